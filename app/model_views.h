@@ -1,0 +1,45 @@
+#pragma once
+// The one narrow way the coordination model reaches the windows. The program
+// implements it; every call is a no-op for a window that does not exist or is
+// hidden, so the model runs unchanged with no windows at all (tests, tools).
+
+#include <string>
+
+namespace tintloom {
+
+class TModelViews {
+ public:
+  virtual ~TModelViews() = default;
+
+  // Hue window. DrawHueWheel draws wheel and markers (the scheme has already
+  // pushed itself into the model); RepaintSlotStrip and RepaintValueSlider
+  // redraw the strip and slider. All three do nothing while it is hidden.
+  virtual bool HueWindowVisible() const { return false; }
+  virtual void DrawHueWheel() {}
+  virtual void RepaintSlotStrip() {}
+  virtual void RepaintValueSlider() {}
+
+  // Picker window, when visible.
+  virtual bool PickerWindowVisible() const { return false; }
+  virtual void RefreshPicker() {}
+
+  // Layer window.
+  virtual bool LayerWindowVisible() const { return false; }
+  virtual void RefreshSlotGrid() {}
+  virtual void RefreshLayerList() {}
+  virtual void PaintMappingPreview() {}
+  virtual void ShowLayerBlendMode(int /*comboItem*/) {}
+  virtual void ShowLayerLevels(int /*baseLevel*/, int /*shadowLevel*/) {}
+
+  // Main window: show the composed canvas surface, set the caption text.
+  virtual void ShowCanvas() {}
+  virtual void SetTitleText(const std::string& /*text*/) {}
+
+  // Busy state: stop or restart the picker's timer, disable or enable the
+  // tool windows' panels, clear or refill the layer list, and let pending
+  // window events run.
+  virtual void EnterBusy() {}
+  virtual void LeaveBusy() {}
+};
+
+}  // namespace tintloom

@@ -1,0 +1,13 @@
+#pragma once
+// Messages from the core shown as modal boxes with exactly their text.
+
+#include "core/messages.h"
+
+namespace tintloom {
+
+class TQtMessages final : public TMessageSink {
+ public:
+  void ShowMessage(const std::string& text) override;
+};
+
+}  // namespace tintloom

@@ -1,0 +1,58 @@
+#pragma once
+// Blend modes: their PSD keys and codes, and the table of seventeen 256 x 256
+// lookups read from "bm.dat" that holds every mode's result. Normal (-1) is
+// computed directly and has no table.
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "core/messages.h"
+
+namespace tintloom {
+
+inline constexpr int kBlendModeCount = 17;     // codes 0..16
+inline constexpr std::int16_t kBlendNormal = -1;
+inline constexpr std::size_t kBlendTableSize = 256u * 256u;
+inline constexpr std::size_t kBlendFileSize = kBlendModeCount * kBlendTableSize;  // 1,114,112
+inline constexpr const char* kBlendFileName = "bm.dat";
+
+struct TBlendMode {
+  const char* label;  // the layer window's combo text
+  const char* key;    // four characters of the PSD layer record
+};
+// Item i is blend code i - 1: normal first, then codes 0..16.
+extern const std::array<TBlendMode, kBlendModeCount + 1> kBlendModes;
+
+// Case-insensitive match of a four-byte key; unknown keys are normal (-1).
+std::int16_t BlendCodeFromKey(const char* key);
+
+// Allocation hook so the out-of-memory path can be exercised in tests.
+using TBlendAllocator = std::unique_ptr<std::uint8_t[]> (*)(std::size_t bytes);
+
+// The blend table, global as the compositors see it: loaded once at start-up,
+// read-only afterwards.
+class TBlendTable {
+ public:
+  // Frees any previous table, then reads the file. "bm.datを開けません" when
+  // it cannot be opened. A short file loads; what it lacks reads as zero.
+  bool LoadBlendTable(const std::string& path, TMessageSink& messages, TBlendAllocator allocate = nullptr);
+  void FreeBlendTable();
+  bool Loaded() const { return tables_[0] != nullptr; }
+  // Table of code 0..16; null when not loaded.
+  const std::uint8_t* Table(int code) const;
+  std::uint8_t Lookup(int code, std::uint8_t backdrop, std::uint8_t source) const {
+    return Table(code)[backdrop * 256 + source];
+  }
+
+ private:
+  std::array<std::unique_ptr<std::uint8_t[]>, kBlendModeCount> tables_;
+};
+
+TBlendTable& GlobalBlendTable();
+
+// The memory-error message shared by every allocation of the artwork code.
+void ReportMemoryError(TMessageSink& messages, const char* label, int value, long long bytes);
+
+}  // namespace tintloom

@@ -1,0 +1,10 @@
+# Fails when the core library's object code refers to any Qt symbol.
+execute_process(COMMAND nm -C ${LIB} OUTPUT_VARIABLE symbols RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "nm failed on ${LIB}")
+endif()
+string(REGEX MATCH "[^\n]*(QString|QWidget|QImage|QObject|qt_)[^\n]*" hit "${symbols}")
+if(hit)
+  message(FATAL_ERROR "core library refers to Qt: ${hit}")
+endif()
+message(STATUS "core library is free of Qt")

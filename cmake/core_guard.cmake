@@ -1,0 +1,20 @@
+# The core library is the part of Tintloom that runs without a display: its
+# tests and tools must never pull in Qt. Fail the configure step if a core
+# source includes a Qt header or if the target links a Qt library.
+function(tintloom_check_core_has_no_qt target sources)
+  foreach(src IN LISTS sources)
+    file(STRINGS ${CMAKE_SOURCE_DIR}/${src} qt_lines REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"]Q[A-Za-z]")
+    string(REPLACE ".cpp" ".h" header ${src})
+    if(EXISTS ${CMAKE_SOURCE_DIR}/${header})
+      file(STRINGS ${CMAKE_SOURCE_DIR}/${header} qt_header_lines REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"]Q[A-Za-z]")
+      list(APPEND qt_lines ${qt_header_lines})
+    endif()
+    if(qt_lines)
+      message(FATAL_ERROR "${src} belongs to the core library but includes Qt: ${qt_lines}")
+    endif()
+  endforeach()
+  get_target_property(libs ${target} LINK_LIBRARIES)
+  if(libs AND libs MATCHES "Qt")
+    message(FATAL_ERROR "${target} must not link Qt (links ${libs})")
+  endif()
+endfunction()

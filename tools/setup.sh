@@ -1,0 +1,22 @@
+# Shared set-up for run.sh and test.sh: make sure the Debian packages the
+# build needs are installed. Sourced, not run.
+
+TINTLOOM_PACKAGES=(cmake g++ make qt6-base-dev libgl1-mesa-dev libgtest-dev libbenchmark-dev)
+
+ensure_packages() {
+  local missing=()
+  local p
+  for p in "${TINTLOOM_PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  if [ "$(id -u)" -eq 0 ]; then
+    echo "Installing: ${missing[*]}"
+    apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}"
+  else
+    echo "Tintloom needs these packages. Run this once, then try again:"
+    echo "  sudo apt-get install -y ${missing[*]}"
+    exit 1
+  fi
+}
