@@ -337,6 +337,52 @@ void TCoordinationModel::ApplyLightBalance() {
   }
 }
 
+// ---------------------------------------------------------------- picking
+
+void TCoordinationModel::PickScreenColour(int shade, TColor pixel) {
+  if (busy) return;
+  TColorSlot* slot = SelectedSlot();
+  if (slot == nullptr) return;
+  FitShadeToColor(*slot, shade, RgbToHsv(UnpackColor(pixel)));
+  if (shade == kBase && scheme_ != nullptr) {
+    // The base belongs to the scheme: write the fitted hue and saturation back
+    // in the form each rule keeps them (offsets from slot 0 where they are).
+    const int c = selectedSlot;
+    const TColorF& base = slot->shades[kBase].Param;
+    const long double hue0 = scheme_->SlotHue(0);
+    const long double w0 = scheme_->SaturationWeight(0);
+    if (c >= 1 && c < kRuleSlotCount && scheme_->ruleIndex != kCustomRule) {
+      scheme_->SetSlotHue(c, static_cast<float>(base.h() - hue0));
+      scheme_->SetCustomHueOffset(c, base.h());
+      scheme_->SetSaturationWeight(c, static_cast<float>(base.s() - w0));
+    } else if (c >= 1 && c < kRuleSlotCount) {
+      scheme_->SetSlotHue(c, base.h());
+      scheme_->SetCustomHueOffset(c, static_cast<float>(base.h() - hue0));
+      scheme_->SetSaturationWeight(c, base.s());
+    } else if (c == 0) {
+      scheme_->SetSlotHue(c, base.h());
+      scheme_->SetCustomHueOffset(c, base.h());
+      scheme_->SetSaturationWeight(c, base.s());
+    } else {
+      scheme_->SetSlotHue(c, base.h());
+    }
+  }
+  Redraw(kRedrawSelected);
+}
+
+void TCoordinationModel::PickLevelAt(bool shadowLevel, int x, int y) {
+  if (busy || selectedLayer < 0 || artworkSurface.width <= 0) return;
+  x -= artworkOriginX;
+  y -= artworkOriginY;
+  if (!pickSurface.Contains(x, y)) return;
+  const int grey = pickSurface.At(x, y).red;
+  if (shadowLevel) {
+    SetLayerShadowLevel(grey);
+  } else {
+    SetLayerBaseLevel(grey);
+  }
+}
+
 // ---------------------------------------------------------------- tones
 
 int TCoordinationModel::ShadeToneClass(int shade) const {

@@ -90,6 +90,13 @@ class TCoordinationModel {
   void ApplyLightBalance();
   bool ToneFilterActive() const { return toneFilterMask != kNoToneFilter && toneFilterMask != kAllTones; }
 
+  // ---- picking ----
+  // A screen pixel taken into shade 0..3 of the selected slot (keys F1..F4).
+  void PickScreenColour(int shade, TColor pixel);
+  // Shift-click on the canvas at (x, y): the artwork's grey level there
+  // becomes the selected layer's shadow level (right button) or base level.
+  void PickLevelAt(bool shadowLevel, int x, int y);
+
   // ---- tones ----
   int ShadeToneClass(int shade) const;
   TColor ToneColorAtSelectedHue(int tone) const;

@@ -4,11 +4,9 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <exception>
-#include <memory>
 
 #include "app/main_form.h"
 #include "app/qt_messages.h"
-#include "scheme/harmony_rules.h"
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
@@ -16,12 +14,11 @@ int main(int argc, char* argv[]) {
   tintloom::TQtMessages messages;
   try {
     tintloom::TMainForm mainForm(messages, QApplication::applicationDirPath().toStdString());
-    tintloom::TScheme scheme(mainForm.Model());
-    mainForm.Model().AttachScheme(&scheme);
-    scheme.Construct();
+    mainForm.CreateToolWindows();
     mainForm.show();
     return QApplication::exec();
   } catch (const std::exception& e) {
+    // Without its data the program cannot draw its windows: say why and stop.
     QMessageBox::critical(nullptr, QApplication::applicationName(), QString::fromUtf8(e.what()));
     return 1;
   }

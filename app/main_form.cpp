@@ -1,6 +1,16 @@
 #include "app/main_form.h"
 
 #include <QAction>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QCursor>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QScreen>
 #include <QActionGroup>
 #include <QApplication>
 #include <QLabel>
@@ -12,8 +22,11 @@
 
 #include "app/data_files.h"
 #include "app/paint_box.h"
+#include "app/tool_form.h"
+#include "scheme/hue_form.h"
 #include "app/surface_view.h"
 #include "artwork/blend_table.h"
+#include "app/window_snap.h"
 #include "core/bmp_file.h"
 
 namespace tintloom {
@@ -25,12 +38,19 @@ constexpr int kClientHeight = 625;
 constexpr int kTitleHeight = 25;
 constexpr TColor kMainBackground = 0xBFBFBF;
 
-// The title strip of every window: twelve rows of dark grey, black at the bottom, stretched.
-QPixmap TitlePicture() {
-  static const int greys[12] = {0x5C, 0x59, 0x54, 0x53, 0x50, 0x4D, 0x4A, 0x47, 0x44, 0x42, 0x3E, 0x00};
-  QImage image(1, 12, QImage::Format_RGB32);
-  for (int y = 0; y < 12; ++y) image.setPixel(0, y, qRgb(greys[y], greys[y], greys[y]));
-  return QPixmap::fromImage(image);
+// The pixel under the pointer, read from the whole screen rather than from a
+// window. Platforms that do not let programs read the screen (Wayland) give
+// nothing.
+std::optional<TColor> ReadScreenPixelUnderPointer() {
+  const QPoint pos = QCursor::pos();
+  QScreen* screen = QGuiApplication::screenAt(pos);
+  if (screen == nullptr) screen = QGuiApplication::primaryScreen();
+  if (screen == nullptr || QGuiApplication::platformName().startsWith("wayland")) return std::nullopt;
+  const QPoint local = pos - screen->geometry().topLeft();
+  const QImage pixel = screen->grabWindow(0, local.x(), local.y(), 1, 1).toImage();
+  if (pixel.isNull()) return std::nullopt;
+  const QRgb c = pixel.pixel(0, 0);
+  return static_cast<TColor>(qRed(c)) | static_cast<TColor>(qGreen(c)) << 8 | static_cast<TColor>(qBlue(c)) << 16;
 }
 
 }  // namespace
@@ -69,6 +89,9 @@ TMainForm::TMainForm(TMessageSink& messages, const std::string& programDir)
   Label1->setStyleSheet("color: white; background: transparent;");
   Label1->move(8, 6);
   Label1->resize(400, 14);
+  // Title picture and caption let presses through: the window drags itself.
+  Image1->setAttribute(Qt::WA_TransparentForMouseEvents);
+  Label1->setAttribute(Qt::WA_TransparentForMouseEvents);
 
   const auto titleButton = [this](const char* name, const char* text, int x, int y) {
     auto* button = new QToolButton(client_);
@@ -88,6 +111,9 @@ TMainForm::TMainForm(TMessageSink& messages, const std::string& programDir)
   PaintBox1 = new TPaintBox(client_, 0, kTitleHeight, kCanvasSize, kCanvasSize);
   PaintBox1->setObjectName("PaintBox1");
   PaintBox1->onPaint = [this](QPainter& painter) { PaintBox1Paint(painter); };
+  PaintBox1->onMouseDown = [this](const TMouseInput& input) { PaintBox1MouseDown(input); };
+  setAcceptDrops(true);
+  readScreenPixel = ReadScreenPixelUnderPointer;
 
   BuildMenu();
   setFixedSize(sizeHint());
@@ -126,10 +152,12 @@ void TMainForm::BuildMenu() {
 
   QMenu* edit = MainMenu1->addMenu(QString::fromUtf8("編集(&E)"));
   edit->setObjectName("E1");
-  item(edit, "C1", "キャンバスをコピー(&C)");
+  connect(item(edit, "C1", "キャンバスをコピー(&C)"), &QAction::triggered, this, [this] { C1Click(); });
 
   QMenu* view = MainMenu1->addMenu(QString::fromUtf8("表示(&V)"));
   view->setObjectName("V1");
+  viewMenu_ = view;
+  connect(view, &QMenu::aboutToShow, this, [this] { V1Click(); });
   struct ViewItem {
     const char* name;
     const char* caption;
@@ -141,6 +169,7 @@ void TMainForm::BuildMenu() {
     QAction* action = item(view, v.name, v.caption);
     action->setCheckable(true);
     action->setData(v.tag);
+    connect(action, &QAction::triggered, this, [this, action] { N3Click(action); });
   }
   view->addSeparator()->setObjectName("N6");
   QMenu* background = view->addMenu(QString::fromUtf8("背景色"));
@@ -165,6 +194,209 @@ void TMainForm::N8Click(QAction* item) {
 }
 
 void TMainForm::X1Click() { close(); }
+
+namespace {
+
+QWidget* WindowForTag(const TToolWindows& w, int tag) {
+  switch (tag) {
+    case 0: return w.hue;
+    case 1: return w.picker;
+    case 2: return w.lightBalance;
+    case 3: return w.layer;
+    case 4: return w.swatch;
+    case 5: return w.info;
+    default: return nullptr;
+  }
+}
+
+}  // namespace
+
+void TMainForm::V1Click() {
+  for (QAction* action : viewMenu_->actions()) {
+    if (!action->isCheckable()) continue;
+    QWidget* window = WindowForTag(windows_, action->data().toInt());
+    action->setChecked(window != nullptr && window->isVisible());
+  }
+}
+
+void TMainForm::N3Click(QAction* item) {
+  // The action has already flipped its check mark; the window follows it.
+  QWidget* window = WindowForTag(windows_, item->data().toInt());
+  if (window == nullptr) return;
+  window->setVisible(item->isChecked());
+}
+
+void TMainForm::C1Click() {
+  if (model_.artworkSurface.width <= 0) return;
+  QGuiApplication::clipboard()->setImage(SurfaceImage(std::as_const(model_.artworkSurface)).copy());
+}
+
+bool TMainForm::HandleShortcutKey(QWidget* /*source*/, int key) {
+  if (model_.busy) return false;
+  int shade;
+  switch (key) {
+    case Qt::Key_F1: shade = kHighlight; break;
+    case Qt::Key_F2: shade = kBase; break;
+    case Qt::Key_F3: shade = kShadow; break;
+    case Qt::Key_F4: shade = kDeepShadow; break;
+    default: return false;
+  }
+  const std::optional<TColor> pixel = readScreenPixel ? readScreenPixel() : std::nullopt;
+  if (!pixel) {
+    // Using black instead would silently ruin the shade: say so, once.
+    if (!screenReadRefusedShown_) {
+      screenReadRefusedShown_ = true;
+      model_.Messages().ShowMessage("この環境では画面の色を読み取れません。\n"
+                                    "(Wayland のセッションでは画面の読み取りが許可されていません)");
+    }
+    return true;
+  }
+  model_.PickScreenColour(shade, *pixel);
+  return true;
+}
+
+void TMainForm::keyPressEvent(QKeyEvent* event) {
+  if (HandleShortcutKey(this, event->key())) {
+    event->accept();
+    return;
+  }
+  QWidget::keyPressEvent(event);
+}
+
+void TMainForm::PaintBox1MouseDown(const TMouseInput& input) {
+  if (!(input.modifiers & Qt::ShiftModifier)) return;
+  model_.PickLevelAt(input.button == Qt::RightButton, input.x, input.y);
+}
+
+void TMainForm::dragEnterEvent(QDragEnterEvent* event) {
+  if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void TMainForm::dropEvent(QDropEvent* event) {
+  QStringList paths;
+  for (const QUrl& url : event->mimeData()->urls()) paths << url.toLocalFile();
+  event->acceptProposedAction();
+  raise();
+  activateWindow();
+  DropFiles(paths);
+}
+
+void TMainForm::DropFiles(const QStringList& paths) {
+  if (paths.isEmpty() || paths.front().isEmpty()) return;
+  const QString& first = paths.front();
+  if (!first.endsWith(".psd", Qt::CaseInsensitive)) return;  // anything else is ignored, silently
+  if (openSampleArtwork) openSampleArtwork(first.toStdString());
+}
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+  // Closing the main window ends the program, tool windows and all.
+  QWidget::closeEvent(event);
+  if (event->isAccepted()) QApplication::quit();
+}
+
+// ---------------------------------------------------------------- dragging windows
+
+void TMainForm::mousePressEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton) return;
+  const QPoint p = event->position().toPoint();
+  BeginWindowDrag(this, p.x(), p.y());
+}
+
+void TMainForm::mouseMoveEvent(QMouseEvent* event) {
+  const QPoint p = event->position().toPoint();
+  DragWindow(this, p.x(), p.y());
+}
+
+void TMainForm::mouseReleaseEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton) EndWindowDrag(this);
+}
+
+void TMainForm::BeginWindowDrag(QWidget* window, int x, int y) {
+  window->setWindowOpacity(128.0 / 255.0);
+  model_.dragging = true;
+  model_.dragAnchorX = x;
+  model_.dragAnchorY = y;
+}
+
+void TMainForm::DragWindow(QWidget* window, int x, int y) {
+  if (!model_.dragging) return;
+  int left = window->x() + x - model_.dragAnchorX;
+  int top = window->y() + y - model_.dragAnchorY;
+  SnapWindowPosition(window, left, top);
+  window->move(left, top);
+}
+
+void TMainForm::EndWindowDrag(QWidget* window) {
+  window->setWindowOpacity(1.0);
+  model_.dragging = false;
+}
+
+void TMainForm::SnapWindowPosition(QWidget* window, int& left, int& top) {
+  if (snapPartners_.empty()) {
+    snapPartners_ = {this, windows_.hue, windows_.picker, windows_.lightBalance,
+                     windows_.layer};
+  }
+  std::vector<TSnapPartner> partners;
+  for (QWidget* w : snapPartners_) {
+    if (w == nullptr) continue;
+    const QRect r = w->frameGeometry();
+    partners.push_back(TSnapPartner{TWindowRect{r.x(), r.y(), r.width(), r.height()}, w->isVisible(), w == window});
+  }
+  const QRect own = window->frameGeometry();
+  tintloom::SnapWindowPosition(partners, own.width(), own.height(), left, top);
+}
+
+// ---------------------------------------------------------------- tool windows
+
+void TMainForm::CreateToolWindows() {
+  if (QScreen* screen = QGuiApplication::primaryScreen()) {
+    const QRect area = screen->availableGeometry();
+    move(area.center() - QPoint(width() / 2, height() / 2));
+  }
+  const QRect main = frameGeometry();
+  windows_.hue = new THueForm(*this);
+  windows_.hue->move(main.left() - windows_.hue->width(), main.top());
+
+  windows_.picker = new TToolForm(*this, "ColorForm", QString::fromUtf8("カラー"), 262, 332);
+  windows_.picker->move(windows_.hue->x(), windows_.hue->y() + windows_.hue->height());
+
+  windows_.lightBalance = new TToolForm(*this, "PaletteForm", QString::fromUtf8("ライトバランス"), 262, 264);
+  windows_.lightBalance->move(main.left() + main.width(), main.top());
+
+  windows_.layer = new TToolForm(*this, "LayerForm", QString::fromUtf8("レイヤー"), 262, 461);
+  windows_.layer->SetClientHeight(client_->height());
+  windows_.layer->move(main.left() + client_->width(), main.top());
+
+  auto* progress = new QWidget(this, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+  progress->setObjectName("ProgressForm");
+  progress->setAttribute(Qt::WA_QuitOnClose, false);
+  progress->setFixedSize(377, 92);
+  windows_.progress = progress;
+
+  windows_.swatch = new TToolForm(*this, "SwatchForm", QString::fromUtf8("スウォッチ"), 275, 276);
+  windows_.swatch->SetForwardsKeys(false);
+  windows_.swatch->move(main.topLeft());
+
+  windows_.info = new TToolForm(*this, "InfoForm", QString::fromUtf8("情報"), 262, 246);
+  windows_.info->move(main.topLeft());
+
+  windows_.hue->show();
+  windows_.picker->show();
+}
+
+bool TMainForm::HueWindowVisible() const { return windows_.hue != nullptr && windows_.hue->isVisible(); }
+
+void TMainForm::DrawHueWheel() {
+  if (windows_.hue != nullptr) windows_.hue->DrawWheel();
+}
+
+void TMainForm::RepaintSlotStrip() {
+  if (windows_.hue != nullptr) windows_.hue->RepaintSlotStrip();
+}
+
+void TMainForm::RepaintValueSlider() {
+  if (windows_.hue != nullptr) windows_.hue->RepaintValueSlider();
+}
 
 void TMainForm::PaintBox1Paint(QPainter& painter) {
   // A repaint the model asked for shows what it just composed; any other

@@ -4,8 +4,12 @@
 // view hooks: it forwards each hook to the tool window concerned.
 
 #include <QWidget>
+#include <QStringList>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "app/coordination_model.h"
 #include "app/model_views.h"
@@ -20,6 +24,20 @@ class QToolButton;
 namespace tintloom {
 
 class TPaintBox;
+struct TMouseInput;
+class TToolForm;
+class THueForm;
+
+// The tool windows, created at start-up in this order after the main window.
+struct TToolWindows {
+  THueForm* hue = nullptr;
+  TToolForm* picker = nullptr;
+  TToolForm* lightBalance = nullptr;
+  TToolForm* layer = nullptr;
+  QWidget* progress = nullptr;
+  TToolForm* swatch = nullptr;
+  TToolForm* info = nullptr;
+};
 
 class TMainForm : public QWidget, public TModelViews {
   Q_OBJECT
@@ -30,6 +48,12 @@ class TMainForm : public QWidget, public TModelViews {
   TMainForm(TMessageSink& messages, const std::string& programDir);
   ~TMainForm() override;
 
+  // Creates the tool windows in start-up order and places them around the
+  // main window, which is centred on the screen first.
+  void CreateToolWindows();
+  const TToolWindows& Windows() const { return windows_; }
+  TToolWindows& Windows() { return windows_; }
+
   TCoordinationModel& Model() { return model_; }
   QWidget* ClientArea() const { return client_; }
   TPaintBox* Canvas() const { return PaintBox1; }
@@ -37,17 +61,51 @@ class TMainForm : public QWidget, public TModelViews {
   QMenuBar* Menu() const { return MainMenu1; }
 
   // Menu handlers.
+  void V1Click();
+  void N3Click(QAction* item);
+  void C1Click();
   void N8Click(QAction* item);
   void X1Click();
 
+  // Window dragging with snapping, shared by every window.
+  void BeginWindowDrag(QWidget* window, int x, int y);
+  void DragWindow(QWidget* window, int x, int y);
+  void EndWindowDrag(QWidget* window);
+  void SnapWindowPosition(QWidget* window, int& left, int& top);
+
+  // Keys F1..F4 from any window that forwards keys: the screen colour under
+  // the pointer into a shade of the selected slot. True when the key was used.
+  bool HandleShortcutKey(QWidget* source, int key);
+  // Reads the screen pixel under the pointer; empty when the platform refuses.
+  std::function<std::optional<TColor>()> readScreenPixel;
+  // Opens a PSD file as sample artwork; set by the artwork loader.
+  std::function<void(const std::string& path)> openSampleArtwork;
+  // A dropped file: only a .psd (any case) is opened.
+  void DropFiles(const QStringList& paths);
+
   // TModelViews
+  bool HueWindowVisible() const override;
+  void DrawHueWheel() override;
+  void RepaintSlotStrip() override;
+  void RepaintValueSlider() override;
   void ShowCanvas() override;
   void SetTitleText(const std::string& text) override;
 
  private:
   void BuildMenu();
   void PaintBox1Paint(QPainter& painter);
+  void PaintBox1MouseDown(const TMouseInput& input);
 
+ protected:
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
   TCoordinationModel model_;
   QMenuBar* MainMenu1 = nullptr;
   QWidget* client_ = nullptr;
@@ -57,7 +115,11 @@ class TMainForm : public QWidget, public TModelViews {
   QToolButton* SpeedButton2 = nullptr;
   TPaintBox* PaintBox1 = nullptr;
   QActionGroup* backgroundGroup_ = nullptr;
+  QMenu* viewMenu_ = nullptr;
   bool canvasFresh_ = false;
+  bool screenReadRefusedShown_ = false;
+  TToolWindows windows_;
+  std::vector<QWidget*> snapPartners_;
 };
 
 }  // namespace tintloom

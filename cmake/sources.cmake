@@ -20,4 +20,6 @@ set(TINTLOOM_WINDOW_SOURCES
   app/surface_view.cpp
   app/paint_box.cpp
   app/qt_messages.cpp
+  app/tool_form.cpp
+  scheme/hue_form.cpp
 )
