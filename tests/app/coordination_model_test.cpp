@@ -342,3 +342,114 @@ TEST_F(ModelTest, PickerStripsSpanTheRangeOfTheSelectedShade) {
 
 }  // namespace
 }  // namespace tintloom
+
+namespace tintloom {
+namespace {
+
+class ScreenPickTest : public ::testing::Test {
+ protected:
+  testing::TRecordingViews views;
+  testing::TRecordingMessages messages;
+  TCoordinationModel model{views, messages};
+  TScheme scheme{model};
+
+  void SetUp() override {
+    model.AttachScheme(&scheme);
+    scheme.Construct();
+    scheme.SetSlotHue(0, 30);
+    scheme.SetSaturationWeight(0, 0.25f);
+  }
+  // The fitted base of the selected slot after an F2 with this pixel.
+  TColorF PickBase(int slot, TColor pixel) {
+    model.selectedSlot = slot;
+    model.PickScreenColour(kBase, pixel);
+    return model.SlotAt(slot).shades[kBase].Param;
+  }
+};
+
+TEST_F(ScreenPickTest, F2WritesTheSchemeInTheFormOfEachRule) {
+  const TColor pixel = 0x3366CC;  // hue 210 (blue-ish), s 0.75, v 0.8
+  const TColorF target = RgbToHsv(UnpackColor(pixel));
+
+  scheme.ChangeRule(4);
+  scheme.SetSlotHue(0, 30);  // the rule change redrew; keep slot 0 where we put it
+  const float offsetBefore = scheme.customHueOffsets[2];
+  PickBase(2, pixel);
+  // The slot hue written back is derived again by the rule in the redraw that
+  // follows: under the triad, slot 2 stays 120 degrees behind slot 0.
+  EXPECT_FLOAT_EQ(scheme.SlotHue(2), 30 - 120);
+  EXPECT_FLOAT_EQ(scheme.customHueOffsets[2], target.h());
+  EXPECT_NEAR(scheme.SaturationWeight(2), target.s() - 0.25f, 1e-6);
+  EXPECT_NE(offsetBefore, scheme.customHueOffsets[2]);
+
+  scheme.ChangeRule(kCustomRule);
+  scheme.SetSlotHue(0, 30);
+  PickBase(3, pixel);
+  EXPECT_FLOAT_EQ(scheme.SlotHue(3), target.h());
+  EXPECT_FLOAT_EQ(scheme.customHueOffsets[3], target.h() - 30);
+  EXPECT_FLOAT_EQ(scheme.SaturationWeight(3), target.s());
+  // After the redraw the custom rule puts slot 3 where the pixel was.
+  EXPECT_EQ(model.SlotAt(3).shades[kBase].Color, PackColor(HsvToRgb(model.SlotAt(3).shades[kBase].Param)));
+  EXPECT_NEAR(model.SlotAt(3).shades[kBase].Param.h(), target.h(), 1e-3);
+
+  PickBase(0, pixel);
+  EXPECT_FLOAT_EQ(scheme.SlotHue(0), target.h());
+  EXPECT_FLOAT_EQ(scheme.customHueOffsets[0], target.h());
+  EXPECT_FLOAT_EQ(scheme.SaturationWeight(0), target.s());
+}
+
+TEST_F(ScreenPickTest, F2OnAFreeSlotChangesOnlyItsHue) {
+  scheme.RepaintWheel();
+  float huesBefore[10];
+  std::copy(std::begin(scheme.slotHues), std::end(scheme.slotHues), huesBefore);
+  float weightsBefore[5];
+  std::copy(std::begin(scheme.saturationWeights), std::end(scheme.saturationWeights), weightsBefore);
+  const TColorF base = PickBase(7, 0x00FF00);
+  EXPECT_FLOAT_EQ(base.h(), 120);
+  EXPECT_FLOAT_EQ(scheme.SlotHue(7), 120);
+  for (int i = 0; i < 5; ++i) EXPECT_FLOAT_EQ(scheme.SlotHue(i), huesBefore[i]) << i;
+  for (int i = 0; i < 5; ++i) EXPECT_FLOAT_EQ(scheme.SaturationWeight(i), weightsBefore[i]) << i;
+  EXPECT_EQ(model.SlotAt(7).shades[kBase].Color, 0x00FF00u);
+}
+
+TEST_F(ScreenPickTest, F1OnWhiteMakesAWhiteHighlightAndBusyIgnoresKeys) {
+  model.selectedSlot = 6;
+  model.PickScreenColour(kHighlight, 0xFFFFFF);
+  EXPECT_EQ(model.SlotAt(6).shades[kHighlight].Color, 0xFFFFFFu);
+  model.BeginBusy();
+  model.PickScreenColour(kHighlight, 0x000000);
+  model.EndBusy();
+  EXPECT_EQ(model.SlotAt(6).shades[kHighlight].Color, 0xFFFFFFu);
+}
+
+TEST_F(ScreenPickTest, LevelPickingReadsThePickSurfaceRelativeToTheArtwork) {
+  model.artworkSurface.Create(4, 4);
+  model.pickSurface.Create(4, 4);
+  model.pickSurface.At(1, 2) = TRgb24{0, 0, 200};
+  model.pickSurface.At(0, 0) = TRgb24{0, 0, 40};
+  model.artworkOriginX = 100;
+  model.artworkOriginY = 50;
+  model.layerMappings.resize(1);
+  model.layerBlendModes.assign(1, -1);
+  views.layerVisible = true;
+
+  model.PickLevelAt(false, 101, 52);  // no layer selected: nothing
+  EXPECT_EQ(model.layerMappings[0].BaseLevel, 170);
+  model.selectedLayer = 0;
+  model.PickLevelAt(false, 99, 52);   // outside the artwork
+  model.PickLevelAt(false, 104, 52);
+  EXPECT_EQ(model.layerMappings[0].BaseLevel, 170);
+  model.PickLevelAt(false, 101, 52);
+  EXPECT_EQ(model.layerMappings[0].BaseLevel, 200);
+  EXPECT_EQ(views.shownBase, 200);
+  model.PickLevelAt(true, 100, 50);
+  EXPECT_EQ(model.layerMappings[0].ShadowLevel, 40);
+  // A base level below the shadow level resets the shadow level to 0.
+  model.PickLevelAt(false, 100, 50);
+  model.PickLevelAt(true, 101, 52);
+  EXPECT_EQ(model.layerMappings[0].ShadowLevel, 0);
+  EXPECT_EQ(views.shownShadow, 0);
+}
+
+}  // namespace
+}  // namespace tintloom
