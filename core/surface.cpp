@@ -63,10 +63,17 @@ void FillRectPattern(TSurface& s, std::int32_t x, std::int32_t y, std::int32_t w
                      const TSurface& pattern) {
   const Span span = Clip(s, x, y, w, h);
   if (span.empty() || pattern.Empty()) return;
-  for (std::int32_t j = span.y0; j < span.y1; ++j) {
-    const TRgb24* prow = pattern.rows[static_cast<std::size_t>(j % pattern.height)];
-    TRgb24* row = s.rows[static_cast<std::size_t>(j)];
-    for (std::int32_t i = span.x0; i < span.x1; ++i) row[i] = prow[i % pattern.width];
+  // Each pattern row is tiled across the span once, then copied to every
+  // surface row that uses it.
+  const std::int32_t width = span.x1 - span.x0;
+  std::vector<TRgb24> tiled(static_cast<std::size_t>(width));
+  for (std::int32_t py = 0; py < pattern.height; ++py) {
+    const TRgb24* prow = pattern.rows[static_cast<std::size_t>(py)];
+    for (std::int32_t i = 0; i < width; ++i) tiled[static_cast<std::size_t>(i)] = prow[(span.x0 + i) % pattern.width];
+    std::int32_t first = span.y0 + ((py - span.y0 % pattern.height) + pattern.height) % pattern.height;
+    for (std::int32_t j = first; j < span.y1; j += pattern.height) {
+      std::copy(tiled.begin(), tiled.end(), s.rows[static_cast<std::size_t>(j)] + span.x0);
+    }
   }
 }
 

@@ -131,6 +131,19 @@ TEST(Surface, FillsFramesAndCopiesClipToBothSurfaces) {
   FillRectPattern(s, 0, 0, 6, 6, pattern);
   EXPECT_EQ(s.At(4, 2).red, 9);
   EXPECT_EQ(s.At(5, 2).red, 255);
+  // The pattern stays anchored to the surface's origin when the fill starts elsewhere.
+  TSurface stripes;
+  stripes.Create(3, 3);
+  for (int py = 0; py < 3; ++py) {
+    for (int px = 0; px < 3; ++px) stripes.At(px, py) = TRgb24{static_cast<std::uint8_t>(10 * py + px), 0, 0};
+  }
+  TSurface big;
+  big.Create(7, 7);
+  FillRectPattern(big, 2, 4, 5, 3, stripes);
+  EXPECT_EQ(big.At(2, 4).blue, 12);  // row 4 -> pattern row 1, column 2 -> 2
+  EXPECT_EQ(big.At(6, 6).blue, 0);   // (6 % 3, 6 % 3)
+  EXPECT_EQ(big.At(4, 5).blue, 21);
+  EXPECT_EQ(big.At(1, 4).blue, 255);
   TSurface small;
   small.Create(3, 3);
   FillAll(small, 0x010203);
