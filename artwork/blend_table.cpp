@@ -29,6 +29,7 @@ const std::array<TBlendMode, kBlendModeCount + 1> kBlendModes = {{
 }};
 
 std::int16_t BlendCodeFromKey(const char* key) {
+  if (key == nullptr) return kBlendNormal;
   for (std::size_t i = 0; i < kBlendModes.size(); ++i) {
     const char* known = kBlendModes[i].key;
     bool same = true;

@@ -25,7 +25,8 @@ struct TBlendMode {
 // Item i is blend code i - 1: normal first, then codes 0..16.
 extern const std::array<TBlendMode, kBlendModeCount + 1> kBlendModes;
 
-// Case-insensitive match of a four-byte key; unknown keys are normal (-1).
+// Case-insensitive match of a four-byte key; unknown keys (and a null key)
+// are normal (-1).
 std::int16_t BlendCodeFromKey(const char* key);
 
 // Allocation hook so the out-of-memory path can be exercised in tests.
@@ -42,8 +43,11 @@ class TBlendTable {
   bool Loaded() const { return tables_[0] != nullptr; }
   // Table of code 0..16; null when not loaded.
   const std::uint8_t* Table(int code) const;
+  // The table entry for backdrop and source. Without a table for `code` (not
+  // loaded, or normal) the result is the source, as the normal mode gives.
   std::uint8_t Lookup(int code, std::uint8_t backdrop, std::uint8_t source) const {
-    return Table(code)[backdrop * 256 + source];
+    const std::uint8_t* table = Table(code);
+    return table != nullptr ? table[backdrop * 256 + source] : source;
   }
 
  private:

@@ -11,7 +11,9 @@ set(TINTLOOM_CORE_SOURCES
   scheme/harmony_rules.cpp
   files/tone_data.cpp
   files/tone_colour_table.cpp
+  files/tone_classifier.cpp
   artwork/blend_table.cpp
+  artwork/blend_formulas.cpp
 )
 
 # Window sources: Qt widgets on top of the core.

@@ -5,7 +5,6 @@
 // the same at every hue.
 
 #include <array>
-#include <cassert>
 
 #include "files/tone_data.h"
 
@@ -65,9 +64,11 @@ constexpr ToneTable kToneColours = BuildTable();
 }  // namespace
 
 TColor ToneColorAt(int hue, int tone) {
-  assert(hue >= 0 && hue < 360 && tone >= 0 && tone < kToneCount);
-  if (hue < 0 || hue >= 360 || tone < 0 || tone >= kToneCount) return 0;
-  return kToneColours[static_cast<std::size_t>(tone)][static_cast<std::size_t>(hue)];
+  // "No tone" (-1, what a lookup gives without tone data) has no colour:
+  // black, rather than a read outside the table.
+  if (tone < 0 || tone >= kToneCount) return 0;
+  const int h = (hue % 360 + 360) % 360;
+  return kToneColours[static_cast<std::size_t>(tone)][static_cast<std::size_t>(h)];
 }
 
 }  // namespace tintloom

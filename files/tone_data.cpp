@@ -1,8 +1,21 @@
 #include "files/tone_data.h"
 
+#include <cmath>
 #include <cstdio>
 
 namespace tintloom {
+
+namespace {
+
+// trunc(x + 0.5) when that lands in 0..limit, else -1. Checked before the
+// conversion, so NaN or a huge value cannot reach an int.
+int RoundToCell(long double x, int limit) {
+  const long double r = x + 0.5L;
+  if (!(r > -1.0L && r < static_cast<long double>(limit) + 1.0L)) return -1;
+  return static_cast<int>(r);
+}
+
+}  // namespace
 
 bool TToneData::LoadToneData(const std::string& path, TMessageSink& messages) {
   Release();
@@ -35,15 +48,18 @@ int TToneData::ToneClassAtCell(int h, int s, int v) const {
 }
 
 int TToneData::ToneClassAt(const TColorF& hsv) const {
-  int h = RoundHalfUp(hsv.h());
+  int h = RoundToCell(hsv.h(), 360);
   if (h == 360) h = 0;
-  return ToneClassAtCell(h, RoundHalfUp(100.0L * hsv.s()), RoundHalfUp(100.0L * hsv.v()));
+  return ToneClassAtCell(h, RoundToCell(100.0L * hsv.s(), 100), RoundToCell(100.0L * hsv.v(), 100));
 }
 
 TColor ToneColorAtHue(float hue, int tone) {
-  int h = RoundHalfUp(hue);
-  if (h == 360) h = 0;
-  return ToneColorAt(h, tone);
+  if (!std::isfinite(hue)) return ToneColorAt(0, tone);
+  // Hues from the model lie in 0..360; any other is first brought into a
+  // single turn (fmod also keeps a huge value within int range).
+  long double h = std::fmod(static_cast<long double>(hue), 360.0L);
+  if (h < 0.0L) h += 360.0L;
+  return ToneColorAt(RoundHalfUp(h) % 360, tone);
 }
 
 }  // namespace tintloom

@@ -45,6 +45,7 @@ class TToneData {
 };
 
 // Representative colour of `tone` at whole hue 0..359 (built into the program).
+// Other hues wrap round the circle; a tone outside 0..16 gives black.
 TColor ToneColorAt(int hue, int tone);
 // The same at trunc(hue + 0.5); a hue that rounds to 360 is hue 0.
 TColor ToneColorAtHue(float hue, int tone);
