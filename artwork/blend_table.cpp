@@ -1,6 +1,5 @@
 #include "artwork/blend_table.h"
 
-#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <new>
@@ -65,9 +64,10 @@ bool TBlendTable::LoadBlendTable(const std::string& path, TMessageSink& messages
       std::fclose(f);
       return false;
     }
-    // A short file leaves the rest of the tables defined as zero.
+    // A short file: zeros would turn every layer of a cut-off mode black;
+    // the source value (entry b x 256 + s holds s) makes it draw as normal.
     const std::size_t got = std::fread(table.get(), 1, kBlendTableSize, f);
-    std::fill(table.get() + got, table.get() + kBlendTableSize, std::uint8_t{0});
+    for (std::size_t i = got; i < kBlendTableSize; ++i) table[i] = static_cast<std::uint8_t>(i & 0xFFu);
   }
   std::fclose(f);
   return true;

@@ -37,7 +37,8 @@ using TBlendAllocator = std::unique_ptr<std::uint8_t[]> (*)(std::size_t bytes);
 class TBlendTable {
  public:
   // Frees any previous table, then reads the file. "bm.datを開けません" when
-  // it cannot be opened. A short file loads; what it lacks reads as zero.
+  // it cannot be opened. A short file loads; every entry it lacks holds the
+  // source value, so the modes it cut off draw as normal, not black.
   bool LoadBlendTable(const std::string& path, TMessageSink& messages, TBlendAllocator allocate = nullptr);
   void FreeBlendTable();
   bool Loaded() const { return tables_[0] != nullptr; }

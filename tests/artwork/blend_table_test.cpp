@@ -154,7 +154,7 @@ TEST(BlendTable, MissingFileSaysSoOnce) {
   EXPECT_FALSE(table.Loaded());
 }
 
-TEST(BlendTable, ShortFileLeavesTheRestZero) {
+TEST(BlendTable, ShortFileDrawsWhatItLacksAsNormal) {
   const std::string path = ScratchPath("short.dat");
   std::vector<std::uint8_t> bytes(65536 + 3, 9);
   WriteFile(path, bytes);
@@ -164,8 +164,10 @@ TEST(BlendTable, ShortFileLeavesTheRestZero) {
   std::filesystem::remove(path);
   EXPECT_EQ(table.Lookup(0, 255, 255), 9);
   EXPECT_EQ(table.Lookup(1, 0, 2), 9);
-  EXPECT_EQ(table.Lookup(1, 0, 3), 0);
-  EXPECT_EQ(table.Lookup(16, 255, 255), 0);
+  EXPECT_EQ(table.Lookup(1, 0, 3), 3);
+  EXPECT_EQ(table.Lookup(1, 200, 77), 77);
+  EXPECT_EQ(table.Lookup(16, 255, 0), 0);
+  EXPECT_EQ(table.Lookup(16, 0, 255), 255);
 }
 
 int allocations = 0;
