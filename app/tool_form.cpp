@@ -19,14 +19,14 @@ QPixmap TitlePicture() {
 }
 
 QPixmap CloseGlyph() {
-  // 10 x 9: two-pixel strokes meeting in the middle, black as the transparent colour.
+  // 10 x 9: two diagonal two-pixel strokes crossing on the middle row; what
+  // is black in the glyph shows the title bar through.
   QImage image(10, 9, QImage::Format_ARGB32);
   image.fill(Qt::transparent);
   for (int y = 0; y < 9; ++y) {
-    const int x = y + (y >= 4 ? 1 : 0);
-    for (int dx = 0; dx < 2; ++dx) {
-      image.setPixel(x + dx, y, qRgb(255, 255, 255));
-      image.setPixel(9 - x - dx, y, qRgb(255, 255, 255));
+    for (int x = y; x < y + 2; ++x) {
+      image.setPixel(x, y, qRgb(255, 255, 255));
+      image.setPixel(9 - x, y, qRgb(255, 255, 255));
     }
   }
   return QPixmap::fromImage(image);
