@@ -1,7 +1,8 @@
 # Shared set-up for run.sh and test.sh: make sure the Debian packages the
 # build needs are installed. Sourced, not run.
 
-TINTLOOM_PACKAGES=(cmake g++ make qt6-base-dev libgl1-mesa-dev libgtest-dev libbenchmark-dev)
+# The interface is Japanese: a Japanese font is part of what the program needs.
+TINTLOOM_PACKAGES=(cmake g++ make qt6-base-dev libgl1-mesa-dev libgtest-dev libbenchmark-dev fonts-ipafont-gothic)
 
 ensure_packages() {
   local missing=()
