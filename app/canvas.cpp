@@ -110,6 +110,9 @@ void TCoordinationModel::ComposeCanvas() {
   if (artworkSurface.width > 0) {
     const int x = kCanvasSize / 2 - artworkSurface.width / 2;
     const int y = kCanvasSize / 2 - artworkSurface.height / 2;
+    // Level picking reads the artwork relative to where it is shown.
+    artworkOriginX = x;
+    artworkOriginY = y;
     CopyRect(artworkSurface, 0, 0, canvasSurface, x, y, artworkSurface.width, artworkSurface.height);
     if (compositeArtwork) compositeArtwork(*this);
     DrawSurface(canvasSurface, x, y, artworkSurface);

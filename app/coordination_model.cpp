@@ -1,7 +1,9 @@
 #include "app/coordination_model.h"
 
 #include <cassert>
+#include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <limits>
 
@@ -134,6 +136,11 @@ void TCoordinationModel::ApplyScheme(int rule, const float (&hues)[kSlotCount], 
       if (saturation > 1.0f) {
         saturation = 1.0f;
         weights[i] = static_cast<float>(1.0L - weights[0]);
+      } else if (saturation < 0.0f) {
+        // A negative offset can outrun slot 0's saturation when slot 0 is
+        // turned down; below 0 there is no colour (its channels would pack
+        // past a byte), so the slot rests at grey and keeps its offset.
+        saturation = 0.0f;
       }
     }
   }
@@ -203,9 +210,17 @@ void TCoordinationModel::SnapToAllowedTones(const TColorF& in, TColorF& out) con
     out = in;
     return;
   }
-  const int h = WholeHue(in.h());
-  const int s0 = RoundHalfUp(100.0L * in.s());
-  const int v0 = RoundHalfUp(100.0L * in.v());
+  // A colour that is no colour at all (not a number) has no cell to start from.
+  if (!std::isfinite(in.h()) || !std::isfinite(in.s()) || !std::isfinite(in.v())) {
+    out = in;
+    return;
+  }
+  const int h = WholeHue(std::fmod(static_cast<long double>(in.h()), 360.0L));
+  // Far-out saturations and values start just outside the grid: the scan then
+  // walks in from the nearest edge, as it does for any value past it.
+  const auto gridStart = [](float x) { return RoundHalfUp(std::clamp(100.0L * x, -101.0L, 201.0L)); };
+  const int s0 = gridStart(in.s());
+  const int v0 = gridStart(in.v());
   std::uint32_t bestDistance = std::numeric_limits<std::uint32_t>::max();
   int bestS = -1;
   int bestV = -1;

@@ -297,7 +297,7 @@ void TMainForm::closeEvent(QCloseEvent* event) {
 // ---------------------------------------------------------------- dragging windows
 
 void TMainForm::mousePressEvent(QMouseEvent* event) {
-  if (event->button() != Qt::LeftButton) return;
+  // Any button drags the window by its title or background.
   const QPoint p = event->position().toPoint();
   BeginWindowDrag(this, p.x(), p.y());
 }
@@ -307,8 +307,8 @@ void TMainForm::mouseMoveEvent(QMouseEvent* event) {
   DragWindow(this, p.x(), p.y());
 }
 
-void TMainForm::mouseReleaseEvent(QMouseEvent* event) {
-  if (event->button() == Qt::LeftButton) EndWindowDrag(this);
+void TMainForm::mouseReleaseEvent(QMouseEvent* /*event*/) {
+  EndWindowDrag(this);
 }
 
 void TMainForm::BeginWindowDrag(QWidget* window, int x, int y) {

@@ -88,7 +88,7 @@ void TToolForm::RouteDragEvents(QWidget* child) {
 }
 
 void TToolForm::mousePressEvent(QMouseEvent* event) {
-  if (event->button() != Qt::LeftButton) return;
+  // Any button drags the window by its title or background.
   const QPoint p = event->position().toPoint();
   main_.BeginWindowDrag(this, p.x(), p.y());
 }
@@ -98,8 +98,8 @@ void TToolForm::mouseMoveEvent(QMouseEvent* event) {
   main_.DragWindow(this, p.x(), p.y());
 }
 
-void TToolForm::mouseReleaseEvent(QMouseEvent* event) {
-  if (event->button() == Qt::LeftButton) main_.EndWindowDrag(this);
+void TToolForm::mouseReleaseEvent(QMouseEvent* /*event*/) {
+  main_.EndWindowDrag(this);
 }
 
 void TToolForm::keyPressEvent(QKeyEvent* event) {

@@ -199,7 +199,8 @@ void DarkLine(TSurface& s, float x1, float y1, float x2, float y2) {
   if (n == 0) return;
   for (std::int32_t i = 0; i <= n; ++i) {
     const long double t = static_cast<long double>(i) / n;
-    DarkPoint(s, static_cast<float>(x1 + (x2 - x1) * t), static_cast<float>(y1 + (y2 - y1) * t));
+    DarkPoint(s, static_cast<float>(x1 + (static_cast<long double>(x2) - x1) * t),
+              static_cast<float>(y1 + (static_cast<long double>(y2) - y1) * t));
   }
 }
 

@@ -127,6 +127,8 @@ TEST_F(CanvasTest, ComposeCentresTheArtworkOverItsBackground) {
   EXPECT_EQ(FromRgb24(c.At(350, 324)), 0x0000FFu);
   EXPECT_EQ(FromRgb24(c.At(249, 275)), 0xFFFFFFu);
   EXPECT_EQ(FromRgb24(c.At(351, 300)), 0xFFFFFFu);
+  EXPECT_EQ(model.artworkOriginX, 250);
+  EXPECT_EQ(model.artworkOriginY, 275);
   EXPECT_EQ(views.canvasShows, 1);
 }
 

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
+
 #include "scheme/harmony_rules.h"
 #include "support/recording.h"
 
@@ -68,6 +71,13 @@ TEST_F(ModelTest, SaturationWeightsAreOffsetsClampedExceptUnderTheCustomRule) {
   EXPECT_NEAR(lastWeights[3], 0.2f, 1e-6);  // rewritten so the sum is 1
   EXPECT_FLOAT_EQ(lastWeights[1], 0.1f);    // untouched
   EXPECT_NEAR(model.SlotAt(4).shades[kBase].Param.s(), 0.5f, 1e-6);
+
+  // A negative offset larger than slot 0's saturation leaves the slot grey,
+  // never a colour with channels past a byte; the offset itself is kept.
+  Apply(4, {0, 0, 0}, {0.1f, 0.0f, -0.25f, 0.0f, 0.0f});
+  EXPECT_FLOAT_EQ(model.SlotAt(2).shades[kBase].Param.s(), 0.0f);
+  EXPECT_EQ(model.SlotAt(2).shades[kBase].Color, 0xFFFFFFu);
+  EXPECT_FLOAT_EQ(lastWeights[2], -0.25f);
 
   Apply(kCustomRule, {}, {0.8f, 0.1f, 0.0f, 0.5f, 0.3f});
   EXPECT_FLOAT_EQ(model.SlotAt(3).shades[kBase].Param.s(), 0.5f);
@@ -143,6 +153,13 @@ TEST_F(ModelTest, SnapFallsBackToTheInputWithoutTableOrAllowedCell) {
   model.SnapToAllowedTones(TColorF(-725, 1.7f, -0.2f), out);
   EXPECT_FLOAT_EQ(out.s(), 1.0f);
   EXPECT_FLOAT_EQ(out.v(), 0.0f);
+  // Values that are no colour at all come back unchanged, at once.
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  model.SnapToAllowedTones(TColorF(10, nan, 0.5f), out);
+  EXPECT_TRUE(std::isnan(out.s()));
+  model.SnapToAllowedTones(TColorF(1e30f, 0.5f, 3e9f), out);
+  EXPECT_FLOAT_EQ(out.s(), 0.5f);
+  EXPECT_FLOAT_EQ(out.v(), 1.0f);
 }
 
 TEST_F(ModelTest, ToneFilterSnapsOnlyRuleSlotBasesAndOnlyWhenActive) {
@@ -427,26 +444,29 @@ TEST_F(ScreenPickTest, LevelPickingReadsThePickSurfaceRelativeToTheArtwork) {
   model.pickSurface.Create(4, 4);
   model.pickSurface.At(1, 2) = TRgb24{0, 0, 200};
   model.pickSurface.At(0, 0) = TRgb24{0, 0, 40};
-  model.artworkOriginX = 100;
-  model.artworkOriginY = 50;
+  model.ComposeCanvas();  // places the 4 x 4 artwork at (298, 298)
+  const int ox = model.artworkOriginX;
+  const int oy = model.artworkOriginY;
+  ASSERT_EQ(ox, 298);
+  ASSERT_EQ(oy, 298);
   model.layerMappings.resize(1);
   model.layerBlendModes.assign(1, -1);
   views.layerVisible = true;
 
-  model.PickLevelAt(false, 101, 52);  // no layer selected: nothing
+  model.PickLevelAt(false, ox + 1, oy + 2);  // no layer selected: nothing
   EXPECT_EQ(model.layerMappings[0].BaseLevel, 170);
   model.selectedLayer = 0;
-  model.PickLevelAt(false, 99, 52);   // outside the artwork
-  model.PickLevelAt(false, 104, 52);
+  model.PickLevelAt(false, ox - 1, oy + 2);   // outside the artwork
+  model.PickLevelAt(false, ox + 4, oy + 2);
   EXPECT_EQ(model.layerMappings[0].BaseLevel, 170);
-  model.PickLevelAt(false, 101, 52);
+  model.PickLevelAt(false, ox + 1, oy + 2);
   EXPECT_EQ(model.layerMappings[0].BaseLevel, 200);
   EXPECT_EQ(views.shownBase, 200);
-  model.PickLevelAt(true, 100, 50);
+  model.PickLevelAt(true, ox, oy);
   EXPECT_EQ(model.layerMappings[0].ShadowLevel, 40);
   // A base level below the shadow level resets the shadow level to 0.
-  model.PickLevelAt(false, 100, 50);
-  model.PickLevelAt(true, 101, 52);
+  model.PickLevelAt(false, ox, oy);
+  model.PickLevelAt(true, ox + 1, oy + 2);
   EXPECT_EQ(model.layerMappings[0].ShadowLevel, 0);
   EXPECT_EQ(views.shownShadow, 0);
 }
