@@ -17,13 +17,8 @@ namespace {
 // (0..360 after the scheme's wrap) this is the plain truncation with 360 read
 // as 0; anything further out wraps instead of reaching outside a table.
 int WholeHue(long double hue) {
-  int h = Trunc(hue) % 360;
-  if (h < 0) h += 360;
-  return h;
-}
-
-int RoundedWholeHue(long double hue) {
-  int h = RoundHalfUp(hue) % 360;
+  if (!std::isfinite(hue)) return 0;
+  int h = Trunc(std::fmod(hue, 360.0L));
   if (h < 0) h += 360;
   return h;
 }
@@ -215,7 +210,7 @@ void TCoordinationModel::SnapToAllowedTones(const TColorF& in, TColorF& out) con
     out = in;
     return;
   }
-  const int h = WholeHue(std::fmod(static_cast<long double>(in.h()), 360.0L));
+  const int h = WholeHue(in.h());
   // Far-out saturations and values start just outside the grid: the scan then
   // walks in from the nearest edge, as it does for any value past it.
   const auto gridStart = [](float x) { return RoundHalfUp(std::clamp(100.0L * x, -101.0L, 201.0L)); };
@@ -416,7 +411,7 @@ void TCoordinationModel::ApplyToneToSelectedSlot(int tone) {
   TColorSlot* slot = SelectedSlot();
   if (slot == nullptr) return;
   TColorF& base = slot->shades[kBase].Param;
-  const TColorF hsv = RgbToHsv(UnpackColor(ToneColorAt(RoundedWholeHue(base.h()), tone)));
+  const TColorF hsv = RgbToHsv(UnpackColor(ToneColorAtHue(base.h(), tone)));
   if (selectedShade == kBase && selectedSlot < kRuleSlotCount && scheme_ != nullptr) {
     const bool offset = selectedSlot >= 1 && scheme_->ruleIndex != kCustomRule;
     scheme_->SetSaturationWeight(
