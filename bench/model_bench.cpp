@@ -4,8 +4,8 @@
 
 #include <benchmark/benchmark.h>
 
-#include "app/coordination_model.h"
-#include "scheme/harmony_rules.h"
+#include "core/model/coordination_model.h"
+#include "core/model/harmony_rules.h"
 
 namespace tintloom {
 namespace {

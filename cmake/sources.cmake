@@ -1,27 +1,27 @@
-# Core sources: plain C++ with no Qt (colour maths, surfaces, the model,
-# scheme, tone data, blend table, file formats).
+# Core sources (core/): plain C++ with no Qt, in folders by subsystem.
 set(TINTLOOM_CORE_SOURCES
-  core/colour.cpp
-  core/surface.cpp
-  core/bmp_file.cpp
-  app/coordination_model.cpp
-  app/canvas.cpp
-  app/window_snap.cpp
-  app/data_files.cpp
-  scheme/harmony_rules.cpp
-  files/tone_data.cpp
-  files/tone_colour_table.cpp
-  files/tone_classifier.cpp
-  artwork/blend_table.cpp
-  artwork/blend_formulas.cpp
+  core/colour/colour.cpp
+  core/colour/surface.cpp
+  core/colour/bmp_file.cpp
+  core/model/coordination_model.cpp
+  core/model/harmony_rules.cpp
+  core/artwork/canvas.cpp
+  core/artwork/blend_table.cpp
+  core/artwork/blend_formulas.cpp
+  core/files/data_files.cpp
+  core/files/tone_data.cpp
+  core/files/tone_colour_table.cpp
+  core/files/tone_classifier.cpp
 )
 
-# Window sources: Qt widgets on top of the core.
+# Window sources (ui/): Qt widgets on top of the core. The program's entry,
+# ui/main.cpp, is added to the executable alone.
 set(TINTLOOM_WINDOW_SOURCES
-  app/main_form.cpp
-  app/surface_view.cpp
-  app/paint_box.cpp
-  app/qt_messages.cpp
-  app/tool_form.cpp
-  scheme/hue_form.cpp
+  ui/main_form.cpp
+  ui/surface_view.cpp
+  ui/paint_box.cpp
+  ui/qt_messages.cpp
+  ui/tool_form.cpp
+  ui/window_snap.cpp
+  ui/hue_form.cpp
 )

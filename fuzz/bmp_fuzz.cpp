@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "core/bmp_file.h"
+#include "core/colour/bmp_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   tintloom::TSurface surface;

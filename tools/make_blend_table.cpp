@@ -1,7 +1,7 @@
 // Writes the blend table file: every table-driven blend mode's result for
 // every backdrop and source byte.
 
-#include "artwork/blend_formulas.h"
+#include "core/artwork/blend_formulas.h"
 #include "tools/tool_output.h"
 
 int main(int argc, char** argv) {

@@ -1,6 +1,6 @@
 // Writes the skin bitmap: marker masks, hue wheel and the picker's masks.
 
-#include "core/bmp_file.h"
+#include "core/colour/bmp_file.h"
 #include "tools/skin_art.h"
 #include "tools/tool_output.h"
 

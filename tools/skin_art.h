@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "core/surface.h"
+#include "core/colour/surface.h"
 
 namespace tintloom {
 

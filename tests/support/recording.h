@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/model_views.h"
+#include "core/model/model_views.h"
 #include "core/messages.h"
 
 namespace tintloom::testing {

@@ -13,9 +13,9 @@
 #include <utility>
 #include <vector>
 
-#include "artwork/blend_formulas.h"
-#include "core/bmp_file.h"
-#include "files/tone_data.h"
+#include "core/artwork/blend_formulas.h"
+#include "core/colour/bmp_file.h"
+#include "core/files/tone_data.h"
 
 namespace tintloom {
 namespace {

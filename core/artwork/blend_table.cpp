@@ -1,0 +1,99 @@
+#include "core/artwork/blend_table.h"
+
+#include <cctype>
+#include <cstdio>
+#include <new>
+
+namespace tintloom {
+
+const std::array<TBlendMode, kBlendModeCount + 1> kBlendModes = {{
+    {"通常", "norm"},
+    {"比較(暗)", "dark"},
+    {"乗算", "mul "},
+    {"焼き込みカラー", "idiv"},
+    {"焼き込みリニア", "lbrn"},
+    {"比較(明)", "lite"},
+    {"スクリーン", "scrn"},
+    {"覆い焼きカラー", "div "},
+    {"覆い焼きリニア - 加算", "lddg"},
+    {"オーバーレイ", "over"},
+    {"ソフトライト", "sLit"},
+    {"ハードライト", "hLit"},
+    {"ビビッドライト", "vLit"},
+    {"リニアライト", "lLit"},
+    {"ピンライト", "pLit"},
+    {"ハードミックス", "hMix"},
+    {"差の絶対値", "diff"},
+    {"除外", "smud"},
+}};
+
+std::int16_t BlendCodeFromKey(const char* key) {
+  if (key == nullptr) return kBlendNormal;
+  for (std::size_t i = 0; i < kBlendModes.size(); ++i) {
+    const char* known = kBlendModes[i].key;
+    bool same = true;
+    for (int k = 0; k < 4 && same; ++k) {
+      same = std::tolower(static_cast<unsigned char>(key[k])) == std::tolower(static_cast<unsigned char>(known[k]));
+    }
+    if (same && key[4] == '\0') return static_cast<std::int16_t>(static_cast<int>(i) - 1);
+  }
+  return kBlendNormal;
+}
+
+namespace {
+
+std::unique_ptr<std::uint8_t[]> DefaultAllocate(std::size_t bytes) {
+  return std::unique_ptr<std::uint8_t[]>(new (std::nothrow) std::uint8_t[bytes]);
+}
+
+}  // namespace
+
+bool TBlendTable::LoadBlendTable(const std::string& path, TMessageSink& messages, TBlendAllocator allocate) {
+  FreeBlendTable();
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (f == nullptr) {
+    messages.ShowMessage("bm.datを開けません");
+    return false;
+  }
+  if (allocate == nullptr) allocate = DefaultAllocate;
+  for (auto& table : tables_) {
+    table = allocate(kBlendTableSize);
+    if (table == nullptr) {
+      ReportMemoryError(messages, "PSDBLENDER", 0, static_cast<long long>(kBlendTableSize));
+      FreeBlendTable();
+      std::fclose(f);
+      return false;
+    }
+    // A short file: zeros would turn every layer of a cut-off mode black;
+    // the source value (entry b x 256 + s holds s) makes it draw as normal.
+    const std::size_t got = std::fread(table.get(), 1, kBlendTableSize, f);
+    for (std::size_t i = got; i < kBlendTableSize; ++i) table[i] = static_cast<std::uint8_t>(i & 0xFFu);
+  }
+  std::fclose(f);
+  return true;
+}
+
+void TBlendTable::FreeBlendTable() {
+  for (auto& table : tables_) table.reset();
+}
+
+const std::uint8_t* TBlendTable::Table(int code) const {
+  if (code < 0 || code >= kBlendModeCount) return nullptr;
+  return tables_[static_cast<std::size_t>(code)].get();
+}
+
+TBlendTable& GlobalBlendTable() {
+  static TBlendTable table;
+  return table;
+}
+
+void ReportMemoryError(TMessageSink& messages, const char* label, int value, long long bytes) {
+  char text[512];
+  std::snprintf(text, sizeof text,
+                "[ Memory Error ]\nメモリを確保できません. 処理を中断します.\nFunction: %s\nValue: %d\nDataSize: %lld "
+                "byte\n",
+                label, value, bytes);
+  messages.ShowMessage(text);
+}
+
+}  // namespace tintloom

@@ -1,0 +1,87 @@
+#include "core/colour/colour.h"
+
+namespace tintloom {
+
+TColorF::TColorF(TColor packed) : TColorF(UnpackColor(packed)) {}
+
+TColorF HsvToRgb(const TColorF& hsv) {
+  const float s = hsv.s();
+  const float v = hsv.v();
+  if (s == 0.0f) return TColorF(v, v, v);
+
+  // Only whole degrees reach the colour: 359.9 is hue 359, never 360.
+  std::int32_t hi = Trunc(hsv.h()) % 360;
+  if (hi < 0) hi += 360;
+  const long double x = static_cast<long double>(hi) / 60.0L;
+  const std::int32_t i = Trunc(x);
+  const long double f = x - i;
+  const float p = static_cast<float>((1.0L - s) * v);
+  const float q = static_cast<float>((1.0L - s * f) * v);
+  const float t = static_cast<float>((1.0L - (1.0L - f) * s) * v);
+  switch (i % 6) {
+    case 0: return TColorF(v, t, p);
+    case 1: return TColorF(q, v, p);
+    case 2: return TColorF(p, v, t);
+    case 3: return TColorF(p, q, v);
+    case 4: return TColorF(t, p, v);
+    default: return TColorF(v, p, q);
+  }
+}
+
+TColorF RgbToHsv(const TColorF& rgb) {
+  const float r = rgb.r();
+  const float g = rgb.g();
+  const float b = rgb.b();
+  const float max = (r > g) ? (r > b ? r : b) : (g > b ? g : b);
+  const float min = (r >= g) ? (g < b ? g : b) : (r >= b ? b : r);
+  TColorF out;
+  out.v() = max;
+  if (max == 0.0f || max == min) return out;
+
+  const float d = max - min;
+  out.s() = static_cast<float>(static_cast<long double>(d) / max);
+  const float cr = static_cast<float>((static_cast<long double>(max) - r) / d);
+  const float cg = static_cast<float>((static_cast<long double>(max) - g) / d);
+  const float cb = static_cast<float>((static_cast<long double>(max) - b) / d);
+  long double h;
+  if (max == r) {
+    h = static_cast<long double>(cb) - cg;
+  } else if (max == g) {
+    h = 2.0L + cr - cb;
+  } else {
+    h = 4.0L + cg - cr;
+  }
+  out.h() = static_cast<float>(h * 60.0L);
+  if (out.h() < 0.0f) out.h() = static_cast<float>(static_cast<long double>(out.h()) + 360.0L);
+  return out;
+}
+
+TColor PackColor(const TColorF& rgb) {
+  const auto red = static_cast<TColor>(RoundHalfUp(static_cast<long double>(rgb.r()) * 255.0L));
+  const auto green = static_cast<TColor>(RoundHalfUp(static_cast<long double>(rgb.g()) * 255.0L));
+  const auto blue = static_cast<TColor>(RoundHalfUp(static_cast<long double>(rgb.b()) * 255.0L));
+  return red | green << 8 | blue << 16;
+}
+
+TColor PackHexColor(const TColorF& rgb) {
+  const TColor c = PackColor(rgb);
+  return (c & 0xFFu) << 16 | (c & 0xFF00u) | (c >> 16 & 0xFFu);
+}
+
+TColorF UnpackColor(TColor c) {
+  constexpr long double kInv255 = 1.0L / 255.0L;
+  return TColorF(static_cast<float>((c & 0xFFu) * kInv255),
+                 static_cast<float>((c >> 8 & 0xFFu) * kInv255),
+                 static_cast<float>((c >> 16 & 0xFFu) * kInv255));
+}
+
+TRgb24 ToRgb24(TColor c) {
+  return TRgb24{static_cast<std::uint8_t>(c >> 16 & 0xFFu), static_cast<std::uint8_t>(c >> 8 & 0xFFu),
+                static_cast<std::uint8_t>(c & 0xFFu)};
+}
+
+TColor FromRgb24(TRgb24 p) { return TColor{p.red} | TColor{p.green} << 8 | TColor{p.blue} << 16; }
+
+TColor HsvToColor(float h, float s, float v) { return PackColor(HsvToRgb(TColorF(h, s, v))); }
+
+}  // namespace tintloom

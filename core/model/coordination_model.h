@@ -1,0 +1,185 @@
+#pragma once
+// The coordination model: ten colour slots of four shades, the selection, the
+// tone filter, the light balance and the artwork layer mappings, with every
+// operation that edits them and the redraw driver that keeps the windows and
+// the canvas in step. Owned by the main window; tool windows read and write
+// its fields and call its operations.
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "core/model/model_views.h"
+#include "core/colour/colour.h"
+#include "core/messages.h"
+#include "core/colour/surface.h"
+#include "core/files/tone_data.h"
+
+namespace tintloom {
+
+class TScheme;
+
+enum ShadeIndex : int { kHighlight = 0, kBase = 1, kShadow = 2, kDeepShadow = 3 };
+
+inline constexpr int kSlotCount = 10;
+inline constexpr int kRuleSlotCount = 5;
+inline constexpr int kRampCount = 13;
+inline constexpr int kGreyRamp = 10;
+inline constexpr int kBlackRamp = 11;
+inline constexpr int kWhiteRamp = 12;
+inline constexpr int kRampLength = 768;
+inline constexpr int kCanvasSize = 600;
+inline constexpr int kCustomRule = 7;
+// Tone filter masks that mean "no filter".
+inline constexpr std::uint32_t kNoToneFilter = 0xFFFFFFFFu;
+inline constexpr std::uint32_t kAllTones = 0x1FFFFu;
+
+struct TShade {
+  TColorF Param;  // base: absolute h, s, v; others: hue offset, mixing s and v
+  TColorF Hsv;
+  TColorF Mix;    // RGB of the mixing colour last used
+  TColorF Rgb;
+  TColor Color = 0;
+  TColor LitColor = 0;  // after light balance; what the canvas ramps use
+};
+
+struct TColorSlot {
+  std::array<TShade, 4> shades;  // highlight, base, shadow, deep shadow
+};
+
+using TRamp = std::array<TRgb24, kRampLength>;
+
+struct TLayerMapping {
+  std::int16_t MappedSlot = kGreyRamp;  // 0..9 a slot, 10 grey, 11 black, 12 white
+  std::uint8_t BaseLevel = 170;
+  std::uint8_t ShadowLevel = 85;
+  std::array<const TRgb24*, 256> Lookup{};  // per grey level, into the mapped ramp
+};
+
+enum class BackgroundMode : std::uint32_t { Checker = 0, White = 1, Grey = 2, Black = 3, Ambient = 4 };
+
+class TCoordinationModel {
+ public:
+  TCoordinationModel(TModelViews& views, TMessageSink& messages);
+  TCoordinationModel(const TCoordinationModel&) = delete;
+  TCoordinationModel& operator=(const TCoordinationModel&) = delete;
+
+  // The hue window's scheme, which every redraw pushes into the model.
+  void AttachScheme(TScheme* scheme) { scheme_ = scheme; }
+  TScheme* Scheme() const { return scheme_; }
+  TModelViews& Views() const { return views_; }
+  TMessageSink& Messages() const { return messages_; }
+
+  // ---- slots and selection ----
+  TColorSlot& SlotAt(int i) { return slots_[static_cast<std::size_t>(i)]; }
+  const TColorSlot& SlotAt(int i) const { return slots_[static_cast<std::size_t>(i)]; }
+  TColorSlot* SelectedSlot();  // shows "参照" and returns null for an index of 10 or more
+  void SelectSlot(int i);
+  void RefreshSelection();
+  void SelectShade(int i);
+  TColorF& SelectedShadeParams();
+  void RefreshSelectedSlot();
+
+  // ---- colour computation ----
+  void ApplyScheme(int rule, const float (&hues)[kSlotCount], float (&weights)[kRuleSlotCount]);
+  void ComputeShade(TColorSlot& slot, int shade, int slotIndex, TColorF& out);
+  void SnapToAllowedTones(const TColorF& in, TColorF& out) const;
+  void FitShadeToColor(TColorSlot& slot, int shade, const TColorF& target);
+  void ApplyLightBalance();
+  bool ToneFilterActive() const { return toneFilterMask != kNoToneFilter && toneFilterMask != kAllTones; }
+
+  // ---- picking ----
+  // A screen pixel taken into shade 0..3 of the selected slot (keys F1..F4).
+  void PickScreenColour(int shade, TColor pixel);
+  // Shift-click on the canvas at (x, y): the artwork's grey level there
+  // becomes the selected layer's shadow level (right button) or base level.
+  void PickLevelAt(bool shadowLevel, int x, int y);
+
+  // ---- tones ----
+  int ShadeToneClass(int shade) const;
+  TColor ToneColorAtSelectedHue(int tone) const;
+  void ApplyToneToSelectedSlot(int tone);
+
+  // ---- picker strips: first row of three surfaces at least 128 wide ----
+  void BuildPickerStrips(TSurface& hueStrip, TSurface& saturationStrip, TSurface& valueStrip) const;
+
+  // ---- redraw driver ----
+  enum RedrawMode : int { kRedrawSelected = 0, kRedrawLayer = 1, kRedrawAll = 100 };
+  void Redraw(int mode);
+  // The hue window's repaint: scheme into model, then wheel and strip.
+  void PaintHueWindow();
+
+  // ---- artwork layers ----
+  void SelectLayer(int i);
+  void SetLayerBaseLevel(int v);
+  void SetLayerShadowLevel(int v);
+  void SetLayerBlendMode(int m);
+  const TSurface* LayerThumbnail(int i) const;
+
+  // ---- light balance ----
+  void SetLightColors(const TColorF& ambient, const TColorF& light);
+  void SetLightBalanceEnabled(bool on);
+
+  // ---- busy state (artwork loading) ----
+  void BeginBusy();
+  void EndBusy();
+  bool Busy() const { return busy; }
+
+  // ---- canvas ----
+  void BuildSlotRamp(int i);
+  void BuildLayerLookup(int layer);
+  void ComposeCanvas();
+  void SetBackgroundMode(BackgroundMode mode);
+  const TRamp& Ramp(int i) const { return slotRamps_[static_cast<std::size_t>(i)]; }
+  static void MakeCheckerBrush(TSurface& brush);
+  TColor BackgroundColour() const;
+
+  // ---- model fields (read and written directly by the tool windows) ----
+  std::int32_t selectedShade = kBase;
+  std::int32_t selectedSlot = 0;
+  std::int32_t enabledSlotMask = -1;
+  std::uint32_t toneFilterMask = kNoToneFilter;
+  TSurface skinSurface;
+  TSurface canvasSurface;
+  TSurface artworkSurface;
+  TSurface pickSurface;
+  TSurface checkerBrush;
+  std::vector<TSurface> layerThumbnails;
+  std::vector<TLayerMapping> layerMappings;
+  std::vector<std::int16_t> layerBlendModes;  // blend code per artwork layer
+  std::int32_t artworkOriginX = 0;
+  std::int32_t artworkOriginY = 0;
+  bool dragging = false;
+  std::int32_t dragAnchorX = 0;
+  std::int32_t dragAnchorY = 0;
+  std::int32_t selectedLayer = -1;
+  bool lightBalanceEnabled = false;
+  TColorF ambientColor{0.0f, 0.0f, 1.0f};
+  TColorF lightColor{0.0f, 0.0f, 1.0f};
+  BackgroundMode backgroundMode = BackgroundMode::Checker;
+  bool busy = false;
+  bool ignoreShadeSettings = false;
+  TToneData toneData;
+
+  // Paints the artwork layers onto the artwork surface (which already holds
+  // the background under it). Set by the artwork subsystem.
+  std::function<void(TCoordinationModel&)> compositeArtwork;
+
+  // Milliseconds of the last full redraw, shown in the title.
+  std::int64_t lastDrawingMs = 0;
+
+ private:
+  void SetInitialSlotParameters();
+  void ApplyLayerLevels();
+
+  TModelViews& views_;
+  TMessageSink& messages_;
+  TScheme* scheme_ = nullptr;
+  std::array<TColorSlot, kSlotCount> slots_{};
+  std::array<TRamp, kRampCount> slotRamps_{};
+  bool composing_ = false;
+};
+
+}  // namespace tintloom

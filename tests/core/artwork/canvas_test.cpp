@@ -1,0 +1,136 @@
+#include <gtest/gtest.h>
+
+#include "core/model/coordination_model.h"
+#include "support/recording.h"
+
+namespace tintloom {
+namespace {
+
+class CanvasTest : public ::testing::Test {
+ protected:
+  testing::TRecordingViews views;
+  testing::TRecordingMessages messages;
+  TCoordinationModel model{views, messages};
+
+  std::ptrdiff_t Entry(const TLayerMapping& m, int grey) { return m.Lookup[static_cast<std::size_t>(grey)] - &model.Ramp(m.MappedSlot)[0]; }
+  TLayerMapping& Layer(int mapped, int base, int shadow) {
+    model.layerMappings.assign(1, TLayerMapping{});
+    TLayerMapping& m = model.layerMappings[0];
+    m.MappedSlot = static_cast<std::int16_t>(mapped);
+    m.BaseLevel = static_cast<std::uint8_t>(base);
+    m.ShadowLevel = static_cast<std::uint8_t>(shadow);
+    model.BuildLayerLookup(0);
+    return m;
+  }
+};
+
+TEST_F(CanvasTest, FixedRamps) {
+  model.BuildSlotRamp(kGreyRamp);
+  EXPECT_EQ(model.Ramp(kGreyRamp)[767], (TRgb24{255, 255, 255}));
+  EXPECT_EQ(model.Ramp(kGreyRamp)[384], (TRgb24{127, 127, 127}));
+  EXPECT_EQ(model.Ramp(kGreyRamp)[0], (TRgb24{0, 0, 0}));
+  model.BuildSlotRamp(kBlackRamp);
+  model.BuildSlotRamp(kWhiteRamp);
+  EXPECT_EQ(model.Ramp(kBlackRamp)[700], (TRgb24{0, 0, 0}));
+  EXPECT_EQ(model.Ramp(kWhiteRamp)[3], (TRgb24{255, 255, 255}));
+}
+
+TEST_F(CanvasTest, SlotRampRunsDeepShadowShadowBaseHighlight) {
+  TColorSlot& slot = model.SlotAt(4);
+  slot.shades[kDeepShadow].LitColor = 0x000010;
+  slot.shades[kShadow].LitColor = 0x000080;
+  slot.shades[kBase].LitColor = 0x0000C0;
+  slot.shades[kHighlight].LitColor = 0x0000FF;
+  model.BuildSlotRamp(4);
+  const TRamp& r = model.Ramp(4);
+  EXPECT_EQ(r[0].red, 0x10);
+  EXPECT_EQ(r[255].red, 0x80);
+  EXPECT_EQ(r[256].red, 0x80);
+  EXPECT_EQ(r[511].red, 0xC0);
+  EXPECT_EQ(r[512].red, 0xC0);
+  EXPECT_EQ(r[767].red, 0xFF);
+  EXPECT_EQ(r[512 + 128].red, 0xC0 + 128 * 0x3F / 255);
+  // A falling channel truncates toward zero: 0x80 + 1 x (0 - 0x80) / 255 = 0x80 - 0.
+  slot.shades[kBase].LitColor = 0x000000;
+  model.BuildSlotRamp(4);
+  EXPECT_EQ(model.Ramp(4)[257].red, 0x80);
+  EXPECT_EQ(model.Ramp(4)[258].red, 0x80 - 1);
+}
+
+TEST_F(CanvasTest, LayerLookupSegments) {
+  const TLayerMapping& standard = Layer(3, 170, 85);
+  EXPECT_EQ(Entry(standard, 255), 767);
+  EXPECT_EQ(Entry(standard, 170), 512);
+  EXPECT_EQ(Entry(standard, 169), 256 + 252);  // 84/85 x 255 = 252
+  EXPECT_EQ(Entry(standard, 85), 256);
+  EXPECT_EQ(Entry(standard, 84), 252);
+  EXPECT_EQ(Entry(standard, 0), 0);
+
+  const TLayerMapping& top = Layer(3, 255, 85);
+  EXPECT_EQ(Entry(top, 255), 512);  // base level 255: the base itself
+  EXPECT_EQ(Entry(top, 254), 256 + 253);
+
+  const TLayerMapping& equal = Layer(3, 100, 100);
+  EXPECT_EQ(Entry(equal, 100), 512);  // empty middle segment
+  EXPECT_EQ(Entry(equal, 99), 252);
+
+  const TLayerMapping& noShadow = Layer(3, 128, 0);
+  EXPECT_EQ(Entry(noShadow, 0), 256);  // grey 0 maps into the middle segment
+
+  const TLayerMapping& grey = Layer(kGreyRamp, 170, 85);
+  EXPECT_EQ(grey.Lookup[255], &model.Ramp(kGreyRamp)[767]);
+
+  // A shadow level above the base level never reaches outside the ramp.
+  const TLayerMapping& inverted = Layer(3, 50, 200);
+  for (int g = 0; g < 256; ++g) {
+    EXPECT_GE(Entry(inverted, g), 0);
+    EXPECT_LT(Entry(inverted, g), 768);
+  }
+}
+
+TEST_F(CanvasTest, ComposeWithoutArtworkFillsTheBackgroundAndFrame) {
+  model.ComposeCanvas();
+  const TSurface& c = model.canvasSurface;
+  EXPECT_EQ(FromRgb24(c.At(0, 0)), 0x000000u);      // frame
+  EXPECT_EQ(FromRgb24(c.At(599, 300)), 0x000000u);
+  EXPECT_EQ(FromRgb24(c.At(1, 1)), 0xD0D0D0u);      // checker, light square
+  EXPECT_EQ(FromRgb24(c.At(9, 1)), 0xFFFFFFu);
+  EXPECT_EQ(FromRgb24(c.At(9, 9)), 0xD0D0D0u);
+  EXPECT_EQ(FromRgb24(c.At(17, 1)), 0xD0D0D0u);     // pattern repeats every 16
+  EXPECT_EQ(views.canvasShows, 1);
+
+  model.SetBackgroundMode(BackgroundMode::Grey);
+  EXPECT_EQ(FromRgb24(c.At(300, 300)), 0x808080u);
+  model.ambientColor = TColorF(120, 1, 1);
+  model.SetBackgroundMode(BackgroundMode::Ambient);  // whether or not light balance is on
+  EXPECT_EQ(FromRgb24(c.At(300, 300)), 0x00FF00u);
+  model.SetBackgroundMode(BackgroundMode::Black);
+  EXPECT_EQ(FromRgb24(c.At(300, 300)), 0x000000u);
+}
+
+TEST_F(CanvasTest, ComposeCentresTheArtworkOverItsBackground) {
+  model.artworkSurface.Create(101, 50);
+  model.backgroundMode = BackgroundMode::White;
+  int composites = 0;
+  model.compositeArtwork = [&](TCoordinationModel& m) {
+    ++composites;
+    // The artwork surface holds the background under it before the layers are drawn.
+    EXPECT_EQ(FromRgb24(m.artworkSurface.At(0, 0)), 0xFFFFFFu);
+    FillAll(m.artworkSurface, 0x0000FF);
+    m.ComposeCanvas();  // a nested composition is dropped
+  };
+  model.ComposeCanvas();
+  EXPECT_EQ(composites, 1);
+  const TSurface& c = model.canvasSurface;
+  // x = 300 - 50 = 250, y = 300 - 25 = 275
+  EXPECT_EQ(FromRgb24(c.At(250, 275)), 0x0000FFu);
+  EXPECT_EQ(FromRgb24(c.At(350, 324)), 0x0000FFu);
+  EXPECT_EQ(FromRgb24(c.At(249, 275)), 0xFFFFFFu);
+  EXPECT_EQ(FromRgb24(c.At(351, 300)), 0xFFFFFFu);
+  EXPECT_EQ(model.artworkOriginX, 250);
+  EXPECT_EQ(model.artworkOriginY, 275);
+  EXPECT_EQ(views.canvasShows, 1);
+}
+
+}  // namespace
+}  // namespace tintloom

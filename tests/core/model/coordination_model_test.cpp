@@ -1,0 +1,475 @@
+#include "core/model/coordination_model.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "core/model/harmony_rules.h"
+#include "support/recording.h"
+
+namespace tintloom {
+namespace {
+
+using testing::TRecordingMessages;
+using testing::TRecordingViews;
+
+class ModelTest : public ::testing::Test {
+ protected:
+  TRecordingViews views;
+  TRecordingMessages messages;
+  TCoordinationModel model{views, messages};
+
+  // Pushes hues and weights through the model as the hue window would.
+  void Apply(int rule, std::initializer_list<float> hues, std::initializer_list<float> weights) {
+    float h[kSlotCount] = {};
+    float w[kRuleSlotCount] = {};
+    std::copy(hues.begin(), hues.end(), h);
+    std::copy(weights.begin(), weights.end(), w);
+    model.ApplyScheme(rule, h, w);
+    for (int i = 0; i < kRuleSlotCount; ++i) lastWeights[i] = w[i];
+  }
+  float lastWeights[kRuleSlotCount] = {};
+
+  // Tone data where every cell is `fill` except the listed (s, v) cells at every hue.
+  void ToneTable(std::uint8_t fill, std::initializer_list<std::tuple<int, int, std::uint8_t>> cells) {
+    std::vector<std::uint8_t> bytes(kToneDataSize, fill);
+    for (int h = 0; h < 360; ++h) {
+      for (const auto& [s, v, tone] : cells) bytes[ToneCellIndex(h, s, v)] = tone;
+    }
+    model.toneData.Assign(std::move(bytes));
+  }
+};
+
+TEST_F(ModelTest, StartsWithTheDocumentedSlotParameters) {
+  const TColorSlot& slot = model.SlotAt(9);
+  EXPECT_EQ(slot.shades[kHighlight].Param, TColorF(0, 0.25f, 0.5f));
+  EXPECT_EQ(slot.shades[kBase].Param, TColorF(0, 0.5f, 1.0f));
+  EXPECT_EQ(slot.shades[kShadow].Param, TColorF(0, 0.5f, 0.8f));
+  EXPECT_EQ(slot.shades[kDeepShadow].Param, TColorF(0, 0, 0.8f));
+  EXPECT_EQ(model.selectedShade, kBase);
+  EXPECT_EQ(model.selectedLayer, -1);
+  EXPECT_EQ(model.canvasSurface.width, 600);
+}
+
+TEST_F(ModelTest, ApplySchemeWrapsHuesOnceAndKeeps360) {
+  Apply(kCustomRule, {-30, 370, 360, 0, 0, -400, 0, 0, 0, 725}, {0.5f, 0.5f, 0.5f, 0.5f, 0.5f});
+  EXPECT_FLOAT_EQ(model.SlotAt(0).shades[kBase].Param.h(), 330);
+  EXPECT_FLOAT_EQ(model.SlotAt(1).shades[kBase].Param.h(), 10);
+  EXPECT_FLOAT_EQ(model.SlotAt(2).shades[kBase].Param.h(), 360);
+  EXPECT_FLOAT_EQ(model.SlotAt(5).shades[kBase].Param.h(), -40);  // one correction only
+  EXPECT_FLOAT_EQ(model.SlotAt(9).shades[kBase].Param.h(), 365);
+  // 360 converts as hue 0.
+  EXPECT_EQ(model.SlotAt(2).shades[kBase].Color, HsvToColor(0, 0.5f, 1.0f));
+}
+
+TEST_F(ModelTest, SaturationWeightsAreOffsetsClampedExceptUnderTheCustomRule) {
+  Apply(0, {}, {0.8f, 0.1f, 0.0f, 0.5f, -0.3f});
+  EXPECT_FLOAT_EQ(model.SlotAt(0).shades[kBase].Param.s(), 0.8f);
+  EXPECT_FLOAT_EQ(model.SlotAt(1).shades[kBase].Param.s(), 0.9f);
+  EXPECT_FLOAT_EQ(model.SlotAt(3).shades[kBase].Param.s(), 1.0f);
+  EXPECT_NEAR(lastWeights[3], 0.2f, 1e-6);  // rewritten so the sum is 1
+  EXPECT_FLOAT_EQ(lastWeights[1], 0.1f);    // untouched
+  EXPECT_NEAR(model.SlotAt(4).shades[kBase].Param.s(), 0.5f, 1e-6);
+
+  // A negative offset larger than slot 0's saturation leaves the slot grey,
+  // never a colour with channels past a byte; the offset itself is kept.
+  Apply(4, {0, 0, 0}, {0.1f, 0.0f, -0.25f, 0.0f, 0.0f});
+  EXPECT_FLOAT_EQ(model.SlotAt(2).shades[kBase].Param.s(), 0.0f);
+  EXPECT_EQ(model.SlotAt(2).shades[kBase].Color, 0xFFFFFFu);
+  EXPECT_FLOAT_EQ(lastWeights[2], -0.25f);
+
+  Apply(kCustomRule, {}, {0.8f, 0.1f, 0.0f, 0.5f, 0.3f});
+  EXPECT_FLOAT_EQ(model.SlotAt(3).shades[kBase].Param.s(), 0.5f);
+  EXPECT_FLOAT_EQ(model.SlotAt(1).shades[kBase].Param.s(), 0.1f);
+  EXPECT_FLOAT_EQ(lastWeights[3], 0.5f);
+}
+
+TEST_F(ModelTest, ShadesAreScreenBaseMultiplyAndMultiplyOfTheSameShadow) {
+  TColorSlot& slot = model.SlotAt(0);
+  Apply(kCustomRule, {120}, {1.0f});
+  const TColorF base = HsvToRgb(TColorF(120, 1, 1));
+  EXPECT_EQ(slot.shades[kBase].Color, PackColor(base));
+  // Shadow: green multiplied by the mixing colour (hue 120, s 0.5, v 0.8) = (0.4, 0.8, 0.4).
+  EXPECT_EQ(slot.shades[kShadow].Color, 0x00CC00u);
+  EXPECT_EQ(slot.shades[kShadow].Mix, HsvToRgb(TColorF(120, 0.5f, 0.8f)));
+  // Highlight: base green channel is 1, so it stays exactly 1 whatever is mixed.
+  EXPECT_EQ(slot.shades[kHighlight].Rgb.g(), 1.0f);
+  // Deep shadow: shadow x grey 0.8.
+  EXPECT_EQ(slot.shades[kDeepShadow].Color, 0x00A300u);
+  EXPECT_EQ(slot.shades[kBase].LitColor, slot.shades[kBase].Color);
+
+  // Changing only the shadow's parameters moves shadow and deep shadow in one pass.
+  slot.shades[kShadow].Param.v() = 0.4f;
+  Apply(kCustomRule, {120}, {1.0f});
+  EXPECT_EQ(slot.shades[kShadow].Color, 0x006600u);
+  EXPECT_EQ(slot.shades[kDeepShadow].Color, 0x005200u);
+}
+
+TEST_F(ModelTest, WhiteBaseMakesAWhiteHighlightWhateverTheMixingColour) {
+  TColorSlot& slot = model.SlotAt(6);
+  slot.shades[kHighlight].Param = TColorF(90, 1, 0.1f);
+  Apply(kCustomRule, {}, {0.0f});
+  slot.shades[kBase].Param.s() = 0.0f;
+  Apply(kCustomRule, {}, {0.0f});
+  EXPECT_EQ(slot.shades[kHighlight].Color, 0xFFFFFFu);
+}
+
+TEST_F(ModelTest, SnapSearchesColumnsUpThenDownAndKeepsTheFirstOfEqualDistance) {
+  ToneTable(0, {{51, 50, 1}, {49, 50, 1}});
+  model.toneFilterMask = 1u << 1;
+  TColorF out;
+  model.SnapToAllowedTones(TColorF(10.7f, 0.5f, 0.5f), out);
+  EXPECT_EQ(out, TColorF(10.7f, 0.51f, 0.5f));  // S up is scanned before S down
+
+  ToneTable(0, {{50, 51, 1}, {50, 49, 1}, {51, 50, 1}});
+  model.SnapToAllowedTones(TColorF(10, 0.5f, 0.5f), out);
+  EXPECT_EQ(out, TColorF(10, 0.5f, 0.51f));  // V up before V down within a column
+
+  // Only the first allowed cell of each direction counts, nearer columns win.
+  ToneTable(0, {{50, 60, 1}, {50, 90, 1}, {53, 52, 1}});
+  model.SnapToAllowedTones(TColorF(0, 0.5f, 0.5f), out);
+  EXPECT_EQ(out, TColorF(0, 0.53f, 0.52f));  // d = 13 beats d = 100
+
+  // A hue of exactly 360 is read as hue 0.
+  std::vector<std::uint8_t> bytes(kToneDataSize, 0);
+  bytes[ToneCellIndex(0, 20, 20)] = 1;
+  model.toneData.Assign(bytes);
+  model.SnapToAllowedTones(TColorF(360, 0.2f, 0.3f), out);
+  EXPECT_EQ(out, TColorF(360, 0.2f, 0.2f));
+}
+
+TEST_F(ModelTest, SnapFallsBackToTheInputWithoutTableOrAllowedCell) {
+  TColorF out;
+  model.toneFilterMask = 1u << 3;
+  model.SnapToAllowedTones(TColorF(30, 0.33f, 0.44f), out);  // no tone data loaded
+  EXPECT_EQ(out, TColorF(30, 0.33f, 0.44f));
+  ToneTable(0, {});
+  model.toneFilterMask = 0;  // nothing allowed
+  model.SnapToAllowedTones(TColorF(30, 0.33f, 0.44f), out);
+  EXPECT_EQ(out, TColorF(30, 0.33f, 0.44f));
+  // Out-of-range inputs never read outside the table.
+  model.toneFilterMask = 1;
+  model.SnapToAllowedTones(TColorF(-725, 1.7f, -0.2f), out);
+  EXPECT_FLOAT_EQ(out.s(), 1.0f);
+  EXPECT_FLOAT_EQ(out.v(), 0.0f);
+  // Values that are no colour at all come back unchanged, at once.
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  model.SnapToAllowedTones(TColorF(10, nan, 0.5f), out);
+  EXPECT_TRUE(std::isnan(out.s()));
+  model.SnapToAllowedTones(TColorF(1e30f, 0.5f, 3e9f), out);
+  EXPECT_FLOAT_EQ(out.s(), 0.5f);
+  EXPECT_FLOAT_EQ(out.v(), 1.0f);
+}
+
+TEST_F(ModelTest, ToneFilterSnapsOnlyRuleSlotBasesAndOnlyWhenActive) {
+  ToneTable(0, {{20, 20, 1}});
+  for (std::uint32_t noFilter : {kNoToneFilter, kAllTones}) {
+    model.toneFilterMask = noFilter;
+    Apply(kCustomRule, {}, {0.9f, 0.9f, 0.9f, 0.9f, 0.9f});
+    EXPECT_EQ(model.SlotAt(0).shades[kBase].Color, HsvToColor(0, 0.9f, 1.0f));
+  }
+  model.toneFilterMask = 1u << 1;
+  Apply(kCustomRule, {}, {0.9f, 0.9f, 0.9f, 0.9f, 0.9f});
+  EXPECT_EQ(model.SlotAt(0).shades[kBase].Color, HsvToColor(0, 0.2f, 0.2f));
+  EXPECT_FLOAT_EQ(model.SlotAt(0).shades[kBase].Param.s(), 0.9f);  // the stored base is not changed
+  EXPECT_EQ(model.SlotAt(5).shades[kBase].Color, HsvToColor(0, 0.5f, 1.0f));  // free slot
+  EXPECT_EQ(model.ShadeToneClass(kBase), 1);
+}
+
+TEST_F(ModelTest, ToneLookupsWithoutTableAnswerNoTone) {
+  EXPECT_EQ(model.ShadeToneClass(kBase), -1);
+  EXPECT_EQ(model.ToneColorAtSelectedHue(12), 0xFFFFFFu);  // tone colours are built in
+  model.SlotAt(0).shades[kBase].Param.h() = 360;
+  EXPECT_EQ(model.ToneColorAtSelectedHue(0), 0x1C1DFCu);
+  model.SlotAt(0).shades[kBase].Param.h() = 59.6f;
+  EXPECT_EQ(model.ToneColorAtSelectedHue(0), ToneColorAt(59, 0));  // truncated
+}
+
+TEST_F(ModelTest, FitShadeToColorFindsTheMixingColour) {
+  TColorSlot& slot = model.SlotAt(0);
+  Apply(kCustomRule, {200}, {0.6f});
+  // A white target makes the highlight's mixing colour white, so the highlight is white.
+  model.FitShadeToColor(slot, kHighlight, TColorF(0, 0, 1));
+  EXPECT_EQ(slot.shades[kHighlight].Param.s(), 0.0f);
+  EXPECT_EQ(slot.shades[kHighlight].Param.v(), 1.0f);
+  EXPECT_FLOAT_EQ(slot.shades[kHighlight].Param.h(), -200.0f);  // grey hue 0 minus the base hue
+  Apply(kCustomRule, {200}, {0.6f});
+  EXPECT_EQ(slot.shades[kHighlight].Color, 0xFFFFFFu);
+
+  // Shadow: multiply by target / base; the shadow comes out at the target.
+  const TColorF target(200, 0.8f, 0.5f);
+  model.FitShadeToColor(slot, kShadow, target);
+  EXPECT_GE(slot.shades[kShadow].Param.h(), -180.0f);
+  EXPECT_LE(slot.shades[kShadow].Param.h(), 180.0f);
+  Apply(kCustomRule, {200}, {0.6f});
+  const TColor want = HsvToColor(target.h(), target.s(), target.v());
+  for (int shift = 0; shift < 24; shift += 8) {
+    EXPECT_NEAR(static_cast<int>(slot.shades[kShadow].Color >> shift & 0xFF), static_cast<int>(want >> shift & 0xFF), 3);
+  }
+  // A target brighter than the base in every channel saturates the mixing colour at white.
+  model.FitShadeToColor(slot, kDeepShadow, TColorF(0, 0, 1));
+  EXPECT_EQ(slot.shades[kDeepShadow].Param.v(), 1.0f);
+  EXPECT_EQ(slot.shades[kDeepShadow].Param.s(), 0.0f);
+}
+
+TEST_F(ModelTest, FitBaseWritesTheTargetAndTheSchemeValues) {
+  TScheme scheme(model);
+  model.AttachScheme(&scheme);
+  model.selectedSlot = 3;
+  model.FitShadeToColor(model.SlotAt(3), kBase, TColorF(42, 0.3f, 0.7f));
+  EXPECT_EQ(model.SlotAt(3).shades[kBase].Param, TColorF(42, 0.3f, 0.7f));
+  EXPECT_FLOAT_EQ(scheme.SlotHue(3), 42);
+  EXPECT_FLOAT_EQ(scheme.customHueOffsets[3], 42);
+  EXPECT_FLOAT_EQ(scheme.SaturationWeight(3), 0.3f);
+  model.selectedSlot = 7;
+  model.FitShadeToColor(model.SlotAt(7), kBase, TColorF(99, 0.1f, 0.2f));
+  EXPECT_FLOAT_EQ(scheme.SlotHue(7), 99);
+  EXPECT_FLOAT_EQ(scheme.customHueOffsets[3], 42);
+}
+
+TEST_F(ModelTest, LightBalanceTintsLitColoursOnly) {
+  Apply(kCustomRule, {0}, {0.0f, 0, 0, 0, 0});  // slot 0 white base
+  model.ambientColor = TColorF(240, 1, 1);        // blue
+  model.lightColor = TColorF(0, 0, 1);            // white
+  model.lightBalanceEnabled = true;
+  model.ApplyLightBalance();
+  const TShade& base = model.SlotAt(0).shades[kBase];
+  EXPECT_EQ(base.Color, 0xFFFFFFu);
+  EXPECT_EQ(base.LitColor, 0xFFFFFFu);  // base x white light
+  const TShade& shadow = model.SlotAt(0).shades[kShadow];
+  EXPECT_EQ(shadow.LitColor, shadow.Color & 0xFF0000u);  // only blue survives the blue ambient
+
+  model.ignoreShadeSettings = true;
+  model.lightColor = TColorF(0, 0, 0.5f);
+  model.ApplyLightBalance();
+  // Highlight = L + (Bc x L - L) x 0.5 = L for a white base; base = L; shadow = L x A.
+  EXPECT_EQ(model.SlotAt(0).shades[kHighlight].LitColor, 0x808080u);
+  EXPECT_EQ(model.SlotAt(0).shades[kBase].LitColor, 0x808080u);
+  EXPECT_EQ(model.SlotAt(0).shades[kShadow].LitColor, 0x800000u);
+  EXPECT_EQ(model.SlotAt(0).shades[kDeepShadow].LitColor, 0x800000u);
+}
+
+TEST_F(ModelTest, SelectedSlotOutOfRangeSaysSoAndBusyStopsEverything) {
+  model.selectedSlot = 10;
+  EXPECT_EQ(model.SelectedSlot(), nullptr);
+  ASSERT_EQ(messages.shown.size(), 1u);
+  EXPECT_EQ(messages.shown[0], "参照");
+
+  model.selectedSlot = 0;
+  model.BeginBusy();
+  EXPECT_EQ(views.busyEntered, 1);
+  const int shows = views.canvasShows;
+  model.SelectSlot(4);
+  model.Redraw(TCoordinationModel::kRedrawAll);
+  model.ComposeCanvas();
+  model.SetLightBalanceEnabled(true);
+  EXPECT_EQ(model.selectedSlot, 0);
+  EXPECT_FALSE(model.lightBalanceEnabled);
+  EXPECT_EQ(views.canvasShows, shows);
+  model.EndBusy();
+  EXPECT_EQ(views.busyLeft, 1);
+  model.SelectSlot(4);
+  EXPECT_EQ(model.selectedSlot, 4);
+  EXPECT_EQ(views.canvasShows, shows + 1);
+}
+
+TEST_F(ModelTest, RefreshSelectionResetsTheShadeAndRemapsTheSelectedLayer) {
+  model.layerMappings.resize(2);
+  model.layerBlendModes.assign(2, -1);
+  model.selectedLayer = 1;
+  model.selectedShade = kShadow;
+  views.hueVisible = true;
+  views.layerVisible = true;
+  model.SelectSlot(6);
+  EXPECT_EQ(model.selectedShade, kBase);
+  EXPECT_EQ(model.layerMappings[1].MappedSlot, 6);
+  EXPECT_EQ(model.layerMappings[1].Lookup[255], &model.Ramp(6)[767]);
+  EXPECT_EQ(views.slotStripRepaints, 1);
+  EXPECT_EQ(views.valueSliderRepaints, 1);
+  EXPECT_EQ(views.slotGridRefreshes, 1);
+  EXPECT_EQ(views.mappingPreviews, 1);
+}
+
+TEST_F(ModelTest, RedrawRebuildsOnlyTheRampsThatCanHaveChanged) {
+  TScheme scheme(model);
+  model.AttachScheme(&scheme);
+  scheme.Construct();
+  scheme.ChangeRule(4);
+  const auto rampBase = [&](int slot) { return FromRgb24(model.Ramp(slot)[511]); };
+  // Free slot 7 selected under a non-custom rule: only slot 7's ramp follows.
+  model.selectedSlot = 7;
+  model.SlotAt(7).shades[kBase].Param.v() = 0.5f;
+  model.SlotAt(2).shades[kBase].Param.v() = 0.5f;
+  model.Redraw(TCoordinationModel::kRedrawSelected);
+  EXPECT_EQ(rampBase(7), model.SlotAt(7).shades[kBase].LitColor);
+  EXPECT_NE(rampBase(2), model.SlotAt(2).shades[kBase].LitColor);
+  EXPECT_EQ(views.title.rfind("Tintloom [DEBUG:DRAWING SCORE ", 0), 0u);
+  // Slot 2 selected: all rule slots.
+  model.selectedSlot = 2;
+  model.SlotAt(8).shades[kBase].Param.v() = 0.5f;
+  model.Redraw(TCoordinationModel::kRedrawSelected);
+  EXPECT_EQ(rampBase(2), model.SlotAt(2).shades[kBase].LitColor);
+  EXPECT_NE(rampBase(8), model.SlotAt(8).shades[kBase].LitColor);
+  // Custom rule, slot 3 selected: slot 3 alone.
+  scheme.ChangeRule(kCustomRule);
+  model.selectedSlot = 3;
+  model.SlotAt(3).shades[kBase].Param.v() = 0.3f;
+  model.SlotAt(1).shades[kBase].Param.v() = 0.3f;
+  model.Redraw(TCoordinationModel::kRedrawSelected);
+  EXPECT_EQ(rampBase(3), model.SlotAt(3).shades[kBase].LitColor);
+  EXPECT_NE(rampBase(1), model.SlotAt(1).shades[kBase].LitColor);
+  // Mode 100 rebuilds all ten.
+  model.Redraw(TCoordinationModel::kRedrawAll);
+  for (int i = 0; i < kSlotCount; ++i) EXPECT_EQ(rampBase(i), model.SlotAt(i).shades[kBase].LitColor);
+}
+
+TEST_F(ModelTest, ApplyToneWritesTheWeightAsSchemeOffsetAndRedraws) {
+  TScheme scheme(model);
+  model.AttachScheme(&scheme);
+  scheme.Construct();
+  scheme.ChangeRule(5);
+  scheme.SetSaturationWeight(0, 0.25f);
+  model.selectedSlot = 2;
+  model.ApplyToneToSelectedSlot(8);  // pale tone
+  const TColorF pale = RgbToHsv(UnpackColor(ToneColorAt(RoundHalfUp(model.SlotAt(2).shades[kBase].Param.h()) % 360, 8)));
+  EXPECT_NEAR(scheme.SaturationWeight(2), pale.s() - 0.25f, 1e-6);
+  EXPECT_NEAR(model.SlotAt(2).shades[kBase].Param.s(), pale.s(), 1e-6);
+  EXPECT_FLOAT_EQ(model.SlotAt(2).shades[kBase].Param.v(), pale.v());
+}
+
+TEST_F(ModelTest, PickerStripsSpanTheRangeOfTheSelectedShade) {
+  Apply(kCustomRule, {90}, {1.0f});
+  TSurface hue, sat, val;
+  hue.Create(128, 1);
+  sat.Create(128, 1);
+  val.Create(128, 1);
+  model.BuildPickerStrips(hue, sat, val);
+  EXPECT_EQ(hue.At(0, 0), (TRgb24{0, 0, 255}));             // hue 0, s 1, v 1
+  EXPECT_EQ(hue.At(64, 0), (TRgb24{255, 255, 0}));          // hue 180
+  EXPECT_EQ(sat.At(0, 0), (TRgb24{255, 255, 255}));
+  EXPECT_EQ(val.At(64, 0), (TRgb24{0, 127, 63}));           // trunc, not rounded
+  model.selectedShade = kShadow;
+  model.BuildPickerStrips(hue, sat, val);
+  // Around the base hue: 90 - 180 = -90 (= 270) at the left end.
+  const TColorF centre = model.SlotAt(0).shades[kShadow].Hsv;
+  const TColorF left = HsvToRgb(TColorF(-90, centre.s(), centre.v()));
+  EXPECT_EQ(hue.At(0, 0).red, static_cast<std::uint8_t>(left.r() * 255.0f));
+}
+
+}  // namespace
+}  // namespace tintloom
+
+namespace tintloom {
+namespace {
+
+class ScreenPickTest : public ::testing::Test {
+ protected:
+  testing::TRecordingViews views;
+  testing::TRecordingMessages messages;
+  TCoordinationModel model{views, messages};
+  TScheme scheme{model};
+
+  void SetUp() override {
+    model.AttachScheme(&scheme);
+    scheme.Construct();
+    scheme.SetSlotHue(0, 30);
+    scheme.SetSaturationWeight(0, 0.25f);
+  }
+  // The fitted base of the selected slot after an F2 with this pixel.
+  TColorF PickBase(int slot, TColor pixel) {
+    model.selectedSlot = slot;
+    model.PickScreenColour(kBase, pixel);
+    return model.SlotAt(slot).shades[kBase].Param;
+  }
+};
+
+TEST_F(ScreenPickTest, F2WritesTheSchemeInTheFormOfEachRule) {
+  const TColor pixel = 0x3366CC;  // hue 210 (blue-ish), s 0.75, v 0.8
+  const TColorF target = RgbToHsv(UnpackColor(pixel));
+
+  scheme.ChangeRule(4);
+  scheme.SetSlotHue(0, 30);  // the rule change redrew; keep slot 0 where we put it
+  const float offsetBefore = scheme.customHueOffsets[2];
+  PickBase(2, pixel);
+  // The slot hue written back is derived again by the rule in the redraw that
+  // follows: under the triad, slot 2 stays 120 degrees behind slot 0.
+  EXPECT_FLOAT_EQ(scheme.SlotHue(2), 30 - 120);
+  EXPECT_FLOAT_EQ(scheme.customHueOffsets[2], target.h());
+  EXPECT_NEAR(scheme.SaturationWeight(2), target.s() - 0.25f, 1e-6);
+  EXPECT_NE(offsetBefore, scheme.customHueOffsets[2]);
+
+  scheme.ChangeRule(kCustomRule);
+  scheme.SetSlotHue(0, 30);
+  PickBase(3, pixel);
+  EXPECT_FLOAT_EQ(scheme.SlotHue(3), target.h());
+  EXPECT_FLOAT_EQ(scheme.customHueOffsets[3], target.h() - 30);
+  EXPECT_FLOAT_EQ(scheme.SaturationWeight(3), target.s());
+  // After the redraw the custom rule puts slot 3 where the pixel was.
+  EXPECT_EQ(model.SlotAt(3).shades[kBase].Color, PackColor(HsvToRgb(model.SlotAt(3).shades[kBase].Param)));
+  EXPECT_NEAR(model.SlotAt(3).shades[kBase].Param.h(), target.h(), 1e-3);
+
+  PickBase(0, pixel);
+  EXPECT_FLOAT_EQ(scheme.SlotHue(0), target.h());
+  EXPECT_FLOAT_EQ(scheme.customHueOffsets[0], target.h());
+  EXPECT_FLOAT_EQ(scheme.SaturationWeight(0), target.s());
+}
+
+TEST_F(ScreenPickTest, F2OnAFreeSlotChangesOnlyItsHue) {
+  scheme.RepaintWheel();
+  float huesBefore[10];
+  std::copy(std::begin(scheme.slotHues), std::end(scheme.slotHues), huesBefore);
+  float weightsBefore[5];
+  std::copy(std::begin(scheme.saturationWeights), std::end(scheme.saturationWeights), weightsBefore);
+  const TColorF base = PickBase(7, 0x00FF00);
+  EXPECT_FLOAT_EQ(base.h(), 120);
+  EXPECT_FLOAT_EQ(scheme.SlotHue(7), 120);
+  for (int i = 0; i < 5; ++i) EXPECT_FLOAT_EQ(scheme.SlotHue(i), huesBefore[i]) << i;
+  for (int i = 0; i < 5; ++i) EXPECT_FLOAT_EQ(scheme.SaturationWeight(i), weightsBefore[i]) << i;
+  EXPECT_EQ(model.SlotAt(7).shades[kBase].Color, 0x00FF00u);
+}
+
+TEST_F(ScreenPickTest, F1OnWhiteMakesAWhiteHighlightAndBusyIgnoresKeys) {
+  model.selectedSlot = 6;
+  model.PickScreenColour(kHighlight, 0xFFFFFF);
+  EXPECT_EQ(model.SlotAt(6).shades[kHighlight].Color, 0xFFFFFFu);
+  model.BeginBusy();
+  model.PickScreenColour(kHighlight, 0x000000);
+  model.EndBusy();
+  EXPECT_EQ(model.SlotAt(6).shades[kHighlight].Color, 0xFFFFFFu);
+}
+
+TEST_F(ScreenPickTest, LevelPickingReadsThePickSurfaceRelativeToTheArtwork) {
+  model.artworkSurface.Create(4, 4);
+  model.pickSurface.Create(4, 4);
+  model.pickSurface.At(1, 2) = TRgb24{0, 0, 200};
+  model.pickSurface.At(0, 0) = TRgb24{0, 0, 40};
+  model.ComposeCanvas();  // places the 4 x 4 artwork at (298, 298)
+  const int ox = model.artworkOriginX;
+  const int oy = model.artworkOriginY;
+  ASSERT_EQ(ox, 298);
+  ASSERT_EQ(oy, 298);
+  model.layerMappings.resize(1);
+  model.layerBlendModes.assign(1, -1);
+  views.layerVisible = true;
+
+  model.PickLevelAt(false, ox + 1, oy + 2);  // no layer selected: nothing
+  EXPECT_EQ(model.layerMappings[0].BaseLevel, 170);
+  model.selectedLayer = 0;
+  model.PickLevelAt(false, ox - 1, oy + 2);   // outside the artwork
+  model.PickLevelAt(false, ox + 4, oy + 2);
+  EXPECT_EQ(model.layerMappings[0].BaseLevel, 170);
+  model.PickLevelAt(false, ox + 1, oy + 2);
+  EXPECT_EQ(model.layerMappings[0].BaseLevel, 200);
+  EXPECT_EQ(views.shownBase, 200);
+  model.PickLevelAt(true, ox, oy);
+  EXPECT_EQ(model.layerMappings[0].ShadowLevel, 40);
+  // A base level below the shadow level resets the shadow level to 0.
+  model.PickLevelAt(false, ox, oy);
+  model.PickLevelAt(true, ox + 1, oy + 2);
+  EXPECT_EQ(model.layerMappings[0].ShadowLevel, 0);
+  EXPECT_EQ(views.shownShadow, 0);
+}
+
+}  // namespace
+}  // namespace tintloom

@@ -1,0 +1,69 @@
+#include "ui/window_snap.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace tintloom {
+namespace {
+
+const TWindowRect kMain{240, 120, 600, 645};
+
+TEST(WindowSnap, EdgeTenPixelsAwayInTheSameCellSnapsFlush) {
+  // Picker dragged so its left edge is 10 px right of the main window's right edge (840 -> 850).
+  const std::vector<TSnapPartner> partners = {{kMain, true, false}};
+  std::int32_t left = 850;
+  std::int32_t top = 300;
+  SnapWindowPosition(partners, 262, 350, left, top);
+  EXPECT_EQ(left, 840);
+  EXPECT_EQ(top, 300);  // 300 and 650 share no cell with 120 or 765
+  // Right edge 10 px past the main window's left edge (same cell): flush against it.
+  left = 240 - 262 + 10;
+  SnapWindowPosition(partners, 262, 350, left, top);
+  EXPECT_EQ(left, 240 - 262);
+}
+
+TEST(WindowSnap, RulesApplyInOrderPerAxisAndOnlyOnce) {
+  // Tops aligned (rule 3) since no other vertical rule matches.
+  const std::vector<TSnapPartner> partners = {{kMain, true, false}, {TWindowRect{0, 0, 100, 100}, true, false}};
+  std::int32_t left = 2000;
+  std::int32_t top = 130;
+  SnapWindowPosition(partners, 50, 50, left, top);
+  EXPECT_EQ(top, 120);
+  EXPECT_EQ(left, 2000);
+  // Rule 1 beats rule 3 when both match: partner right edge in the same cell as our left.
+  const std::vector<TSnapPartner> tight = {{TWindowRect{0, 0, 10, 10}, true, false}};
+  left = 5;
+  top = 500;
+  SnapWindowPosition(tight, 50, 50, left, top);
+  EXPECT_EQ(left, 10);
+  // The second partner cannot move an axis the first snapped.
+  const std::vector<TSnapPartner> two = {{TWindowRect{0, 0, 10, 10}, true, false}, {TWindowRect{3, 3, 10, 10}, true, false}};
+  left = 5;
+  top = 5;
+  SnapWindowPosition(two, 50, 50, left, top);
+  EXPECT_EQ(left, 10);
+  EXPECT_EQ(top, 10);
+}
+
+TEST(WindowSnap, HiddenWindowsAndTheMovingWindowAreNeverPartners) {
+  const std::vector<TSnapPartner> partners = {{kMain, false, false}, {TWindowRect{850, 120, 10, 10}, true, true}};
+  std::int32_t left = 850;
+  std::int32_t top = 130;
+  SnapWindowPosition(partners, 262, 350, left, top);
+  EXPECT_EQ(left, 850);
+  EXPECT_EQ(top, 130);
+}
+
+TEST(WindowSnap, CellsTruncateTowardZero) {
+  // -10 and 10 are both in cell 0 with C division.
+  const std::vector<TSnapPartner> partners = {{TWindowRect{-500, -500, 490, 490}, true, false}};
+  std::int32_t left = 10;
+  std::int32_t top = 10;
+  SnapWindowPosition(partners, 100, 100, left, top);
+  EXPECT_EQ(left, -10);
+  EXPECT_EQ(top, -10);
+}
+
+}  // namespace
+}  // namespace tintloom

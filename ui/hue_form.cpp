@@ -1,0 +1,393 @@
+#include "ui/hue_form.h"
+
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+#include "ui/main_form.h"
+#include "ui/paint_box.h"
+#include "ui/surface_view.h"
+
+namespace tintloom {
+
+namespace {
+
+constexpr TColor kBlack = 0x000000;
+constexpr TColor kWhite = 0xFFFFFF;
+constexpr TColor kFreeRing = 0x808080;
+constexpr int kPictureSize = 171;
+// The value gradient leaves 4 pixels above and below for the pointer's tip.
+constexpr int kGradientTop = 4;
+constexpr int kGradientLeft = 9;
+constexpr int kGradientWidth = 13;
+
+// 9 x 9, a right-pointing triangle outline: the slider pointer.
+QImage MakeSliderPointer() {
+  QImage image(9, 9, QImage::Format_ARGB32);
+  image.fill(Qt::transparent);
+  const QRgb upper = qRgb(0x50, 0x50, 0x50);
+  const QRgb lower = qRgb(0x30, 0x30, 0x30);
+  for (int y = 0; y < 9; ++y) image.setPixel(0, y, upper);
+  for (int x = 0; x < 9; ++x) {
+    image.setPixel(x, x / 2, upper);
+    image.setPixel(x, 8 - x / 2, lower);
+  }
+  return image;
+}
+
+// A small downward arrow that points from the "base colour" label at slot 0's cell.
+QPixmap MakeBaseColourArrow() {
+  QImage image(9, 5, QImage::Format_ARGB32);
+  image.fill(Qt::transparent);
+  for (int y = 0; y < 5; ++y) {
+    for (int x = y; x < 9 - y; ++x) image.setPixel(x, y, qRgb(0x60, 0x60, 0x60));
+  }
+  return QPixmap::fromImage(image);
+}
+
+QLabel* MakeLabel(QWidget* parent, const char* name, const char* text, int x, int y) {
+  auto* label = new QLabel(QString::fromUtf8(text), parent);
+  label->setObjectName(name);
+  QFont font = label->font();
+  font.setPixelSize(12);
+  label->setFont(font);
+  label->move(x, y);
+  label->adjustSize();
+  return label;
+}
+
+}  // namespace
+
+THueForm::THueForm(TMainForm& main)
+    : TToolForm(main, "HueForm", QString::fromUtf8("配色"), 262, 333), scheme_(main.Model()) {
+  QWidget* panel = Panel1();
+  Label1 = MakeLabel(panel, "Label1", "配色ルール : ", 22, 10);
+  ComboBox1 = new QComboBox(panel);
+  ComboBox1->setObjectName("ComboBox1");
+  ComboBox1->setGeometry(96, 6, 145, 21);
+  for (const THarmonyRule& rule : kHarmonyRules) ComboBox1->addItem(QString::fromUtf8(rule.name));
+  ComboBox1->installEventFilter(this);
+  // Only the user's pick changes the rule; the window sets the index itself
+  // without running the change.
+  connect(ComboBox1, &QComboBox::activated, this, [this] { ComboBox1Change(); });
+
+  PaintBox1 = new TPaintBox(panel, 29, 35, 179, 179);
+  PaintBox1->setObjectName("PaintBox1");
+  PaintBox1->installEventFilter(this);
+  PaintBox3 = new TPaintBox(panel, 217, 35, 22, 180);
+  PaintBox3->setObjectName("PaintBox3");
+  Label4 = MakeLabel(panel, "Label4", "基本カラー", 189, 221);
+  Image2 = new QLabel(panel);
+  Image2->setObjectName("Image2");
+  Image2->setPixmap(MakeBaseColourArrow());
+  Image2->setGeometry(230, 237, 9, 5);
+  PaintBox2 = new TPaintBox(panel, 12, 245, 238, 61);
+  PaintBox2->setObjectName("PaintBox2");
+  for (QWidget* passive : {static_cast<QWidget*>(Label1), static_cast<QWidget*>(Label4),
+                           static_cast<QWidget*>(Image2)}) {
+    RouteDragEvents(passive);
+  }
+  sliderPointer_ = MakeSliderPointer();
+
+  PaintBox1->onPaint = [this](QPainter& p) { p.drawImage(0, 0, SurfaceImage(std::as_const(wheel_))); };
+  PaintBox1->onMouseDown = [this](const TMouseInput& in) { PaintBox1MouseDown(in); };
+  PaintBox1->onMouseMove = [this](const TMouseInput& in) { PaintBox1MouseMove(in); };
+  PaintBox1->onMouseUp = [this](const TMouseInput& in) { PaintBox1MouseUp(in); };
+  PaintBox3->onPaint = [this](QPainter& p) { p.drawImage(0, 0, SurfaceImage(std::as_const(slider_))); };
+  PaintBox3->onMouseDown = [this](const TMouseInput& in) { PaintBox3MouseDown(in); };
+  PaintBox3->onMouseMove = [this](const TMouseInput& in) { PaintBox3MouseMove(in); };
+  PaintBox3->onMouseUp = [this](const TMouseInput& in) { PaintBox3MouseUp(in); };
+  PaintBox2->onPaint = [this](QPainter& p) { p.drawImage(0, 0, SurfaceImage(std::as_const(strip_))); };
+  PaintBox2->onMouseDown = [this](const TMouseInput& in) { PaintBox2MouseDown(in); };
+
+  // Surfaces: the wheel picture from the skin, one surface per paint box and
+  // the value gradient, white at the top down to grey 15.
+  const TSurface& skin = main.Model().skinSurface;
+  wheelPicture_.Create(kPictureSize, kPictureSize);
+  CopyRect(wheelPicture_, 0, 0, skin, 20, 0, kPictureSize, kPictureSize);
+  wheel_.Create(PaintBox1->width(), PaintBox1->height());
+  strip_.Create(PaintBox2->width(), PaintBox2->height());
+  slider_.Create(PaintBox3->width(), PaintBox3->height());
+  valueGradient_.Create(1, PaintBox3->height() - 8);
+  for (int i = 0; i < valueGradient_.height; ++i) {
+    const auto grey = static_cast<std::uint8_t>(255 - i * 255 / 181);
+    valueGradient_.At(0, i) = TRgb24{grey, grey, grey};
+  }
+  CutMask(mask8_, skin, 0, 48, 8, 8);
+  CutMask(mask12_, skin, 0, 36, 12, 12);
+  CutMask(mask16_, skin, 0, 20, 16, 16);
+  CutMask(mask20_, skin, 0, 0, 20, 20);
+
+  main.Windows().hue = this;
+  main.Model().AttachScheme(&scheme_);
+  ComboBox1->setCurrentIndex(kCustomRule);
+  scheme_.Construct();
+}
+
+// The hue window lives as long as the main window and is deleted with it,
+// after the main window's model is gone: it must not reach the model here.
+THueForm::~THueForm() = default;
+
+TCoordinationModel& THueForm::Model() const { return Main().Model(); }
+
+void THueForm::showEvent(QShowEvent* event) {
+  TToolForm::showEvent(event);
+  // Nothing is drawn while hidden: catch up with the model.
+  DrawWheel();
+  RepaintSlotStrip();
+  RepaintValueSlider();
+}
+
+bool THueForm::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == ComboBox1 && event->type() == QEvent::KeyPress) {
+    // The combo has the focus most of the time; the screen-colour keys must
+    // still work from here.
+    if (Main().HandleShortcutKey(this, static_cast<QKeyEvent*>(event)->key())) return true;
+  } else if (watched == PaintBox1 && event->type() == QEvent::Leave && !dragging_) {
+    // Leaving the wheel leaves every marker, even when no move reported it.
+    if (!Model().busy) HoverTest(-1000, -1000);
+  }
+  return TToolForm::eventFilter(watched, event);
+}
+
+// ---------------------------------------------------------------- drawing
+
+void THueForm::PaintBox1Paint() { Model().PaintHueWindow(); }
+
+void THueForm::DrawWheel() {
+  if (!isVisible() || Model().busy) return;
+  // Keep the combo in step with a rule set from elsewhere (a palette document).
+  const int rule = scheme_.ruleIndex >= 0 && scheme_.ruleIndex < kRuleCount ? scheme_.ruleIndex : kCustomRule;
+  if (ComboBox1->currentIndex() != rule) ComboBox1->setCurrentIndex(rule);
+
+  FillAll(wheel_, kToolBackground);
+  DrawSurface(wheel_, 4, 4, wheelPicture_);
+  // Only one group is shown: the one the selected slot belongs to.
+  const bool ruleGroup = Model().selectedSlot < kRuleSlotCount;
+  const int first = ruleGroup ? 0 : kRuleSlotCount;
+  for (int i = first; i < first + kRuleSlotCount; ++i) {
+    if (scheme_.visibleSlotMask >> i & 1u) DrawMarker(i, i == 0, ruleGroup);
+  }
+  PaintBox1->update();
+}
+
+void THueForm::DrawMarker(int i, bool baseMarker, bool ruleSlot) {
+  const TShade& base = Model().SlotAt(i).shades[kBase];
+  const int r = static_cast<int>(base.Param.s() * static_cast<float>(kWheelRadius));
+  const double a = static_cast<double>(scheme_.SlotHue(i)) * 0.017453292;
+  const int x = static_cast<int>(std::sin(a) * r + 89.5);
+  const int y = static_cast<int>(-std::cos(a) * r + 89.5);
+  markerCentres_[static_cast<std::size_t>(i)] = QPoint(x, y);
+
+  if (ruleSlot) DarkLine(wheel_, kWheelCentre, kWheelCentre, static_cast<float>(x), static_cast<float>(y));
+  const bool hovered = i == hoveredMarker_;
+  const TRgb24 colour = ToRgb24(base.Color);
+  if (i == Model().selectedSlot) {
+    if (hovered) BlendColorThroughMask(wheel_, x - 10, y - 10, ToRgb24(kWhite), mask20_);
+    BlendColorThroughMask(wheel_, x - 8, y - 8, ToRgb24(kBlack), mask16_);
+    BlendColorThroughMask(wheel_, x - 6, y - 6, colour, mask12_);
+  } else {
+    if (hovered) BlendColorThroughMask(wheel_, x - 8, y - 8, ToRgb24(kWhite), mask16_);
+    BlendColorThroughMask(wheel_, x - 6, y - 6, ToRgb24(ruleSlot ? kBlack : kFreeRing), mask12_);
+    BlendColorThroughMask(wheel_, x - 4, y - 4, colour, mask8_);
+  }
+  if (baseMarker) {
+    // The base colour's outer ring tells it apart from the other rule slots.
+    const bool lit = i == Model().selectedSlot && hovered;
+    BlendColorThroughMask(wheel_, x - 10, y - 10, ToRgb24(lit ? kWhite : kBlack), mask20_);
+  }
+}
+
+void THueForm::RepaintSlotStrip() {
+  if (!isVisible() || Model().busy) return;
+  FillAll(strip_, kToolBackground);
+  const int cw = strip_.width / 5;
+  const int half = strip_.height / 2;
+  const int ch = half - 4;
+  for (int i = 0; i < kSlotCount; ++i) {
+    // Slots 0..4 in the upper row, 5..9 in the lower, each from right to left.
+    const int x = (4 - i % 5) * cw;
+    const int y = i / 5 * half;
+    FillRect(strip_, x, y, cw, ch, Model().SlotAt(i).shades[kBase].Color);
+    FillRect(strip_, x, y, 1, ch, kBlack);
+    if (i == hoveredMarker_) FrameRect(strip_, x, y, cw, ch, 1, kWhite);
+    if (i == Model().selectedSlot) {
+      FrameRect(strip_, x, y, cw, ch, 2, kBlack);
+      FrameRect(strip_, x, y, cw, ch, 3, kBlack);
+    }
+  }
+  FrameRect(strip_, 0, 0, 5 * cw, ch, 0, kBlack);
+  FrameRect(strip_, 0, half, 5 * cw, ch, 0, kBlack);
+  PaintBox2->update();
+}
+
+void THueForm::RepaintValueSlider() {
+  if (!isVisible() || Model().busy) return;
+  const int g = valueGradient_.height;
+  FillAll(slider_, kToolBackground);
+  StretchCopy(slider_, QRect(kGradientLeft, kGradientTop, kGradientWidth, g), valueGradient_, QRect(0, 0, 1, g));
+  FrameRect(slider_, kGradientLeft, kGradientTop, kGradientWidth, g, 0, kBlack);
+  const int selected = Model().selectedSlot;
+  if (selected >= 0 && selected < kSlotCount) {
+    const float v = Model().SlotAt(selected).shades[kBase].Param.v();
+    sliderPointerTop_ = static_cast<int>(static_cast<float>(g) - v * static_cast<float>(g));
+    DrawImage(slider_, 0, sliderPointerTop_, sliderPointer_);
+  }
+  PaintBox3->update();
+}
+
+// ---------------------------------------------------------------- wheel input
+
+void THueForm::HoverTest(int x, int y) {
+  const int first = Model().selectedSlot < kRuleSlotCount ? 0 : kRuleSlotCount;
+  for (int i = first; i < first + kRuleSlotCount; ++i) {
+    if (!(scheme_.visibleSlotMask >> i & 1u)) continue;
+    const QPoint c = markerCentres_[static_cast<std::size_t>(i)];
+    if (c.x() - 10 < x && x < c.x() + 10 && c.y() - 10 < y && y < c.y() + 10) {
+      grabbedX_ = c.x();
+      grabbedY_ = c.y();
+      if (hoveredMarker_ != i) {
+        hoveredMarker_ = i;
+        PaintBox1Paint();
+      }
+      return;
+    }
+  }
+  if (hoveredMarker_ != -1) {
+    hoveredMarker_ = -1;
+    PaintBox1Paint();
+  }
+}
+
+void THueForm::PaintBox1MouseDown(const TMouseInput& input) {
+  if (Model().busy) return;
+  dragging_ = true;
+  pressX_ = input.x;
+  pressY_ = input.y;
+  if (hoveredMarker_ != -1) Model().SelectSlot(hoveredMarker_);
+  // Pressing without moving re-derives the marker's values from its centre.
+  PaintBox1MouseMove(input);
+}
+
+void THueForm::PaintBox1MouseMove(const TMouseInput& input) {
+  if (Model().busy) return;
+  if (dragging_) {
+    DragStep(input);
+  } else {
+    HoverTest(input.x, input.y);
+  }
+}
+
+void THueForm::PaintBox1MouseUp(const TMouseInput& input) {
+  if (Model().busy || !dragging_) return;
+  dragging_ = false;
+  PaintBox1MouseMove(input);
+  Model().RefreshSelectedSlot();
+}
+
+void THueForm::DragStep(const TMouseInput& input) {
+  const int k = hoveredMarker_;
+  if (k == -1) return;
+  // The marker keeps its offset from the pointer.
+  const int px = input.x - pressX_ + grabbedX_;
+  const int py = input.y - pressY_ + grabbedY_;
+  if (px == kWheelCentre && py == kWheelCentre) return;
+  const int dx = px - kWheelCentre;
+  const int dy = py - kWheelCentre;
+  if (!(input.modifiers & Qt::ControlModifier)) {
+    // Degrees from the top, clockwise, in -90..270.
+    TurnMarker(k, std::atan2(dy, dx) * (1.0 / std::numbers::pi) * 180.0 + 90.0);
+  }
+  if (!(input.modifiers & Qt::ShiftModifier)) {
+    // The radius rounded to whole pixels, over the full-saturation radius.
+    const float s = static_cast<float>(static_cast<int>(std::sqrt(dx * dx + dy * dy) + 0.5)) * 0.0125f;
+    SetMarkerSaturation(k, std::clamp(s, 0.0f, 1.0f));
+  }
+  Model().Redraw(TCoordinationModel::kRedrawSelected);
+}
+
+void THueForm::TurnMarker(int k, double angle) {
+  const auto index = static_cast<std::size_t>(k);
+  const double h0 = scheme_.SlotHue(0);
+  if (k == 0 || k >= kRuleSlotCount) {
+    scheme_.SetSlotHue(k, static_cast<float>(angle));
+  } else if (scheme_.ruleIndex == 0) {
+    // Analogous: the marker sets the spread, measured the shorter way round
+    // in whole degrees; the outer markers sit two spreads away.
+    const double pointer = angle < 0 ? angle + 360.0 : angle;
+    double d1 = std::fmod(pointer - h0, 360.0);
+    if (d1 < 0) d1 += 360.0;
+    double d2 = std::fmod(h0 - pointer, 360.0);
+    if (d2 < 0) d2 += 360.0;
+    const int m = static_cast<int>(d1 <= d2 ? d1 : d2);
+    scheme_.analogousSpread = k <= 2 ? m : m / 2;
+  } else if (scheme_.ruleIndex >= 1 && scheme_.ruleIndex <= 6) {
+    // The whole scheme turns so that this marker follows the pointer.
+    scheme_.SetSlotHue(0, static_cast<float>(h0 + (angle - scheme_.SlotHue(k))));
+  } else {
+    const double offset = scheme_.customHueOffsets[index];
+    scheme_.SetCustomHueOffset(k, static_cast<float>(offset + (angle - scheme_.SlotHue(k)) + 0.5));
+  }
+}
+
+void THueForm::SetMarkerSaturation(int k, float saturation) {
+  if (k >= kRuleSlotCount) {
+    // Free slots keep their saturation in the model; the press selected k.
+    Model().SlotAt(k).shades[kBase].Param.s() = saturation;
+  } else if (k == 0 || scheme_.ruleIndex == kCustomRule) {
+    scheme_.SetSaturationWeight(k, saturation);
+  } else {
+    // Under the other rules slots 1..4 are offsets from slot 0's saturation.
+    scheme_.SetSaturationWeight(k, saturation - scheme_.SaturationWeight(0));
+  }
+}
+
+// ---------------------------------------------------------------- value slider
+
+void THueForm::PaintBox3MouseDown(const TMouseInput& input) {
+  if (Model().busy) return;
+  sliderDragging_ = true;
+  PaintBox3MouseMove(input);
+}
+
+void THueForm::PaintBox3MouseMove(const TMouseInput& input) {
+  if (Model().busy || !sliderDragging_) return;
+  TColorSlot* slot = Model().SelectedSlot();
+  if (slot == nullptr) return;
+  const auto g = static_cast<float>(valueGradient_.height);
+  const float v = 1.0f - static_cast<float>(input.y - kGradientTop) / g;
+  slot->shades[kBase].Param.v() = std::clamp(v, 0.0f, 1.0f);
+  if (Model().Views().PickerWindowVisible()) Model().Views().RefreshPicker();
+  Model().Redraw(TCoordinationModel::kRedrawSelected);
+}
+
+void THueForm::PaintBox3MouseUp(const TMouseInput&) {
+  if (Model().busy) return;
+  sliderDragging_ = false;
+  Model().RefreshSelectedSlot();
+}
+
+// ---------------------------------------------------------------- strip and combo
+
+int THueForm::StripSlotAt(int x, int y, int width, int height) {
+  if (x < 0 || y < 0 || x >= width || y >= height) return -1;
+  const int cw = width / 5;
+  const int half = height / 2;
+  const int row = y / (half + 4);
+  if (cw <= 0 || row > 1) return -1;
+  const int slot = 5 * row + 4 - x / cw;
+  return slot >= 0 && slot < kSlotCount ? slot : -1;
+}
+
+void THueForm::PaintBox2MouseDown(const TMouseInput& input) {
+  if (Model().busy) return;
+  const int slot = StripSlotAt(input.x, input.y, PaintBox2->width(), PaintBox2->height());
+  if (slot >= 0) Model().SelectSlot(slot);
+}
+
+void THueForm::ComboBox1Change() { scheme_.ChangeRule(ComboBox1->currentIndex()); }
+
+}  // namespace tintloom

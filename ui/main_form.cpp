@@ -1,0 +1,419 @@
+#include "ui/main_form.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QCursor>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QActionGroup>
+#include <QApplication>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPainter>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <stdexcept>
+
+#include "core/files/data_files.h"
+#include "ui/paint_box.h"
+#include "ui/tool_form.h"
+#include "ui/hue_form.h"
+#include "ui/surface_view.h"
+#include "core/artwork/blend_table.h"
+#include "ui/window_snap.h"
+#include "core/colour/bmp_file.h"
+
+namespace tintloom {
+
+namespace {
+
+constexpr int kClientWidth = 600;
+constexpr int kClientHeight = 625;
+constexpr int kTitleHeight = 25;
+constexpr TColor kMainBackground = 0xBFBFBF;
+
+// The pixel under the pointer, read from the whole screen rather than from a
+// window. Platforms that do not let programs read the screen (Wayland) give
+// nothing.
+std::optional<TColor> ReadScreenPixelUnderPointer() {
+  const QPoint pos = QCursor::pos();
+  QScreen* screen = QGuiApplication::screenAt(pos);
+  if (screen == nullptr) screen = QGuiApplication::primaryScreen();
+  if (screen == nullptr || QGuiApplication::platformName().startsWith("wayland")) return std::nullopt;
+  const QPoint local = pos - screen->geometry().topLeft();
+  const QImage pixel = screen->grabWindow(0, local.x(), local.y(), 1, 1).toImage();
+  if (pixel.isNull()) return std::nullopt;
+  const QRgb c = pixel.pixel(0, 0);
+  return static_cast<TColor>(qRed(c)) | static_cast<TColor>(qGreen(c)) << 8 | static_cast<TColor>(qBlue(c)) << 16;
+}
+
+}  // namespace
+
+TMainForm::TMainForm(TMessageSink& messages, const std::string& programDir)
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), model_(*this, messages) {
+  setObjectName("MainForm");
+  setWindowTitle("Tintloom");
+  setAutoFillBackground(true);
+  QPalette pal = palette();
+  pal.setColor(QPalette::Window, ToQColor(kMainBackground));
+  setPalette(pal);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  MainMenu1 = new QMenuBar(this);
+  MainMenu1->setObjectName("MainMenu1");
+  layout->setMenuBar(MainMenu1);
+  client_ = new QWidget(this);
+  client_->setObjectName("ClientArea");
+  client_->setFixedSize(kClientWidth, kClientHeight);
+  layout->addWidget(client_);
+
+  Image1 = new QLabel(client_);
+  Image1->setObjectName("Image1");
+  Image1->setGeometry(0, 0, kClientWidth, kTitleHeight);
+  Image1->setScaledContents(true);
+  Image1->setPixmap(TitlePicture());
+
+  Label1 = new QLabel("Tintloom", client_);
+  Label1->setObjectName("Label1");
+  QFont captionFont("Tahoma");
+  captionFont.setPixelSize(11);
+  Label1->setFont(captionFont);
+  Label1->setStyleSheet("color: white; background: transparent;");
+  Label1->move(8, 6);
+  Label1->resize(400, 14);
+  // Title picture and caption let presses through: the window drags itself.
+  Image1->setAttribute(Qt::WA_TransparentForMouseEvents);
+  Label1->setAttribute(Qt::WA_TransparentForMouseEvents);
+
+  const auto titleButton = [this](const char* name, const char* text, int x, int y) {
+    auto* button = new QToolButton(client_);
+    button->setObjectName(name);
+    button->setText(QString::fromUtf8(text));
+    button->setAutoRaise(true);
+    button->setGeometry(x, y, 23, 22);
+    button->setStyleSheet("QToolButton { color: white; background: transparent; border: none; }"
+                          "QToolButton:hover { background: rgba(255,255,255,40); }");
+    return button;
+  };
+  SpeedButton2 = titleButton("SpeedButton2", "_", 553, 0);
+  SpeedButton1 = titleButton("SpeedButton1", "×", 574, 1);
+  connect(SpeedButton1, &QToolButton::clicked, this, [this] { close(); });
+  connect(SpeedButton2, &QToolButton::clicked, this, [this] { showMinimized(); });
+
+  PaintBox1 = new TPaintBox(client_, 0, kTitleHeight, kCanvasSize, kCanvasSize);
+  PaintBox1->setObjectName("PaintBox1");
+  PaintBox1->onPaint = [this](QPainter& painter) { PaintBox1Paint(painter); };
+  PaintBox1->onMouseDown = [this](const TMouseInput& input) { PaintBox1MouseDown(input); };
+  setAcceptDrops(true);
+  readScreenPixel = ReadScreenPixelUnderPointer;
+
+  BuildMenu();
+  setFixedSize(sizeHint());
+
+  // Start-up: tone data, blend table, then the skin (without which no window can be drawn).
+  model_.toneData.LoadToneData(LocateDataFile(kToneDataFileName, programDir), messages);
+  GlobalBlendTable().LoadBlendTable(LocateDataFile(kBlendFileName, programDir), messages);
+  std::string error;
+  if (!LoadBmpFile(LocateDataFile("skin.bmp", programDir), model_.skinSurface, error)) {
+    throw std::runtime_error("Cannot load the skin bitmap: " + error);
+  }
+  if (model_.skinSurface.width < 447 || model_.skinSurface.height < 171) {
+    throw std::runtime_error("The skin bitmap skin.bmp is smaller than 447 x 171 pixels.");
+  }
+}
+
+TMainForm::~TMainForm() {
+  GlobalBlendTable().FreeBlendTable();
+  model_.toneData.Release();
+}
+
+void TMainForm::BuildMenu() {
+  const auto item = [](QMenu* menu, const char* name, const char* caption) {
+    QAction* action = menu->addAction(QString::fromUtf8(caption));
+    action->setObjectName(name);
+    return action;
+  };
+  QMenu* file = MainMenu1->addMenu(QString::fromUtf8("ファイル(&F)"));
+  file->setObjectName("F1");
+  item(file, "N1", "開く(&O)...")->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+  item(file, "S1", "名前を付けて保存(&S)...")->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+  file->addSeparator()->setObjectName("N14");
+  item(file, "PSD1", "見本用PSDファイルを開く...");
+  file->addSeparator()->setObjectName("N2");
+  connect(item(file, "X1", "終了(&X)"), &QAction::triggered, this, [this] { X1Click(); });
+
+  QMenu* edit = MainMenu1->addMenu(QString::fromUtf8("編集(&E)"));
+  edit->setObjectName("E1");
+  connect(item(edit, "C1", "キャンバスをコピー(&C)"), &QAction::triggered, this, [this] { C1Click(); });
+
+  QMenu* view = MainMenu1->addMenu(QString::fromUtf8("表示(&V)"));
+  view->setObjectName("V1");
+  viewMenu_ = view;
+  connect(view, &QMenu::aboutToShow, this, [this] { V1Click(); });
+  struct ViewItem {
+    const char* name;
+    const char* caption;
+    int tag;
+  };
+  for (const ViewItem& v : {ViewItem{"N3", "配色(&R)", 0}, ViewItem{"N4", "カラー(&C)", 1},
+                            ViewItem{"L1", "レイヤー(&L)", 3}, ViewItem{"N5", "ライトバランス(&G)", 2},
+                            ViewItem{"S2", "スウォッチ(&S)", 4}, ViewItem{"N13", "情報(&I)", 5}}) {
+    QAction* action = item(view, v.name, v.caption);
+    action->setCheckable(true);
+    action->setData(v.tag);
+    connect(action, &QAction::triggered, this, [this, action] { N3Click(action); });
+  }
+  view->addSeparator()->setObjectName("N6");
+  QMenu* background = view->addMenu(QString::fromUtf8("背景色"));
+  background->setObjectName("N7");
+  backgroundGroup_ = new QActionGroup(this);
+  backgroundGroup_->setExclusive(true);
+  const char* names[5] = {"N8", "N9", "N10", "N11", "N12"};
+  const char* captions[5] = {"格子模様", "白", "グレー", "黒", "アンビエントカラー"};
+  for (int tag = 0; tag < 5; ++tag) {
+    QAction* action = item(background, names[tag], captions[tag]);
+    action->setCheckable(true);
+    action->setData(tag);
+    action->setChecked(tag == 0);
+    backgroundGroup_->addAction(action);
+    connect(action, &QAction::triggered, this, [this, action] { N8Click(action); });
+  }
+}
+
+void TMainForm::N8Click(QAction* item) {
+  item->setChecked(true);
+  model_.SetBackgroundMode(static_cast<BackgroundMode>(item->data().toInt()));
+}
+
+void TMainForm::X1Click() { close(); }
+
+namespace {
+
+QWidget* WindowForTag(const TToolWindows& w, int tag) {
+  switch (tag) {
+    case 0: return w.hue;
+    case 1: return w.picker;
+    case 2: return w.lightBalance;
+    case 3: return w.layer;
+    case 4: return w.swatch;
+    case 5: return w.info;
+    default: return nullptr;
+  }
+}
+
+}  // namespace
+
+void TMainForm::V1Click() {
+  for (QAction* action : viewMenu_->actions()) {
+    if (!action->isCheckable()) continue;
+    QWidget* window = WindowForTag(windows_, action->data().toInt());
+    action->setChecked(window != nullptr && window->isVisible());
+  }
+}
+
+void TMainForm::N3Click(QAction* item) {
+  // The action has already flipped its check mark; the window follows it.
+  QWidget* window = WindowForTag(windows_, item->data().toInt());
+  if (window == nullptr) return;
+  window->setVisible(item->isChecked());
+}
+
+void TMainForm::C1Click() {
+  if (model_.artworkSurface.width <= 0) return;
+  QGuiApplication::clipboard()->setImage(SurfaceImage(std::as_const(model_.artworkSurface)).copy());
+}
+
+bool TMainForm::HandleShortcutKey(QWidget* /*source*/, int key) {
+  if (model_.busy) return false;
+  int shade;
+  switch (key) {
+    case Qt::Key_F1: shade = kHighlight; break;
+    case Qt::Key_F2: shade = kBase; break;
+    case Qt::Key_F3: shade = kShadow; break;
+    case Qt::Key_F4: shade = kDeepShadow; break;
+    default: return false;
+  }
+  const std::optional<TColor> pixel = readScreenPixel ? readScreenPixel() : std::nullopt;
+  if (!pixel) {
+    // Using black instead would silently ruin the shade: say so, once.
+    if (!screenReadRefusedShown_) {
+      screenReadRefusedShown_ = true;
+      model_.Messages().ShowMessage("この環境では画面の色を読み取れません。\n"
+                                    "(Wayland のセッションでは画面の読み取りが許可されていません)");
+    }
+    return true;
+  }
+  model_.PickScreenColour(shade, *pixel);
+  return true;
+}
+
+void TMainForm::keyPressEvent(QKeyEvent* event) {
+  if (HandleShortcutKey(this, event->key())) {
+    event->accept();
+    return;
+  }
+  QWidget::keyPressEvent(event);
+}
+
+void TMainForm::PaintBox1MouseDown(const TMouseInput& input) {
+  if (!(input.modifiers & Qt::ShiftModifier)) return;
+  model_.PickLevelAt(input.button == Qt::RightButton, input.x, input.y);
+}
+
+void TMainForm::dragEnterEvent(QDragEnterEvent* event) {
+  if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void TMainForm::dropEvent(QDropEvent* event) {
+  QStringList paths;
+  for (const QUrl& url : event->mimeData()->urls()) paths << url.toLocalFile();
+  event->acceptProposedAction();
+  raise();
+  activateWindow();
+  DropFiles(paths);
+}
+
+void TMainForm::DropFiles(const QStringList& paths) {
+  if (paths.isEmpty() || paths.front().isEmpty()) return;
+  const QString& first = paths.front();
+  if (!first.endsWith(".psd", Qt::CaseInsensitive)) return;  // anything else is ignored, silently
+  if (openSampleArtwork) openSampleArtwork(first.toStdString());
+}
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+  // Closing the main window ends the program, tool windows and all.
+  QWidget::closeEvent(event);
+  if (event->isAccepted()) QApplication::quit();
+}
+
+// ---------------------------------------------------------------- dragging windows
+
+void TMainForm::mousePressEvent(QMouseEvent* event) {
+  // Any button drags the window by its title or background.
+  const QPoint p = event->position().toPoint();
+  BeginWindowDrag(this, p.x(), p.y());
+}
+
+void TMainForm::mouseMoveEvent(QMouseEvent* event) {
+  const QPoint p = event->position().toPoint();
+  DragWindow(this, p.x(), p.y());
+}
+
+void TMainForm::mouseReleaseEvent(QMouseEvent* /*event*/) {
+  EndWindowDrag(this);
+}
+
+void TMainForm::BeginWindowDrag(QWidget* window, int x, int y) {
+  window->setWindowOpacity(128.0 / 255.0);
+  model_.dragging = true;
+  model_.dragAnchorX = x;
+  model_.dragAnchorY = y;
+}
+
+void TMainForm::DragWindow(QWidget* window, int x, int y) {
+  if (!model_.dragging) return;
+  int left = window->x() + x - model_.dragAnchorX;
+  int top = window->y() + y - model_.dragAnchorY;
+  SnapWindowPosition(window, left, top);
+  window->move(left, top);
+}
+
+void TMainForm::EndWindowDrag(QWidget* window) {
+  window->setWindowOpacity(1.0);
+  model_.dragging = false;
+}
+
+void TMainForm::SnapWindowPosition(QWidget* window, int& left, int& top) {
+  if (snapPartners_.empty()) {
+    snapPartners_ = {this, windows_.hue, windows_.picker, windows_.lightBalance,
+                     windows_.layer};
+  }
+  std::vector<TSnapPartner> partners;
+  for (QWidget* w : snapPartners_) {
+    if (w == nullptr) continue;
+    const QRect r = w->frameGeometry();
+    partners.push_back(TSnapPartner{TWindowRect{r.x(), r.y(), r.width(), r.height()}, w->isVisible(), w == window});
+  }
+  const QRect own = window->frameGeometry();
+  tintloom::SnapWindowPosition(partners, own.width(), own.height(), left, top);
+}
+
+// ---------------------------------------------------------------- tool windows
+
+void TMainForm::CreateToolWindows() {
+  if (QScreen* screen = QGuiApplication::primaryScreen()) {
+    const QRect area = screen->availableGeometry();
+    move(area.center() - QPoint(width() / 2, height() / 2));
+  }
+  const QRect main = frameGeometry();
+  windows_.hue = new THueForm(*this);
+  windows_.hue->move(main.left() - windows_.hue->width(), main.top());
+
+  windows_.picker = new TToolForm(*this, "ColorForm", QString::fromUtf8("カラー"), 262, 332);
+  windows_.picker->move(windows_.hue->x(), windows_.hue->y() + windows_.hue->height());
+
+  windows_.lightBalance = new TToolForm(*this, "PaletteForm", QString::fromUtf8("ライトバランス"), 262, 264);
+  windows_.lightBalance->move(main.left() + main.width(), main.top());
+
+  windows_.layer = new TToolForm(*this, "LayerForm", QString::fromUtf8("レイヤー"), 262, 461);
+  windows_.layer->SetClientHeight(client_->height());
+  windows_.layer->move(main.left() + client_->width(), main.top());
+
+  auto* progress = new QWidget(this, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+  progress->setObjectName("ProgressForm");
+  progress->setAttribute(Qt::WA_QuitOnClose, false);
+  progress->setFixedSize(377, 92);
+  windows_.progress = progress;
+
+  windows_.swatch = new TToolForm(*this, "SwatchForm", QString::fromUtf8("スウォッチ"), 275, 276);
+  windows_.swatch->SetForwardsKeys(false);
+  windows_.swatch->move(main.topLeft());
+
+  windows_.info = new TToolForm(*this, "InfoForm", QString::fromUtf8("情報"), 262, 246);
+  windows_.info->move(main.topLeft());
+
+  windows_.hue->show();
+  windows_.picker->show();
+}
+
+bool TMainForm::HueWindowVisible() const { return windows_.hue != nullptr && windows_.hue->isVisible(); }
+
+void TMainForm::DrawHueWheel() {
+  if (windows_.hue != nullptr) windows_.hue->DrawWheel();
+}
+
+void TMainForm::RepaintSlotStrip() {
+  if (windows_.hue != nullptr) windows_.hue->RepaintSlotStrip();
+}
+
+void TMainForm::RepaintValueSlider() {
+  if (windows_.hue != nullptr) windows_.hue->RepaintValueSlider();
+}
+
+void TMainForm::PaintBox1Paint(QPainter& painter) {
+  // A repaint the model asked for shows what it just composed; any other
+  // (exposure, first show) composes afresh.
+  if (!canvasFresh_ && !model_.busy) model_.ComposeCanvas();
+  canvasFresh_ = false;
+  painter.drawImage(0, 0, SurfaceImage(std::as_const(model_.canvasSurface)));
+}
+
+void TMainForm::ShowCanvas() {
+  // Inside the paint handler the freshly composed surface is drawn right after;
+  // otherwise ask for a repaint, which shows the surface as it now is.
+  if (PaintBox1->Painting()) return;
+  canvasFresh_ = true;
+  PaintBox1->update();
+}
+
+void TMainForm::SetTitleText(const std::string& text) { Label1->setText(QString::fromStdString(text)); }
+
+}  // namespace tintloom

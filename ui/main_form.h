@@ -1,0 +1,125 @@
+#pragma once
+// The main window: title strip, menu bar and the 600 x 600 canvas. It owns the
+// coordination model and everything loaded at start-up, and is the model's
+// view hooks: it forwards each hook to the tool window concerned.
+
+#include <QWidget>
+#include <QStringList>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/model/coordination_model.h"
+#include "core/model/model_views.h"
+
+class QAction;
+class QActionGroup;
+class QLabel;
+class QMenu;
+class QMenuBar;
+class QToolButton;
+
+namespace tintloom {
+
+class TPaintBox;
+struct TMouseInput;
+class TToolForm;
+class THueForm;
+
+// The tool windows, created at start-up in this order after the main window.
+struct TToolWindows {
+  THueForm* hue = nullptr;
+  TToolForm* picker = nullptr;
+  TToolForm* lightBalance = nullptr;
+  TToolForm* layer = nullptr;
+  QWidget* progress = nullptr;
+  TToolForm* swatch = nullptr;
+  TToolForm* info = nullptr;
+};
+
+class TMainForm : public QWidget, public TModelViews {
+  Q_OBJECT
+ public:
+  // Loads the tone data, the blend table and the skin (found in the current
+  // directory, then in `programDir`). A skin that cannot be read throws
+  // std::runtime_error: the program cannot draw its windows without it.
+  TMainForm(TMessageSink& messages, const std::string& programDir);
+  ~TMainForm() override;
+
+  // Creates the tool windows in start-up order and places them around the
+  // main window, which is centred on the screen first.
+  void CreateToolWindows();
+  const TToolWindows& Windows() const { return windows_; }
+  TToolWindows& Windows() { return windows_; }
+
+  TCoordinationModel& Model() { return model_; }
+  QWidget* ClientArea() const { return client_; }
+  TPaintBox* Canvas() const { return PaintBox1; }
+  QLabel* Caption() const { return Label1; }
+  QMenuBar* Menu() const { return MainMenu1; }
+
+  // Menu handlers.
+  void V1Click();
+  void N3Click(QAction* item);
+  void C1Click();
+  void N8Click(QAction* item);
+  void X1Click();
+
+  // Window dragging with snapping, shared by every window.
+  void BeginWindowDrag(QWidget* window, int x, int y);
+  void DragWindow(QWidget* window, int x, int y);
+  void EndWindowDrag(QWidget* window);
+  void SnapWindowPosition(QWidget* window, int& left, int& top);
+
+  // Keys F1..F4 from any window that forwards keys: the screen colour under
+  // the pointer into a shade of the selected slot. True when the key was used.
+  bool HandleShortcutKey(QWidget* source, int key);
+  // Reads the screen pixel under the pointer; empty when the platform refuses.
+  std::function<std::optional<TColor>()> readScreenPixel;
+  // Opens a PSD file as sample artwork; set by the artwork loader.
+  std::function<void(const std::string& path)> openSampleArtwork;
+  // A dropped file: only a .psd (any case) is opened.
+  void DropFiles(const QStringList& paths);
+
+  // TModelViews
+  bool HueWindowVisible() const override;
+  void DrawHueWheel() override;
+  void RepaintSlotStrip() override;
+  void RepaintValueSlider() override;
+  void ShowCanvas() override;
+  void SetTitleText(const std::string& text) override;
+
+ private:
+  void BuildMenu();
+  void PaintBox1Paint(QPainter& painter);
+  void PaintBox1MouseDown(const TMouseInput& input);
+
+ protected:
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  TCoordinationModel model_;
+  QMenuBar* MainMenu1 = nullptr;
+  QWidget* client_ = nullptr;
+  QLabel* Image1 = nullptr;
+  QLabel* Label1 = nullptr;
+  QToolButton* SpeedButton1 = nullptr;
+  QToolButton* SpeedButton2 = nullptr;
+  TPaintBox* PaintBox1 = nullptr;
+  QActionGroup* backgroundGroup_ = nullptr;
+  QMenu* viewMenu_ = nullptr;
+  bool canvasFresh_ = false;
+  bool screenReadRefusedShown_ = false;
+  TToolWindows windows_;
+  std::vector<QWidget*> snapPartners_;
+};
+
+}  // namespace tintloom
