@@ -8,6 +8,7 @@ set(TINTLOOM_CORE_SOURCES
   core/artwork/canvas.cpp
   core/artwork/blend_table.cpp
   core/artwork/blend_formulas.cpp
+  core/artwork/psd_document.cpp
   core/files/data_files.cpp
   core/files/tone_data.cpp
   core/files/tone_colour_table.cpp

@@ -27,15 +27,15 @@ const std::array<TBlendMode, kBlendModeCount + 1> kBlendModes = {{
     {"除外", "smud"},
 }};
 
-std::int16_t BlendCodeFromKey(const char* key) {
-  if (key == nullptr) return kBlendNormal;
+std::int16_t BlendCodeFromKey(std::string_view key) {
+  if (key.size() != 4) return kBlendNormal;
   for (std::size_t i = 0; i < kBlendModes.size(); ++i) {
     const char* known = kBlendModes[i].key;
     bool same = true;
     for (int k = 0; k < 4 && same; ++k) {
       same = std::tolower(static_cast<unsigned char>(key[k])) == std::tolower(static_cast<unsigned char>(known[k]));
     }
-    if (same && key[4] == '\0') return static_cast<std::int16_t>(static_cast<int>(i) - 1);
+    if (same) return static_cast<std::int16_t>(static_cast<int>(i) - 1);
   }
   return kBlendNormal;
 }

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "core/messages.h"
 
@@ -25,9 +26,10 @@ struct TBlendMode {
 // Item i is blend code i - 1: normal first, then codes 0..16.
 extern const std::array<TBlendMode, kBlendModeCount + 1> kBlendModes;
 
-// Case-insensitive match of a four-byte key; unknown keys (and a null key)
-// are normal (-1).
-std::int16_t BlendCodeFromKey(const char* key);
+// Case-insensitive match of the four raw bytes of a layer record's blend key
+// (no terminator; a NUL inside simply does not match). Unknown keys, and keys
+// that are not four bytes long, are normal (-1).
+std::int16_t BlendCodeFromKey(std::string_view key);
 
 // Allocation hook so the out-of-memory path can be exercised in tests.
 using TBlendAllocator = std::unique_ptr<std::uint8_t[]> (*)(std::size_t bytes);

@@ -120,7 +120,8 @@ TEST(BlendKeys, MatchWithoutRegardToCaseAndUnknownKeysAreNormal) {
   for (const char* key : {"fsub", "fdiv", "hue ", "sat ", "colr", "lum ", "pass", "mul", "", "dark "}) {
     EXPECT_EQ(BlendCodeFromKey(key), -1) << '"' << key << '"';
   }
-  EXPECT_EQ(BlendCodeFromKey(nullptr), -1);
+  // Raw record bytes: a NUL where "mul " has its space is not "mul ".
+  EXPECT_EQ(BlendCodeFromKey(std::string_view("mul\0", 4)), -1);
   EXPECT_STREQ(kBlendModes[0].label, "通常");
   EXPECT_STREQ(kBlendModes[17].label, "除外");
 }

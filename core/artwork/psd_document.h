@@ -1,0 +1,143 @@
+#pragma once
+// The sample artwork document: a layered 8-bit PSD (grayscale or RGB) read
+// into layer records with one decoded plane per channel, and the grey working
+// layers made from them for recolouring.
+//
+// Files are untrusted. The decoder works on a byte span, never reads outside
+// it, never writes outside a plane, computes sizes in 64 bits and refuses
+// rectangles no real file could fill before allocating. Every refusal is a
+// Failure whose text is the message the user sees.
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "core/artwork/blend_table.h"
+#include "core/messages.h"
+#include "core/progress_sink.h"
+#include "core/result.h"
+
+namespace tintloom {
+
+inline constexpr std::uint32_t kPsdSignature = 0x38425053;  // "8BPS"
+inline constexpr std::int32_t kPsdRefusedSide = 4096;       // refused when both sides reach it
+inline constexpr std::uint16_t kPsdColourGrey = 1;
+inline constexpr std::uint16_t kPsdColourRgb = 3;
+
+// One entry of a layer's channel table.
+struct TPSDChannel {
+  std::int16_t id = 0;       // -2 user mask, -1 transparency, 0 red (grey), 1 green, 2 blue
+  std::uint32_t length = 0;  // bytes of the channel's data, counting its 2-byte compression field
+};
+
+struct TPSDLayer {
+  std::int32_t top = 0, left = 0, bottom = 0, right = 0;  // as stored
+  std::int32_t width = 0, height = 0;                     // |right - left|, |bottom - top|
+  std::int32_t mask_width = 0, mask_height = 0;           // 0 without a mask block
+  std::uint16_t channel_count = 0;
+  std::vector<TPSDChannel> ChannelData;
+  std::int16_t BlendModeKey = kBlendNormal;
+  std::uint8_t Opacity = 0;
+  std::uint8_t Clipping = 0;  // 0 base, 1 clipped onto the layer below
+  std::uint8_t flags = 0;     // bit 1 (2): hidden
+  std::uint32_t mask_data_size = 0;
+  std::int32_t mask_top = 0, mask_left = 0, mask_bottom = 0, mask_right = 0;
+  std::uint8_t mask_default_colour = 0;
+  std::uint8_t mask_flags = 0;
+  std::uint8_t real_mask_flags = 0, real_mask_background = 0;
+  std::int32_t real_mask_top = 0, real_mask_left = 0, real_mask_bottom = 0, real_mask_right = 0;
+  std::uint8_t name_length = 0;
+  std::optional<std::string> Name;  // raw bytes of the file; absent when the length is 0
+  // Plane i belongs to ChannelData[i]; width x height bytes, or mask width x
+  // mask height for the user mask; empty for an empty layer.
+  std::vector<std::vector<std::uint8_t>> PixelData;
+  // Indices into PixelData of the planes of channels -2, -1, 0, 1, 2; -1 when
+  // the layer has no such channel. In grayscale documents the grey channel
+  // (id 0) is the red plane.
+  int mask_plane = -1, transparency_plane = -1, red_plane = -1, green_plane = -1, blue_plane = -1;
+
+  // The bound plane, or null.
+  const std::uint8_t* Plane(int index) const {
+    return index >= 0 && !PixelData[static_cast<std::size_t>(index)].empty()
+               ? PixelData[static_cast<std::size_t>(index)].data()
+               : nullptr;
+  }
+  // Frees the channel table, the name and the planes.
+  void Release();
+};
+
+// A working layer: one clipping group reduced to grey levels and alpha.
+struct TSimpleLayer {
+  std::int32_t left = 0, top = 0, width = 0, height = 0;
+  std::optional<std::string> Name;
+  std::vector<std::uint8_t> Pixel;  // width x height grey levels
+  std::vector<std::uint8_t> Alpha;  // width x height
+  std::int16_t BlendModeKey = kBlendNormal;
+
+  void Clear() { *this = TSimpleLayer{}; }
+  bool HasPlanes() const { return !Pixel.empty() && !Alpha.empty(); }
+};
+
+struct TPSD {
+  std::vector<TPSDLayer> Layers;     // file order, bottom first; freed by ReduceLayers
+  std::vector<TSimpleLayer> Simples;  // capacity = layer count; the first working_layer_count are in use
+  std::uint32_t signature = 0;
+  std::uint16_t version = 0;
+  std::uint16_t channels = 0;
+  std::int32_t height = 0;  // absolute value of the stored number; rewritten by ShrinkToCanvas
+  std::int32_t width = 0;
+  std::uint16_t depth = 0;
+  std::uint16_t colour_mode = 0;
+  std::uint32_t colour_mode_data_length = 0;
+  std::uint32_t image_resources_length = 0;
+  std::uint32_t layer_and_mask_length = 0;
+  std::uint32_t layer_info_length = 0;
+  // Absolute value of the stored int16. Held in 32 bits so that -32768 reads
+  // as 32768 records instead of wrapping back to a negative count.
+  std::int32_t layer_count = 0;
+  std::int32_t working_layer_count = 0;
+};
+
+// Frees the layer records and working layers; both counts become 0. Header
+// fields keep their values.
+void DocumentClear(TPSD& doc);
+
+// Channel count, width and height non-zero, not hidden, opacity not 0.
+bool LayerUsable(const TPSDLayer& layer);
+
+// The memory message of the artwork code, with its label, value and byte count.
+std::string MemoryErrorText(const char* label, long long value, long long bytes);
+
+// Reads a PSD held in memory into `doc` (cleared first). `path` only appears
+// in the messages. On failure the document holds no layers or working layers.
+Result<> DecodePsd(std::span<const std::uint8_t> bytes, const std::string& path, TPSD& doc,
+                   TProgressSink& progress);
+// Opens the file and decodes it: "ファイルを開けません.\n->" + path when it
+// cannot be read.
+Result<> LoadFromFile(const std::string& path, TPSD& doc, TProgressSink& progress);
+
+// PackBits: decodes `packed` into `row`, at most row.size() bytes. Runs that
+// would pass the end of the row are cut; a run cut off by the end of the
+// packed bytes copies what there is. Returns the bytes written.
+std::size_t UnpackRow(std::span<std::uint8_t> row, std::span<const std::uint8_t> packed);
+
+// Merges each clipping group into one grey working layer with alpha and frees
+// the layer records. Fails only when the working layers cannot be allocated;
+// a working layer whose planes cannot be allocated shows the memory message
+// through `messages` and stays empty.
+Result<> ReduceLayers(TPSD& doc, const TBlendTable& blend, TProgressSink& progress, TMessageSink& messages);
+
+// Shrinks the working layers by area averaging so the document fits 600 x 600,
+// keeping each layer's sub-pixel position; rewrites the document's size.
+void ShrinkToCanvas(TPSD& doc, TProgressSink& progress);
+
+// The pieces of the shrink, exposed for testing. Planes are row-major.
+std::uint8_t AreaAverage(const std::uint8_t* line, std::ptrdiff_t stride, std::int32_t n, float start, float span,
+                         std::uint8_t outside);
+void BoxShrink(std::vector<std::uint8_t>& plane, std::int32_t& w, std::int32_t& h, float s, std::uint8_t outside);
+void ShiftRight(std::vector<std::uint8_t>& plane, std::int32_t& w, std::int32_t h, float f, std::uint8_t outside);
+void ShiftDown(std::vector<std::uint8_t>& plane, std::int32_t w, std::int32_t& h, float f, std::uint8_t outside);
+
+}  // namespace tintloom
