@@ -9,6 +9,8 @@ set(TINTLOOM_CORE_SOURCES
   core/artwork/blend_table.cpp
   core/artwork/blend_formulas.cpp
   core/artwork/psd_document.cpp
+  core/artwork/compositor.cpp
+  core/artwork/open_artwork.cpp
   core/files/data_files.cpp
   core/files/tone_data.cpp
   core/files/tone_colour_table.cpp
@@ -25,4 +27,5 @@ set(TINTLOOM_WINDOW_SOURCES
   ui/tool_form.cpp
   ui/window_snap.cpp
   ui/hue_form.cpp
+  ui/progress_form.cpp
 )

@@ -1,8 +1,11 @@
 // Tintloom: start-up. Creates the main window (which loads the data files)
-// and the tool windows in their fixed order, then runs the event loop.
+// and the tool windows in their fixed order, then runs the event loop. A PSD
+// file named on the command line is opened as sample artwork.
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QStringList>
+#include <QTimer>
 #include <exception>
 
 #include "ui/main_form.h"
@@ -16,6 +19,13 @@ int main(int argc, char* argv[]) {
     tintloom::TMainForm mainForm(messages, QApplication::applicationDirPath().toStdString());
     mainForm.CreateToolWindows();
     mainForm.show();
+    // A file named on the command line (a file manager's "Open With") opens
+    // exactly as if dropped on the window, once the windows are up.
+    QStringList files = QApplication::arguments();
+    files.removeFirst();
+    if (!files.isEmpty()) {
+      QTimer::singleShot(0, &mainForm, [&mainForm, files] { mainForm.OpenCommandLineFiles(files); });
+    }
     return QApplication::exec();
   } catch (const std::exception& e) {
     // Without its data the program cannot draw its windows: say why and stop.

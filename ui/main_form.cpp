@@ -6,6 +6,8 @@
 #include <QCursor>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMimeData>
@@ -22,6 +24,7 @@
 
 #include "core/files/data_files.h"
 #include "ui/paint_box.h"
+#include "ui/progress_form.h"
 #include "ui/tool_form.h"
 #include "ui/hue_form.h"
 #include "ui/surface_view.h"
@@ -114,6 +117,18 @@ TMainForm::TMainForm(TMessageSink& messages, const std::string& programDir)
   PaintBox1->onMouseDown = [this](const TMouseInput& input) { PaintBox1MouseDown(input); };
   setAcceptDrops(true);
   readScreenPixel = ReadScreenPixelUnderPointer;
+  openSampleArtwork = [this](const std::string& path) { model_.OpenSampleArtwork(path); };
+  runOpenDialog = [this] {
+    QFileDialog OpenDialog2(this);
+    OpenDialog2.setObjectName("OpenDialog2");
+    OpenDialog2.setNameFilter(QString::fromUtf8("PSDファイル (*.PSD *.psd)"));
+    OpenDialog2.setDefaultSuffix("psd");
+    OpenDialog2.setFileMode(QFileDialog::ExistingFile);
+    OpenDialog2.setAcceptMode(QFileDialog::AcceptOpen);
+    OpenDialog2.setSizeGripEnabled(true);
+    if (OpenDialog2.exec() != QDialog::Accepted || OpenDialog2.selectedFiles().isEmpty()) return QString();
+    return OpenDialog2.selectedFiles().front();
+  };
 
   BuildMenu();
   setFixedSize(sizeHint());
@@ -146,7 +161,7 @@ void TMainForm::BuildMenu() {
   item(file, "N1", "開く(&O)...")->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
   item(file, "S1", "名前を付けて保存(&S)...")->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
   file->addSeparator()->setObjectName("N14");
-  item(file, "PSD1", "見本用PSDファイルを開く...");
+  connect(item(file, "PSD1", "見本用PSDファイルを開く..."), &QAction::triggered, this, [this] { PSD1Click(); });
   file->addSeparator()->setObjectName("N2");
   connect(item(file, "X1", "終了(&X)"), &QAction::triggered, this, [this] { X1Click(); });
 
@@ -268,6 +283,18 @@ void TMainForm::PaintBox1MouseDown(const TMouseInput& input) {
   model_.PickLevelAt(input.button == Qt::RightButton, input.x, input.y);
 }
 
+namespace {
+
+// The extension test of opening artwork: the part of the file name from its
+// last period on is ".psd" in any mix of cases.
+bool HasPsdExtension(const QString& path) {
+  const QString name = QFileInfo(path).fileName();
+  const qsizetype dot = name.lastIndexOf('.');
+  return dot >= 0 && name.mid(dot).compare(".psd", Qt::CaseInsensitive) == 0;
+}
+
+}  // namespace
+
 void TMainForm::dragEnterEvent(QDragEnterEvent* event) {
   if (event->mimeData()->hasUrls()) event->acceptProposedAction();
 }
@@ -284,8 +311,25 @@ void TMainForm::dropEvent(QDropEvent* event) {
 void TMainForm::DropFiles(const QStringList& paths) {
   if (paths.isEmpty() || paths.front().isEmpty()) return;
   const QString& first = paths.front();
-  if (!first.endsWith(".psd", Qt::CaseInsensitive)) return;  // anything else is ignored, silently
+  if (!HasPsdExtension(first)) return;  // anything else is ignored, silently
   if (openSampleArtwork) openSampleArtwork(first.toStdString());
+}
+
+void TMainForm::PSD1Click() {
+  if (model_.busy || !runOpenDialog) return;
+  const QString path = runOpenDialog();
+  if (path.isEmpty()) return;
+  if (!HasPsdExtension(path)) {
+    model_.Messages().ShowMessage("PSDファイルではありません");
+    return;
+  }
+  if (openSampleArtwork) openSampleArtwork(path.toStdString());
+}
+
+void TMainForm::OpenCommandLineFiles(const QStringList& paths) {
+  // A named file that does not exist still reaches the loader, which says it
+  // cannot open it; anything that is not a PSD is ignored, as a drop is.
+  DropFiles(paths);
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
@@ -367,11 +411,7 @@ void TMainForm::CreateToolWindows() {
   windows_.layer->SetClientHeight(client_->height());
   windows_.layer->move(main.left() + client_->width(), main.top());
 
-  auto* progress = new QWidget(this, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
-  progress->setObjectName("ProgressForm");
-  progress->setAttribute(Qt::WA_QuitOnClose, false);
-  progress->setFixedSize(377, 92);
-  windows_.progress = progress;
+  windows_.progress = new TProgressForm(*this);
 
   windows_.swatch = new TToolForm(*this, "SwatchForm", QString::fromUtf8("スウォッチ"), 275, 276);
   windows_.swatch->SetForwardsKeys(false);
@@ -412,6 +452,27 @@ void TMainForm::ShowCanvas() {
   if (PaintBox1->Painting()) return;
   canvasFresh_ = true;
   PaintBox1->update();
+}
+
+void TMainForm::EnterBusy() {
+  for (TToolForm* w : {static_cast<TToolForm*>(windows_.hue), windows_.picker, windows_.lightBalance, windows_.layer,
+                       windows_.swatch, windows_.info}) {
+    if (w != nullptr) w->Panel1()->setEnabled(false);
+  }
+  QApplication::processEvents();
+}
+
+void TMainForm::LeaveBusy() {
+  for (TToolForm* w : {static_cast<TToolForm*>(windows_.hue), windows_.picker, windows_.lightBalance, windows_.layer,
+                       windows_.swatch, windows_.info}) {
+    if (w != nullptr) w->Panel1()->setEnabled(true);
+  }
+  QApplication::processEvents();
+}
+
+TProgressSink& TMainForm::Progress() {
+  if (windows_.progress != nullptr) return *windows_.progress;
+  return TModelViews::Progress();
 }
 
 void TMainForm::SetTitleText(const std::string& text) { Label1->setText(QString::fromStdString(text)); }

@@ -27,6 +27,7 @@ class TPaintBox;
 struct TMouseInput;
 class TToolForm;
 class THueForm;
+class TProgressForm;
 
 // The tool windows, created at start-up in this order after the main window.
 struct TToolWindows {
@@ -34,7 +35,7 @@ struct TToolWindows {
   TToolForm* picker = nullptr;
   TToolForm* lightBalance = nullptr;
   TToolForm* layer = nullptr;
-  QWidget* progress = nullptr;
+  TProgressForm* progress = nullptr;
   TToolForm* swatch = nullptr;
   TToolForm* info = nullptr;
 };
@@ -78,10 +79,17 @@ class TMainForm : public QWidget, public TModelViews {
   bool HandleShortcutKey(QWidget* source, int key);
   // Reads the screen pixel under the pointer; empty when the platform refuses.
   std::function<std::optional<TColor>()> readScreenPixel;
-  // Opens a PSD file as sample artwork; set by the artwork loader.
+  // Opens a PSD file as sample artwork (the model's loader; tests replace it).
   std::function<void(const std::string& path)> openSampleArtwork;
   // A dropped file: only a .psd (any case) is opened.
   void DropFiles(const QStringList& paths);
+  // "見本用PSDファイルを開く...": asks for a PSD file and opens it.
+  void PSD1Click();
+  // The open dialog; returns the chosen path, empty when cancelled. Tests
+  // replace it.
+  std::function<QString()> runOpenDialog;
+  // Opens files named on the command line, exactly as if dropped.
+  void OpenCommandLineFiles(const QStringList& paths);
 
   // TModelViews
   bool HueWindowVisible() const override;
@@ -90,6 +98,9 @@ class TMainForm : public QWidget, public TModelViews {
   void RepaintValueSlider() override;
   void ShowCanvas() override;
   void SetTitleText(const std::string& text) override;
+  void EnterBusy() override;
+  void LeaveBusy() override;
+  TProgressSink& Progress() override;
 
  private:
   void BuildMenu();

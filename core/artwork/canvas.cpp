@@ -3,6 +3,7 @@
 
 #include <cassert>
 
+#include "core/artwork/compositor.h"
 #include "core/model/coordination_model.h"
 
 namespace tintloom {
@@ -53,11 +54,11 @@ void TCoordinationModel::BuildSlotRamp(int i) {
 
 void TCoordinationModel::BuildLayerLookup(int layer) {
   if (layer == -1) return;
-  if (layer < 0 || layer >= static_cast<int>(layerMappings.size())) {
+  if (layer < 0 || layer >= static_cast<int>(artworkLayers.size())) {
     assert(false && "layer index out of range");
     return;
   }
-  TLayerMapping& mapping = layerMappings[static_cast<std::size_t>(layer)];
+  TLayerMapping& mapping = LayerMapping(layer);
   const int mapped = mapping.MappedSlot >= 0 && mapping.MappedSlot < kRampCount ? mapping.MappedSlot : kGreyRamp;
   const TRamp& ramp = slotRamps_[static_cast<std::size_t>(mapped)];
   const int b = mapping.BaseLevel;
@@ -114,7 +115,7 @@ void TCoordinationModel::ComposeCanvas() {
     artworkOriginX = x;
     artworkOriginY = y;
     CopyRect(artworkSurface, 0, 0, canvasSurface, x, y, artworkSurface.width, artworkSurface.height);
-    if (compositeArtwork) compositeArtwork(*this);
+    CompositeArtwork(document, artworkSurface, artworkLayers, GlobalBlendTable());
     DrawSurface(canvasSurface, x, y, artworkSurface);
   }
   FrameRect(canvasSurface, 0, 0, kCanvasSize, kCanvasSize, 0, 0x000000);

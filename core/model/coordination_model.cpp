@@ -74,8 +74,8 @@ void TCoordinationModel::RefreshSelection() {
     views_.RepaintValueSlider();
   }
   if (views_.PickerWindowVisible()) views_.RefreshPicker();
-  if (selectedLayer >= 0 && selectedLayer < static_cast<int>(layerMappings.size())) {
-    layerMappings[static_cast<std::size_t>(selectedLayer)].MappedSlot = static_cast<std::int16_t>(selectedSlot);
+  if (LayerSelected()) {
+    LayerMapping(selectedLayer).MappedSlot = static_cast<std::int16_t>(selectedSlot);
     BuildLayerLookup(selectedLayer);
   }
   if (views_.LayerWindowVisible()) {
@@ -381,7 +381,7 @@ void TCoordinationModel::PickScreenColour(int shade, TColor pixel) {
 }
 
 void TCoordinationModel::PickLevelAt(bool shadowLevel, int x, int y) {
-  if (busy || selectedLayer < 0 || artworkSurface.width <= 0) return;
+  if (busy || !LayerSelected() || artworkSurface.width <= 0) return;
   x -= artworkOriginX;
   y -= artworkOriginY;
   if (!pickSurface.Contains(x, y)) return;
@@ -501,39 +501,52 @@ void TCoordinationModel::Redraw(int mode) {
 
 // ---------------------------------------------------------------- layers
 
+int TCoordinationModel::LayerCount() const {
+  // Records and working layers are made together by a load; a document left
+  // empty by a failed one has no layers whatever records remain.
+  const int working = document.working_layer_count > 0 ? document.working_layer_count : 0;
+  return std::min({working, static_cast<int>(document.Simples.size()), static_cast<int>(artworkLayers.size())});
+}
+
+bool TCoordinationModel::LayerSelected() const { return selectedLayer >= 0 && selectedLayer < LayerCount(); }
+
+int TCoordinationModel::LayerBlendMode(int i) const {
+  if (i < 0 || i >= LayerCount()) return kBlendNormal;
+  return document.Simples[static_cast<std::size_t>(i)].BlendModeKey;
+}
+
 void TCoordinationModel::SelectLayer(int i) {
   if (busy) return;
-  if (i < -1 || i >= static_cast<int>(layerMappings.size())) {
+  if (i < -1 || i >= LayerCount()) {
     assert(false && "layer index out of range");
     return;
   }
   selectedLayer = i;
   if (i == -1) return;
-  const TLayerMapping& mapping = layerMappings[static_cast<std::size_t>(i)];
+  const TLayerMapping& mapping = LayerMapping(i);
   if (mapping.MappedSlot < kSlotCount) SelectSlot(mapping.MappedSlot);
   if (views_.LayerWindowVisible()) {
-    const int blend = static_cast<std::size_t>(i) < layerBlendModes.size() ? layerBlendModes[static_cast<std::size_t>(i)] : -1;
-    views_.ShowLayerBlendMode(blend + 1);
+    views_.ShowLayerBlendMode(LayerBlendMode(i) + 1);
     views_.ShowLayerLevels(mapping.BaseLevel, mapping.ShadowLevel);
     views_.PaintMappingPreview();
   }
 }
 
 void TCoordinationModel::SetLayerBaseLevel(int v) {
-  if (selectedLayer < 0 || selectedLayer >= static_cast<int>(layerMappings.size())) return;
-  layerMappings[static_cast<std::size_t>(selectedLayer)].BaseLevel = static_cast<std::uint8_t>(v);
+  if (!LayerSelected()) return;
+  LayerMapping(selectedLayer).BaseLevel = static_cast<std::uint8_t>(v);
   ApplyLayerLevels();
 }
 
 void TCoordinationModel::SetLayerShadowLevel(int v) {
-  if (selectedLayer < 0 || selectedLayer >= static_cast<int>(layerMappings.size())) return;
-  layerMappings[static_cast<std::size_t>(selectedLayer)].ShadowLevel = static_cast<std::uint8_t>(v);
+  if (!LayerSelected()) return;
+  LayerMapping(selectedLayer).ShadowLevel = static_cast<std::uint8_t>(v);
   ApplyLayerLevels();
 }
 
 void TCoordinationModel::ApplyLayerLevels() {
   if (busy || !views_.LayerWindowVisible()) return;
-  TLayerMapping& mapping = layerMappings[static_cast<std::size_t>(selectedLayer)];
+  TLayerMapping& mapping = LayerMapping(selectedLayer);
   if (mapping.BaseLevel < mapping.ShadowLevel) mapping.ShadowLevel = 0;
   views_.ShowLayerLevels(mapping.BaseLevel, mapping.ShadowLevel);
   BuildLayerLookup(selectedLayer);
@@ -542,14 +555,17 @@ void TCoordinationModel::ApplyLayerLevels() {
 }
 
 void TCoordinationModel::SetLayerBlendMode(int m) {
-  if (selectedLayer < 0 || static_cast<std::size_t>(selectedLayer) >= layerBlendModes.size()) return;
-  layerBlendModes[static_cast<std::size_t>(selectedLayer)] = static_cast<std::int16_t>(m);
+  // The selection can outlive the layers it pointed at only through a bug;
+  // the blend code lives in the document's own working layer.
+  if (!LayerSelected() || m < kBlendNormal || m >= kBlendModeCount) return;
+  document.Simples[static_cast<std::size_t>(selectedLayer)].BlendModeKey = static_cast<std::int16_t>(m);
   ComposeCanvas();
 }
 
 const TSurface* TCoordinationModel::LayerThumbnail(int i) const {
-  if (i < 0 || static_cast<std::size_t>(i) >= layerThumbnails.size()) return nullptr;
-  return &layerThumbnails[static_cast<std::size_t>(i)];
+  if (i < 0 || static_cast<std::size_t>(i) >= artworkLayers.size()) return nullptr;
+  const TSurface& thumbnail = artworkLayers[static_cast<std::size_t>(i)].thumbnail;
+  return thumbnail.Empty() ? nullptr : &thumbnail;
 }
 
 // ---------------------------------------------------------------- light balance, busy

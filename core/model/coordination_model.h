@@ -7,10 +7,11 @@
 
 #include <array>
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <vector>
 
+#include "core/artwork/artwork_layer.h"
+#include "core/artwork/psd_document.h"
 #include "core/model/model_views.h"
 #include "core/colour/colour.h"
 #include "core/messages.h"
@@ -50,13 +51,6 @@ struct TColorSlot {
 };
 
 using TRamp = std::array<TRgb24, kRampLength>;
-
-struct TLayerMapping {
-  std::int16_t MappedSlot = kGreyRamp;  // 0..9 a slot, 10 grey, 11 black, 12 white
-  std::uint8_t BaseLevel = 170;
-  std::uint8_t ShadowLevel = 85;
-  std::array<const TRgb24*, 256> Lookup{};  // per grey level, into the mapped ramp
-};
 
 enum class BackgroundMode : std::uint32_t { Checker = 0, White = 1, Grey = 2, Black = 3, Ambient = 4 };
 
@@ -111,12 +105,27 @@ class TCoordinationModel {
   // The hue window's repaint: scheme into model, then wheel and strip.
   void PaintHueWindow();
 
-  // ---- artwork layers ----
+  // ---- sample artwork ----
+  // Reads a layered PSD file, reduces it to grey working layers that fit the
+  // canvas, maps every layer to the grey ramp and composes the canvas. A file
+  // that cannot be read is reported (its reason, then that loading stopped)
+  // and leaves no artwork; the colours are never touched.
+  void OpenSampleArtwork(const std::string& path);
+  // Working layers of the loaded artwork (0 without artwork).
+  int LayerCount() const;
+  // Layer i's mapping; i must be 0 .. LayerCount() - 1.
+  TLayerMapping& LayerMapping(int i) { return artworkLayers[static_cast<std::size_t>(i)].mapping; }
+  // Layer i's blend code as the document holds it; -1 (normal) out of range.
+  int LayerBlendMode(int i) const;
   void SelectLayer(int i);
   void SetLayerBaseLevel(int v);
   void SetLayerShadowLevel(int v);
   void SetLayerBlendMode(int m);
+  // Thumbnail of layer i (bottom layer 0), null out of range.
   const TSurface* LayerThumbnail(int i) const;
+  // Every layer on the grey ramp with levels 170 and 85; no layer selected.
+  void InitLayerMappings(int count);
+  void BuildLayerThumbnails();
 
   // ---- light balance ----
   void SetLightColors(const TColorF& ambient, const TColorF& light);
@@ -146,9 +155,10 @@ class TCoordinationModel {
   TSurface artworkSurface;
   TSurface pickSurface;
   TSurface checkerBrush;
-  std::vector<TSurface> layerThumbnails;
-  std::vector<TLayerMapping> layerMappings;
-  std::vector<std::int16_t> layerBlendModes;  // blend code per artwork layer
+  // The sample artwork: the document with its working layers (planes and
+  // blend codes), and per working layer its mapping and thumbnail.
+  TPSD document;
+  std::vector<TArtworkLayer> artworkLayers;
   std::int32_t artworkOriginX = 0;
   std::int32_t artworkOriginY = 0;
   bool dragging = false;
@@ -163,16 +173,14 @@ class TCoordinationModel {
   bool ignoreShadeSettings = false;
   TToneData toneData;
 
-  // Paints the artwork layers onto the artwork surface (which already holds
-  // the background under it). Set by the artwork subsystem.
-  std::function<void(TCoordinationModel&)> compositeArtwork;
-
   // Milliseconds of the last full redraw, shown in the title.
   std::int64_t lastDrawingMs = 0;
 
  private:
   void SetInitialSlotParameters();
   void ApplyLayerLevels();
+  bool LayerSelected() const;
+  void AbandonLoad(const std::string& reason);
 
   TModelViews& views_;
   TMessageSink& messages_;

@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "core/progress_sink.h"
+
 namespace tintloom {
 
 class TModelViews {
@@ -30,6 +32,14 @@ class TModelViews {
   virtual void PaintMappingPreview() {}
   virtual void ShowLayerBlendMode(int /*comboItem*/) {}
   virtual void ShowLayerLevels(int /*baseLevel*/, int /*shadowLevel*/) {}
+  // Fills the layer list with the working layers, top first, when visible.
+  virtual void FillLayerList() {}
+
+  // The progress window, shown while artwork is being opened.
+  virtual TProgressSink& Progress() {
+    static TSilentProgress silent;
+    return silent;
+  }
 
   // Main window: show the composed canvas surface, set the caption text.
   virtual void ShowCanvas() {}

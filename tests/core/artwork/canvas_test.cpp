@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "core/model/coordination_model.h"
+#include "support/artwork.h"
 #include "support/recording.h"
 
 namespace tintloom {
@@ -14,8 +15,9 @@ class CanvasTest : public ::testing::Test {
 
   std::ptrdiff_t Entry(const TLayerMapping& m, int grey) { return m.Lookup[static_cast<std::size_t>(grey)] - &model.Ramp(m.MappedSlot)[0]; }
   TLayerMapping& Layer(int mapped, int base, int shadow) {
-    model.layerMappings.assign(1, TLayerMapping{});
-    TLayerMapping& m = model.layerMappings[0];
+    model.artworkLayers.clear();
+    model.artworkLayers.resize(1);
+    TLayerMapping& m = model.LayerMapping(0);
     m.MappedSlot = static_cast<std::int16_t>(mapped);
     m.BaseLevel = static_cast<std::uint8_t>(base);
     m.ShadowLevel = static_cast<std::uint8_t>(shadow);
@@ -109,23 +111,23 @@ TEST_F(CanvasTest, ComposeWithoutArtworkFillsTheBackgroundAndFrame) {
 }
 
 TEST_F(CanvasTest, ComposeCentresTheArtworkOverItsBackground) {
-  model.artworkSurface.Create(101, 50);
+  // A 101 x 50 artwork whose one layer is black except for a transparent
+  // first column, which must show the background that lay under it.
+  TSimpleLayer layer = testing::SolidLayer(0, 0, 101, 50, 0, 255);
+  for (int y = 0; y < 50; ++y) layer.Alpha[static_cast<std::size_t>(y * 101)] = 0;
+  testing::LoadLayers(model, 101, 50, [&] {
+    std::vector<TSimpleLayer> layers;
+    layers.push_back(std::move(layer));
+    return layers;
+  }());
   model.backgroundMode = BackgroundMode::White;
-  int composites = 0;
-  model.compositeArtwork = [&](TCoordinationModel& m) {
-    ++composites;
-    // The artwork surface holds the background under it before the layers are drawn.
-    EXPECT_EQ(FromRgb24(m.artworkSurface.At(0, 0)), 0xFFFFFFu);
-    FillAll(m.artworkSurface, 0x0000FF);
-    m.ComposeCanvas();  // a nested composition is dropped
-  };
   model.ComposeCanvas();
-  EXPECT_EQ(composites, 1);
   const TSurface& c = model.canvasSurface;
   // x = 300 - 50 = 250, y = 300 - 25 = 275
-  EXPECT_EQ(FromRgb24(c.At(250, 275)), 0x0000FFu);
-  EXPECT_EQ(FromRgb24(c.At(350, 324)), 0x0000FFu);
-  EXPECT_EQ(FromRgb24(c.At(249, 275)), 0xFFFFFFu);
+  EXPECT_EQ(FromRgb24(c.At(250, 275)), 0xFFFFFFu);
+  EXPECT_EQ(FromRgb24(c.At(251, 275)), 0x000000u);
+  EXPECT_EQ(FromRgb24(c.At(350, 324)), 0x000000u);
+  EXPECT_EQ(FromRgb24(c.At(350, 325)), 0xFFFFFFu);
   EXPECT_EQ(FromRgb24(c.At(351, 300)), 0xFFFFFFu);
   EXPECT_EQ(model.artworkOriginX, 250);
   EXPECT_EQ(model.artworkOriginY, 275);

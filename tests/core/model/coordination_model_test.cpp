@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "core/model/harmony_rules.h"
+#include "support/artwork.h"
 #include "support/recording.h"
 
 namespace tintloom {
@@ -275,16 +276,15 @@ TEST_F(ModelTest, SelectedSlotOutOfRangeSaysSoAndBusyStopsEverything) {
 }
 
 TEST_F(ModelTest, RefreshSelectionResetsTheShadeAndRemapsTheSelectedLayer) {
-  model.layerMappings.resize(2);
-  model.layerBlendModes.assign(2, -1);
+  testing::LoadLayers(model, 2, 2, {testing::SolidLayer(0, 0, 1, 1, 0, 255), testing::SolidLayer(0, 0, 1, 1, 0, 255)});
   model.selectedLayer = 1;
   model.selectedShade = kShadow;
   views.hueVisible = true;
   views.layerVisible = true;
   model.SelectSlot(6);
   EXPECT_EQ(model.selectedShade, kBase);
-  EXPECT_EQ(model.layerMappings[1].MappedSlot, 6);
-  EXPECT_EQ(model.layerMappings[1].Lookup[255], &model.Ramp(6)[767]);
+  EXPECT_EQ(model.LayerMapping(1).MappedSlot, 6);
+  EXPECT_EQ(model.LayerMapping(1).Lookup[255], &model.Ramp(6)[767]);
   EXPECT_EQ(views.slotStripRepaints, 1);
   EXPECT_EQ(views.valueSliderRepaints, 1);
   EXPECT_EQ(views.slotGridRefreshes, 1);
@@ -440,8 +440,7 @@ TEST_F(ScreenPickTest, F1OnWhiteMakesAWhiteHighlightAndBusyIgnoresKeys) {
 }
 
 TEST_F(ScreenPickTest, LevelPickingReadsThePickSurfaceRelativeToTheArtwork) {
-  model.artworkSurface.Create(4, 4);
-  model.pickSurface.Create(4, 4);
+  testing::LoadLayers(model, 4, 4, {testing::SolidLayer(0, 0, 4, 4, 0, 0)});
   model.pickSurface.At(1, 2) = TRgb24{0, 0, 200};
   model.pickSurface.At(0, 0) = TRgb24{0, 0, 40};
   model.ComposeCanvas();  // places the 4 x 4 artwork at (298, 298)
@@ -449,25 +448,23 @@ TEST_F(ScreenPickTest, LevelPickingReadsThePickSurfaceRelativeToTheArtwork) {
   const int oy = model.artworkOriginY;
   ASSERT_EQ(ox, 298);
   ASSERT_EQ(oy, 298);
-  model.layerMappings.resize(1);
-  model.layerBlendModes.assign(1, -1);
   views.layerVisible = true;
 
   model.PickLevelAt(false, ox + 1, oy + 2);  // no layer selected: nothing
-  EXPECT_EQ(model.layerMappings[0].BaseLevel, 170);
+  EXPECT_EQ(model.LayerMapping(0).BaseLevel, 170);
   model.selectedLayer = 0;
   model.PickLevelAt(false, ox - 1, oy + 2);   // outside the artwork
   model.PickLevelAt(false, ox + 4, oy + 2);
-  EXPECT_EQ(model.layerMappings[0].BaseLevel, 170);
+  EXPECT_EQ(model.LayerMapping(0).BaseLevel, 170);
   model.PickLevelAt(false, ox + 1, oy + 2);
-  EXPECT_EQ(model.layerMappings[0].BaseLevel, 200);
+  EXPECT_EQ(model.LayerMapping(0).BaseLevel, 200);
   EXPECT_EQ(views.shownBase, 200);
   model.PickLevelAt(true, ox, oy);
-  EXPECT_EQ(model.layerMappings[0].ShadowLevel, 40);
+  EXPECT_EQ(model.LayerMapping(0).ShadowLevel, 40);
   // A base level below the shadow level resets the shadow level to 0.
   model.PickLevelAt(false, ox, oy);
   model.PickLevelAt(true, ox + 1, oy + 2);
-  EXPECT_EQ(model.layerMappings[0].ShadowLevel, 0);
+  EXPECT_EQ(model.LayerMapping(0).ShadowLevel, 0);
   EXPECT_EQ(views.shownShadow, 0);
 }
 
