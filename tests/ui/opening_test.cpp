@@ -1,0 +1,180 @@
+// Opening sample artwork through the real windows, offscreen: the progress
+// window, the menu command, the command line, failures and a real file.
+
+#include <QAction>
+#include <QFile>
+#include <QProgressBar>
+#include <QLabel>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <unistd.h>
+
+#include "ui/hue_form.h"
+#include "ui/main_form.h"
+#include "ui/paint_box.h"
+#include "ui/progress_form.h"
+#include "ui/tool_form.h"
+#include "support/recording.h"
+
+namespace tintloom {
+namespace {
+
+std::string AppDir() {
+  const char* dir = std::getenv("TINTLOOM_APP_DIR");
+  return dir != nullptr ? dir : "";
+}
+
+std::filesystem::path Samples() { return TINTLOOM_PSD_SAMPLES; }
+
+class Opening : public ::testing::Test {
+ protected:
+  testing::TRecordingMessages messages;
+  TMainForm form{messages, AppDir()};
+  void SetUp() override {
+    form.CreateToolWindows();
+    form.show();
+  }
+
+  std::vector<TToolForm*> ToolWindows() {
+    const TToolWindows& w = form.Windows();
+    return {w.hue, w.picker, w.lightBalance, w.layer, w.swatch, w.info};
+  }
+  bool AllPanelsEnabled() {
+    for (TToolForm* w : ToolWindows()) {
+      if (!w->Panel1()->isEnabled()) return false;
+    }
+    return true;
+  }
+  // After any load the program must be fully usable again.
+  void ExpectUsable() {
+    EXPECT_FALSE(form.Model().busy);
+    EXPECT_TRUE(AllPanelsEnabled());
+    EXPECT_FALSE(form.Windows().progress->isVisible());
+  }
+};
+
+TEST_F(Opening, ProgressWindowFollowsTheMainWindowAndPumpsOncePerStep) {
+  TProgressForm& progress = *form.Windows().progress;
+  EXPECT_FALSE(progress.isVisible());
+  EXPECT_TRUE(progress.windowFlags() & Qt::FramelessWindowHint);
+  EXPECT_TRUE(progress.windowFlags() & Qt::WindowStaysOnTopHint);
+  EXPECT_EQ(progress.size(), QSize(377, 92));
+  EXPECT_EQ(TProgressForm::Placement(100, 50, 377, 92), QPoint(212, 304));
+
+  form.move(100, 50);
+  progress.ShowProgress("ファイルからデータを読み取っています...", 3);
+  EXPECT_TRUE(progress.isVisible());
+  const QRect main = form.frameGeometry();
+  EXPECT_EQ(progress.pos(), TProgressForm::Placement(main.left(), main.top(), 377, 92));
+  EXPECT_EQ(progress.Caption()->text(), QString::fromUtf8("ファイルからデータを読み取っています..."));
+  EXPECT_EQ(progress.Bar()->maximum(), 3);
+  const int passes = progress.EventPasses();
+  for (int i = 0; i < 3; ++i) progress.StepProgress(i);
+  EXPECT_EQ(progress.Bar()->value(), 2);
+  EXPECT_EQ(progress.EventPasses(), passes);  // stepping never lets events run
+
+  // The next step re-places the window over a moved main window.
+  form.move(300, 80);
+  progress.ShowProgress("グレイスケールに変換しています...", 0);
+  const QRect moved = form.frameGeometry();
+  EXPECT_EQ(progress.pos(), TProgressForm::Placement(moved.left(), moved.top(), 377, 92));
+  EXPECT_EQ(progress.EventPasses(), passes + 1);
+  progress.HideProgress();
+  EXPECT_FALSE(progress.isVisible());
+}
+
+TEST_F(Opening, MenuAcceptsOnlyThePsdExtensionInAnyCase) {
+  std::vector<std::string> opened;
+  form.openSampleArtwork = [&](const std::string& path) { opened.push_back(path); };
+  QString chosen;
+  form.runOpenDialog = [&] { return chosen; };
+  QAction* psd1 = form.findChild<QAction*>("PSD1");
+  ASSERT_NE(psd1, nullptr);
+  struct Case {
+    const char* path;
+    bool opens;
+    bool refused;
+  };
+  const Case cases[] = {
+      {"", false, false},  // dialog cancelled
+      {"/tmp/Picture.PsD", true, false},
+      {"/tmp/picture.psd", true, false},
+      {"/tmp/picture.psb", false, true},
+      {"/tmp/psd", false, true},
+      {"/tmp/archive.psd.zip", false, true},
+  };
+  for (const Case& c : cases) {
+    opened.clear();
+    messages.shown.clear();
+    chosen = QString::fromUtf8(c.path);
+    psd1->trigger();
+    EXPECT_EQ(opened.size(), c.opens ? 1u : 0u) << c.path;
+    if (c.refused) {
+      EXPECT_EQ(messages.shown, std::vector<std::string>{"PSDファイルではありません"}) << c.path;
+    } else {
+      EXPECT_TRUE(messages.shown.empty()) << c.path;
+    }
+  }
+}
+
+TEST_F(Opening, InputDuringALoadFindsTheModelBusy) {
+  bool sawBusy = false;
+  bool sawPanelsEnabled = true;
+  // Runs when the load first lets pending events through.
+  QTimer::singleShot(0, &form, [&] {
+    sawBusy = form.Model().busy;
+    sawPanelsEnabled = AllPanelsEnabled();
+    form.Model().SelectSlot(7);  // ignored while busy
+  });
+  form.OpenCommandLineFiles({"/nonexistent/picture.psd"});
+  EXPECT_TRUE(sawBusy);
+  EXPECT_FALSE(sawPanelsEnabled);
+  EXPECT_EQ(form.Model().selectedSlot, 0);
+  ExpectUsable();
+}
+
+TEST_F(Opening, AMissingFileIsReportedTwiceAndLeavesTheColoursAlone) {
+  const TColor before = form.Model().SlotAt(3).shades[kShadow].LitColor;
+  form.OpenCommandLineFiles({"/nonexistent/picture.psd"});
+  ASSERT_EQ(messages.shown.size(), 2u);
+  EXPECT_EQ(messages.shown[0], "ファイルを開けません.\n->/nonexistent/picture.psd");
+  EXPECT_EQ(messages.shown[1], "PSDファイルオープン中にエラーが発生したため処理を中断します");
+  EXPECT_EQ(form.Model().SlotAt(3).shades[kShadow].LitColor, before);
+  ExpectUsable();
+  // Not a PSD: ignored without a word, as a drop is.
+  form.OpenCommandLineFiles({"/nonexistent/picture.png"});
+  EXPECT_EQ(messages.shown.size(), 2u);
+}
+
+class OpeningSamples : public Opening {
+ protected:
+  void SetUp() override {
+    if (!std::filesystem::exists(Samples())) GTEST_SKIP() << "no sample folder at " << Samples();
+    Opening::SetUp();
+  }
+  void Open(const char* name) { form.DropFiles({QString::fromStdString((Samples() / name).string())}); }
+};
+
+TEST_F(OpeningSamples, ADamagedFileGivesTheReasonThenTheAbandonMessage) {
+  std::ifstream in(Samples() / "pt_clipping-mask.psd", std::ios::binary);
+  std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const auto cut = std::filesystem::temp_directory_path() / ("cut_" + std::to_string(::getpid()) + ".psd");
+  {
+    std::ofstream out(cut, std::ios::binary);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size() / 3));
+  }
+  form.DropFiles({QString::fromStdString(cut.string())});
+  std::filesystem::remove(cut);
+  ASSERT_EQ(messages.shown.size(), 2u);
+  EXPECT_FALSE(messages.shown[0].empty());
+  EXPECT_EQ(messages.shown[1], "PSDファイルオープン中にエラーが発生したため処理を中断します");
+  ExpectUsable();
+  EXPECT_EQ(form.Model().LayerCount(), 0);
+}
+
+}  // namespace
+}  // namespace tintloom
