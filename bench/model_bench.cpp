@@ -5,7 +5,6 @@
 #include <benchmark/benchmark.h>
 
 #include "core/model/coordination_model.h"
-#include "core/model/harmony_rules.h"
 
 namespace tintloom {
 namespace {
@@ -16,11 +15,9 @@ void BM_ApplyScheme(benchmark::State& state) {
   Quiet views;
   TSilentMessages messages;
   TCoordinationModel model(views, messages);
-  TScheme scheme(model);
-  model.AttachScheme(&scheme);
-  scheme.Construct();
+  model.ConstructScheme();
   for (auto _ : state) {
-    scheme.RepaintWheel();
+    model.RepaintWheel();
     benchmark::DoNotOptimize(model.SlotAt(4).shades[kDeepShadow].Color);
   }
 }

@@ -62,7 +62,7 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const char* text, int x, in
 }  // namespace
 
 THueForm::THueForm(TMainForm& main)
-    : TToolForm(main, "HueForm", QString::fromUtf8("配色"), 262, 333), scheme_(main.Model()) {
+    : TToolForm(main, "HueForm", QString::fromUtf8("配色"), 262, 333) {
   QWidget* panel = Panel1();
   Label1 = MakeLabel(panel, "Label1", "配色ルール : ", 22, 10);
   ComboBox1 = new QComboBox(panel);
@@ -122,16 +122,18 @@ THueForm::THueForm(TMainForm& main)
   CutMask(mask20_, skin, 0, 0, 20, 20);
 
   main.Windows().hue = this;
-  main.Model().AttachScheme(&scheme_);
   ComboBox1->setCurrentIndex(kCustomRule);
-  scheme_.Construct();
+  main.Model().ConstructScheme();
 }
 
-// The hue window lives as long as the main window and is deleted with it,
-// after the main window's model is gone: it must not reach the model here.
+// The hue window is deleted with the main window, after the main window's
+// model is gone: it must not reach the model here. The model keeps nothing
+// of the window's.
 THueForm::~THueForm() = default;
 
 TCoordinationModel& THueForm::Model() const { return Main().Model(); }
+
+TScheme& THueForm::Scheme() const { return Main().Model().Scheme(); }
 
 void THueForm::showEvent(QShowEvent* event) {
   TToolForm::showEvent(event);
@@ -160,7 +162,8 @@ void THueForm::PaintBox1Paint() { Model().PaintHueWindow(); }
 void THueForm::DrawWheel() {
   if (!isVisible() || Model().busy) return;
   // Keep the combo in step with a rule set from elsewhere (a palette document).
-  const int rule = scheme_.ruleIndex >= 0 && scheme_.ruleIndex < kRuleCount ? scheme_.ruleIndex : kCustomRule;
+  const int ruleIndex = Scheme().ruleIndex;
+  const int rule = ruleIndex >= 0 && ruleIndex < kRuleCount ? ruleIndex : kCustomRule;
   if (ComboBox1->currentIndex() != rule) ComboBox1->setCurrentIndex(rule);
 
   FillAll(wheel_, kToolBackground);
@@ -169,7 +172,7 @@ void THueForm::DrawWheel() {
   const bool ruleGroup = Model().selectedSlot < kRuleSlotCount;
   const int first = ruleGroup ? 0 : kRuleSlotCount;
   for (int i = first; i < first + kRuleSlotCount; ++i) {
-    if (scheme_.visibleSlotMask >> i & 1u) DrawMarker(i, i == 0, ruleGroup);
+    if (Scheme().visibleSlotMask >> i & 1u) DrawMarker(i, i == 0, ruleGroup);
   }
   PaintBox1->update();
 }
@@ -177,7 +180,7 @@ void THueForm::DrawWheel() {
 void THueForm::DrawMarker(int i, bool baseMarker, bool ruleSlot) {
   const TShade& base = Model().SlotAt(i).shades[kBase];
   const int r = static_cast<int>(base.Param.s() * static_cast<float>(kWheelRadius));
-  const double a = static_cast<double>(scheme_.SlotHue(i)) * 0.017453292;
+  const double a = static_cast<double>(Scheme().SlotHue(i)) * 0.017453292;
   const int x = static_cast<int>(std::sin(a) * r + 89.5);
   const int y = static_cast<int>(-std::cos(a) * r + 89.5);
   markerCentres_[static_cast<std::size_t>(i)] = QPoint(x, y);
@@ -244,7 +247,7 @@ void THueForm::RepaintValueSlider() {
 void THueForm::HoverTest(int x, int y) {
   const int first = Model().selectedSlot < kRuleSlotCount ? 0 : kRuleSlotCount;
   for (int i = first; i < first + kRuleSlotCount; ++i) {
-    if (!(scheme_.visibleSlotMask >> i & 1u)) continue;
+    if (!(Scheme().visibleSlotMask >> i & 1u)) continue;
     const QPoint c = markerCentres_[static_cast<std::size_t>(i)];
     if (c.x() - 10 < x && x < c.x() + 10 && c.y() - 10 < y && y < c.y() + 10) {
       grabbedX_ = c.x();
@@ -310,11 +313,11 @@ void THueForm::DragStep(const TMouseInput& input) {
 }
 
 void THueForm::TurnMarker(int k, double angle) {
-  const auto index = static_cast<std::size_t>(k);
-  const double h0 = scheme_.SlotHue(0);
+  TScheme& scheme = Scheme();
+  const double h0 = scheme.SlotHue(0);
   if (k == 0 || k >= kRuleSlotCount) {
-    scheme_.SetSlotHue(k, static_cast<float>(angle));
-  } else if (scheme_.ruleIndex == 0) {
+    scheme.SetSlotHue(k, static_cast<float>(angle));
+  } else if (scheme.ruleIndex == 0) {
     // Analogous: the marker sets the spread, measured the shorter way round
     // in whole degrees; the outer markers sit two spreads away.
     const double pointer = angle < 0 ? angle + 360.0 : angle;
@@ -323,13 +326,13 @@ void THueForm::TurnMarker(int k, double angle) {
     double d2 = std::fmod(h0 - pointer, 360.0);
     if (d2 < 0) d2 += 360.0;
     const int m = static_cast<int>(d1 <= d2 ? d1 : d2);
-    scheme_.analogousSpread = k <= 2 ? m : m / 2;
-  } else if (scheme_.ruleIndex >= 1 && scheme_.ruleIndex <= 6) {
+    scheme.analogousSpread = k <= 2 ? m : m / 2;
+  } else if (scheme.ruleIndex >= 1 && scheme.ruleIndex <= 6) {
     // The whole scheme turns so that this marker follows the pointer.
-    scheme_.SetSlotHue(0, static_cast<float>(h0 + (angle - scheme_.SlotHue(k))));
+    scheme.SetSlotHue(0, static_cast<float>(h0 + (angle - scheme.SlotHue(k))));
   } else {
-    const double offset = scheme_.customHueOffsets[index];
-    scheme_.SetCustomHueOffset(k, static_cast<float>(offset + (angle - scheme_.SlotHue(k)) + 0.5));
+    const double offset = scheme.CustomHueOffset(k);
+    scheme.SetCustomHueOffset(k, static_cast<float>(offset + (angle - scheme.SlotHue(k)) + 0.5));
   }
 }
 
@@ -337,11 +340,9 @@ void THueForm::SetMarkerSaturation(int k, float saturation) {
   if (k >= kRuleSlotCount) {
     // Free slots keep their saturation in the model; the press selected k.
     Model().SlotAt(k).shades[kBase].Param.s() = saturation;
-  } else if (k == 0 || scheme_.ruleIndex == kCustomRule) {
-    scheme_.SetSaturationWeight(k, saturation);
   } else {
     // Under the other rules slots 1..4 are offsets from slot 0's saturation.
-    scheme_.SetSaturationWeight(k, saturation - scheme_.SaturationWeight(0));
+    Scheme().SetRuleSlotSaturation(k, saturation);
   }
 }
 
@@ -388,6 +389,6 @@ void THueForm::PaintBox2MouseDown(const TMouseInput& input) {
   if (slot >= 0) Model().SelectSlot(slot);
 }
 
-void THueForm::ComboBox1Change() { scheme_.ChangeRule(ComboBox1->currentIndex()); }
+void THueForm::ComboBox1Change() { Model().ChangeRule(ComboBox1->currentIndex()); }
 
 }  // namespace tintloom

@@ -1,7 +1,8 @@
 #pragma once
 // The hue window: the rule combo, the hue wheel with a marker per slot, the
 // value slider of the selected slot and the strip of the ten base colours.
-// It holds the colour scheme; every repaint pushes the scheme into the model.
+// It views and edits the model's colour scheme; every repaint pushes the
+// scheme into the slots.
 //
 // Everything is drawn into surfaces first (when the model asks for it) and
 // the paint boxes only show those surfaces, so a paint event never edits the
@@ -35,8 +36,6 @@ class THueForm : public TToolForm {
  public:
   explicit THueForm(TMainForm& main);
   ~THueForm() override;
-
-  TScheme& Scheme() { return scheme_; }
 
   // Draws wheel and markers onto PaintBox1 (only when visible and not busy).
   void DrawWheel();
@@ -77,13 +76,12 @@ class THueForm : public TToolForm {
 
  private:
   TCoordinationModel& Model() const;
+  TScheme& Scheme() const;
   void DrawMarker(int i, bool baseMarker, bool ruleSlot);
   void HoverTest(int x, int y);
   void DragStep(const TMouseInput& input);
   void TurnMarker(int k, double angle);
   void SetMarkerSaturation(int k, float saturation);
-
-  TScheme scheme_;
 
   QLabel* Label1 = nullptr;
   QComboBox* ComboBox1 = nullptr;

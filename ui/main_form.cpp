@@ -454,17 +454,19 @@ void TMainForm::ShowCanvas() {
   PaintBox1->update();
 }
 
+std::vector<TToolForm*> TMainForm::ToolForms() const {
+  return {windows_.hue, windows_.picker, windows_.lightBalance, windows_.layer, windows_.swatch, windows_.info};
+}
+
 void TMainForm::EnterBusy() {
-  for (TToolForm* w : {static_cast<TToolForm*>(windows_.hue), windows_.picker, windows_.lightBalance, windows_.layer,
-                       windows_.swatch, windows_.info}) {
+  for (TToolForm* w : ToolForms()) {
     if (w != nullptr) w->Panel1()->setEnabled(false);
   }
   QApplication::processEvents();
 }
 
 void TMainForm::LeaveBusy() {
-  for (TToolForm* w : {static_cast<TToolForm*>(windows_.hue), windows_.picker, windows_.lightBalance, windows_.layer,
-                       windows_.swatch, windows_.info}) {
+  for (TToolForm* w : ToolForms()) {
     if (w != nullptr) w->Panel1()->setEnabled(true);
   }
   QApplication::processEvents();

@@ -3,8 +3,9 @@
 // coordination model and everything loaded at start-up, and is the model's
 // view hooks: it forwards each hook to the tool window concerned.
 
-#include <QWidget>
+#include <QPointer>
 #include <QStringList>
+#include <QWidget>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -30,14 +31,16 @@ class THueForm;
 class TProgressForm;
 
 // The tool windows, created at start-up in this order after the main window.
+// A window deleted before the main window (as Qt may do at shutdown) reads as
+// absent, so the model's view hooks never reach a destroyed window.
 struct TToolWindows {
-  THueForm* hue = nullptr;
-  TToolForm* picker = nullptr;
-  TToolForm* lightBalance = nullptr;
-  TToolForm* layer = nullptr;
-  TProgressForm* progress = nullptr;
-  TToolForm* swatch = nullptr;
-  TToolForm* info = nullptr;
+  QPointer<THueForm> hue;
+  QPointer<TToolForm> picker;
+  QPointer<TToolForm> lightBalance;
+  QPointer<TToolForm> layer;
+  QPointer<TProgressForm> progress;
+  QPointer<TToolForm> swatch;
+  QPointer<TToolForm> info;
 };
 
 class TMainForm : public QWidget, public TModelViews {
@@ -103,6 +106,8 @@ class TMainForm : public QWidget, public TModelViews {
   TProgressSink& Progress() override;
 
  private:
+  // The tool windows with a content panel, absent ones as null.
+  std::vector<TToolForm*> ToolForms() const;
   void BuildMenu();
   void PaintBox1Paint(QPainter& painter);
   void PaintBox1MouseDown(const TMouseInput& input);

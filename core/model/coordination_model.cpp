@@ -7,8 +7,6 @@
 #include <cstdio>
 #include <limits>
 
-#include "core/model/harmony_rules.h"
-
 namespace tintloom {
 
 namespace {
@@ -285,11 +283,11 @@ void TCoordinationModel::FitShadeToColor(TColorSlot& slot, int j, const TColorF&
   switch (j) {
     case kBase:
       param = target;
-      if (scheme_ != nullptr && selectedSlot >= 0 && selectedSlot < kSlotCount) {
-        scheme_->SetSlotHue(selectedSlot, target.h());
+      if (selectedSlot >= 0 && selectedSlot < kSlotCount) {
+        scheme_.SetSlotHue(selectedSlot, target.h());
         if (selectedSlot < kRuleSlotCount) {
-          scheme_->SetCustomHueOffset(selectedSlot, target.h());
-          scheme_->SetSaturationWeight(selectedSlot, target.s());
+          scheme_.SetCustomHueOffset(selectedSlot, target.h());
+          scheme_.SetSaturationWeight(selectedSlot, target.s());
         }
       }
       break;
@@ -354,28 +352,11 @@ void TCoordinationModel::PickScreenColour(int shade, TColor pixel) {
   TColorSlot* slot = SelectedSlot();
   if (slot == nullptr) return;
   FitShadeToColor(*slot, shade, RgbToHsv(UnpackColor(pixel)));
-  if (shade == kBase && scheme_ != nullptr) {
-    // The base belongs to the scheme: write the fitted hue and saturation back
-    // in the form each rule keeps them (offsets from slot 0 where they are).
-    const int c = selectedSlot;
+  if (shade == kBase) {
+    // The base belongs to the scheme: the fitted hue and saturation go back
+    // in the form the current rule keeps them.
     const TColorF& base = slot->shades[kBase].Param;
-    const long double hue0 = scheme_->SlotHue(0);
-    const long double w0 = scheme_->SaturationWeight(0);
-    if (c >= 1 && c < kRuleSlotCount && scheme_->ruleIndex != kCustomRule) {
-      scheme_->SetSlotHue(c, static_cast<float>(base.h() - hue0));
-      scheme_->SetCustomHueOffset(c, base.h());
-      scheme_->SetSaturationWeight(c, static_cast<float>(base.s() - w0));
-    } else if (c >= 1 && c < kRuleSlotCount) {
-      scheme_->SetSlotHue(c, base.h());
-      scheme_->SetCustomHueOffset(c, static_cast<float>(base.h() - hue0));
-      scheme_->SetSaturationWeight(c, base.s());
-    } else if (c == 0) {
-      scheme_->SetSlotHue(c, base.h());
-      scheme_->SetCustomHueOffset(c, base.h());
-      scheme_->SetSaturationWeight(c, base.s());
-    } else {
-      scheme_->SetSlotHue(c, base.h());
-    }
+    scheme_.TakeBaseColour(selectedSlot, base.h(), base.s());
   }
   Redraw(kRedrawSelected);
 }
@@ -412,12 +393,7 @@ void TCoordinationModel::ApplyToneToSelectedSlot(int tone) {
   if (slot == nullptr) return;
   TColorF& base = slot->shades[kBase].Param;
   const TColorF hsv = RgbToHsv(UnpackColor(ToneColorAtHue(base.h(), tone)));
-  if (selectedShade == kBase && selectedSlot < kRuleSlotCount && scheme_ != nullptr) {
-    const bool offset = selectedSlot >= 1 && scheme_->ruleIndex != kCustomRule;
-    scheme_->SetSaturationWeight(
-        selectedSlot, offset ? static_cast<float>(static_cast<long double>(hsv.s()) - scheme_->SaturationWeight(0))
-                             : hsv.s());
-  }
+  if (selectedShade == kBase && selectedSlot < kRuleSlotCount) scheme_.SetRuleSlotSaturation(selectedSlot, hsv.s());
   base.s() = hsv.s();
   base.v() = hsv.v();
   Redraw(kRedrawLayer);
@@ -460,8 +436,32 @@ void TCoordinationModel::BuildPickerStrips(TSurface& hueStrip, TSurface& saturat
 // ---------------------------------------------------------------- redraw
 
 void TCoordinationModel::PaintHueWindow() {
-  if (scheme_ != nullptr) scheme_->RepaintWheel();
+  RepaintWheel();
   views_.RepaintSlotStrip();
+}
+
+// ---------------------------------------------------------------- scheme
+
+void TCoordinationModel::ConstructScheme() {
+  scheme_.Reset();
+  // The first choice of the custom rule comes from rule 0, so the custom
+  // weights are loaded; the start has nothing drawn yet to redraw.
+  scheme_.SwitchRule(kCustomRule, static_cast<std::uint32_t>(enabledSlotMask));
+  RepaintWheel();
+}
+
+void TCoordinationModel::ChangeRule(int rule) {
+  if (busy) return;
+  scheme_.SwitchRule(rule, static_cast<std::uint32_t>(enabledSlotMask));
+  Redraw(kRedrawAll);
+}
+
+void TCoordinationModel::RepaintWheel() {
+  if (busy) return;
+  scheme_.DeriveRuleHues();
+  ApplyScheme(scheme_.ruleIndex, scheme_.slotHues, scheme_.saturationWeights);
+  ApplyLightBalance();
+  views_.DrawHueWheel();
 }
 
 void TCoordinationModel::Redraw(int mode) {
@@ -485,8 +485,7 @@ void TCoordinationModel::Redraw(int mode) {
   // Only the ramps that can have changed: under the custom rule the rule
   // slots are independent, so a rule slot other than 0 changes alone; under
   // the other rules the rule slots move together.
-  const int rule = scheme_ != nullptr ? scheme_->ruleIndex : kCustomRule;
-  const bool alone = rule == kCustomRule ? selectedSlot != 0 : selectedSlot >= kRuleSlotCount;
+  const bool alone = scheme_.ruleIndex == kCustomRule ? selectedSlot != 0 : selectedSlot >= kRuleSlotCount;
   if (alone) {
     if (selectedSlot >= 0 && selectedSlot < kSlotCount) BuildSlotRamp(selectedSlot);
   } else {

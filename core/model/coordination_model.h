@@ -12,43 +12,25 @@
 
 #include "core/artwork/artwork_layer.h"
 #include "core/artwork/psd_document.h"
-#include "core/model/model_views.h"
 #include "core/colour/colour.h"
-#include "core/messages.h"
 #include "core/colour/surface.h"
 #include "core/files/tone_data.h"
+#include "core/messages.h"
+#include "core/model/colour_slots.h"
+#include "core/model/harmony_rules.h"
+#include "core/model/model_views.h"
 
 namespace tintloom {
 
-class TScheme;
-
-enum ShadeIndex : int { kHighlight = 0, kBase = 1, kShadow = 2, kDeepShadow = 3 };
-
-inline constexpr int kSlotCount = 10;
-inline constexpr int kRuleSlotCount = 5;
 inline constexpr int kRampCount = 13;
 inline constexpr int kGreyRamp = 10;
 inline constexpr int kBlackRamp = 11;
 inline constexpr int kWhiteRamp = 12;
 inline constexpr int kRampLength = 768;
 inline constexpr int kCanvasSize = 600;
-inline constexpr int kCustomRule = 7;
 // Tone filter masks that mean "no filter".
 inline constexpr std::uint32_t kNoToneFilter = 0xFFFFFFFFu;
 inline constexpr std::uint32_t kAllTones = 0x1FFFFu;
-
-struct TShade {
-  TColorF Param;  // base: absolute h, s, v; others: hue offset, mixing s and v
-  TColorF Hsv;
-  TColorF Mix;    // RGB of the mixing colour last used
-  TColorF Rgb;
-  TColor Color = 0;
-  TColor LitColor = 0;  // after light balance; what the canvas ramps use
-};
-
-struct TColorSlot {
-  std::array<TShade, 4> shades;  // highlight, base, shadow, deep shadow
-};
 
 using TRamp = std::array<TRgb24, kRampLength>;
 
@@ -60,9 +42,10 @@ class TCoordinationModel {
   TCoordinationModel(const TCoordinationModel&) = delete;
   TCoordinationModel& operator=(const TCoordinationModel&) = delete;
 
-  // The hue window's scheme, which every redraw pushes into the model.
-  void AttachScheme(TScheme* scheme) { scheme_ = scheme; }
-  TScheme* Scheme() const { return scheme_; }
+  // The colour scheme belongs to the document: the hue window views and
+  // edits it here, and every redraw pushes it into the slots.
+  TScheme& Scheme() { return scheme_; }
+  const TScheme& Scheme() const { return scheme_; }
   TModelViews& Views() const { return views_; }
   TMessageSink& Messages() const { return messages_; }
 
@@ -104,6 +87,16 @@ class TCoordinationModel {
   void Redraw(int mode);
   // The hue window's repaint: scheme into model, then wheel and strip.
   void PaintHueWindow();
+
+  // ---- scheme ----
+  // The scheme's start: every field at its start value, the custom rule
+  // chosen (its weights loaded) and pushed into the slots, without a redraw.
+  void ConstructScheme();
+  // The rule combo's choice: the rule with its weights, then a full redraw.
+  void ChangeRule(int rule);
+  // Derives the rule hues, pushes the scheme into the slots, applies the
+  // light balance, then has the wheel drawn; whether or not it is visible.
+  void RepaintWheel();
 
   // ---- sample artwork ----
   // Reads a layered PSD file, reduces it to grey working layers that fit the
@@ -184,7 +177,7 @@ class TCoordinationModel {
 
   TModelViews& views_;
   TMessageSink& messages_;
-  TScheme* scheme_ = nullptr;
+  TScheme scheme_;
   std::array<TColorSlot, kSlotCount> slots_{};
   std::array<TRamp, kRampCount> slotRamps_{};
   bool composing_ = false;

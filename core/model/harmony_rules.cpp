@@ -1,7 +1,5 @@
 #include "core/model/harmony_rules.h"
 
-#include "core/model/coordination_model.h"
-
 namespace tintloom {
 
 const std::array<THarmonyRule, kRuleCount> kHarmonyRules = {{
@@ -20,27 +18,9 @@ std::uint32_t RuleVisibleSlots(int rule) {
   return kHarmonyRules[static_cast<std::size_t>(rule)].visibleSlots;
 }
 
-TScheme::TScheme(TCoordinationModel& model) : model_(model) {}
-
-void TScheme::Construct() {
-  creating = true;
-  visibleSlotMask = 0xFFFFFFFFu;
-  analogousSpread = 10;
-  const float offsets[5] = {0, 20, 40, 60, 80};
-  for (int i = 0; i < 5; ++i) {
-    customHueOffsets[i] = offsets[i];
-    saturationWeights[i] = i == 0 ? 0.75f : 0.0f;
-    customWeightStash[i] = 0.5f;
-    otherWeightStash[i] = 0.0f;
-  }
-  for (int i = 5; i < 10; ++i) slotHues[i] = static_cast<float>(100 + 40 * (i - 5));
-  ChangeRule(kCustomRule);
-  RepaintWheel();
-  creating = false;
-}
+void TScheme::Reset() { *this = TScheme{}; }
 
 void TScheme::DeriveRuleHues() {
-  if (model_.busy) return;
   // Sums are taken in extended precision and stored as float.
   const long double h0 = slotHues[0];
   const auto n = static_cast<long double>(analogousSpread);
@@ -61,33 +41,51 @@ void TScheme::DeriveRuleHues() {
   for (int k = 0; k < 4; ++k) slotHues[k + 1] = static_cast<float>(hues[k]);
 }
 
-void TScheme::ChangeRule(int rule) {
-  if (model_.busy) return;
+void TScheme::SwitchRule(int rule, std::uint32_t enabledSlotMask) {
   ruleIndex = rule;
   if (ruleIndex != previousRule) {
+    // Weight 0 is slot 0's own saturation, shared by every rule: it never moves.
     if (ruleIndex == kCustomRule) {
-      for (int k = 1; k < 5; ++k) {
+      for (int k = 1; k < kRuleSlotCount; ++k) {
         otherWeightStash[k] = saturationWeights[k];
         saturationWeights[k] = customWeightStash[k];
       }
     } else if (previousRule == kCustomRule) {
-      for (int k = 1; k < 5; ++k) {
+      for (int k = 1; k < kRuleSlotCount; ++k) {
         customWeightStash[k] = saturationWeights[k];
         saturationWeights[k] = otherWeightStash[k];
       }
     }
   }
   previousRule = ruleIndex;
-  visibleSlotMask = RuleVisibleSlots(ruleIndex) & static_cast<std::uint32_t>(model_.enabledSlotMask);
-  if (!creating) model_.Redraw(TCoordinationModel::kRedrawAll);
+  visibleSlotMask = RuleVisibleSlots(ruleIndex) & enabledSlotMask;
 }
 
-void TScheme::RepaintWheel() {
-  if (model_.busy) return;
-  DeriveRuleHues();
-  model_.ApplyScheme(ruleIndex, slotHues, saturationWeights);
-  model_.ApplyLightBalance();
-  model_.Views().DrawHueWheel();
+void TScheme::SetRuleSlotSaturation(int slot, float saturation) {
+  const bool offset = slot >= 1 && ruleIndex != kCustomRule;
+  SetSaturationWeight(slot, offset ? static_cast<float>(static_cast<long double>(saturation) - saturationWeights[0])
+                                   : saturation);
+}
+
+void TScheme::TakeBaseColour(int slot, float hue, float saturation) {
+  const long double hue0 = slotHues[0];
+  if (slot >= 1 && slot < kRuleSlotCount && ruleIndex != kCustomRule) {
+    // The slot hue is derived again by the rule at the next repaint.
+    SetSlotHue(slot, static_cast<float>(hue - hue0));
+    SetCustomHueOffset(slot, hue);
+    SetRuleSlotSaturation(slot, saturation);
+  } else if (slot >= 1 && slot < kRuleSlotCount) {
+    SetSlotHue(slot, hue);
+    SetCustomHueOffset(slot, static_cast<float>(hue - hue0));
+    SetSaturationWeight(slot, saturation);
+  } else if (slot == 0) {
+    SetSlotHue(slot, hue);
+    SetCustomHueOffset(slot, hue);
+    SetSaturationWeight(slot, saturation);
+  } else {
+    // A free slot's saturation lives in the model, not here.
+    SetSlotHue(slot, hue);
+  }
 }
 
 }  // namespace tintloom

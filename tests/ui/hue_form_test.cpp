@@ -48,7 +48,7 @@ class HueFormTest : public ::testing::Test {
   }
 
   TCoordinationModel& Model() { return form_->Model(); }
-  TScheme& Scheme() { return hue_->Scheme(); }
+  TScheme& Scheme() { return Model().Scheme(); }
   QWidget* Wheel() { return hue_->WheelBox(); }
   const TShade& Base(int slot) { return Model().SlotAt(slot).shades[kBase]; }
 
@@ -335,6 +335,18 @@ TEST_F(HueFormTest, ScreenColourKeysReachTheShortcutHandlerFromTheCombo) {
   QTest::keyClick(hue_->RuleCombo(), Qt::Key_F2);
   EXPECT_EQ(reads, 2);
   EXPECT_EQ(Base(0).Color, 0x0000FFu);
+}
+
+TEST_F(HueFormTest, TheSchemeOutlivesTheHueWindow) {
+  Scheme().SetSlotHue(0, 120.0f);
+  delete hue_;
+  hue_ = nullptr;
+  EXPECT_EQ(form_->Windows().hue, nullptr);
+  // The redraw still pushes the scheme (custom offsets 0, 20, ...) and no
+  // view hook reaches the deleted window.
+  Model().Redraw(TCoordinationModel::kRedrawAll);
+  EXPECT_FLOAT_EQ(Base(0).Param.h(), 120.0f);
+  EXPECT_FLOAT_EQ(Base(1).Param.h(), 140.0f);
 }
 
 TEST_F(HueFormTest, EverythingIsIgnoredWhileBusy) {

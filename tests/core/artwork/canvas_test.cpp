@@ -1,18 +1,13 @@
 #include <gtest/gtest.h>
 
-#include "core/model/coordination_model.h"
 #include "support/artwork.h"
-#include "support/recording.h"
+#include "support/model_fixture.h"
 
 namespace tintloom {
 namespace {
 
-class CanvasTest : public ::testing::Test {
+class CanvasTest : public testing::ModelFixture {
  protected:
-  testing::TRecordingViews views;
-  testing::TRecordingMessages messages;
-  TCoordinationModel model{views, messages};
-
   std::ptrdiff_t Entry(const TLayerMapping& m, int grey) { return m.Lookup[static_cast<std::size_t>(grey)] - &model.Ramp(m.MappedSlot)[0]; }
   TLayerMapping& Layer(int mapped, int base, int shadow) {
     model.artworkLayers.clear();

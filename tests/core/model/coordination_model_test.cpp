@@ -5,22 +5,14 @@
 #include <cmath>
 #include <limits>
 
-#include "core/model/harmony_rules.h"
 #include "support/artwork.h"
-#include "support/recording.h"
+#include "support/model_fixture.h"
 
 namespace tintloom {
 namespace {
 
-using testing::TRecordingMessages;
-using testing::TRecordingViews;
-
-class ModelTest : public ::testing::Test {
+class ModelTest : public testing::ModelFixture {
  protected:
-  TRecordingViews views;
-  TRecordingMessages messages;
-  TCoordinationModel model{views, messages};
-
   // Pushes hues and weights through the model as the hue window would.
   void Apply(int rule, std::initializer_list<float> hues, std::initializer_list<float> weights) {
     float h[kSlotCount] = {};
@@ -215,8 +207,7 @@ TEST_F(ModelTest, FitShadeToColorFindsTheMixingColour) {
 }
 
 TEST_F(ModelTest, FitBaseWritesTheTargetAndTheSchemeValues) {
-  TScheme scheme(model);
-  model.AttachScheme(&scheme);
+  TScheme& scheme = model.Scheme();
   model.selectedSlot = 3;
   model.FitShadeToColor(model.SlotAt(3), kBase, TColorF(42, 0.3f, 0.7f));
   EXPECT_EQ(model.SlotAt(3).shades[kBase].Param, TColorF(42, 0.3f, 0.7f));
@@ -292,10 +283,8 @@ TEST_F(ModelTest, RefreshSelectionResetsTheShadeAndRemapsTheSelectedLayer) {
 }
 
 TEST_F(ModelTest, RedrawRebuildsOnlyTheRampsThatCanHaveChanged) {
-  TScheme scheme(model);
-  model.AttachScheme(&scheme);
-  scheme.Construct();
-  scheme.ChangeRule(4);
+  model.ConstructScheme();
+  model.ChangeRule(4);
   const auto rampBase = [&](int slot) { return FromRgb24(model.Ramp(slot)[511]); };
   // Free slot 7 selected under a non-custom rule: only slot 7's ramp follows.
   model.selectedSlot = 7;
@@ -312,7 +301,7 @@ TEST_F(ModelTest, RedrawRebuildsOnlyTheRampsThatCanHaveChanged) {
   EXPECT_EQ(rampBase(2), model.SlotAt(2).shades[kBase].LitColor);
   EXPECT_NE(rampBase(8), model.SlotAt(8).shades[kBase].LitColor);
   // Custom rule, slot 3 selected: slot 3 alone.
-  scheme.ChangeRule(kCustomRule);
+  model.ChangeRule(kCustomRule);
   model.selectedSlot = 3;
   model.SlotAt(3).shades[kBase].Param.v() = 0.3f;
   model.SlotAt(1).shades[kBase].Param.v() = 0.3f;
@@ -325,10 +314,9 @@ TEST_F(ModelTest, RedrawRebuildsOnlyTheRampsThatCanHaveChanged) {
 }
 
 TEST_F(ModelTest, ApplyToneWritesTheWeightAsSchemeOffsetAndRedraws) {
-  TScheme scheme(model);
-  model.AttachScheme(&scheme);
-  scheme.Construct();
-  scheme.ChangeRule(5);
+  TScheme& scheme = model.Scheme();
+  model.ConstructScheme();
+  model.ChangeRule(5);
   scheme.SetSaturationWeight(0, 0.25f);
   model.selectedSlot = 2;
   model.ApplyToneToSelectedSlot(8);  // pale tone
@@ -363,16 +351,12 @@ TEST_F(ModelTest, PickerStripsSpanTheRangeOfTheSelectedShade) {
 namespace tintloom {
 namespace {
 
-class ScreenPickTest : public ::testing::Test {
+class ScreenPickTest : public testing::ModelFixture {
  protected:
-  testing::TRecordingViews views;
-  testing::TRecordingMessages messages;
-  TCoordinationModel model{views, messages};
-  TScheme scheme{model};
+  TScheme& scheme = model.Scheme();
 
   void SetUp() override {
-    model.AttachScheme(&scheme);
-    scheme.Construct();
+    model.ConstructScheme();
     scheme.SetSlotHue(0, 30);
     scheme.SetSaturationWeight(0, 0.25f);
   }
@@ -388,7 +372,7 @@ TEST_F(ScreenPickTest, F2WritesTheSchemeInTheFormOfEachRule) {
   const TColor pixel = 0x3366CC;  // hue 210 (blue-ish), s 0.75, v 0.8
   const TColorF target = RgbToHsv(UnpackColor(pixel));
 
-  scheme.ChangeRule(4);
+  model.ChangeRule(4);
   scheme.SetSlotHue(0, 30);  // the rule change redrew; keep slot 0 where we put it
   const float offsetBefore = scheme.customHueOffsets[2];
   PickBase(2, pixel);
@@ -399,7 +383,7 @@ TEST_F(ScreenPickTest, F2WritesTheSchemeInTheFormOfEachRule) {
   EXPECT_NEAR(scheme.SaturationWeight(2), target.s() - 0.25f, 1e-6);
   EXPECT_NE(offsetBefore, scheme.customHueOffsets[2]);
 
-  scheme.ChangeRule(kCustomRule);
+  model.ChangeRule(kCustomRule);
   scheme.SetSlotHue(0, 30);
   PickBase(3, pixel);
   EXPECT_FLOAT_EQ(scheme.SlotHue(3), target.h());
@@ -416,7 +400,7 @@ TEST_F(ScreenPickTest, F2WritesTheSchemeInTheFormOfEachRule) {
 }
 
 TEST_F(ScreenPickTest, F2OnAFreeSlotChangesOnlyItsHue) {
-  scheme.RepaintWheel();
+  model.RepaintWheel();
   float huesBefore[10];
   std::copy(std::begin(scheme.slotHues), std::end(scheme.slotHues), huesBefore);
   float weightsBefore[5];

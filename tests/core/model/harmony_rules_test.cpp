@@ -2,23 +2,16 @@
 
 #include <gtest/gtest.h>
 
-#include "core/model/coordination_model.h"
-#include "support/recording.h"
+#include "support/model_fixture.h"
 
 namespace tintloom {
 namespace {
 
-class SchemeTest : public ::testing::Test {
+class SchemeTest : public testing::ModelFixture {
  protected:
-  testing::TRecordingViews views;
-  testing::TRecordingMessages messages;
-  TCoordinationModel model{views, messages};
-  TScheme scheme{model};
+  TScheme& scheme = model.Scheme();
 
-  void SetUp() override {
-    model.AttachScheme(&scheme);
-    scheme.Construct();
-  }
+  void SetUp() override { model.ConstructScheme(); }
   float ModelHue(int slot) { return model.SlotAt(slot).shades[kBase].Param.h(); }
   float ModelSaturation(int slot) { return model.SlotAt(slot).shades[kBase].Param.s(); }
 };
@@ -26,7 +19,6 @@ class SchemeTest : public ::testing::Test {
 TEST_F(SchemeTest, StartsUnderTheCustomRuleWithItsOwnWeights) {
   EXPECT_EQ(scheme.ruleIndex, kCustomRule);
   EXPECT_EQ(scheme.previousRule, kCustomRule);
-  EXPECT_FALSE(scheme.creating);
   EXPECT_EQ(scheme.visibleSlotMask, 0x3FFu);
   const float hues[5] = {0, 20, 40, 60, 80};
   const float saturations[5] = {0.75f, 0.5f, 0.5f, 0.5f, 0.5f};
@@ -35,7 +27,9 @@ TEST_F(SchemeTest, StartsUnderTheCustomRuleWithItsOwnWeights) {
     EXPECT_FLOAT_EQ(ModelSaturation(i), saturations[i]);
   }
   EXPECT_FLOAT_EQ(ModelHue(9), 260);
+  // The start pushes the scheme and draws the wheel once, with no full redraw.
   EXPECT_EQ(views.hueWheelDraws, 1);
+  EXPECT_EQ(views.canvasShows, 0);
 }
 
 TEST_F(SchemeTest, EveryRuleDerivesItsHuesAndMask) {
@@ -52,7 +46,7 @@ TEST_F(SchemeTest, EveryRuleDerivesItsHuesAndMask) {
       {6, {175, 250, 25, -50}, 0x3FF},  {7, {107, 114, 121, 128}, 0x3FF},
   };
   for (const Row& row : rows) {
-    scheme.ChangeRule(row.rule);
+    model.ChangeRule(row.rule);
     scheme.SetSlotHue(0, 100);
     scheme.DeriveRuleHues();
     for (int k = 0; k < 4; ++k) EXPECT_FLOAT_EQ(scheme.SlotHue(k + 1), row.hues[k]) << "rule " << row.rule;
@@ -67,59 +61,59 @@ TEST_F(SchemeTest, EveryRuleDerivesItsHuesAndMask) {
 }
 
 TEST_F(SchemeTest, ModelWrapsTheDerivedHuesOnce) {
-  scheme.ChangeRule(0);
+  model.ChangeRule(0);
   scheme.analogousSpread = 10;
   scheme.SetSlotHue(0, 5);
-  scheme.RepaintWheel();
+  model.RepaintWheel();
   EXPECT_FLOAT_EQ(scheme.SlotHue(2), -5);
   const float analogous[5] = {5, 15, 355, 25, 345};
   for (int i = 0; i < 5; ++i) EXPECT_FLOAT_EQ(ModelHue(i), analogous[i]);
 
-  scheme.ChangeRule(2);
+  model.ChangeRule(2);
   scheme.SetSlotHue(0, 200);
-  scheme.RepaintWheel();
+  model.RepaintWheel();
   EXPECT_FLOAT_EQ(scheme.SlotHue(1), 365);
   EXPECT_FLOAT_EQ(ModelHue(1), 5);
   EXPECT_FLOAT_EQ(ModelHue(2), 35);
 
-  scheme.ChangeRule(kCustomRule);
+  model.ChangeRule(kCustomRule);
   scheme.SetSlotHue(0, 350);
-  scheme.RepaintWheel();
+  model.RepaintWheel();
   const float custom[5] = {350, 10, 30, 50, 70};
   for (int i = 0; i < 5; ++i) EXPECT_FLOAT_EQ(ModelHue(i), custom[i]);
 }
 
 TEST_F(SchemeTest, RuleChangesStashEachWeightSetAndRestoreIt) {
-  scheme.ChangeRule(0);
+  model.ChangeRule(0);
   const float zeroOffsets[5] = {0.75f, 0, 0, 0, 0};
   for (int i = 0; i < 5; ++i) EXPECT_FLOAT_EQ(scheme.SaturationWeight(i), zeroOffsets[i]);
   for (int i = 0; i < 5; ++i) EXPECT_FLOAT_EQ(ModelSaturation(i), 0.75f);
 
   scheme.SetSaturationWeight(2, -0.25f);
-  scheme.ChangeRule(4);  // between two non-custom rules nothing moves
+  model.ChangeRule(4);  // between two non-custom rules nothing moves
   EXPECT_FLOAT_EQ(scheme.SaturationWeight(2), -0.25f);
-  scheme.ChangeRule(kCustomRule);
+  model.ChangeRule(kCustomRule);
   EXPECT_FLOAT_EQ(scheme.SaturationWeight(2), 0.5f);
   EXPECT_FLOAT_EQ(scheme.otherWeightStash[2], -0.25f);
   scheme.SetSaturationWeight(3, 0.9f);
   scheme.SetSaturationWeight(0, 0.4f);
-  scheme.ChangeRule(3);
+  model.ChangeRule(3);
   EXPECT_FLOAT_EQ(scheme.SaturationWeight(2), -0.25f);
   EXPECT_FLOAT_EQ(scheme.SaturationWeight(0), 0.4f);  // slot 0 is shared by all rules
-  scheme.ChangeRule(kCustomRule);
+  model.ChangeRule(kCustomRule);
   EXPECT_FLOAT_EQ(scheme.SaturationWeight(3), 0.9f);
 
   // After a palette load the previous rule is -1: a custom change still stashes.
   scheme.previousRule = -1;
-  scheme.ChangeRule(kCustomRule);
+  model.ChangeRule(kCustomRule);
   EXPECT_FLOAT_EQ(scheme.otherWeightStash[3], 0.9f);
 }
 
 TEST_F(SchemeTest, ModelClampRewritesTheWeight) {
-  scheme.ChangeRule(0);
+  model.ChangeRule(0);
   scheme.SetSaturationWeight(0, 0.8f);
   scheme.SetSaturationWeight(3, 0.5f);
-  scheme.RepaintWheel();
+  model.RepaintWheel();
   EXPECT_FLOAT_EQ(ModelSaturation(3), 1.0f);
   EXPECT_NEAR(scheme.SaturationWeight(3), 0.2f, 1e-6);
 }
@@ -127,11 +121,11 @@ TEST_F(SchemeTest, ModelClampRewritesTheWeight) {
 TEST_F(SchemeTest, RuleChangeRedrawsEverythingButNotWhileCreatingOrBusy) {
   const int draws = views.hueWheelDraws;
   const int shows = views.canvasShows;
-  scheme.ChangeRule(1);
+  model.ChangeRule(1);
   EXPECT_EQ(views.hueWheelDraws, draws + 1);
   EXPECT_EQ(views.canvasShows, shows + 1);
   model.BeginBusy();
-  scheme.ChangeRule(2);
+  model.ChangeRule(2);
   EXPECT_EQ(scheme.ruleIndex, 1);
   model.EndBusy();
 }
