@@ -120,7 +120,7 @@ double SphereTone(const TVec& n) {
 // and the shadowed side of the sphere stand out from it, a little lighter at
 // the top, with the sphere's soft shadow on the floor to the lower right.
 double BackdropTone(double x, double y) {
-  const double wall = 160.0 - 22.0 * (y / kPickerMaskSize);
+  const double wall = 160.0 - 22.0 * (y / kShadingMask.height);
   const double sx = (x - (kSphereX + 14.0)) / (kSphereR * 1.05);
   const double sy = (y - (kSphereY + kSphereR - 4.0)) / (kSphereR * 0.28);
   const double shadow = std::exp(-(sx * sx + sy * sy) * 1.6);
@@ -150,10 +150,9 @@ double WheelHue(double dx, double dy) {
 void PaintMarkerMasks(TSurface& s, std::int32_t left, std::int32_t top) {
   // The largest mask is a ring: it is drawn last, on top of the base
   // marker, to tell it from the others, and must not cover the colour.
-  PaintRing(s, left, top + kMarkerMaskTops[0], 20, 7.9, 9.5);
-  for (int k = 1; k < 4; ++k) {
-    const std::int32_t n = kMarkerMaskSizes[k];
-    PaintRing(s, left, top + kMarkerMaskTops[k], n, 0.0, n / 2.0 - 0.5);
+  PaintRing(s, left + kMarkerMask20.left, top + kMarkerMask20.top, kMarkerMask20.width, 7.9, 9.5);
+  for (const TSkinRect& r : {kMarkerMask16, kMarkerMask12, kMarkerMask8}) {
+    PaintRing(s, left + r.left, top + r.top, r.width, 0.0, r.width / 2.0 - 0.5);
   }
 }
 
@@ -161,11 +160,11 @@ void PaintHueWheel(TSurface& s, std::int32_t left, std::int32_t top) {
   // Picture pixel (i, j) has its centre at (i - 85, j - 85) from the wheel's
   // centre: the hue window draws the picture at (4, 4) and computes with
   // the centre 89 (pixel 89's middle is 89.5).
-  const double centre = kWheelSize / 2.0;  // 85.5, in picture coordinates
+  const double centre = kWheelPicture.width / 2.0;  // 85.5, in picture coordinates
   const TRgb24 bg = ToRgb24(kToolBackground);
   const double back[3] = {bg.red / 255.0, bg.green / 255.0, bg.blue / 255.0};
-  for (std::int32_t j = 0; j < kWheelSize; ++j) {
-    for (std::int32_t i = 0; i < kWheelSize; ++i) {
+  for (std::int32_t j = 0; j < kWheelPicture.height; ++j) {
+    for (std::int32_t i = 0; i < kWheelPicture.width; ++i) {
       const double dx = i + 0.5 - centre;
       const double dy = j + 0.5 - centre;
       const double cover = PixelMean(i, j, [&](double px, double py) {
@@ -180,16 +179,16 @@ void PaintHueWheel(TSurface& s, std::int32_t left, std::int32_t top) {
 }
 
 void PaintShadingMask(TSurface& s, std::int32_t left, std::int32_t top) {
-  for (std::int32_t y = 0; y < kPickerMaskSize; ++y) {
-    for (std::int32_t x = 0; x < kPickerMaskSize; ++x) {
+  for (std::int32_t y = 0; y < kShadingMask.height; ++y) {
+    for (std::int32_t x = 0; x < kShadingMask.width; ++x) {
       PutGrey(s, left + x, top + y, PixelMean(x, y, ShadingAt) / 255.0);
     }
   }
 }
 
 void PaintGlossMask(TSurface& s, std::int32_t left, std::int32_t top) {
-  for (std::int32_t y = 0; y < kPickerMaskSize; ++y) {
-    for (std::int32_t x = 0; x < kPickerMaskSize; ++x) PutGrey(s, left + x, top + y, PixelMean(x, y, GlossAt));
+  for (std::int32_t y = 0; y < kGlossMask.height; ++y) {
+    for (std::int32_t x = 0; x < kGlossMask.width; ++x) PutGrey(s, left + x, top + y, PixelMean(x, y, GlossAt));
   }
 }
 
@@ -197,9 +196,9 @@ void PaintSkin(TSurface& skin) {
   skin.Create(kSkinWidth, kSkinHeight);
   FillAll(skin, 0x000000);
   PaintMarkerMasks(skin, 0, 0);
-  PaintHueWheel(skin, kWheelLeft, 0);
-  PaintShadingMask(skin, kShadingMaskLeft, 0);
-  PaintGlossMask(skin, kGlossMaskLeft, 0);
+  PaintHueWheel(skin, kWheelPicture.left, kWheelPicture.top);
+  PaintShadingMask(skin, kShadingMask.left, kShadingMask.top);
+  PaintGlossMask(skin, kGlossMask.left, kGlossMask.top);
 }
 
 }  // namespace tintloom

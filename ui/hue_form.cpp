@@ -18,7 +18,6 @@ namespace {
 constexpr TColor kBlack = 0x000000;
 constexpr TColor kWhite = 0xFFFFFF;
 constexpr TColor kFreeRing = 0x808080;
-constexpr int kPictureSize = 171;
 // The value gradient leaves 4 pixels above and below for the pointer's tip.
 constexpr int kGradientTop = 4;
 constexpr int kGradientLeft = 9;
@@ -106,8 +105,9 @@ THueForm::THueForm(TMainForm& main)
   // Surfaces: the wheel picture from the skin, one surface per paint box and
   // the value gradient, white at the top down to grey 15.
   const TSurface& skin = main.Model().skinSurface;
-  wheelPicture_.Create(kPictureSize, kPictureSize);
-  CopyRect(wheelPicture_, 0, 0, skin, 20, 0, kPictureSize, kPictureSize);
+  wheelPicture_.Create(kWheelPicture.width, kWheelPicture.height);
+  CopyRect(wheelPicture_, 0, 0, skin, kWheelPicture.left, kWheelPicture.top, kWheelPicture.width,
+           kWheelPicture.height);
   wheel_.Create(PaintBox1->width(), PaintBox1->height());
   strip_.Create(PaintBox2->width(), PaintBox2->height());
   slider_.Create(PaintBox3->width(), PaintBox3->height());
@@ -116,10 +116,11 @@ THueForm::THueForm(TMainForm& main)
     const auto grey = static_cast<std::uint8_t>(255 - i * 255 / 181);
     valueGradient_.At(0, i) = TRgb24{grey, grey, grey};
   }
-  CutMask(mask8_, skin, 0, 48, 8, 8);
-  CutMask(mask12_, skin, 0, 36, 12, 12);
-  CutMask(mask16_, skin, 0, 20, 16, 16);
-  CutMask(mask20_, skin, 0, 0, 20, 20);
+  const auto cut = [&skin](TMask8& mask, const TSkinRect& r) { CutMask(mask, skin, r.left, r.top, r.width, r.height); };
+  cut(mask8_, kMarkerMask8);
+  cut(mask12_, kMarkerMask12);
+  cut(mask16_, kMarkerMask16);
+  cut(mask20_, kMarkerMask20);
 
   main.Windows().hue = this;
   ComboBox1->setCurrentIndex(kCustomRule);
@@ -141,6 +142,23 @@ void THueForm::showEvent(QShowEvent* event) {
   DrawWheel();
   RepaintSlotStrip();
   RepaintValueSlider();
+}
+
+void THueForm::hideEvent(QHideEvent* event) {
+  TToolForm::hideEvent(event);
+  // A window hidden in the middle of a drag must not come back still dragging.
+  EndLostDrags();
+}
+
+void THueForm::EndLostDrags() {
+  if (dragging_) {
+    dragging_ = false;
+    if (!Model().busy) Model().RefreshSelectedSlot();
+  }
+  if (sliderDragging_) {
+    sliderDragging_ = false;
+    if (!Model().busy) Model().RefreshSelectedSlot();
+  }
 }
 
 bool THueForm::eventFilter(QObject* watched, QEvent* event) {
@@ -277,6 +295,9 @@ void THueForm::PaintBox1MouseDown(const TMouseInput& input) {
 
 void THueForm::PaintBox1MouseMove(const TMouseInput& input) {
   if (Model().busy) return;
+  // A move with no button held means the release went elsewhere: the drag
+  // is over, and the move is only a hover.
+  if (dragging_ && input.buttons == Qt::NoButton) EndLostDrags();
   if (dragging_) {
     DragStep(input);
   } else {
@@ -355,7 +376,9 @@ void THueForm::PaintBox3MouseDown(const TMouseInput& input) {
 }
 
 void THueForm::PaintBox3MouseMove(const TMouseInput& input) {
-  if (Model().busy || !sliderDragging_) return;
+  if (Model().busy) return;
+  if (sliderDragging_ && input.buttons == Qt::NoButton) EndLostDrags();
+  if (!sliderDragging_) return;
   TColorSlot* slot = Model().SelectedSlot();
   if (slot == nullptr) return;
   const auto g = static_cast<float>(valueGradient_.height);

@@ -29,7 +29,7 @@ struct TMouseInput;
 // sits at (4, 4) in the 179 x 179 wheel, so its centre is (89.5, 89.5), used
 // as 89 after truncation; full saturation is 80 pixels from the centre.
 inline constexpr int kWheelCentre = 89;
-inline constexpr int kWheelRadius = 80;
+inline constexpr int kWheelRadius = kWheelSaturationRadius;
 
 class THueForm : public TToolForm {
   Q_OBJECT
@@ -73,6 +73,7 @@ class THueForm : public TToolForm {
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
   void showEvent(QShowEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
 
  private:
   TCoordinationModel& Model() const;
@@ -82,6 +83,9 @@ class THueForm : public TToolForm {
   void DragStep(const TMouseInput& input);
   void TurnMarker(int k, double angle);
   void SetMarkerSaturation(int k, float saturation);
+  // Ends a wheel or slider drag whose release will never come (the window
+  // hid, or the pointer moves with no button held).
+  void EndLostDrags();
 
   QLabel* Label1 = nullptr;
   QComboBox* ComboBox1 = nullptr;

@@ -13,6 +13,7 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QThread>
 #include <QActionGroup>
 #include <QApplication>
 #include <QLabel>
@@ -20,7 +21,9 @@
 #include <QPainter>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <filesystem>
 #include <stdexcept>
+#include <system_error>
 
 #include "core/files/data_files.h"
 #include "ui/paint_box.h"
@@ -31,6 +34,7 @@
 #include "core/artwork/blend_table.h"
 #include "ui/window_snap.h"
 #include "core/colour/bmp_file.h"
+#include "core/colour/skin_layout.h"
 
 namespace tintloom {
 
@@ -40,6 +44,12 @@ constexpr int kClientWidth = 600;
 constexpr int kClientHeight = 625;
 constexpr int kTitleHeight = 25;
 constexpr TColor kMainBackground = 0xBFBFBF;
+
+// What the user is told when the skin stops start-up, in the words of the
+// other data files' messages.
+constexpr const char* kSkinMissingMessage = "skin.bmpを開けません";
+constexpr const char* kSkinUnreadableMessage = "skin.bmpを読み込めません";
+constexpr const char* kSkinTooSmallMessage = "skin.bmpが小さすぎます (447×171 ピクセル以上が必要です)";
 
 // The pixel under the pointer, read from the whole screen rather than from a
 // window. Platforms that do not let programs read the screen (Wayland) give
@@ -97,11 +107,8 @@ TMainForm::TMainForm(TMessageSink& messages, const std::string& programDir)
   Label1->setAttribute(Qt::WA_TransparentForMouseEvents);
 
   const auto titleButton = [this](const char* name, const char* text, int x, int y) {
-    auto* button = new QToolButton(client_);
-    button->setObjectName(name);
+    QToolButton* button = NewTitleButton(client_, name, QRect(x, y, 23, 22));
     button->setText(QString::fromUtf8(text));
-    button->setAutoRaise(true);
-    button->setGeometry(x, y, 23, 22);
     button->setStyleSheet("QToolButton { color: white; background: transparent; border: none; }"
                           "QToolButton:hover { background: rgba(255,255,255,40); }");
     return button;
@@ -116,6 +123,8 @@ TMainForm::TMainForm(TMessageSink& messages, const std::string& programDir)
   PaintBox1->onPaint = [this](QPainter& painter) { PaintBox1Paint(painter); };
   PaintBox1->onMouseDown = [this](const TMouseInput& input) { PaintBox1MouseDown(input); };
   setAcceptDrops(true);
+  // Buttonless moves too: they end a drag whose release never came.
+  setMouseTracking(true);
   readScreenPixel = ReadScreenPixelUnderPointer;
   openSampleArtwork = [this](const std::string& path) { model_.OpenSampleArtwork(path); };
   runOpenDialog = [this] {
@@ -136,12 +145,15 @@ TMainForm::TMainForm(TMessageSink& messages, const std::string& programDir)
   // Start-up: tone data, blend table, then the skin (without which no window can be drawn).
   model_.toneData.LoadToneData(LocateDataFile(kToneDataFileName, programDir), messages);
   GlobalBlendTable().LoadBlendTable(LocateDataFile(kBlendFileName, programDir), messages);
+  const std::string skinPath = LocateDataFile(kSkinFileName, programDir);
   std::string error;
-  if (!LoadBmpFile(LocateDataFile("skin.bmp", programDir), model_.skinSurface, error)) {
-    throw std::runtime_error("Cannot load the skin bitmap: " + error);
+  if (!LoadBmpFile(skinPath, model_.skinSurface, error)) {
+    std::error_code ignored;
+    throw std::runtime_error(std::filesystem::is_regular_file(skinPath, ignored) ? kSkinUnreadableMessage
+                                                                                  : kSkinMissingMessage);
   }
-  if (model_.skinSurface.width < 447 || model_.skinSurface.height < 171) {
-    throw std::runtime_error("The skin bitmap skin.bmp is smaller than 447 x 171 pixels.");
+  if (model_.skinSurface.width < kSkinWidth || model_.skinSurface.height < kSkinHeight) {
+    throw std::runtime_error(kSkinTooSmallMessage);
   }
 }
 
@@ -293,16 +305,30 @@ bool HasPsdExtension(const QString& path) {
   return dot >= 0 && name.mid(dot).compare(".psd", Qt::CaseInsensitive) == 0;
 }
 
-}  // namespace
-
-void TMainForm::dragEnterEvent(QDragEnterEvent* event) {
-  if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+// A dropped file is only ever taken as a copy (or else a link): accepting the
+// move a file manager may propose would let it delete the user's file once
+// the drop is done. A source that offers nothing but a move is refused.
+bool TakeDropAsCopy(QDropEvent* event) {
+  const Qt::DropActions offered = event->possibleActions();
+  if (!event->mimeData()->hasUrls() || !(offered & (Qt::CopyAction | Qt::LinkAction))) {
+    event->ignore();
+    return false;
+  }
+  event->setDropAction(offered & Qt::CopyAction ? Qt::CopyAction : Qt::LinkAction);
+  event->accept();
+  return true;
 }
 
+}  // namespace
+
+void TMainForm::dragEnterEvent(QDragEnterEvent* event) { TakeDropAsCopy(event); }
+
+void TMainForm::dragMoveEvent(QDragMoveEvent* event) { TakeDropAsCopy(event); }
+
 void TMainForm::dropEvent(QDropEvent* event) {
+  if (!TakeDropAsCopy(event)) return;
   QStringList paths;
   for (const QUrl& url : event->mimeData()->urls()) paths << url.toLocalFile();
-  event->acceptProposedAction();
   raise();
   activateWindow();
   DropFiles(paths);
@@ -335,7 +361,56 @@ void TMainForm::OpenCommandLineFiles(const QStringList& paths) {
 void TMainForm::closeEvent(QCloseEvent* event) {
   // Closing the main window ends the program, tool windows and all.
   QWidget::closeEvent(event);
-  if (event->isAccepted()) QApplication::quit();
+  if (event->isAccepted()) ShutDown();
+}
+
+void TMainForm::ShutDown() {
+  if (shuttingDown_) return;
+  shuttingDown_ = true;
+  EndWindowDrag(windowDrag_.window);
+  hiddenWhileMinimised_.clear();
+  for (QWidget* tool : ToolWindowList()) tool->hide();
+  // Leave the loop directly: asking the windows to close would let a tool
+  // window, which only hides when closed, veto the end of the program. With
+  // no loop running (a window closed before it starts) there is none to leave,
+  // and asking anyway would make the next loop end at once.
+  if (QThread::currentThread()->loopLevel() > 0) QCoreApplication::exit(0);
+}
+
+std::vector<QWidget*> TMainForm::ToolWindowList() const {
+  std::vector<QWidget*> list;
+  for (QWidget* w : std::initializer_list<QWidget*>{windows_.hue, windows_.picker, windows_.lightBalance, windows_.layer,
+                                                    windows_.progress, windows_.swatch, windows_.info}) {
+    if (w != nullptr) list.push_back(w);
+  }
+  return list;
+}
+
+void TMainForm::changeEvent(QEvent* event) {
+  QWidget::changeEvent(event);
+  if (event->type() != QEvent::WindowStateChange || shuttingDown_) return;
+  const bool wasMinimised = static_cast<QWindowStateChangeEvent*>(event)->oldState() & Qt::WindowMinimized;
+  const bool minimised = windowState() & Qt::WindowMinimized;
+  if (minimised && !wasMinimised) {
+    // The tool windows go down with the main window...
+    for (QWidget* tool : ToolWindowList()) {
+      if (tool->isVisible()) {
+        hiddenWhileMinimised_.emplace_back(tool);
+        tool->hide();
+      }
+    }
+  } else if (!minimised && wasMinimised) {
+    // ... and come back with it, those that were open.
+    for (const QPointer<QWidget>& tool : hiddenWhileMinimised_) {
+      if (tool != nullptr) tool->show();
+    }
+    hiddenWhileMinimised_.clear();
+  }
+}
+
+void TMainForm::hideEvent(QHideEvent* event) {
+  QWidget::hideEvent(event);
+  WindowHidden(this);
 }
 
 // ---------------------------------------------------------------- dragging windows
@@ -346,33 +421,60 @@ void TMainForm::mousePressEvent(QMouseEvent* event) {
   BeginWindowDrag(this, p.x(), p.y());
 }
 
-void TMainForm::mouseMoveEvent(QMouseEvent* event) {
-  const QPoint p = event->position().toPoint();
-  DragWindow(this, p.x(), p.y());
-}
+void TMainForm::mouseMoveEvent(QMouseEvent* event) { WindowMouseMove(this, *event); }
 
 void TMainForm::mouseReleaseEvent(QMouseEvent* /*event*/) {
   EndWindowDrag(this);
 }
 
 void TMainForm::BeginWindowDrag(QWidget* window, int x, int y) {
+  // A drag of another window that never saw its release ends first.
+  if (windowDrag_.window != nullptr && windowDrag_.window != window) EndWindowDrag(nullptr);
   window->setWindowOpacity(128.0 / 255.0);
-  model_.dragging = true;
-  model_.dragAnchorX = x;
-  model_.dragAnchorY = y;
+  windowDrag_.dragging = true;
+  windowDrag_.anchorX = x;
+  windowDrag_.anchorY = y;
+  windowDrag_.window = window;
 }
 
 void TMainForm::DragWindow(QWidget* window, int x, int y) {
-  if (!model_.dragging) return;
-  int left = window->x() + x - model_.dragAnchorX;
-  int top = window->y() + y - model_.dragAnchorY;
+  if (!windowDrag_.dragging || window != windowDrag_.window) return;
+  int left = window->x() + x - windowDrag_.anchorX;
+  int top = window->y() + y - windowDrag_.anchorY;
   SnapWindowPosition(window, left, top);
+  // The screen's edges pull last, as a move of the window itself would.
+  const QRect own = window->frameGeometry();
+  QScreen* screen = QGuiApplication::screenAt(QPoint(left + own.width() / 2, top + own.height() / 2));
+  if (screen == nullptr) screen = window->screen();
+  if (screen != nullptr) {
+    const QRect area = screen->availableGeometry();
+    SnapToScreenEdges(TWindowRect{area.x(), area.y(), area.width(), area.height()},
+                      window == this ? kMainScreenSnapDistance : kToolScreenSnapDistance, own.width(),
+                      own.height(), left, top);
+  }
   window->move(left, top);
 }
 
 void TMainForm::EndWindowDrag(QWidget* window) {
-  window->setWindowOpacity(1.0);
-  model_.dragging = false;
+  if (window != nullptr) window->setWindowOpacity(1.0);
+  // One drag serves every window: whichever window was dragged is opaque again.
+  if (windowDrag_.window != nullptr && windowDrag_.window != window) windowDrag_.window->setWindowOpacity(1.0);
+  windowDrag_ = TWindowDrag{};
+}
+
+void TMainForm::WindowMouseMove(QWidget* window, const QMouseEvent& event) {
+  if (event.buttons() == Qt::NoButton) {
+    // The release went elsewhere (another program took the pointer, a popup
+    // opened): nothing follows the pointer without a button.
+    if (windowDrag_.dragging) EndWindowDrag(windowDrag_.window);
+    return;
+  }
+  const QPoint p = event.position().toPoint();
+  DragWindow(window, p.x(), p.y());
+}
+
+void TMainForm::WindowHidden(QWidget* window) {
+  if (windowDrag_.dragging && window == windowDrag_.window) EndWindowDrag(window);
 }
 
 void TMainForm::SnapWindowPosition(QWidget* window, int& left, int& top) {

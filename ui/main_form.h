@@ -30,6 +30,15 @@ class TToolForm;
 class THueForm;
 class TProgressForm;
 
+// The one window drag in progress: any window, moved by its title bar or
+// background. Windows only; the model knows nothing of it.
+struct TWindowDrag {
+  bool dragging = false;
+  int anchorX = 0;  // the pointer's position in the window at the press
+  int anchorY = 0;
+  QPointer<QWidget> window;
+};
+
 // The tool windows, created at start-up in this order after the main window.
 // A window deleted before the main window (as Qt may do at shutdown) reads as
 // absent, so the model's view hooks never reach a destroyed window.
@@ -76,6 +85,20 @@ class TMainForm : public QWidget, public TModelViews {
   void DragWindow(QWidget* window, int x, int y);
   void EndWindowDrag(QWidget* window);
   void SnapWindowPosition(QWidget* window, int& left, int& top);
+  // Every window's mouse move: a drag step, or the end of a drag whose
+  // release went elsewhere (no button is held any more).
+  void WindowMouseMove(QWidget* window, const QMouseEvent& event);
+  // A window was hidden: a drag of it ends, so it comes back opaque and
+  // unattached to the pointer.
+  void WindowHidden(QWidget* window);
+  const TWindowDrag& WindowDrag() const { return windowDrag_; }
+
+  // The one way the program ends, whichever way the main window is closed:
+  // ends any drag, lets the tool windows go (the swatch file is written here
+  // once the swatch window exists) and leaves the event loop, whatever
+  // windows are open. Runs once.
+  void ShutDown();
+  bool ShuttingDown() const { return shuttingDown_; }
 
   // Keys F1..F4 from any window that forwards keys: the screen colour under
   // the pointer into a shade of the selected slot. True when the key was used.
@@ -109,6 +132,8 @@ class TMainForm : public QWidget, public TModelViews {
   // The tool windows with a content panel, absent ones as null.
   std::vector<TToolForm*> ToolForms() const;
   void BuildMenu();
+  // The tool windows created so far, in start-up order.
+  std::vector<QWidget*> ToolWindowList() const;
   void PaintBox1Paint(QPainter& painter);
   void PaintBox1MouseDown(const TMouseInput& input);
 
@@ -118,8 +143,11 @@ class TMainForm : public QWidget, public TModelViews {
   void mouseReleaseEvent(QMouseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
   void dropEvent(QDropEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  void changeEvent(QEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
 
  private:
   TCoordinationModel model_;
@@ -136,6 +164,11 @@ class TMainForm : public QWidget, public TModelViews {
   bool screenReadRefusedShown_ = false;
   TToolWindows windows_;
   std::vector<QWidget*> snapPartners_;
+  TWindowDrag windowDrag_;
+  // Tool windows hidden because the main window was minimised, shown again
+  // when it comes back.
+  std::vector<QPointer<QWidget>> hiddenWhileMinimised_;
+  bool shuttingDown_ = false;
 };
 
 }  // namespace tintloom

@@ -9,7 +9,7 @@ namespace {
 
 TMouseInput FromEvent(const QMouseEvent* event) {
   const QPoint p = event->position().toPoint();
-  return TMouseInput{event->button(), event->modifiers(), p.x(), p.y()};
+  return TMouseInput{event->button(), event->buttons(), event->modifiers(), p.x(), p.y()};
 }
 
 }  // namespace

@@ -8,7 +8,8 @@
 namespace tintloom {
 
 struct TMouseInput {
-  Qt::MouseButton button = Qt::NoButton;
+  Qt::MouseButton button = Qt::NoButton;  // the button that changed
+  Qt::MouseButtons buttons;               // every button held after the event
   Qt::KeyboardModifiers modifiers;
   int x = 0;
   int y = 0;

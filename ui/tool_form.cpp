@@ -32,6 +32,15 @@ QPixmap CloseGlyph() {
   return QPixmap::fromImage(image);
 }
 
+QToolButton* NewTitleButton(QWidget* parent, const char* objectName, const QRect& geometry) {
+  auto* button = new QToolButton(parent);
+  button->setObjectName(objectName);
+  button->setAutoRaise(true);
+  button->setFocusPolicy(Qt::NoFocus);
+  button->setGeometry(geometry);
+  return button;
+}
+
 TToolForm::TToolForm(TMainForm& main, const char* objectName, const QString& caption, int clientWidth,
                      int clientHeight)
     : QWidget(&main, Qt::Tool | Qt::FramelessWindowHint), main_(main) {
@@ -43,6 +52,8 @@ TToolForm::TToolForm(TMainForm& main, const char* objectName, const QString& cap
   pal.setColor(QPalette::Window, ToQColor(kToolBackground));
   setPalette(pal);
   setFixedSize(clientWidth, clientHeight);
+  // Buttonless moves too: they end a drag whose release never came.
+  setMouseTracking(true);
 
   panel_ = new QWidget(this);
   panel_->setObjectName("Panel1");
@@ -62,12 +73,9 @@ TToolForm::TToolForm(TMainForm& main, const char* objectName, const QString& cap
   caption_->setStyleSheet("color: white; background: transparent;");
   caption_->setGeometry(6, 2, clientWidth - 30, 14);
 
-  closeButton_ = new QToolButton(this);
-  closeButton_->setObjectName("SpeedButton2");
-  closeButton_->setAutoRaise(true);
+  closeButton_ = NewTitleButton(this, "SpeedButton2", QRect(clientWidth - 19, 0, 18, 18));
   closeButton_->setIcon(QIcon(CloseGlyph()));
   closeButton_->setIconSize(QSize(10, 9));
-  closeButton_->setGeometry(clientWidth - 19, 0, 18, 18);
   closeButton_->setStyleSheet("QToolButton { background: transparent; border: none; }"
                               "QToolButton:hover { background: rgba(255,255,255,40); }");
   connect(closeButton_, &QToolButton::clicked, this, [this] { close(); });
@@ -93,10 +101,7 @@ void TToolForm::mousePressEvent(QMouseEvent* event) {
   main_.BeginWindowDrag(this, p.x(), p.y());
 }
 
-void TToolForm::mouseMoveEvent(QMouseEvent* event) {
-  const QPoint p = event->position().toPoint();
-  main_.DragWindow(this, p.x(), p.y());
-}
+void TToolForm::mouseMoveEvent(QMouseEvent* event) { main_.WindowMouseMove(this, *event); }
 
 void TToolForm::mouseReleaseEvent(QMouseEvent* /*event*/) {
   main_.EndWindowDrag(this);
@@ -111,9 +116,19 @@ void TToolForm::keyPressEvent(QKeyEvent* event) {
 }
 
 void TToolForm::closeEvent(QCloseEvent* event) {
-  // Tool windows live as long as the program: closing hides.
+  // Tool windows live as long as the program: closing hides, except when the
+  // program itself is ending.
+  if (main_.ShuttingDown()) {
+    event->accept();
+    return;
+  }
   hide();
   event->ignore();
+}
+
+void TToolForm::hideEvent(QHideEvent* event) {
+  QWidget::hideEvent(event);
+  main_.WindowHidden(this);
 }
 
 }  // namespace tintloom

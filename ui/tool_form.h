@@ -7,6 +7,8 @@
 
 #include <QWidget>
 
+#include "core/colour/skin_layout.h"
+
 class QLabel;
 class QToolButton;
 
@@ -15,7 +17,6 @@ namespace tintloom {
 class TMainForm;
 
 inline constexpr int kToolTitleHeight = 18;
-inline constexpr unsigned kToolBackground = 0xF0F0F0;
 
 class TToolForm : public QWidget {
   Q_OBJECT
@@ -39,6 +40,7 @@ class TToolForm : public QWidget {
   void mouseReleaseEvent(QMouseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
 
  private:
   TMainForm& main_;
@@ -48,6 +50,10 @@ class TToolForm : public QWidget {
   QWidget* panel_ = nullptr;
   bool forwardsKeys_ = true;
 };
+
+// A flat title-bar button. It never takes the keyboard focus: a focused one
+// would turn the next Space into a click on it (minimise, close, exit).
+QToolButton* NewTitleButton(QWidget* parent, const char* objectName, const QRect& geometry);
 
 // The 1 x 12 title picture shared by every window.
 QPixmap TitlePicture();

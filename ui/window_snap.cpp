@@ -1,5 +1,7 @@
 #include "ui/window_snap.h"
 
+#include <cstdlib>
+
 namespace tintloom {
 
 namespace {
@@ -24,7 +26,26 @@ bool SnapAxis(std::int32_t partnerStart, std::int32_t partnerSize, std::int32_t 
   return true;
 }
 
+// One axis of the screen snap. Distances in 64 bits: a window far off screen
+// must not overflow the subtraction.
+void SnapAxisToScreen(std::int32_t areaStart, std::int32_t areaSize, std::int32_t distance, std::int32_t size,
+                      std::int32_t& start) {
+  const std::int64_t areaEnd = std::int64_t{areaStart} + areaSize;
+  const std::int64_t end = std::int64_t{start} + size;
+  if (std::llabs(std::int64_t{start} - areaStart) <= distance) {
+    start = areaStart;
+  } else if (std::llabs(end - areaEnd) <= distance) {
+    start = static_cast<std::int32_t>(areaEnd - size);
+  }
+}
+
 }  // namespace
+
+void SnapToScreenEdges(const TWindowRect& workArea, std::int32_t distance, std::int32_t width,
+                       std::int32_t height, std::int32_t& left, std::int32_t& top) {
+  SnapAxisToScreen(workArea.left, workArea.width, distance, width, left);
+  SnapAxisToScreen(workArea.top, workArea.height, distance, height, top);
+}
 
 void SnapWindowPosition(std::span<const TSnapPartner> partners, std::int32_t width, std::int32_t height,
                         std::int32_t& left, std::int32_t& top) {

@@ -20,11 +20,21 @@ struct TSnapPartner {
 };
 
 inline constexpr std::int32_t kSnapCell = 24;
+// How near a dragged window's edge must come to the screen's edge to be
+// pulled onto it: the main window, and the tool windows.
+inline constexpr std::int32_t kMainScreenSnapDistance = 16;
+inline constexpr std::int32_t kToolScreenSnapDistance = 32;
 
 // Moves (left, top) of a window of the given size so that its edges meet the
 // edges of the first partners (in list order) sharing a grid cell. Each axis
 // snaps at most once and independently of the other.
 void SnapWindowPosition(std::span<const TSnapPartner> partners, std::int32_t width, std::int32_t height,
                         std::int32_t& left, std::int32_t& top);
+
+// Pulls a window of the given size onto the edges of the screen's work area
+// when an edge comes within `distance` pixels of it, inside or outside; the
+// left and top edges win over the right and bottom ones on a small screen.
+void SnapToScreenEdges(const TWindowRect& workArea, std::int32_t distance, std::int32_t width,
+                       std::int32_t height, std::int32_t& left, std::int32_t& top);
 
 }  // namespace tintloom

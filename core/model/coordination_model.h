@@ -154,9 +154,6 @@ class TCoordinationModel {
   std::vector<TArtworkLayer> artworkLayers;
   std::int32_t artworkOriginX = 0;
   std::int32_t artworkOriginY = 0;
-  bool dragging = false;
-  std::int32_t dragAnchorX = 0;
-  std::int32_t dragAnchorY = 0;
   std::int32_t selectedLayer = -1;
   bool lightBalanceEnabled = false;
   TColorF ambientColor{0.0f, 0.0f, 1.0f};

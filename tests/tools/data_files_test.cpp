@@ -15,6 +15,7 @@
 
 #include "core/artwork/blend_formulas.h"
 #include "core/colour/bmp_file.h"
+#include "core/colour/skin_layout.h"
 #include "core/files/tone_data.h"
 
 namespace tintloom {
@@ -54,8 +55,8 @@ TEST_F(DataFilesTest, FilesHaveTheirSizes) {
   EXPECT_EQ(tones.size(), 3672360u);
   EXPECT_EQ(blend.size(), 1114112u);
   ASSERT_TRUE(LoadSkin());
-  EXPECT_GE(skin.width, 447);
-  EXPECT_GE(skin.height, 171);
+  EXPECT_GE(skin.width, kSkinWidth);
+  EXPECT_GE(skin.height, kSkinHeight);
 }
 
 TEST_F(DataFilesTest, RepresentativeColoursClassifyAsTheirOwnTone) {
@@ -101,12 +102,10 @@ TEST_F(DataFilesTest, BlendFileIsTheFormulasInCodeOrder) {
 
 TEST_F(DataFilesTest, MarkerMasksAreCentredDiscsAndARing) {
   if (!LoadSkin()) GTEST_SKIP() << "skin.bmp not generated";
-  const int sizes[4] = {20, 16, 12, 8};
-  const int tops[4] = {0, 20, 36, 48};
-  for (int k = 0; k < 4; ++k) {
-    const int n = sizes[k];
+  for (const TSkinRect& r : kMarkerMasks) {
+    const int n = r.width;
     TMask8 m;
-    ASSERT_TRUE(CutMask(m, skin, 0, tops[k], n, n));
+    ASSERT_TRUE(CutMask(m, skin, r.left, r.top, n, r.height));
     const auto at = [&](int x, int y) { return m.data[static_cast<std::size_t>(y * n + x)]; };
     EXPECT_EQ(at(0, 0), 0) << n;
     EXPECT_EQ(at(n - 1, 0), 0) << n;
@@ -140,14 +139,14 @@ TEST_F(DataFilesTest, WheelFollowsTheHueWindowsGeometry) {
                           {270, 0.25f, 65, 85}, {45, 0.70710678f, 125, 45}, {0, 0.0f, 85, 85}};
   for (const Point& p : points) {
     const TRgb24 want = ToRgb24(PackColor(HsvToRgb(TColorF(p.hue, p.saturation, 1.0f))));
-    const TRgb24 got = skin.At(20 + p.i, p.j);
+    const TRgb24 got = skin.At(kWheelPicture.left + p.i, kWheelPicture.top + p.j);
     EXPECT_NEAR(got.red, want.red, 3) << p.hue << " " << p.saturation;
     EXPECT_NEAR(got.green, want.green, 3) << p.hue << " " << p.saturation;
     EXPECT_NEAR(got.blue, want.blue, 3) << p.hue << " " << p.saturation;
   }
   const TRgb24 background{0xF0, 0xF0, 0xF0};
   for (const auto& [i, j] : {std::pair{0, 0}, {170, 0}, {0, 170}, {170, 170}, {0, 85}, {85, 170}, {20, 20}}) {
-    EXPECT_EQ(skin.At(20 + i, j), background) << i << " " << j;
+    EXPECT_EQ(skin.At(kWheelPicture.left + i, kWheelPicture.top + j), background) << i << " " << j;
   }
 }
 
@@ -155,8 +154,8 @@ TEST_F(DataFilesTest, PickerMasksShowASphereLitFromTheUpperLeft) {
   if (!LoadSkin()) GTEST_SKIP() << "skin.bmp not generated";
   TMask8 shading;
   TMask8 gloss;
-  ASSERT_TRUE(CutMask(shading, skin, 191, 0, 128, 128));
-  ASSERT_TRUE(CutMask(gloss, skin, 319, 0, 128, 128));
+  ASSERT_TRUE(CutMask(shading, skin, kShadingMask.left, kShadingMask.top, kShadingMask.width, kShadingMask.height));
+  ASSERT_TRUE(CutMask(gloss, skin, kGlossMask.left, kGlossMask.top, kGlossMask.width, kGlossMask.height));
   const auto peak = [](const TMask8& m, int& x, int& y) {
     int best = -1;
     for (int k = 0; k < m.size; ++k) {

@@ -11,6 +11,7 @@
 
 #include "ui/main_form.h"
 #include "ui/paint_box.h"
+#include "core/colour/skin_layout.h"
 #include "support/recording.h"
 
 namespace tintloom {
@@ -207,7 +208,7 @@ TEST_F(HueFormTest, FreeSlotSelectedShowsAndGrabsOnlyTheFreeMarkers) {
   ASSERT_EQ(Model().selectedSlot, 7);
 
   // Slot 0's marker is gone: the wheel picture shows through.
-  const TRgb24 picture = Model().skinSurface.At(20 + slot0.x() - 4, slot0.y() - 4);
+  const TRgb24 picture = Model().skinSurface.At(kWheelPicture.left + slot0.x() - 4, kWheelPicture.top + slot0.y() - 4);
   EXPECT_EQ(WheelPixel(slot0), picture);
   Move(Wheel(), slot0);
   EXPECT_EQ(hue_->HoveredMarker(), -1);
@@ -318,7 +319,7 @@ TEST_F(HueFormTest, RuleComboListsTheRulesAndShowsOnlyTheRulesMarkers) {
   const QPoint slot3 = hue_->MarkerCentre(3);
   ChooseRule(1);  // hue dominant: only slot 0 among the rule slots
   EXPECT_EQ(Scheme().visibleSlotMask, 0x3E1u);
-  EXPECT_EQ(WheelPixel(slot3), Model().skinSurface.At(20 + slot3.x() - 4, slot3.y() - 4));
+  EXPECT_EQ(WheelPixel(slot3), Model().skinSurface.At(kWheelPicture.left + slot3.x() - 4, kWheelPicture.top + slot3.y() - 4));
   // A rule set from elsewhere shows in the combo on the next redraw.
   Scheme().ruleIndex = 5;
   Model().Redraw(TCoordinationModel::kRedrawAll);
@@ -364,6 +365,45 @@ TEST_F(HueFormTest, EverythingIsIgnoredWhileBusy) {
   EXPECT_EQ(Model().selectedSlot, 0);
   EXPECT_FLOAT_EQ(Scheme().SlotHue(0), 0.0f);
   EXPECT_FLOAT_EQ(Base(0).Param.v(), 1.0f);
+}
+
+// A press whose release never arrives (the window hid under it, or the
+// pointer comes back with no button held): afterwards nothing follows the
+// pointer, on the wheel or on the value slider.
+TEST_F(HueFormTest, DragsWhoseReleaseNeverComesEnd) {
+  enum class Lost { HiddenAndShown, ButtonlessMove };
+  for (const Lost lost : {Lost::HiddenAndShown, Lost::ButtonlessMove}) {
+    SCOPED_TRACE(lost == Lost::HiddenAndShown ? "hidden and shown" : "buttonless move");
+    SetBase(0.0f, 0.75f);
+    const QPoint centre = hue_->MarkerCentre(0);
+    Move(Wheel(), centre);
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(centre), Wheel()->mapToGlobal(QPointF(centre)),
+                      Qt::LeftButton, Qt::LeftButton, {});
+    QApplication::sendEvent(Wheel(), &press);
+    QWidget* slider = hue_->SliderBox();
+    QMouseEvent sliderPress(QEvent::MouseButtonPress, QPointF(15, 4), slider->mapToGlobal(QPointF(15, 4)),
+                            Qt::LeftButton, Qt::LeftButton, {});
+    QApplication::sendEvent(slider, &sliderPress);
+    ASSERT_FLOAT_EQ(Base(0).Param.v(), 1.0f);
+
+    if (lost == Lost::HiddenAndShown) {
+      hue_->hide();
+      hue_->show();
+    } else {
+      Move(Wheel(), QPoint(10, 89));
+      Move(slider, QPoint(15, 90));
+    }
+    // Passing over the wheel and the slider with no button changes nothing.
+    Move(Wheel(), QPoint(170, 89));
+    Move(Wheel(), QPoint(89, 170));
+    Move(slider, QPoint(15, 150));
+    EXPECT_FLOAT_EQ(Scheme().SlotHue(0), 0.0f);
+    EXPECT_FLOAT_EQ(Scheme().SaturationWeight(0), 0.75f);
+    EXPECT_FLOAT_EQ(Base(0).Param.v(), 1.0f);
+    // The wheel is back to hovering: the marker under the pointer lights.
+    Move(Wheel(), hue_->MarkerCentre(1));
+    EXPECT_EQ(hue_->HoveredMarker(), 1);
+  }
 }
 
 }  // namespace

@@ -7,9 +7,18 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QDir>
+#include <QFile>
+#include <QMimeData>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
+#include <QUrl>
 #include <gtest/gtest.h>
+
+#include "core/colour/bmp_file.h"
+#include "core/colour/skin_layout.h"
+#include "ui/window_snap.h"
 
 #include "ui/paint_box.h"
 #include "ui/tool_form.h"
@@ -74,19 +83,86 @@ TEST(MainForm, ExitClosesTheWindow) {
   EXPECT_FALSE(form.isVisible());
 }
 
-TEST(MainForm, MissingSkinStopsStartUpWithAClearError) {
-  testing::TRecordingMessages messages;
+// A skin that is missing, damaged or too small stops start-up with a message
+// in the program's language naming the file.
+TEST(MainForm, UnusableSkinStopsStartUpWithAMessageNamingTheFile) {
+  TSurface small;
+  small.Create(kSkinWidth - 1, kSkinHeight);
+  struct Case {
+    const char* what;
+    std::vector<std::uint8_t> bytes;  // empty: no file at all
+    const char* message;
+  };
+  const Case cases[] = {
+      {"missing", {}, "skin.bmpを開けません"},
+      {"damaged", {'B', 'M', 0, 0, 1, 2, 3}, "skin.bmpを読み込めません"},
+      {"too small", EncodeBmp24(small), "skin.bmpが小さすぎます (447×171 ピクセル以上が必要です)"},
+  };
   const QString here = QDir::currentPath();
-  QDir::setCurrent(QDir::tempPath());
-  try {
-    TMainForm form(messages, "/nonexistent");
-    ADD_FAILURE() << "start-up went on without a skin";
-  } catch (const std::runtime_error& e) {
-    EXPECT_NE(std::string(e.what()).find("skin.bmp"), std::string::npos) << e.what();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    QTemporaryDir scratch;
+    ASSERT_TRUE(scratch.isValid());
+    if (!c.bytes.empty()) {
+      QFile file(scratch.filePath("skin.bmp"));
+      ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+      file.write(reinterpret_cast<const char*>(c.bytes.data()), static_cast<qint64>(c.bytes.size()));
+    }
+    QDir::setCurrent(scratch.path());
+    testing::TRecordingMessages messages;
+    try {
+      TMainForm form(messages, "/nonexistent");
+      ADD_FAILURE() << "start-up went on without a usable skin";
+    } catch (const std::runtime_error& e) {
+      EXPECT_EQ(std::string(e.what()), c.message);
+    }
+    QDir::setCurrent(here);
+    // The other two files were missing too, and each said so.
+    EXPECT_EQ(messages.shown.size(), 2u);
   }
-  QDir::setCurrent(here);
-  // The other two files were missing too, and each said so.
-  EXPECT_EQ(messages.shown.size(), 2u);
+}
+
+// However the main window is closed and whatever tool windows are open, the
+// event loop ends (and so the program, after its shutdown steps).
+TEST(MainFormShutdown, ClosingTheMainWindowEndsTheProgramWhateverIsOpen) {
+  struct Case {
+    std::vector<const char*> toggled;  // view menu items flipped before closing
+    const char* closedBy;
+  };
+  const Case cases[] = {
+      {{}, "X1"},
+      {{"L1"}, "X1"},
+      {{"N5"}, "SpeedButton1"},
+      {{"S2"}, "close"},
+      {{"N13"}, "X1"},
+      {{"L1", "N5", "S2", "N13"}, "SpeedButton1"},
+      {{"N3", "N4", "L1"}, "close"},  // hue and picker closed, layers open
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.toggled.size()) + " toggled, closed by " + c.closedBy);
+    testing::TRecordingMessages messages;
+    TMainForm form(messages, AppDir());
+    form.CreateToolWindows();
+    form.show();
+    for (const char* item : c.toggled) FindAction(&form, item)->trigger();
+    const std::string closedBy = c.closedBy;
+    QTimer::singleShot(0, &form, [&form, closedBy] {
+      if (closedBy == "X1") {
+        FindAction(&form, "X1")->trigger();
+      } else if (closedBy == "close") {
+        form.close();
+      } else {
+        form.findChild<QToolButton*>(closedBy.c_str())->click();
+      }
+    });
+    QTimer watchdog;
+    watchdog.setSingleShot(true);
+    QObject::connect(&watchdog, &QTimer::timeout, [] { QCoreApplication::exit(99); });
+    watchdog.start(3000);
+    EXPECT_EQ(QApplication::exec(), 0) << "the program kept running";
+    EXPECT_TRUE(form.ShuttingDown());
+    for (QWidget* w : QApplication::topLevelWidgets()) EXPECT_FALSE(w->isVisible()) << w->objectName().toStdString();
+  }
 }
 
 class MainFormWithTools : public ::testing::Test {
@@ -197,6 +273,154 @@ TEST_F(MainFormWithTools, DraggingIsHalfTransparentAndSnapsToPartners) {
   top = 3005;
   form.SnapWindowPosition(form.Windows().info, left, top);
   EXPECT_EQ(left, 3000 + swatch->width() + 5);
+}
+
+// Every window's title-bar buttons: no flat button ever takes the keyboard
+// focus, so Space and Tab after a click on a title bar do nothing there.
+TEST_F(MainFormWithTools, TitleBarButtonsNeverTakeTheFocus) {
+  const TToolWindows& w = form.Windows();
+  form.Windows().layer->show();
+  for (QWidget* window : {static_cast<QWidget*>(&form), static_cast<QWidget*>(w.hue),
+                          static_cast<QWidget*>(w.picker), static_cast<QWidget*>(w.lightBalance),
+                          static_cast<QWidget*>(w.layer), static_cast<QWidget*>(w.swatch),
+                          static_cast<QWidget*>(w.info)}) {
+    SCOPED_TRACE(window->objectName().toStdString());
+    for (QToolButton* button : window->findChildren<QToolButton*>()) {
+      EXPECT_EQ(button->focusPolicy(), Qt::NoFocus) << button->objectName().toStdString();
+    }
+  }
+  // The keys themselves, where the buttons sit at the front of the focus chain.
+  for (QWidget* window : {static_cast<QWidget*>(&form), static_cast<QWidget*>(w.layer)}) {
+    SCOPED_TRACE(window->objectName().toStdString());
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    const QPoint title = window == &form ? form.ClientArea()->mapTo(&form, QPoint(450, 10)) : QPoint(100, 8);
+    QTest::mouseClick(window, Qt::LeftButton, {}, title);
+    QTest::keyClick(static_cast<QWidget*>(nullptr), Qt::Key_Space);
+    QTest::keyClick(static_cast<QWidget*>(nullptr), Qt::Key_Tab);
+    QTest::keyClick(static_cast<QWidget*>(nullptr), Qt::Key_Space);
+    EXPECT_FALSE(qobject_cast<QToolButton*>(QApplication::focusWidget()));
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_FALSE(window->windowState() & Qt::WindowMinimized);
+    EXPECT_FALSE(form.ShuttingDown());
+  }
+}
+
+// Hiding the dragged window, or a move with no button held (its release went
+// to someone else), ends the drag: the window is opaque again and does not
+// follow the pointer.
+TEST_F(MainFormWithTools, AWindowDragWhoseReleaseNeverComesEnds) {
+  TToolForm* picker = form.Windows().picker;
+  const auto send = [](QWidget* w, QEvent::Type type, QPoint p, Qt::MouseButtons held) {
+    QMouseEvent event(type, QPointF(p), w->mapToGlobal(QPointF(p)),
+                      type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, held, {});
+    QApplication::sendEvent(w, &event);
+  };
+  enum class Lost { Hidden, HiddenFromTheMenu, ButtonlessMove, ButtonlessMoveElsewhere };
+  for (const Lost lost : {Lost::Hidden, Lost::HiddenFromTheMenu, Lost::ButtonlessMove, Lost::ButtonlessMoveElsewhere}) {
+    SCOPED_TRACE(static_cast<int>(lost));
+    picker->show();
+    picker->move(100, 100);
+    send(picker, QEvent::MouseButtonPress, QPoint(50, 5), Qt::LeftButton);
+    ASSERT_TRUE(form.WindowDrag().dragging);
+    ASSERT_LT(picker->windowOpacity(), 0.6);
+    switch (lost) {
+      case Lost::Hidden: picker->hide(); break;
+      case Lost::HiddenFromTheMenu:
+        form.V1Click();  // the menu opening
+        FindAction(&form, "N4")->trigger();
+        break;
+      case Lost::ButtonlessMove: send(picker, QEvent::MouseMove, QPoint(60, 5), Qt::NoButton); break;
+      case Lost::ButtonlessMoveElsewhere: send(&form, QEvent::MouseMove, QPoint(300, 300), Qt::NoButton); break;
+    }
+    picker->show();
+    EXPECT_FALSE(form.WindowDrag().dragging);
+    EXPECT_DOUBLE_EQ(picker->windowOpacity(), 1.0);
+    // A move with a button held that began elsewhere does not move it.
+    send(picker, QEvent::MouseMove, QPoint(90, 45), Qt::LeftButton);
+    EXPECT_EQ(picker->pos(), QPoint(100, 100));
+  }
+}
+
+// The screen's edges pull a dragged window onto them: the main window within
+// 16 pixels, tool windows within 32.
+TEST_F(MainFormWithTools, DraggedWindowsSnapToTheScreenEdges) {
+  const QRect area = form.screen()->availableGeometry();
+  form.Windows().hue->hide();
+  TToolForm* picker = form.Windows().picker;
+  struct Case {
+    QWidget* window;
+    int gap;  // from the left edge of the work area
+    int expectedLeft;
+  };
+  form.move(area.left() + 150, area.top() + 40);
+  const Case cases[] = {
+      {picker, 10, 0}, {picker, 20, 0}, {picker, 32, 0}, {picker, 33, 33},
+      {&form, 16, 0}, {&form, 20, 20}, {&form, -10, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.window->objectName().toStdString() + " " + std::to_string(c.gap));
+    // Placed so that no edge shares a cell with the other window's: only
+    // the screen pulls.
+    if (c.window == &form) picker->hide();
+    c.window->move(area.left() + 150, c.window == picker ? area.top() + 250 : area.top() + 40);
+    form.BeginWindowDrag(c.window, 0, 0);
+    form.DragWindow(c.window, area.left() + c.gap - c.window->x(), 0);
+    form.EndWindowDrag(c.window);
+    EXPECT_EQ(c.window->x() - area.left(), c.expectedLeft);
+  }
+}
+
+// Drops are taken as a copy (or a link), never as the move a source may
+// propose; a source offering only a move is refused.
+TEST_F(MainFormWithTools, DropsAreTakenAsACopyNeverAMove) {
+  std::vector<std::string> opened;
+  form.openSampleArtwork = [&](const std::string& path) { opened.push_back(path); };
+  QMimeData data;
+  data.setUrls({QUrl::fromLocalFile("/tmp/art.psd")});
+  struct Case {
+    Qt::DropActions offered;
+    bool accepted;
+    Qt::DropAction action;
+  };
+  const Case cases[] = {
+      {Qt::MoveAction, false, Qt::IgnoreAction},
+      {Qt::CopyAction | Qt::MoveAction, true, Qt::CopyAction},
+      {Qt::LinkAction | Qt::MoveAction, true, Qt::LinkAction},
+      {Qt::CopyAction, true, Qt::CopyAction},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.offered));
+    opened.clear();
+    QDragEnterEvent enter(QPoint(300, 300), c.offered, &data, Qt::LeftButton, {});
+    QApplication::sendEvent(&form, &enter);
+    EXPECT_EQ(enter.isAccepted(), c.accepted);
+    QDropEvent drop(QPointF(300, 300), c.offered, &data, Qt::LeftButton, {});
+    QApplication::sendEvent(&form, &drop);
+    EXPECT_EQ(drop.isAccepted(), c.accepted);
+    if (c.accepted) {
+      EXPECT_EQ(drop.dropAction(), c.action);
+    }
+    EXPECT_EQ(opened.size(), c.accepted ? 1u : 0u);
+  }
+}
+
+// Minimising the main window takes the open tool windows with it; restoring
+// brings back those, and only those.
+TEST_F(MainFormWithTools, ToolWindowsFollowTheMainWindowDownAndBack) {
+  const TToolWindows& w = form.Windows();
+  w.info->show();
+  w.picker->hide();
+  form.showMinimized();
+  for (QWidget* tool : {static_cast<QWidget*>(w.hue), static_cast<QWidget*>(w.picker),
+                        static_cast<QWidget*>(w.info), static_cast<QWidget*>(w.layer)}) {
+    EXPECT_FALSE(tool->isVisible()) << tool->objectName().toStdString();
+  }
+  form.showNormal();
+  EXPECT_TRUE(w.hue->isVisible());
+  EXPECT_TRUE(w.info->isVisible());
+  EXPECT_FALSE(w.picker->isVisible());
+  EXPECT_FALSE(w.layer->isVisible());
 }
 
 }  // namespace

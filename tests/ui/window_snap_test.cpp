@@ -65,5 +65,36 @@ TEST(WindowSnap, CellsTruncateTowardZero) {
   EXPECT_EQ(top, -10);
 }
 
+TEST(WindowSnap, ScreenEdgesPullWithinTheDistanceFromEitherSide) {
+  const TWindowRect area{0, 30, 1600, 970};  // a panel takes the top 30 pixels
+  struct Case {
+    std::int32_t left, top, expectedLeft, expectedTop;
+  };
+  // A 262 x 332 window, distance 32.
+  const Case cases[] = {
+      {20, 400, 0, 400},                      // left edge inside
+      {-32, 400, 0, 400},                     // left edge outside, at the distance
+      {-33, 400, -33, 400},                   // just beyond it
+      {1600 - 262 - 25, 400, 1600 - 262, 400},  // right edge
+      {1600 - 262 + 30, 400, 1600 - 262, 400},  // right edge, outside
+      {500, 45, 500, 30},                     // top of the work area, not of the screen
+      {500, 1000 - 332 - 32, 500, 1000 - 332},  // bottom edge
+      {500, 1000 - 332 - 33, 500, 1000 - 332 - 33},
+      {-2147483647 - 1, 2147483647, -2147483647 - 1, 2147483647},  // no overflow far away
+  };
+  for (const Case& c : cases) {
+    std::int32_t left = c.left;
+    std::int32_t top = c.top;
+    SnapToScreenEdges(area, 32, 262, 332, left, top);
+    EXPECT_EQ(left, c.expectedLeft) << c.left << "," << c.top;
+    EXPECT_EQ(top, c.expectedTop) << c.left << "," << c.top;
+  }
+  // A window wider than the screen keeps its left edge on the screen's.
+  std::int32_t left = 10;
+  std::int32_t top = 400;
+  SnapToScreenEdges(TWindowRect{0, 0, 500, 1000}, 16, 520, 100, left, top);
+  EXPECT_EQ(left, 0);
+}
+
 }  // namespace
 }  // namespace tintloom
