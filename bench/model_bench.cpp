@@ -31,7 +31,7 @@ void BM_SnapToAllowedTones(benchmark::State& state) {
   std::vector<std::uint8_t> bytes(kToneDataSize, 0);
   for (int h = 0; h < 360; ++h) bytes[ToneCellIndex(h, 0, 0)] = 1;
   model.toneData.Assign(std::move(bytes));
-  model.toneFilterMask = 2;
+  model.SetToneFilter(2);
   TColorF out;
   for (auto _ : state) {
     model.SnapToAllowedTones(TColorF(200, 1.0f, 1.0f), out);

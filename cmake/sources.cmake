@@ -5,7 +5,11 @@ set(TINTLOOM_CORE_SOURCES
   core/colour/bmp_file.cpp
   core/model/coordination_model.cpp
   core/model/harmony_rules.cpp
+  core/model/shade_mixing.cpp
+  core/model/tone_snap.cpp
+  core/model/picker_strips.cpp
   core/artwork/canvas.cpp
+  core/artwork/slot_ramps.cpp
   core/artwork/blend_table.cpp
   core/artwork/blend_formulas.cpp
   core/artwork/psd_document.cpp

@@ -153,11 +153,11 @@ void THueForm::hideEvent(QHideEvent* event) {
 void THueForm::EndLostDrags() {
   if (dragging_) {
     dragging_ = false;
-    if (!Model().busy) Model().RefreshSelectedSlot();
+    if (!Model().Busy()) Model().RefreshSelectedSlot();
   }
   if (sliderDragging_) {
     sliderDragging_ = false;
-    if (!Model().busy) Model().RefreshSelectedSlot();
+    if (!Model().Busy()) Model().RefreshSelectedSlot();
   }
 }
 
@@ -168,7 +168,7 @@ bool THueForm::eventFilter(QObject* watched, QEvent* event) {
     if (Main().HandleShortcutKey(this, static_cast<QKeyEvent*>(event)->key())) return true;
   } else if (watched == PaintBox1 && event->type() == QEvent::Leave && !dragging_) {
     // Leaving the wheel leaves every marker, even when no move reported it.
-    if (!Model().busy) HoverTest(-1000, -1000);
+    if (!Model().Busy()) HoverTest(-1000, -1000);
   }
   return TToolForm::eventFilter(watched, event);
 }
@@ -178,7 +178,7 @@ bool THueForm::eventFilter(QObject* watched, QEvent* event) {
 void THueForm::PaintBox1Paint() { Model().PaintHueWindow(); }
 
 void THueForm::DrawWheel() {
-  if (!isVisible() || Model().busy) return;
+  if (!isVisible() || Model().Busy()) return;
   // Keep the combo in step with a rule set from elsewhere (a palette document).
   const int ruleIndex = Scheme().ruleIndex;
   const int rule = ruleIndex >= 0 && ruleIndex < kRuleCount ? ruleIndex : kCustomRule;
@@ -223,7 +223,7 @@ void THueForm::DrawMarker(int i, bool baseMarker, bool ruleSlot) {
 }
 
 void THueForm::RepaintSlotStrip() {
-  if (!isVisible() || Model().busy) return;
+  if (!isVisible() || Model().Busy()) return;
   FillAll(strip_, kToolBackground);
   const int cw = strip_.width / 5;
   const int half = strip_.height / 2;
@@ -246,7 +246,7 @@ void THueForm::RepaintSlotStrip() {
 }
 
 void THueForm::RepaintValueSlider() {
-  if (!isVisible() || Model().busy) return;
+  if (!isVisible() || Model().Busy()) return;
   const int g = valueGradient_.height;
   FillAll(slider_, kToolBackground);
   StretchCopy(slider_, QRect(kGradientLeft, kGradientTop, kGradientWidth, g), valueGradient_, QRect(0, 0, 1, g));
@@ -284,7 +284,7 @@ void THueForm::HoverTest(int x, int y) {
 }
 
 void THueForm::PaintBox1MouseDown(const TMouseInput& input) {
-  if (Model().busy) return;
+  if (Model().Busy()) return;
   dragging_ = true;
   pressX_ = input.x;
   pressY_ = input.y;
@@ -294,7 +294,7 @@ void THueForm::PaintBox1MouseDown(const TMouseInput& input) {
 }
 
 void THueForm::PaintBox1MouseMove(const TMouseInput& input) {
-  if (Model().busy) return;
+  if (Model().Busy()) return;
   // A move with no button held means the release went elsewhere: the drag
   // is over, and the move is only a hover.
   if (dragging_ && input.buttons == Qt::NoButton) EndLostDrags();
@@ -306,7 +306,7 @@ void THueForm::PaintBox1MouseMove(const TMouseInput& input) {
 }
 
 void THueForm::PaintBox1MouseUp(const TMouseInput& input) {
-  if (Model().busy || !dragging_) return;
+  if (Model().Busy() || !dragging_) return;
   dragging_ = false;
   PaintBox1MouseMove(input);
   Model().RefreshSelectedSlot();
@@ -370,13 +370,13 @@ void THueForm::SetMarkerSaturation(int k, float saturation) {
 // ---------------------------------------------------------------- value slider
 
 void THueForm::PaintBox3MouseDown(const TMouseInput& input) {
-  if (Model().busy) return;
+  if (Model().Busy()) return;
   sliderDragging_ = true;
   PaintBox3MouseMove(input);
 }
 
 void THueForm::PaintBox3MouseMove(const TMouseInput& input) {
-  if (Model().busy) return;
+  if (Model().Busy()) return;
   if (sliderDragging_ && input.buttons == Qt::NoButton) EndLostDrags();
   if (!sliderDragging_) return;
   TColorSlot* slot = Model().SelectedSlot();
@@ -389,7 +389,7 @@ void THueForm::PaintBox3MouseMove(const TMouseInput& input) {
 }
 
 void THueForm::PaintBox3MouseUp(const TMouseInput&) {
-  if (Model().busy) return;
+  if (Model().Busy()) return;
   sliderDragging_ = false;
   Model().RefreshSelectedSlot();
 }
@@ -407,7 +407,7 @@ int THueForm::StripSlotAt(int x, int y, int width, int height) {
 }
 
 void THueForm::PaintBox2MouseDown(const TMouseInput& input) {
-  if (Model().busy) return;
+  if (Model().Busy()) return;
   const int slot = StripSlotAt(input.x, input.y, PaintBox2->width(), PaintBox2->height());
   if (slot >= 0) Model().SelectSlot(slot);
 }

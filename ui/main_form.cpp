@@ -259,7 +259,7 @@ void TMainForm::C1Click() {
 }
 
 bool TMainForm::HandleShortcutKey(QWidget* /*source*/, int key) {
-  if (model_.busy) return false;
+  if (model_.Busy()) return false;
   int shade;
   switch (key) {
     case Qt::Key_F1: shade = kHighlight; break;
@@ -342,7 +342,7 @@ void TMainForm::DropFiles(const QStringList& paths) {
 }
 
 void TMainForm::PSD1Click() {
-  if (model_.busy || !runOpenDialog) return;
+  if (model_.Busy() || !runOpenDialog) return;
   const QString path = runOpenDialog();
   if (path.isEmpty()) return;
   if (!HasPsdExtension(path)) {
@@ -543,7 +543,7 @@ void TMainForm::RepaintValueSlider() {
 void TMainForm::PaintBox1Paint(QPainter& painter) {
   // A repaint the model asked for shows what it just composed; any other
   // (exposure, first show) composes afresh.
-  if (!canvasFresh_ && !model_.busy) model_.ComposeCanvas();
+  if (!canvasFresh_ && !model_.Busy()) model_.ComposeCanvas();
   canvasFresh_ = false;
   painter.drawImage(0, 0, SurfaceImage(std::as_const(model_.canvasSurface)));
 }

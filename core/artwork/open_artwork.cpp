@@ -17,7 +17,7 @@ constexpr const char* kNoLayers = "PSDファイルはレイヤーをもちませ
 }  // namespace
 
 void TCoordinationModel::OpenSampleArtwork(const std::string& path) {
-  if (busy) return;
+  if (busy_) return;
   BeginBusy();
   TProgressSink& progress = views_.Progress();
   DocumentClear(document);

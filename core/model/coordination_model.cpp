@@ -1,25 +1,18 @@
 #include "core/model/coordination_model.h"
 
-#include <cassert>
 #include <algorithm>
+#include <cassert>
 #include <chrono>
-#include <cmath>
 #include <cstdio>
-#include <limits>
+
+#include "core/artwork/compositor.h"
+#include "core/model/picker_strips.h"
+#include "core/model/shade_mixing.h"
+#include "core/model/tone_snap.h"
 
 namespace tintloom {
 
 namespace {
-
-// A hue in whole degrees as an index 0..359. For the hues the model holds
-// (0..360 after the scheme's wrap) this is the plain truncation with 360 read
-// as 0; anything further out wraps instead of reaching outside a table.
-int WholeHue(long double hue) {
-  if (!std::isfinite(hue)) return 0;
-  int h = Trunc(std::fmod(hue, 360.0L));
-  if (h < 0) h += 360;
-  return h;
-}
 
 float Clamp01(float x) { return x > 1.0f ? 1.0f : (x < 0.0f ? 0.0f : x); }
 
@@ -58,14 +51,14 @@ TColorSlot* TCoordinationModel::SelectedSlot() {
 }
 
 void TCoordinationModel::SelectSlot(int i) {
-  if (busy) return;
+  if (busy_) return;
   assert(i >= 0 && i < kSlotCount);
   selectedSlot = i;
   RefreshSelection();
 }
 
 void TCoordinationModel::RefreshSelection() {
-  if (busy) return;
+  if (busy_) return;
   selectedShade = kBase;
   if (views_.HueWindowVisible()) {
     PaintHueWindow();
@@ -85,7 +78,7 @@ void TCoordinationModel::RefreshSelection() {
 }
 
 void TCoordinationModel::SelectShade(int i) {
-  if (busy) return;
+  if (busy_) return;
   assert(i >= 0 && i < 4);
   selectedShade = i;
   if (views_.PickerWindowVisible()) views_.RefreshPicker();
@@ -97,7 +90,7 @@ TColorF& TCoordinationModel::SelectedShadeParams() {
 }
 
 void TCoordinationModel::RefreshSelectedSlot() {
-  if (busy) return;
+  if (busy_) return;
   BuildSlotRamp(selectedSlot);
   if (views_.LayerWindowVisible()) {
     views_.RefreshLayerList();
@@ -108,7 +101,7 @@ void TCoordinationModel::RefreshSelectedSlot() {
 // ---------------------------------------------------------------- colours
 
 void TCoordinationModel::ApplyScheme(int rule, const float (&hues)[kSlotCount], float (&weights)[kRuleSlotCount]) {
-  if (busy) return;
+  if (busy_) return;
   for (int i = 0; i < kSlotCount; ++i) {
     float h = hues[i];
     // One correction only: the scheme's hues stray at most one turn.
@@ -149,158 +142,34 @@ void TCoordinationModel::ApplyScheme(int rule, const float (&hues)[kSlotCount], 
 }
 
 void TCoordinationModel::ComputeShade(TColorSlot& slot, int j, int slotIndex, TColorF& out) {
+  // Under a tone filter a rule slot is shown at its nearest allowed tone; its
+  // own base stays as the user set it.
   TColorF base = slot.shades[kBase].Param;
   if (ToneFilterActive() && slotIndex >= 0 && slotIndex < kRuleSlotCount) {
     SnapToAllowedTones(slot.shades[kBase].Param, base);
   }
-  const TColorF rb = HsvToRgb(base);
-  TColorF result;
-  switch (j) {
-    case kHighlight: {
-      TShade& hl = slot.shades[kHighlight];
-      const TColorF m = HsvToRgb(TColorF(static_cast<float>(static_cast<long double>(base.h()) + hl.Param.h()),
-                                         hl.Param.s(), hl.Param.v()));
-      hl.Mix = m;
-      for (int c = 0; c < 3; ++c) {
-        // Screen; a channel already at 1 stays exactly 1.
-        result.c[c] = rb.c[c] == 1.0f
-                          ? 1.0f
-                          : static_cast<float>(1.0L - (1.0L - m.c[c]) * (1.0L - static_cast<long double>(rb.c[c])));
-      }
-      break;
-    }
-    case kBase:
-      result = rb;
-      break;
-    case kShadow: {
-      TShade& sh = slot.shades[kShadow];
-      const TColorF m = HsvToRgb(TColorF(static_cast<float>(static_cast<long double>(base.h()) + sh.Param.h()),
-                                         sh.Param.s(), sh.Param.v()));
-      sh.Mix = m;
-      for (int c = 0; c < 3; ++c) result.c[c] = static_cast<float>(static_cast<long double>(rb.c[c]) * m.c[c]);
-      break;
-    }
-    default: {
-      // The deep shadow darkens the shadow of this same pass, read back from
-      // its packed colour.
-      const TShade& sh = slot.shades[kShadow];
-      TShade& dp = slot.shades[kDeepShadow];
-      const TColorF shadow = UnpackColor(sh.Color);
-      const TColorF m = HsvToRgb(TColorF(
-          static_cast<float>(static_cast<long double>(base.h()) + sh.Param.h() + dp.Param.h()), dp.Param.s(),
-          dp.Param.v()));
-      dp.Mix = m;
-      for (int c = 0; c < 3; ++c) result.c[c] = static_cast<float>(static_cast<long double>(shadow.c[c]) * m.c[c]);
-      break;
-    }
-  }
-  out = RgbToHsv(result);
+  out = MixShade(slot, j, base);
 }
 
 void TCoordinationModel::SnapToAllowedTones(const TColorF& in, TColorF& out) const {
-  // Without tone data nothing can be classified, so nothing is snapped.
-  if (!toneData.Present()) {
-    out = in;
-    return;
-  }
-  // A colour that is no colour at all (not a number) has no cell to start from.
-  if (!std::isfinite(in.h()) || !std::isfinite(in.s()) || !std::isfinite(in.v())) {
-    out = in;
-    return;
-  }
-  const int h = WholeHue(in.h());
-  // Far-out saturations and values start just outside the grid: the scan then
-  // walks in from the nearest edge, as it does for any value past it.
-  const auto gridStart = [](float x) { return RoundHalfUp(std::clamp(100.0L * x, -101.0L, 201.0L)); };
-  const int s0 = gridStart(in.s());
-  const int v0 = gridStart(in.v());
-  std::uint32_t bestDistance = std::numeric_limits<std::uint32_t>::max();
-  int bestS = -1;
-  int bestV = -1;
-  const auto allowed = [&](int s, int v) {
-    const int tone = toneData.ToneClassAtCell(h, s, v);
-    return tone >= 0 && (toneFilterMask >> tone & 1u) != 0;
-  };
-  const auto consider = [&](int s, int v) {
-    const auto d = static_cast<std::uint32_t>((s - s0) * (s - s0) + (v - v0) * (v - v0));
-    if (d < bestDistance) {
-      bestDistance = d;
-      bestS = s;
-      bestV = v;
-    }
-  };
-  const auto scanColumn = [&](int s) {
-    for (int v = v0; v <= 100; ++v) {
-      if (allowed(s, v)) {
-        consider(s, v);
-        break;
-      }
-    }
-    for (int v = v0 - 1; v >= 0; --v) {
-      if (allowed(s, v)) {
-        consider(s, v);
-        break;
-      }
-    }
-  };
-  for (int s = s0; s <= 100; ++s) scanColumn(s);
-  for (int s = s0 - 1; s >= 0; --s) scanColumn(s);
-  // No allowed cell at this hue (for instance an empty filter): keep the colour.
-  if (bestS < 0) {
-    out = in;
-    return;
-  }
-  out = TColorF(in.h(), static_cast<float>(bestS / 100.0L), static_cast<float>(bestV / 100.0L));
+  out = NearestAllowedTone(toneData, toneFilterMask_, in);
 }
 
 void TCoordinationModel::FitShadeToColor(TColorSlot& slot, int j, const TColorF& target) {
-  if (busy) return;
-  const TColorF t = HsvToRgb(target);
-  const TColorF rb = HsvToRgb(slot.shades[kBase].Param);
-  const float baseHue = slot.shades[kBase].Param.h();
+  if (busy_) return;
+  // The pick keys fit the selected slot; the scheme's entries written below
+  // are that slot's.
+  assert(selectedSlot >= 0 && selectedSlot < kSlotCount && &slot == &slots_[static_cast<std::size_t>(selectedSlot)]);
   TColorF& param = slot.shades[static_cast<std::size_t>(j)].Param;
-
-  // The mixing colour that turns `from` into the target by screen (highlight)
-  // or multiply (shadows), as far as that is possible, with its hue stored as
-  // an offset from `hueOrigin`.
-  const auto fitMix = [&](const TColorF& from, bool screen, long double hueOrigin) {
-    TColorF m;
-    for (int c = 0; c < 3; ++c) {
-      const long double tc = t.c[c];
-      const long double fc = from.c[c];
-      if (screen) {
-        m.c[c] = (tc >= fc && from.c[c] != 1.0f) ? static_cast<float>(1.0L - (1.0L - tc) / (1.0L - fc))
-                                                  : (tc >= fc ? 1.0f : 0.0f);
-      } else {
-        m.c[c] = from.c[c] == 0.0f ? 0.0f : (tc >= fc ? 1.0f : static_cast<float>(tc / fc));
-      }
+  if (j == kBase) {
+    param = target;
+    scheme_.SetSlotHue(selectedSlot, target.h());
+    if (selectedSlot < kRuleSlotCount) {
+      scheme_.SetCustomHueOffset(selectedSlot, target.h());
+      scheme_.SetSaturationWeight(selectedSlot, target.s());
     }
-    param = RgbToHsv(m);
-    param.h() = static_cast<float>(param.h() - hueOrigin);
-    if (param.h() > 180.0f) param.h() = static_cast<float>(static_cast<long double>(param.h()) - 360.0L);
-  };
-
-  switch (j) {
-    case kBase:
-      param = target;
-      if (selectedSlot >= 0 && selectedSlot < kSlotCount) {
-        scheme_.SetSlotHue(selectedSlot, target.h());
-        if (selectedSlot < kRuleSlotCount) {
-          scheme_.SetCustomHueOffset(selectedSlot, target.h());
-          scheme_.SetSaturationWeight(selectedSlot, target.s());
-        }
-      }
-      break;
-    case kHighlight:
-      fitMix(rb, true, baseHue);
-      break;
-    case kShadow:
-      fitMix(rb, false, baseHue);
-      break;
-    default:
-      fitMix(UnpackColor(slot.shades[kShadow].Color), false,
-             static_cast<long double>(slot.shades[kShadow].Param.h()) + baseHue);
-      break;
+  } else {
+    FitMixingColour(slot, j, target);
   }
   param.s() = Clamp01(param.s());
   param.v() = Clamp01(param.v());
@@ -308,47 +177,23 @@ void TCoordinationModel::FitShadeToColor(TColorSlot& slot, int j, const TColorF&
   // mixing colour whose hue is an offset (-180..180), not a colour of the
   // slot's own: the tone of the slot is decided by its base alone, which
   // ComputeShade snaps on every pass anyway.
-  if (j == kBase && ToneFilterActive() && selectedSlot >= 0 && selectedSlot < kRuleSlotCount) {
+  if (j == kBase && ToneFilterActive() && selectedSlot < kRuleSlotCount) {
     const TColorF unsnapped = param;
     SnapToAllowedTones(unsnapped, param);
   }
 }
 
 void TCoordinationModel::ApplyLightBalance() {
-  if (busy || !lightBalanceEnabled) return;
-  const TColorF a = HsvToRgb(ambientColor);
-  const TColorF l = HsvToRgb(lightColor);
-  for (TColorSlot& slot : slots_) {
-    if (ignoreShadeSettings) {
-      const TColorF bc = UnpackColor(slot.shades[kBase].Color);
-      TColorF lit[4];
-      for (int c = 0; c < 3; ++c) {
-        const long double bl = static_cast<long double>(bc.c[c]) * l.c[c];
-        lit[kHighlight].c[c] = static_cast<float>(l.c[c] + (bl - l.c[c]) * 0.5L);
-        lit[kBase].c[c] = static_cast<float>(bl);
-        lit[kShadow].c[c] = static_cast<float>(bl * a.c[c]);
-        lit[kDeepShadow].c[c] = static_cast<float>(a.c[c] * (bl * a.c[c]));
-      }
-      for (int j = 0; j < 4; ++j) slot.shades[static_cast<std::size_t>(j)].LitColor = PackColor(lit[j]);
-    } else {
-      for (int j = 0; j < 4; ++j) {
-        TShade& shade = slot.shades[static_cast<std::size_t>(j)];
-        const TColorF c0 = UnpackColor(shade.Color);
-        TColorF lit;
-        for (int c = 0; c < 3; ++c) {
-          const long double cl = static_cast<long double>(c0.c[c]) * l.c[c];
-          lit.c[c] = static_cast<float>(j <= kBase ? cl : a.c[c] * cl);
-        }
-        shade.LitColor = PackColor(lit);
-      }
-    }
-  }
+  if (busy_ || !lightBalanceEnabled_) return;
+  const TColorF ambient = HsvToRgb(ambientColour_);
+  const TColorF light = HsvToRgb(lightColour_);
+  for (TColorSlot& slot : slots_) LightSlot(slot, ambient, light, ignoreShadeSettings_);
 }
 
 // ---------------------------------------------------------------- picking
 
 void TCoordinationModel::PickScreenColour(int shade, TColor pixel) {
-  if (busy) return;
+  if (busy_) return;
   TColorSlot* slot = SelectedSlot();
   if (slot == nullptr) return;
   FitShadeToColor(*slot, shade, RgbToHsv(UnpackColor(pixel)));
@@ -362,7 +207,7 @@ void TCoordinationModel::PickScreenColour(int shade, TColor pixel) {
 }
 
 void TCoordinationModel::PickLevelAt(bool shadowLevel, int x, int y) {
-  if (busy || !LayerSelected() || artworkSurface.width <= 0) return;
+  if (busy_ || !LayerSelected() || artworkSurface.width <= 0) return;
   x -= artworkOriginX;
   y -= artworkOriginY;
   if (!pickSurface.Contains(x, y)) return;
@@ -388,7 +233,7 @@ TColor TCoordinationModel::ToneColorAtSelectedHue(int tone) const {
 }
 
 void TCoordinationModel::ApplyToneToSelectedSlot(int tone) {
-  if (busy) return;
+  if (busy_) return;
   TColorSlot* slot = SelectedSlot();
   if (slot == nullptr) return;
   TColorF& base = slot->shades[kBase].Param;
@@ -405,32 +250,11 @@ void TCoordinationModel::ApplyToneToSelectedSlot(int tone) {
 
 void TCoordinationModel::BuildPickerStrips(TSurface& hueStrip, TSurface& saturationStrip,
                                            TSurface& valueStrip) const {
-  if (busy || selectedSlot < 0 || selectedSlot >= kSlotCount) return;
-  if (hueStrip.width < 128 || saturationStrip.width < 128 || valueStrip.width < 128 || hueStrip.height < 1 ||
-      saturationStrip.height < 1 || valueStrip.height < 1) {
+  if (busy_ || selectedSlot < 0 || selectedSlot >= kSlotCount || selectedShade < 0 || selectedShade >= kShadeCount) {
     return;
   }
-  const TColorSlot& slot = slots_[static_cast<std::size_t>(selectedSlot)];
-  const TColorF centre = slot.shades[static_cast<std::size_t>(selectedShade)].Hsv;
-  int lo = 0;
-  int hi = 360;
-  if (selectedShade != kBase) {
-    const long double baseHue = slot.shades[kBase].Param.h();
-    lo = Trunc(baseHue - 180.0L);
-    hi = Trunc(baseHue + 180.0L);
-  }
-  const auto toPixel = [](const TColorF& rgb) {
-    return TRgb24{static_cast<std::uint8_t>(Trunc(static_cast<long double>(rgb.b()) * 255.0L)),
-                  static_cast<std::uint8_t>(Trunc(static_cast<long double>(rgb.g()) * 255.0L)),
-                  static_cast<std::uint8_t>(Trunc(static_cast<long double>(rgb.r()) * 255.0L))};
-  };
-  for (int i = 0; i < 128; ++i) {
-    const auto hue = static_cast<float>(lo + static_cast<long double>(i * (hi - lo)) / 128.0L);
-    const auto fraction = static_cast<float>(i / 128.0L);
-    hueStrip.rows[0][i] = toPixel(HsvToRgb(TColorF(hue, centre.s(), centre.v())));
-    saturationStrip.rows[0][i] = toPixel(HsvToRgb(TColorF(centre.h(), fraction, centre.v())));
-    valueStrip.rows[0][i] = toPixel(HsvToRgb(TColorF(centre.h(), centre.s(), fraction)));
-  }
+  FillPickerStrips(slots_[static_cast<std::size_t>(selectedSlot)], selectedShade, hueStrip, saturationStrip,
+                   valueStrip);
 }
 
 // ---------------------------------------------------------------- redraw
@@ -451,13 +275,13 @@ void TCoordinationModel::ConstructScheme() {
 }
 
 void TCoordinationModel::ChangeRule(int rule) {
-  if (busy) return;
+  if (busy_) return;
   scheme_.SwitchRule(rule, static_cast<std::uint32_t>(enabledSlotMask));
   Redraw(kRedrawAll);
 }
 
 void TCoordinationModel::RepaintWheel() {
-  if (busy) return;
+  if (busy_) return;
   scheme_.DeriveRuleHues();
   ApplyScheme(scheme_.ruleIndex, scheme_.slotHues, scheme_.saturationWeights);
   ApplyLightBalance();
@@ -465,7 +289,7 @@ void TCoordinationModel::RepaintWheel() {
 }
 
 void TCoordinationModel::Redraw(int mode) {
-  if (busy) return;
+  if (busy_) return;
   const std::int64_t start = NowMs();
   PaintHueWindow();
   views_.RepaintValueSlider();
@@ -515,7 +339,7 @@ int TCoordinationModel::LayerBlendMode(int i) const {
 }
 
 void TCoordinationModel::SelectLayer(int i) {
-  if (busy) return;
+  if (busy_) return;
   if (i < -1 || i >= LayerCount()) {
     assert(false && "layer index out of range");
     return;
@@ -544,7 +368,7 @@ void TCoordinationModel::SetLayerShadowLevel(int v) {
 }
 
 void TCoordinationModel::ApplyLayerLevels() {
-  if (busy || !views_.LayerWindowVisible()) return;
+  if (busy_ || !views_.LayerWindowVisible()) return;
   TLayerMapping& mapping = LayerMapping(selectedLayer);
   if (mapping.BaseLevel < mapping.ShadowLevel) mapping.ShadowLevel = 0;
   views_.ShowLayerLevels(mapping.BaseLevel, mapping.ShadowLevel);
@@ -567,29 +391,103 @@ const TSurface* TCoordinationModel::LayerThumbnail(int i) const {
   return thumbnail.Empty() ? nullptr : &thumbnail;
 }
 
-// ---------------------------------------------------------------- light balance, busy
+// ---------------------------------------------------------------- tone filter, light balance
 
-void TCoordinationModel::SetLightColors(const TColorF& ambient, const TColorF& light) {
-  if (busy) return;
-  ambientColor = ambient;
-  lightColor = light;
-  if (lightBalanceEnabled) Redraw(kRedrawAll);
-}
-
-void TCoordinationModel::SetLightBalanceEnabled(bool on) {
-  if (busy || on == lightBalanceEnabled) return;
-  lightBalanceEnabled = on;
+void TCoordinationModel::SetToneFilter(std::uint32_t mask) {
+  if (busy_) return;
+  toneFilterMask_ = mask;
+  // The filter moves every rule slot at once, whichever slot is selected.
   Redraw(kRedrawAll);
 }
 
+void TCoordinationModel::SetLightColors(const TColorF& ambient, const TColorF& light) {
+  if (busy_) return;
+  ambientColour_ = ambient;
+  lightColour_ = light;
+  if (lightBalanceEnabled_) Redraw(kRedrawAll);
+}
+
+void TCoordinationModel::SetLightBalanceEnabled(bool on) {
+  if (busy_ || on == lightBalanceEnabled_) return;
+  lightBalanceEnabled_ = on;
+  Redraw(kRedrawAll);
+}
+
+void TCoordinationModel::SetIgnoreShadeSettings(bool on) {
+  ignoreShadeSettings_ = on;
+  // The lit colours follow at once when the light balance is on.
+  if (lightBalanceEnabled_) Redraw(kRedrawAll);
+}
+
+// ---------------------------------------------------------------- canvas
+
+void TCoordinationModel::BuildSlotRamp(int i) {
+  if (i < 0 || i >= kRampCount) {
+    assert(false && "ramp index out of range");
+    return;
+  }
+  TRamp& ramp = slotRamps_[static_cast<std::size_t>(i)];
+  if (i == kGreyRamp) {
+    FillGreyRamp(ramp);
+  } else if (i == kBlackRamp || i == kWhiteRamp) {
+    FillFlatRamp(ramp, i == kBlackRamp ? 0 : 255);
+  } else {
+    const TColorSlot& slot = slots_[static_cast<std::size_t>(i)];
+    FillSlotRamp(ramp, slot.shades[kDeepShadow].LitColor, slot.shades[kShadow].LitColor, slot.shades[kBase].LitColor,
+                 slot.shades[kHighlight].LitColor);
+  }
+}
+
+void TCoordinationModel::BuildLayerLookup(int layer) {
+  if (layer == -1) return;
+  if (layer < 0 || layer >= static_cast<int>(artworkLayers.size())) {
+    assert(false && "layer index out of range");
+    return;
+  }
+  TLayerMapping& mapping = LayerMapping(layer);
+  const int mapped = mapping.MappedSlot >= 0 && mapping.MappedSlot < kRampCount ? mapping.MappedSlot : kGreyRamp;
+  FillLayerLookup(mapping, slotRamps_[static_cast<std::size_t>(mapped)]);
+}
+
+void TCoordinationModel::SetBackgroundMode(BackgroundMode mode) {
+  backgroundMode_ = mode;
+  ComposeCanvas();
+}
+
+TColor TCoordinationModel::BackgroundColour() const {
+  return tintloom::BackgroundColour(backgroundMode_, ambientColour_);
+}
+
+void TCoordinationModel::ComposeCanvas() {
+  // A repaint requested while composing is dropped, not nested.
+  if (busy_ || composing_) return;
+  composing_ = true;
+  FillCanvasBackground(canvasSurface, backgroundMode_, checkerBrush, ambientColour_);
+  if (artworkSurface.width > 0) {
+    // Level picking reads the artwork relative to where it is shown.
+    const TCanvasPoint origin = ArtworkOrigin(artworkSurface.width, artworkSurface.height);
+    artworkOriginX = origin.x;
+    artworkOriginY = origin.y;
+    // The artwork surface first takes the background under it, then the layers.
+    CopyRect(artworkSurface, 0, 0, canvasSurface, origin.x, origin.y, artworkSurface.width, artworkSurface.height);
+    CompositeArtwork(document, artworkSurface, artworkLayers, GlobalBlendTable());
+    DrawSurface(canvasSurface, origin.x, origin.y, artworkSurface);
+  }
+  FrameCanvas(canvasSurface);
+  views_.ShowCanvas();
+  composing_ = false;
+}
+
+// ---------------------------------------------------------------- busy
+
 void TCoordinationModel::BeginBusy() {
-  if (busy) return;
-  busy = true;
+  if (busy_) return;
+  busy_ = true;
   views_.EnterBusy();
 }
 
 void TCoordinationModel::EndBusy() {
-  busy = false;
+  busy_ = false;
   views_.LeaveBusy();
 }
 

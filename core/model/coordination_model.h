@@ -1,9 +1,11 @@
 #pragma once
-// The coordination model: ten colour slots of four shades, the selection, the
-// tone filter, the light balance and the artwork layer mappings, with every
-// operation that edits them and the redraw driver that keeps the windows and
-// the canvas in step. Owned by the main window; tool windows read and write
-// its fields and call its operations.
+// The coordination model: ten colour slots of four shades, the colour scheme,
+// the selection, the tone filter, the light balance and the sample artwork
+// with its layer mappings, with every operation that edits them and the
+// redraw driver that keeps the windows and the canvas in step. Owned by the
+// main window; tool windows call its operations and read its state. The
+// arithmetic lives beside it: shade mixing and the tone search in core/model,
+// ramps, lookups and the canvas's pixels in core/artwork.
 
 #include <array>
 #include <cstdint>
@@ -11,7 +13,9 @@
 #include <vector>
 
 #include "core/artwork/artwork_layer.h"
+#include "core/artwork/canvas.h"
 #include "core/artwork/psd_document.h"
+#include "core/artwork/slot_ramps.h"
 #include "core/colour/colour.h"
 #include "core/colour/surface.h"
 #include "core/files/tone_data.h"
@@ -22,19 +26,9 @@
 
 namespace tintloom {
 
-inline constexpr int kRampCount = 13;
-inline constexpr int kGreyRamp = 10;
-inline constexpr int kBlackRamp = 11;
-inline constexpr int kWhiteRamp = 12;
-inline constexpr int kRampLength = 768;
-inline constexpr int kCanvasSize = 600;
 // Tone filter masks that mean "no filter".
 inline constexpr std::uint32_t kNoToneFilter = 0xFFFFFFFFu;
 inline constexpr std::uint32_t kAllTones = 0x1FFFFu;
-
-using TRamp = std::array<TRgb24, kRampLength>;
-
-enum class BackgroundMode : std::uint32_t { Checker = 0, White = 1, Grey = 2, Black = 3, Ambient = 4 };
 
 class TCoordinationModel {
  public:
@@ -65,7 +59,12 @@ class TCoordinationModel {
   void SnapToAllowedTones(const TColorF& in, TColorF& out) const;
   void FitShadeToColor(TColorSlot& slot, int shade, const TColorF& target);
   void ApplyLightBalance();
-  bool ToneFilterActive() const { return toneFilterMask != kNoToneFilter && toneFilterMask != kAllTones; }
+
+  // ---- tone filter ----
+  std::uint32_t ToneFilter() const { return toneFilterMask_; }
+  bool ToneFilterActive() const { return toneFilterMask_ != kNoToneFilter && toneFilterMask_ != kAllTones; }
+  // Bit t allows tone class t for the rule slots; all shades and ramps follow.
+  void SetToneFilter(std::uint32_t mask);
 
   // ---- picking ----
   // A screen pixel taken into shade 0..3 of the selected slot (keys F1..F4).
@@ -121,28 +120,36 @@ class TCoordinationModel {
   void BuildLayerThumbnails();
 
   // ---- light balance ----
+  // Ambient and light colours as HSV; a redraw follows when the balance is on.
   void SetLightColors(const TColorF& ambient, const TColorF& light);
   void SetLightBalanceEnabled(bool on);
+  // Derive all four lit shades from the base alone; a redraw follows when the
+  // balance is on.
+  void SetIgnoreShadeSettings(bool on);
+  const TColorF& AmbientColour() const { return ambientColour_; }
+  const TColorF& LightColour() const { return lightColour_; }
+  bool LightBalanceEnabled() const { return lightBalanceEnabled_; }
+  bool IgnoresShadeSettings() const { return ignoreShadeSettings_; }
 
   // ---- busy state (artwork loading) ----
   void BeginBusy();
   void EndBusy();
-  bool Busy() const { return busy; }
+  bool Busy() const { return busy_; }
 
   // ---- canvas ----
   void BuildSlotRamp(int i);
   void BuildLayerLookup(int layer);
   void ComposeCanvas();
+  // The background under the artwork; the canvas is composed again.
   void SetBackgroundMode(BackgroundMode mode);
-  const TRamp& Ramp(int i) const { return slotRamps_[static_cast<std::size_t>(i)]; }
-  static void MakeCheckerBrush(TSurface& brush);
+  BackgroundMode Background() const { return backgroundMode_; }
   TColor BackgroundColour() const;
+  const TRamp& Ramp(int i) const { return slotRamps_[static_cast<std::size_t>(i)]; }
 
   // ---- model fields (read and written directly by the tool windows) ----
   std::int32_t selectedShade = kBase;
   std::int32_t selectedSlot = 0;
   std::int32_t enabledSlotMask = -1;
-  std::uint32_t toneFilterMask = kNoToneFilter;
   TSurface skinSurface;
   TSurface canvasSurface;
   TSurface artworkSurface;
@@ -155,12 +162,6 @@ class TCoordinationModel {
   std::int32_t artworkOriginX = 0;
   std::int32_t artworkOriginY = 0;
   std::int32_t selectedLayer = -1;
-  bool lightBalanceEnabled = false;
-  TColorF ambientColor{0.0f, 0.0f, 1.0f};
-  TColorF lightColor{0.0f, 0.0f, 1.0f};
-  BackgroundMode backgroundMode = BackgroundMode::Checker;
-  bool busy = false;
-  bool ignoreShadeSettings = false;
   TToneData toneData;
 
   // Milliseconds of the last full redraw, shown in the title.
@@ -177,6 +178,14 @@ class TCoordinationModel {
   TScheme scheme_;
   std::array<TColorSlot, kSlotCount> slots_{};
   std::array<TRamp, kRampCount> slotRamps_{};
+  std::uint32_t toneFilterMask_ = kNoToneFilter;
+  bool lightBalanceEnabled_ = false;
+  bool ignoreShadeSettings_ = false;
+  TColorF ambientColour_{0.0f, 0.0f, 1.0f};
+  TColorF lightColour_{0.0f, 0.0f, 1.0f};
+  BackgroundMode backgroundMode_ = BackgroundMode::Checker;
+  // While set (artwork loading), every operation returns at once.
+  bool busy_ = false;
   bool composing_ = false;
 };
 

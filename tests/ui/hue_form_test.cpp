@@ -353,14 +353,25 @@ TEST_F(HueFormTest, TheSchemeOutlivesTheHueWindow) {
 TEST_F(HueFormTest, EverythingIsIgnoredWhileBusy) {
   SetBase(0.0f, 0.75f);
   const QPoint centre = hue_->MarkerCentre(0);
-  Model().busy = true;
-  Move(Wheel(), centre);
-  QTest::mousePress(Wheel(), Qt::LeftButton, {}, centre);
-  Move(Wheel(), QPoint(10, 89), Qt::LeftButton);
-  QTest::mouseRelease(Wheel(), Qt::LeftButton, {}, QPoint(10, 89));
-  Click(hue_->StripBox(), QPoint(0, 40));
-  Click(hue_->SliderBox(), QPoint(15, 150));
-  Model().busy = false;
+  Model().BeginBusy();
+  // The busy state disables the panels too; the handlers are called directly
+  // so that their own guards are what is tested.
+  const auto at = [](QPoint p) {
+    TMouseInput input;
+    input.button = Qt::LeftButton;
+    input.buttons = Qt::LeftButton;
+    input.x = p.x();
+    input.y = p.y();
+    return input;
+  };
+  hue_->PaintBox1MouseMove(at(centre));
+  hue_->PaintBox1MouseDown(at(centre));
+  hue_->PaintBox1MouseMove(at(QPoint(10, 89)));
+  hue_->PaintBox1MouseUp(at(QPoint(10, 89)));
+  hue_->PaintBox2MouseDown(at(QPoint(0, 40)));
+  hue_->PaintBox3MouseDown(at(QPoint(15, 150)));
+  hue_->PaintBox3MouseMove(at(QPoint(15, 150)));
+  Model().EndBusy();
   EXPECT_EQ(hue_->HoveredMarker(), -1);
   EXPECT_EQ(Model().selectedSlot, 0);
   EXPECT_FLOAT_EQ(Scheme().SlotHue(0), 0.0f);

@@ -70,7 +70,7 @@ TEST(MainForm, MenuHasEveryItemAndBackgroundsSwitch) {
   FindAction(&form, "N11")->trigger();  // black
   EXPECT_TRUE(FindAction(&form, "N11")->isChecked());
   EXPECT_FALSE(FindAction(&form, "N8")->isChecked());
-  EXPECT_EQ(form.Model().backgroundMode, BackgroundMode::Black);
+  EXPECT_EQ(form.Model().Background(), BackgroundMode::Black);
   EXPECT_EQ(FromRgb24(form.Model().canvasSurface.At(300, 300)), 0x000000u);
 }
 

@@ -51,7 +51,7 @@ class Opening : public ::testing::Test {
   }
   // After any load the program must be fully usable again.
   void ExpectUsable() {
-    EXPECT_FALSE(form.Model().busy);
+    EXPECT_FALSE(form.Model().Busy());
     EXPECT_TRUE(AllPanelsEnabled());
     EXPECT_FALSE(form.Windows().progress->isVisible());
   }
@@ -126,7 +126,7 @@ TEST_F(Opening, InputDuringALoadFindsTheModelBusy) {
   bool sawPanelsEnabled = true;
   // Runs when the load first lets pending events through.
   QTimer::singleShot(0, &form, [&] {
-    sawBusy = form.Model().busy;
+    sawBusy = form.Model().Busy();
     sawPanelsEnabled = AllPanelsEnabled();
     form.Model().SelectSlot(7);  // ignored while busy
   });

@@ -98,7 +98,7 @@ TEST_F(CanvasTest, ComposeWithoutArtworkFillsTheBackgroundAndFrame) {
 
   model.SetBackgroundMode(BackgroundMode::Grey);
   EXPECT_EQ(FromRgb24(c.At(300, 300)), 0x808080u);
-  model.ambientColor = TColorF(120, 1, 1);
+  model.SetLightColors(TColorF(120, 1, 1), TColorF(0, 0, 1));
   model.SetBackgroundMode(BackgroundMode::Ambient);  // whether or not light balance is on
   EXPECT_EQ(FromRgb24(c.At(300, 300)), 0x00FF00u);
   model.SetBackgroundMode(BackgroundMode::Black);
@@ -115,8 +115,7 @@ TEST_F(CanvasTest, ComposeCentresTheArtworkOverItsBackground) {
     layers.push_back(std::move(layer));
     return layers;
   }());
-  model.backgroundMode = BackgroundMode::White;
-  model.ComposeCanvas();
+  model.SetBackgroundMode(BackgroundMode::White);  // composes
   const TSurface& c = model.canvasSurface;
   // x = 300 - 50 = 250, y = 300 - 25 = 275
   EXPECT_EQ(FromRgb24(c.At(250, 275)), 0xFFFFFFu);

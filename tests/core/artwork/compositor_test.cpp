@@ -206,7 +206,7 @@ TEST_F(CompositorTest, ABlendModeChangeReachesTheCanvasButNotThePickImage) {
   layers.push_back(SolidLayer(0, 0, 2, 2, 60, 255));
   testing::LoadLayers(model, 2, 2, std::move(layers));
   BuildPickImage(model.document, model.pickSurface, GlobalBlendTable());
-  model.backgroundMode = BackgroundMode::White;
+  model.SetBackgroundMode(BackgroundMode::White);
   model.ComposeCanvas();
   const TRgb24 before = model.artworkSurface.At(0, 0);
   model.selectedLayer = 0;

@@ -110,7 +110,7 @@ TEST_F(ModelTest, WhiteBaseMakesAWhiteHighlightWhateverTheMixingColour) {
 
 TEST_F(ModelTest, SnapSearchesColumnsUpThenDownAndKeepsTheFirstOfEqualDistance) {
   ToneTable(0, {{51, 50, 1}, {49, 50, 1}});
-  model.toneFilterMask = 1u << 1;
+  model.SetToneFilter(1u << 1);
   TColorF out;
   model.SnapToAllowedTones(TColorF(10.7f, 0.5f, 0.5f), out);
   EXPECT_EQ(out, TColorF(10.7f, 0.51f, 0.5f));  // S up is scanned before S down
@@ -134,15 +134,15 @@ TEST_F(ModelTest, SnapSearchesColumnsUpThenDownAndKeepsTheFirstOfEqualDistance) 
 
 TEST_F(ModelTest, SnapFallsBackToTheInputWithoutTableOrAllowedCell) {
   TColorF out;
-  model.toneFilterMask = 1u << 3;
+  model.SetToneFilter(1u << 3);
   model.SnapToAllowedTones(TColorF(30, 0.33f, 0.44f), out);  // no tone data loaded
   EXPECT_EQ(out, TColorF(30, 0.33f, 0.44f));
   ToneTable(0, {});
-  model.toneFilterMask = 0;  // nothing allowed
+  model.SetToneFilter(0);  // nothing allowed
   model.SnapToAllowedTones(TColorF(30, 0.33f, 0.44f), out);
   EXPECT_EQ(out, TColorF(30, 0.33f, 0.44f));
   // Out-of-range inputs never read outside the table.
-  model.toneFilterMask = 1;
+  model.SetToneFilter(1);
   model.SnapToAllowedTones(TColorF(-725, 1.7f, -0.2f), out);
   EXPECT_FLOAT_EQ(out.s(), 1.0f);
   EXPECT_FLOAT_EQ(out.v(), 0.0f);
@@ -158,11 +158,11 @@ TEST_F(ModelTest, SnapFallsBackToTheInputWithoutTableOrAllowedCell) {
 TEST_F(ModelTest, ToneFilterSnapsOnlyRuleSlotBasesAndOnlyWhenActive) {
   ToneTable(0, {{20, 20, 1}});
   for (std::uint32_t noFilter : {kNoToneFilter, kAllTones}) {
-    model.toneFilterMask = noFilter;
+    model.SetToneFilter(noFilter);
     Apply(kCustomRule, {}, {0.9f, 0.9f, 0.9f, 0.9f, 0.9f});
     EXPECT_EQ(model.SlotAt(0).shades[kBase].Color, HsvToColor(0, 0.9f, 1.0f));
   }
-  model.toneFilterMask = 1u << 1;
+  model.SetToneFilter(1u << 1);
   Apply(kCustomRule, {}, {0.9f, 0.9f, 0.9f, 0.9f, 0.9f});
   EXPECT_EQ(model.SlotAt(0).shades[kBase].Color, HsvToColor(0, 0.2f, 0.2f));
   EXPECT_FLOAT_EQ(model.SlotAt(0).shades[kBase].Param.s(), 0.9f);  // the stored base is not changed
@@ -221,25 +221,30 @@ TEST_F(ModelTest, FitBaseWritesTheTargetAndTheSchemeValues) {
 }
 
 TEST_F(ModelTest, LightBalanceTintsLitColoursOnly) {
-  Apply(kCustomRule, {0}, {0.0f, 0, 0, 0, 0});  // slot 0 white base
-  model.ambientColor = TColorF(240, 1, 1);        // blue
-  model.lightColor = TColorF(0, 0, 1);            // white
-  model.lightBalanceEnabled = true;
+  // Grey light 0.6 and grey ambient 0.4; slot 0's base is (1, 0.5, 0.5), packed
+  // 0x8080FF, its highlight 0xAFAFFF and its shadow 0x3333CC.
+  model.SetLightColors(TColorF(0, 0, 0.4f), TColorF(0, 0, 0.6f));
+  model.SetLightBalanceEnabled(true);
+  Apply(kCustomRule, {0}, {0.5f});
   model.ApplyLightBalance();
-  const TShade& base = model.SlotAt(0).shades[kBase];
-  EXPECT_EQ(base.Color, 0xFFFFFFu);
-  EXPECT_EQ(base.LitColor, 0xFFFFFFu);  // base x white light
-  const TShade& shadow = model.SlotAt(0).shades[kShadow];
-  EXPECT_EQ(shadow.LitColor, shadow.Color & 0xFF0000u);  // only blue survives the blue ambient
+  ASSERT_EQ(Shade(0, kBase).Color, 0x8080FFu);
+  ASSERT_EQ(Shade(0, kHighlight).Color, 0xAFAFFFu);
+  ASSERT_EQ(Shade(0, kShadow).Color, 0x3333CCu);
+  // Highlight and base x L; shadows x L x A. The colours themselves stay.
+  EXPECT_EQ(Shade(0, kHighlight).LitColor, 0x696999u);  // 175 x 0.6 = 105
+  EXPECT_EQ(Shade(0, kBase).LitColor, 0x4D4D99u);       // 128 x 0.6 = 76.8
+  EXPECT_EQ(Shade(0, kShadow).LitColor, 0x0C0C31u);     // 0.8 x 0.24 = 0.192, 0.2 x 0.24 = 0.048
 
-  model.ignoreShadeSettings = true;
-  model.lightColor = TColorF(0, 0, 0.5f);
+  // Ignoring the shade settings, all four come from the base Bc:
+  // highlight L + (Bc L - L) x 0.5, base Bc L, shadow Bc L A, deep A (Bc L A).
+  model.SetIgnoreShadeSettings(true);
+  Apply(kCustomRule, {0}, {0.5f});
   model.ApplyLightBalance();
-  // Highlight = L + (Bc x L - L) x 0.5 = L for a white base; base = L; shadow = L x A.
-  EXPECT_EQ(model.SlotAt(0).shades[kHighlight].LitColor, 0x808080u);
-  EXPECT_EQ(model.SlotAt(0).shades[kBase].LitColor, 0x808080u);
-  EXPECT_EQ(model.SlotAt(0).shades[kShadow].LitColor, 0x800000u);
-  EXPECT_EQ(model.SlotAt(0).shades[kDeepShadow].LitColor, 0x800000u);
+  EXPECT_EQ(Shade(0, kHighlight).LitColor, 0x737399u);   // green 0.6 - 0.2988 / 2 = 0.4506
+  EXPECT_EQ(Shade(0, kBase).LitColor, 0x4D4D99u);
+  EXPECT_EQ(Shade(0, kShadow).LitColor, 0x1F1F3Du);      // red 0.24, green 0.1205
+  EXPECT_EQ(Shade(0, kDeepShadow).LitColor, 0x0C0C18u);  // red 0.096, green 0.0482
+  EXPECT_EQ(Shade(0, kBase).Color, 0x8080FFu);
 }
 
 TEST_F(ModelTest, SelectedSlotOutOfRangeSaysSoAndBusyStopsEverything) {
@@ -257,7 +262,7 @@ TEST_F(ModelTest, SelectedSlotOutOfRangeSaysSoAndBusyStopsEverything) {
   model.ComposeCanvas();
   model.SetLightBalanceEnabled(true);
   EXPECT_EQ(model.selectedSlot, 0);
-  EXPECT_FALSE(model.lightBalanceEnabled);
+  EXPECT_FALSE(model.LightBalanceEnabled());
   EXPECT_EQ(views.canvasShows, shows);
   model.EndBusy();
   EXPECT_EQ(views.busyLeft, 1);
