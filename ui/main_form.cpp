@@ -14,6 +14,7 @@
 #include <QMouseEvent>
 #include <QScreen>
 #include <QThread>
+#include <QWindow>
 #include <QActionGroup>
 #include <QApplication>
 #include <QLabel>
@@ -386,21 +387,40 @@ std::vector<QWidget*> TMainForm::ToolWindowList() const {
   return list;
 }
 
-void TMainForm::changeEvent(QEvent* event) {
-  QWidget::changeEvent(event);
-  if (event->type() != QEvent::WindowStateChange || shuttingDown_) return;
-  const bool wasMinimised = static_cast<QWindowStateChangeEvent*>(event)->oldState() & Qt::WindowMinimized;
-  const bool minimised = windowState() & Qt::WindowMinimized;
-  if (minimised && !wasMinimised) {
+void TMainForm::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  // The window's state as the desktop reports it arrives at the native
+  // window, not at this widget: watch it there.
+  if (QWindow* native = windowHandle(); native != nullptr && !watchingNativeWindow_) {
+    native->installEventFilter(this);
+    watchingNativeWindow_ = true;
+  }
+}
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == windowHandle() && event->type() == QEvent::WindowStateChange && event->spontaneous()) {
+    // Only the desktop's own report counts: asked to minimise with no window
+    // manager to do it, the main window stays on the screen, and so must the
+    // tool windows.
+    FollowMinimised(windowHandle()->windowStates() & Qt::WindowMinimized);
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void TMainForm::FollowMinimised(bool minimised) {
+  if (shuttingDown_) return;
+  if (minimised && !toolsMinimised_) {
     // The tool windows go down with the main window...
+    toolsMinimised_ = true;
     for (QWidget* tool : ToolWindowList()) {
       if (tool->isVisible()) {
         hiddenWhileMinimised_.emplace_back(tool);
         tool->hide();
       }
     }
-  } else if (!minimised && wasMinimised) {
+  } else if (!minimised && toolsMinimised_) {
     // ... and come back with it, those that were open.
+    toolsMinimised_ = false;
     for (const QPointer<QWidget>& tool : hiddenWhileMinimised_) {
       if (tool != nullptr) tool->show();
     }

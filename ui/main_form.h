@@ -134,6 +134,9 @@ class TMainForm : public QWidget, public TModelViews {
   void BuildMenu();
   // The tool windows created so far, in start-up order.
   std::vector<QWidget*> ToolWindowList() const;
+  // Minimised by the desktop: the open tool windows hide; restored: they
+  // come back.
+  void FollowMinimised(bool minimised);
   void PaintBox1Paint(QPainter& painter);
   void PaintBox1MouseDown(const TMouseInput& input);
 
@@ -146,7 +149,8 @@ class TMainForm : public QWidget, public TModelViews {
   void dragMoveEvent(QDragMoveEvent* event) override;
   void dropEvent(QDropEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
-  void changeEvent(QEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
   void hideEvent(QHideEvent* event) override;
 
  private:
@@ -168,6 +172,8 @@ class TMainForm : public QWidget, public TModelViews {
   // Tool windows hidden because the main window was minimised, shown again
   // when it comes back.
   std::vector<QPointer<QWidget>> hiddenWhileMinimised_;
+  bool toolsMinimised_ = false;
+  bool watchingNativeWindow_ = false;
   bool shuttingDown_ = false;
 };
 
