@@ -62,45 +62,45 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const char* text, int x, in
 
 THueForm::THueForm(TMainForm& main)
     : TToolForm(main, "HueForm", QString::fromUtf8("配色"), 262, 333) {
-  QWidget* panel = Panel1();
-  Label1 = MakeLabel(panel, "Label1", "配色ルール : ", 22, 10);
-  ComboBox1 = new QComboBox(panel);
-  ComboBox1->setObjectName("ComboBox1");
-  ComboBox1->setGeometry(96, 6, 145, 21);
-  for (const THarmonyRule& rule : kHarmonyRules) ComboBox1->addItem(QString::fromUtf8(rule.name));
-  ComboBox1->installEventFilter(this);
+  QWidget* panel = ContentPanel();
+  ruleLabel_ = MakeLabel(panel, "Label1", "配色ルール : ", 22, 10);
+  ruleCombo_ = new QComboBox(panel);
+  ruleCombo_->setObjectName("ComboBox1");
+  ruleCombo_->setGeometry(96, 6, 145, 21);
+  for (const THarmonyRule& rule : kHarmonyRules) ruleCombo_->addItem(QString::fromUtf8(rule.name));
+  ruleCombo_->installEventFilter(this);
   // Only the user's pick changes the rule; the window sets the index itself
   // without running the change.
-  connect(ComboBox1, &QComboBox::activated, this, [this] { ComboBox1Change(); });
+  connect(ruleCombo_, &QComboBox::activated, this, [this] { ComboBox1Change(); });
 
-  PaintBox1 = new TPaintBox(panel, 29, 35, 179, 179);
-  PaintBox1->setObjectName("PaintBox1");
-  PaintBox1->installEventFilter(this);
-  PaintBox3 = new TPaintBox(panel, 217, 35, 22, 180);
-  PaintBox3->setObjectName("PaintBox3");
-  Label4 = MakeLabel(panel, "Label4", "基本カラー", 189, 221);
-  Image2 = new QLabel(panel);
-  Image2->setObjectName("Image2");
-  Image2->setPixmap(MakeBaseColourArrow());
-  Image2->setGeometry(230, 237, 9, 5);
-  PaintBox2 = new TPaintBox(panel, 12, 245, 238, 61);
-  PaintBox2->setObjectName("PaintBox2");
-  for (QWidget* passive : {static_cast<QWidget*>(Label1), static_cast<QWidget*>(Label4),
-                           static_cast<QWidget*>(Image2)}) {
+  wheelBox_ = new TPaintBox(panel, 29, 35, 179, 179);
+  wheelBox_->setObjectName("PaintBox1");
+  wheelBox_->installEventFilter(this);
+  sliderBox_ = new TPaintBox(panel, 217, 35, 22, 180);
+  sliderBox_->setObjectName("PaintBox3");
+  baseColourLabel_ = MakeLabel(panel, "Label4", "基本カラー", 189, 221);
+  baseColourArrow_ = new QLabel(panel);
+  baseColourArrow_->setObjectName("Image2");
+  baseColourArrow_->setPixmap(MakeBaseColourArrow());
+  baseColourArrow_->setGeometry(230, 237, 9, 5);
+  stripBox_ = new TPaintBox(panel, 12, 245, 238, 61);
+  stripBox_->setObjectName("PaintBox2");
+  for (QWidget* passive : {static_cast<QWidget*>(ruleLabel_), static_cast<QWidget*>(baseColourLabel_),
+                           static_cast<QWidget*>(baseColourArrow_)}) {
     RouteDragEvents(passive);
   }
   sliderPointer_ = MakeSliderPointer();
 
-  PaintBox1->onPaint = [this](QPainter& p) { p.drawImage(0, 0, SurfaceImage(std::as_const(wheel_))); };
-  PaintBox1->onMouseDown = [this](const TMouseInput& in) { PaintBox1MouseDown(in); };
-  PaintBox1->onMouseMove = [this](const TMouseInput& in) { PaintBox1MouseMove(in); };
-  PaintBox1->onMouseUp = [this](const TMouseInput& in) { PaintBox1MouseUp(in); };
-  PaintBox3->onPaint = [this](QPainter& p) { p.drawImage(0, 0, SurfaceImage(std::as_const(slider_))); };
-  PaintBox3->onMouseDown = [this](const TMouseInput& in) { PaintBox3MouseDown(in); };
-  PaintBox3->onMouseMove = [this](const TMouseInput& in) { PaintBox3MouseMove(in); };
-  PaintBox3->onMouseUp = [this](const TMouseInput& in) { PaintBox3MouseUp(in); };
-  PaintBox2->onPaint = [this](QPainter& p) { p.drawImage(0, 0, SurfaceImage(std::as_const(strip_))); };
-  PaintBox2->onMouseDown = [this](const TMouseInput& in) { PaintBox2MouseDown(in); };
+  wheelBox_->onPaint = [this](QPainter& p) { p.drawImage(0, 0, SurfaceImage(std::as_const(wheel_))); };
+  wheelBox_->onMouseDown = [this](const TMouseInput& in) { PaintBox1MouseDown(in); };
+  wheelBox_->onMouseMove = [this](const TMouseInput& in) { PaintBox1MouseMove(in); };
+  wheelBox_->onMouseUp = [this](const TMouseInput& in) { PaintBox1MouseUp(in); };
+  sliderBox_->onPaint = [this](QPainter& p) { p.drawImage(0, 0, SurfaceImage(std::as_const(slider_))); };
+  sliderBox_->onMouseDown = [this](const TMouseInput& in) { PaintBox3MouseDown(in); };
+  sliderBox_->onMouseMove = [this](const TMouseInput& in) { PaintBox3MouseMove(in); };
+  sliderBox_->onMouseUp = [this](const TMouseInput& in) { PaintBox3MouseUp(in); };
+  stripBox_->onPaint = [this](QPainter& p) { p.drawImage(0, 0, SurfaceImage(std::as_const(strip_))); };
+  stripBox_->onMouseDown = [this](const TMouseInput& in) { PaintBox2MouseDown(in); };
 
   // Surfaces: the wheel picture from the skin, one surface per paint box and
   // the value gradient, white at the top down to grey 15.
@@ -108,10 +108,10 @@ THueForm::THueForm(TMainForm& main)
   wheelPicture_.Create(kWheelPicture.width, kWheelPicture.height);
   CopyRect(wheelPicture_, 0, 0, skin, kWheelPicture.left, kWheelPicture.top, kWheelPicture.width,
            kWheelPicture.height);
-  wheel_.Create(PaintBox1->width(), PaintBox1->height());
-  strip_.Create(PaintBox2->width(), PaintBox2->height());
-  slider_.Create(PaintBox3->width(), PaintBox3->height());
-  valueGradient_.Create(1, PaintBox3->height() - 8);
+  wheel_.Create(wheelBox_->width(), wheelBox_->height());
+  strip_.Create(stripBox_->width(), stripBox_->height());
+  slider_.Create(sliderBox_->width(), sliderBox_->height());
+  valueGradient_.Create(1, sliderBox_->height() - 8);
   for (int i = 0; i < valueGradient_.height; ++i) {
     const auto grey = static_cast<std::uint8_t>(255 - i * 255 / 181);
     valueGradient_.At(0, i) = TRgb24{grey, grey, grey};
@@ -123,7 +123,7 @@ THueForm::THueForm(TMainForm& main)
   cut(mask20_, kMarkerMask20);
 
   main.Windows().hue = this;
-  ComboBox1->setCurrentIndex(kCustomRule);
+  ruleCombo_->setCurrentIndex(kCustomRule);
   main.Model().ConstructScheme();
 }
 
@@ -162,11 +162,11 @@ void THueForm::EndLostDrags() {
 }
 
 bool THueForm::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == ComboBox1 && event->type() == QEvent::KeyPress) {
+  if (watched == ruleCombo_ && event->type() == QEvent::KeyPress) {
     // The combo has the focus most of the time; the screen-colour keys must
     // still work from here.
     if (Main().HandleShortcutKey(this, static_cast<QKeyEvent*>(event)->key())) return true;
-  } else if (watched == PaintBox1 && event->type() == QEvent::Leave && !dragging_) {
+  } else if (watched == wheelBox_ && event->type() == QEvent::Leave && !dragging_) {
     // Leaving the wheel leaves every marker, even when no move reported it.
     if (!Model().Busy()) HoverTest(-1000, -1000);
   }
@@ -182,7 +182,7 @@ void THueForm::DrawWheel() {
   // Keep the combo in step with a rule set from elsewhere (a palette document).
   const int ruleIndex = Scheme().ruleIndex;
   const int rule = ruleIndex >= 0 && ruleIndex < kRuleCount ? ruleIndex : kCustomRule;
-  if (ComboBox1->currentIndex() != rule) ComboBox1->setCurrentIndex(rule);
+  if (ruleCombo_->currentIndex() != rule) ruleCombo_->setCurrentIndex(rule);
 
   FillAll(wheel_, kToolBackground);
   DrawSurface(wheel_, 4, 4, wheelPicture_);
@@ -192,7 +192,7 @@ void THueForm::DrawWheel() {
   for (int i = first; i < first + kRuleSlotCount; ++i) {
     if (Scheme().visibleSlotMask >> i & 1u) DrawMarker(i, i == 0, ruleGroup);
   }
-  PaintBox1->update();
+  wheelBox_->update();
 }
 
 void THueForm::DrawMarker(int i, bool baseMarker, bool ruleSlot) {
@@ -242,7 +242,7 @@ void THueForm::RepaintSlotStrip() {
   }
   FrameRect(strip_, 0, 0, 5 * cw, ch, 0, kBlack);
   FrameRect(strip_, 0, half, 5 * cw, ch, 0, kBlack);
-  PaintBox2->update();
+  stripBox_->update();
 }
 
 void THueForm::RepaintValueSlider() {
@@ -257,7 +257,7 @@ void THueForm::RepaintValueSlider() {
     sliderPointerTop_ = static_cast<int>(static_cast<float>(g) - v * static_cast<float>(g));
     DrawImage(slider_, 0, sliderPointerTop_, sliderPointer_);
   }
-  PaintBox3->update();
+  sliderBox_->update();
 }
 
 // ---------------------------------------------------------------- wheel input
@@ -408,10 +408,10 @@ int THueForm::StripSlotAt(int x, int y, int width, int height) {
 
 void THueForm::PaintBox2MouseDown(const TMouseInput& input) {
   if (Model().Busy()) return;
-  const int slot = StripSlotAt(input.x, input.y, PaintBox2->width(), PaintBox2->height());
+  const int slot = StripSlotAt(input.x, input.y, stripBox_->width(), stripBox_->height());
   if (slot >= 0) Model().SelectSlot(slot);
 }
 
-void THueForm::ComboBox1Change() { Model().ChangeRule(ComboBox1->currentIndex()); }
+void THueForm::ComboBox1Change() { Model().ChangeRule(ruleCombo_->currentIndex()); }
 
 }  // namespace tintloom

@@ -37,7 +37,7 @@ class THueForm : public TToolForm {
   explicit THueForm(TMainForm& main);
   ~THueForm() override;
 
-  // Draws wheel and markers onto PaintBox1 (only when visible and not busy).
+  // Draws wheel and markers onto the wheel box (only when visible and not busy).
   void DrawWheel();
   void RepaintSlotStrip();
   void RepaintValueSlider();
@@ -59,10 +59,10 @@ class THueForm : public TToolForm {
   static int StripSlotAt(int x, int y, int width, int height);
 
   // The window's parts and transient state, for whoever inspects it.
-  TPaintBox* WheelBox() const { return PaintBox1; }
-  TPaintBox* StripBox() const { return PaintBox2; }
-  TPaintBox* SliderBox() const { return PaintBox3; }
-  QComboBox* RuleCombo() const { return ComboBox1; }
+  TPaintBox* WheelBox() const { return wheelBox_; }
+  TPaintBox* StripBox() const { return stripBox_; }
+  TPaintBox* SliderBox() const { return sliderBox_; }
+  QComboBox* RuleCombo() const { return ruleCombo_; }
   QPoint MarkerCentre(int slot) const { return markerCentres_[static_cast<std::size_t>(slot)]; }
   int HoveredMarker() const { return hoveredMarker_; }
   int SliderPointerTop() const { return sliderPointerTop_; }
@@ -87,13 +87,13 @@ class THueForm : public TToolForm {
   // hid, or the pointer moves with no button held).
   void EndLostDrags();
 
-  QLabel* Label1 = nullptr;
-  QComboBox* ComboBox1 = nullptr;
-  TPaintBox* PaintBox1 = nullptr;
-  TPaintBox* PaintBox3 = nullptr;
-  QLabel* Label4 = nullptr;
-  QLabel* Image2 = nullptr;
-  TPaintBox* PaintBox2 = nullptr;
+  QLabel* ruleLabel_ = nullptr;
+  QComboBox* ruleCombo_ = nullptr;
+  TPaintBox* wheelBox_ = nullptr;
+  TPaintBox* sliderBox_ = nullptr;
+  QLabel* baseColourLabel_ = nullptr;
+  QLabel* baseColourArrow_ = nullptr;
+  TPaintBox* stripBox_ = nullptr;
 
   TSurface wheelPicture_;
   TSurface wheel_;

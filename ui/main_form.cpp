@@ -81,31 +81,31 @@ TMainForm::TMainForm(TMessageSink& messages, const std::string& programDir)
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
-  MainMenu1 = new QMenuBar(this);
-  MainMenu1->setObjectName("MainMenu1");
-  layout->setMenuBar(MainMenu1);
+  menuBar_ = new QMenuBar(this);
+  menuBar_->setObjectName("MainMenu1");
+  layout->setMenuBar(menuBar_);
   client_ = new QWidget(this);
   client_->setObjectName("ClientArea");
   client_->setFixedSize(kClientWidth, kClientHeight);
   layout->addWidget(client_);
 
-  Image1 = new QLabel(client_);
-  Image1->setObjectName("Image1");
-  Image1->setGeometry(0, 0, kClientWidth, kTitleHeight);
-  Image1->setScaledContents(true);
-  Image1->setPixmap(TitlePicture());
+  titleImage_ = new QLabel(client_);
+  titleImage_->setObjectName("Image1");
+  titleImage_->setGeometry(0, 0, kClientWidth, kTitleHeight);
+  titleImage_->setScaledContents(true);
+  titleImage_->setPixmap(TitlePicture());
 
-  Label1 = new QLabel("Tintloom", client_);
-  Label1->setObjectName("Label1");
+  caption_ = new QLabel("Tintloom", client_);
+  caption_->setObjectName("Label1");
   QFont captionFont("Tahoma");
   captionFont.setPixelSize(11);
-  Label1->setFont(captionFont);
-  Label1->setStyleSheet("color: white; background: transparent;");
-  Label1->move(8, 6);
-  Label1->resize(400, 14);
+  caption_->setFont(captionFont);
+  caption_->setStyleSheet("color: white; background: transparent;");
+  caption_->move(8, 6);
+  caption_->resize(400, 14);
   // Title picture and caption let presses through: the window drags itself.
-  Image1->setAttribute(Qt::WA_TransparentForMouseEvents);
-  Label1->setAttribute(Qt::WA_TransparentForMouseEvents);
+  titleImage_->setAttribute(Qt::WA_TransparentForMouseEvents);
+  caption_->setAttribute(Qt::WA_TransparentForMouseEvents);
 
   const auto titleButton = [this](const char* name, const char* text, int x, int y) {
     QToolButton* button = NewTitleButton(client_, name, QRect(x, y, 23, 22));
@@ -114,30 +114,30 @@ TMainForm::TMainForm(TMessageSink& messages, const std::string& programDir)
                           "QToolButton:hover { background: rgba(255,255,255,40); }");
     return button;
   };
-  SpeedButton2 = titleButton("SpeedButton2", "_", 553, 0);
-  SpeedButton1 = titleButton("SpeedButton1", "×", 574, 1);
-  connect(SpeedButton1, &QToolButton::clicked, this, [this] { close(); });
-  connect(SpeedButton2, &QToolButton::clicked, this, [this] { showMinimized(); });
+  minimiseButton_ = titleButton("SpeedButton2", "_", 553, 0);
+  closeButton_ = titleButton("SpeedButton1", "×", 574, 1);
+  connect(closeButton_, &QToolButton::clicked, this, [this] { close(); });
+  connect(minimiseButton_, &QToolButton::clicked, this, [this] { showMinimized(); });
 
-  PaintBox1 = new TPaintBox(client_, 0, kTitleHeight, kCanvasSize, kCanvasSize);
-  PaintBox1->setObjectName("PaintBox1");
-  PaintBox1->onPaint = [this](QPainter& painter) { PaintBox1Paint(painter); };
-  PaintBox1->onMouseDown = [this](const TMouseInput& input) { PaintBox1MouseDown(input); };
+  canvasBox_ = new TPaintBox(client_, 0, kTitleHeight, kCanvasSize, kCanvasSize);
+  canvasBox_->setObjectName("PaintBox1");
+  canvasBox_->onPaint = [this](QPainter& painter) { PaintBox1Paint(painter); };
+  canvasBox_->onMouseDown = [this](const TMouseInput& input) { PaintBox1MouseDown(input); };
   setAcceptDrops(true);
   // Buttonless moves too: they end a drag whose release never came.
   setMouseTracking(true);
   readScreenPixel = ReadScreenPixelUnderPointer;
   openSampleArtwork = [this](const std::string& path) { model_.OpenSampleArtwork(path); };
   runOpenDialog = [this] {
-    QFileDialog OpenDialog2(this);
-    OpenDialog2.setObjectName("OpenDialog2");
-    OpenDialog2.setNameFilter(QString::fromUtf8("PSDファイル (*.PSD *.psd)"));
-    OpenDialog2.setDefaultSuffix("psd");
-    OpenDialog2.setFileMode(QFileDialog::ExistingFile);
-    OpenDialog2.setAcceptMode(QFileDialog::AcceptOpen);
-    OpenDialog2.setSizeGripEnabled(true);
-    if (OpenDialog2.exec() != QDialog::Accepted || OpenDialog2.selectedFiles().isEmpty()) return QString();
-    return OpenDialog2.selectedFiles().front();
+    QFileDialog dialog(this);
+    dialog.setObjectName("OpenDialog2");
+    dialog.setNameFilter(QString::fromUtf8("PSDファイル (*.PSD *.psd)"));
+    dialog.setDefaultSuffix("psd");
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setSizeGripEnabled(true);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
+    return dialog.selectedFiles().front();
   };
 
   BuildMenu();
@@ -169,7 +169,7 @@ void TMainForm::BuildMenu() {
     action->setObjectName(name);
     return action;
   };
-  QMenu* file = MainMenu1->addMenu(QString::fromUtf8("ファイル(&F)"));
+  QMenu* file = menuBar_->addMenu(QString::fromUtf8("ファイル(&F)"));
   file->setObjectName("F1");
   item(file, "N1", "開く(&O)...")->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
   item(file, "S1", "名前を付けて保存(&S)...")->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
@@ -178,11 +178,11 @@ void TMainForm::BuildMenu() {
   file->addSeparator()->setObjectName("N2");
   connect(item(file, "X1", "終了(&X)"), &QAction::triggered, this, [this] { X1Click(); });
 
-  QMenu* edit = MainMenu1->addMenu(QString::fromUtf8("編集(&E)"));
+  QMenu* edit = menuBar_->addMenu(QString::fromUtf8("編集(&E)"));
   edit->setObjectName("E1");
   connect(item(edit, "C1", "キャンバスをコピー(&C)"), &QAction::triggered, this, [this] { C1Click(); });
 
-  QMenu* view = MainMenu1->addMenu(QString::fromUtf8("表示(&V)"));
+  QMenu* view = menuBar_->addMenu(QString::fromUtf8("表示(&V)"));
   view->setObjectName("V1");
   viewMenu_ = view;
   connect(view, &QMenu::aboutToShow, this, [this] { V1Click(); });
@@ -571,9 +571,9 @@ void TMainForm::PaintBox1Paint(QPainter& painter) {
 void TMainForm::ShowCanvas() {
   // Inside the paint handler the freshly composed surface is drawn right after;
   // otherwise ask for a repaint, which shows the surface as it now is.
-  if (PaintBox1->Painting()) return;
+  if (canvasBox_->Painting()) return;
   canvasFresh_ = true;
-  PaintBox1->update();
+  canvasBox_->update();
 }
 
 std::vector<TToolForm*> TMainForm::ToolForms() const {
@@ -582,14 +582,14 @@ std::vector<TToolForm*> TMainForm::ToolForms() const {
 
 void TMainForm::EnterBusy() {
   for (TToolForm* w : ToolForms()) {
-    if (w != nullptr) w->Panel1()->setEnabled(false);
+    if (w != nullptr) w->ContentPanel()->setEnabled(false);
   }
   QApplication::processEvents();
 }
 
 void TMainForm::LeaveBusy() {
   for (TToolForm* w : ToolForms()) {
-    if (w != nullptr) w->Panel1()->setEnabled(true);
+    if (w != nullptr) w->ContentPanel()->setEnabled(true);
   }
   QApplication::processEvents();
 }
@@ -599,6 +599,6 @@ TProgressSink& TMainForm::Progress() {
   return TModelViews::Progress();
 }
 
-void TMainForm::SetTitleText(const std::string& text) { Label1->setText(QString::fromStdString(text)); }
+void TMainForm::SetTitleText(const std::string& text) { caption_->setText(QString::fromStdString(text)); }
 
 }  // namespace tintloom

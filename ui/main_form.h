@@ -69,9 +69,9 @@ class TMainForm : public QWidget, public TModelViews {
 
   TCoordinationModel& Model() { return model_; }
   QWidget* ClientArea() const { return client_; }
-  TPaintBox* Canvas() const { return PaintBox1; }
-  QLabel* Caption() const { return Label1; }
-  QMenuBar* Menu() const { return MainMenu1; }
+  TPaintBox* Canvas() const { return canvasBox_; }
+  QLabel* Caption() const { return caption_; }
+  QMenuBar* Menu() const { return menuBar_; }
 
   // Menu handlers.
   void V1Click();
@@ -155,13 +155,13 @@ class TMainForm : public QWidget, public TModelViews {
 
  private:
   TCoordinationModel model_;
-  QMenuBar* MainMenu1 = nullptr;
+  QMenuBar* menuBar_ = nullptr;
   QWidget* client_ = nullptr;
-  QLabel* Image1 = nullptr;
-  QLabel* Label1 = nullptr;
-  QToolButton* SpeedButton1 = nullptr;
-  QToolButton* SpeedButton2 = nullptr;
-  TPaintBox* PaintBox1 = nullptr;
+  QLabel* titleImage_ = nullptr;
+  QLabel* caption_ = nullptr;
+  QToolButton* closeButton_ = nullptr;
+  QToolButton* minimiseButton_ = nullptr;
+  TPaintBox* canvasBox_ = nullptr;
   QActionGroup* backgroundGroup_ = nullptr;
   QMenu* viewMenu_ = nullptr;
   bool canvasFresh_ = false;

@@ -13,22 +13,22 @@ TProgressForm::TProgressForm(QWidget& anchor)
   setAttribute(Qt::WA_QuitOnClose, false);
   setFixedSize(kProgressWidth, kProgressHeight);
 
-  Panel1 = new QWidget(this);
-  Panel1->setObjectName("Panel1");
-  Panel1->setGeometry(0, 0, kProgressWidth, kProgressHeight);
-  Panel1->setAutoFillBackground(true);
+  panel_ = new QWidget(this);
+  panel_->setObjectName("Panel1");
+  panel_->setGeometry(0, 0, kProgressWidth, kProgressHeight);
+  panel_->setAutoFillBackground(true);
 
-  Label1 = new QLabel(Panel1);
-  Label1->setObjectName("Label1");
-  Label1->move(16, 16);
-  Label1->resize(kProgressWidth - 32, 16);
+  caption_ = new QLabel(panel_);
+  caption_->setObjectName("Label1");
+  caption_->move(16, 16);
+  caption_->resize(kProgressWidth - 32, 16);
 
-  ProgressBar1 = new QProgressBar(Panel1);
-  ProgressBar1->setObjectName("ProgressBar1");
-  ProgressBar1->setGeometry(16, 35, 345, 41);
-  ProgressBar1->setTextVisible(false);
-  ProgressBar1->setRange(0, 0);
-  ProgressBar1->setValue(0);
+  bar_ = new QProgressBar(panel_);
+  bar_->setObjectName("ProgressBar1");
+  bar_->setGeometry(16, 35, 345, 41);
+  bar_->setTextVisible(false);
+  bar_->setRange(0, 0);
+  bar_->setValue(0);
 }
 
 QPoint TProgressForm::Placement(int mainLeft, int mainTop, int width, int height) {
@@ -41,20 +41,20 @@ void TProgressForm::ShowProgress(const std::string& text, int count) {
   // Caption and range first, so that the one pass of events below draws this
   // step and not the previous one: nothing else repaints the window until the
   // next step starts.
-  Label1->setText(QString::fromStdString(text));
-  const int position = ProgressBar1->value();
-  ProgressBar1->setRange(0, count > 0 ? count : 0);
+  caption_->setText(QString::fromStdString(text));
+  const int position = bar_->value();
+  bar_->setRange(0, count > 0 ? count : 0);
   // A range of 0..0 shows a busy bar; a step that has nothing to step through
   // shows an empty one instead. The position carries over until stepped.
-  if (count <= 0) ProgressBar1->setRange(0, 1);
-  if (position >= ProgressBar1->minimum() && position <= ProgressBar1->maximum()) ProgressBar1->setValue(position);
+  if (count <= 0) bar_->setRange(0, 1);
+  if (position >= bar_->minimum() && position <= bar_->maximum()) bar_->setValue(position);
   show();
   raise();
   ++eventPasses_;
   QApplication::processEvents();
 }
 
-void TProgressForm::StepProgress(int position) { ProgressBar1->setValue(position); }
+void TProgressForm::StepProgress(int position) { bar_->setValue(position); }
 
 void TProgressForm::HideProgress() { close(); }
 

@@ -22,8 +22,8 @@ class TProgressForm : public QWidget, public TProgressSink {
   // canvas on every step, following it when it has been moved.
   explicit TProgressForm(QWidget& anchor);
 
-  QLabel* Caption() const { return Label1; }
-  QProgressBar* Bar() const { return ProgressBar1; }
+  QLabel* Caption() const { return caption_; }
+  QProgressBar* Bar() const { return bar_; }
 
   // Where the window goes for a main window whose top-left is (left, top).
   static QPoint Placement(int mainLeft, int mainTop, int width, int height);
@@ -41,9 +41,9 @@ class TProgressForm : public QWidget, public TProgressSink {
 
  private:
   QWidget& anchor_;
-  QWidget* Panel1 = nullptr;
-  QLabel* Label1 = nullptr;
-  QProgressBar* ProgressBar1 = nullptr;
+  QWidget* panel_ = nullptr;
+  QLabel* caption_ = nullptr;
+  QProgressBar* bar_ = nullptr;
   int eventPasses_ = 0;
 };
 

@@ -23,7 +23,7 @@ class TToolForm : public QWidget {
  public:
   TToolForm(TMainForm& main, const char* objectName, const QString& caption, int clientWidth, int clientHeight);
 
-  QWidget* Panel1() const { return panel_; }
+  QWidget* ContentPanel() const { return panel_; }
   QLabel* CaptionLabel() const { return caption_; }
   QToolButton* CloseButton() const { return closeButton_; }
   TMainForm& Main() const { return main_; }

@@ -45,7 +45,7 @@ class Opening : public ::testing::Test {
   }
   bool AllPanelsEnabled() {
     for (TToolForm* w : ToolWindows()) {
-      if (!w->Panel1()->isEnabled()) return false;
+      if (!w->ContentPanel()->isEnabled()) return false;
     }
     return true;
   }
