@@ -15,6 +15,7 @@ set(TINTLOOM_CORE_SOURCES
   core/artwork/psd_document.cpp
   core/artwork/compositor.cpp
   core/artwork/open_artwork.cpp
+  core/artwork/layer_preparation.cpp
   core/files/data_files.cpp
   core/files/tone_data.cpp
   core/files/tone_colour_table.cpp

@@ -1,6 +1,354 @@
 #include "core/artwork/psd_document.h"
 
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <limits>
+#include <new>
+#include <string_view>
+
 namespace tintloom {
+
+namespace {
+
+// PSD (not PSB) documents are at most 30000 pixels a side.
+constexpr std::int64_t kMaxDocumentSide = 30000;
+// PackBits turns 2 bytes into at most 128, so no channel of a real file holds
+// more than 64 pixels per byte of the file (raw channels hold one). A layer
+// whose planes would need more is refused before anything is allocated.
+constexpr std::int64_t kMaxPixelsPerFileByte = 64;
+// Above this a single plane is refused whatever the file's size.
+constexpr std::int64_t kMaxPlanePixels = std::int64_t{1} << 30;
+
+std::string WithPath(const char* text, const std::string& path) { return std::string(text) + "\n->" + path; }
+
+std::int32_t Saturate32(std::int64_t v) {
+  return static_cast<std::int32_t>(std::min<std::int64_t>(v, std::numeric_limits<std::int32_t>::max()));
+}
+
+std::int64_t Distance(std::int32_t a, std::int32_t b) {
+  const std::int64_t d = static_cast<std::int64_t>(b) - a;
+  return d < 0 ? -d : d;
+}
+
+// Big-endian reads over the file's bytes. The position may pass the end (a
+// skip or a seek does not check), but nothing is read there.
+class TPsdReader {
+ public:
+  TPsdReader(std::span<const std::uint8_t> bytes, const std::string& path) : bytes_(bytes), path_(path) {}
+
+  std::uint64_t Position() const { return pos_; }
+  std::uint64_t Size() const { return bytes_.size(); }
+  std::uint64_t Remaining() const { return pos_ < bytes_.size() ? bytes_.size() - pos_ : 0; }
+  void Skip(std::uint64_t n) { pos_ += n; }
+  void Seek(std::uint64_t at) { pos_ = at; }
+
+  Failure EndsEarly() const { return Fail(WithPath("ファイルが途中で終わっています.", path_)); }
+
+  // The next n bytes, or a failure when the file ends first.
+  Result<std::span<const std::uint8_t>> Take(std::uint64_t n) {
+    if (n > Remaining()) return EndsEarly();
+    auto part = bytes_.subspan(static_cast<std::size_t>(pos_), static_cast<std::size_t>(n));
+    pos_ += n;
+    return part;
+  }
+  Result<std::uint8_t> U8() {
+    TRY_ASSIGN(auto p, Take(1));
+    return p[0];
+  }
+  Result<std::uint16_t> U16() {
+    TRY_ASSIGN(auto p, Take(2));
+    return static_cast<std::uint16_t>(p[0] << 8 | p[1]);
+  }
+  Result<std::uint32_t> U32() {
+    TRY_ASSIGN(auto p, Take(4));
+    return std::uint32_t{p[0]} << 24 | std::uint32_t{p[1]} << 16 | std::uint32_t{p[2]} << 8 | std::uint32_t{p[3]};
+  }
+  Result<std::int16_t> I16() {
+    TRY_ASSIGN(auto v, U16());
+    return static_cast<std::int16_t>(v);
+  }
+  Result<std::int32_t> I32() {
+    TRY_ASSIGN(auto v, U32());
+    return static_cast<std::int32_t>(v);
+  }
+
+ private:
+  std::span<const std::uint8_t> bytes_;
+  const std::string& path_;
+  std::uint64_t pos_ = 0;
+};
+
+// Allocation that reports failure instead of throwing.
+template <typename T>
+bool TryResize(std::vector<T>& v, std::size_t n) {
+  try {
+    v.assign(n, T{});
+    return true;
+  } catch (const std::bad_alloc&) {
+    v = {};
+    return false;
+  } catch (const std::length_error&) {
+    v = {};
+    return false;
+  }
+}
+
+struct TPlaneShape {
+  std::int64_t rows = 0;
+  std::int64_t row_width = 0;
+};
+
+// Rows and row width of a channel's plane: the user mask (-2) by the mask
+// rectangle, everything else by the layer rectangle, except that a second
+// user mask (-3) follows the real-mask rectangle when the mask block holds one
+// (36 bytes or more). Files written by Photoshop store -3 at that size; reading it by
+// the layer rectangle would misread the rows and lose the rest of the file.
+TPlaneShape PlaneShape(const TPSDLayer& layer, std::int16_t id) {
+  if (id == -2) {
+    if (layer.mask_data_size == 0) return {};
+    return {Distance(layer.mask_top, layer.mask_bottom), Distance(layer.mask_left, layer.mask_right)};
+  }
+  if (id == -3 && layer.mask_data_size >= 36) {
+    return {Distance(layer.real_mask_top, layer.real_mask_bottom), Distance(layer.real_mask_left, layer.real_mask_right)};
+  }
+  return {Distance(layer.top, layer.bottom), Distance(layer.left, layer.right)};
+}
+
+class TPsdDecoder {
+ public:
+  TPsdDecoder(std::span<const std::uint8_t> bytes, const std::string& path, TPSD& doc, TProgressSink& progress)
+      : in_(bytes, path), path_(path), doc_(doc), progress_(progress) {}
+
+  Result<> Run() {
+    TRY(ReadHeader());
+    if (doc_.layer_count == 0) return Ok();
+    // A record takes at least 34 bytes; a count the rest of the file cannot
+    // hold is a cut or damaged file, found before allocating the records.
+    if (static_cast<std::uint64_t>(doc_.layer_count) * 34 > in_.Remaining()) return in_.EndsEarly();
+    if (!TryResize(doc_.Layers, static_cast<std::size_t>(doc_.layer_count))) {
+      return Fail(MemoryErrorText("TPSD::CreateLayer()::Layers[i]", doc_.layer_count,
+                                  static_cast<long long>(doc_.layer_count) * 120));
+    }
+    progress_.ShowProgress(kProgressReading, doc_.layer_count);
+    for (std::int32_t i = 0; i < doc_.layer_count; ++i) {
+      progress_.StepProgress(i);
+      TRY(ReadLayerRecord(doc_.Layers[static_cast<std::size_t>(i)]));
+    }
+    for (TPSDLayer& layer : doc_.Layers) {
+      for (std::size_t c = 0; c < layer.ChannelData.size(); ++c) TRY(ReadChannel(layer, c));
+    }
+    return Ok();
+  }
+
+ private:
+  Result<> ReadHeader() {
+    if (in_.Size() < 4) return Fail(WithPath("PSDファイルではありません.", path_));
+    TRY_ASSIGN(doc_.signature, in_.U32());
+    if (doc_.signature != kPsdSignature) return Fail(WithPath("PSDファイルではありません.", path_));
+    TRY_ASSIGN(doc_.version, in_.U16());
+    in_.Skip(6);
+    TRY_ASSIGN(doc_.channels, in_.U16());
+    TRY_ASSIGN(const std::int32_t stored_height, in_.I32());
+    TRY_ASSIGN(const std::int32_t stored_width, in_.I32());
+    const std::int64_t height = stored_height < 0 ? -std::int64_t{stored_height} : stored_height;
+    const std::int64_t width = stored_width < 0 ? -std::int64_t{stored_width} : stored_width;
+    doc_.height = Saturate32(height);
+    doc_.width = Saturate32(width);
+    // Refused when both sides reach 4096. A side beyond the format's own limit
+    // is refused the same way: no real document has one, and the size is then
+    // given in full instead of wrapping.
+    if ((height >= kPsdRefusedSide && width >= kPsdRefusedSide) || height > kMaxDocumentSide ||
+        width > kMaxDocumentSide) {
+      char text[256];
+      std::snprintf(text, sizeof text,
+                    "画像サイズが大きすぎます(%lldbyte). ファイルを開けません\n4096×4096以上の画像サイズはサポートしていません",
+                    static_cast<long long>(height * width));
+      return Fail(text);
+    }
+    TRY_ASSIGN(doc_.depth, in_.U16());
+    if (doc_.depth != 8) {
+      char text[128];
+      std::snprintf(text, sizeof text, "サポートしていない色深度です(%d). ファイルを開けません", doc_.depth);
+      return Fail(text);
+    }
+    TRY_ASSIGN(doc_.colour_mode, in_.U16());
+    if (doc_.colour_mode != kPsdColourRgb && doc_.colour_mode != kPsdColourGrey) {
+      char text[128];
+      std::snprintf(text, sizeof text, "サポートしていないカラーモード(%d)です. ファイルを開けません", doc_.colour_mode);
+      return Fail(text);
+    }
+    TRY_ASSIGN(doc_.colour_mode_data_length, in_.U32());
+    in_.Skip(doc_.colour_mode_data_length);
+    TRY_ASSIGN(doc_.image_resources_length, in_.U32());
+    in_.Skip(doc_.image_resources_length);
+    TRY_ASSIGN(doc_.layer_and_mask_length, in_.U32());
+    // An empty layer and mask section, or one without layer information, has
+    // no layer records: what follows is something else, not a layer count.
+    if (doc_.layer_and_mask_length == 0) return Ok();
+    TRY_ASSIGN(doc_.layer_info_length, in_.U32());
+    if (doc_.layer_info_length == 0) return Ok();
+    TRY_ASSIGN(const std::int16_t count, in_.I16());
+    doc_.layer_count = count < 0 ? -std::int32_t{count} : count;
+    return Ok();
+  }
+
+  Result<> ReadLayerRecord(TPSDLayer& layer) {
+    TRY_ASSIGN(layer.top, in_.I32());
+    TRY_ASSIGN(layer.left, in_.I32());
+    TRY_ASSIGN(layer.bottom, in_.I32());
+    TRY_ASSIGN(layer.right, in_.I32());
+    TRY_ASSIGN(layer.channel_count, in_.U16());
+    if (layer.channel_count > 0) {
+      if (std::uint64_t{layer.channel_count} * 6 > in_.Remaining()) return in_.EndsEarly();
+      if (!TryResize(layer.ChannelData, layer.channel_count)) {
+        return Fail(MemoryErrorText("TPSDLayer::CreateChannelData()::Layer->ChannelData[]", layer.channel_count,
+                                    static_cast<long long>(layer.channel_count) * 8));
+      }
+      for (TPSDChannel& channel : layer.ChannelData) {
+        TRY_ASSIGN(channel.id, in_.I16());
+        TRY_ASSIGN(channel.length, in_.U32());
+      }
+    }
+    in_.Skip(4);  // blend-mode signature, not checked
+    TRY_ASSIGN(auto key, in_.Take(4));
+    layer.BlendModeKey = BlendCodeFromKey(std::string_view(reinterpret_cast<const char*>(key.data()), 4));
+    TRY_ASSIGN(layer.Opacity, in_.U8());
+    TRY_ASSIGN(layer.Clipping, in_.U8());
+    TRY_ASSIGN(layer.flags, in_.U8());
+    in_.Skip(1);
+    TRY_ASSIGN(const std::uint32_t extra_length, in_.U32());
+    const std::uint64_t record_end = in_.Position() + extra_length;
+
+    TRY_ASSIGN(layer.mask_data_size, in_.U32());
+    const std::uint64_t mask_end = in_.Position() + layer.mask_data_size;
+    if (layer.mask_data_size >= 18) {
+      TRY_ASSIGN(layer.mask_top, in_.I32());
+      TRY_ASSIGN(layer.mask_left, in_.I32());
+      TRY_ASSIGN(layer.mask_bottom, in_.I32());
+      TRY_ASSIGN(layer.mask_right, in_.I32());
+      TRY_ASSIGN(layer.mask_default_colour, in_.U8());
+      TRY_ASSIGN(layer.mask_flags, in_.U8());
+      // The real-mask fields sit at the same place in longer blocks too (the
+      // mask parameters follow them); they size a -3 channel.
+      if (layer.mask_data_size >= 36) {
+        TRY_ASSIGN(layer.real_mask_flags, in_.U8());
+        TRY_ASSIGN(layer.real_mask_background, in_.U8());
+        TRY_ASSIGN(layer.real_mask_top, in_.I32());
+        TRY_ASSIGN(layer.real_mask_left, in_.I32());
+        TRY_ASSIGN(layer.real_mask_bottom, in_.I32());
+        TRY_ASSIGN(layer.real_mask_right, in_.I32());
+      }
+    }
+    // Sizes 20 and 36 end exactly here; any other size is skipped to its end.
+    // A block shorter than the 18 bytes of a rectangle and two flags holds no
+    // rectangle: it is skipped whole rather than read past its end, and the
+    // mask rectangle stays empty.
+    in_.Seek(mask_end);
+
+    TRY_ASSIGN(const std::uint32_t ranges_length, in_.U32());
+    in_.Skip(ranges_length);
+    TRY_ASSIGN(layer.name_length, in_.U8());
+    if (layer.name_length > 0) {
+      TRY_ASSIGN(auto name, in_.Take(layer.name_length));
+      layer.Name.emplace(reinterpret_cast<const char*>(name.data()), name.size());
+    }
+    TRY(InitializePictureData(layer));
+    in_.Seek(record_end);
+    return Ok();
+  }
+
+  Result<> InitializePictureData(TPSDLayer& layer) {
+    if (layer.channel_count == 0) return Ok();
+    const std::int64_t width = Distance(layer.left, layer.right);
+    const std::int64_t height = Distance(layer.top, layer.bottom);
+    const std::int64_t mask_width = layer.mask_data_size != 0 ? Distance(layer.mask_left, layer.mask_right) : 0;
+    const std::int64_t mask_height = layer.mask_data_size != 0 ? Distance(layer.mask_top, layer.mask_bottom) : 0;
+    layer.width = Saturate32(width);
+    layer.height = Saturate32(height);
+    layer.mask_width = Saturate32(mask_width);
+    layer.mask_height = Saturate32(mask_height);
+    if (width == 0 || height == 0) return Ok();
+
+    const std::int64_t budget = kMaxPixelsPerFileByte * static_cast<std::int64_t>(in_.Size());
+    auto plane_size = [&](std::int16_t id) {
+      const TPlaneShape shape = PlaneShape(layer, id);
+      return shape.rows * shape.row_width;
+    };
+    for (std::size_t i = 0; i < layer.ChannelData.size(); ++i) {
+      const std::int64_t size = plane_size(layer.ChannelData[i].id);
+      if (size > kMaxPlanePixels || size > budget - planned_pixels_) {
+        return Fail(MemoryErrorText("TPSDLayer::InitializePictureData()::Layer->PixelData[i][]",
+                                    static_cast<long long>(i), size));
+      }
+      planned_pixels_ += size;
+    }
+    if (!TryResize(layer.PixelData, layer.ChannelData.size())) {
+      return Fail(MemoryErrorText("TPSDLayer::InitializePictureData()::Layer->PixelData[]", layer.channel_count,
+                                  static_cast<long long>(layer.channel_count) * 4));
+    }
+    for (std::size_t i = 0; i < layer.ChannelData.size(); ++i) {
+      const std::int16_t id = layer.ChannelData[i].id;
+      const std::int64_t size = plane_size(id);
+      if (!TryResize(layer.PixelData[i], static_cast<std::size_t>(size))) {
+        return Fail(MemoryErrorText("TPSDLayer::InitializePictureData()::Layer->PixelData[i][]",
+                                    static_cast<long long>(i), size));
+      }
+      const int index = static_cast<int>(i);
+      switch (id) {
+        case -2: layer.mask_plane = index; break;
+        case -1: layer.transparency_plane = index; break;
+        case 0: layer.red_plane = index; break;
+        case 1: layer.green_plane = index; break;
+        case 2: layer.blue_plane = index; break;
+        default: break;  // kept, unbound
+      }
+    }
+    return Ok();
+  }
+
+  Result<> ReadChannel(TPSDLayer& layer, std::size_t c) {
+    const TPSDChannel& channel = layer.ChannelData[c];
+    std::vector<std::uint8_t>* plane = c < layer.PixelData.size() ? &layer.PixelData[c] : nullptr;
+    TRY_ASSIGN(const std::uint16_t compression, in_.U16());
+    const bool has_pixels = std::int64_t{layer.width} * layer.height > 0;
+    if (compression == 1 && has_pixels) {
+      const auto [rows, row_width] = PlaneShape(layer, channel.id);
+      TRY_ASSIGN(auto counts, in_.Take(static_cast<std::uint64_t>(rows) * 2));
+      for (std::int64_t r = 0; r < rows; ++r) {
+        const std::size_t at = static_cast<std::size_t>(r) * 2;
+        const std::uint32_t count = static_cast<std::uint32_t>(counts[at] << 8 | counts[at + 1]);
+        TRY_ASSIGN(auto packed, in_.Take(count));
+        // The plane holds rows x row width bytes exactly (checked when it was made).
+        auto row = std::span<std::uint8_t>(*plane).subspan(static_cast<std::size_t>(r * row_width),
+                                                           static_cast<std::size_t>(row_width));
+        UnpackRow(row, packed);
+      }
+      return Ok();
+    }
+    // Raw data (or a compression this program does not decode, or an empty
+    // layer): the bytes after the compression field go straight into the
+    // plane. Bytes beyond the plane, or with no plane at all, are passed over
+    // so the next channel starts where it should.
+    const std::int64_t n = static_cast<std::int64_t>(channel.length) - 2;
+    if (n <= 0) return Ok();
+    TRY_ASSIGN(auto data, in_.Take(static_cast<std::uint64_t>(n)));
+    if (plane != nullptr) {
+      const std::size_t copied = std::min(data.size(), plane->size());
+      std::copy_n(data.begin(), copied, plane->begin());
+    }
+    return Ok();
+  }
+
+  TPsdReader in_;
+  const std::string& path_;
+  TPSD& doc_;
+  TProgressSink& progress_;
+  std::int64_t planned_pixels_ = 0;
+};
+
+}  // namespace
 
 void TPSDLayer::Release() {
   ChannelData = {};
@@ -21,32 +369,57 @@ bool LayerUsable(const TPSDLayer& layer) {
          layer.Opacity != 0;
 }
 
-std::string MemoryErrorText(const char*, long long, long long) { return {}; }
+std::string MemoryErrorText(const char* label, long long value, long long bytes) {
+  char text[512];
+  std::snprintf(text, sizeof text,
+                "[ Memory Error ]\nメモリを確保できません. 処理を中断します.\nFunction: %s\nValue: %lld\nDataSize: %lld "
+                "byte\n",
+                label, value, bytes);
+  return text;
+}
 
-Result<> DecodePsd(std::span<const std::uint8_t>, const std::string& path, TPSD& doc, TProgressSink&) {
+Result<> DecodePsd(std::span<const std::uint8_t> bytes, const std::string& path, TPSD& doc,
+                   TProgressSink& progress) {
   DocumentClear(doc);
-  return Fail("PSDファイルではありません.\n->" + path);
+  Result<> result = TPsdDecoder(bytes, path, doc, progress).Run();
+  if (!result) DocumentClear(doc);
+  return result;
 }
 
-Result<> LoadFromFile(const std::string& path, TPSD& doc, TProgressSink&) {
+Result<> LoadFromFile(const std::string& path, TPSD& doc, TProgressSink& progress) {
   DocumentClear(doc);
-  return Fail("ファイルを開けません.\n->" + path);
+  std::ifstream file(path, std::ios::binary);
+  if (!file) return Fail("ファイルを開けません.\n->" + path);
+  std::vector<std::uint8_t> bytes;
+  try {
+    bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+  } catch (const std::bad_alloc&) {
+    return Fail("ファイルを開けません.\n->" + path);
+  }
+  if (file.bad()) return Fail("ファイルを開けません.\n->" + path);
+  return DecodePsd(bytes, path, doc, progress);
 }
 
-std::size_t UnpackRow(std::span<std::uint8_t>, std::span<const std::uint8_t>) { return 0; }
-
-Result<> ReduceLayers(TPSD& doc, const TBlendTable&, TProgressSink&, TMessageSink&) {
-  DocumentClear(doc);
-  return Ok();
+std::size_t UnpackRow(std::span<std::uint8_t> row, std::span<const std::uint8_t> packed) {
+  std::size_t in = 0;
+  std::size_t out = 0;
+  while (in < packed.size() && out < row.size()) {
+    const std::uint8_t h = packed[in++];
+    if (h < 128) {
+      // Literal run of h + 1 bytes, cut by the end of the packed bytes or of the row.
+      const std::size_t n = std::min({std::size_t{h} + 1, packed.size() - in, row.size() - out});
+      std::copy_n(packed.begin() + static_cast<std::ptrdiff_t>(in), n, row.begin() + static_cast<std::ptrdiff_t>(out));
+      in += std::size_t{h} + 1;
+      out += n;
+    } else {
+      if (in >= packed.size()) break;  // a repeat header with no value byte
+      const std::uint8_t value = packed[in++];
+      const std::size_t n = std::min<std::size_t>(257u - h, row.size() - out);
+      std::fill_n(row.begin() + static_cast<std::ptrdiff_t>(out), n, value);
+      out += n;
+    }
+  }
+  return out;
 }
-
-void ShrinkToCanvas(TPSD&, TProgressSink&) {}
-
-std::uint8_t AreaAverage(const std::uint8_t*, std::ptrdiff_t, std::int32_t, float, float, std::uint8_t outside) {
-  return outside;
-}
-void BoxShrink(std::vector<std::uint8_t>&, std::int32_t&, std::int32_t&, float, std::uint8_t) {}
-void ShiftRight(std::vector<std::uint8_t>&, std::int32_t&, std::int32_t, float, std::uint8_t) {}
-void ShiftDown(std::vector<std::uint8_t>&, std::int32_t, std::int32_t&, float, std::uint8_t) {}
 
 }  // namespace tintloom

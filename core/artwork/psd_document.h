@@ -46,6 +46,7 @@ struct TPSDLayer {
   std::int32_t mask_top = 0, mask_left = 0, mask_bottom = 0, mask_right = 0;
   std::uint8_t mask_default_colour = 0;
   std::uint8_t mask_flags = 0;
+  // Read from mask blocks of 36 bytes or more; they size a -3 channel.
   std::uint8_t real_mask_flags = 0, real_mask_background = 0;
   std::int32_t real_mask_top = 0, real_mask_left = 0, real_mask_bottom = 0, real_mask_right = 0;
   std::uint8_t name_length = 0;
