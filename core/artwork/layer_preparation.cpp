@@ -139,7 +139,7 @@ void FinishGroup(TPSD& doc, TPSDLayer* base, bool rgb, const TWorkingSurface& su
     }
   }
   const std::size_t pixels = static_cast<std::size_t>(s.width) * static_cast<std::size_t>(s.height);
-  const long long bytes = static_cast<long long>(pixels);
+  const auto bytes = static_cast<unsigned long long>(pixels);
   if (!TryAssign<std::uint8_t>(s.Pixel, pixels, 0)) {
     messages.ShowMessage(MemoryErrorText("TSimpleLayer::Alloc()::Pixel[]", 0, bytes));
   } else if (!TryAssign<std::uint8_t>(s.Alpha, pixels, 0)) {

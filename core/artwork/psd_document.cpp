@@ -272,17 +272,19 @@ class TPsdDecoder {
     if (width == 0 || height == 0) return Ok();
 
     const std::int64_t budget = kMaxPixelsPerFileByte * static_cast<std::int64_t>(in_.Size());
+    // Sides reach 2^32 - 1, so their product needs 64 unsigned bits.
     auto plane_size = [&](std::int16_t id) {
       const TPlaneShape shape = PlaneShape(layer, id);
-      return shape.rows * shape.row_width;
+      return static_cast<std::uint64_t>(shape.rows) * static_cast<std::uint64_t>(shape.row_width);
     };
     for (std::size_t i = 0; i < layer.ChannelData.size(); ++i) {
-      const std::int64_t size = plane_size(layer.ChannelData[i].id);
-      if (size > kMaxPlanePixels || size > budget - planned_pixels_) {
+      const std::uint64_t size = plane_size(layer.ChannelData[i].id);
+      if (size > static_cast<std::uint64_t>(kMaxPlanePixels) ||
+          static_cast<std::int64_t>(size) > budget - planned_pixels_) {
         return Fail(MemoryErrorText("TPSDLayer::InitializePictureData()::Layer->PixelData[i][]",
                                     static_cast<long long>(i), size));
       }
-      planned_pixels_ += size;
+      planned_pixels_ += static_cast<std::int64_t>(size);
     }
     if (!TryResize(layer.PixelData, layer.ChannelData.size())) {
       return Fail(MemoryErrorText("TPSDLayer::InitializePictureData()::Layer->PixelData[]", layer.channel_count,
@@ -290,7 +292,7 @@ class TPsdDecoder {
     }
     for (std::size_t i = 0; i < layer.ChannelData.size(); ++i) {
       const std::int16_t id = layer.ChannelData[i].id;
-      const std::int64_t size = plane_size(id);
+      const std::uint64_t size = plane_size(id);
       if (!TryResize(layer.PixelData[i], static_cast<std::size_t>(size))) {
         return Fail(MemoryErrorText("TPSDLayer::InitializePictureData()::Layer->PixelData[i][]",
                                     static_cast<long long>(i), size));
@@ -369,10 +371,10 @@ bool LayerUsable(const TPSDLayer& layer) {
          layer.Opacity != 0;
 }
 
-std::string MemoryErrorText(const char* label, long long value, long long bytes) {
+std::string MemoryErrorText(const char* label, long long value, unsigned long long bytes) {
   char text[512];
   std::snprintf(text, sizeof text,
-                "[ Memory Error ]\nメモリを確保できません. 処理を中断します.\nFunction: %s\nValue: %lld\nDataSize: %lld "
+                "[ Memory Error ]\nメモリを確保できません. 処理を中断します.\nFunction: %s\nValue: %lld\nDataSize: %llu "
                 "byte\n",
                 label, value, bytes);
   return text;

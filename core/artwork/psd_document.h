@@ -109,7 +109,7 @@ void DocumentClear(TPSD& doc);
 bool LayerUsable(const TPSDLayer& layer);
 
 // The memory message of the artwork code, with its label, value and byte count.
-std::string MemoryErrorText(const char* label, long long value, long long bytes);
+std::string MemoryErrorText(const char* label, long long value, unsigned long long bytes);
 
 // Reads a PSD held in memory into `doc` (cleared first). `path` only appears
 // in the messages. On failure the document holds no layers or working layers.
