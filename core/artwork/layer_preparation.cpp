@@ -54,8 +54,7 @@ std::uint8_t PlaneByte(const std::uint8_t* plane, std::size_t at) { return plane
 
 // The user mask byte at a layer pixel, or 255 outside the mask rectangle or
 // without a mask plane.
-int MaskAt(const TPSDLayer& layer, std::int64_t k, std::int64_t j) {
-  const std::uint8_t* mask = layer.Plane(layer.mask_plane);
+int MaskAt(const TPSDLayer& layer, const std::uint8_t* mask, std::int64_t k, std::int64_t j) {
   if (mask == nullptr) return 255;
   const std::int64_t mx = k + layer.left - layer.mask_left;
   const std::int64_t my = j + layer.top - layer.mask_top;
@@ -98,7 +97,7 @@ void CompositeClipped(const TPSDLayer& layer, const TPSDLayer& base, bool rgb, c
   const std::uint8_t* green = layer.Plane(layer.green_plane);
   const std::uint8_t* blue = layer.Plane(layer.blue_plane);
   const double opacity = layer.Opacity / 255.0;
-  const bool has_mask = layer.Plane(layer.mask_plane) != nullptr;
+  const std::uint8_t* mask = layer.Plane(layer.mask_plane);
   for (std::int64_t r = 0; r < layer.height; ++r) {
     const std::int64_t y = r + layer.top - base.top;
     if (y < 0) continue;
@@ -110,7 +109,7 @@ void CompositeClipped(const TPSDLayer& layer, const TPSDLayer& base, bool rgb, c
       const std::size_t at = static_cast<std::size_t>(r * layer.width + k);
       float f = static_cast<float>((transparency != nullptr ? transparency[at] / 255.0 : 1.0) * opacity);
       // Outside the mask rectangle MaskAt gives 255, which leaves f as it is.
-      if (has_mask) f = static_cast<float>(MaskAt(layer, k, r) / 255.0 * f);
+      if (mask != nullptr) f = static_cast<float>(MaskAt(layer, mask, k, r) / 255.0 * f);
       std::uint8_t* d = surface.At(x, y);
       d[2] = BlendChannel(d[2], PlaneByte(red, at), f, table);
       if (rgb) {
@@ -157,11 +156,12 @@ void FinishGroup(TPSD& doc, TPSDLayer* base, bool rgb, const TWorkingSurface& su
     s.Pixel[i] = rgb ? static_cast<std::uint8_t>((77 * p[2] + 151 * p[1] + 28 * p[0]) >> 8) : p[2];
   }
   const std::uint8_t* transparency = base->Plane(base->transparency_plane);
+  const std::uint8_t* mask = base->Plane(base->mask_plane);
   for (std::int64_t j = 0; j < s.height; ++j) {
     for (std::int64_t k = 0; k < s.width; ++k) {
       const std::size_t at = static_cast<std::size_t>(j * s.width + k);
       const int a = transparency != nullptr ? transparency[at] : 255;
-      s.Alpha[at] = static_cast<std::uint8_t>(base->Opacity * a * MaskAt(*base, k, j) / 65025);
+      s.Alpha[at] = static_cast<std::uint8_t>(base->Opacity * a * MaskAt(*base, mask, k, j) / 65025);
     }
   }
   base->Release();

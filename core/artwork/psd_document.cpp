@@ -123,11 +123,10 @@ class TPsdDecoder {
 
   Result<> Run() {
     TRY(ReadHeader());
-    if (doc_.layer_count == 0) return Ok();
     // A record takes at least 34 bytes; a count the rest of the file cannot
     // hold is a cut or damaged file, found before allocating the records.
     if (static_cast<std::uint64_t>(doc_.layer_count) * 34 > in_.Remaining()) return in_.EndsEarly();
-    if (!TryResize(doc_.Layers, static_cast<std::size_t>(doc_.layer_count))) {
+    if (doc_.layer_count > 0 && !TryResize(doc_.Layers, static_cast<std::size_t>(doc_.layer_count))) {
       return Fail(MemoryErrorText("TPSD::CreateLayer()::Layers[i]", doc_.layer_count,
                                   static_cast<long long>(doc_.layer_count) * 120));
     }

@@ -95,7 +95,7 @@ TEST(PsdLayers, CountSignEmptyLayersAndEmptySections) {
 
   // An empty rectangle gets no planes; its channels hold only the
   // compression field and the next layer is still read right.
-  TLayer empty(5, 5, 5, 5, {{-1, 0, {}}, {0, 0, {}}});
+  TLayer empty(5, 5, 5, 5, {{-1, 0, {}}, {0, 0, {1, 2, 3}}});  // data with nowhere to go is passed over
   ASSERT_TRUE(Decode(psdgen::MakePsd(8, 8, 3, {empty, RgbLayer(0, 0, 2, 3)}), doc).ok());
   EXPECT_TRUE(doc.Layers[0].PixelData.empty());
   EXPECT_FALSE(LayerUsable(doc.Layers[0]));
