@@ -17,6 +17,7 @@
 #include "core/colour/bmp_file.h"
 #include "core/colour/skin_layout.h"
 #include "core/files/tone_data.h"
+#include "support/paths.h"
 
 namespace tintloom {
 namespace {
@@ -25,8 +26,8 @@ class DataFilesTest : public ::testing::Test {
  protected:
   // The generated file's bytes; skips the test when it is not there.
   std::vector<std::uint8_t> Read(const char* name) {
-    const char* dir = std::getenv("TINTLOOM_APP_DIR");
-    if (dir == nullptr) return {};
+    const std::string dir = testing::ProgramDir();
+    if (dir.empty()) return {};
     std::ifstream in(std::filesystem::path(dir) / name, std::ios::binary);
     if (!in) return {};
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};

@@ -5,22 +5,17 @@
 #include <QComboBox>
 #include <QMouseEvent>
 #include <QTest>
-#include <cmath>
 #include <gtest/gtest.h>
 #include <memory>
 
 #include "ui/main_form.h"
 #include "ui/paint_box.h"
 #include "core/colour/skin_layout.h"
+#include "support/paths.h"
 #include "support/recording.h"
 
 namespace tintloom {
 namespace {
-
-std::string AppDir() {
-  const char* dir = std::getenv("TINTLOOM_APP_DIR");
-  return dir != nullptr ? dir : "";
-}
 
 // Moves carry modifiers and pressed buttons, which QTest::mouseMove cannot.
 void Move(QWidget* w, QPoint p, Qt::MouseButtons held = Qt::NoButton, Qt::KeyboardModifiers mods = {}) {
@@ -41,7 +36,7 @@ void Click(QWidget* w, QPoint p) {
 class HueFormTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    form_ = std::make_unique<TMainForm>(messages_, AppDir());
+    form_ = std::make_unique<TMainForm>(messages_, testing::ProgramDir());
     form_->CreateToolWindows();
     hue_ = form_->Windows().hue;
     ASSERT_NE(hue_, nullptr);
@@ -92,13 +87,13 @@ TEST_F(HueFormTest, MarkersSitByHueAndSaturationWithTheirColourAtTheCentre) {
   // A rule slot's spoke darkens the wheel between the centre and its marker.
   EXPECT_EQ(FromRgb24(WheelPixel(QPoint(109, 89))), 0x000000u);
 
-  // Custom rule at start: slots 1..4 at 20, 40, 60, 80 degrees, saturation 0.5.
+  // Custom rule at start: slots 1..4 at 20, 40, 60, 80 degrees past slot 0,
+  // so at 110, 130, 150 and 170 degrees, saturation 0.5 (radius 40). For 110:
+  // 89.5 + 40 sin 110 = 127.09 and 89.5 - 40 cos 110 = 103.18, truncated.
+  const QPoint centres[5] = {{}, {127, 103}, {120, 115}, {109, 124}, {96, 128}};
   for (int i = 1; i < 5; ++i) {
-    const double a = (90.0 + 20.0 * i) * 0.017453292;
-    EXPECT_EQ(hue_->MarkerCentre(i), QPoint(static_cast<int>(std::sin(a) * 40 + 89.5),
-                                            static_cast<int>(-std::cos(a) * 40 + 89.5)))
-        << i;
-    EXPECT_EQ(WheelPixel(hue_->MarkerCentre(i)), ToRgb24(Base(i).Color)) << i;
+    EXPECT_EQ(hue_->MarkerCentre(i), centres[i]) << i;
+    EXPECT_EQ(WheelPixel(centres[i]), ToRgb24(Base(i).Color)) << i;
   }
 }
 

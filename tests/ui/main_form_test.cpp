@@ -23,21 +23,17 @@
 #include "ui/paint_box.h"
 #include "ui/tool_form.h"
 #include "ui/hue_form.h"
+#include "support/paths.h"
 #include "support/recording.h"
 
 namespace tintloom {
 namespace {
 
-std::string AppDir() {
-  const char* dir = std::getenv("TINTLOOM_APP_DIR");
-  return dir != nullptr ? dir : "";
-}
-
 QAction* FindAction(QWidget* root, const char* name) { return root->findChild<QAction*>(name); }
 
 TEST(MainForm, GeometryCaptionAndCheckerCanvas) {
   testing::TRecordingMessages messages;
-  TMainForm form(messages, AppDir());
+  TMainForm form(messages, testing::ProgramDir());
   EXPECT_TRUE(messages.shown.empty()) << messages.shown.front();
   form.show();
   EXPECT_TRUE(form.windowFlags() & Qt::FramelessWindowHint);
@@ -55,7 +51,7 @@ TEST(MainForm, GeometryCaptionAndCheckerCanvas) {
 
 TEST(MainForm, MenuHasEveryItemAndBackgroundsSwitch) {
   testing::TRecordingMessages messages;
-  TMainForm form(messages, AppDir());
+  TMainForm form(messages, testing::ProgramDir());
   for (const char* name : {"N1", "S1", "PSD1", "X1", "C1", "N3", "N4", "L1", "N5", "S2", "N13", "N8", "N9", "N10",
                            "N11", "N12"}) {
     EXPECT_NE(FindAction(&form, name), nullptr) << name;
@@ -76,7 +72,7 @@ TEST(MainForm, MenuHasEveryItemAndBackgroundsSwitch) {
 
 TEST(MainForm, ExitClosesTheWindow) {
   testing::TRecordingMessages messages;
-  TMainForm form(messages, AppDir());
+  TMainForm form(messages, testing::ProgramDir());
   form.show();
   ASSERT_TRUE(form.isVisible());
   FindAction(&form, "X1")->trigger();
@@ -141,7 +137,7 @@ TEST(MainFormShutdown, ClosingTheMainWindowEndsTheProgramWhateverIsOpen) {
   for (const Case& c : cases) {
     SCOPED_TRACE(std::to_string(c.toggled.size()) + " toggled, closed by " + c.closedBy);
     testing::TRecordingMessages messages;
-    TMainForm form(messages, AppDir());
+    TMainForm form(messages, testing::ProgramDir());
     form.CreateToolWindows();
     form.show();
     for (const char* item : c.toggled) FindAction(&form, item)->trigger();
@@ -168,7 +164,7 @@ TEST(MainFormShutdown, ClosingTheMainWindowEndsTheProgramWhateverIsOpen) {
 class MainFormWithTools : public ::testing::Test {
  protected:
   testing::TRecordingMessages messages;
-  TMainForm form{messages, AppDir()};
+  TMainForm form{messages, testing::ProgramDir()};
   void SetUp() override {
     form.CreateToolWindows();
     form.show();

@@ -18,22 +18,18 @@
 #include "ui/paint_box.h"
 #include "ui/progress_form.h"
 #include "ui/tool_form.h"
+#include "support/paths.h"
 #include "support/recording.h"
 
 namespace tintloom {
 namespace {
-
-std::string AppDir() {
-  const char* dir = std::getenv("TINTLOOM_APP_DIR");
-  return dir != nullptr ? dir : "";
-}
 
 std::filesystem::path Samples() { return TINTLOOM_PSD_SAMPLES; }
 
 class Opening : public ::testing::Test {
  protected:
   testing::TRecordingMessages messages;
-  TMainForm form{messages, AppDir()};
+  TMainForm form{messages, testing::ProgramDir()};
   void SetUp() override {
     form.CreateToolWindows();
     form.show();

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
+#include "support/paths.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -25,12 +25,7 @@ int Blend(int code, int b, int s) {
   return BlendChannel(code, static_cast<std::uint8_t>(b), static_cast<std::uint8_t>(s));
 }
 
-std::string ScratchPath(const char* name) {
-  const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-  return (std::filesystem::temp_directory_path() /
-          (std::string(info->name()) + "_" + std::to_string(::getpid()) + "_" + name))
-      .string();
-}
+using testing::ScratchPath;
 
 void WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
   std::FILE* f = std::fopen(path.c_str(), "wb");

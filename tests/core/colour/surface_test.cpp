@@ -79,8 +79,12 @@ TEST(Surface, DarkPointAtWholePixelBlackensOnlyThatPixel) {
   // Outside: nothing, and no reach past the edges.
   DarkPoint(s, 3.5f, 3.5f);
   EXPECT_EQ(s.At(3, 3).red, 191 * 191 / 255);
+  // Points wholly outside change no byte, row padding included.
+  const auto bytes = s.bitmap;
   DarkPoint(s, 4.0f, 0.0f);
   DarkPoint(s, 0.0f, 7.0f);
+  DarkPoint(s, -1.0f, 2.0f);
+  EXPECT_EQ(s.bitmap, bytes);
 }
 
 TEST(Surface, DarkLineDrawsTruncatedLengthPlusOnePoints) {

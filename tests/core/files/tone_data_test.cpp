@@ -9,7 +9,7 @@
 #include <limits>
 #include <string>
 
-#include <unistd.h>
+#include "support/paths.h"
 
 #include "core/files/tone_classifier.h"
 #include "support/recording.h"
@@ -19,13 +19,7 @@ namespace {
 
 int Channel(TColor c, int k) { return static_cast<int>(c >> (8 * k) & 0xFFu); }
 
-// A file path of its own for each test, so tests can run side by side.
-std::string ScratchPath(const char* name) {
-  const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-  return (std::filesystem::temp_directory_path() /
-          (std::string(info->name()) + "_" + std::to_string(::getpid()) + "_" + name))
-      .string();
-}
+using testing::ScratchPath;
 
 TEST(ToneColourTable, MeetsTheSamplesExactlyAndStaysSmoothRoundTheCircle) {
   // One column of the sample table per tone: 0, 90, 180 and 270 degrees.

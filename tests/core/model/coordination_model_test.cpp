@@ -25,7 +25,7 @@ class ModelTest : public testing::ModelFixture {
   float lastWeights[kRuleSlotCount] = {};
 
   // Tone data where every cell is `fill` except the listed (s, v) cells at every hue.
-  void ToneTable(std::uint8_t fill, std::initializer_list<std::tuple<int, int, std::uint8_t>> cells) {
+  void ToneTable(std::uint8_t fill, const std::vector<std::tuple<int, int, std::uint8_t>>& cells) {
     std::vector<std::uint8_t> bytes(kToneDataSize, fill);
     for (int h = 0; h < 360; ++h) {
       for (const auto& [s, v, tone] : cells) bytes[ToneCellIndex(h, s, v)] = tone;
@@ -108,26 +108,37 @@ TEST_F(ModelTest, WhiteBaseMakesAWhiteHighlightWhateverTheMixingColour) {
   EXPECT_EQ(slot.shades[kHighlight].Color, 0xFFFFFFu);
 }
 
-TEST_F(ModelTest, SnapSearchesColumnsUpThenDownAndKeepsTheFirstOfEqualDistance) {
-  ToneTable(0, {{51, 50, 1}, {49, 50, 1}});
+TEST_F(ModelTest, SnapScansSaturationThenValueUpThenDownAndKeepsTheFirstOfEqualDistance) {
+  // Allowed (s, v) cells at every hue, searched from (50, 50). Each case has
+  // two or more cells at the same or nearly the same distance, so that it
+  // holds only for one scan order.
+  struct Case {
+    const char* what;
+    std::vector<std::tuple<int, int, std::uint8_t>> cells;
+    float s, v;
+  };
+  const Case cases[] = {
+      {"saturation up before down", {{51, 50, 1}, {49, 50, 1}}, 0.51f, 0.5f},
+      {"value up before down in a column", {{50, 51, 1}, {50, 49, 1}, {51, 50, 1}}, 0.5f, 0.51f},
+      {"columns upward nearest first", {{53, 54, 1}, {55, 50, 1}}, 0.53f, 0.54f},      // both d = 25
+      {"columns downward nearest first", {{47, 46, 1}, {45, 50, 1}}, 0.47f, 0.46f},    // both d = 25
+      {"value upward nearest first", {{50, 52, 1}, {50, 70, 1}}, 0.5f, 0.52f},
+      {"value downward nearest first", {{50, 47, 1}, {50, 40, 1}}, 0.5f, 0.47f},
+      {"a nearer column beats a far cell", {{50, 60, 1}, {50, 90, 1}, {53, 52, 1}}, 0.53f, 0.52f},  // 13 < 100
+  };
   model.SetToneFilter(1u << 1);
-  TColorF out;
-  model.SnapToAllowedTones(TColorF(10.7f, 0.5f, 0.5f), out);
-  EXPECT_EQ(out, TColorF(10.7f, 0.51f, 0.5f));  // S up is scanned before S down
-
-  ToneTable(0, {{50, 51, 1}, {50, 49, 1}, {51, 50, 1}});
-  model.SnapToAllowedTones(TColorF(10, 0.5f, 0.5f), out);
-  EXPECT_EQ(out, TColorF(10, 0.5f, 0.51f));  // V up before V down within a column
-
-  // Only the first allowed cell of each direction counts, nearer columns win.
-  ToneTable(0, {{50, 60, 1}, {50, 90, 1}, {53, 52, 1}});
-  model.SnapToAllowedTones(TColorF(0, 0.5f, 0.5f), out);
-  EXPECT_EQ(out, TColorF(0, 0.53f, 0.52f));  // d = 13 beats d = 100
+  for (const Case& c : cases) {
+    ToneTable(0, c.cells);
+    TColorF out;
+    model.SnapToAllowedTones(TColorF(10.7f, 0.5f, 0.5f), out);
+    EXPECT_EQ(out, TColorF(10.7f, c.s, c.v)) << c.what;
+  }
 
   // A hue of exactly 360 is read as hue 0.
   std::vector<std::uint8_t> bytes(kToneDataSize, 0);
   bytes[ToneCellIndex(0, 20, 20)] = 1;
   model.toneData.Assign(bytes);
+  TColorF out;
   model.SnapToAllowedTones(TColorF(360, 0.2f, 0.3f), out);
   EXPECT_EQ(out, TColorF(360, 0.2f, 0.2f));
 }
@@ -318,17 +329,35 @@ TEST_F(ModelTest, RedrawRebuildsOnlyTheRampsThatCanHaveChanged) {
   for (int i = 0; i < kSlotCount; ++i) EXPECT_EQ(rampBase(i), model.SlotAt(i).shades[kBase].LitColor);
 }
 
-TEST_F(ModelTest, ApplyToneWritesTheWeightAsSchemeOffsetAndRedraws) {
-  TScheme& scheme = model.Scheme();
-  model.ConstructScheme();
-  model.ChangeRule(5);
-  scheme.SetSaturationWeight(0, 0.25f);
-  model.selectedSlot = 2;
-  model.ApplyToneToSelectedSlot(8);  // pale tone
-  const TColorF pale = RgbToHsv(UnpackColor(ToneColorAt(RoundHalfUp(model.SlotAt(2).shades[kBase].Param.h()) % 360, 8)));
-  EXPECT_NEAR(scheme.SaturationWeight(2), pale.s() - 0.25f, 1e-6);
-  EXPECT_NEAR(model.SlotAt(2).shades[kBase].Param.s(), pale.s(), 1e-6);
-  EXPECT_FLOAT_EQ(model.SlotAt(2).shades[kBase].Param.v(), pale.v());
+TEST_F(ModelTest, ApplyToneStoresTheSaturationInTheFormOfTheRule) {
+  // The pale tone at hue 0 is 0xB6B6FA: value 250 / 255, saturation
+  // (250 - 182) / 250 = 0.272. Slot 0's weight is 0.25.
+  struct Case {
+    const char* what;
+    int rule;
+    int slot;
+    float weight;
+  };
+  const Case cases[] = {
+      {"rule slot under a non-custom rule: offset from slot 0", 1, 2, 0.272f - 0.25f},
+      {"rule slot under the custom rule: the saturation itself", kCustomRule, 2, 0.272f},
+      {"slot 0 under any rule: the saturation itself", 1, 0, 0.272f},
+  };
+  for (const Case& c : cases) {
+    model.ConstructScheme();
+    model.ChangeRule(c.rule);
+    Scheme().SetCustomHueOffset(c.slot, 0.0f);  // every slot used sits at hue 0
+    Scheme().SetSaturationWeight(0, 0.25f);
+    model.selectedSlot = c.slot;
+    model.selectedShade = kBase;
+    model.RepaintWheel();
+    model.ApplyToneToSelectedSlot(8);
+    EXPECT_NEAR(Scheme().SaturationWeight(c.slot), c.weight, 1e-6) << c.what;
+    // After the redraw the slot shows the tone's colour.
+    EXPECT_NEAR(Shade(c.slot, kBase).Param.s(), 0.272f, 1e-6) << c.what;
+    EXPECT_NEAR(Shade(c.slot, kBase).Param.v(), 250.0f / 255.0f, 1e-6) << c.what;
+    EXPECT_EQ(Shade(c.slot, kBase).Color, 0xB6B6FAu) << c.what;
+  }
 }
 
 TEST_F(ModelTest, PickerStripsSpanTheRangeOfTheSelectedShade) {
