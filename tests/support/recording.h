@@ -16,8 +16,21 @@ class TRecordingMessages final : public TMessageSink {
   std::vector<std::string> shown;
 };
 
+// Progress calls as text: "show <caption> <count>", "step <i>", "hide".
+class TRecordingProgress final : public TProgressSink {
+ public:
+  void ShowProgress(const std::string& text, int count) override {
+    calls.push_back("show " + text + " " + std::to_string(count));
+  }
+  void StepProgress(int position) override { calls.push_back("step " + std::to_string(position)); }
+  void HideProgress() override { calls.push_back("hide"); }
+  std::vector<std::string> calls;
+};
+
 class TRecordingViews final : public TModelViews {
  public:
+  TRecordingProgress progress;
+  int layerListFills = 0;
   bool hueVisible = false;
   bool pickerVisible = false;
   bool layerVisible = false;
@@ -55,6 +68,8 @@ class TRecordingViews final : public TModelViews {
   void SetTitleText(const std::string& text) override { title = text; }
   void EnterBusy() override { ++busyEntered; }
   void LeaveBusy() override { ++busyLeft; }
+  void FillLayerList() override { ++layerListFills; }
+  TProgressSink& Progress() override { return progress; }
 };
 
 }  // namespace tintloom::testing

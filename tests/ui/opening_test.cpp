@@ -155,6 +155,64 @@ class OpeningSamples : public Opening {
   void Open(const char* name) { form.DropFiles({QString::fromStdString((Samples() / name).string())}); }
 };
 
+TEST_F(OpeningSamples, A4x4RgbFileShowsItsOwnGreyLevelsCentred) {
+  Open("pt_colormodes__4x4_8bit_rgb.psd");
+  ASSERT_TRUE(messages.shown.empty()) << messages.shown.front();
+  ExpectUsable();
+  TCoordinationModel& model = form.Model();
+  ASSERT_EQ(model.LayerCount(), 1);  // the empty first layer makes no working layer
+  EXPECT_EQ(model.selectedLayer, -1);
+  EXPECT_EQ(model.artworkOriginX, 298);
+  EXPECT_EQ(model.artworkOriginY, 298);
+  // grey = (77 R + 151 G + 28 B) >> 8 of the file's pixels, e.g. (10, 0, 178)
+  // gives 22; that through the grey ramp with levels 170 and 85 gives 21.
+  const int grey[16] = {22, 49, 76, 151, 49, 22, 49, 76, 76, 49, 22, 49, 151, 76, 49, 22};
+  const int shown[16] = {21, 48, 75, 150, 48, 21, 48, 75, 75, 48, 21, 48, 150, 75, 48, 21};
+  const QImage canvas = form.Canvas()->grab().toImage();
+  for (int j = 0; j < 4; ++j) {
+    for (int k = 0; k < 4; ++k) {
+      const int v = shown[j * 4 + k];
+      EXPECT_EQ(canvas.pixelColor(298 + k, 298 + j), QColor(v, v, v)) << k << "," << j;
+      EXPECT_EQ(model.pickSurface.At(k, j).red, grey[j * 4 + k]) << k << "," << j;
+    }
+  }
+  EXPECT_EQ(canvas.pixelColor(297, 298), QColor(0xD0, 0xD0, 0xD0));  // checker around it
+  EXPECT_EQ(canvas.pixelColor(302, 301), QColor(0xD0, 0xD0, 0xD0));
+
+  // Shift-click picks the grey under the pointer into the selected layer.
+  model.SelectLayer(0);
+  form.Windows().layer->show();
+  QTest::mouseClick(form.Canvas(), Qt::LeftButton, Qt::ShiftModifier, QPoint(298 + 3, 298));
+  EXPECT_EQ(model.LayerMapping(0).BaseLevel, 151);
+}
+
+TEST_F(OpeningSamples, ASecondLoadReplacesTheFirstAndAFileWithoutLayersSaysSo) {
+  Open("pt_clipping-mask.psd");
+  ASSERT_TRUE(messages.shown.empty()) << messages.shown.front();
+  TCoordinationModel& model = form.Model();
+  const int firstCount = model.LayerCount();
+  EXPECT_GT(firstCount, 1);
+  EXPECT_EQ(model.artworkSurface.width, 360);
+  EXPECT_EQ(model.artworkOriginY, 200);
+  model.SelectLayer(0);
+
+  Open("pt_colormodes__4x4_8bit_grayscale.psd");
+  ASSERT_TRUE(messages.shown.empty()) << messages.shown.front();
+  EXPECT_EQ(model.LayerCount(), 1);
+  EXPECT_EQ(model.artworkLayers.size(), 1u);
+  EXPECT_EQ(model.selectedLayer, -1);
+  EXPECT_EQ(model.artworkSurface.width, 4);
+  EXPECT_EQ(model.pickSurface.At(0, 0).red, 24);
+
+  Open("pt_0layers.psd");
+  EXPECT_EQ(messages.shown, std::vector<std::string>{"PSDファイルはレイヤーをもちません"});
+  ExpectUsable();
+  EXPECT_EQ(model.LayerCount(), 0);
+  model.selectedLayer = 0;   // a stale selection changes nothing
+  model.SetLayerBlendMode(3);
+  model.SetLayerBaseLevel(3);
+}
+
 TEST_F(OpeningSamples, ADamagedFileGivesTheReasonThenTheAbandonMessage) {
   std::ifstream in(Samples() / "pt_clipping-mask.psd", std::ios::binary);
   std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());

@@ -1,0 +1,101 @@
+// Opening sample files through the model, with the progress and the messages
+// recorded: the order of the steps, what a load leaves behind, failures.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "core/model/coordination_model.h"
+#include "core/progress_sink.h"
+#include "support/recording.h"
+
+namespace tintloom {
+namespace {
+
+std::string Sample(const char* name) { return (std::filesystem::path(TINTLOOM_PSD_SAMPLES) / name).string(); }
+
+std::string Show(const char* caption, int count) { return std::string("show ") + caption + " " + std::to_string(count); }
+
+class OpenArtwork : public ::testing::Test {
+ protected:
+  testing::TRecordingViews views;
+  testing::TRecordingMessages messages;
+  TCoordinationModel model{views, messages};
+  void SetUp() override {
+    if (!std::filesystem::exists(TINTLOOM_PSD_SAMPLES)) GTEST_SKIP() << "no sample folder";
+  }
+};
+
+TEST_F(OpenArtwork, StepsReportTheirLayersInOrderAndALoadEndsReady) {
+  model.OpenSampleArtwork(Sample("pt_hidden-layer.psd"));
+  ASSERT_TRUE(messages.shown.empty()) << messages.shown.front();
+  // 100 x 150 is not shrunk: no resize step.
+  const std::vector<std::string> expected = {
+      Show(kProgressReading, 3), "step 0", "step 1", "step 2", Show(kProgressGrey, 3), "step 0", "step 1", "step 2",
+      "hide"};
+  EXPECT_EQ(views.progress.calls, expected);
+  EXPECT_FALSE(model.Busy());
+  EXPECT_EQ(views.busyEntered, 1);
+  EXPECT_EQ(views.busyLeft, 1);
+  EXPECT_EQ(views.layerListFills, 1);
+  ASSERT_EQ(model.LayerCount(), 2);  // the hidden layer is left out
+  EXPECT_EQ(model.selectedLayer, -1);
+  EXPECT_EQ(model.artworkSurface.width, 100);
+  EXPECT_EQ(model.artworkSurface.height, 150);
+  EXPECT_EQ(model.artworkOriginX, 250);
+  EXPECT_EQ(model.artworkOriginY, 225);
+  for (int i = 0; i < 2; ++i) {
+    EXPECT_EQ(model.LayerMapping(i).MappedSlot, kGreyRamp);
+    EXPECT_NE(model.LayerThumbnail(i), nullptr);
+  }
+  EXPECT_EQ(model.LayerThumbnail(2), nullptr);
+}
+
+TEST_F(OpenArtwork, AFileWithoutLayersIsShrunkSizedAndReported) {
+  model.OpenSampleArtwork(Sample("pt_0layers.psd"));
+  EXPECT_EQ(messages.shown, std::vector<std::string>{"PSDファイルはレイヤーをもちません"});
+  // 1600 x 1200 is larger than the canvas: the resize step runs, over no
+  // layers. (The file's layer section is empty, which the reader may take as
+  // no layers without a reading step.)
+  const std::vector<std::string> expected = {Show(kProgressGrey, 0), Show(kProgressResize, 0), "hide"};
+  ASSERT_GE(views.progress.calls.size(), expected.size());
+  EXPECT_EQ(std::vector<std::string>(views.progress.calls.end() - 3, views.progress.calls.end()), expected);
+  EXPECT_FALSE(model.Busy());
+  EXPECT_EQ(model.artworkSurface.width, 600);
+  EXPECT_EQ(model.artworkSurface.height, 450);
+  EXPECT_EQ(model.LayerCount(), 0);
+  EXPECT_EQ(views.layerListFills, 0);
+}
+
+TEST_F(OpenArtwork, AFailedLoadAfterAGoodOneLeavesNoLayersAndTheColours) {
+  model.OpenSampleArtwork(Sample("pt_hidden-layer.psd"));
+  ASSERT_EQ(model.LayerCount(), 2);
+  model.selectedLayer = 1;
+  const TColor colour = model.SlotAt(2).shades[kBase].Color;
+  views.progress.calls.clear();
+  model.OpenSampleArtwork("/nonexistent/gone.psd");
+  ASSERT_EQ(messages.shown.size(), 2u);
+  EXPECT_EQ(messages.shown[0], "ファイルを開けません.\n->/nonexistent/gone.psd");
+  EXPECT_EQ(messages.shown[1], "PSDファイルオープン中にエラーが発生したため処理を中断します");
+  EXPECT_EQ(views.progress.calls, std::vector<std::string>{"hide"});
+  EXPECT_FALSE(model.Busy());
+  EXPECT_EQ(model.LayerCount(), 0);
+  EXPECT_EQ(model.selectedLayer, -1);
+  EXPECT_EQ(model.SlotAt(2).shades[kBase].Color, colour);
+  // The canvas shows the background where the artwork was.
+  model.SetBackgroundMode(BackgroundMode::Black);
+  EXPECT_EQ(FromRgb24(model.canvasSurface.At(300, 300)), 0x000000u);
+}
+
+TEST_F(OpenArtwork, NothingOpensWhileALoadIsRunning) {
+  model.BeginBusy();
+  model.OpenSampleArtwork(Sample("pt_hidden-layer.psd"));
+  EXPECT_TRUE(views.progress.calls.empty());
+  EXPECT_EQ(model.LayerCount(), 0);
+  model.EndBusy();
+}
+
+}  // namespace
+}  // namespace tintloom
