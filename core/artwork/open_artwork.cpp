@@ -1,6 +1,7 @@
 // Opening sample artwork: the whole pipeline from a PSD file to the composed
 // canvas, run in the model's busy state so that no window reacts meanwhile.
 
+#include <algorithm>
 #include <string>
 
 #include "core/artwork/compositor.h"
@@ -35,14 +36,18 @@ void TCoordinationModel::OpenSampleArtwork(const std::string& path) {
   }
   ShrinkToCanvas(document, progress);
 
+  // The shrink leaves at most the canvas; the bound only keeps a header that
+  // slipped past it from sizing surfaces by its own say.
+  const int width = std::clamp(document.width, 0, kCanvasSize + 1);
+  const int height = std::clamp(document.height, 0, kCanvasSize + 1);
   artworkSurface.Release();
-  artworkSurface.Create(document.width, document.height);
-  artworkOriginX = kCanvasSize / 2 - document.width / 2;
-  artworkOriginY = kCanvasSize / 2 - document.height / 2;
+  artworkSurface.Create(width, height);
+  artworkOriginX = kCanvasSize / 2 - width / 2;
+  artworkOriginY = kCanvasSize / 2 - height / 2;
   progress.HideProgress();
 
   pickSurface.Release();
-  pickSurface.Create(document.width, document.height);  // white: uncovered pixels pick 255
+  pickSurface.Create(width, height);  // white: uncovered pixels pick 255
   BuildPickImage(document, pickSurface, GlobalBlendTable());
 
   if (document.working_layer_count < 1) {
