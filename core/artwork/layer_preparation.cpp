@@ -233,26 +233,37 @@ std::int32_t ShrunkSize(std::int32_t size, float s) {
 
 }  // namespace
 
+// Window starts a_0 = 0, a_{j+1} = a_j + s, accumulated as a float. They are
+// the same for every row (and every column), so they are made once.
+std::vector<float> WindowStarts(std::int32_t count, float s) {
+  std::vector<float> starts(static_cast<std::size_t>(count));
+  float a = 0.0f;
+  for (float& start : starts) {
+    start = a;
+    a = static_cast<float>(static_cast<double>(a) + s);
+  }
+  return starts;
+}
+
 void BoxShrink(std::vector<std::uint8_t>& plane, std::int32_t& w, std::int32_t& h, float s, std::uint8_t outside) {
   const std::int32_t w2 = ShrunkSize(w, s);
   const std::int32_t h2 = ShrunkSize(h, s);
-  std::vector<std::uint8_t> across(static_cast<std::size_t>(w2) * static_cast<std::size_t>(h));
+  const std::size_t width2 = static_cast<std::size_t>(w2);
+  const std::vector<float> across_starts = WindowStarts(w2, s);
+  const std::vector<float> down_starts = WindowStarts(h2, s);
+  std::vector<std::uint8_t> across(width2 * static_cast<std::size_t>(h));
   for (std::int32_t y = 0; y < h; ++y) {
     const std::uint8_t* row = plane.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(w);
-    float a = 0.0f;
-    for (std::int32_t j = 0; j < w2; ++j) {
-      across[static_cast<std::size_t>(y) * static_cast<std::size_t>(w2) + static_cast<std::size_t>(j)] =
-          AreaAverage(row, 1, w, a, s, outside);
-      a = static_cast<float>(static_cast<double>(a) + s);
-    }
+    std::uint8_t* out_row = across.data() + static_cast<std::size_t>(y) * width2;
+    for (std::size_t j = 0; j < width2; ++j) out_row[j] = AreaAverage(row, 1, w, across_starts[j], s, outside);
   }
-  std::vector<std::uint8_t> out(static_cast<std::size_t>(w2) * static_cast<std::size_t>(h2));
-  for (std::int32_t x = 0; x < w2; ++x) {
-    float a = 0.0f;
-    for (std::int32_t i = 0; i < h2; ++i) {
-      out[static_cast<std::size_t>(i) * static_cast<std::size_t>(w2) + static_cast<std::size_t>(x)] =
-          AreaAverage(across.data() + x, w2, h, a, s, outside);
-      a = static_cast<float>(static_cast<double>(a) + s);
+  // Each output is independent of the others; walking the output row by row
+  // keeps the column reads close together in memory.
+  std::vector<std::uint8_t> out(width2 * static_cast<std::size_t>(h2));
+  for (std::int32_t i = 0; i < h2; ++i) {
+    std::uint8_t* out_row = out.data() + static_cast<std::size_t>(i) * width2;
+    for (std::size_t x = 0; x < width2; ++x) {
+      out_row[x] = AreaAverage(across.data() + x, w2, h, down_starts[static_cast<std::size_t>(i)], s, outside);
     }
   }
   plane = std::move(out);
