@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -85,6 +88,40 @@ TEST_F(OpenArtwork, AFailedLoadAfterAGoodOneLeavesNoLayersAndTheColours) {
   // The canvas shows the background where the artwork was.
   model.SetBackgroundMode(BackgroundMode::Black);
   EXPECT_EQ(FromRgb24(model.canvasSurface.At(300, 300)), 0x000000u);
+}
+
+TEST_F(OpenArtwork, EverySampleWholeOrCutOpensCleanlyOrSaysWhy) {
+  const auto scratch = std::filesystem::temp_directory_path() / ("cut_" + std::to_string(::getpid()) + ".psd");
+  for (const auto& entry : std::filesystem::directory_iterator(TINTLOOM_PSD_SAMPLES)) {
+    if (entry.path().extension() != ".psd") continue;
+    std::ifstream in(entry.path(), std::ios::binary);
+    const std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    for (int eighths = 1; eighths <= 8; ++eighths) {
+      {
+        std::ofstream out(scratch, std::ios::binary);
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size() * static_cast<std::size_t>(eighths) / 8));
+      }
+      messages.shown.clear();
+      model.OpenSampleArtwork(scratch.string());
+      const std::string what = entry.path().filename().string() + " cut at " + std::to_string(eighths) + "/8";
+      EXPECT_FALSE(model.Busy()) << what;
+      if (messages.shown.size() == 2) {
+        EXPECT_EQ(messages.shown[1], "PSDファイルオープン中にエラーが発生したため処理を中断します") << what;
+        EXPECT_EQ(model.LayerCount(), 0) << what;
+      } else if (!messages.shown.empty()) {
+        EXPECT_EQ(messages.shown, std::vector<std::string>{"PSDファイルはレイヤーをもちません"}) << what;
+      } else {
+        EXPECT_GT(model.LayerCount(), 0) << what;
+        EXPECT_LE(model.artworkSurface.width, kCanvasSize) << what;
+        EXPECT_LE(model.artworkSurface.height, kCanvasSize) << what;
+      }
+      // Whatever is left composes and picks without reaching outside anything.
+      model.SetBackgroundMode(BackgroundMode::White);
+      model.SelectLayer(model.LayerCount() - 1);
+      model.PickLevelAt(false, 300, 300);
+    }
+  }
+  std::filesystem::remove(scratch);
 }
 
 TEST_F(OpenArtwork, NothingOpensWhileALoadIsRunning) {
