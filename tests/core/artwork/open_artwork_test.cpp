@@ -74,6 +74,7 @@ TEST_F(OpenArtwork, AFailedLoadAfterAGoodOneLeavesNoLayersAndTheColours) {
   model.OpenSampleArtwork(Sample("pt_hidden-layer.psd"));
   ASSERT_EQ(model.LayerCount(), 2);
   model.selectedLayer = 1;
+  ASSERT_NE(FromRgb24(model.canvasSurface.At(300, 300)), 0xD0D0D0u);
   const TColor colour = model.SlotAt(2).shades[kBase].Color;
   views.progress.calls.clear();
   model.OpenSampleArtwork("/nonexistent/gone.psd");
@@ -85,9 +86,9 @@ TEST_F(OpenArtwork, AFailedLoadAfterAGoodOneLeavesNoLayersAndTheColours) {
   EXPECT_EQ(model.LayerCount(), 0);
   EXPECT_EQ(model.selectedLayer, -1);
   EXPECT_EQ(model.SlotAt(2).shades[kBase].Color, colour);
-  // The canvas shows the background where the artwork was.
-  model.SetBackgroundMode(BackgroundMode::Black);
-  EXPECT_EQ(FromRgb24(model.canvasSurface.At(300, 300)), 0x000000u);
+  // The canvas is recomposed at once: the checker where the artwork was.
+  EXPECT_EQ(FromRgb24(model.canvasSurface.At(300, 300)), 0xD0D0D0u);
+  EXPECT_EQ(FromRgb24(model.canvasSurface.At(290, 300)), 0xFFFFFFu);
 }
 
 TEST_F(OpenArtwork, EverySampleWholeOrCutOpensCleanlyOrSaysWhy) {
