@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
-#include <iterator>
 #include <limits>
 #include <new>
 #include <string_view>
@@ -389,15 +388,19 @@ Result<> DecodePsd(std::span<const std::uint8_t> bytes, const std::string& path,
 
 Result<> LoadFromFile(const std::string& path, TPSD& doc, TProgressSink& progress) {
   DocumentClear(doc);
-  std::ifstream file(path, std::ios::binary);
-  if (!file) return Fail("ファイルを開けません.\n->" + path);
+  const std::string cannot_open = "ファイルを開けません.\n->" + path;
+  std::ifstream file(path, std::ios::binary | std::ios::ate);
+  if (!file) return Fail(cannot_open);
+  const std::streamoff size = file.tellg();
+  if (size < 0) return Fail(cannot_open);  // not a seekable regular file
   std::vector<std::uint8_t> bytes;
   try {
-    bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-  } catch (const std::bad_alloc&) {
-    return Fail("ファイルを開けません.\n->" + path);
+    bytes.resize(static_cast<std::size_t>(size));
+  } catch (const std::exception&) {
+    return Fail(cannot_open);
   }
-  if (file.bad()) return Fail("ファイルを開けません.\n->" + path);
+  file.seekg(0);
+  if (!file.read(reinterpret_cast<char*>(bytes.data()), size)) return Fail(cannot_open);
   return DecodePsd(bytes, path, doc, progress);
 }
 

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -83,6 +84,8 @@ TEST(PsdHeader, RefusalsComeInOrderWithTheirMessages) {
   TSilentProgress progress;
   const Result<> missing = LoadFromFile("/nonexistent/dir/x.psd", doc, progress);
   EXPECT_EQ(missing.error().message, "ファイルを開けません.\n->/nonexistent/dir/x.psd");
+  const std::string folder = std::filesystem::temp_directory_path().string();  // opens, but cannot be read
+  EXPECT_EQ(LoadFromFile(folder, doc, progress).error().message, "ファイルを開けません.\n->" + folder);
 }
 
 TEST(PsdLayers, CountSignEmptyLayersAndEmptySections) {
