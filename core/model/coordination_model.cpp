@@ -79,13 +79,13 @@ void TCoordinationModel::RefreshSelection() {
 
 void TCoordinationModel::SelectShade(int i) {
   if (busy_) return;
-  assert(i >= 0 && i < 4);
+  assert(i >= 0 && i < kShadeCount);
   selectedShade = i;
   if (views_.PickerWindowVisible()) views_.RefreshPicker();
 }
 
 TColorF& TCoordinationModel::SelectedShadeParams() {
-  assert(selectedSlot >= 0 && selectedSlot < kSlotCount && selectedShade >= 0 && selectedShade < 4);
+  assert(selectedSlot >= 0 && selectedSlot < kSlotCount && selectedShade >= 0 && selectedShade < kShadeCount);
   return slots_[static_cast<std::size_t>(selectedSlot)].shades[static_cast<std::size_t>(selectedShade)].Param;
 }
 
@@ -132,7 +132,7 @@ void TCoordinationModel::ApplyScheme(int rule, const float (&hues)[kSlotCount], 
   }
   for (int i = 0; i < kSlotCount; ++i) {
     TColorSlot& slot = slots_[static_cast<std::size_t>(i)];
-    for (int j = 0; j < 4; ++j) {
+    for (int j = 0; j < kShadeCount; ++j) {
       TShade& shade = slot.shades[static_cast<std::size_t>(j)];
       ComputeShade(slot, j, i, shade.Hsv);
       shade.Rgb = HsvToRgb(shade.Hsv);
