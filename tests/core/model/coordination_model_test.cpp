@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <limits>
 
 #include "support/artwork.h"
@@ -280,6 +281,49 @@ TEST_F(ModelTest, SelectedSlotOutOfRangeSaysSoAndBusyStopsEverything) {
   model.SelectSlot(4);
   EXPECT_EQ(model.selectedSlot, 4);
   EXPECT_EQ(views.canvasShows, shows + 1);
+}
+
+TEST_F(ModelTest, EveryOperationCalledDirectlyWhileBusyChangesNothing) {
+  // Most of these are reached through a caller that has already returned
+  // while busy; called directly, each must return at once on its own.
+  model.ConstructScheme();
+  model.SetLightColors(TColorF(0, 0, 0.5f), TColorF(0, 0, 0.5f));
+  model.SetLightBalanceEnabled(true);
+  model.selectedShade = kShadow;
+  model.BeginBusy();
+  // A colour the light balance has not seen: tinting it would show.
+  model.SlotAt(0).shades[kBase].Color = 0x102030;
+  const auto state = [&] {
+    std::vector<std::uint32_t> v;
+    for (const TShade& shade : model.SlotAt(0).shades) {
+      v.insert(v.end(), {shade.Color, shade.LitColor, HsvToColor(shade.Param.h(), shade.Param.s(), shade.Param.v())});
+    }
+    v.insert(v.end(), {static_cast<std::uint32_t>(model.selectedShade), static_cast<std::uint32_t>(Scheme().ruleIndex),
+                       model.ToneFilter(), static_cast<std::uint32_t>(views.canvasShows),
+                       static_cast<std::uint32_t>(views.hueWheelDraws)});
+    for (const TColorF& c : {model.AmbientColour(), model.LightColour()}) v.push_back(HsvToColor(c.h(), c.s(), c.v()));
+    return v;
+  };
+  const std::vector<std::uint32_t> before = state();
+  float hues[kSlotCount] = {90};
+  float weights[kRuleSlotCount] = {1.0f};
+  const std::pair<const char*, std::function<void()>> operations[] = {
+      {"ApplyScheme", [&] { model.ApplyScheme(kCustomRule, hues, weights); }},
+      {"ApplyLightBalance", [&] { model.ApplyLightBalance(); }},
+      {"FitShadeToColor", [&] { model.FitShadeToColor(model.SlotAt(0), kShadow, TColorF(0, 1, 0.2f)); }},
+      {"ApplyToneToSelectedSlot", [&] { model.ApplyToneToSelectedSlot(0); }},
+      {"RefreshSelection", [&] { model.RefreshSelection(); }},
+      {"SelectShade", [&] { model.SelectShade(kHighlight); }},
+      {"ChangeRule", [&] { model.ChangeRule(2); }},
+      {"RepaintWheel", [&] { model.RepaintWheel(); }},
+      {"SetToneFilter", [&] { model.SetToneFilter(1); }},
+      {"SetLightColors", [&] { model.SetLightColors(TColorF(0, 0, 1), TColorF(0, 0, 1)); }},
+  };
+  for (const auto& [name, operation] : operations) {
+    operation();
+    EXPECT_EQ(state(), before) << name;
+  }
+  model.EndBusy();
 }
 
 TEST_F(ModelTest, RefreshSelectionResetsTheShadeAndRemapsTheSelectedLayer) {
