@@ -182,6 +182,19 @@ TEST_F(ModelTest, ToneFilterSnapsOnlyRuleSlotBasesAndOnlyWhenActive) {
   EXPECT_EQ(model.ShadeToneClass(kBase), 1);
 }
 
+TEST_F(ModelTest, AToneFilterReachesTheRampOfEveryRuleSlot) {
+  // Under the custom rule with slot 3 selected, an ordinary redraw rebuilds
+  // slot 3's ramp alone; the filter moves slots 0..4 together.
+  model.ConstructScheme();
+  model.selectedSlot = 3;
+  ToneTable(0, {{20, 20, 1}});
+  model.SetToneFilter(1u << 1);
+  for (int i = 0; i < kRuleSlotCount; ++i) {
+    EXPECT_EQ(FromRgb24(model.Ramp(i)[511]), Shade(i, kBase).LitColor) << i;
+    EXPECT_NEAR(Shade(i, kBase).Hsv.s(), 0.2f, 1e-6) << i;
+  }
+}
+
 TEST_F(ModelTest, ToneLookupsWithoutTableAnswerNoTone) {
   EXPECT_EQ(model.ShadeToneClass(kBase), -1);
   EXPECT_EQ(model.ToneColorAtSelectedHue(12), 0xFFFFFFu);  // tone colours are built in
