@@ -33,4 +33,6 @@ set(TINTLOOM_WINDOW_SOURCES
   ui/window_snap.cpp
   ui/hue_form.cpp
   ui/progress_form.cpp
+  ui/layer_form.cpp
+  ui/light_balance_form.cpp
 )

@@ -31,6 +31,8 @@
 #include "ui/progress_form.h"
 #include "ui/tool_form.h"
 #include "ui/hue_form.h"
+#include "ui/layer_form.h"
+#include "ui/light_balance_form.h"
 #include "ui/surface_view.h"
 #include "core/artwork/blend_table.h"
 #include "ui/window_snap.h"
@@ -526,10 +528,10 @@ void TMainForm::CreateToolWindows() {
   windows_.picker = new TToolForm(*this, "ColorForm", QString::fromUtf8("カラー"), 262, 332);
   windows_.picker->move(windows_.hue->x(), windows_.hue->y() + windows_.hue->height());
 
-  windows_.lightBalance = new TToolForm(*this, "PaletteForm", QString::fromUtf8("ライトバランス"), 262, 264);
+  windows_.lightBalance = new TPaletteForm(*this);
   windows_.lightBalance->move(main.left() + main.width(), main.top());
 
-  windows_.layer = new TToolForm(*this, "LayerForm", QString::fromUtf8("レイヤー"), 262, 461);
+  windows_.layer = new TLayerForm(*this);
   windows_.layer->SetClientHeight(client_->height());
   windows_.layer->move(main.left() + client_->width(), main.top());
 
@@ -544,6 +546,7 @@ void TMainForm::CreateToolWindows() {
 
   windows_.hue->show();
   windows_.picker->show();
+  windows_.layer->show();
 }
 
 bool TMainForm::HueWindowVisible() const { return windows_.hue != nullptr && windows_.hue->isVisible(); }
@@ -558,6 +561,32 @@ void TMainForm::RepaintSlotStrip() {
 
 void TMainForm::RepaintValueSlider() {
   if (windows_.hue != nullptr) windows_.hue->RepaintValueSlider();
+}
+
+bool TMainForm::LayerWindowVisible() const { return windows_.layer != nullptr && windows_.layer->isVisible(); }
+
+void TMainForm::RefreshSlotGrid() {
+  if (windows_.layer != nullptr) windows_.layer->RefreshSlotGrid();
+}
+
+void TMainForm::RefreshLayerList() {
+  if (windows_.layer != nullptr) windows_.layer->RefreshLayerList();
+}
+
+void TMainForm::PaintMappingPreview() {
+  if (windows_.layer != nullptr) windows_.layer->PaintMappingPreview();
+}
+
+void TMainForm::ShowLayerBlendMode(int comboItem) {
+  if (windows_.layer != nullptr) windows_.layer->ShowLayerBlendMode(comboItem);
+}
+
+void TMainForm::ShowLayerLevels(int baseLevel, int shadowLevel) {
+  if (windows_.layer != nullptr) windows_.layer->ShowLayerLevels(baseLevel, shadowLevel);
+}
+
+void TMainForm::FillLayerList() {
+  if (windows_.layer != nullptr) windows_.layer->FillLayerList();
 }
 
 void TMainForm::PaintBox1Paint(QPainter& painter) {
@@ -584,6 +613,8 @@ void TMainForm::EnterBusy() {
   for (TToolForm* w : ToolForms()) {
     if (w != nullptr) w->ContentPanel()->setEnabled(false);
   }
+  // The list's rows name layers that are about to go.
+  if (windows_.layer != nullptr) windows_.layer->ClearLayerList();
   QApplication::processEvents();
 }
 
@@ -591,6 +622,7 @@ void TMainForm::LeaveBusy() {
   for (TToolForm* w : ToolForms()) {
     if (w != nullptr) w->ContentPanel()->setEnabled(true);
   }
+  if (windows_.layer != nullptr) windows_.layer->RefreshLayerList();
   QApplication::processEvents();
 }
 

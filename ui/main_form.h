@@ -29,6 +29,8 @@ struct TMouseInput;
 class TToolForm;
 class THueForm;
 class TProgressForm;
+class TLayerForm;
+class TPaletteForm;
 
 // The one window drag in progress: any window, moved by its title bar or
 // background. Windows only; the model knows nothing of it.
@@ -45,8 +47,8 @@ struct TWindowDrag {
 struct TToolWindows {
   QPointer<THueForm> hue;
   QPointer<TToolForm> picker;
-  QPointer<TToolForm> lightBalance;
-  QPointer<TToolForm> layer;
+  QPointer<TPaletteForm> lightBalance;
+  QPointer<TLayerForm> layer;
   QPointer<TProgressForm> progress;
   QPointer<TToolForm> swatch;
   QPointer<TToolForm> info;
@@ -122,6 +124,13 @@ class TMainForm : public QWidget, public TModelViews {
   void DrawHueWheel() override;
   void RepaintSlotStrip() override;
   void RepaintValueSlider() override;
+  bool LayerWindowVisible() const override;
+  void RefreshSlotGrid() override;
+  void RefreshLayerList() override;
+  void PaintMappingPreview() override;
+  void ShowLayerBlendMode(int comboItem) override;
+  void ShowLayerLevels(int baseLevel, int shadowLevel) override;
+  void FillLayerList() override;
   void ShowCanvas() override;
   void SetTitleText(const std::string& text) override;
   void EnterBusy() override;

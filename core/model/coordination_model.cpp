@@ -368,13 +368,15 @@ void TCoordinationModel::SetLayerShadowLevel(int v) {
 }
 
 void TCoordinationModel::ApplyLayerLevels() {
-  if (busy_ || !views_.LayerWindowVisible()) return;
+  if (busy_) return;
+  // A level picked from the canvas with the layer window closed still takes
+  // effect at once; the window shows the levels when it is opened.
   TLayerMapping& mapping = LayerMapping(selectedLayer);
   if (mapping.BaseLevel < mapping.ShadowLevel) mapping.ShadowLevel = 0;
-  views_.ShowLayerLevels(mapping.BaseLevel, mapping.ShadowLevel);
+  if (views_.LayerWindowVisible()) views_.ShowLayerLevels(mapping.BaseLevel, mapping.ShadowLevel);
   BuildLayerLookup(selectedLayer);
   ComposeCanvas();
-  views_.PaintMappingPreview();
+  if (views_.LayerWindowVisible()) views_.PaintMappingPreview();
 }
 
 void TCoordinationModel::SetLayerBlendMode(int m) {
@@ -383,6 +385,13 @@ void TCoordinationModel::SetLayerBlendMode(int m) {
   if (!LayerSelected() || m < kBlendNormal || m >= kBlendModeCount) return;
   document.Simples[static_cast<std::size_t>(selectedLayer)].BlendModeKey = static_cast<std::int16_t>(m);
   ComposeCanvas();
+}
+
+void TCoordinationModel::MapSelectedLayerToRamp(int ramp) {
+  if (busy_ || !LayerSelected() || ramp < kGreyRamp || ramp > kWhiteRamp) return;
+  LayerMapping(selectedLayer).MappedSlot = static_cast<std::int16_t>(ramp);
+  Redraw(kRedrawLayer);
+  if (views_.LayerWindowVisible()) views_.RefreshLayerList();
 }
 
 const TSurface* TCoordinationModel::LayerThumbnail(int i) const {
@@ -404,7 +413,13 @@ void TCoordinationModel::SetLightColors(const TColorF& ambient, const TColorF& l
   if (busy_) return;
   ambientColour_ = ambient;
   lightColour_ = light;
-  if (lightBalanceEnabled_) Redraw(kRedrawAll);
+  if (lightBalanceEnabled_) {
+    Redraw(kRedrawAll);
+  } else if (backgroundMode_ == BackgroundMode::Ambient) {
+    // The ambient background shows the ambient colour with the balance off
+    // too; the lit colours have not changed, so only the canvas follows.
+    ComposeCanvas();
+  }
 }
 
 void TCoordinationModel::SetLightBalanceEnabled(bool on) {

@@ -113,6 +113,9 @@ class TCoordinationModel {
   void SetLayerBaseLevel(int v);
   void SetLayerShadowLevel(int v);
   void SetLayerBlendMode(int m);
+  // The selected layer takes the grey ramp, black or white (ramp 10, 11 or
+  // 12) instead of a slot; nothing without a selected layer.
+  void MapSelectedLayerToRamp(int ramp);
   // Thumbnail of layer i (bottom layer 0), null out of range.
   const TSurface* LayerThumbnail(int i) const;
   // Every layer on the grey ramp with levels 170 and 85; no layer selected.

@@ -24,6 +24,8 @@
 #include "ui/tool_form.h"
 #include "ui/hue_form.h"
 #include "support/paths.h"
+#include "ui/layer_form.h"
+#include "ui/light_balance_form.h"
 #include "support/recording.h"
 
 namespace tintloom {
@@ -179,27 +181,28 @@ TEST_F(MainFormWithTools, ToolWindowsArePlacedAroundTheMainWindow) {
   EXPECT_EQ(w.hue->size(), QSize(262, 333));
   EXPECT_EQ(w.picker->pos(), QPoint(w.hue->x(), w.hue->y() + w.hue->height()));
   EXPECT_EQ(w.lightBalance->pos(), QPoint(main.left() + main.width(), main.top()));
-  EXPECT_EQ(w.layer->height(), 625);
+  EXPECT_EQ(w.layer->geometry(), QRect(main.left() + form.ClientArea()->width(), main.top(), 262, 625));
   EXPECT_EQ(w.swatch->pos(), main.topLeft());
   EXPECT_TRUE(w.hue->isVisible());
   EXPECT_TRUE(w.picker->isVisible());
-  EXPECT_FALSE(w.layer->isVisible());
+  EXPECT_TRUE(w.layer->isVisible());
+  EXPECT_FALSE(w.lightBalance->isVisible());
   EXPECT_FALSE(w.info->isVisible());
   EXPECT_TRUE(w.info->windowFlags() & Qt::FramelessWindowHint);
   EXPECT_EQ(w.info->CaptionLabel()->text(), QString::fromUtf8("情報"));
 }
 
 TEST_F(MainFormWithTools, ViewMenuShowsAndHidesWindowsAndClosingOnlyHides) {
-  QAction* layer = FindAction(&form, "L1");
+  QAction* balance = FindAction(&form, "N5");
   form.V1Click();
-  EXPECT_FALSE(layer->isChecked());
+  EXPECT_FALSE(balance->isChecked());
   EXPECT_TRUE(FindAction(&form, "N3")->isChecked());
-  layer->trigger();
-  EXPECT_TRUE(form.Windows().layer->isVisible());
-  form.Windows().layer->CloseButton()->click();
-  EXPECT_FALSE(form.Windows().layer->isVisible());
+  balance->trigger();
+  EXPECT_TRUE(form.Windows().lightBalance->isVisible());
+  form.Windows().lightBalance->CloseButton()->click();
+  EXPECT_FALSE(form.Windows().lightBalance->isVisible());
   form.V1Click();
-  EXPECT_FALSE(layer->isChecked());
+  EXPECT_FALSE(balance->isChecked());
   FindAction(&form, "N3")->trigger();
   EXPECT_FALSE(form.Windows().hue->isVisible());
 }
@@ -420,7 +423,8 @@ TEST_F(MainFormWithTools, ToolWindowsFollowTheMainWindowDownAndBack) {
   EXPECT_TRUE(w.hue->isVisible());
   EXPECT_TRUE(w.info->isVisible());
   EXPECT_FALSE(w.picker->isVisible());
-  EXPECT_FALSE(w.layer->isVisible());
+  EXPECT_TRUE(w.layer->isVisible());
+  EXPECT_FALSE(w.lightBalance->isVisible());
 }
 
 }  // namespace

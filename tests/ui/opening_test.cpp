@@ -14,6 +14,8 @@
 #include <unistd.h>
 
 #include "ui/hue_form.h"
+#include "ui/layer_form.h"
+#include "ui/light_balance_form.h"
 #include "ui/main_form.h"
 #include "ui/paint_box.h"
 #include "ui/progress_form.h"

@@ -543,5 +543,22 @@ TEST_F(ScreenPickTest, LevelPickingReadsThePickSurfaceRelativeToTheArtwork) {
   EXPECT_EQ(views.shownShadow, 0);
 }
 
+TEST_F(ScreenPickTest, APickedLevelTakesEffectWithTheLayerWindowClosed) {
+  testing::LoadLayers(model, 4, 4, {testing::SolidLayer(0, 0, 4, 4, 0, 0)});
+  model.pickSurface.At(1, 2) = TRgb24{60, 60, 60};
+  model.ComposeCanvas();
+  model.selectedLayer = 0;
+  views.layerVisible = false;
+  const int shows = views.canvasShows;
+  model.PickLevelAt(false, model.artworkOriginX + 1, model.artworkOriginY + 2);
+  // Base 60 below the shadow level 85: the shadow goes to 0 and the lookup
+  // follows at once; the closed window is not drawn.
+  EXPECT_EQ(model.LayerMapping(0).ShadowLevel, 0);
+  EXPECT_EQ(model.LayerMapping(0).Lookup[60], &model.Ramp(kGreyRamp)[512]);
+  EXPECT_EQ(views.canvasShows, shows + 1);
+  EXPECT_EQ(views.shownBase, -1);
+  EXPECT_EQ(views.mappingPreviews, 0);
+}
+
 }  // namespace
 }  // namespace tintloom

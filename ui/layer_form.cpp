@@ -1,0 +1,503 @@
+#include "ui/layer_form.h"
+
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QStringDecoder>
+#include <QStyledItemDelegate>
+#include <algorithm>
+
+#include "core/artwork/blend_table.h"
+#include "core/model/coordination_model.h"
+#include "ui/main_form.h"
+#include "ui/paint_box.h"
+#include "ui/surface_view.h"
+
+namespace tintloom {
+
+namespace {
+
+constexpr int kClientWidth = 262;
+constexpr int kDesignClientHeight = 461;
+constexpr TColor kBlack = 0x000000;
+constexpr TColor kWhite = 0xFFFFFF;
+constexpr TColor kMarkerGrey = 0x808080;
+constexpr TColor kSplitterColour = 12369084;  // 0xBCBCBC
+
+// The upper area holds the combo, the level edits, the preview and, along
+// its bottom, the slot grid; the list fills what is left above the splitter.
+constexpr int kUpperAreaHeight = 176;
+constexpr int kGridWidth = 260;
+constexpr int kGridHeight = 80;
+constexpr int kPreviewWidth = 248;
+constexpr int kPreviewHeight = 32;
+constexpr int kStripWidth = kPreviewWidth - 8;  // 240 entries
+constexpr int kRowHeight = 39;
+constexpr int kSplitterHeight = 7;
+// The window never shrinks past its upper area, the splitter and one row.
+constexpr int kMinClientHeight = kToolTitleHeight + kUpperAreaHeight + kRowHeight + kSplitterHeight;
+
+// Popup items and their tags: the ramp the selected layer is mapped to.
+struct TPopupItem {
+  const char* name;
+  const char* caption;
+  int tag;
+};
+constexpr TPopupItem kPopupItems[] = {
+    {"N1", "グレイスケールレイヤー", kGreyRamp},
+    {"N2", "黒ベタレイヤー", kBlackRamp},
+    {"N3", "白ベタレイヤー", kWhiteRamp},
+};
+
+// Image list 1: a diagonal grey gradient, white at the top left to near
+// black at the bottom right; the grey depends only on x + y.
+QImage MakeGreyRampIcon() {
+  QImage image(kThumbnailSize, kThumbnailSize, QImage::Format_RGB32);
+  for (int y = 0; y < kThumbnailSize; ++y) {
+    for (int x = 0; x < kThumbnailSize; ++x) {
+      const int grey = 255 - 4 * (x + y);
+      image.setPixel(x, y, qRgb(grey, grey, grey));
+    }
+  }
+  return image;
+}
+
+// Image list 2: 9 x 9 diamonds in grey on a transparent background; the
+// base-level marker filled with a fine pattern, the shadow-level marker an
+// outline.
+QImage MakeLevelMarker(bool filled) {
+  QImage image(9, 9, QImage::Format_ARGB32);
+  image.fill(Qt::transparent);
+  const QRgb grey = qRgb(kMarkerGrey & 0xFF, kMarkerGrey >> 8 & 0xFF, kMarkerGrey >> 16 & 0xFF);
+  for (int y = 0; y < 9; ++y) {
+    const int half = y <= 4 ? y : 8 - y;
+    for (int x = 4 - half; x <= 4 + half; ++x) {
+      const bool edge = x == 4 - half || x == 4 + half;
+      if (edge || (filled && (x + y) % 2 == 0)) image.setPixel(x, y, grey);
+    }
+  }
+  return image;
+}
+
+// Layer names are the file's raw bytes in the Japanese code page.
+QString LayerName(const std::optional<std::string>& name) {
+  if (!name || name->empty()) return QString();
+  QStringDecoder decoder("Shift_JIS");
+  if (!decoder.isValid()) return QString::fromLatin1(name->data(), static_cast<qsizetype>(name->size()));
+  return decoder.decode(QByteArrayView(name->data(), static_cast<qsizetype>(name->size())));
+}
+
+QLabel* MakeLabel(QWidget* parent, const char* name, const char* text, int x, int y) {
+  auto* label = new QLabel(QString::fromUtf8(text), parent);
+  label->setObjectName(name);
+  QFont font = label->font();
+  font.setPixelSize(12);
+  label->setFont(font);
+  label->move(x, y);
+  label->adjustSize();
+  return label;
+}
+
+QWidget* MakeSwatch(QWidget* parent, const char* name, int x, int y) {
+  auto* swatch = new QWidget(parent);
+  swatch->setObjectName(name);
+  swatch->setGeometry(x, y, 19, 19);
+  swatch->setAutoFillBackground(true);
+  return swatch;
+}
+
+QLineEdit* MakeLevelEdit(QWidget* parent, const char* name, int x, int y) {
+  auto* edit = new QLineEdit(QStringLiteral("255"), parent);
+  edit->setObjectName(name);
+  edit->setMaxLength(3);
+  edit->setGeometry(x, y, 29, 21);
+  return edit;
+}
+
+// Text read as a decimal integer, 0 when it is not one; the level is its low
+// byte, so 256 gives 0 and 300 gives 44.
+int LevelFromText(const QString& text) {
+  bool ok = false;
+  const long long value = text.trimmed().toLongLong(&ok, 10);
+  return ok ? static_cast<int>(static_cast<unsigned long long>(value) & 0xFFu) : 0;
+}
+
+// Rows are drawn by the window, 39 pixels high.
+class TLayerRowDelegate final : public QStyledItemDelegate {
+ public:
+  explicit TLayerRowDelegate(TLayerForm& form) : QStyledItemDelegate(&form), form_(form) {}
+  void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    form_.ListBox1DrawItem(*painter, index.row(), option.rect, option.state & QStyle::State_Selected);
+  }
+  QSize sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const override {
+    return QSize(kGridWidth, kRowHeight);
+  }
+
+ private:
+  TLayerForm& form_;
+};
+
+}  // namespace
+
+TLayerForm::TLayerForm(TMainForm& main)
+    : TToolForm(main, "LayerForm", QString::fromUtf8("レイヤー"), kClientWidth, kDesignClientHeight) {
+  QWidget* panel = ContentPanel();
+
+  blendCombo_ = new QComboBox(panel);
+  blendCombo_->setObjectName("ComboBox1");
+  blendCombo_->setGeometry(8, 6, 247, 21);
+  blendCombo_->setMaxVisibleItems(30);
+  for (const TBlendMode& mode : kBlendModes) blendCombo_->addItem(QString::fromUtf8(mode.label));
+  blendCombo_->setCurrentIndex(0);
+  // Only the user's pick changes the mode; showing a layer's mode does not.
+  connect(blendCombo_, &QComboBox::activated, this, [this] { ComboBox1Change(); });
+
+  QLabel* mappingLabel = MakeLabel(panel, "Label1", "マッピング設定:", 8, 36);
+  QLabel* baseLabel = MakeLabel(panel, "Label4", "ベース :", 86, 36);
+  baseSwatch_ = MakeSwatch(panel, "Panel3", 127, 32);
+  baseEdit_ = MakeLevelEdit(panel, "Edit1", 146, 32);
+  QLabel* shadowLabel = MakeLabel(panel, "Label5", "影：", 185, 36);
+  shadowSwatch_ = MakeSwatch(panel, "Panel2", 207, 32);
+  shadowEdit_ = MakeLevelEdit(panel, "Edit2", 226, 32);
+  SetSwatch(baseSwatch_, 255);
+  SetSwatch(shadowSwatch_, 0);
+  connect(baseEdit_, &QLineEdit::textChanged, this, [this] { Edit1Change(); });
+  connect(shadowEdit_, &QLineEdit::textChanged, this, [this] { Edit2Change(); });
+  for (QWidget* passive : {static_cast<QWidget*>(mappingLabel), static_cast<QWidget*>(baseLabel),
+                           static_cast<QWidget*>(shadowLabel)}) {
+    RouteDragEvents(passive);
+  }
+
+  previewBox_ = new TPaintBox(panel, 7, 58, kPreviewWidth, kPreviewHeight);
+  previewBox_->setObjectName("PaintBox1");
+  previewBox_->onPaint = [this](QPainter& p) { p.drawImage(0, 0, SurfaceImage(std::as_const(preview_))); };
+  slotGridBox_ = new TPaintBox(panel, 1, kUpperAreaHeight - kGridHeight, kGridWidth, kGridHeight);
+  slotGridBox_->setObjectName("PaintBox2");
+  slotGridBox_->onPaint = [this](QPainter& p) { p.drawImage(0, 0, SurfaceImage(std::as_const(slotGrid_))); };
+  slotGridBox_->onMouseDown = [this](const TMouseInput& in) { PaintBox2MouseDown(in); };
+
+  layerList_ = new QListWidget(panel);
+  layerList_->setObjectName("ListBox1");
+  layerList_->setSelectionMode(QAbstractItemView::SingleSelection);
+  layerList_->setUniformItemSizes(true);
+  layerList_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  layerList_->setItemDelegate(new TLayerRowDelegate(*this));
+  layerList_->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(layerList_, &QListWidget::itemSelectionChanged, this, [this] {
+    if (!listing_) ListBox1Click();
+  });
+
+  popupMenu_ = new QMenu(this);
+  popupMenu_->setObjectName("PopupMenu1");
+  for (const TPopupItem& item : kPopupItems) {
+    QAction* action = popupMenu_->addAction(QString::fromUtf8(item.caption));
+    action->setObjectName(item.name);
+    action->setData(item.tag);
+    connect(action, &QAction::triggered, this, [this, action] { N1Click(action->data().toInt()); });
+  }
+  connect(layerList_, &QListWidget::customContextMenuRequested, this,
+          [this](const QPoint& pos) { popupMenu_->popup(layerList_->viewport()->mapToGlobal(pos)); });
+
+  splitter_ = new QWidget(panel);
+  splitter_->setObjectName("Panel4");
+  splitter_->setAutoFillBackground(true);
+  QPalette pal = splitter_->palette();
+  pal.setColor(QPalette::Window, ToQColor(kSplitterColour));
+  splitter_->setPalette(pal);
+  splitter_->setCursor(Qt::SizeVerCursor);
+  splitter_->installEventFilter(this);
+
+  // The screen-colour keys work from the controls that keep the focus.
+  blendCombo_->installEventFilter(this);
+  layerList_->installEventFilter(this);
+
+  greyRampIcon_ = MakeGreyRampIcon();
+  baseMarker_ = MakeLevelMarker(true);
+  shadowMarker_ = MakeLevelMarker(false);
+  preview_.Create(kPreviewWidth, kPreviewHeight);
+  strip_.Create(kStripWidth, 1);
+  slotGrid_.Create(kGridWidth, kGridHeight);
+  FillAll(preview_, kToolBackground);
+  FillAll(slotGrid_, kToolBackground);
+  panel->installEventFilter(this);
+  PlaceLowerArea();
+}
+
+TCoordinationModel& TLayerForm::Model() const { return Main().Model(); }
+
+QImage TLayerForm::GreyRampIcon() { return MakeGreyRampIcon(); }
+
+void TLayerForm::PlaceLowerArea() {
+  const int panelHeight = ContentPanel()->height();
+  const int listHeight = std::max(0, panelHeight - kUpperAreaHeight - kSplitterHeight);
+  layerList_->setGeometry(1, kUpperAreaHeight, kGridWidth, listHeight);
+  splitter_->setGeometry(0, panelHeight - kSplitterHeight, kClientWidth, kSplitterHeight);
+}
+
+void TLayerForm::showEvent(QShowEvent* event) {
+  TToolForm::showEvent(event);
+  // Nothing is drawn while hidden: catch up with the model. A load that ran
+  // while the window was hidden left the list empty; the layers are listed
+  // now, so they can be mapped without opening the file again.
+  if (Model().Busy()) return;
+  if (layerList_->count() != Model().LayerCount()) FillLayerList();
+  ShowSelectedRow();
+  const int layer = Model().selectedLayer;
+  if (layer >= 0 && layer < Model().LayerCount()) {
+    const TLayerMapping& mapping = Model().LayerMapping(layer);
+    ShowLayerBlendMode(Model().LayerBlendMode(layer) + 1);
+    ShowLayerLevels(mapping.BaseLevel, mapping.ShadowLevel);
+  }
+  RefreshSlotGrid();
+  PaintMappingPreview();
+}
+
+bool TLayerForm::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == ContentPanel() && event->type() == QEvent::Resize) {
+    // The list takes whatever height the window gets.
+    PlaceLowerArea();
+  } else if (watched == splitter_) {
+    SplitterEvent(event);
+    if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseMove ||
+        event->type() == QEvent::MouseButtonRelease) {
+      return true;  // the splitter's presses never drag the window
+    }
+  } else if ((watched == blendCombo_ || watched == layerList_) && event->type() == QEvent::KeyPress) {
+    if (Main().HandleShortcutKey(this, static_cast<QKeyEvent*>(event)->key())) return true;
+  }
+  return TToolForm::eventFilter(watched, event);
+}
+
+// ---------------------------------------------------------------- splitter
+
+void TLayerForm::SplitterEvent(QEvent* event) {
+  switch (event->type()) {
+    case QEvent::MouseButtonPress:
+      splitterDragging_ = true;
+      splitterAnchorY_ = static_cast<QMouseEvent*>(event)->position().toPoint().y();
+      break;
+    case QEvent::MouseMove: {
+      auto* move = static_cast<QMouseEvent*>(event);
+      if (!splitterDragging_) break;
+      if (move->buttons() == Qt::NoButton) {
+        splitterDragging_ = false;  // the release went elsewhere
+        break;
+      }
+      // The strip moves with the window's bottom, so each move's y is taken
+      // from where the strip now is.
+      const int y = move->position().toPoint().y();
+      SetClientHeight(std::max(kMinClientHeight, height() + y - splitterAnchorY_));
+      break;
+    }
+    case QEvent::MouseButtonRelease:
+      splitterDragging_ = false;
+      break;
+    default:
+      break;
+  }
+}
+
+// ---------------------------------------------------------------- list
+
+int TLayerForm::LayerAtRow(int row) const {
+  const int count = layerList_->count();
+  if (row < 0 || row >= count) return -1;
+  return count - 1 - row;
+}
+
+void TLayerForm::ClearLayerList() {
+  listing_ = true;
+  layerList_->clear();
+  listing_ = false;
+}
+
+void TLayerForm::FillLayerList() {
+  const int count = Model().LayerCount();
+  if (count == 0 || !isVisible()) return;
+  listing_ = true;
+  layerList_->setUpdatesEnabled(false);
+  layerList_->clear();
+  for (int i = count - 1; i >= 0; --i) {
+    layerList_->addItem(LayerName(Model().document.Simples[static_cast<std::size_t>(i)].Name));
+  }
+  layerList_->setUpdatesEnabled(true);
+  listing_ = false;
+}
+
+void TLayerForm::ShowSelectedRow() {
+  const int layer = Model().selectedLayer;
+  const int count = layerList_->count();
+  listing_ = true;
+  if (layer >= 0 && layer < count) {
+    layerList_->setCurrentRow(count - 1 - layer);
+  } else {
+    layerList_->clearSelection();
+  }
+  listing_ = false;
+}
+
+void TLayerForm::RefreshLayerList() {
+  if (!isVisible() || Model().Busy()) return;
+  layerList_->viewport()->update();
+}
+
+void TLayerForm::ListBox1Click() {
+  if (Model().Busy()) return;
+  const QList<QListWidgetItem*> selected = layerList_->selectedItems();
+  const int row = selected.isEmpty() ? -1 : layerList_->row(selected.front());
+  const int layer = LayerAtRow(row);
+  // Rows and layers are made together; a row without its layer selects none.
+  Model().SelectLayer(layer < Model().LayerCount() ? layer : -1);
+  if (layer == -1) PaintMappingPreview();
+}
+
+void TLayerForm::ListBox1DrawItem(QPainter& painter, int row, const QRect& rect, bool selected) {
+  if (Model().Busy()) return;
+  const QPalette& pal = layerList_->palette();
+  painter.fillRect(rect, pal.brush(selected ? QPalette::Highlight : QPalette::Base));
+
+  QFont font = painter.font();
+  font.setPixelSize(12);
+  painter.setFont(font);
+  painter.setPen(pal.color(selected ? QPalette::HighlightedText : QPalette::Text));
+  const QString name = layerList_->item(row) != nullptr ? layerList_->item(row)->text() : QString();
+  painter.drawText(QRect(rect.left() + 76, rect.top(), std::max(0, rect.right() - rect.left() - 76), rect.height()),
+                   Qt::AlignLeft | Qt::AlignVCenter, name);
+
+  const int layer = LayerAtRow(row);
+  const int top = rect.top();
+  painter.setBrush(Qt::NoBrush);
+  if (const TSurface* thumbnail = Model().LayerThumbnail(layer); thumbnail != nullptr) {
+    painter.drawImage(3, top + 3, SurfaceImage(*thumbnail));
+    painter.setPen(Qt::black);
+    painter.drawRect(3, top + 3, kThumbnailSize - 1, kThumbnailSize - 1);
+  }
+
+  if (layer >= 0 && layer < Model().LayerCount()) {
+    const QRect swatch(38, top + 3, kThumbnailSize, kThumbnailSize);
+    const int mapped = Model().LayerMapping(layer).MappedSlot;
+    if (mapped >= 0 && mapped < kSlotCount) {
+      // The slot's own base colour, before the light balance tints it.
+      painter.fillRect(swatch, ToQColor(Model().SlotAt(mapped).shades[kBase].Color));
+    } else if (mapped == kGreyRamp) {
+      painter.drawImage(swatch.topLeft(), greyRampIcon_);
+    } else if (mapped == kBlackRamp) {
+      painter.fillRect(swatch, Qt::black);
+    } else if (mapped == kWhiteRamp) {
+      painter.fillRect(swatch, Qt::white);
+    }
+    painter.setPen(Qt::black);
+    painter.drawRect(swatch.adjusted(0, 0, -1, -1));
+  }
+
+  const int bottom = rect.top() + rect.height() - 1;
+  painter.setPen(ToQColor(kMarkerGrey));
+  painter.drawLine(rect.left(), bottom, rect.left() + rect.width(), bottom);
+}
+
+void TLayerForm::N1Click(int tag) { Model().MapSelectedLayerToRamp(tag); }
+
+// ---------------------------------------------------------------- combo and levels
+
+void TLayerForm::ComboBox1Change() {
+  if (Model().Busy()) return;
+  const int item = blendCombo_->currentIndex();
+  if (item < 0) return;
+  Model().SetLayerBlendMode(item - 1);
+}
+
+void TLayerForm::ShowLayerBlendMode(int comboItem) {
+  if (comboItem >= 0 && comboItem < blendCombo_->count()) blendCombo_->setCurrentIndex(comboItem);
+}
+
+void TLayerForm::Edit1Change() {
+  if (Model().Busy() || suppress_) return;
+  Model().SetLayerBaseLevel(LevelFromText(baseEdit_->text()));
+}
+
+void TLayerForm::Edit2Change() {
+  if (Model().Busy() || suppress_) return;
+  Model().SetLayerShadowLevel(LevelFromText(shadowEdit_->text()));
+}
+
+void TLayerForm::SetLevelText(QLineEdit* edit, int level) {
+  const QString text = QString::number(level);
+  // Rewriting the same text would only move the cursor under the user's typing.
+  if (edit->text() != text) edit->setText(text);
+}
+
+void TLayerForm::ShowLayerLevels(int baseLevel, int shadowLevel) {
+  suppress_ = true;
+  SetLevelText(baseEdit_, baseLevel);
+  SetLevelText(shadowEdit_, shadowLevel);
+  suppress_ = false;
+  SetSwatch(baseSwatch_, baseLevel);
+  SetSwatch(shadowSwatch_, shadowLevel);
+}
+
+void TLayerForm::SetSwatch(QWidget* swatch, int level) {
+  const auto grey = static_cast<TColor>(level & 0xFF) * 0x010101u;
+  QPalette pal = swatch->palette();
+  pal.setColor(QPalette::Window, ToQColor(grey));
+  swatch->setPalette(pal);
+}
+
+// ---------------------------------------------------------------- preview and grid
+
+void TLayerForm::PaintMappingPreview() {
+  if (!isVisible() || Model().Busy()) return;
+  FillAll(preview_, kToolBackground);
+  const int layer = Model().selectedLayer;
+  if (layer >= 0 && layer < Model().LayerCount()) {
+    const TLayerMapping& mapping = Model().LayerMapping(layer);
+    for (int i = 0; i < kStripWidth; ++i) {
+      const TRgb24* colour = mapping.Lookup[static_cast<std::size_t>(i * 255 / (kStripWidth - 1))];
+      strip_.At(i, 0) = colour != nullptr ? *colour : TRgb24{};
+    }
+    StretchCopy(preview_, QRect(4, 9, kStripWidth, kPreviewHeight - 9), strip_, QRect(0, 0, kStripWidth, 1));
+    DrawImage(preview_, mapping.BaseLevel * kStripWidth / 255, 0, baseMarker_);
+    DrawImage(preview_, mapping.ShadowLevel * kStripWidth / 255, 0, shadowMarker_);
+  }
+  FrameRect(preview_, 4, 9, kStripWidth, kPreviewHeight - 9, 0, kBlack);
+  previewBox_->update();
+}
+
+void TLayerForm::RefreshSlotGrid() {
+  if (!isVisible() || Model().Busy()) return;
+  const int cellWidth = slotGrid_.width / kSlotCount;
+  const int cellHeight = slotGrid_.height / kShadeCount;
+  FillAll(slotGrid_, kToolBackground);
+  for (int i = 0; i < kSlotCount; ++i) {
+    for (int j = 0; j < kShadeCount; ++j) {
+      FillRect(slotGrid_, i * cellWidth, j * cellHeight, cellWidth, cellHeight,
+               Model().SlotAt(i).shades[static_cast<std::size_t>(j)].LitColor);
+    }
+  }
+  // The rule slots and the free slots, kept apart.
+  FillRect(slotGrid_, slotGrid_.width / 2 - 1, 0, 1, slotGrid_.height, kBlack);
+  const int selected = Model().selectedSlot;
+  if (selected >= 0 && selected < kSlotCount) {
+    const int x = selected * cellWidth;
+    FrameRect(slotGrid_, x, 0, cellWidth, slotGrid_.height, 1, kBlack);
+    FrameRect(slotGrid_, x, 0, cellWidth, slotGrid_.height, 2, kWhite);
+    FrameRect(slotGrid_, x, 0, cellWidth, slotGrid_.height, 3, kBlack);
+  }
+  slotGridBox_->update();
+}
+
+void TLayerForm::PaintBox2MouseDown(const TMouseInput& input) {
+  if (Model().Busy()) return;
+  const int cellWidth = slotGridBox_->width() / kSlotCount;
+  // The row is ignored; a press in the last pixels past the tenth column
+  // still belongs to it.
+  const int slot = std::clamp(input.x / cellWidth, 0, kSlotCount - 1);
+  Model().SelectSlot(slot);
+}
+
+}  // namespace tintloom

@@ -1,0 +1,154 @@
+#include "ui/light_balance_form.h"
+
+#include <QCheckBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QSlider>
+
+#include "core/model/coordination_model.h"
+#include "ui/main_form.h"
+#include "ui/surface_view.h"
+
+namespace tintloom {
+
+namespace {
+
+constexpr int kClientWidth = 262;
+constexpr int kClientHeight = 264;
+
+// One slider row: its form number, value label, what it sets, range and start.
+struct TSliderRow {
+  int number;
+  const char* labelName;
+  const char* rowCaption;
+  int maximum;
+  int start;
+  bool hue;
+  int y;
+};
+// Hue sliders end at 369: positions 360..369 are hues 0..9 after the
+// conversion's wrap-around.
+constexpr TSliderRow kRows[] = {
+    {1, "Label4", "H:", 369, 0, true, 52},    {4, "Label8", "S:", 100, 0, false, 74},
+    {3, "Label7", "V:", 100, 100, false, 96}, {2, "Label9", "H:", 369, 0, true, 146},
+    {6, "Label13", "S:", 100, 0, false, 168}, {5, "Label12", "V:", 100, 100, false, 190},
+};
+
+QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, int x, int y) {
+  auto* label = new QLabel(text, parent);
+  label->setObjectName(name);
+  QFont font = label->font();
+  font.setPixelSize(12);
+  label->setFont(font);
+  label->move(x, y);
+  label->adjustSize();
+  return label;
+}
+
+QWidget* MakeSwatch(QWidget* parent, const char* name, int x, int y) {
+  auto* swatch = new QWidget(parent);
+  swatch->setObjectName(name);
+  swatch->setGeometry(x, y, 24, 24);
+  swatch->setAutoFillBackground(true);
+  QPalette pal = swatch->palette();
+  pal.setColor(QPalette::Window, Qt::white);
+  swatch->setPalette(pal);
+  return swatch;
+}
+
+void SetSwatchColour(QWidget* swatch, TColor colour) {
+  QPalette pal = swatch->palette();
+  pal.setColor(QPalette::Window, ToQColor(colour));
+  swatch->setPalette(pal);
+}
+
+// Percent to a fraction as the program stores it: a 32-bit float.
+float Fraction(int percent) { return static_cast<float>(percent * 0.01L); }
+
+}  // namespace
+
+TPaletteForm::TPaletteForm(TMainForm& main)
+    : TToolForm(main, "PaletteForm", QString::fromUtf8("ライトバランス"), kClientWidth, kClientHeight) {
+  QWidget* panel = ContentPanel();
+  enableBox_ = new QCheckBox(QString::fromUtf8("有効にする"), panel);
+  enableBox_->setObjectName("CheckBox1");
+  enableBox_->move(8, 4);
+  enableBox_->adjustSize();
+  connect(enableBox_, &QCheckBox::clicked, this, [this] { CheckBox1Click(); });
+
+  QLabel* ambientHeading = MakeLabel(panel, "Label1", QString::fromUtf8("アンビエント"), 8, 28);
+  ambientSwatch_ = MakeSwatch(panel, "Panel2", 230, 24);
+  QLabel* lightHeading = MakeLabel(panel, "LightHeading", QString::fromUtf8("ライト"), 8, 122);
+  lightSwatch_ = MakeSwatch(panel, "Panel3", 230, 118);
+  RouteDragEvents(ambientHeading);
+  RouteDragEvents(lightHeading);
+
+  for (const TSliderRow& row : kRows) {
+    RouteDragEvents(MakeLabel(panel, "", QString::fromUtf8(row.rowCaption), 14, row.y + 2));
+    auto* slider = new QSlider(Qt::Horizontal, panel);
+    slider->setObjectName(QString("TrackBar%1").arg(row.number));
+    slider->setRange(0, row.maximum);
+    slider->setValue(row.start);
+    slider->setGeometry(32, row.y, 150, 20);
+    slider->installEventFilter(this);
+    sliders_[static_cast<std::size_t>(row.number - 1)] = slider;
+    QLabel* value = MakeLabel(panel, row.labelName,
+                              QString::number(row.start) + QString::fromUtf8(row.hue ? "°" : "%"), 188, row.y + 2);
+    value->setFixedWidth(38);
+    RouteDragEvents(value);
+    valueLabels_[static_cast<std::size_t>(row.number - 1)] = value;
+    connect(slider, &QSlider::valueChanged, this, [this] { TrackBar1Change(); });
+  }
+
+  ignoreShadesBox_ = new QCheckBox(QString::fromUtf8("カラー設定を無視する"), panel);
+  ignoreShadesBox_->setObjectName("CheckBox2");
+  ignoreShadesBox_->move(8, 218);
+  ignoreShadesBox_->adjustSize();
+  connect(ignoreShadesBox_, &QCheckBox::clicked, this, [this] { CheckBox2Click(); });
+}
+
+TCoordinationModel& TPaletteForm::Model() const { return Main().Model(); }
+
+QSlider* TPaletteForm::TrackBar(int number) const {
+  return number >= 1 && number <= 6 ? sliders_[static_cast<std::size_t>(number - 1)] : nullptr;
+}
+
+QLabel* TPaletteForm::ValueLabel(int trackBarNumber) const {
+  return trackBarNumber >= 1 && trackBarNumber <= 6 ? valueLabels_[static_cast<std::size_t>(trackBarNumber - 1)]
+                                                    : nullptr;
+}
+
+bool TPaletteForm::eventFilter(QObject* watched, QEvent* event) {
+  // The sliders keep the focus; the screen-colour keys still work from them.
+  if (event->type() == QEvent::KeyPress && watched->inherits("QSlider")) {
+    if (Main().HandleShortcutKey(this, static_cast<QKeyEvent*>(event)->key())) return true;
+  }
+  return TToolForm::eventFilter(watched, event);
+}
+
+void TPaletteForm::TrackBar1Change() {
+  if (Model().Busy()) return;
+  for (const TSliderRow& row : kRows) {
+    valueLabels_[static_cast<std::size_t>(row.number - 1)]->setText(
+        QString::number(TrackBar(row.number)->value()) + QString::fromUtf8(row.hue ? "°" : "%"));
+  }
+  const TColorF ambient(static_cast<float>(TrackBar(1)->value()), Fraction(TrackBar(4)->value()),
+                        Fraction(TrackBar(3)->value()));
+  const TColorF light(static_cast<float>(TrackBar(2)->value()), Fraction(TrackBar(6)->value()),
+                      Fraction(TrackBar(5)->value()));
+  SetSwatchColour(ambientSwatch_, HsvToColor(ambient.h(), ambient.s(), ambient.v()));
+  SetSwatchColour(lightSwatch_, HsvToColor(light.h(), light.s(), light.v()));
+  Model().SetLightColors(ambient, light);
+}
+
+void TPaletteForm::CheckBox1Click() {
+  if (Model().Busy()) return;
+  Model().SetLightBalanceEnabled(enableBox_->isChecked());
+}
+
+void TPaletteForm::CheckBox2Click() {
+  Model().SetIgnoreShadeSettings(ignoreShadesBox_->isChecked());
+  TrackBar1Change();
+}
+
+}  // namespace tintloom
