@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <limits>
 #include <new>
@@ -389,17 +390,23 @@ Result<> DecodePsd(std::span<const std::uint8_t> bytes, const std::string& path,
 Result<> LoadFromFile(const std::string& path, TPSD& doc, TProgressSink& progress) {
   DocumentClear(doc);
   const std::string cannot_open = "ファイルを開けません.\n->" + path;
-  std::ifstream file(path, std::ios::binary | std::ios::ate);
+  // Only a regular file is read: a folder opens as a stream on Linux but
+  // reports a nonsense size.
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(path, ec)) return Fail(cannot_open);
+  const std::uintmax_t file_size = std::filesystem::file_size(path, ec);
+  if (ec || file_size > static_cast<std::uintmax_t>(std::numeric_limits<std::streamsize>::max())) {
+    return Fail(cannot_open);
+  }
+  std::ifstream file(path, std::ios::binary);
   if (!file) return Fail(cannot_open);
-  const std::streamoff size = file.tellg();
-  if (size < 0) return Fail(cannot_open);  // not a seekable regular file
+  const auto size = static_cast<std::streamsize>(file_size);
   std::vector<std::uint8_t> bytes;
   try {
     bytes.resize(static_cast<std::size_t>(size));
   } catch (const std::exception&) {
     return Fail(cannot_open);
   }
-  file.seekg(0);
   if (!file.read(reinterpret_cast<char*>(bytes.data()), size)) return Fail(cannot_open);
   return DecodePsd(bytes, path, doc, progress);
 }
