@@ -96,8 +96,9 @@ QString LayerName(const std::optional<std::string>& name) {
 QLabel* MakeLabel(QWidget* parent, const char* name, const char* text, int x, int y) {
   auto* label = new QLabel(QString::fromUtf8(text), parent);
   label->setObjectName(name);
+  // Small enough that "マッピング設定:" ends before the base label.
   QFont font = label->font();
-  font.setPixelSize(12);
+  font.setPixelSize(10);
   label->setFont(font);
   label->move(x, y);
   label->adjustSize();
@@ -186,6 +187,8 @@ TLayerForm::TLayerForm(TMainForm& main)
   layerList_->setObjectName("ListBox1");
   layerList_->setSelectionMode(QAbstractItemView::SingleSelection);
   layerList_->setUniformItemSizes(true);
+  layerList_->setFrameShape(QFrame::NoFrame);
+  layerList_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   layerList_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   layerList_->setItemDelegate(new TLayerRowDelegate(*this));
   layerList_->setContextMenuPolicy(Qt::CustomContextMenu);

@@ -299,11 +299,13 @@ void TCoordinationModel::Redraw(int mode) {
   if (mode == kRedrawAll) {
     for (int i = 0; i < kSlotCount; ++i) BuildSlotRamp(i);
     ComposeCanvas();
+    ShowRampsInLayerWindow();
     return;
   }
   if (mode == kRedrawLayer) {
     BuildLayerLookup(selectedLayer);
     ComposeCanvas();
+    ShowRampsInLayerWindow();
     return;
   }
   // Only the ramps that can have changed: under the custom rule the rule
@@ -316,10 +318,20 @@ void TCoordinationModel::Redraw(int mode) {
     for (int i = 0; i < kRuleSlotCount; ++i) BuildSlotRamp(i);
   }
   ComposeCanvas();
+  ShowRampsInLayerWindow();
   lastDrawingMs = NowMs() - start;
   char title[64];
   std::snprintf(title, sizeof title, "Tintloom [DEBUG:DRAWING SCORE %dms]", static_cast<int>(lastDrawingMs));
   views_.SetTitleText(title);
+}
+
+void TCoordinationModel::ShowRampsInLayerWindow() {
+  // The list's swatches show the slots' colours and the preview looks its
+  // strip up in the ramps just rebuilt: both follow every redraw, not only
+  // the end of a drag.
+  if (!views_.LayerWindowVisible()) return;
+  views_.RefreshLayerList();
+  views_.PaintMappingPreview();
 }
 
 // ---------------------------------------------------------------- layers

@@ -173,6 +173,7 @@ class TCoordinationModel {
  private:
   void SetInitialSlotParameters();
   void ApplyLayerLevels();
+  void ShowRampsInLayerWindow();
   bool LayerSelected() const;
   void AbandonLoad(const std::string& reason);
 

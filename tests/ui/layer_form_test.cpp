@@ -13,6 +13,8 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "support/artwork.h"
 #include "support/paths.h"
 #include "support/recording.h"
@@ -139,6 +141,10 @@ TEST_F(LayerFormTest, GridClickMapsTheSelectedLayerAndEveryViewFollows) {
   Model().Redraw(TCoordinationModel::kRedrawSelected);
   EXPECT_NE(Canvas(0), mapped);
   EXPECT_EQ(Canvas(0), FromRgb24(*Model().LayerMapping(0).Lookup[200]));
+  // ... and so do the preview strip and the row's swatch, drawn from the new ramp.
+  EXPECT_EQ(FromRgb24(layer->PreviewSurface().At(4 + 100, 20)),
+            FromRgb24(*Model().LayerMapping(0).Lookup[100 * 255 / 239]));
+  EXPECT_EQ(Pixel(Rows(), 38 + 16, 4 * 39 + 3 + 16), Model().SlotAt(7).shades[kBase].Color);
 
   // Selecting a layer mapped to a slot selects that slot; the preview strip
   // shows the layer's lookup and the base marker sits at 170 x 240 / 255.
@@ -286,6 +292,31 @@ TEST_F(LayerFormTest, ALoadThatFailsLeavesTheListEmptyAndTheWindowUsable) {
   Press(layer->SlotGridBox(), QPoint(259, 79));
   EXPECT_EQ(Model().selectedSlot, 9);
   EXPECT_EQ(FromRgb24(layer->PreviewSurface().At(100, 20)), 0xF0F0F0u);
+}
+
+TEST(LayerFormSamples, ALoadWhileTheWindowIsHiddenIsListedWhenItIsShown) {
+  const std::filesystem::path sample = std::filesystem::path(TINTLOOM_PSD_SAMPLES) / "pt_clipping-mask.psd";
+  if (!std::filesystem::exists(sample)) GTEST_SKIP() << "no sample at " << sample;
+  testing::TRecordingMessages messages;
+  TMainForm form{messages, testing::ProgramDir()};
+  form.CreateToolWindows();
+  form.show();
+  TLayerForm& layer = *form.Windows().layer;
+  layer.hide();
+  form.DropFiles({QString::fromStdString(sample.string())});
+  ASSERT_TRUE(messages.shown.empty()) << messages.shown.front();
+  const int count = form.Model().LayerCount();
+  ASSERT_GT(count, 1);
+  EXPECT_EQ(layer.LayerList()->count(), 0);
+  layer.show();
+  ASSERT_EQ(layer.LayerList()->count(), count);
+  EXPECT_EQ(layer.LayerList()->item(count - 1)->text(), QString("Background"));
+  // The top row is the top layer, and it can be mapped at once.
+  const QRect top = layer.LayerList()->visualItemRect(layer.LayerList()->item(0));
+  QTest::mouseClick(layer.LayerList()->viewport(), Qt::LeftButton, {}, top.center());
+  EXPECT_EQ(form.Model().selectedLayer, count - 1);
+  Press(layer.SlotGridBox(), QPoint(2 * 26 + 5, 5));
+  EXPECT_EQ(form.Model().LayerMapping(count - 1).MappedSlot, 2);
 }
 
 }  // namespace
