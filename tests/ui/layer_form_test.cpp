@@ -59,6 +59,8 @@ class LayerFormTest : public ::testing::Test {
     std::vector<TSimpleLayer> layers;
     for (int i = 0; i < 5; ++i) layers.push_back(testing::SolidLayer(4 * i, 0, 4, 4, 200, 255, kBlendCodes[i]));
     for (int i = 0; i < 5; ++i) layers[static_cast<std::size_t>(i)].Name = "layer" + std::to_string(i);
+    layers[3].Name = "\x83\x8C\x83\x43\x83\x84\x81\x5B";  // a Japanese name, as the file stores it
+    layers[2].Name.reset();
     testing::LoadLayers(Model(), 20, 4, std::move(layers));
     Model().BuildLayerThumbnails();
     layer->FillLayerList();
@@ -83,6 +85,8 @@ TEST_F(LayerFormTest, RowsListTheTopLayerFirstAndTheComboFollowsTheSelection) {
   ASSERT_EQ(List()->count(), 5);
   EXPECT_EQ(List()->item(0)->text(), QString("layer4"));
   EXPECT_EQ(List()->item(4)->text(), QString("layer0"));
+  EXPECT_EQ(List()->item(1)->text(), QString::fromUtf8("レイヤー"));
+  EXPECT_EQ(List()->item(2)->text(), QString());
   EXPECT_EQ(layer->BlendCombo()->count(), 18);
   EXPECT_EQ(layer->BlendCombo()->itemText(0), QString::fromUtf8("通常"));
   for (int row = 0; row < 5; ++row) {
