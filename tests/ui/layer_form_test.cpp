@@ -10,6 +10,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QSlider>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -296,6 +297,20 @@ TEST_F(LayerFormTest, ALoadThatFailsLeavesTheListEmptyAndTheWindowUsable) {
   Press(layer->SlotGridBox(), QPoint(259, 79));
   EXPECT_EQ(Model().selectedSlot, 9);
   EXPECT_EQ(FromRgb24(layer->PreviewSurface().At(100, 20)), 0xF0F0F0u);
+}
+
+TEST_F(LayerFormTest, ScreenColourKeysWorkFromTheControlsThatKeepTheFocus) {
+  // The combo would take F4 to open its list, and the list F2 to edit a row.
+  form.readScreenPixel = [] { return std::optional<TColor>(0x000080); };
+  Model().SelectSlot(6);
+  QTest::keyClick(List(), Qt::Key_F2);
+  EXPECT_EQ(Model().SlotAt(6).shades[kBase].Color, 0x000080u);
+  const TColor deep = Model().SlotAt(6).shades[kDeepShadow].Color;
+  QTest::keyClick(layer->BlendCombo(), Qt::Key_F4);
+  EXPECT_NE(Model().SlotAt(6).shades[kDeepShadow].Color, deep);
+  form.readScreenPixel = [] { return std::optional<TColor>(0x008000); };
+  QTest::keyClick(form.Windows().lightBalance->TrackBar(3), Qt::Key_F2);
+  EXPECT_EQ(Model().SlotAt(6).shades[kBase].Color, 0x008000u);
 }
 
 TEST(LayerFormSamples, ALoadWhileTheWindowIsHiddenIsListedWhenItIsShown) {
