@@ -232,6 +232,18 @@ TLayerForm::TLayerForm(TMainForm& main)
   PlaceLowerArea();
 }
 
+// The window is deleted with the main window, after the model is gone; its
+// controls, deleted after this body, must not reach the handlers (a list
+// emptied on deletion reports its selection changing).
+TLayerForm::~TLayerForm() {
+  for (QObject* control : {static_cast<QObject*>(blendCombo_), static_cast<QObject*>(baseEdit_),
+                           static_cast<QObject*>(shadowEdit_), static_cast<QObject*>(layerList_),
+                           static_cast<QObject*>(popupMenu_)}) {
+    control->disconnect(this);
+  }
+  for (QAction* action : popupMenu_->actions()) action->disconnect(this);
+}
+
 TCoordinationModel& TLayerForm::Model() const { return Main().Model(); }
 
 QImage TLayerForm::GreyRampIcon() { return MakeGreyRampIcon(); }

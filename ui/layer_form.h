@@ -31,6 +31,7 @@ class TLayerForm : public TToolForm {
   Q_OBJECT
  public:
   explicit TLayerForm(TMainForm& main);
+  ~TLayerForm() override;
 
   // The model's view hooks. Each does nothing while the window is hidden or
   // the model busy.

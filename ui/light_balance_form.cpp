@@ -107,6 +107,14 @@ TPaletteForm::TPaletteForm(TMainForm& main)
   connect(ignoreShadesBox_, &QCheckBox::clicked, this, [this] { CheckBox2Click(); });
 }
 
+// Deleted with the main window, after the model: the controls deleted after
+// this body must not reach the handlers.
+TPaletteForm::~TPaletteForm() {
+  for (QSlider* slider : sliders_) slider->disconnect(this);
+  enableBox_->disconnect(this);
+  ignoreShadesBox_->disconnect(this);
+}
+
 TCoordinationModel& TPaletteForm::Model() const { return Main().Model(); }
 
 QSlider* TPaletteForm::TrackBar(int number) const {

@@ -20,6 +20,7 @@ class TPaletteForm : public TToolForm {
   Q_OBJECT
  public:
   explicit TPaletteForm(TMainForm& main);
+  ~TPaletteForm() override;
 
   // Handler of all six sliders: labels, swatches, then both colours to the model.
   void TrackBar1Change();
