@@ -1,16 +1,23 @@
-// Speed of one canvas composition of a dense artwork: every colour, level,
-// mode or background change recomposes all layers, so this sets how smooth
-// editing feels once artwork is loaded.
+// Speed of one canvas composition: every colour, level, mode or background
+// change recomposes all layers, so this sets how smooth editing feels once
+// artwork is loaded. Each case runs beside a floor that only reads the grey
+// and alpha planes and writes the artwork surface once, and the ratios to it
+// (and to the one-pixel-at-a-time loop) are printed at the end, since on a
+// shared machine only ratios within one run mean anything.
 
 #include <benchmark/benchmark.h>
 
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
+#include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "bench/scalar_compositor.h"
 #include "core/artwork/blend_formulas.h"
 #include "core/artwork/compositor.h"
 #include "core/model/coordination_model.h"
@@ -22,6 +29,7 @@ struct Quiet final : TModelViews {};
 
 // Every mode's table, computed from the formulas, through a scratch file.
 void LoadFullBlendTable(TBlendTable& table) {
+  if (table.Loaded()) return;
   const std::vector<std::uint8_t> bytes = BuildBlendTableFile();
   const auto path = std::filesystem::temp_directory_path() / ("bench_bm_" + std::to_string(::getpid()) + ".dat");
   std::FILE* f = std::fopen(path.c_str(), "wb");
@@ -32,54 +40,173 @@ void LoadFullBlendTable(TBlendTable& table) {
   std::filesystem::remove(path);
 }
 
-// 30 layers of 600 x 600 covering the canvas, a third of them normal and the
-// rest spread over the blend modes; alpha mixes transparent, opaque and
-// partial pixels, grey levels vary across each layer.
-void BM_CompositeArtwork(benchmark::State& state) {
+constexpr int kSide = 600;
+
+// `count` layers on a 600 x 600 artwork, a third of them normal and the rest
+// spread over the blend modes; alpha mixes transparent, opaque and partial
+// pixels, grey levels vary across each layer. Dense layers cover the whole
+// artwork; the others are squares of a fifth of its area at varying places,
+// as the parts of a typical illustration are.
+struct Artwork {
   Quiet views;
   TSilentMessages messages;
-  TCoordinationModel model(views, messages);
-  LoadFullBlendTable(GlobalBlendTable());
-  constexpr int kSide = 600;
-  constexpr int kLayers = 30;
-  model.document.width = kSide;
-  model.document.height = kSide;
-  model.document.Simples.resize(kLayers);
-  model.document.layer_count = kLayers;
-  model.document.working_layer_count = kLayers;
-  std::uint32_t seed = 12345;
-  const auto next = [&seed] {
-    seed = seed * 1664525u + 1013904223u;
-    return seed >> 24;
-  };
-  for (int i = 0; i < kLayers; ++i) {
-    TSimpleLayer& layer = model.document.Simples[static_cast<std::size_t>(i)];
-    layer.width = kSide;
-    layer.height = kSide;
-    layer.BlendModeKey = static_cast<std::int16_t>(i % 3 == 0 ? kBlendNormal : i % kBlendModeCount);
-    layer.Pixel.resize(kSide * kSide);
-    layer.Alpha.resize(kSide * kSide);
-    for (std::size_t p = 0; p < layer.Pixel.size(); ++p) {
-      layer.Pixel[p] = static_cast<std::uint8_t>(next());
-      const std::uint32_t r = next();
-      layer.Alpha[p] = static_cast<std::uint8_t>(r < 64 ? 0 : (r < 160 ? 255 : r));
+  TCoordinationModel model{views, messages};
+
+  Artwork(int count, bool dense) {
+    LoadFullBlendTable(GlobalBlendTable());
+    model.document.width = kSide;
+    model.document.height = kSide;
+    model.document.Simples.resize(static_cast<std::size_t>(count));
+    model.document.layer_count = count;
+    model.document.working_layer_count = count;
+    std::uint32_t seed = 12345;
+    const auto next = [&seed] {
+      seed = seed * 1664525u + 1013904223u;
+      return seed >> 24;
+    };
+    const int side = dense ? kSide : 268;  // 268^2 is a fifth of 600^2
+    for (int i = 0; i < count; ++i) {
+      TSimpleLayer& layer = model.document.Simples[static_cast<std::size_t>(i)];
+      layer.width = side;
+      layer.height = side;
+      layer.left = dense ? 0 : (i * 97) % (kSide - side);
+      layer.top = dense ? 0 : (i * 61) % (kSide - side);
+      layer.BlendModeKey = static_cast<std::int16_t>(i % 3 == 0 ? kBlendNormal : i % kBlendModeCount);
+      layer.Pixel.resize(static_cast<std::size_t>(side * side));
+      layer.Alpha.resize(layer.Pixel.size());
+      for (std::size_t p = 0; p < layer.Pixel.size(); ++p) {
+        layer.Pixel[p] = static_cast<std::uint8_t>(next());
+        // Kinds mixed pixel by pixel: the hardest case for skipping.
+        const std::uint32_t r = next();
+        layer.Alpha[p] = static_cast<std::uint8_t>(r < 64 ? 0 : (r < 160 ? 255 : r));
+      }
+    }
+    for (int i = 0; i < kRampCount; ++i) model.BuildSlotRamp(i);
+    model.InitLayerMappings(count);
+    for (int i = 0; i < count; ++i) {
+      model.LayerMapping(i).MappedSlot = static_cast<std::int16_t>(i % kRampCount);
+      model.BuildLayerLookup(i);
+    }
+    model.artworkSurface.Create(kSide, kSide);
+  }
+};
+
+// One artwork per shape, built on first use and kept for the whole run.
+Artwork& Shared(int count, bool dense) {
+  static std::map<std::pair<int, bool>, std::unique_ptr<Artwork>> artworks;
+  auto& slot = artworks[{count, dense}];
+  if (!slot) slot = std::make_unique<Artwork>(count, dense);
+  return *slot;
+}
+
+void SetItems(benchmark::State& state, const Artwork& art) {
+  std::int64_t pixels = 0;
+  for (const TSimpleLayer& l : art.model.document.Simples) pixels += static_cast<std::int64_t>(l.width) * l.height;
+  state.SetItemsProcessed(state.iterations() * pixels);
+}
+
+// Reads every grey and alpha byte once and writes the surface once.
+void BM_Floor(benchmark::State& state) {
+  Artwork& art = Shared(static_cast<int>(state.range(0)), state.range(1) != 0);
+  for (auto _ : state) {
+    std::uint64_t sum = 0;
+    for (const TSimpleLayer& l : art.model.document.Simples) {
+      for (std::size_t p = 0; p < l.Pixel.size(); ++p) sum += static_cast<std::uint8_t>(l.Pixel[p] ^ l.Alpha[p]);
+    }
+    std::memset(art.model.artworkSurface.bitmap.data(), static_cast<int>(sum & 0xFF),
+                art.model.artworkSurface.bitmap.size());
+    benchmark::DoNotOptimize(art.model.artworkSurface.bitmap.data());
+    benchmark::ClobberMemory();
+  }
+  SetItems(state, art);
+}
+
+void BM_Composite(benchmark::State& state) {
+  Artwork& art = Shared(static_cast<int>(state.range(0)), state.range(1) != 0);
+  for (auto _ : state) {
+    CompositeArtwork(art.model.document, art.model.artworkSurface, art.model.artworkLayers, GlobalBlendTable());
+    benchmark::DoNotOptimize(art.model.artworkSurface.bitmap.data());
+    benchmark::ClobberMemory();
+  }
+  SetItems(state, art);
+}
+
+void BM_ScalarReference(benchmark::State& state) {
+  Artwork& art = Shared(static_cast<int>(state.range(0)), state.range(1) != 0);
+  for (auto _ : state) {
+    reference::ScalarCompositeArtwork(art.model.document, art.model.artworkSurface, art.model.artworkLayers,
+                                      GlobalBlendTable());
+    benchmark::DoNotOptimize(art.model.artworkSurface.bitmap.data());
+    benchmark::ClobberMemory();
+  }
+  SetItems(state, art);
+}
+
+// A slot edit as the windows make it: ramps rebuilt, background, artwork and
+// frame composed onto the canvas.
+void BM_RedrawSelected(benchmark::State& state) {
+  Artwork& art = Shared(static_cast<int>(state.range(0)), state.range(1) != 0);
+  for (auto _ : state) {
+    art.model.Redraw(TCoordinationModel::kRedrawSelected);
+    benchmark::DoNotOptimize(art.model.canvasSurface.bitmap.data());
+    benchmark::ClobberMemory();
+  }
+  SetItems(state, art);
+}
+
+#define SHAPES Args({30, 1})->Args({30, 0})
+BENCHMARK(BM_Floor)->SHAPES->Args({60, 1})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Composite)->SHAPES->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ScalarReference)->SHAPES->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RedrawSelected)->Args({60, 1})->Unit(benchmark::kMillisecond);
+
+// Keeps the mean (or the only) time of each case and prints the ratios.
+class RatioReporter : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    ConsoleReporter::ReportRuns(runs);
+    for (const Run& run : runs) {
+      if (run.error_occurred) continue;
+      const std::string name = run.benchmark_name();
+      const bool aggregate = run.run_type == Run::RT_Aggregate;
+      if (aggregate && run.aggregate_name != "median") continue;
+      std::string base = run.run_name.str();
+      if (!aggregate && times_.count(base) != 0 && medians_.count(base) != 0) continue;
+      (aggregate ? medians_ : times_)[base] = run.GetAdjustedRealTime();
     }
   }
-  for (int i = 0; i < kRampCount; ++i) model.BuildSlotRamp(i);
-  model.InitLayerMappings(kLayers);
-  for (int i = 0; i < kLayers; ++i) {
-    model.LayerMapping(i).MappedSlot = static_cast<std::int16_t>(i % kRampCount);
-    model.BuildLayerLookup(i);
+  void Finalize() override {
+    ConsoleReporter::Finalize();
+    const auto time = [this](const std::string& name) {
+      if (medians_.count(name) != 0) return medians_[name];
+      return times_.count(name) != 0 ? times_[name] : 0.0;
+    };
+    const auto ratio = [&](const char* what, const std::string& a, const std::string& b, const char* goal) {
+      const double ta = time(a), tb = time(b);
+      if (ta > 0 && tb > 0) std::printf("%-46s %6.2fx   (goal %s)\n", what, ta / tb, goal);
+    };
+    std::printf("\nRatios (medians when repeated):\n");
+    ratio("dense 30 layers / floor", "BM_Composite/30/1", "BM_Floor/30/1", "<= 3x");
+    ratio("typical 30 layers (1/5 coverage) / floor", "BM_Composite/30/0", "BM_Floor/30/0", "<= 2x");
+    ratio("scalar reference / fast, dense", "BM_ScalarReference/30/1", "BM_Composite/30/1", ">= 10x");
+    ratio("scalar reference / fast, typical", "BM_ScalarReference/30/0", "BM_Composite/30/0", ">= 10x");
+    ratio("Redraw(0), 60 dense layers / floor", "BM_RedrawSelected/60/1", "BM_Floor/60/1", "report");
+    const double redraw = time("BM_RedrawSelected/60/1");
+    if (redraw > 0) std::printf("%-46s %6.2f ms (goal < 16.7 ms)\n", "Redraw(0), 60 dense layers", redraw);
   }
-  model.artworkSurface.Create(kSide, kSide);
-  for (auto _ : state) {
-    CompositeArtwork(model.document, model.artworkSurface, model.artworkLayers, GlobalBlendTable());
-    benchmark::DoNotOptimize(model.artworkSurface.bitmap.data());
-  }
-  state.SetItemsProcessed(state.iterations() * kLayers * kSide * kSide);
-  GlobalBlendTable().FreeBlendTable();
-}
-BENCHMARK(BM_CompositeArtwork)->Unit(benchmark::kMillisecond);
+
+ private:
+  std::map<std::string, double> times_, medians_;
+};
 
 }  // namespace
 }  // namespace tintloom
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  tintloom::RatioReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  benchmark::Shutdown();
+  return 0;
+}

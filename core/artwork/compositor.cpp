@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <vector>
+
+#include "core/artwork/channel_mix.h"
 
 namespace tintloom {
 
@@ -21,33 +25,102 @@ bool HasFullPlanes(const TSimpleLayer& layer) {
   return layer.Pixel.size() >= size && layer.Alpha.size() >= size;
 }
 
-// d + (target - d) * a / 255, in ints: C division truncates toward zero, so
-// the result lies between d and the target.
-inline std::uint8_t Mix(int d, int target, int a) { return static_cast<std::uint8_t>(d + (target - d) * a / 255); }
+// Pixels are handled in chunks: a chunk whose alpha is all zero is passed
+// over after reading only its alpha, an opaque normal chunk is copied, and
+// any other chunk is spread into byte rows that MixBytes blends in one go.
+constexpr std::size_t kChunk = 32;
+// Surface rows composed together, all layers over them before moving on, so
+// the rows stay in cache while every layer passes over them.
+constexpr std::int64_t kBandRows = 16;
 
-// Walks the layer's pixels that land on the surface: rows above the surface
-// are skipped and the first row below it ends the layer; columns left of it
-// are skipped and the first column past its right edge ends the row.
-template <typename Visit>
-void ForEachPixelOnSurface(const TSimpleLayer& layer, const TSurface& surface, bool skipTransparent,
-                           Visit&& visit) {
-  const std::int64_t w = layer.width;
-  for (std::int64_t j = 0; j < layer.height; ++j) {
-    const std::int64_t y = static_cast<std::int64_t>(layer.top) + j;
-    if (y < 0) continue;
-    if (y >= surface.height) break;
-    TRgb24* row = surface.rows[static_cast<std::size_t>(y)];
-    const std::size_t rowStart = static_cast<std::size_t>(j * w);
-    for (std::int64_t k = 0; k < w; ++k) {
-      const std::size_t p = rowStart + static_cast<std::size_t>(k);
-      const int a = layer.Alpha[p];
-      if (skipTransparent && a == 0) continue;
-      const std::int64_t x = static_cast<std::int64_t>(layer.left) + k;
-      if (x < 0) continue;
-      if (x >= surface.width) break;
-      visit(row[x], layer.Pixel[p], a);
+// One layer as a composition walks it: its colours per grey level as four
+// bytes (blue, green, red, unused) for single-store copies, its blend table,
+// and the part of its rectangle that lies on the surface.
+struct TLayerPass {
+  const TSimpleLayer* layer = nullptr;
+  const std::uint8_t* table = nullptr;  // null: normal
+  alignas(16) std::uint8_t colours[256 * 4] = {};
+  std::int64_t firstColumn = 0, endColumn = 0;  // layer columns k on the surface
+  std::int64_t firstRow = 0, endRow = 0;        // surface rows y
+};
+
+bool AllZero(const std::uint8_t* a, std::size_t n) {
+  std::uint8_t any = 0;
+  for (std::size_t i = 0; i < n; ++i) any |= a[i];
+  return any == 0;
+}
+
+bool AllOpaque(const std::uint8_t* a, std::size_t n) {
+  std::uint8_t all = 255;
+  for (std::size_t i = 0; i < n; ++i) all &= a[i];
+  return all == 255;
+}
+
+// Blends n pixels of one layer row onto `out` (n <= kChunk pixels, three
+// bytes each). Pixels with alpha 0 go through the mix too, which leaves them
+// unchanged, as skipping them would.
+void BlendChunk(const TLayerPass& pass, std::uint8_t* out, const std::uint8_t* grey, const std::uint8_t* alpha,
+                std::size_t n) {
+  if (AllZero(alpha, n)) return;
+  if (pass.table == nullptr && AllOpaque(alpha, n)) {
+    for (std::size_t i = 0; i + 1 < n; ++i) std::memcpy(out + 3 * i, pass.colours + 4 * grey[i], 4);
+    std::memcpy(out + 3 * (n - 1), pass.colours + 4 * grey[n - 1], 3);
+    return;
+  }
+  // One spare byte each for the four-byte stores of the last pixel.
+  alignas(16) std::uint8_t target[3 * kChunk + 1];
+  alignas(16) std::uint8_t weight[3 * kChunk + 1];
+  for (std::size_t i = 0; i < n; ++i) {
+    const std::uint32_t a = alpha[i] * 0x010101u;
+    std::memcpy(weight + 3 * i, &a, 4);
+    std::memcpy(target + 3 * i, pass.colours + 4 * grey[i], 4);
+  }
+  if (pass.table != nullptr) {
+    for (std::size_t b = 0; b < 3 * n; ++b) target[b] = pass.table[out[b] * 256u + target[b]];
+  }
+  MixBytes(out, target, weight, 3 * n);
+}
+
+void BlendRow(const TLayerPass& pass, std::int64_t y, TRgb24* row) {
+  const TSimpleLayer& layer = *pass.layer;
+  const std::int64_t j = y - layer.top;
+  const auto start = static_cast<std::size_t>(j * layer.width + pass.firstColumn);
+  const std::uint8_t* grey = layer.Pixel.data() + start;
+  const std::uint8_t* alpha = layer.Alpha.data() + start;
+  auto* out = reinterpret_cast<std::uint8_t*>(row + (layer.left + pass.firstColumn));
+  const auto count = static_cast<std::size_t>(pass.endColumn - pass.firstColumn);
+  for (std::size_t s = 0; s < count; s += kChunk) {
+    BlendChunk(pass, out + 3 * s, grey + s, alpha + s, std::min(kChunk, count - s));
+  }
+}
+
+// Clips the layer to the surface; false when nothing of it lands there.
+bool PlaceLayer(const TSimpleLayer& layer, const TSurface& surface, TLayerPass& pass) {
+  pass.layer = &layer;
+  pass.firstColumn = std::max<std::int64_t>(0, -static_cast<std::int64_t>(layer.left));
+  pass.endColumn = std::min<std::int64_t>(layer.width, static_cast<std::int64_t>(surface.width) - layer.left);
+  pass.firstRow = std::max<std::int64_t>(0, layer.top);
+  pass.endRow = std::min<std::int64_t>(surface.height, static_cast<std::int64_t>(layer.top) + layer.height);
+  return pass.firstColumn < pass.endColumn && pass.firstRow < pass.endRow;
+}
+
+// Every layer over every surface row, band by band. Each pixel still sees the
+// layers bottom first, so the order of bands changes nothing in the result.
+void ComposeLayers(std::span<const TLayerPass> passes, TSurface& surface) {
+  if (passes.empty()) return;
+  for (std::int64_t band = 0; band < surface.height; band += kBandRows) {
+    const std::int64_t bandEnd = std::min<std::int64_t>(surface.height, band + kBandRows);
+    for (const TLayerPass& pass : passes) {
+      const std::int64_t from = std::max(band, pass.firstRow);
+      const std::int64_t to = std::min(bandEnd, pass.endRow);
+      for (std::int64_t y = from; y < to; ++y) BlendRow(pass, y, surface.rows[static_cast<std::size_t>(y)]);
     }
   }
+}
+
+std::uint32_t PackColour(const TRgb24& c) {
+  return static_cast<std::uint32_t>(c.blue) | static_cast<std::uint32_t>(c.green) << 8u |
+         static_cast<std::uint32_t>(c.red) << 16u;
 }
 
 }  // namespace
@@ -55,47 +128,45 @@ void ForEachPixelOnSurface(const TSimpleLayer& layer, const TSurface& surface, b
 void CompositeArtwork(const TPSD& document, TSurface& surface, std::span<const TArtworkLayer> records,
                       const TBlendTable& blend) {
   const std::span<const TSimpleLayer> layers = WorkingLayers(document);
+  std::vector<TLayerPass> passes;
+  passes.reserve(std::min(layers.size(), records.size()));
   for (std::size_t i = 0; i < layers.size() && i < records.size(); ++i) {
     const TSimpleLayer& layer = layers[i];
     if (!HasFullPlanes(layer)) continue;
     const auto& lookup = records[i].mapping.Lookup;
     if (lookup[0] == nullptr) continue;  // never mapped
-    const std::uint8_t* table = layer.BlendModeKey == kBlendNormal ? nullptr : blend.Table(layer.BlendModeKey);
-    if (table == nullptr) {
-      // Normal, or a mode whose table is missing: it draws as normal.
-      ForEachPixelOnSurface(layer, surface, true, [&](TRgb24& d, std::uint8_t grey, int a) {
-        const TRgb24& c = *lookup[grey];
-        if (a == 255) {
-          d = c;
-          return;
-        }
-        d.blue = Mix(d.blue, c.blue, a);
-        d.green = Mix(d.green, c.green, a);
-        d.red = Mix(d.red, c.red, a);
-      });
-    } else {
-      ForEachPixelOnSurface(layer, surface, true, [&](TRgb24& d, std::uint8_t grey, int a) {
-        const TRgb24& c = *lookup[grey];
-        d.blue = Mix(d.blue, table[d.blue * 256 + c.blue], a);
-        d.green = Mix(d.green, table[d.green * 256 + c.green], a);
-        d.red = Mix(d.red, table[d.red * 256 + c.red], a);
-      });
+    TLayerPass& pass = passes.emplace_back();
+    if (!PlaceLayer(layer, surface, pass)) {
+      passes.pop_back();
+      continue;
+    }
+    // A mode whose table is missing draws as normal.
+    pass.table = layer.BlendModeKey == kBlendNormal ? nullptr : blend.Table(layer.BlendModeKey);
+    for (std::size_t g = 0; g < 256; ++g) {
+      const std::uint32_t packed = PackColour(*lookup[g]);
+      std::memcpy(pass.colours + 4 * g, &packed, 4);
     }
   }
+  ComposeLayers(passes, surface);
 }
 
 void BuildPickImage(const TPSD& document, TSurface& surface, const TBlendTable& blend) {
+  std::vector<TLayerPass> passes;
   for (const TSimpleLayer& layer : WorkingLayers(document)) {
     if (!HasFullPlanes(layer)) continue;
-    const std::uint8_t* table = layer.BlendModeKey == kBlendNormal ? nullptr : blend.Table(layer.BlendModeKey);
-    // Transparent pixels are visited too: their update changes nothing.
-    ForEachPixelOnSurface(layer, surface, false, [&](TRgb24& d, std::uint8_t g, int a) {
-      const auto channel = [&](std::uint8_t& v) { v = Mix(v, table != nullptr ? table[v * 256 + g] : g, a); };
-      channel(d.blue);
-      channel(d.green);
-      channel(d.red);
-    });
+    TLayerPass& pass = passes.emplace_back();
+    if (!PlaceLayer(layer, surface, pass)) {
+      passes.pop_back();
+      continue;
+    }
+    pass.table = layer.BlendModeKey == kBlendNormal ? nullptr : blend.Table(layer.BlendModeKey);
+    // The layer's own grey level on all three channels.
+    for (std::uint32_t g = 0; g < 256; ++g) {
+      const std::uint32_t packed = g * 0x010101u;
+      std::memcpy(pass.colours + 4 * g, &packed, 4);
+    }
   }
+  ComposeLayers(passes, surface);
 }
 
 }  // namespace tintloom
