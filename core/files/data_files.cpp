@@ -8,8 +8,10 @@ std::string LocateDataFile(const std::string& name, const std::string& programDi
   std::error_code ec;
   if (std::filesystem::is_regular_file(name, ec)) return name;
   if (!programDir.empty()) {
-    const std::filesystem::path beside = std::filesystem::path(programDir) / name;
-    if (std::filesystem::is_regular_file(beside, ec)) return beside.string();
+    const std::filesystem::path dir(programDir);
+    for (const std::filesystem::path& candidate : {dir / name, dir / ".." / "share" / "tintloom" / name}) {
+      if (std::filesystem::is_regular_file(candidate, ec)) return candidate.lexically_normal().string();
+    }
   }
   return name;
 }
