@@ -29,6 +29,7 @@ set(TINTLOOM_WINDOW_SOURCES
   ui/surface_view.cpp
   ui/paint_box.cpp
   ui/qt_messages.cpp
+  ui/screen_colour_portal.cpp
   ui/tool_form.cpp
   ui/window_snap.cpp
   ui/hue_form.cpp

@@ -2,7 +2,11 @@
 # build needs are installed. Sourced, not run.
 
 # The interface is Japanese: a Japanese font is part of what the program needs.
-TINTLOOM_PACKAGES=(cmake g++ make qt6-base-dev libgl1-mesa-dev libgtest-dev libbenchmark-dev fonts-ipafont-gothic)
+# dbus gives the tests a private bus for a stand-in screen-colour portal;
+# desktop-file-utils, appstream and shared-mime-info check the installed
+# launcher entry, metainfo and file type.
+TINTLOOM_PACKAGES=(cmake g++ make qt6-base-dev libgl1-mesa-dev libgtest-dev libbenchmark-dev fonts-ipafont-gothic
+                   dbus desktop-file-utils appstream shared-mime-info)
 
 ensure_packages() {
   local missing=()

@@ -1,8 +1,14 @@
 // Tintloom: start-up. Creates the main window (which loads the data files)
-// and the tool windows in their fixed order, then runs the event loop. A PSD
-// file named on the command line is opened as sample artwork.
+// and the tool windows in their fixed order, then runs the event loop. Files
+// named on the command line (a ".psd" as sample artwork, a ".tlp" as a
+// palette document) are opened once the windows are up.
+//
+// TINTLOOM_QUIT_AFTER_START=1 in the environment ends the program normally
+// right after that, which lets a script check that an installed copy starts:
+// a start-up message would wait for its OK instead of ending.
 
 #include <QApplication>
+#include <QIcon>
 #include <QMessageBox>
 #include <QStringList>
 #include <QTimer>
@@ -14,17 +20,25 @@
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
   QApplication::setApplicationName("Tintloom");
+  // Ties the windows to the installed launcher entry and its icon (the
+  // Wayland application id, the X11 window class).
+  QApplication::setDesktopFileName("org.tintloom.Tintloom");
+  QApplication::setWindowIcon(QIcon::fromTheme("org.tintloom.Tintloom"));
   tintloom::TQtMessages messages;
   try {
     tintloom::TMainForm mainForm(messages, QApplication::applicationDirPath().toStdString());
     mainForm.CreateToolWindows();
     mainForm.show();
-    // A file named on the command line (a file manager's "Open With") opens
-    // exactly as if dropped on the window, once the windows are up.
+    // Files named on the command line (a file manager's "Open With") open
+    // once the windows are up.
     QStringList files = QApplication::arguments();
     files.removeFirst();
-    if (!files.isEmpty()) {
-      QTimer::singleShot(0, &mainForm, [&mainForm, files] { mainForm.OpenCommandLineFiles(files); });
+    const bool quitAfterStart = qEnvironmentVariableIntValue("TINTLOOM_QUIT_AFTER_START") == 1;
+    if (!files.isEmpty() || quitAfterStart) {
+      QTimer::singleShot(0, &mainForm, [&mainForm, files, quitAfterStart] {
+        if (!files.isEmpty()) mainForm.OpenCommandLineFiles(files);
+        if (quitAfterStart) mainForm.close();
+      });
     }
     return QApplication::exec();
   } catch (const std::exception& e) {

@@ -4,6 +4,7 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QCursor>
+#include <QDBusConnection>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
@@ -28,6 +29,7 @@
 
 #include "core/files/data_files.h"
 #include "ui/paint_box.h"
+#include "ui/screen_colour_portal.h"
 #include "ui/progress_form.h"
 #include "ui/tool_form.h"
 #include "ui/hue_form.h"
@@ -130,6 +132,7 @@ TMainForm::TMainForm(TMessageSink& messages, const std::string& programDir)
   setMouseTracking(true);
   readScreenPixel = ReadScreenPixelUnderPointer;
   openSampleArtwork = [this](const std::string& path) { model_.OpenSampleArtwork(path); };
+  openPaletteDocument = [this](const std::string& path) { OpenPaletteDocumentFile(path); };
   runOpenDialog = [this] {
     QFileDialog dialog(this);
     dialog.setObjectName("OpenDialog2");
@@ -273,16 +276,43 @@ bool TMainForm::HandleShortcutKey(QWidget* /*source*/, int key) {
   }
   const std::optional<TColor> pixel = readScreenPixel ? readScreenPixel() : std::nullopt;
   if (!pixel) {
-    // Using black instead would silently ruin the shade: say so, once.
-    if (!screenReadRefusedShown_) {
-      screenReadRefusedShown_ = true;
-      model_.Messages().ShowMessage("この環境では画面の色を読み取れません。\n"
-                                    "(Wayland のセッションでは画面の読み取りが許可されていません)");
-    }
+    // The screen cannot be read here (a Wayland session): the desktop portal
+    // lets the user click the colour instead.
+    PickScreenColourThroughPortal(shade);
     return true;
   }
   model_.PickScreenColour(shade, *pixel);
   return true;
+}
+
+void TMainForm::UseScreenColourPortal(const QDBusConnection& bus) {
+  delete screenColourPortal_;
+  screenColourPortal_ = new TScreenColourPortal(bus, this);
+}
+
+void TMainForm::PickScreenColourThroughPortal(int shade) {
+  // The session bus is reached only now: most sessions never need it.
+  if (screenColourPortal_ == nullptr) UseScreenColourPortal(QDBusConnection::sessionBus());
+  QString parentWindow;
+  if (QGuiApplication::platformName() == QLatin1String("xcb")) {
+    parentWindow = QStringLiteral("x11:") + QString::number(winId(), 16);
+  }
+  screenColourPortal_->Pick(
+      parentWindow,
+      // The picked colour takes the key's own path: fit, F2 write-back, redraw
+      // (dropped if a load has made the model busy meanwhile).
+      [this, shade](TColor colour) {
+        if (!shuttingDown_) model_.PickScreenColour(shade, colour);
+      },
+      [this] { ReportScreenUnreadable(); });
+}
+
+void TMainForm::ReportScreenUnreadable() {
+  // Using black instead would silently ruin the shade: say so, once.
+  if (screenReadRefusedShown_) return;
+  screenReadRefusedShown_ = true;
+  model_.Messages().ShowMessage("この環境では画面の色を読み取れません。\n"
+                                "(Wayland のセッションでは画面の読み取りが許可されていません)");
 }
 
 void TMainForm::keyPressEvent(QKeyEvent* event) {
@@ -302,11 +332,13 @@ namespace {
 
 // The extension test of opening artwork: the part of the file name from its
 // last period on is ".psd" in any mix of cases.
-bool HasPsdExtension(const QString& path) {
+bool HasExtension(const QString& path, const char* extension) {
   const QString name = QFileInfo(path).fileName();
   const qsizetype dot = name.lastIndexOf('.');
-  return dot >= 0 && name.mid(dot).compare(".psd", Qt::CaseInsensitive) == 0;
+  return dot >= 0 && name.mid(dot).compare(QLatin1String(extension), Qt::CaseInsensitive) == 0;
 }
+
+bool HasPsdExtension(const QString& path) { return HasExtension(path, ".psd"); }
 
 // A dropped file is only ever taken as a copy (or else a link): accepting the
 // move a file manager may propose would let it delete the user's file once
@@ -356,9 +388,36 @@ void TMainForm::PSD1Click() {
 }
 
 void TMainForm::OpenCommandLineFiles(const QStringList& paths) {
-  // A named file that does not exist still reaches the loader, which says it
-  // cannot open it; anything that is not a PSD is ignored, as a drop is.
-  DropFiles(paths);
+  // A file manager passes every selected file: of several of one kind only
+  // the last is opened (each would replace the one before). A name that
+  // cannot be one of ours gets its own message and is passed over, and the
+  // program goes on as if it had not been named.
+  QString artwork;
+  QString palette;
+  for (const QString& path : paths) {
+    const QFileInfo info(path);
+    const std::string shown = "\n->" + path.toStdString();
+    if (info.isDir()) {
+      model_.Messages().ShowMessage("フォルダーは開けません" + shown);
+    } else if (!info.exists()) {
+      model_.Messages().ShowMessage("ファイルが見つかりません" + shown);
+    } else if (HasPsdExtension(path)) {
+      artwork = path;
+    } else if (HasExtension(path, ".tlp")) {
+      palette = path;
+    } else {
+      model_.Messages().ShowMessage("開けるのはPSDファイル(*.psd)とTintloomパレット(*.tlp)だけです" + shown);
+    }
+  }
+  // The palette first, so that the artwork is composed once, in its colours.
+  if (!palette.isEmpty() && openPaletteDocument) openPaletteDocument(palette.toStdString());
+  if (!artwork.isEmpty() && openSampleArtwork) openSampleArtwork(artwork.toStdString());
+}
+
+void TMainForm::OpenPaletteDocumentFile(const std::string& path) {
+  // Until the palette document can be read, say so rather than pass over
+  // the file without a word.
+  model_.Messages().ShowMessage("Tintloomパレットはまだ開けません\n->" + path);
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {

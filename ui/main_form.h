@@ -21,6 +21,7 @@ class QLabel;
 class QMenu;
 class QMenuBar;
 class QToolButton;
+class QDBusConnection;
 
 namespace tintloom {
 
@@ -29,6 +30,7 @@ struct TMouseInput;
 class TToolForm;
 class THueForm;
 class TProgressForm;
+class TScreenColourPortal;
 class TLayerForm;
 class TPaletteForm;
 
@@ -107,6 +109,10 @@ class TMainForm : public QWidget, public TModelViews {
   bool HandleShortcutKey(QWidget* source, int key);
   // Reads the screen pixel under the pointer; empty when the platform refuses.
   std::function<std::optional<TColor>()> readScreenPixel;
+  // Where the screen cannot be read, the desktop portal on this bus is asked
+  // instead (the session bus unless a test gives another).
+  void UseScreenColourPortal(const QDBusConnection& bus);
+  TScreenColourPortal* ScreenColourPortal() const { return screenColourPortal_; }
   // Opens a PSD file as sample artwork (the model's loader; tests replace it).
   std::function<void(const std::string& path)> openSampleArtwork;
   // A dropped file: only a .psd (any case) is opened.
@@ -116,8 +122,14 @@ class TMainForm : public QWidget, public TModelViews {
   // The open dialog; returns the chosen path, empty when cancelled. Tests
   // replace it.
   std::function<QString()> runOpenDialog;
-  // Opens files named on the command line, exactly as if dropped.
+  // Opens files named on the command line (a file manager's %F): the last
+  // ".psd" as sample artwork, the last ".tlp" as a palette document; a
+  // missing file, a folder or another kind of file gets one message each.
   void OpenCommandLineFiles(const QStringList& paths);
+  // Reads a palette document named on the command line (tests replace it).
+  std::function<void(const std::string& path)> openPaletteDocument;
+  // The palette document reader behind openPaletteDocument.
+  void OpenPaletteDocumentFile(const std::string& path);
 
   // TModelViews
   bool HueWindowVisible() const override;
@@ -148,6 +160,9 @@ class TMainForm : public QWidget, public TModelViews {
   void FollowMinimised(bool minimised);
   void PaintBox1Paint(QPainter& painter);
   void PaintBox1MouseDown(const TMouseInput& input);
+  void PickScreenColourThroughPortal(int shade);
+  // The screen colour cannot be had at all: said once per run.
+  void ReportScreenUnreadable();
 
  protected:
   void mousePressEvent(QMouseEvent* event) override;
@@ -175,6 +190,7 @@ class TMainForm : public QWidget, public TModelViews {
   QMenu* viewMenu_ = nullptr;
   bool canvasFresh_ = false;
   bool screenReadRefusedShown_ = false;
+  TScreenColourPortal* screenColourPortal_ = nullptr;
   TToolWindows windows_;
   std::vector<QWidget*> snapPartners_;
   TWindowDrag windowDrag_;

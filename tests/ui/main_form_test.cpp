@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QMimeData>
 #include <QTemporaryDir>
+#include <QDBusConnection>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -226,6 +227,7 @@ TEST_F(MainFormWithTools, FunctionKeysTakeTheScreenPixelFromAnyForwardingWindow)
 
 TEST_F(MainFormWithTools, UnreadableScreenIsReportedOnceNotTakenAsBlack) {
   form.readScreenPixel = [] { return std::optional<TColor>(); };
+  form.UseScreenColourPortal(QDBusConnection(QStringLiteral("no bus")));  // and no portal to ask
   const TColor before = form.Model().SlotAt(0).shades[kBase].Color;
   QTest::keyClick(&form, Qt::Key_F2);
   QTest::keyClick(&form, Qt::Key_F4);

@@ -128,7 +128,7 @@ TEST_F(Opening, InputDuringALoadFindsTheModelBusy) {
     sawPanelsEnabled = AllPanelsEnabled();
     form.Model().SelectSlot(7);  // ignored while busy
   });
-  form.OpenCommandLineFiles({"/nonexistent/picture.psd"});
+  form.DropFiles({"/nonexistent/picture.psd"});
   EXPECT_TRUE(sawBusy);
   EXPECT_FALSE(sawPanelsEnabled);
   EXPECT_EQ(form.Model().selectedSlot, 0);
@@ -137,14 +137,14 @@ TEST_F(Opening, InputDuringALoadFindsTheModelBusy) {
 
 TEST_F(Opening, AMissingFileIsReportedTwiceAndLeavesTheColoursAlone) {
   const TColor before = form.Model().SlotAt(3).shades[kShadow].LitColor;
-  form.OpenCommandLineFiles({"/nonexistent/picture.psd"});
+  form.DropFiles({"/nonexistent/picture.psd"});
   ASSERT_EQ(messages.shown.size(), 2u);
   EXPECT_EQ(messages.shown[0], "ファイルを開けません.\n->/nonexistent/picture.psd");
   EXPECT_EQ(messages.shown[1], "PSDファイルオープン中にエラーが発生したため処理を中断します");
   EXPECT_EQ(form.Model().SlotAt(3).shades[kShadow].LitColor, before);
   ExpectUsable();
-  // Not a PSD: ignored without a word, as a drop is.
-  form.OpenCommandLineFiles({"/nonexistent/picture.png"});
+  // Not a PSD: a drop ignores it without a word.
+  form.DropFiles({"/nonexistent/picture.png"});
   EXPECT_EQ(messages.shown.size(), 2u);
 }
 

@@ -1,0 +1,96 @@
+// Files named on the command line, as a file manager passes them (%F).
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "ui/main_form.h"
+#include "support/paths.h"
+#include "support/recording.h"
+
+namespace tintloom {
+namespace {
+
+namespace fs = std::filesystem;
+
+class CommandLine : public ::testing::Test {
+ protected:
+  testing::TRecordingMessages messages;
+  TMainForm form{messages, testing::ProgramDir()};
+  fs::path dir = testing::ScratchPath("files");
+  // What was opened, in order: "psd <path>" or "tlp <path>".
+  std::vector<std::string> opened;
+
+  void SetUp() override {
+    fs::create_directories(dir / "folder.psd");
+    for (const char* name : {"a.psd", "B.PSD", "c.psd", "one.tlp", "Two.TLP", "notes.txt", "psd", "a.psd.zip"}) {
+      std::ofstream(dir / name) << "x";
+    }
+    form.openSampleArtwork = [this](const std::string& path) { opened.push_back("psd " + path); };
+    form.openPaletteDocument = [this](const std::string& path) { opened.push_back("tlp " + path); };
+  }
+  void TearDown() override { fs::remove_all(dir); }
+  QString Path(const char* name) const { return QString::fromStdString((dir / name).string()); }
+  std::string Shown(const char* name) const { return "\n->" + (dir / name).string(); }
+};
+
+TEST_F(CommandLine, TheLastOfEachKindOpensThePaletteBeforeTheArtwork) {
+  struct Case {
+    std::vector<const char*> names;
+    std::vector<std::string> opened;
+  };
+  const std::string a = (dir / "a.psd").string(), b = (dir / "B.PSD").string(), c = (dir / "c.psd").string();
+  const std::string one = (dir / "one.tlp").string(), two = (dir / "Two.TLP").string();
+  const Case cases[] = {
+      {{}, {}},
+      {{"a.psd"}, {"psd " + a}},
+      {{"a.psd", "B.PSD", "c.psd"}, {"psd " + c}},
+      {{"c.psd", "B.PSD"}, {"psd " + b}},
+      {{"one.tlp"}, {"tlp " + one}},
+      {{"a.psd", "one.tlp", "B.PSD", "Two.TLP"}, {"tlp " + two, "psd " + b}},
+      {{"Two.TLP", "one.tlp", "a.psd"}, {"tlp " + one, "psd " + a}},
+  };
+  for (const Case& test : cases) {
+    opened.clear();
+    QStringList paths;
+    for (const char* name : test.names) paths << Path(name);
+    form.OpenCommandLineFiles(paths);
+    EXPECT_EQ(opened, test.opened) << paths.join(' ').toStdString();
+  }
+  EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(CommandLine, EachUnusableNameGetsOneMessageAndTheRestStillOpens) {
+  struct Case {
+    const char* name;
+    std::string message;
+  };
+  const Case cases[] = {
+      {"missing.psd", "ファイルが見つかりません" + Shown("missing.psd")},
+      {"missing.tlp", "ファイルが見つかりません" + Shown("missing.tlp")},
+      {"folder.psd", "フォルダーは開けません" + Shown("folder.psd")},
+      {"notes.txt", "開けるのはPSDファイル(*.psd)とTintloomパレット(*.tlp)だけです" + Shown("notes.txt")},
+      {"psd", "開けるのはPSDファイル(*.psd)とTintloomパレット(*.tlp)だけです" + Shown("psd")},
+      {"a.psd.zip", "開けるのはPSDファイル(*.psd)とTintloomパレット(*.tlp)だけです" + Shown("a.psd.zip")},
+  };
+  for (const Case& c : cases) {
+    messages.shown.clear();
+    opened.clear();
+    form.OpenCommandLineFiles({Path(c.name)});
+    EXPECT_EQ(messages.shown, std::vector<std::string>{c.message}) << c.name;
+    EXPECT_TRUE(opened.empty()) << c.name;
+    // Named after a good file, the bad one does not stop it, nor take its place.
+    messages.shown.clear();
+    opened.clear();
+    form.OpenCommandLineFiles({Path("a.psd"), Path(c.name)});
+    EXPECT_EQ(messages.shown.size(), 1u) << c.name;
+    EXPECT_EQ(opened, std::vector<std::string>{"psd " + (dir / "a.psd").string()}) << c.name;
+  }
+  EXPECT_FALSE(form.Model().Busy());
+}
+
+}  // namespace
+}  // namespace tintloom
