@@ -33,7 +33,9 @@ done
 if command -v desktop-file-validate >/dev/null; then
   desktop-file-validate "$prefix/share/applications/$id.desktop" || fail "desktop-file-validate"
 fi
-grep -qx 'Exec=tintloom %F' "$prefix/share/applications/$id.desktop" || fail "launcher does not pass files"
+# The launcher names the installed program itself and passes the files.
+grep -qx "Exec=$prefix/bin/tintloom %F" "$prefix/share/applications/$id.desktop" ||
+  fail "launcher does not start $prefix/bin/tintloom with the files: $(grep '^Exec=' "$prefix/share/applications/$id.desktop")"
 if command -v appstreamcli >/dev/null; then
   appstreamcli validate --no-net "$prefix/share/metainfo/$id.metainfo.xml" >"$work/appstream.log" 2>&1 ||
     { cat "$work/appstream.log"; fail "appstreamcli validate"; }
