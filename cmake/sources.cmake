@@ -20,6 +20,14 @@ set(TINTLOOM_CORE_SOURCES
   core/files/tone_data.cpp
   core/files/tone_colour_table.cpp
   core/files/tone_classifier.cpp
+  core/files/file_io.cpp
+  core/files/shift_jis.cpp
+  core/files/palette_document.cpp
+  core/files/swatch_exports.cpp
+  core/files/gradient_export.cpp
+  core/files/swatch_bitmap.cpp
+  core/files/swatch_file.cpp
+  core/files/save_as.cpp
 )
 
 # Window sources (ui/): Qt widgets on top of the core. The program's entry,

@@ -65,6 +65,9 @@ class TCoordinationModel {
   bool ToneFilterActive() const { return toneFilterMask_ != kNoToneFilter && toneFilterMask_ != kAllTones; }
   // Bit t allows tone class t for the rule slots; all shades and ramps follow.
   void SetToneFilter(std::uint32_t mask);
+  // A mask read back from a palette document, stored without a redraw: the
+  // document's loader redraws once everything is in place.
+  void RestoreToneFilter(std::uint32_t mask) { toneFilterMask_ = mask; }
 
   // ---- picking ----
   // A screen pixel taken into shade 0..3 of the selected slot (keys F1..F4).

@@ -24,7 +24,8 @@ void TScheme::DeriveRuleHues() {
   // Sums are taken in extended precision and stored as float.
   const long double h0 = slotHues[0];
   const auto n = static_cast<long double>(analogousSpread);
-  const auto n2 = static_cast<long double>(2 * analogousSpread);
+  // Twice the spread in 64 bits: a spread read from a document can be any int.
+  const auto n2 = static_cast<long double>(2 * static_cast<std::int64_t>(analogousSpread));
   long double hues[4];
   switch (ruleIndex) {
     case 0: hues[0] = h0 + n; hues[1] = h0 - n; hues[2] = h0 + n2; hues[3] = h0 - n2; break;

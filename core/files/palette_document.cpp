@@ -1,0 +1,133 @@
+#include "core/files/palette_document.h"
+
+#include <cstring>
+
+#include "core/files/byte_stream.h"
+#include "core/files/file_io.h"
+#include "core/model/coordination_model.h"
+
+namespace tintloom {
+
+namespace {
+
+constexpr char kMagic[4] = {'T', 'L', 'P', 'L'};
+
+void PutTriple(TByteWriter& w, const TColorF& c) {
+  for (float f : c.c) w.F32LE(f);
+}
+
+void PutFloats(TByteWriter& w, const float* values, int count) {
+  for (int i = 0; i < count; ++i) w.F32LE(values[i]);
+}
+
+bool TakeFloats(TFieldReader& r, float* values, int count) {
+  bool all = true;
+  for (int i = 0; i < count; ++i) all = r.F32LE(values[i]) && all;
+  return all;
+}
+
+bool TakeTriple(TFieldReader& r, TColorF& c) { return TakeFloats(r, c.c, 3); }
+
+}  // namespace
+
+std::vector<std::uint8_t> EncodePaletteDocument(const TPaletteDocument& document) {
+  const TScheme& scheme = document.scheme;
+  TByteWriter w;
+  w.bytes().reserve(kPaletteDocumentSize);
+  w.Raw(std::string_view(kMagic, 4));
+  w.I32LE(kPaletteDocumentVersion);
+  w.I32LE(scheme.ruleIndex);
+  w.U32LE(scheme.visibleSlotMask);
+  w.I32LE(scheme.analogousSpread);
+  w.U32LE(document.toneFilter);
+  PutFloats(w, scheme.slotHues, kSlotCount);
+  PutFloats(w, scheme.customHueOffsets, kRuleSlotCount);
+  PutFloats(w, scheme.saturationWeights, kRuleSlotCount);
+  PutFloats(w, scheme.customWeightStash, kRuleSlotCount);
+  PutFloats(w, scheme.otherWeightStash, kRuleSlotCount);
+  for (const TColorSlot& slot : document.slots) {
+    for (const TShade& shade : slot.shades) {
+      PutTriple(w, shade.Param);
+      PutTriple(w, shade.Hsv);
+      PutTriple(w, shade.Mix);
+      PutTriple(w, shade.Rgb);
+      w.U32LE(shade.Color);
+      w.U32LE(shade.LitColor);
+    }
+  }
+  return w.Take();
+}
+
+Result<> DecodePaletteDocument(std::span<const std::uint8_t> bytes, TPaletteDocument& document) {
+  // A file shorter than the magic cannot match it, nor one with a NUL in it.
+  if (bytes.size() < 4 || std::memcmp(bytes.data(), kMagic, 4) != 0) return Fail(kDocumentDamagedMessage);
+  TFieldReader r(bytes.subspan(4));
+  std::int32_t version = 0;
+  if (!r.I32LE(version) || version != kPaletteDocumentVersion) return Fail(kDocumentVersionMessage);
+
+  TScheme& scheme = document.scheme;
+  // Each read stops at the end of the file; the fields after it keep their values.
+  r.I32LE(scheme.ruleIndex);
+  r.U32LE(scheme.visibleSlotMask);
+  r.I32LE(scheme.analogousSpread);
+  r.U32LE(document.toneFilter);
+  TakeFloats(r, scheme.slotHues, kSlotCount);
+  TakeFloats(r, scheme.customHueOffsets, kRuleSlotCount);
+  TakeFloats(r, scheme.saturationWeights, kRuleSlotCount);
+  TakeFloats(r, scheme.customWeightStash, kRuleSlotCount);
+  TakeFloats(r, scheme.otherWeightStash, kRuleSlotCount);
+  for (TColorSlot& slot : document.slots) {
+    for (TShade& shade : slot.shades) {
+      TakeTriple(r, shade.Param);
+      TakeTriple(r, shade.Hsv);
+      TakeTriple(r, shade.Mix);
+      TakeTriple(r, shade.Rgb);
+      r.U32LE(shade.Color);
+      r.U32LE(shade.LitColor);
+    }
+  }
+  return Ok();
+}
+
+TPaletteDocument CapturePaletteDocument(const TCoordinationModel& model) {
+  TPaletteDocument document;
+  document.scheme = model.Scheme();
+  document.toneFilter = model.ToneFilter();
+  for (int i = 0; i < kSlotCount; ++i) document.slots[static_cast<std::size_t>(i)] = model.SlotAt(i);
+  return document;
+}
+
+void SavePaletteDocument(TCoordinationModel& model, const std::string& path) {
+  const std::vector<std::uint8_t> bytes = EncodePaletteDocument(CapturePaletteDocument(model));
+  if (Result<> written = ReplaceFileContents(path, bytes); !written) {
+    model.Messages().ShowMessage(written.error().message);
+  }
+}
+
+void LoadPaletteDocument(TCoordinationModel& model, const std::string& path) {
+  if (model.Busy()) return;
+  // Bytes past the document's end are not part of it.
+  Result<std::vector<std::uint8_t>> bytes = ReadFileStart(path, kPaletteDocumentSize);
+  Result<> read = bytes ? ReadPaletteDocumentInto(model, *bytes) : Result<>(bytes.take_error());
+  if (!read) model.Messages().ShowMessage(read.error().message);
+}
+
+Result<> ReadPaletteDocumentInto(TCoordinationModel& model, std::span<const std::uint8_t> bytes) {
+  if (model.Busy()) return Ok();
+  TPaletteDocument document = CapturePaletteDocument(model);
+  TRY(DecodePaletteDocument(bytes, document));
+  TScheme& scheme = model.Scheme();
+  scheme = document.scheme;
+  // No rule change happened: the next one moves weights only to or from the
+  // custom rule.
+  scheme.previousRule = -1;
+  model.RestoreToneFilter(document.toneFilter);
+  for (int i = 0; i < kSlotCount; ++i) model.SlotAt(i) = document.slots[static_cast<std::size_t>(i)];
+  // The ramps first show the colours as read; the redraw then recomputes
+  // the shades and rebuilds the ramps that can have changed.
+  for (int i = 0; i < kSlotCount; ++i) model.BuildSlotRamp(i);
+  model.Redraw(TCoordinationModel::kRedrawSelected);
+  return Ok();
+}
+
+}  // namespace tintloom

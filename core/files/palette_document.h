@@ -1,0 +1,64 @@
+#pragma once
+// The palette document (.tlp): a whole coordination, the colour scheme and
+// the forty shades, in 2384 little-endian bytes. Version 2 is the only one.
+//
+//   0    "TLPL"            4 bytes, no terminator
+//   4    int32 version     2
+//   8    int32 rule index, uint32 visible-slot mask, int32 analogous spread,
+//        uint32 tone filter mask
+//   24   float32[10] slot hues, then float32[5] x 4: custom hue offsets,
+//        saturation weights, custom-rule stash, other-rule stash
+//   144  40 shade records of 56 bytes, slot by slot, highlight first:
+//        Param, Hsv, Mix, Rgb (3 x float32 each), Color, LitColor (uint32)
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "core/model/colour_slots.h"
+#include "core/model/harmony_rules.h"
+#include "core/result.h"
+
+namespace tintloom {
+
+class TCoordinationModel;
+
+inline constexpr std::size_t kPaletteDocumentSize = 2384;
+inline constexpr std::int32_t kPaletteDocumentVersion = 2;
+
+inline constexpr const char* kDocumentDamagedMessage = "ファイルが壊れています";
+inline constexpr const char* kDocumentVersionMessage = "フォーマットバージョンがあいません";
+
+// Everything a document holds. The scheme's previous rule is not stored.
+struct TPaletteDocument {
+  TScheme scheme;
+  std::uint32_t toneFilter = 0xFFFFFFFFu;
+  std::array<TColorSlot, kSlotCount> slots{};
+};
+
+std::vector<std::uint8_t> EncodePaletteDocument(const TPaletteDocument& document);
+
+// Reads a document over `document`, field by field in file order. The magic
+// and the version are checked before anything changes. A document that ends
+// early leaves every field it does not hold completely as it was; any value
+// is taken as it stands (the model keeps what it uses in range).
+Result<> DecodePaletteDocument(std::span<const std::uint8_t> bytes, TPaletteDocument& document);
+
+// The model's current coordination as a document, and back.
+TPaletteDocument CapturePaletteDocument(const TCoordinationModel& model);
+
+// Writes the current coordination to path; a file that cannot be written is
+// reported and the previous file, if any, is left whole.
+void SavePaletteDocument(TCoordinationModel& model, const std::string& path);
+// Reads a document into the scheme and the slots and refreshes everything:
+// every slot's ramp from the colours read, then a redraw, which recomputes
+// the shades from the scheme. The rule is selected without the rule change
+// (no weights move) and the previous rule is forgotten (-1). A refused file
+// is reported and changes nothing.
+void LoadPaletteDocument(TCoordinationModel& model, const std::string& path);
+// The same from the document's bytes; the failure is the message to show.
+Result<> ReadPaletteDocumentInto(TCoordinationModel& model, std::span<const std::uint8_t> bytes);
+
+}  // namespace tintloom

@@ -1,0 +1,21 @@
+// Any bytes as a palette document, read into a live model and redrawn: it
+// must refuse or load, never read outside the input, and the model must
+// take whatever values it holds (NaN, infinities, any rule or spread).
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+#include "core/files/palette_document.h"
+#include "core/model/coordination_model.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  static tintloom::TModelViews views;
+  static tintloom::TSilentMessages messages;
+  static tintloom::TCoordinationModel model(views, messages);
+  static const bool constructed = (model.ConstructScheme(), true);
+  (void)constructed;
+  (void)tintloom::ReadPaletteDocumentInto(model, std::span<const std::uint8_t>(data, size));
+  (void)tintloom::EncodePaletteDocument(tintloom::CapturePaletteDocument(model));
+  return 0;
+}
