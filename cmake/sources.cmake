@@ -41,6 +41,7 @@ set(TINTLOOM_WINDOW_SOURCES
   ui/tool_form.cpp
   ui/window_snap.cpp
   ui/hue_form.cpp
+  ui/swatch_form.cpp
   ui/progress_form.cpp
   ui/layer_form.cpp
   ui/light_balance_form.cpp

@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QIcon>
 #include <QMessageBox>
+#include <QStandardPaths>
 #include <QStringList>
 #include <QTimer>
 #include <exception>
@@ -27,6 +28,11 @@ int main(int argc, char* argv[]) {
   tintloom::TQtMessages messages;
   try {
     tintloom::TMainForm mainForm(messages, QApplication::applicationDirPath().toStdString());
+    // The swatches are kept beside the program, or in the user's data folder
+    // when the program's folder cannot be written (an installed copy).
+    mainForm.swatchFilePlaces =
+        tintloom::LocateSwatchFile(QApplication::applicationDirPath().toStdString(),
+                                   QStandardPaths::writableLocation(QStandardPaths::AppDataLocation).toStdString());
     mainForm.CreateToolWindows();
     mainForm.show();
     // Files named on the command line (a file manager's "Open With") open

@@ -28,6 +28,9 @@
 #include <system_error>
 
 #include "core/files/data_files.h"
+#include "core/files/palette_document.h"
+#include "core/files/save_as.h"
+#include "ui/swatch_form.h"
 #include "ui/paint_box.h"
 #include "ui/screen_colour_portal.h"
 #include "ui/progress_form.h"
@@ -133,6 +136,37 @@ TMainForm::TMainForm(TMessageSink& messages, const std::string& programDir)
   readScreenPixel = ReadScreenPixelUnderPointer;
   openSampleArtwork = [this](const std::string& path) { model_.OpenSampleArtwork(path); };
   openPaletteDocument = [this](const std::string& path) { OpenPaletteDocumentFile(path); };
+  runPaletteOpenDialog = [this] {
+    QFileDialog dialog(this);
+    dialog.setObjectName("OpenDialog1");
+    dialog.setNameFilter(QString::fromUtf8("Tintloomパレット(*.tlp)"));
+    dialog.setDefaultSuffix("tlp");
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setSizeGripEnabled(true);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
+    return dialog.selectedFiles().front();
+  };
+  runPaletteSaveDialog = [this] {
+    QFileDialog dialog(this, QString::fromUtf8("パレットの書き出し"));
+    dialog.setObjectName("SaveDialog1");
+    dialog.setNameFilters({QString::fromUtf8("Tintloomパレット(*.tlp)"), QString::fromUtf8("Photoshop互換スウォッチ(*.aco)"),
+                           QString::fromUtf8("Photoshop互換グラデーション(*.grd)"),
+                           QString::fromUtf8("Adobe互換スウォッチ交換(*.ase)"),
+                           QString::fromUtf8("Painter互換カラーセット(*.colors)"), QString::fromUtf8("ビットマップ(*.bmp)"),
+                           QString::fromUtf8("GIMPパレット(*.gpl)")});
+    dialog.setDefaultSuffix("tlp");
+    // A name typed without an extension takes the chosen kind's.
+    connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& filter) {
+      const qsizetype star = filter.lastIndexOf("*.");
+      if (star >= 0) dialog.setDefaultSuffix(filter.mid(star + 2).chopped(1));
+    });
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setSizeGripEnabled(true);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
+    return dialog.selectedFiles().front();
+  };
   runOpenDialog = [this] {
     QFileDialog dialog(this);
     dialog.setObjectName("OpenDialog2");
@@ -176,8 +210,12 @@ void TMainForm::BuildMenu() {
   };
   QMenu* file = menuBar_->addMenu(QString::fromUtf8("ファイル(&F)"));
   file->setObjectName("F1");
-  item(file, "N1", "開く(&O)...")->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
-  item(file, "S1", "名前を付けて保存(&S)...")->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+  QAction* open = item(file, "N1", "開く(&O)...");
+  open->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+  connect(open, &QAction::triggered, this, [this] { N1Click(); });
+  QAction* save = item(file, "S1", "名前を付けて保存(&S)...");
+  save->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+  connect(save, &QAction::triggered, this, [this] { S1Click(); });
   file->addSeparator()->setObjectName("N14");
   connect(item(file, "PSD1", "見本用PSDファイルを開く..."), &QAction::triggered, this, [this] { PSD1Click(); });
   file->addSeparator()->setObjectName("N2");
@@ -414,10 +452,35 @@ void TMainForm::OpenCommandLineFiles(const QStringList& paths) {
   if (!artwork.isEmpty() && openSampleArtwork) openSampleArtwork(artwork.toStdString());
 }
 
-void TMainForm::OpenPaletteDocumentFile(const std::string& path) {
-  // Until the palette document can be read, say so rather than pass over
-  // the file without a word.
-  model_.Messages().ShowMessage("Tintloomパレットはまだ開けません\n->" + path);
+void TMainForm::OpenPaletteDocumentFile(const std::string& path) { LoadPaletteDocument(model_, path); }
+
+namespace {
+
+// The extension test of the open command: ".tlp" in any mix of cases.
+bool HasPaletteExtension(const QString& path) {
+  const QString name = QFileInfo(path).fileName();
+  const qsizetype dot = name.lastIndexOf('.');
+  return dot >= 0 && name.mid(dot).compare(".tlp", Qt::CaseInsensitive) == 0;
+}
+
+}  // namespace
+
+void TMainForm::N1Click() {
+  if (model_.Busy() || !runPaletteOpenDialog) return;
+  const QString path = runPaletteOpenDialog();
+  // Any other file chosen is passed over without a word.
+  if (path.isEmpty() || !HasPaletteExtension(path)) return;
+  LoadPaletteDocument(model_, path.toStdString());
+}
+
+void TMainForm::S1Click() {
+  if (model_.Busy() || !runPaletteSaveDialog) return;
+  const QString path = runPaletteSaveDialog();
+  if (path.isEmpty()) return;
+  // The windows the dialog covered are repainted before the file is written.
+  QApplication::processEvents();
+  if (model_.Busy()) return;
+  SaveOrExport(model_, path.toStdString());
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
@@ -429,6 +492,7 @@ void TMainForm::closeEvent(QCloseEvent* event) {
 void TMainForm::ShutDown() {
   if (shuttingDown_) return;
   shuttingDown_ = true;
+  if (windows_.swatch != nullptr) windows_.swatch->SaveSwatchFile();
   EndWindowDrag(windowDrag_.window);
   hiddenWhileMinimised_.clear();
   for (QWidget* tool : ToolWindowList()) tool->hide();
@@ -596,7 +660,7 @@ void TMainForm::CreateToolWindows() {
 
   windows_.progress = new TProgressForm(*this);
 
-  windows_.swatch = new TToolForm(*this, "SwatchForm", QString::fromUtf8("スウォッチ"), 275, 276);
+  windows_.swatch = new TSwatchForm(*this, swatchFilePlaces);
   windows_.swatch->SetForwardsKeys(false);
   windows_.swatch->move(main.topLeft());
 

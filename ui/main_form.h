@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "core/files/swatch_file.h"
 #include "core/model/coordination_model.h"
 #include "core/model/model_views.h"
 
@@ -30,6 +31,7 @@ struct TMouseInput;
 class TToolForm;
 class THueForm;
 class TProgressForm;
+class TSwatchForm;
 class TScreenColourPortal;
 class TLayerForm;
 class TPaletteForm;
@@ -52,7 +54,7 @@ struct TToolWindows {
   QPointer<TPaletteForm> lightBalance;
   QPointer<TLayerForm> layer;
   QPointer<TProgressForm> progress;
-  QPointer<TToolForm> swatch;
+  QPointer<TSwatchForm> swatch;
   QPointer<TToolForm> info;
 };
 
@@ -130,6 +132,18 @@ class TMainForm : public QWidget, public TModelViews {
   std::function<void(const std::string& path)> openPaletteDocument;
   // The palette document reader behind openPaletteDocument.
   void OpenPaletteDocumentFile(const std::string& path);
+  // "開く(&O)...": asks for a palette document (.tlp, any case) and reads it.
+  void N1Click();
+  // "名前を付けて保存(&S)...": asks for a file name and saves the palette or
+  // exports it by the name's extension.
+  void S1Click();
+  // The two dialogs of N1Click and S1Click; the chosen path, empty when
+  // cancelled. Tests replace them.
+  std::function<QString()> runPaletteOpenDialog;
+  std::function<QString()> runPaletteSaveDialog;
+  // Where the swatch window keeps its file; set before CreateToolWindows.
+  // Left empty (as in tests) the swatches live only as long as the window.
+  TSwatchFilePlaces swatchFilePlaces;
 
   // TModelViews
   bool HueWindowVisible() const override;

@@ -45,7 +45,7 @@ std::vector<std::uint8_t> EncodePaletteDocument(const TPaletteDocument& document
   PutFloats(w, scheme.saturationWeights, kRuleSlotCount);
   PutFloats(w, scheme.customWeightStash, kRuleSlotCount);
   PutFloats(w, scheme.otherWeightStash, kRuleSlotCount);
-  for (const TColorSlot& slot : document.slots) {
+  for (const TColorSlot& slot : document.colourSlots) {
     for (const TShade& shade : slot.shades) {
       PutTriple(w, shade.Param);
       PutTriple(w, shade.Hsv);
@@ -76,7 +76,7 @@ Result<> DecodePaletteDocument(std::span<const std::uint8_t> bytes, TPaletteDocu
   TakeFloats(r, scheme.saturationWeights, kRuleSlotCount);
   TakeFloats(r, scheme.customWeightStash, kRuleSlotCount);
   TakeFloats(r, scheme.otherWeightStash, kRuleSlotCount);
-  for (TColorSlot& slot : document.slots) {
+  for (TColorSlot& slot : document.colourSlots) {
     for (TShade& shade : slot.shades) {
       TakeTriple(r, shade.Param);
       TakeTriple(r, shade.Hsv);
@@ -93,7 +93,7 @@ TPaletteDocument CapturePaletteDocument(const TCoordinationModel& model) {
   TPaletteDocument document;
   document.scheme = model.Scheme();
   document.toneFilter = model.ToneFilter();
-  for (int i = 0; i < kSlotCount; ++i) document.slots[static_cast<std::size_t>(i)] = model.SlotAt(i);
+  for (int i = 0; i < kSlotCount; ++i) document.colourSlots[static_cast<std::size_t>(i)] = model.SlotAt(i);
   return document;
 }
 
@@ -122,7 +122,7 @@ Result<> ReadPaletteDocumentInto(TCoordinationModel& model, std::span<const std:
   // custom rule.
   scheme.previousRule = -1;
   model.RestoreToneFilter(document.toneFilter);
-  for (int i = 0; i < kSlotCount; ++i) model.SlotAt(i) = document.slots[static_cast<std::size_t>(i)];
+  for (int i = 0; i < kSlotCount; ++i) model.SlotAt(i) = document.colourSlots[static_cast<std::size_t>(i)];
   // The ramps first show the colours as read; the redraw then recomputes
   // the shades and rebuilds the ramps that can have changed.
   for (int i = 0; i < kSlotCount; ++i) model.BuildSlotRamp(i);

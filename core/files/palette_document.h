@@ -35,7 +35,7 @@ inline constexpr const char* kDocumentVersionMessage = "フォーマットバー
 struct TPaletteDocument {
   TScheme scheme;
   std::uint32_t toneFilter = 0xFFFFFFFFu;
-  std::array<TColorSlot, kSlotCount> slots{};
+  std::array<TColorSlot, kSlotCount> colourSlots{};
 };
 
 std::vector<std::uint8_t> EncodePaletteDocument(const TPaletteDocument& document);

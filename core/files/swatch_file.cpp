@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <charconv>
+#include <cstdint>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -144,6 +145,17 @@ void ApplySwatchLine(TCoordinationModel& model, std::string_view line) {
   }
   model.Redraw(TCoordinationModel::kRedrawSelected);
   model.RefreshSelectedSlot();
+}
+
+int SwatchScrollMaximum(std::size_t count) {
+  const std::size_t rows = count / kSwatchColumns;
+  return rows > static_cast<std::size_t>(INT32_MAX) ? INT32_MAX : static_cast<int>(rows);
+}
+
+std::int64_t SwatchIndexAt(int x, int y, int width, int scrollRow) {
+  if (x < 0 || y < 0) return -1;
+  return static_cast<std::int64_t>(y / kSwatchCellSide) * (width / kSwatchCellSide) + x / kSwatchCellSide +
+         static_cast<std::int64_t>(kSwatchColumns) * scrollRow;
 }
 
 std::vector<std::string> SplitSwatchLines(std::span<const std::uint8_t> bytes) {

@@ -44,6 +44,16 @@ std::string SwatchLine(TCoordinationModel& model);
 // the hue of a free slot), then a redraw.
 void ApplySwatchLine(TCoordinationModel& model, std::string_view line);
 
+// ---- the grid ----
+// Cells of 32 x 32 pixels, eight to a row; the scroll position counts rows.
+inline constexpr int kSwatchCellSide = 32;
+inline constexpr int kSwatchColumns = 8;
+// The scroll bar's largest position for a count of swatches.
+int SwatchScrollMaximum(std::size_t count);
+// The swatch under (x, y) of an area `width` pixels wide scrolled by
+// `scrollRow` rows; -1 left of or above the area.
+std::int64_t SwatchIndexAt(int x, int y, int width, int scrollRow);
+
 // ---- the file ----
 // Lines end at CR, LF or CR LF; a last line without an end counts.
 std::vector<std::string> SplitSwatchLines(std::span<const std::uint8_t> bytes);

@@ -24,6 +24,7 @@
 #include "ui/paint_box.h"
 #include "ui/tool_form.h"
 #include "ui/hue_form.h"
+#include "ui/swatch_form.h"
 #include "support/paths.h"
 #include "ui/layer_form.h"
 #include "ui/light_balance_form.h"

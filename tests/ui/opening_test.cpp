@@ -17,6 +17,7 @@
 #include "ui/layer_form.h"
 #include "ui/light_balance_form.h"
 #include "ui/main_form.h"
+#include "ui/swatch_form.h"
 #include "ui/paint_box.h"
 #include "ui/progress_form.h"
 #include "ui/tool_form.h"

@@ -104,7 +104,7 @@ TEST_F(PaletteDocumentTest, SaveThenLoadRestoresTheWholeCoordination) {
   EXPECT_EQ(model.ToneFilter(), 0x1F0u);
   for (int i = 0; i < kSlotCount; ++i) {
     for (int j = 0; j < kShadeCount; ++j) {
-      EXPECT_EQ(Shade(i, j).Color, before.slots[static_cast<std::size_t>(i)].shades[static_cast<std::size_t>(j)].Color);
+      EXPECT_EQ(Shade(i, j).Color, before.colourSlots[static_cast<std::size_t>(i)].shades[static_cast<std::size_t>(j)].Color);
     }
   }
   // The ramps follow the restored colours.

@@ -1,0 +1,174 @@
+// The swatch window and the palette file commands, on the real windows.
+
+#include "ui/swatch_form.h"
+
+#include <QScrollBar>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "core/files/file_io.h"
+#include "core/files/palette_document.h"
+#include "ui/main_form.h"
+#include "ui/paint_box.h"
+#include "support/paths.h"
+#include "support/recording.h"
+
+namespace tintloom {
+namespace {
+
+namespace fs = std::filesystem;
+
+class SwatchWindow : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fs::create_directories(dir);
+    form.swatchFilePlaces = TSwatchFilePlaces{file, file, ""};
+    form.CreateToolWindows();
+    swatch = form.Windows().swatch;
+    swatch->show();
+  }
+  void TearDown() override { fs::remove_all(dir); }
+  void Click(int x, int y, Qt::KeyboardModifiers modifiers = Qt::NoModifier, Qt::MouseButton button = Qt::LeftButton) {
+    QTest::mouseClick(swatch->SwatchBox(), button, modifiers, QPoint(x, y));
+  }
+
+  std::string dir = testing::ScratchPath("swatches");
+  std::string file = dir + "/DefaultSwatch.swo";
+  testing::TRecordingMessages messages;
+  TMainForm form{messages, testing::ProgramDir()};
+  TSwatchForm* swatch = nullptr;
+};
+
+TEST_F(SwatchWindow, ClicksAddApplyScrollAndDeleteAndTheFileKeepsThem) {
+  EXPECT_EQ(swatch->SwatchBox()->geometry(), QRect(1, 1, 256, 256));
+  // Any button on an empty cell adds the selected slot.
+  TCoordinationModel& model = form.Model();
+  for (int i = 0; i < 9; ++i) {
+    model.SelectSlot(i);
+    Click(32 * (i % 8) + 5, 32 * (i / 8) + 5, Qt::NoModifier, i % 2 ? Qt::RightButton : Qt::LeftButton);
+  }
+  ASSERT_EQ(swatch->Swatches().size(), 9u);
+  EXPECT_EQ(swatch->ScrollBar()->maximum(), 1);
+  // Cell 1 shows swatch 1's base colour inside a black outline shared with
+  // its neighbour.
+  const TColor base1 = model.SlotAt(1).shades[kBase].Color;
+  EXPECT_EQ(FromRgb24(swatch->GridSurface().At(40, 10)), base1);
+  EXPECT_EQ(FromRgb24(swatch->GridSurface().At(31, 10)), 0u);
+  EXPECT_EQ(FromRgb24(swatch->GridSurface().At(63, 10)), 0u);
+  EXPECT_EQ(FromRgb24(swatch->GridSurface().At(10, 70)), 0xF0F0F0u);
+
+  // Scrolled down a row, the top-left cell is swatch 8 and the next one
+  // adds swatch 9.
+  swatch->ScrollBar()->setValue(1);
+  EXPECT_EQ(FromRgb24(swatch->GridSurface().At(10, 10)), model.SlotAt(8).shades[kBase].Color);
+  model.SelectSlot(9);
+  Click(40, 5);
+  EXPECT_EQ(swatch->Swatches().size(), 10u);
+
+  // A click on a swatch loads it into the selected slot.
+  swatch->ScrollBar()->setValue(0);
+  model.SelectSlot(7);
+  Click(40 + 32 * 5, 5);  // swatch 6, made from slot 6 (hue 140)
+  EXPECT_FLOAT_EQ(model.Scheme().SlotHue(7), 140.0f);
+  EXPECT_EQ(model.SlotAt(7).shades[kBase].Color, model.SlotAt(6).shades[kBase].Color);
+
+  // Alt on an empty cell does nothing; on swatch 3 it deletes it.
+  const std::string fourth = swatch->Swatches()[4];
+  Click(5, 100, Qt::AltModifier);
+  EXPECT_EQ(swatch->Swatches().size(), 10u);
+  Click(3 * 32 + 5, 5, Qt::AltModifier, Qt::RightButton);
+  EXPECT_EQ(swatch->Swatches().size(), 9u);
+  EXPECT_EQ(swatch->Swatches()[3], fourth);
+
+  // While busy nothing happens.
+  model.BeginBusy();
+  swatch->PaintBox1MouseDown(TMouseInput{Qt::LeftButton, Qt::LeftButton, Qt::NoModifier, 5, 200});
+  model.EndBusy();
+  EXPECT_EQ(swatch->Swatches().size(), 9u);
+
+  // The end of the program writes them, CR LF each, once.
+  const std::vector<std::string> kept = swatch->Swatches();
+  form.ShutDown();
+  Result<std::vector<std::uint8_t>> bytes = ReadWholeFile(file, 1 << 20);
+  ASSERT_TRUE(bytes.ok());
+  EXPECT_EQ(*bytes, JoinSwatchLines(kept));
+  EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST(SwatchWindowFile, ReadAtStartAndAFileThatCannotBeReadIsNotReplaced) {
+  const std::string dir = testing::ScratchPath("swatch-start");
+  fs::create_directories(dir + "/folder.swo");
+  {
+    testing::TRecordingMessages messages;
+    TMainForm form(messages, testing::ProgramDir());
+    // A folder where the file should be: said once, and left alone at the end.
+    form.swatchFilePlaces = TSwatchFilePlaces{dir + "/folder.swo", dir + "/folder.swo", ""};
+    form.CreateToolWindows();
+    EXPECT_EQ(messages.shown.size(), 1u);
+    form.ShutDown();
+    EXPECT_TRUE(fs::is_directory(dir + "/folder.swo"));
+  }
+  {
+    const std::string file = dir + "/DefaultSwatch.swo";
+    const std::vector<std::uint8_t> two = JoinSwatchLines({"0x0000FF,0x00FF00", "garbage"});
+    ASSERT_TRUE(ReplaceFileContents(file, two).ok());
+    testing::TRecordingMessages messages;
+    TMainForm form(messages, testing::ProgramDir());
+    form.swatchFilePlaces = TSwatchFilePlaces{file, dir + "/no folder/x/DefaultSwatch.swo", ""};
+    form.CreateToolWindows();
+    EXPECT_EQ(form.Windows().swatch->Swatches().size(), 2u);
+    EXPECT_EQ(form.Windows().swatch->ScrollBar()->maximum(), 0);
+    // Drawn: green for the first (its base), black for the garbage line.
+    EXPECT_EQ(FromRgb24(form.Windows().swatch->GridSurface().At(10, 10)), 0x00FF00u);
+    EXPECT_EQ(FromRgb24(form.Windows().swatch->GridSurface().At(42, 10)), 0u);
+    messages.shown.clear();
+    form.ShutDown();  // the place to write is a missing folder under a file-less path: made, so it works
+    EXPECT_TRUE(messages.shown.empty());
+  }
+  fs::remove_all(dir);
+}
+
+TEST(PaletteCommands, OpenAndSaveGoByTheExtensionInAnyCase) {
+  const std::string dir = testing::ScratchPath("palette-commands");
+  fs::create_directories(dir);
+  testing::TRecordingMessages messages;
+  TMainForm form(messages, testing::ProgramDir());
+  form.CreateToolWindows();
+  QString chosen;
+  form.runPaletteSaveDialog = [&chosen] { return chosen; };
+  form.runPaletteOpenDialog = [&chosen] { return chosen; };
+  const std::pair<const char*, std::uintmax_t> saves[] = {
+      {"a.TlP", 2384}, {"a.Aco", 1608}, {"a.ase", 1692}, {"a.GRD", 10344}, {"a.bmp", 54 + 1728 * 48}};
+  for (const auto& [name, size] : saves) {
+    chosen = QString::fromStdString(dir + "/" + name);
+    form.S1Click();
+    EXPECT_EQ(fs::file_size(dir + "/" + name), size) << name;
+  }
+  chosen = QString::fromStdString(dir + "/a.dat");
+  form.S1Click();
+  EXPECT_FALSE(fs::exists(dir + "/a.dat"));
+  EXPECT_TRUE(messages.shown.empty());
+
+  // Opening reads the document back: the rule comes back without its change.
+  form.Model().ChangeRule(2);
+  chosen = QString::fromStdString(dir + "/a.TlP");
+  form.N1Click();
+  EXPECT_EQ(form.Model().Scheme().ruleIndex, kCustomRule);
+  EXPECT_EQ(form.Model().Scheme().previousRule, -1);
+  // Another extension is passed over without a word.
+  form.Model().ChangeRule(2);
+  chosen = QString::fromStdString(dir + "/a.Aco");
+  form.N1Click();
+  EXPECT_EQ(form.Model().Scheme().ruleIndex, 2);
+  EXPECT_TRUE(messages.shown.empty());
+  // A save that cannot be written says so.
+  chosen = QString::fromStdString(dir + "/missing/a.aco");
+  form.S1Click();
+  EXPECT_EQ(messages.shown, std::vector<std::string>{kFileAccessMessage});
+  fs::remove_all(dir);
+}
+
+}  // namespace
+}  // namespace tintloom

@@ -1,0 +1,123 @@
+#include "ui/swatch_form.h"
+
+#include <QScrollBar>
+
+#include "ui/main_form.h"
+#include "ui/paint_box.h"
+#include "ui/surface_view.h"
+
+namespace tintloom {
+
+namespace {
+
+constexpr int kAreaSide = 256;
+constexpr int kScrollBarWidth = 17;
+
+}  // namespace
+
+TSwatchForm::TSwatchForm(TMainForm& main, const TSwatchFilePlaces& places)
+    : TToolForm(main, "SwatchForm", QString::fromUtf8("スウォッチ"), 275, 276), places_(places) {
+  QWidget* panel = ContentPanel();
+  paintBox_ = new TPaintBox(panel, 1, 1, kAreaSide, kAreaSide);
+  paintBox_->setObjectName("PaintBox1");
+  paintBox_->onPaint = [this](QPainter& p) { p.drawImage(0, 0, SurfaceImage(std::as_const(grid_))); };
+  paintBox_->onMouseDown = [this](const TMouseInput& input) { PaintBox1MouseDown(input); };
+  scrollBar_ = new QScrollBar(Qt::Vertical, panel);
+  scrollBar_->setObjectName("ScrollBar1");
+  scrollBar_->setGeometry(1 + kAreaSide, 1, kScrollBarWidth, kAreaSide);
+  scrollBar_->setRange(0, 0);
+  scrollBar_->setPageStep(1);
+  connect(scrollBar_, &QScrollBar::valueChanged, this, [this] {
+    DrawGrid();
+    paintBox_->update();
+  });
+  grid_.Create(kAreaSide, kAreaSide);
+
+  if (!places_.readPath.empty()) {
+    Result<std::vector<std::string>> lines = LoadSwatchLines(places_);
+    if (lines) {
+      swatches_ = std::move(*lines);
+    } else {
+      keepFile_ = true;
+      main.Model().Messages().ShowMessage(lines.error().message);
+    }
+  }
+  RefreshSwatches();
+}
+
+TSwatchForm::~TSwatchForm() = default;
+
+void TSwatchForm::SaveSwatchFile() {
+  if (saved_) return;
+  saved_ = true;
+  if (places_.writePath.empty() || keepFile_) return;
+  if (Result<> written = SaveSwatchLines(places_, swatches_); !written) {
+    Main().Model().Messages().ShowMessage(written.error().message);
+  }
+}
+
+void TSwatchForm::AddSwatch() {
+  const std::string line = SwatchLine(Main().Model());
+  if (line.empty()) return;  // no slot selected
+  swatches_.push_back(line);
+  RefreshSwatches();
+}
+
+void TSwatchForm::DeleteSwatch(int index) {
+  if (index >= 0 && static_cast<std::size_t>(index) < swatches_.size()) {
+    swatches_.erase(swatches_.begin() + index);
+  }
+  RefreshSwatches();
+}
+
+void TSwatchForm::RefreshSwatches() {
+  const int maximum = SwatchScrollMaximum(swatches_.size());
+  {
+    // Setting the range may move the position: one repaint follows below.
+    const QSignalBlocker quiet(scrollBar_);
+    scrollBar_->setRange(0, maximum);
+  }
+  DrawGrid();
+  paintBox_->update();
+}
+
+std::array<TColor, kShadeCount> TSwatchForm::SwatchCellColors(int index) const {
+  if (index < 0 || static_cast<std::size_t>(index) >= swatches_.size()) return {};
+  return tintloom::SwatchCellColors(swatches_[static_cast<std::size_t>(index)]);
+}
+
+void TSwatchForm::DrawGrid() {
+  FillAll(grid_, kToolBackground);
+  const int columns = grid_.width / kSwatchCellSide;
+  const int rows = grid_.height / kSwatchCellSide + 1;
+  const std::size_t first = static_cast<std::size_t>(kSwatchColumns) * static_cast<std::size_t>(scrollBar_->value());
+  // Only the cells that can show: the ones further down would be clipped.
+  const std::size_t end = std::min(swatches_.size(), first + static_cast<std::size_t>(columns * rows));
+  for (std::size_t i = first; i < end; ++i) {
+    const int k = static_cast<int>(i - first);
+    const int x = kSwatchCellSide * (k % columns);
+    const int y = kSwatchCellSide * (k / columns);
+    // A black outline 33 pixels across, so neighbours share their edges,
+    // around the base shade's colour.
+    FillRect(grid_, x - 1, y - 1, kSwatchCellSide + 1, kSwatchCellSide + 1, 0x000000);
+    FillRect(grid_, x, y, kSwatchCellSide - 1, kSwatchCellSide - 1,
+             tintloom::SwatchCellColors(swatches_[i])[kBase] & 0xFFFFFFu);
+  }
+}
+
+void TSwatchForm::PaintBox1MouseDown(const TMouseInput& input) {
+  TCoordinationModel& model = Main().Model();
+  if (model.Busy()) return;
+  const std::int64_t index = SwatchIndexAt(input.x, input.y, paintBox_->width(), scrollBar_->value());
+  const bool alt = input.modifiers & Qt::AltModifier;
+  if (index < 0) return;
+  if (static_cast<std::uint64_t>(index) >= swatches_.size()) {
+    if (!alt) AddSwatch();
+  } else if (alt) {
+    DeleteSwatch(static_cast<int>(index));
+  } else {
+    ApplySwatchLine(model, swatches_[static_cast<std::size_t>(index)]);
+  }
+}
+
+}  // namespace tintloom
