@@ -56,10 +56,24 @@ TColorF RgbToHsv(const TColorF& rgb) {
   return out;
 }
 
+namespace {
+
+// A channel scaled to a byte. Channels outside 0..1 (from a saturation or
+// value past 1 in a hand-edited document or swatch line) are held to the
+// nearest byte and NaN is 0, so no channel spills into its neighbour; inside
+// 0..1 this is the plain product.
+long double ByteScale(float channel) {
+  if (!(channel > 0.0f)) return 0.0L;
+  if (channel > 1.0f) return 255.0L;
+  return static_cast<long double>(channel) * 255.0L;
+}
+
+}  // namespace
+
 TColor PackColor(const TColorF& rgb) {
-  const auto red = static_cast<TColor>(RoundHalfUp(static_cast<long double>(rgb.r()) * 255.0L));
-  const auto green = static_cast<TColor>(RoundHalfUp(static_cast<long double>(rgb.g()) * 255.0L));
-  const auto blue = static_cast<TColor>(RoundHalfUp(static_cast<long double>(rgb.b()) * 255.0L));
+  const auto red = static_cast<TColor>(RoundHalfUp(ByteScale(rgb.r())));
+  const auto green = static_cast<TColor>(RoundHalfUp(ByteScale(rgb.g())));
+  const auto blue = static_cast<TColor>(RoundHalfUp(ByteScale(rgb.b())));
   return red | green << 8 | blue << 16;
 }
 

@@ -202,6 +202,20 @@ TEST_F(ApplySwatchTest, ARuleSlotShowsTheSwatchSaturationUnderEveryRule) {
   EXPECT_EQ(Shade(0, kBase).Param, base);
 }
 
+TEST_F(ApplySwatchTest, ValuesPastTheRangePackIntoSoundColours) {
+  // Saturations and values past 1 or below 0, as a hand-edited line may
+  // hold: every packed colour stays within 0x00BBGGRR.
+  model.SelectSlot(6);
+  for (const char* line : {"0,0,0,0,0,5,3,120,4,9,0,-2,7,30,1e30,-1e30", "0,0,0,0,0,0,0,0,-1,-1,0,0,0,0,0,0"}) {
+    ApplySwatchLine(model, line);
+    for (const TShade& shade : model.SlotAt(6).shades) {
+      EXPECT_EQ(shade.Color >> 24, 0u) << line;
+      EXPECT_EQ(shade.LitColor >> 24, 0u) << line;
+    }
+  }
+  EXPECT_EQ(Shade(6, kBase).Color, 0u);  // value -1 is black, not a wrapped byte
+}
+
 // Every input the fuzzer kept, as a swatch file applied line by line.
 TEST_F(ApplySwatchTest, FuzzCorpusLinesDrawAndApply) {
   int inputs = 0;
