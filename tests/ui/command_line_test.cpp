@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "core/files/palette_document.h"
 #include "ui/main_form.h"
 #include "support/paths.h"
 #include "support/recording.h"
@@ -90,6 +91,28 @@ TEST_F(CommandLine, EachUnusableNameGetsOneMessageAndTheRestStillOpens) {
     EXPECT_EQ(opened, std::vector<std::string>{"psd " + (dir / "a.psd").string()}) << c.name;
   }
   EXPECT_FALSE(form.Model().Busy());
+}
+
+TEST_F(CommandLine, ANamedPaletteDocumentBringsBackItsColours) {
+  const std::string saved = (dir / "saved.tlp").string();
+  form.Model().SelectSlot(4);
+  form.Model().PickScreenColour(kBase, 0x2080C0);
+  const TColor picked = form.Model().SlotAt(4).shades[kBase].Color;
+  SavePaletteDocument(form.Model(), saved);
+  ASSERT_TRUE(messages.shown.empty()) << messages.shown.front();
+
+  testing::TRecordingMessages otherMessages;
+  TMainForm other(otherMessages, testing::ProgramDir());
+  other.CreateToolWindows();
+  ASSERT_NE(other.Model().SlotAt(4).shades[kBase].Color, picked);
+  other.OpenCommandLineFiles({QString::fromStdString(saved)});
+  EXPECT_TRUE(otherMessages.shown.empty()) << otherMessages.shown.front();
+  for (int slot = 0; slot < kSlotCount; ++slot) {
+    for (int shade = 0; shade < 4; ++shade) {
+      EXPECT_EQ(other.Model().SlotAt(slot).shades[shade].Color, form.Model().SlotAt(slot).shades[shade].Color)
+          << slot << "," << shade;
+    }
+  }
 }
 
 }  // namespace
