@@ -8,8 +8,12 @@ set(TINTLOOM_CORE_SOURCES
   core/model/shade_mixing.cpp
   core/model/tone_snap.cpp
   core/model/picker_strips.cpp
+  core/model/picker_input.cpp
+  core/model/tone_vocabulary.cpp
+  core/model/impression_presets.cpp
   core/artwork/canvas.cpp
   core/artwork/slot_ramps.cpp
+  core/artwork/picker_pictures.cpp
   core/artwork/blend_table.cpp
   core/artwork/blend_formulas.cpp
   core/artwork/psd_document.cpp
@@ -42,6 +46,9 @@ set(TINTLOOM_WINDOW_SOURCES
   ui/window_snap.cpp
   ui/hue_form.cpp
   ui/swatch_form.cpp
+  ui/picker_form.cpp
+  ui/impression_combo.cpp
+  ui/info_form.cpp
   ui/progress_form.cpp
   ui/layer_form.cpp
   ui/light_balance_form.cpp

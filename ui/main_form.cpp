@@ -38,6 +38,8 @@
 #include "ui/hue_form.h"
 #include "ui/layer_form.h"
 #include "ui/light_balance_form.h"
+#include "ui/info_form.h"
+#include "ui/picker_form.h"
 #include "ui/surface_view.h"
 #include "core/artwork/blend_table.h"
 #include "ui/window_snap.h"
@@ -648,7 +650,7 @@ void TMainForm::CreateToolWindows() {
   windows_.hue = new THueForm(*this);
   windows_.hue->move(main.left() - windows_.hue->width(), main.top());
 
-  windows_.picker = new TToolForm(*this, "ColorForm", QString::fromUtf8("カラー"), 262, 332);
+  windows_.picker = new TColorForm(*this);
   windows_.picker->move(windows_.hue->x(), windows_.hue->y() + windows_.hue->height());
 
   windows_.lightBalance = new TPaletteForm(*this);
@@ -664,8 +666,7 @@ void TMainForm::CreateToolWindows() {
   windows_.swatch->SetForwardsKeys(false);
   windows_.swatch->move(main.topLeft());
 
-  windows_.info = new TToolForm(*this, "InfoForm", QString::fromUtf8("情報"), 262, 246);
-  windows_.info->move(main.topLeft());
+  windows_.info = new TInfoForm(*this);
 
   windows_.hue->show();
   windows_.picker->show();
@@ -712,6 +713,12 @@ void TMainForm::FillLayerList() {
   if (windows_.layer != nullptr) windows_.layer->FillLayerList();
 }
 
+bool TMainForm::PickerWindowVisible() const { return windows_.picker != nullptr && windows_.picker->isVisible(); }
+
+void TMainForm::RefreshPicker() {
+  if (windows_.picker != nullptr) windows_.picker->RefreshPicker();
+}
+
 void TMainForm::PaintBox1Paint(QPainter& painter) {
   // A repaint the model asked for shows what it just composed; any other
   // (exposure, first show) composes afresh.
@@ -733,6 +740,7 @@ std::vector<TToolForm*> TMainForm::ToolForms() const {
 }
 
 void TMainForm::EnterBusy() {
+  if (windows_.picker != nullptr) windows_.picker->StopPreviewTimer();
   for (TToolForm* w : ToolForms()) {
     if (w != nullptr) w->ContentPanel()->setEnabled(false);
   }
@@ -742,6 +750,7 @@ void TMainForm::EnterBusy() {
 }
 
 void TMainForm::LeaveBusy() {
+  if (windows_.picker != nullptr) windows_.picker->StartPreviewTimer();
   for (TToolForm* w : ToolForms()) {
     if (w != nullptr) w->ContentPanel()->setEnabled(true);
   }

@@ -15,6 +15,10 @@
 #include "core/files/swatch_file.h"
 #include "core/model/coordination_model.h"
 #include "core/model/model_views.h"
+// Complete types of the tool windows, so that users of TToolWindows can
+// reach them as the windows they are.
+#include "ui/info_form.h"
+#include "ui/picker_form.h"
 
 class QAction;
 class QActionGroup;
@@ -50,12 +54,12 @@ struct TWindowDrag {
 // absent, so the model's view hooks never reach a destroyed window.
 struct TToolWindows {
   QPointer<THueForm> hue;
-  QPointer<TToolForm> picker;
+  QPointer<TColorForm> picker;
   QPointer<TPaletteForm> lightBalance;
   QPointer<TLayerForm> layer;
   QPointer<TProgressForm> progress;
   QPointer<TSwatchForm> swatch;
-  QPointer<TToolForm> info;
+  QPointer<TInfoForm> info;
 };
 
 class TMainForm : public QWidget, public TModelViews {
@@ -157,6 +161,8 @@ class TMainForm : public QWidget, public TModelViews {
   void ShowLayerBlendMode(int comboItem) override;
   void ShowLayerLevels(int baseLevel, int shadowLevel) override;
   void FillLayerList() override;
+  bool PickerWindowVisible() const override;
+  void RefreshPicker() override;
   void ShowCanvas() override;
   void SetTitleText(const std::string& text) override;
   void EnterBusy() override;

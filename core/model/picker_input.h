@@ -1,0 +1,68 @@
+#pragma once
+// The picker's numbers: where its three sliders' pointers sit, what a slider
+// position or a typed number means for the selected shade, and what it
+// changes. A rule slot's base hue and saturation belong to the scheme, so
+// those go there, in the form the current rule keeps them; everything else
+// is the shade's own parameters.
+
+#include <array>
+#include <string>
+
+#include "core/colour/colour.h"
+
+namespace tintloom {
+
+class TCoordinationModel;
+
+enum PickerSlider : int { kHueSlider = 0, kSaturationSlider = 1, kValueSlider = 2 };
+
+// Each slider's strip band starts 4 pixels in and is 128 pixels wide.
+inline constexpr int kSliderBandLeft = 4;
+inline constexpr int kSliderBandWidth = 128;
+
+// The fraction 0..1 a slider position x stands for, in 1/128 steps.
+float SliderFraction(int x);
+// The slider position a fraction is typed as: the nearest 1/128 step.
+int SliderPosition(long double fraction);
+
+// A typed text as a decimal integer: optional sign, then digits only; any
+// other text (empty, letters, a lone sign) reads as 0.
+int EditNumber(const std::string& text);
+// The fraction a typed number stands for: the base's hue in degrees 0..359
+// (a remainder by 360, so a negative number stays negative and is limited
+// later), another shade's hue offset -180..180, saturation and value in
+// percent.
+long double EditFraction(int slider, bool baseShade, int n);
+// The three numbers the edits show for a shade's parameters. The value is
+// scaled by 100.5 and truncated, unlike the saturation, which is rounded.
+std::array<int, 3> EditNumbers(const TColorF& param);
+
+// Pointer positions (the pointer image's left edge) on the 128-pixel band.
+int HuePointer(float hue, bool baseShade);
+int LevelPointer(float fraction);
+// Whether the hue slider has nothing to offer: the base of rule slots 1..4,
+// whose hue the rule derives from slot 0's.
+bool HueFollowsRule(int rule, int slot, int shade);
+
+// Whether text on a colour is written white: on dark colours (by their
+// weighted brightness, 0.3 red + 0.59 green + 0.11 blue, at most 160).
+bool WantsWhiteText(TColor c);
+
+// A slider set to fraction f for the selected shade of the selected slot:
+// the scheme or the shade's parameters change, nothing is redrawn.
+void ApplySliderFraction(TCoordinationModel& model, int slider, float f);
+
+// The tone diagram's twelve cells (left, top, right, bottom; right and bottom
+// exclusive) in a panel of the given size: the chromatic tones laid out by
+// brightness (rows) and clearness (columns), vivid alone on the right.
+struct TToneCell {
+  int left;
+  int top;
+  int right;
+  int bottom;
+};
+std::array<TToneCell, 12> ToneCells(int width, int height);
+// The first cell holding (x, y), or -1.
+int ToneCellAt(const std::array<TToneCell, 12>& cells, int x, int y);
+
+}  // namespace tintloom

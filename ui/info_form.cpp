@@ -1,0 +1,147 @@
+#include "ui/info_form.h"
+
+#include <QClipboard>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+
+#include "core/model/coordination_model.h"
+#include "core/model/tone_vocabulary.h"
+#include "ui/main_form.h"
+#include "ui/surface_view.h"
+
+namespace tintloom {
+
+namespace {
+
+constexpr int kTextSize = 12;
+
+QLabel* MakeLabel(QWidget* parent, const char* name, const char* text, QRect geometry,
+                  Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignTop, int pixelSize = kTextSize) {
+  auto* label = new QLabel(QString::fromUtf8(text), parent);
+  label->setObjectName(name);
+  QFont font = label->font();
+  font.setPixelSize(pixelSize);
+  label->setFont(font);
+  label->setAlignment(alignment);
+  label->setGeometry(geometry);
+  return label;
+}
+
+QFrame* MakeSwatch(QWidget* parent, const char* name, int x, int y) {
+  auto* frame = new QFrame(parent);
+  frame->setObjectName(name);
+  frame->setFrameStyle(QFrame::Box | QFrame::Plain);
+  frame->setLineWidth(1);
+  frame->setAutoFillBackground(true);
+  frame->setGeometry(x, y, 41, 41);
+  return frame;
+}
+
+void SetSwatchColour(QFrame* frame, TColor colour) {
+  QPalette pal = frame->palette();
+  pal.setColor(QPalette::Window, ToQColor(colour));
+  frame->setPalette(pal);
+}
+
+}  // namespace
+
+TInfoForm::TInfoForm(TMainForm& main) : TToolForm(main, "InfoForm", QString::fromUtf8("情報"), 262, 246) {
+  QWidget* panel = ContentPanel();
+  const auto passive = [this](QLabel* label) {
+    RouteDragEvents(label);
+    return label;
+  };
+  passive(MakeLabel(panel, "Label9", "カラーとトーンカラー", QRect(10, 5, 200, 15)));
+  // The colour lies over the tone colour, overlapping it by 18 pixels each way.
+  tonePanel_ = MakeSwatch(panel, "Panel3", 45, 45);
+  colourPanel_ = MakeSwatch(panel, "Panel2", 22, 24);
+  const Qt::Alignment right = Qt::AlignRight | Qt::AlignTop;
+  passive(MakeLabel(panel, "Label1", "R:", QRect(112, 24, 16, 15)));
+  passive(MakeLabel(panel, "Label2", "G:", QRect(112, 40, 16, 15)));
+  passive(MakeLabel(panel, "Label3", "B:", QRect(112, 57, 16, 15)));
+  red_ = passive(MakeLabel(panel, "Label4", "255", QRect(129, 24, 25, 15), right));
+  green_ = passive(MakeLabel(panel, "Label5", "255", QRect(129, 40, 25, 15), right));
+  blue_ = passive(MakeLabel(panel, "Label6", "255", QRect(129, 57, 25, 15), right));
+  passive(MakeLabel(panel, "Label7", "HEX Code:", QRect(112, 76, 58, 15)));
+  // Right-aligned to x 217 like the design, with room for the widest digits.
+  hexCode_ = passive(MakeLabel(panel, "Label8", "#FFFFFF", QRect(159, 76, 58, 15), right));
+  copyButton_ = new QPushButton(QStringLiteral("Copy"), panel);
+  copyButton_->setObjectName("Button1");
+  copyButton_->setGeometry(169, 24, 80, 46);
+  copyButton_->setFocusPolicy(Qt::ClickFocus);
+  copyButton_->installEventFilter(this);
+  connect(copyButton_, &QPushButton::clicked, this, [this] { Button1Click(); });
+
+  auto* line = new QFrame(panel);
+  line->setObjectName("Bevel1");
+  line->setFrameShape(QFrame::HLine);
+  line->setFrameShadow(QFrame::Sunken);
+  line->setGeometry(8, 97, 246, 3);
+
+  toneName_ = passive(MakeLabel(panel, "Label10", "", QRect(12, 114, 245, 15)));
+  // Impression words run to two lines at most, above the family heading.
+  toneWords_ = passive(MakeLabel(panel, "Label11", "", QRect(12, 131, 245, 30)));
+  toneWords_->setWordWrap(true);
+  familyHeading_ = passive(MakeLabel(panel, "Label12", "", QRect(12, 162, 245, 15)));
+  familyMeanings_ = passive(MakeLabel(panel, "Label13", "", QRect(12, 180, 237, 39), Qt::AlignLeft | Qt::AlignTop, 13));
+  familyMeanings_->setWordWrap(true);
+  QFont tahoma = familyMeanings_->font();
+  tahoma.setFamilies({QStringLiteral("Tahoma"), tahoma.family()});
+  familyMeanings_->setFont(tahoma);
+
+  const QRect mainFrame = main.frameGeometry();
+  move(mainFrame.topLeft());
+}
+
+void TInfoForm::showEvent(QShowEvent* event) {
+  TToolForm::showEvent(event);
+  // Shown from the View menu: show the selected shade at once.
+  UpdateInfo();
+}
+
+bool TInfoForm::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == copyButton_ && event->type() == QEvent::KeyPress) {
+    if (Main().HandleShortcutKey(this, static_cast<QKeyEvent*>(event)->key())) return true;
+  }
+  return TToolForm::eventFilter(watched, event);
+}
+
+void TInfoForm::UpdateInfo() {
+  TCoordinationModel& model = Main().Model();
+  if (model.Busy() || !isVisible()) return;
+  if (model.selectedSlot < 0 || model.selectedSlot >= kSlotCount || model.selectedShade < 0 ||
+      model.selectedShade >= kShadeCount) {
+    return;
+  }
+  const TColor c = model.SlotAt(model.selectedSlot).shades[static_cast<std::size_t>(model.selectedShade)].Color;
+  red_->setText(QString::number(c & 0xFFu));
+  green_->setText(QString::number(c >> 8 & 0xFFu));
+  blue_->setText(QString::number(c >> 16 & 0xFFu));
+  hexCode_->setText(QString::fromStdString(HexCodeText(c)));
+
+  // The tone from the shade's HSV, the family from its packed colour: at a
+  // boundary the two may disagree.
+  const int tone = model.ShadeToneClass(model.selectedShade);
+  toneName_->setText(QString::fromStdString(ToneHeadingText(tone)));
+  toneWords_->setText(QString::fromUtf8(ToneWords(tone).impression));
+  const TColorF hsv = RgbToHsv(UnpackColor(c));
+  const int family = HueFamilyOf(hsv);
+  if (family != familyCache_) {
+    familyCache_ = family;
+    familyHeading_->setText(QString::fromStdString(FamilyHeadingText(family)));
+    familyMeanings_->setText(QString::fromUtf8(HueFamily(family).meanings));
+  }
+  SetSwatchColour(colourPanel_, c);
+  // Without tone data there is no tone: the swatch shows the window's colour.
+  SetSwatchColour(tonePanel_, tone >= 0 ? ToneColorAtHue(hsv.h(), tone) : kToolBackground);
+}
+
+void TInfoForm::Button1Click() {
+  if (Main().Model().Busy() || !isVisible()) return;
+  QGuiApplication::clipboard()->setText(hexCode_->text());
+}
+
+}  // namespace tintloom

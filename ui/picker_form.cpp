@@ -1,0 +1,416 @@
+#include "ui/picker_form.h"
+
+#include <QFrame>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTimer>
+
+#include "core/artwork/picker_pictures.h"
+#include "core/model/coordination_model.h"
+#include "core/model/impression_presets.h"
+#include "core/model/tone_vocabulary.h"
+#include "ui/impression_combo.h"
+#include "ui/info_form.h"
+#include "ui/main_form.h"
+#include "ui/paint_box.h"
+#include "ui/surface_view.h"
+
+namespace tintloom {
+
+namespace {
+
+constexpr TColor kBlack = 0x000000;
+constexpr TColor kWhite = 0xFFFFFF;
+constexpr TColor kGrey = 0x808080;
+constexpr int kShadeCell = 32;
+constexpr int kPointerTop = 14;
+const QRect kBand(kSliderBandLeft, 8, kSliderBandWidth, 6);
+constexpr int kStripTextSize = 11;
+constexpr int kToneTextSize = 9;
+
+// 9 x 9, pointing up: a pointed roof over a small block, pale body, dark
+// outline, a green band along the bottom. The tip (column 4) marks the value.
+QImage MakeSliderPointer() {
+  static const char* const rows[9] = {
+      "....o....", "...opo...", "..opppo..", ".opppppo.", "oppppppo.",
+      "oppppppo.", "ogggggggo", "ogggggggo", "ooooooooo",
+  };
+  QImage image(9, 9, QImage::Format_ARGB32);
+  image.fill(Qt::transparent);
+  for (int y = 0; y < 9; ++y) {
+    for (int x = 0; x < 9; ++x) {
+      switch (rows[y][x]) {
+        case 'o': image.setPixel(x, y, qRgb(0x40, 0x40, 0x40)); break;
+        case 'p': image.setPixel(x, y, qRgb(0xF4, 0xF4, 0xF0)); break;
+        case 'g': image.setPixel(x, y, qRgb(0x30, 0xB0, 0x40)); break;
+        default: break;
+      }
+    }
+  }
+  return image;
+}
+
+QLabel* MakeLabel(QWidget* parent, const char* name, const char* text, int x, int y) {
+  auto* label = new QLabel(QString::fromUtf8(text), parent);
+  label->setObjectName(name);
+  QFont font = label->font();
+  font.setPixelSize(12);
+  label->setFont(font);
+  label->move(x, y);
+  label->adjustSize();
+  return label;
+}
+
+}  // namespace
+
+TColorForm::TColorForm(TMainForm& main) : TToolForm(main, "ColorForm", QString::fromUtf8("カラー"), 262, 332) {
+  creating_ = true;
+  QWidget* panel = ContentPanel();
+
+  auto* top = new QWidget(panel);
+  top->setObjectName("Panel2");
+  top->setGeometry(1, 0, 260, 154);
+  top->setAutoFillBackground(true);
+  QPalette white = top->palette();
+  white.setColor(QPalette::Window, Qt::white);
+  top->setPalette(white);
+  combo_ = new TImpressionCombo(top);
+  combo_->setObjectName("ComboBox1");
+  combo_->setGeometry(0, 0, 260, 26);
+  previewBox_ = new TPaintBox(top, 65, 26, 128, 128);
+  previewBox_->setObjectName("PaintBox1");
+  RouteDragEvents(previewBox_);
+
+  auto* bevel = new QFrame(panel);
+  bevel->setObjectName("Bevel1");
+  bevel->setFrameShape(QFrame::HLine);
+  bevel->setFrameShadow(QFrame::Sunken);
+  bevel->setGeometry(0, 155, 262, 3);
+
+  shadeStripBox_ = new TPaintBox(panel, 12, 162, kShadeCell, 4 * kShadeCell);
+  shadeStripBox_->setObjectName("PaintBox2");
+  static const char* const sliderNames[3] = {"PaintBox3", "PaintBox4", "PaintBox5"};
+  static const char* const editNames[3] = {"Edit1", "Edit2", "Edit3"};
+  static const char* const letters[3] = {"H", "S", "V"};
+  static const char* const units[3] = {"°", "%", "%"};
+  static const int editX[3] = {205, 205, 204};
+  for (int i = 0; i < 3; ++i) {
+    const int y = 163 + 25 * i;
+    QLabel* letter = MakeLabel(panel, letters[i], letters[i], 56, y + 4);
+    RouteDragEvents(letter);
+    TPaintBox* box = new TPaintBox(panel, 65, y, 136, 23);
+    box->setObjectName(sliderNames[i]);
+    box->onPaint = [this, i](QPainter& p) { p.drawImage(0, 0, SurfaceImage(std::as_const(sliders_[static_cast<std::size_t>(i)]))); };
+    box->onMouseDown = [this, i](const TMouseInput& in) { PaintBox3MouseDown(i, in); };
+    box->onMouseMove = [this, i](const TMouseInput& in) { PaintBox3MouseMove(i, in); };
+    box->onMouseUp = [this, i](const TMouseInput& in) { PaintBox3MouseUp(i, in); };
+    sliderBoxes_[static_cast<std::size_t>(i)] = box;
+
+    auto* edit = new QLineEdit(QStringLiteral("360"), panel);
+    edit->setObjectName(editNames[i]);
+    edit->setGeometry(editX[i], y + 2, 31, 21);
+    edit->setMaxLength(4);
+    QFont font = edit->font();
+    font.setPixelSize(12);
+    edit->setFont(font);
+    edit->setTextMargins(0, 0, 0, 0);
+    edit->installEventFilter(this);
+    connect(edit, &QLineEdit::textChanged, this, [this, i] { Edit1Change(i); });
+    edits_[static_cast<std::size_t>(i)] = edit;
+
+    QLabel* unit = MakeLabel(panel, "", units[i], 238, y + 4);
+    RouteDragEvents(unit);
+  }
+  lowerPanelBox_ = new TPaintBox(panel, 56, 243, 180, 60);
+  lowerPanelBox_->setObjectName("PaintBox6");
+
+  shadeStripBox_->onPaint = [this](QPainter& p) { p.drawImage(0, 0, SurfaceImage(std::as_const(shadeStrip_))); };
+  shadeStripBox_->onMouseDown = [this](const TMouseInput& in) { PaintBox2MouseDown(in); };
+  lowerPanelBox_->onPaint = [this](QPainter& p) { p.drawImage(0, 0, SurfaceImage(std::as_const(lowerPanel_))); };
+  lowerPanelBox_->onMouseDown = [this](const TMouseInput& in) { PaintBox6MouseDown(in); };
+  lowerPanelBox_->onMouseMove = [this](const TMouseInput& in) { PaintBox6MouseMove(in); };
+  lowerPanelBox_->onMouseUp = [this](const TMouseInput& in) { PaintBox6MouseUp(in); };
+  previewBox_->onPaint = [this](QPainter& p) { p.drawImage(0, 0, SurfaceImage(std::as_const(preview_))); };
+
+  sliderPointer_ = MakeSliderPointer();
+  shadeStrip_.Create(shadeStripBox_->width(), shadeStripBox_->height());
+  hueStrip_.Create(kSliderBandWidth, 1);
+  saturationStrip_.Create(kSliderBandWidth, 1);
+  valueStrip_.Create(kSliderBandWidth, 1);
+  for (TSurface& s : sliders_) s.Create(136, 23);
+  lowerPanel_.Create(lowerPanelBox_->width(), lowerPanelBox_->height());
+  preview_.Create(128, 128);
+  const TSurface& skin = main.Model().skinSurface;
+  CutMask(shadingMask_, skin, kShadingMask.left, kShadingMask.top, kShadingMask.width, kShadingMask.height);
+  CutMask(glossMask_, skin, kGlossMask.left, kGlossMask.top, kGlossMask.width, kGlossMask.height);
+  toneCells_ = ToneCells(lowerPanel_.width, lowerPanel_.height);
+
+  // The presets, one item each; the change handler waits for the user.
+  combo_->setUpdatesEnabled(false);
+  combo_->clear();
+  for (const TImpressionPreset& preset : kImpressionPresets) combo_->addItem(QString::fromUtf8(preset.name));
+  combo_->setUpdatesEnabled(true);
+  combo_->setCurrentIndex(kNoPreset);
+  combo_->installEventFilter(this);
+  connect(combo_, &QComboBox::activated, this, [this] { ComboBox1Change(); });
+
+  timer_ = new QTimer(this);
+  timer_->setObjectName("Timer1");
+  timer_->setInterval(100);
+  connect(timer_, &QTimer::timeout, this, [this] { Timer1Timer(); });
+  timer_->start();
+  creating_ = false;
+}
+
+// Deleted with the main window, after its model: nothing of the model here.
+TColorForm::~TColorForm() = default;
+
+TCoordinationModel& TColorForm::Model() const { return Main().Model(); }
+
+void TColorForm::StopPreviewTimer() { timer_->stop(); }
+
+void TColorForm::StartPreviewTimer() { timer_->start(); }
+
+void TColorForm::showEvent(QShowEvent* event) {
+  TToolForm::showEvent(event);
+  // Nothing is drawn while hidden: catch up with the model.
+  RefreshPicker();
+}
+
+void TColorForm::hideEvent(QHideEvent* event) {
+  TToolForm::hideEvent(event);
+  EndLostDrags();
+}
+
+void TColorForm::EndLostDrags() {
+  lowerPanelDragging_ = false;
+  if (activeSlider_ != -1) {
+    activeSlider_ = -1;
+    if (!Model().Busy()) Model().RefreshSelectedSlot();
+  }
+}
+
+bool TColorForm::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress && watched != this) {
+    // The combo and the edits hold the focus; the screen-colour keys must
+    // still work from there.
+    if (Main().HandleShortcutKey(this, static_cast<QKeyEvent*>(event)->key())) return true;
+  }
+  return TToolForm::eventFilter(watched, event);
+}
+
+// ---------------------------------------------------------------- drawing
+
+void TColorForm::RefreshPicker() {
+  if (!isVisible() || Model().Busy()) return;
+  DrawShadeStrip();
+  DrawSliders();
+  DrawTonePanel();
+  if (TInfoForm* info = Main().Windows().info) info->UpdateInfo();
+  previewDirty_ = true;
+}
+
+void TColorForm::DrawShadeStrip() {
+  TCoordinationModel& model = Model();
+  const int slot = model.selectedSlot;
+  if (slot < 0 || slot >= kSlotCount) return;
+  for (int i = 0; i < kShadeCount; ++i) {
+    const TColor colour = model.SlotAt(slot).shades[static_cast<std::size_t>(i)].Color;
+    const int y = kShadeCell * i;
+    FillRect(shadeStrip_, 0, y, kShadeCell, kShadeCell, colour);
+    FillRect(shadeStrip_, 0, y - 1, kShadeCell, 1, kBlack);
+    const QString abbreviation = QString::fromUtf8(ToneWords(model.ShadeToneClass(i)).abbreviation);
+    const TColor text = WantsWhiteText(colour) ? kWhite : kBlack;
+    if (i == model.selectedShade) {
+      DrawText(shadeStrip_, 5, y + 4, abbreviation, text, kStripTextSize);
+      FrameRect(shadeStrip_, 0, y, kShadeCell, kShadeCell, 2, kBlack);
+      FrameRect(shadeStrip_, 0, y, kShadeCell, kShadeCell, 3, kBlack);
+    } else {
+      DrawText(shadeStrip_, 3, y + 2, abbreviation, text, kStripTextSize);
+    }
+  }
+  FrameRect(shadeStrip_, 0, 0, shadeStrip_.width, shadeStrip_.height, 0, kBlack);
+  shadeStripBox_->update();
+}
+
+void TColorForm::DrawSliders() {
+  if (!isVisible() || Model().Busy()) return;
+  TCoordinationModel& model = Model();
+  if (model.selectedSlot < 0 || model.selectedSlot >= kSlotCount) return;
+  const TColorF p = model.SelectedShadeParams();
+  const bool base = model.selectedShade == kBase;
+  model.BuildPickerStrips(hueStrip_, saturationStrip_, valueStrip_);
+
+  const auto band = [this](TSurface& slider, const TSurface& strip, int pointer) {
+    StretchCopy(slider, kBand, strip, QRect(0, 0, strip.width, 1));
+    FrameRect(slider, kBand.x(), kBand.y(), kBand.width(), kBand.height(), 0, kGrey);
+    DrawImage(slider, pointer, kPointerTop, sliderPointer_);
+  };
+  TSurface& hue = sliders_[kHueSlider];
+  FillAll(hue, kToolBackground);
+  if (HueFollowsRule(model.Scheme().ruleIndex, model.selectedSlot, model.selectedShade)) {
+    DrawText(hue, 4, 4, QStringLiteral("(auto)"), kBlack, kStripTextSize);
+  } else {
+    band(hue, hueStrip_, HuePointer(p.h(), base));
+  }
+  FillAll(sliders_[kSaturationSlider], kToolBackground);
+  band(sliders_[kSaturationSlider], saturationStrip_, LevelPointer(p.s()));
+  FillAll(sliders_[kValueSlider], kToolBackground);
+  band(sliders_[kValueSlider], valueStrip_, LevelPointer(p.v()));
+  for (TPaintBox* box : sliderBoxes_) box->update();
+
+  // An edit being typed into keeps the user's text.
+  if (!typing_) {
+    editUpdate_ = true;
+    const std::array<int, 3> numbers = EditNumbers(p);
+    for (std::size_t i = 0; i < 3; ++i) edits_[i]->setText(QString::number(numbers[i]));
+    editUpdate_ = false;
+  }
+}
+
+void TColorForm::DrawTonePanel() {
+  if (!isVisible() || Model().Busy()) return;
+  TCoordinationModel& model = Model();
+  if (model.selectedSlot < 0 || model.selectedSlot >= kSlotCount) return;
+  FillAll(lowerPanel_, kToolBackground);
+  const TColorSlot& slot = model.SlotAt(model.selectedSlot);
+  if (model.selectedShade == kBase) {
+    const std::uint32_t mask = model.ToneFilter();
+    for (int t = 0; t < kChromaticToneCount; ++t) {
+      const TToneCell& r = toneCells_[static_cast<std::size_t>(t)];
+      const TColor fill = (mask >> t & 1u) ? model.ToneColorAtSelectedHue(t) : kGrey;
+      FillRect(lowerPanel_, r.left, r.top, r.right - r.left, r.bottom - r.top, fill);
+      DrawText(lowerPanel_, r.left + 2, r.top + 2, QString::fromUtf8(ToneWords(t).abbreviation),
+               WantsWhiteText(fill) ? kWhite : kBlack, kToneTextSize);
+    }
+  } else {
+    DrawMixingField(lowerPanel_, slot, model.selectedShade);
+    const TColorF& p = model.SelectedShadeParams();
+    const int x = Trunc(static_cast<long double>(p.s()) * lowerPanel_.width);
+    const int y = Trunc((1.0L - p.v()) * lowerPanel_.height);
+    DrawInvertingCross(lowerPanel_, x, y);
+  }
+  FrameRect(lowerPanel_, 0, 0, lowerPanel_.width, lowerPanel_.height, 0, kBlack);
+  lowerPanelBox_->update();
+}
+
+void TColorForm::Timer1Timer() {
+  if (Model().Busy() || !previewDirty_) return;
+  previewDirty_ = false;
+  DrawPreview();
+}
+
+void TColorForm::DrawPreview() {
+  TCoordinationModel& model = Model();
+  if (model.Busy() || !isVisible() || model.selectedSlot < 0 || model.selectedSlot >= kSlotCount) return;
+  DrawShadedPreview(preview_, model.SlotAt(model.selectedSlot), shadingMask_, glossMask_);
+  previewBox_->update();
+}
+
+// ---------------------------------------------------------------- shade strip
+
+void TColorForm::PaintBox2MouseDown(const TMouseInput& input) {
+  if (Model().Busy()) return;
+  const int shade = input.y / kShadeCell;
+  if (input.y >= 0 && shade < kShadeCount) Model().SelectShade(shade);
+}
+
+// ---------------------------------------------------------------- sliders and edits
+
+void TColorForm::PaintBox3MouseDown(int slider, const TMouseInput& input) {
+  if (Model().Busy()) return;
+  activeSlider_ = slider;
+  PaintBox3MouseMove(slider, input);
+}
+
+void TColorForm::PaintBox3MouseMove(int slider, const TMouseInput& input) {
+  if (Model().Busy()) return;
+  // A move with no button held means the release went elsewhere.
+  if (activeSlider_ == slider && input.buttons == Qt::NoButton) {
+    EndLostDrags();
+    return;
+  }
+  SliderMove(slider, input.x);
+}
+
+void TColorForm::PaintBox3MouseUp(int, const TMouseInput&) {
+  if (Model().Busy()) return;
+  activeSlider_ = -1;
+  Model().RefreshSelectedSlot();
+}
+
+void TColorForm::SliderMove(int slider, int x) {
+  TCoordinationModel& model = Model();
+  if (model.Busy() || slider != activeSlider_) return;
+  if (model.selectedSlot < 0 || model.selectedSlot >= kSlotCount) return;
+  ApplySliderFraction(model, slider, SliderFraction(x));
+  if (!fieldDrag_) model.Redraw(TCoordinationModel::kRedrawSelected);
+}
+
+void TColorForm::Edit1Change(int slider) {
+  TCoordinationModel& model = Model();
+  if (model.Busy() || editUpdate_ || model.selectedSlot < 0 || model.selectedSlot >= kSlotCount) return;
+  typing_ = true;
+  activeSlider_ = slider;
+  const int n = EditNumber(edits_[static_cast<std::size_t>(slider)]->text().toStdString());
+  SliderMove(slider, SliderPosition(EditFraction(slider, model.selectedShade == kBase, n)));
+  activeSlider_ = -1;
+  typing_ = false;
+}
+
+// ---------------------------------------------------------------- lower panel
+
+void TColorForm::PaintBox6MouseDown(const TMouseInput& input) {
+  TCoordinationModel& model = Model();
+  if (model.Busy() || model.selectedSlot < 0 || model.selectedSlot >= kSlotCount) return;
+  if (model.selectedShade != kBase) {
+    lowerPanelDragging_ = true;
+    PaintBox6MouseMove(input);
+    return;
+  }
+  const int t = ToneCellAt(toneCells_, input.x, input.y);
+  if (t < 0) return;
+  if (input.button == Qt::RightButton) {
+    // The filter no longer matches a preset: the combo says so, without
+    // choosing that preset's own mask.
+    if (combo_->currentIndex() != kCustomPreset) combo_->setCurrentIndex(kCustomPreset);
+    // Every rule slot moves with the filter, whichever slot is selected, so
+    // all of them are redrawn.
+    model.SetToneFilter(model.ToneFilter() ^ (1u << t));
+    combo_->update();
+  } else {
+    model.ApplyToneToSelectedSlot(t);
+  }
+}
+
+void TColorForm::PaintBox6MouseMove(const TMouseInput& input) {
+  TCoordinationModel& model = Model();
+  if (!lowerPanelDragging_ || model.Busy()) return;
+  if (input.buttons == Qt::NoButton) {
+    lowerPanelDragging_ = false;
+    return;
+  }
+  const float s = static_cast<float>(input.x) / static_cast<float>(lowerPanel_.width);
+  const float v = 1.0f - static_cast<float>(input.y) / static_cast<float>(lowerPanel_.height);
+  fieldDrag_ = true;
+  activeSlider_ = kSaturationSlider;
+  SliderMove(kSaturationSlider, Trunc(static_cast<long double>(s) * 128.0L + 4.0L));
+  activeSlider_ = kValueSlider;
+  SliderMove(kValueSlider, Trunc(static_cast<long double>(v) * 128.0L + 4.0L));
+  activeSlider_ = -1;
+  fieldDrag_ = false;
+  model.Redraw(TCoordinationModel::kRedrawSelected);
+}
+
+void TColorForm::PaintBox6MouseUp(const TMouseInput&) { lowerPanelDragging_ = false; }
+
+// ---------------------------------------------------------------- presets
+
+void TColorForm::ComboBox1Change() {
+  if (Model().Busy() || creating_) return;
+  presetIndex_ = combo_->currentIndex();
+  Model().SetToneFilter(PresetToneFilter(presetIndex_));
+}
+
+}  // namespace tintloom
