@@ -65,9 +65,10 @@ TInfoForm::TInfoForm(TMainForm& main) : TToolForm(main, "InfoForm", QString::fro
   red_ = passive(MakeLabel(panel, "Label4", "255", QRect(129, 24, 25, 15), right));
   green_ = passive(MakeLabel(panel, "Label5", "255", QRect(129, 40, 25, 15), right));
   blue_ = passive(MakeLabel(panel, "Label6", "255", QRect(129, 57, 25, 15), right));
-  passive(MakeLabel(panel, "Label7", "HEX Code:", QRect(112, 76, 58, 15)));
-  // Right-aligned to x 217 like the design, with room for the widest digits.
-  hexCode_ = passive(MakeLabel(panel, "Label8", "#FFFFFF", QRect(159, 76, 58, 15), right));
+  // The caption in the smaller size, so that the code beside it starts
+  // clear of it; the code has room up to the button's right edge.
+  passive(MakeLabel(panel, "Label7", "HEX Code:", QRect(112, 76, 56, 15), Qt::AlignLeft | Qt::AlignTop, 11));
+  hexCode_ = passive(MakeLabel(panel, "Label8", "#FFFFFF", QRect(172, 76, 77, 15)));
   copyButton_ = new QPushButton(QStringLiteral("Copy"), panel);
   copyButton_->setObjectName("Button1");
   copyButton_->setGeometry(169, 24, 80, 46);
