@@ -42,7 +42,10 @@ long double EditFraction(int slider, bool baseShade, int n) {
 }
 
 std::array<int, 3> EditNumbers(const TColorF& param) {
-  return {RoundHalfUp(param.h()), RoundHalfUp(static_cast<long double>(param.s()) * 100.0L),
+  // Rounded to the nearest degree both ways: a hue offset of -59.06 shows as
+  // -59, where adding 0.5 and truncating would show -58.
+  const long double h = param.h();
+  return {static_cast<int>(std::floor(h + 0.5L)), RoundHalfUp(static_cast<long double>(param.s()) * 100.0L),
           Trunc(static_cast<long double>(param.v()) * 100.5L)};
 }
 

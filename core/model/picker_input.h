@@ -33,8 +33,9 @@ int EditNumber(const std::string& text);
 // later), another shade's hue offset -180..180, saturation and value in
 // percent.
 long double EditFraction(int slider, bool baseShade, int n);
-// The three numbers the edits show for a shade's parameters. The value is
-// scaled by 100.5 and truncated, unlike the saturation, which is rounded.
+// The three numbers the edits show for a shade's parameters: the hue (or
+// hue offset) rounded to the nearest degree, the saturation rounded; the
+// value is scaled by 100.5 and truncated.
 std::array<int, 3> EditNumbers(const TColorF& param);
 
 // Pointer positions (the pointer image's left edge) on the 128-pixel band.

@@ -43,7 +43,10 @@ TEST(PickerEdits, TypedNumbersLandOnTheSlidersStepsWithinZeroToOne) {
   // Hue 179.5 shows as 180; 47/128 shows as 37 for saturation but 36 for value.
   const std::array<int, 3> shown = EditNumbers(TColorF(179.5f, 47.0f / 128, 47.0f / 128));
   EXPECT_EQ(shown, (std::array<int, 3>{180, 37, 36}));
-  EXPECT_EQ(EditNumbers(TColorF(-179.6f, 1.0f, 1.0f)), (std::array<int, 3>{-179, 100, 100}));
+  // Negative hue offsets round to the nearest degree too: "-60" typed is
+  // stored as -59.06 and must not come back as -58.
+  EXPECT_EQ(EditNumbers(TColorF(-59.0625f, 1.0f, 1.0f)), (std::array<int, 3>{-59, 100, 100}));
+  EXPECT_EQ(EditNumbers(TColorF(-179.6f, 0.0f, 0.0f)), (std::array<int, 3>{-180, 0, 0}));
 }
 
 TEST(PickerPointers, SitOnTheBandForBaseHuesOffsetsAndLevels) {
