@@ -122,6 +122,12 @@ void CompositeClipped(const TPSDLayer& layer, const TPSDLayer& base, bool rgb, c
   }
 }
 
+float CanvasScale(const TPSD& doc) {
+  const float sx = static_cast<float>(doc.width * (1.0 / kCanvasSide));
+  const float sy = static_cast<float>(doc.height * (1.0 / kCanvasSide));
+  return std::max(sx, sy);
+}
+
 void FinishGroup(TPSD& doc, TPSDLayer* base, bool rgb, const TWorkingSurface& surface, TMessageSink& messages) {
   if (base == nullptr) return;
   TSimpleLayer& s = doc.Simples[static_cast<std::size_t>(doc.working_layer_count++)];
@@ -167,9 +173,21 @@ void FinishGroup(TPSD& doc, TPSDLayer* base, bool rgb, const TWorkingSurface& su
   base->Release();
 }
 
+// The area averaging of ShrinkToCanvas, done as soon as the group is made.
+void BoxShrinkWorkingLayer(TSimpleLayer& layer, float s) {
+  if (!layer.HasPlanes()) return;
+  std::int32_t pw = layer.width, ph = layer.height;
+  std::int32_t aw = layer.width, ah = layer.height;
+  BoxShrink(layer.Pixel, pw, ph, s, 255);
+  BoxShrink(layer.Alpha, aw, ah, s, 0);
+  layer.width = pw;
+  layer.height = ph;
+}
+
 }  // namespace
 
-Result<> ReduceLayers(TPSD& doc, const TBlendTable& blend, TProgressSink& progress, TMessageSink& messages) {
+Result<> ReduceLayers(TPSD& doc, const TBlendTable& blend, TProgressSink& progress, TMessageSink& messages,
+                      bool shrinkEachGroup) {
   TWorkingSurface surface;
   progress.ShowProgress(kProgressGrey, doc.layer_count);
   doc.Simples = {};
@@ -181,28 +199,50 @@ Result<> ReduceLayers(TPSD& doc, const TBlendTable& blend, TProgressSink& progre
     return Fail(MemoryErrorText("TPSD::CreateSimpleLayer()::Simples[i]", count, static_cast<long long>(count) * 32));
   }
   const bool rgb = doc.colour_mode == kPsdColourRgb;
+  const float scale = CanvasScale(doc);
+  doc.planes_box_shrunk = shrinkEachGroup && scale > 1.0f;
+  const auto finish = [&](TPSDLayer* group) {
+    const std::int32_t made = doc.working_layer_count;
+    FinishGroup(doc, group, rgb, surface, messages);
+    if (doc.planes_box_shrunk && doc.working_layer_count > made) {
+      BoxShrinkWorkingLayer(doc.Simples[static_cast<std::size_t>(made)], scale);
+    }
+  };
+  // Planes left in the file are decoded just before their layer is used.
+  const auto decode = [&](TPSDLayer& layer) -> Result<> {
+    if (Result<> decoded = DecodeDeferredPlanes(doc, layer); !decoded) {
+      DocumentClear(doc);
+      return decoded;
+    }
+    return Ok();
+  };
   TPSDLayer* base = nullptr;
   const std::size_t records = std::min(doc.Layers.size(), static_cast<std::size_t>(doc.layer_count));
   for (std::size_t i = 0; i < records; ++i) {
     progress.StepProgress(static_cast<int>(i));
     TPSDLayer& layer = doc.Layers[i];
     if (layer.Clipping == 0) {
-      FinishGroup(doc, base, rgb, surface, messages);
+      finish(base);
       base = nullptr;
+      if (LayerUsable(layer)) TRY(decode(layer));
       if (LayerUsable(layer) && CopyBase(layer, rgb, surface)) {
         base = &layer;
       } else {
         layer.Release();
       }
     } else if (layer.Clipping == 1 && base != nullptr) {
+      if (LayerUsable(layer)) TRY(decode(layer));
       CompositeClipped(layer, *base, rgb, blend, surface);
       layer.Release();
     } else {
       layer.Release();  // no base below it, or a clipping value with no meaning: dropped
     }
   }
-  FinishGroup(doc, base, rgb, surface, messages);
+  finish(base);
   doc.Layers = {};
+  // Every plane is decoded: the file is no longer needed.
+  doc.deferred_bytes = {};
+  doc.deferred_owner.reset();
   return Ok();
 }
 
@@ -312,7 +352,7 @@ void ShiftDown(std::vector<std::uint8_t>& plane, std::int32_t w, std::int32_t& h
 
 namespace {
 
-void ShrinkLayer(TSimpleLayer& layer, float s) {
+void ShrinkLayer(TSimpleLayer& layer, float s, bool boxShrunk) {
   const double nx_exact = layer.left / static_cast<double>(s);
   const double ny_exact = layer.top / static_cast<double>(s);
   const auto nx = static_cast<std::int32_t>(nx_exact);
@@ -327,8 +367,10 @@ void ShrinkLayer(TSimpleLayer& layer, float s) {
   }
   std::int32_t pw = layer.width, ph = layer.height;
   std::int32_t aw = layer.width, ah = layer.height;
-  BoxShrink(layer.Pixel, pw, ph, s, 255);
-  BoxShrink(layer.Alpha, aw, ah, s, 0);
+  if (!boxShrunk) {
+    BoxShrink(layer.Pixel, pw, ph, s, 255);
+    BoxShrink(layer.Alpha, aw, ah, s, 0);
+  }
   if (fx > 0) ShiftRight(layer.Pixel, pw, ph, fx, 255);
   if (fy > 0) ShiftDown(layer.Pixel, pw, ph, fy, 255);
   if (fx > 0) ShiftRight(layer.Alpha, aw, ah, fx, 0);
@@ -342,15 +384,13 @@ void ShrinkLayer(TSimpleLayer& layer, float s) {
 void ShrinkToCanvas(TPSD& doc, TProgressSink& progress) {
   // The size is rewritten even for a document whose layers all vanished, so
   // the artwork surface made from it never exceeds the canvas.
-  const float sx = static_cast<float>(doc.width * (1.0 / kCanvasSide));
-  const float sy = static_cast<float>(doc.height * (1.0 / kCanvasSide));
-  const float s = std::max(sx, sy);
+  const float s = CanvasScale(doc);
   if (!(s > 1.0f)) return;
   progress.ShowProgress(kProgressResize, doc.layer_count);
   for (std::int32_t i = 0; i < doc.layer_count; ++i) {
     progress.StepProgress(i);
     if (i < doc.working_layer_count && static_cast<std::size_t>(i) < doc.Simples.size()) {
-      ShrinkLayer(doc.Simples[static_cast<std::size_t>(i)], s);
+      ShrinkLayer(doc.Simples[static_cast<std::size_t>(i)], s, doc.planes_box_shrunk);
     }
   }
   doc.width = static_cast<std::int32_t>(doc.width / static_cast<double>(s) + 0.5);

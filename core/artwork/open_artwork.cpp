@@ -26,11 +26,11 @@ void TCoordinationModel::OpenSampleArtwork(const std::string& path) {
   // outlive the layers it named.
   selectedLayer = -1;
 
-  if (Result<> read = LoadFromFile(path, document, progress); !read) {
+  if (Result<> read = LoadFromFile(path, document, progress, true); !read) {
     AbandonLoad(read.error().message);
     return;
   }
-  if (Result<> reduced = ReduceLayers(document, GlobalBlendTable(), progress, messages_); !reduced) {
+  if (Result<> reduced = ReduceLayers(document, GlobalBlendTable(), progress, messages_, true); !reduced) {
     AbandonLoad(reduced.error().message);
     return;
   }

@@ -8,6 +8,11 @@
 #include <new>
 #include <string_view>
 
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace tintloom {
 
 namespace {
@@ -118,8 +123,9 @@ TPlaneShape PlaneShape(const TPSDLayer& layer, std::int16_t id) {
 
 class TPsdDecoder {
  public:
-  TPsdDecoder(std::span<const std::uint8_t> bytes, const std::string& path, TPSD& doc, TProgressSink& progress)
-      : in_(bytes, path), path_(path), doc_(doc), progress_(progress) {}
+  TPsdDecoder(std::span<const std::uint8_t> bytes, const std::string& path, TPSD& doc, TProgressSink& progress,
+              bool defer)
+      : in_(bytes, path), path_(path), doc_(doc), progress_(progress), defer_(defer) {}
 
   Result<> Run() {
     TRY(ReadHeader());
@@ -292,7 +298,8 @@ class TPsdDecoder {
     for (std::size_t i = 0; i < layer.ChannelData.size(); ++i) {
       const std::int16_t id = layer.ChannelData[i].id;
       const std::uint64_t size = plane_size(id);
-      if (!TryResize(layer.PixelData[i], static_cast<std::size_t>(size))) {
+      // Deferred planes are allocated when they are decoded.
+      if (!defer_ && !TryResize(layer.PixelData[i], static_cast<std::size_t>(size))) {
         return Fail(MemoryErrorText("TPSDLayer::InitializePictureData()::Layer->PixelData[i][]",
                                     static_cast<long long>(i), size));
       }
@@ -310,9 +317,20 @@ class TPsdDecoder {
   }
 
   Result<> ReadChannel(TPSDLayer& layer, std::size_t c) {
-    const TPSDChannel& channel = layer.ChannelData[c];
-    std::vector<std::uint8_t>* plane = c < layer.PixelData.size() ? &layer.PixelData[c] : nullptr;
+    TPSDChannel& channel = layer.ChannelData[c];
+    std::vector<std::uint8_t>* plane = c < layer.PixelData.size() && !defer_ ? &layer.PixelData[c] : nullptr;
     TRY_ASSIGN(const std::uint16_t compression, in_.U16());
+    channel.compression = compression;
+    channel.data_offset = in_.Position();
+    const Result<> read = ReadChannelData(layer, channel, plane);
+    channel.data_length = in_.Position() - channel.data_offset;
+    return read;
+  }
+
+  // Every read is checked as when decoding; only the unpacking and copying
+  // wait when `plane` is null.
+  Result<> ReadChannelData(const TPSDLayer& layer, const TPSDChannel& channel, std::vector<std::uint8_t>* plane) {
+    const std::uint16_t compression = channel.compression;
     const bool has_pixels = std::int64_t{layer.width} * layer.height > 0;
     if (compression == 1 && has_pixels) {
       const auto [rows, row_width] = PlaneShape(layer, channel.id);
@@ -321,6 +339,7 @@ class TPsdDecoder {
         const std::size_t at = static_cast<std::size_t>(r) * 2;
         const std::uint32_t count = static_cast<std::uint32_t>(counts[at] << 8 | counts[at + 1]);
         TRY_ASSIGN(auto packed, in_.Take(count));
+        if (plane == nullptr) continue;
         // The plane holds rows x row width bytes exactly (checked when it was made).
         auto row = std::span<std::uint8_t>(*plane).subspan(static_cast<std::size_t>(r * row_width),
                                                            static_cast<std::size_t>(row_width));
@@ -346,8 +365,30 @@ class TPsdDecoder {
   const std::string& path_;
   TPSD& doc_;
   TProgressSink& progress_;
+  bool defer_ = false;
   std::int64_t planned_pixels_ = 0;
 };
+
+// A read-only mapping of a whole file, unmapped with its last owner.
+struct TFileMapping {
+  void* address = nullptr;
+  std::size_t size = 0;
+  TFileMapping() = default;
+  TFileMapping(const TFileMapping&) = delete;
+  TFileMapping& operator=(const TFileMapping&) = delete;
+  ~TFileMapping() {
+    if (address != nullptr) ::munmap(address, size);
+  }
+};
+
+// Tells the system the decoded bytes will not be read again, so the pages of
+// a mapped file do not stay resident while the rest of it is decoded.
+void DropPages(std::span<const std::uint8_t> bytes) {
+  const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+  const auto begin = (reinterpret_cast<std::uintptr_t>(bytes.data()) + page - 1) / page * page;
+  const auto end = (reinterpret_cast<std::uintptr_t>(bytes.data()) + bytes.size()) / page * page;
+  if (begin < end) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_DONTNEED);
+}
 
 }  // namespace
 
@@ -361,6 +402,9 @@ void TPSDLayer::Release() {
 void DocumentClear(TPSD& doc) {
   doc.Layers = {};
   doc.Simples = {};
+  doc.deferred_bytes = {};
+  doc.deferred_owner.reset();
+  doc.planes_box_shrunk = false;
   doc.layer_count = 0;
   doc.working_layer_count = 0;
 }
@@ -382,12 +426,51 @@ std::string MemoryErrorText(const char* label, long long value, unsigned long lo
 Result<> DecodePsd(std::span<const std::uint8_t> bytes, const std::string& path, TPSD& doc,
                    TProgressSink& progress) {
   DocumentClear(doc);
-  Result<> result = TPsdDecoder(bytes, path, doc, progress).Run();
+  Result<> result = TPsdDecoder(bytes, path, doc, progress, false).Run();
   if (!result) DocumentClear(doc);
   return result;
 }
 
-Result<> LoadFromFile(const std::string& path, TPSD& doc, TProgressSink& progress) {
+Result<> DecodeDeferredPlanes(const TPSD& doc, TPSDLayer& layer) {
+  if (doc.deferred_bytes.empty()) return Ok();
+  // Only the planes that preparation reads; another channel (a second mask,
+  // a duplicate id) is checked by the reader but never looked at.
+  for (const int index : {layer.mask_plane, layer.transparency_plane, layer.red_plane, layer.green_plane,
+                          layer.blue_plane}) {
+    if (index < 0 || static_cast<std::size_t>(index) >= layer.PixelData.size()) continue;
+    std::vector<std::uint8_t>& plane = layer.PixelData[static_cast<std::size_t>(index)];
+    if (!plane.empty()) continue;  // bound twice, or decoded already
+    const TPSDChannel& channel = layer.ChannelData[static_cast<std::size_t>(index)];
+    const auto [rows, row_width] = PlaneShape(layer, channel.id);
+    const auto size = static_cast<std::uint64_t>(rows) * static_cast<std::uint64_t>(row_width);
+    if (!TryResize(plane, static_cast<std::size_t>(size))) {
+      return Fail(MemoryErrorText("TPSDLayer::InitializePictureData()::Layer->PixelData[i][]", index, size));
+    }
+    // The reader checked that these bytes lie inside the file.
+    const std::span<const std::uint8_t> data =
+        doc.deferred_bytes.subspan(static_cast<std::size_t>(channel.data_offset), static_cast<std::size_t>(channel.data_length));
+    const bool has_pixels = std::int64_t{layer.width} * layer.height > 0;
+    if (channel.compression == 1 && has_pixels) {
+      const auto count_bytes = static_cast<std::size_t>(rows) * 2;
+      std::size_t at = count_bytes;
+      for (std::int64_t r = 0; r < rows && count_bytes <= data.size(); ++r) {
+        const std::size_t count = static_cast<std::size_t>(data[static_cast<std::size_t>(r) * 2] << 8 |
+                                                           data[static_cast<std::size_t>(r) * 2 + 1]);
+        if (count > data.size() - at) break;
+        UnpackRow(std::span<std::uint8_t>(plane).subspan(static_cast<std::size_t>(r * row_width),
+                                                         static_cast<std::size_t>(row_width)),
+                  data.subspan(at, count));
+        at += count;
+      }
+    } else {
+      std::copy_n(data.begin(), std::min(data.size(), plane.size()), plane.begin());
+    }
+    DropPages(data);
+  }
+  return Ok();
+}
+
+Result<> LoadFromFile(const std::string& path, TPSD& doc, TProgressSink& progress, bool deferPlanes) {
   DocumentClear(doc);
   const std::string cannot_open = "ファイルを開けません.\n->" + path;
   // Only a regular file is read: a folder opens as a stream on Linux but
@@ -397,6 +480,25 @@ Result<> LoadFromFile(const std::string& path, TPSD& doc, TProgressSink& progres
   const std::uintmax_t file_size = std::filesystem::file_size(path, ec);
   if (ec || file_size > static_cast<std::uintmax_t>(std::numeric_limits<std::streamsize>::max())) {
     return Fail(cannot_open);
+  }
+  if (deferPlanes && file_size > 0) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return Fail(cannot_open);
+    auto mapping = std::make_shared<TFileMapping>();
+    void* address = ::mmap(nullptr, static_cast<std::size_t>(file_size), PROT_READ, MAP_PRIVATE, fd, 0);
+    ::close(fd);
+    if (address == MAP_FAILED) return Fail(cannot_open);
+    mapping->address = address;
+    mapping->size = static_cast<std::size_t>(file_size);
+    const std::span<const std::uint8_t> bytes(static_cast<const std::uint8_t*>(address), mapping->size);
+    Result<> result = TPsdDecoder(bytes, path, doc, progress, true).Run();
+    if (!result) {
+      DocumentClear(doc);
+      return result;
+    }
+    doc.deferred_bytes = bytes;
+    doc.deferred_owner = std::move(mapping);
+    return result;
   }
   std::ifstream file(path, std::ios::binary);
   if (!file) return Fail(cannot_open);

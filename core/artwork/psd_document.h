@@ -9,6 +9,7 @@
 // Failure whose text is the message the user sees.
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -30,6 +31,12 @@ inline constexpr std::uint16_t kPsdColourRgb = 3;
 struct TPSDChannel {
   std::int16_t id = 0;       // -2 user mask, -1 transparency, 0 red (grey), 1 green, 2 blue
   std::uint32_t length = 0;  // bytes of the channel's data, counting its 2-byte compression field
+  // Where the reader found the data after the compression field, and how
+  // many bytes of it it took: the planes of a file opened for reducing are
+  // decoded from here only when their group is reduced.
+  std::uint64_t data_offset = 0;
+  std::uint64_t data_length = 0;
+  std::uint16_t compression = 0;
 };
 
 struct TPSDLayer {
@@ -99,6 +106,13 @@ struct TPSD {
   // as 32768 records instead of wrapping back to a negative count.
   std::int32_t layer_count = 0;
   std::int32_t working_layer_count = 0;
+  // The file's bytes while planes wait to be decoded (see LoadFromFile);
+  // empty otherwise. The owner keeps the mapping alive.
+  std::span<const std::uint8_t> deferred_bytes;
+  std::shared_ptr<const void> deferred_owner;
+  // Set by ReduceLayers when it already shrank each working layer's planes
+  // by area averaging; ShrinkToCanvas then only places and shifts them.
+  bool planes_box_shrunk = false;
 };
 
 // Frees the layer records and working layers; both counts become 0. Header
@@ -116,8 +130,16 @@ std::string MemoryErrorText(const char* label, long long value, unsigned long lo
 Result<> DecodePsd(std::span<const std::uint8_t> bytes, const std::string& path, TPSD& doc,
                    TProgressSink& progress);
 // Opens the file and decodes it: "ファイルを開けません.\n->" + path when it
-// cannot be read.
-Result<> LoadFromFile(const std::string& path, TPSD& doc, TProgressSink& progress);
+// cannot be read. With `deferPlanes` the file is mapped rather than read, the
+// records and channel data are checked as usual but no plane is decoded:
+// ReduceLayers decodes each layer's planes when it needs them and frees them
+// right after, so the decoded planes of the whole file never coexist.
+Result<> LoadFromFile(const std::string& path, TPSD& doc, TProgressSink& progress, bool deferPlanes = false);
+
+// Decodes the planes of a layer whose data was left in the file (a no-op
+// when the document holds no deferred bytes). Fails with the memory message
+// when a plane cannot be allocated.
+Result<> DecodeDeferredPlanes(const TPSD& doc, TPSDLayer& layer);
 
 // PackBits: decodes `packed` into `row`, at most row.size() bytes. Runs that
 // would pass the end of the row are cut; a run cut off by the end of the
@@ -125,10 +147,14 @@ Result<> LoadFromFile(const std::string& path, TPSD& doc, TProgressSink& progres
 std::size_t UnpackRow(std::span<std::uint8_t> row, std::span<const std::uint8_t> packed);
 
 // Merges each clipping group into one grey working layer with alpha and frees
-// the layer records. Fails only when the working layers cannot be allocated;
-// a working layer whose planes cannot be allocated shows the memory message
-// through `messages` and stays empty.
-Result<> ReduceLayers(TPSD& doc, const TBlendTable& blend, TProgressSink& progress, TMessageSink& messages);
+// the layer records. Fails only when the working layers (or deferred planes)
+// cannot be allocated; a working layer whose planes cannot be allocated shows
+// the memory message through `messages` and stays empty. With
+// `shrinkEachGroup`, each finished working layer is area-averaged to the
+// canvas scale at once (the same numbers ShrinkToCanvas would give), so the
+// full-size working layers never coexist.
+Result<> ReduceLayers(TPSD& doc, const TBlendTable& blend, TProgressSink& progress, TMessageSink& messages,
+                      bool shrinkEachGroup = false);
 
 // Shrinks the working layers by area averaging so the document fits 600 x 600,
 // keeping each layer's sub-pixel position; rewrites the document's size.

@@ -1,0 +1,134 @@
+// Peak memory of opening large artwork, for /usr/bin/time -v or the VmHWM it
+// prints itself:
+//   open_memory write FILE        writes a 4000 x 3000 PSD of 30 PackBits RGBA
+//                                 layers, streamed so writing needs little memory
+//   open_memory open FILE         opens it as the program does (through the model)
+//   open_memory open-whole FILE   reads every plane first, then reduces and
+//                                 shrinks: the way without deferred planes
+//   open_memory decode FILE       only unpacks every channel, one at a time
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "bench/psd_generator.h"
+#include "core/artwork/compositor.h"
+#include "core/artwork/psd_document.h"
+#include "core/model/coordination_model.h"
+
+namespace {
+
+using namespace tintloom;
+
+constexpr int kWidth = 4000, kHeight = 3000, kLayers = 30;
+constexpr std::int16_t kIds[] = {-1, 0, 1, 2};
+
+// Flat areas with soft edges, as painted artwork has: long runs and literal
+// stretches both occur.
+void Row(int layer, int id, int y, std::vector<std::uint8_t>& row) {
+  for (int x = 0; x < kWidth; ++x) {
+    const int band = (x / (97 + layer) + y / (61 + 3 * layer)) % 4;
+    row[static_cast<std::size_t>(x)] =
+        static_cast<std::uint8_t>(band == 0 ? (x * 7 + y * 3 + id * 40 + layer) & 0xFF : 60 * band + id * 20);
+  }
+}
+
+// Each channel's compressed data, made row by row; `out` null only measures.
+std::uint64_t Channel(int layer, int id, std::FILE* out) {
+  std::vector<std::uint8_t> row(kWidth);
+  std::vector<std::uint16_t> counts(kHeight);
+  std::vector<std::vector<std::uint8_t>> packed(kHeight);
+  std::uint64_t size = 2 + 2ull * kHeight;
+  for (int y = 0; y < kHeight; ++y) {
+    Row(layer, id, y, row);
+    packed[static_cast<std::size_t>(y)] = psdgen::PackRow(row.data(), kWidth);
+    counts[static_cast<std::size_t>(y)] = static_cast<std::uint16_t>(packed[static_cast<std::size_t>(y)].size());
+    size += counts[static_cast<std::size_t>(y)];
+  }
+  if (out != nullptr) {
+    psdgen::TBytes head;
+    head.U16(1);
+    for (std::uint16_t c : counts) head.U16(c);
+    std::fwrite(head.data.data(), 1, head.data.size(), out);
+    for (const auto& p : packed) std::fwrite(p.data(), 1, p.size(), out);
+  }
+  return size;
+}
+
+int Write(const char* path) {
+  psdgen::TBytes records;
+  records.U16(kLayers);
+  for (int i = 0; i < kLayers; ++i) {
+    records.U32(0).U32(0).U32(kHeight).U32(kWidth).U16(4);
+    for (std::int16_t id : kIds) records.U16(static_cast<std::uint16_t>(id)).U32(static_cast<std::uint32_t>(Channel(i, id, nullptr)));
+    records.Raw("8BIM").Raw(i % 2 == 0 ? "norm" : "mul ").U8(255 - i * 4).U8(i % 3 == 2 ? 1 : 0).U8(0).U8(0);
+    records.U32(12).U32(0).U32(0).U8(3).Raw("lay");  // no mask, no ranges, a padded name
+  }
+  std::uint64_t data = 0;
+  for (int i = 0; i < kLayers; ++i)
+    for (std::int16_t id : kIds) data += Channel(i, id, nullptr);
+  std::FILE* out = std::fopen(path, "wb");
+  if (out == nullptr) return 1;
+  psdgen::TBytes head;
+  head.Raw("8BPS").U16(1).U32(0).U16(0).U16(3).U32(kHeight).U32(kWidth).U16(8).U16(kPsdColourRgb).U32(0).U32(0);
+  const auto info = static_cast<std::uint32_t>(records.data.size() + data);
+  head.U32(info + 4).U32(info);
+  std::fwrite(head.data.data(), 1, head.data.size(), out);
+  std::fwrite(records.data.data(), 1, records.data.size(), out);
+  for (int i = 0; i < kLayers; ++i)
+    for (std::int16_t id : kIds) Channel(i, id, out);
+  std::fclose(out);
+  return 0;
+}
+
+void PrintPeak(const char* what) {
+  std::ifstream status("/proc/self/status");
+  for (std::string line; std::getline(status, line);) {
+    if (line.rfind("VmHWM", 0) == 0) std::printf("%s: %s\n", what, line.c_str());
+  }
+}
+
+struct Quiet final : TModelViews {};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 3) {
+    std::fprintf(stderr, "usage: open_memory write|open|open-whole|decode FILE\n");
+    return 2;
+  }
+  const std::string mode = argv[1];
+  const char* path = argv[2];
+  if (mode == "write") return Write(path);
+  TSilentProgress progress;
+  TSilentMessages messages;
+  if (mode == "open") {
+    Quiet views;
+    TCoordinationModel model(views, messages);
+    model.OpenSampleArtwork(path);
+    std::printf("working layers %d, artwork %d x %d\n", model.LayerCount(), model.artworkSurface.width,
+                model.artworkSurface.height);
+  } else if (mode == "open-whole") {
+    TPSD doc;
+    const TBlendTable blend;
+    if (!LoadFromFile(path, doc, progress) || !ReduceLayers(doc, blend, progress, messages)) return 1;
+    ShrinkToCanvas(doc, progress);
+    std::printf("working layers %d, artwork %d x %d\n", doc.working_layer_count, doc.width, doc.height);
+  } else if (mode == "decode") {
+    TPSD doc;
+    if (!LoadFromFile(path, doc, progress, true)) return 1;
+    std::uint64_t sum = 0;
+    for (TPSDLayer& layer : doc.Layers) {
+      if (!DecodeDeferredPlanes(doc, layer)) return 1;
+      for (const auto& plane : layer.PixelData) sum += plane.empty() ? 0 : plane[plane.size() / 2];
+      layer.Release();
+    }
+    std::printf("checksum %llu\n", static_cast<unsigned long long>(sum));
+  } else {
+    return 2;
+  }
+  PrintPeak(mode.c_str());
+  return 0;
+}

@@ -1,0 +1,133 @@
+// Opening for the canvas maps the file, decodes each layer's planes only when
+// its group is reduced and shrinks each working layer as soon as it is made.
+// None of that may change a byte, a message or a progress step compared with
+// reading everything first: sample files, a generated file large enough to be
+// shrunk, and every cut of it are opened both ways and compared.
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "bench/psd_generator.h"
+#include "core/artwork/blend_formulas.h"
+#include "core/artwork/psd_document.h"
+#include "support/paths.h"
+#include "support/recording.h"
+
+namespace tintloom {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct TOpened {
+  bool ok = false;
+  std::string failure;
+  std::vector<std::string> progress, messages;
+  TPSD doc;
+};
+
+TOpened Open(const std::string& path, bool deferred) {
+  TOpened o;
+  testing::TRecordingProgress progress;
+  testing::TRecordingMessages messages;
+  const TBlendTable blend;
+  Result<> r = LoadFromFile(path, o.doc, progress, deferred);
+  if (r) r = ReduceLayers(o.doc, blend, progress, messages, deferred);
+  if (r) ShrinkToCanvas(o.doc, progress);
+  o.ok = static_cast<bool>(r);
+  if (!r) o.failure = r.error().message;
+  o.progress = progress.calls;
+  o.messages = messages.shown;
+  return o;
+}
+
+void ExpectSameOpening(const std::string& path, const std::string& what) {
+  const TOpened a = Open(path, false);
+  const TOpened b = Open(path, true);
+  ASSERT_EQ(a.ok, b.ok) << what;
+  EXPECT_EQ(a.failure, b.failure) << what;
+  EXPECT_EQ(a.progress, b.progress) << what;
+  EXPECT_EQ(a.messages, b.messages) << what;
+  EXPECT_EQ(a.doc.width, b.doc.width) << what;
+  EXPECT_EQ(a.doc.height, b.doc.height) << what;
+  ASSERT_EQ(a.doc.working_layer_count, b.doc.working_layer_count) << what;
+  for (std::size_t i = 0; i < static_cast<std::size_t>(a.doc.working_layer_count); ++i) {
+    const TSimpleLayer& x = a.doc.Simples[i];
+    const TSimpleLayer& y = b.doc.Simples[i];
+    EXPECT_TRUE(x.left == y.left && x.top == y.top && x.width == y.width && x.height == y.height &&
+                x.BlendModeKey == y.BlendModeKey && x.Name == y.Name)
+        << what << " layer " << i;
+    EXPECT_TRUE(x.Pixel == y.Pixel && x.Alpha == y.Alpha) << what << " layer " << i;
+  }
+  EXPECT_TRUE(b.doc.deferred_bytes.empty() && b.doc.deferred_owner == nullptr) << what << ": file kept";
+}
+
+TEST(DeferredOpening, SampleFilesOpenAsWhenReadWhole) {
+  const fs::path folder = TINTLOOM_PSD_SAMPLES;
+  if (!fs::is_directory(folder)) GTEST_SKIP() << "no sample folder";
+  for (const auto& entry : fs::directory_iterator(folder)) {
+    if (entry.path().extension() == ".psd") ExpectSameOpening(entry.path().string(), entry.path().filename());
+  }
+}
+
+// 1300 x 700 so the shrink runs: RGB layers with transparency, a user mask,
+// clipped layers with blend modes, one hidden, raw and PackBits channels.
+std::vector<std::uint8_t> GeneratedFile() {
+  constexpr int kW = 1300, kH = 700;
+  std::vector<psdgen::TLayer> layers;
+  for (int i = 0; i < 6; ++i) {
+    const int top = i * 37, left = i * 91, bottom = kH - i * 23, right = kW - i * 55;
+    psdgen::TLayer l(top, left, bottom, right);
+    const int w = right - left, h = bottom - top;
+    for (std::int16_t id : {-1, 0, 1, 2}) {
+      l.channels.emplace_back(id, w, psdgen::Plane(w, h, [i, id](int x, int y) {
+                                return (x / (7 + i) + y / 5 + id * 31) % 3 == 0 ? 255 : (x * 3 + y + id * 50 + i) & 0xFF;
+                              }),
+                              i % 2 == 0);
+    }
+    if (i == 1) {
+      l.channels.emplace_back(-2, 200, psdgen::Plane(200, 100, [](int x, int y) { return (x ^ y) & 0xFF; }));
+      psdgen::TBytes mask;
+      mask.U32(static_cast<std::uint32_t>(top + 10)).U32(static_cast<std::uint32_t>(left + 20));
+      mask.U32(static_cast<std::uint32_t>(top + 110)).U32(static_cast<std::uint32_t>(left + 220)).U8(0).U8(0).U16(0);
+      l.mask_block = mask.data;
+    }
+    l.clipping = i % 3 == 0 ? 0 : 1;
+    l.key = i == 2 ? "mul " : "norm";
+    l.flags = i == 4 ? 2 : 0;
+    l.opacity = static_cast<std::uint8_t>(255 - i * 20);
+    l.name = "layer " + std::to_string(i);
+    layers.push_back(std::move(l));
+  }
+  return psdgen::MakePsd(kW, kH, kPsdColourRgb, layers);
+}
+
+void Write(const std::string& path, const std::vector<std::uint8_t>& bytes, std::size_t size) {
+  std::FILE* f = std::fopen(path.c_str(), "wb");
+  ASSERT_NE(f, nullptr);
+  std::fwrite(bytes.data(), 1, size, f);
+  std::fclose(f);
+}
+
+TEST(DeferredOpening, GeneratedFileWholeAndCutOpensAsWhenReadWhole) {
+  const std::vector<std::uint8_t> file = GeneratedFile();
+  const std::string path = testing::ScratchPath("generated.psd");
+  Write(path, file, file.size());
+  const TOpened whole = Open(path, true);
+  ASSERT_TRUE(whole.ok) << whole.failure;
+  EXPECT_EQ(whole.doc.working_layer_count, 2);  // two groups, the hidden layer dropped
+  EXPECT_EQ(whole.doc.width, 600);              // shrunk
+  // Whole, then cut inside the records, the row counts and the packed data.
+  for (int cut = 16; cut >= 1; --cut) {
+    const std::size_t size = file.size() * static_cast<std::size_t>(cut) / 16 - (cut < 16 ? 7 : 0);
+    Write(path, file, size);
+    ExpectSameOpening(path, "cut at " + std::to_string(size));
+  }
+  fs::remove(path);
+}
+
+}  // namespace
+}  // namespace tintloom
