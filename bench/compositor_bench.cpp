@@ -35,9 +35,9 @@ void LoadFullBlendTable(TBlendTable& table) {
   std::FILE* f = std::fopen(path.c_str(), "wb");
   std::fwrite(bytes.data(), 1, bytes.size(), f);
   std::fclose(f);
-  TSilentMessages messages;
-  table.LoadBlendTable(path.string(), messages);
+  const Result<> loaded = table.LoadBlendTable(path.string());
   std::filesystem::remove(path);
+  if (!loaded) std::fprintf(stderr, "%s\n", loaded.error().message.c_str());
 }
 
 constexpr int kSide = 600;

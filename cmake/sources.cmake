@@ -15,6 +15,7 @@ set(TINTLOOM_CORE_SOURCES
   core/artwork/slot_ramps.cpp
   core/artwork/picker_pictures.cpp
   core/artwork/blend_table.cpp
+  core/artwork/memory_error.cpp
   core/artwork/blend_formulas.cpp
   core/artwork/psd_document.cpp
   core/artwork/compositor.cpp
@@ -42,6 +43,7 @@ set(TINTLOOM_WINDOW_SOURCES
   ui/paint_box.cpp
   ui/qt_messages.cpp
   ui/screen_colour_portal.cpp
+  ui/application.cpp
   ui/tool_form.cpp
   ui/window_snap.cpp
   ui/hue_form.cpp

@@ -3,13 +3,12 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <string>
+#include <span>
 
 #include "core/colour/bmp_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  tintloom::TSurface surface;
-  std::string error;
-  tintloom::DecodeBmp(data, size, surface, error);
+  const tintloom::Result<tintloom::TSurface> surface = tintloom::DecodeBmp(std::span(data, size));
+  (void)surface;
   return 0;
 }

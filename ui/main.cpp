@@ -15,17 +15,19 @@
 #include <QTimer>
 #include <exception>
 
+#include "ui/application.h"
 #include "ui/main_form.h"
 #include "ui/qt_messages.h"
 
 int main(int argc, char* argv[]) {
-  QApplication app(argc, argv);
+  tintloom::TApplication app(argc, argv);
   QApplication::setApplicationName("Tintloom");
   // Ties the windows to the installed launcher entry and its icon (the
   // Wayland application id, the X11 window class).
   QApplication::setDesktopFileName("org.tintloom.Tintloom");
   QApplication::setWindowIcon(QIcon::fromTheme("org.tintloom.Tintloom"));
   tintloom::TQtMessages messages;
+  app.SetMessages(&messages);
   try {
     tintloom::TMainForm mainForm(messages, QApplication::applicationDirPath().toStdString());
     // The swatches are kept beside the program, or in the user's data folder
@@ -46,6 +48,9 @@ int main(int argc, char* argv[]) {
         if (quitAfterStart) mainForm.close();
       });
     }
+    // Exceptions from event handlers are caught and shown by the
+    // application itself (TApplication::notify); none reaches this loop, so
+    // the catch below only sees a start-up that could not finish.
     return QApplication::exec();
   } catch (const std::exception& e) {
     // Without its data the program cannot draw its windows: say why and stop.

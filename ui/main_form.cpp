@@ -185,15 +185,21 @@ TMainForm::TMainForm(TMessageSink& messages, const std::string& programDir)
   setFixedSize(sizeHint());
 
   // Start-up: tone data, blend table, then the skin (without which no window can be drawn).
-  model_.toneData.LoadToneData(LocateDataFile(kToneDataFileName, programDir), messages);
-  GlobalBlendTable().LoadBlendTable(LocateDataFile(kBlendFileName, programDir), messages);
+  // The first two are optional: say what is missing and run on without it.
+  if (Result<> tones = model_.toneData.LoadToneData(LocateDataFile(kToneDataFileName, programDir)); !tones) {
+    messages.ShowMessage(tones.error().message);
+  }
+  if (Result<> blend = GlobalBlendTable().LoadBlendTable(LocateDataFile(kBlendFileName, programDir)); !blend) {
+    messages.ShowMessage(blend.error().message);
+  }
   const std::string skinPath = LocateDataFile(kSkinFileName, programDir);
-  std::string error;
-  if (!LoadBmpFile(skinPath, model_.skinSurface, error)) {
+  Result<TSurface> skin = LoadBmpFile(skinPath);
+  if (!skin) {
     std::error_code ignored;
     throw std::runtime_error(std::filesystem::is_regular_file(skinPath, ignored) ? kSkinUnreadableMessage
                                                                                   : kSkinMissingMessage);
   }
+  model_.skinSurface = std::move(skin).value();
   if (model_.skinSurface.width < kSkinWidth || model_.skinSurface.height < kSkinHeight) {
     throw std::runtime_error(kSkinTooSmallMessage);
   }

@@ -48,21 +48,17 @@ std::unique_ptr<std::uint8_t[]> DefaultAllocate(std::size_t bytes) {
 
 }  // namespace
 
-bool TBlendTable::LoadBlendTable(const std::string& path, TMessageSink& messages, TBlendAllocator allocate) {
+Result<> TBlendTable::LoadBlendTable(const std::string& path, TBlendAllocator allocate) {
   FreeBlendTable();
   std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (f == nullptr) {
-    messages.ShowMessage("bm.datを開けません");
-    return false;
-  }
+  if (f == nullptr) return Fail("bm.datを開けません");
   if (allocate == nullptr) allocate = DefaultAllocate;
   for (auto& table : tables_) {
     table = allocate(kBlendTableSize);
     if (table == nullptr) {
-      ReportMemoryError(messages, "PSDBLENDER", 0, static_cast<long long>(kBlendTableSize));
       FreeBlendTable();
       std::fclose(f);
-      return false;
+      return ReportMemoryError("PSDBLENDER", 0, static_cast<long long>(kBlendTableSize));
     }
     // A short file: zeros would turn every layer of a cut-off mode black;
     // the source value (entry b x 256 + s holds s) makes it draw as normal.
@@ -70,7 +66,7 @@ bool TBlendTable::LoadBlendTable(const std::string& path, TMessageSink& messages
     for (std::size_t i = got; i < kBlendTableSize; ++i) table[i] = static_cast<std::uint8_t>(i & 0xFFu);
   }
   std::fclose(f);
-  return true;
+  return Ok();
 }
 
 void TBlendTable::FreeBlendTable() {
@@ -85,15 +81,6 @@ const std::uint8_t* TBlendTable::Table(int code) const {
 TBlendTable& GlobalBlendTable() {
   static TBlendTable table;
   return table;
-}
-
-void ReportMemoryError(TMessageSink& messages, const char* label, int value, long long bytes) {
-  char text[512];
-  std::snprintf(text, sizeof text,
-                "[ Memory Error ]\nメモリを確保できません. 処理を中断します.\nFunction: %s\nValue: %d\nDataSize: %lld "
-                "byte\n",
-                label, value, bytes);
-  messages.ShowMessage(text);
 }
 
 }  // namespace tintloom

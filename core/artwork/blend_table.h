@@ -9,7 +9,8 @@
 #include <string>
 #include <string_view>
 
-#include "core/messages.h"
+#include "core/artwork/memory_error.h"
+#include "core/result.h"
 
 namespace tintloom {
 
@@ -38,10 +39,12 @@ using TBlendAllocator = std::unique_ptr<std::uint8_t[]> (*)(std::size_t bytes);
 // read-only afterwards.
 class TBlendTable {
  public:
-  // Frees any previous table, then reads the file. "bm.datを開けません" when
-  // it cannot be opened. A short file loads; every entry it lacks holds the
+  // Frees any previous table, then reads the file. Fails with
+  // "bm.datを開けません" when it cannot be opened, and with the memory-error
+  // message (label "PSDBLENDER") when a table cannot be allocated; either way
+  // no table is left. A short file loads; every entry it lacks holds the
   // source value, so the modes it cut off draw as normal, not black.
-  bool LoadBlendTable(const std::string& path, TMessageSink& messages, TBlendAllocator allocate = nullptr);
+  Result<> LoadBlendTable(const std::string& path, TBlendAllocator allocate = nullptr);
   void FreeBlendTable();
   bool Loaded() const { return tables_[0] != nullptr; }
   // Table of code 0..16; null when not loaded.
@@ -58,8 +61,5 @@ class TBlendTable {
 };
 
 TBlendTable& GlobalBlendTable();
-
-// The memory-error message shared by every allocation of the artwork code.
-void ReportMemoryError(TMessageSink& messages, const char* label, int value, long long bytes);
 
 }  // namespace tintloom

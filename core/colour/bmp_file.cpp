@@ -1,8 +1,10 @@
 #include "core/colour/bmp_file.h"
 
+#include <algorithm>
+#include <array>
+#include <bit>
 #include <cstdio>
 #include <fstream>
-#include <iterator>
 
 namespace tintloom {
 
@@ -22,65 +24,238 @@ void Put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
   Put16(out, v >> 16);
 }
 
+constexpr std::uint32_t kRgb = 0;
+constexpr std::uint32_t kRle8 = 1;
+constexpr std::uint32_t kRle4 = 2;
+constexpr std::uint32_t kBitFields = 3;
+constexpr std::uint32_t kAlphaBitFields = 6;
+
+// One colour channel of a 16- or 32-bit pixel: where its bits are, and how
+// to widen (or narrow) them to a byte so that the channel's maximum is 255.
+class TChannelMask {
+ public:
+  // False for a mask whose bits are not one contiguous run.
+  bool Set(std::uint32_t mask) {
+    mask_ = mask;
+    shift_ = bits_ = 0;
+    if (mask == 0) return true;  // the channel is absent: always 0
+    shift_ = std::countr_zero(mask);
+    const std::uint32_t run = mask >> shift_;
+    if ((run & (run + 1)) != 0) return false;
+    bits_ = std::popcount(run);
+    return true;
+  }
+  std::uint8_t Extract(std::uint32_t pixel) const {
+    if (bits_ == 0) return 0;
+    const std::uint32_t v = (pixel & mask_) >> shift_;
+    if (bits_ >= 8) return static_cast<std::uint8_t>(v >> (bits_ - 8));
+    const std::uint32_t max = (1u << bits_) - 1;
+    return static_cast<std::uint8_t>((v * 255 + max / 2) / max);
+  }
+
+ private:
+  std::uint32_t mask_ = 0;
+  int shift_ = 0;
+  int bits_ = 0;
+};
+
+struct TBmpLayout {
+  std::int64_t width = 0;
+  std::int64_t height = 0;
+  bool topDown = false;
+  std::uint16_t bits = 0;
+  std::uint32_t compression = kRgb;
+  std::uint32_t pixelOffset = 0;
+  std::array<TRgb24, 256> palette{};  // entries the file lacks stay black
+  TChannelMask red, green, blue;
+};
+
+bool SupportedFormat(std::uint16_t bits, std::uint32_t compression) {
+  switch (bits) {
+    case 1: case 24: return compression == kRgb;
+    case 4: return compression == kRgb || compression == kRle4;
+    case 8: return compression == kRgb || compression == kRle8;
+    case 16: case 32: return compression == kRgb || compression == kBitFields || compression == kAlphaBitFields;
+    default: return false;
+  }
+}
+
+Result<TBmpLayout> ReadLayout(std::span<const std::uint8_t> bytes) {
+  const std::uint8_t* p = bytes.data();
+  const std::size_t size = bytes.size();
+  if (size < 18 || p[0] != 'B' || p[1] != 'M') return Fail("not a BMP file");
+  TBmpLayout layout;
+  layout.pixelOffset = U32(p + 10);
+  const std::uint32_t headerSize = U32(p + 14);
+  if (headerSize != 12 && headerSize != 40 && headerSize != 52 && headerSize != 56 && headerSize != 108 &&
+      headerSize != 124) {
+    return Fail("unsupported BMP header");
+  }
+  if (14u + headerSize > size) return Fail("BMP header is truncated");
+  std::uint32_t coloursUsed = 0;
+  if (headerSize == 12) {
+    layout.width = U16(p + 18);
+    layout.height = U16(p + 20);
+    layout.bits = U16(p + 24);
+  } else {
+    layout.width = static_cast<std::int32_t>(U32(p + 18));
+    const auto rawHeight = static_cast<std::int32_t>(U32(p + 22));
+    layout.topDown = rawHeight < 0;
+    layout.height = layout.topDown ? -std::int64_t{rawHeight} : rawHeight;
+    layout.bits = U16(p + 28);
+    layout.compression = U32(p + 30);
+    coloursUsed = U32(p + 46);
+  }
+  if (layout.width <= 0 || layout.height <= 0 || layout.width > kMaxBmpSide || layout.height > kMaxBmpSide) {
+    return Fail("BMP size out of range");
+  }
+  if (!SupportedFormat(layout.bits, layout.compression)) return Fail("unsupported BMP format");
+  if (layout.pixelOffset > size) return Fail("BMP pixel data is truncated");
+
+  if (layout.bits <= 8) {
+    // The colour table follows the header: B, G, R (and a spare byte, except
+    // after a core header). It may hold fewer entries than the indices reach.
+    const std::size_t tableStart = 14u + headerSize;
+    const std::size_t entrySize = headerSize == 12 ? 3 : 4;
+    const std::size_t tableEnd = layout.pixelOffset >= tableStart ? layout.pixelOffset : size;
+    std::size_t count = std::size_t{1} << layout.bits;
+    if (coloursUsed != 0 && coloursUsed < count) count = coloursUsed;
+    count = std::min(count, (tableEnd - tableStart) / entrySize);
+    for (std::size_t i = 0; i < count; ++i) {
+      const std::uint8_t* e = p + tableStart + i * entrySize;
+      layout.palette[i] = TRgb24{e[0], e[1], e[2]};
+    }
+  } else if (layout.bits == 16 || layout.bits == 32) {
+    std::uint32_t masks[3] = {0xFF0000, 0xFF00, 0xFF};
+    if (layout.bits == 16) {
+      masks[0] = 0x7C00;  // 5-5-5 unless the file gives masks
+      masks[1] = 0x03E0;
+      masks[2] = 0x001F;
+    }
+    if (layout.compression != kRgb) {
+      // Inside the larger headers; straight after a 40-byte one.
+      if (14u + 40u + 12u > size) return Fail("BMP header is truncated");
+      for (int k = 0; k < 3; ++k) masks[k] = U32(p + 54 + 4 * k);
+    }
+    if (!layout.red.Set(masks[0]) || !layout.green.Set(masks[1]) || !layout.blue.Set(masks[2])) {
+      return Fail("unsupported BMP colour masks");
+    }
+  }
+  return layout;
+}
+
+// Index x of a row of 1-, 4- or 8-bit pixels, the leftmost in the high bits.
+std::uint8_t PackedIndex(const std::uint8_t* row, std::int64_t x, int bits) {
+  const std::int64_t bit = x * bits;
+  const int shift = 8 - bits - static_cast<int>(bit % 8);
+  return static_cast<std::uint8_t>((row[bit / 8] >> shift) & ((1u << bits) - 1));
+}
+
+Result<> DecodeRows(std::span<const std::uint8_t> bytes, const TBmpLayout& layout, TSurface& out) {
+  const std::int64_t rowBytes = (layout.width * layout.bits + 31) / 32 * 4;
+  if (std::int64_t{layout.pixelOffset} + rowBytes * layout.height > static_cast<std::int64_t>(bytes.size())) {
+    return Fail("BMP pixel data is truncated");
+  }
+  for (std::int64_t r = 0; r < layout.height; ++r) {
+    const std::uint8_t* src = bytes.data() + layout.pixelOffset + r * rowBytes;
+    TRgb24* dst = out.rows[static_cast<std::size_t>(layout.topDown ? r : layout.height - 1 - r)];
+    for (std::int64_t x = 0; x < layout.width; ++x) {
+      switch (layout.bits) {
+        case 24: dst[x] = TRgb24{src[3 * x], src[3 * x + 1], src[3 * x + 2]}; break;
+        case 16: case 32: {
+          const std::uint32_t px = layout.bits == 16 ? U16(src + 2 * x) : U32(src + 4 * x);
+          dst[x] = TRgb24{layout.blue.Extract(px), layout.green.Extract(px), layout.red.Extract(px)};
+          break;
+        }
+        default: dst[x] = layout.palette[PackedIndex(src, x, layout.bits)]; break;
+      }
+    }
+  }
+  return Ok();
+}
+
+// Run-length streams: (count, index) runs, and after a zero count an escape:
+// 0 end of line, 1 end of bitmap, 2 delta (right, up), 3..255 that many
+// literal indices padded to a 16-bit boundary. Runs are clipped to the image;
+// a stream cut off inside a command is refused, one that simply stops ends
+// the bitmap there.
+Result<> DecodeRunLengths(std::span<const std::uint8_t> bytes, const TBmpLayout& layout, TSurface& out) {
+  const std::uint8_t* p = bytes.data();
+  const std::size_t size = bytes.size();
+  const bool nibbles = layout.compression == kRle4;
+  const auto put = [&](std::int64_t x, std::int64_t y, std::uint8_t index) {
+    if (x >= layout.width) return;
+    out.rows[static_cast<std::size_t>(layout.topDown ? y : layout.height - 1 - y)][x] = layout.palette[index];
+  };
+  std::size_t i = layout.pixelOffset;
+  std::int64_t x = 0;
+  std::int64_t y = 0;
+  while (y < layout.height) {
+    if (i == size) break;
+    if (size - i < 2) return Fail("BMP pixel data is truncated");
+    const std::uint8_t count = p[i];
+    const std::uint8_t value = p[i + 1];
+    i += 2;
+    if (count > 0) {
+      for (int k = 0; k < count; ++k) {
+        put(x + k, y, nibbles ? static_cast<std::uint8_t>(k % 2 == 0 ? value >> 4 : value & 0x0F) : value);
+      }
+      x += count;
+    } else if (value == 0) {
+      x = 0;
+      ++y;
+    } else if (value == 1) {
+      break;
+    } else if (value == 2) {
+      if (size - i < 2) return Fail("BMP pixel data is truncated");
+      x += p[i];
+      y += p[i + 1];
+      i += 2;
+    } else {
+      const std::size_t dataBytes = nibbles ? (value + 1u) / 2u : value;
+      if (size - i < dataBytes) return Fail("BMP pixel data is truncated");
+      for (int k = 0; k < value; ++k) {
+        const std::uint8_t b = p[i + (nibbles ? static_cast<std::size_t>(k / 2) : static_cast<std::size_t>(k))];
+        put(x + k, y, nibbles ? static_cast<std::uint8_t>(k % 2 == 0 ? b >> 4 : b & 0x0F) : b);
+      }
+      x += value;
+      i += std::min(dataBytes + (dataBytes & 1u), size - i);
+    }
+  }
+  return Ok();
+}
+
 }  // namespace
 
-bool DecodeBmp(const std::uint8_t* data, std::size_t size, TSurface& out, std::string& error) {
-  out.Release();
-  if (size < 54 || data[0] != 'B' || data[1] != 'M') {
-    error = "not a BMP file";
-    return false;
+Result<TSurface> DecodeBmp(std::span<const std::uint8_t> bytes) {
+  TRY_ASSIGN(const TBmpLayout layout, ReadLayout(bytes));
+  TSurface out;
+  if (!out.Create(static_cast<std::int32_t>(layout.width), static_cast<std::int32_t>(layout.height))) {
+    return Fail("BMP size out of range");
   }
-  const std::uint32_t pixel_offset = U32(data + 10);
-  const std::uint32_t header_size = U32(data + 14);
-  if (header_size < 40 || 14ull + header_size > size) {
-    error = "unsupported BMP header";
-    return false;
+  if (layout.compression == kRle8 || layout.compression == kRle4) {
+    FillAll(out, 0x000000);
+    TRY(DecodeRunLengths(bytes, layout, out));
+  } else {
+    TRY(DecodeRows(bytes, layout, out));
   }
-  const auto width = static_cast<std::int32_t>(U32(data + 18));
-  const auto raw_height = static_cast<std::int32_t>(U32(data + 22));
-  const std::uint16_t bits = U16(data + 28);
-  const std::uint32_t compression = U32(data + 30);
-  const bool top_down = raw_height < 0;
-  const std::int64_t height = top_down ? -static_cast<std::int64_t>(raw_height) : raw_height;
-  if (width <= 0 || height <= 0 || width > kMaxBmpSide || height > kMaxBmpSide) {
-    error = "BMP size out of range";
-    return false;
-  }
-  if ((bits != 24 && bits != 32) || !(compression == 0 || (compression == 3 && bits == 32))) {
-    error = "only uncompressed 24- and 32-bit BMP files are supported";
-    return false;
-  }
-  const std::int64_t bytes_per_pixel = bits / 8;
-  const std::int64_t row_bytes = (static_cast<std::int64_t>(width) * bits + 31) / 32 * 4;
-  if (static_cast<std::int64_t>(pixel_offset) + row_bytes * height > static_cast<std::int64_t>(size)) {
-    error = "BMP pixel data is truncated";
-    return false;
-  }
-  out.Create(width, static_cast<std::int32_t>(height));
-  for (std::int64_t y = 0; y < height; ++y) {
-    const std::int64_t file_row = top_down ? y : height - 1 - y;
-    const std::uint8_t* src = data + pixel_offset + file_row * row_bytes;
-    TRgb24* dst = out.rows[static_cast<std::size_t>(y)];
-    for (std::int32_t x = 0; x < width; ++x, src += bytes_per_pixel) dst[x] = TRgb24{src[0], src[1], src[2]};
-  }
-  return true;
+  return out;
 }
 
-bool LoadBmpFile(const std::string& path, TSurface& out, std::string& error) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    out.Release();
-    error = "cannot open " + path;
-    return false;
-  }
-  const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (!DecodeBmp(bytes.data(), bytes.size(), out, error)) {
-    error = path + ": " + error;
-    return false;
-  }
-  return true;
+Result<TSurface> LoadBmpFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary | std::ios::ate);
+  if (!in) return Fail("cannot open " + path);
+  // The largest bitmap we decode, with room for headers and a colour table.
+  constexpr std::streamoff kMaxFileBytes = std::streamoff{4} * kMaxBmpSide * kMaxBmpSide + 65536;
+  const std::streamoff length = in.tellg();
+  if (length < 0 || length > kMaxFileBytes) return Fail(path + ": BMP file is too large");
+  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(length));
+  in.seekg(0);
+  if (!in.read(reinterpret_cast<char*>(bytes.data()), length)) return Fail("cannot read " + path);
+  Result<TSurface> surface = DecodeBmp(bytes);
+  if (!surface) return Fail(path + ": " + surface.error().message);
+  return surface;
 }
-
 std::vector<std::uint8_t> EncodeBmp24(const TSurface& s) {
   const std::uint32_t row_bytes = (static_cast<std::uint32_t>(s.width) * 3 + 3) & ~3u;
   const std::uint32_t image_size = row_bytes * static_cast<std::uint32_t>(s.height);

@@ -1,5 +1,7 @@
 #include "core/colour/colour.h"
 
+#include <cmath>
+
 namespace tintloom {
 
 TColorF::TColorF(TColor packed) : TColorF(UnpackColor(packed)) {}
@@ -9,8 +11,11 @@ TColorF HsvToRgb(const TColorF& hsv) {
   const float v = hsv.v();
   if (s == 0.0f) return TColorF(v, v, v);
 
-  // Only whole degrees reach the colour: 359.9 is hue 359, never 360.
-  std::int32_t hi = Trunc(hsv.h()) % 360;
+  // Only whole degrees reach the colour: 359.9 is hue 359, never 360. The
+  // remainder is taken on the float, so a hue past the int range still turns
+  // by whole circles; one that is not a number reads as 0.
+  const long double h = hsv.h();
+  std::int32_t hi = std::isfinite(h) ? static_cast<std::int32_t>(std::fmod(std::trunc(h), 360.0L)) : 0;
   if (hi < 0) hi += 360;
   const long double x = static_cast<long double>(hi) / 60.0L;
   const std::int32_t i = Trunc(x);

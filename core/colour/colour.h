@@ -59,8 +59,14 @@ TColor HsvToColor(float h, float s, float v);
 
 // Float-to-integer as the program does it everywhere: toward zero. Rounding is
 // written out as RoundHalfUp (add 0.5, then truncate), with the sum taken in
-// extended precision.
-inline std::int32_t Trunc(long double x) { return static_cast<std::int32_t>(x); }
-inline std::int32_t RoundHalfUp(long double x) { return static_cast<std::int32_t>(x + 0.5L); }
+// extended precision. A value past the int range saturates and NaN gives 0:
+// converting those directly is undefined, and a stray float must not be.
+inline std::int32_t Trunc(long double x) {
+  if (x != x) return 0;
+  if (!(x > -2147483649.0L)) return INT32_MIN;
+  if (!(x < 2147483648.0L)) return INT32_MAX;
+  return static_cast<std::int32_t>(x);
+}
+inline std::int32_t RoundHalfUp(long double x) { return Trunc(x + 0.5L); }
 
 }  // namespace tintloom

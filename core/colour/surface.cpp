@@ -1,20 +1,22 @@
 #include "core/colour/surface.h"
 
 #include <algorithm>
-#include <cassert>
 #include <cmath>
 
 namespace tintloom {
 
-void TSurface::Create(std::int32_t w, std::int32_t h) {
-  assert(w >= 0 && h >= 0);
+bool TSurface::Create(std::int32_t w, std::int32_t h) {
   Release();
-  if (w <= 0 || h <= 0) return;
+  if (w < 0 || h < 0 || w > kMaxSurfaceSide || h > kMaxSurfaceSide) return false;
+  if (w == 0 || h == 0) return true;
+  const std::int64_t rowBytes = SurfaceStride(w);
+  if (rowBytes * h > kMaxSurfaceBytes) return false;
   width = w;
   height = h;
-  stride = (w * 3 + 3) & ~3;
-  bitmap.assign(static_cast<std::size_t>(stride) * static_cast<std::size_t>(h), 0xFF);
+  stride = static_cast<std::int32_t>(rowBytes);
+  bitmap.assign(static_cast<std::size_t>(rowBytes * h), 0xFF);
   BuildRowTable();
+  return true;
 }
 
 void TSurface::Release() {
@@ -42,8 +44,13 @@ struct Span {
   bool empty() const { return x0 >= x1 || y0 >= y1; }
 };
 
-Span Clip(const TSurface& s, std::int32_t x, std::int32_t y, std::int32_t w, std::int32_t h) {
-  return Span{std::max(x, 0), std::max(y, 0), std::min(x + w, s.width), std::min(y + h, s.height)};
+// Rectangle edges are summed in 64 bits: x + w can pass the int range for a
+// rectangle that still touches the surface.
+Span Clip(const TSurface& s, std::int64_t x, std::int64_t y, std::int64_t w, std::int64_t h) {
+  const auto clamp = [](std::int64_t v, std::int32_t hi) {
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(v, 0, hi));
+  };
+  return Span{clamp(x, s.width), clamp(y, s.height), clamp(x + w, s.width), clamp(y + h, s.height)};
 }
 
 }  // namespace
@@ -79,30 +86,37 @@ void FillRectPattern(TSurface& s, std::int32_t x, std::int32_t y, std::int32_t w
 
 void FrameRect(TSurface& s, std::int32_t x, std::int32_t y, std::int32_t w, std::int32_t h, std::int32_t inset,
                TColor colour) {
-  const std::int32_t left = x + inset;
-  const std::int32_t top = y + inset;
-  const std::int32_t right = x + w - inset;
-  const std::int32_t bottom = y + h - inset;
+  const std::int64_t left = std::int64_t{x} + inset;
+  const std::int64_t top = std::int64_t{y} + inset;
+  const std::int64_t right = std::int64_t{x} + w - inset;
+  const std::int64_t bottom = std::int64_t{y} + h - inset;
   if (left >= right || top >= bottom) return;
-  FillRect(s, left, top, right - left, 1, colour);
-  FillRect(s, left, bottom - 1, right - left, 1, colour);
-  FillRect(s, left, top, 1, bottom - top, colour);
-  FillRect(s, right - 1, top, 1, bottom - top, colour);
+  // Each side is clipped as a rectangle of its own, still in 64 bits.
+  const auto fill = [&](std::int64_t fx, std::int64_t fy, std::int64_t fw, std::int64_t fh) {
+    const Span span = Clip(s, fx, fy, fw, fh);
+    if (!span.empty()) FillRect(s, span.x0, span.y0, span.x1 - span.x0, span.y1 - span.y0, colour);
+  };
+  fill(left, top, right - left, 1);
+  fill(left, bottom - 1, right - left, 1);
+  fill(left, top, 1, bottom - top);
+  fill(right - 1, top, 1, bottom - top);
 }
 
 void CopyRect(TSurface& dst, std::int32_t dx, std::int32_t dy, const TSurface& src, std::int32_t sx,
               std::int32_t sy, std::int32_t w, std::int32_t h) {
-  // Clip against the source, then against the destination, moving both origins together.
-  if (sx < 0) { dx -= sx; w += sx; sx = 0; }
-  if (sy < 0) { dy -= sy; h += sy; sy = 0; }
-  if (dx < 0) { sx -= dx; w += dx; dx = 0; }
-  if (dy < 0) { sy -= dy; h += dy; dy = 0; }
-  w = std::min({w, src.width - sx, dst.width - dx});
-  h = std::min({h, src.height - sy, dst.height - dy});
-  if (w <= 0 || h <= 0) return;
-  for (std::int32_t j = 0; j < h; ++j) {
-    const TRgb24* from = src.rows[static_cast<std::size_t>(sy + j)] + sx;
-    std::copy(from, from + w, dst.rows[static_cast<std::size_t>(dy + j)] + dx);
+  // Clip against the source, then against the destination, moving both
+  // origins together; in 64 bits, so far-off origins cannot overflow.
+  std::int64_t x0 = dx, y0 = dy, x1 = sx, y1 = sy, cw = w, ch = h;
+  if (x1 < 0) { x0 -= x1; cw += x1; x1 = 0; }
+  if (y1 < 0) { y0 -= y1; ch += y1; y1 = 0; }
+  if (x0 < 0) { x1 -= x0; cw += x0; x0 = 0; }
+  if (y0 < 0) { y1 -= y0; ch += y0; y0 = 0; }
+  cw = std::min({cw, src.width - x1, dst.width - x0});
+  ch = std::min({ch, src.height - y1, dst.height - y0});
+  if (cw <= 0 || ch <= 0) return;
+  for (std::int64_t j = 0; j < ch; ++j) {
+    const TRgb24* from = src.rows[static_cast<std::size_t>(y1 + j)] + x1;
+    std::copy(from, from + cw, dst.rows[static_cast<std::size_t>(y0 + j)] + x0);
   }
 }
 
@@ -112,17 +126,13 @@ void DrawSurface(TSurface& dst, std::int32_t x, std::int32_t y, const TSurface& 
 
 bool CutMask(TMask8& mask, const TSurface& src, std::int32_t x, std::int32_t y, std::int32_t w, std::int32_t h) {
   mask = TMask8{};
-  if (x < 0 || y < 0 || w <= 0 || h <= 0 || w > 0xFFFF || h > 0xFFFF || x + w > src.width || y + h > src.height) {
+  if (x < 0 || y < 0 || w <= 0 || h <= 0 || w > 0xFFFF || h > 0xFFFF || std::int64_t{x} + w > src.width ||
+      std::int64_t{y} + h > src.height) {
     return false;
   }
-  mask.width = static_cast<std::uint16_t>(w);
-  mask.height = static_cast<std::uint16_t>(h);
-  mask.size = w * h;
-  mask.data.assign(static_cast<std::size_t>(mask.size), 0);
-  for (std::int32_t j = y; j < y + h; ++j) {
-    for (std::int32_t i = x; i < x + w; ++i) {
-      mask.data[static_cast<std::size_t>((j - y) * w + (i - x))] = src.At(i, j).red;
-    }
+  mask = TMask8(static_cast<std::uint16_t>(w), static_cast<std::uint16_t>(h));
+  for (std::int32_t j = 0; j < h; ++j) {
+    for (std::int32_t i = 0; i < w; ++i) mask.At(i, j) = src.At(x + i, y + j).red;
   }
   return true;
 }
@@ -134,14 +144,14 @@ namespace {
 // at the surface's bottom and right edges.
 template <typename PixelOp>
 void ForEachMaskPixel(TSurface& s, std::int32_t x, std::int32_t y, const TMask8& mask, PixelOp op) {
-  for (std::int32_t r = 0; r < mask.height; ++r) {
-    const std::int32_t sy = y + r;
+  for (std::int32_t r = 0; r < mask.height(); ++r) {
+    const std::int64_t sy = std::int64_t{y} + r;
     if (sy < 0) continue;
     if (sy >= s.height) break;
     TRgb24* row = s.rows[static_cast<std::size_t>(sy)];
-    const std::uint8_t* m = mask.data.data() + static_cast<std::size_t>(r) * mask.width;
-    for (std::int32_t k = 0; k < mask.width; ++k) {
-      const std::int32_t sx = x + k;
+    const std::uint8_t* m = mask.Row(r);
+    for (std::int32_t k = 0; k < mask.width(); ++k) {
+      const std::int64_t sx = std::int64_t{x} + k;
       if (sx < 0) continue;
       if (sx >= s.width) break;
       op(row[sx], m[k]);
@@ -192,10 +202,18 @@ void DarkPoint(TSurface& s, float fx, float fy) {
   if (right && below) darken(s.At(x + 1, y + 1), w11);
 }
 
+namespace {
+constexpr long double kMaxLinePoints = 1 << 20;
+}  // namespace
+
 void DarkLine(TSurface& s, float x1, float y1, float x2, float y2) {
   const long double ddx = static_cast<long double>(x1) - x2;
   const long double ddy = static_cast<long double>(y1) - y2;
-  const std::int32_t n = Trunc(std::sqrt(ddx * ddx + ddy * ddy));
+  const long double length = std::sqrt(ddx * ddx + ddy * ddy);
+  // Lines in windows are a few hundred pixels; one longer than any surface
+  // could be would only walk far outside it (and its count overflow).
+  if (!(length < kMaxLinePoints)) return;
+  const std::int32_t n = Trunc(length);
   if (n == 0) return;
   for (std::int32_t i = 0; i <= n; ++i) {
     const long double t = static_cast<long double>(i) / n;

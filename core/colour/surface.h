@@ -11,6 +11,14 @@
 
 namespace tintloom {
 
+// Largest surface side and bitmap accepted. Sizes come from files (bitmaps,
+// artwork), so they are checked in 64 bits before anything is allocated.
+inline constexpr std::int32_t kMaxSurfaceSide = 32767;
+inline constexpr std::int64_t kMaxSurfaceBytes = std::int64_t{1} << 30;
+
+// Bytes per row of a 24-bit bitmap w pixels wide, padded to 4.
+constexpr std::int64_t SurfaceStride(std::int64_t w) { return (w * 3 + 3) & ~std::int64_t{3}; }
+
 struct TSurface {
   std::vector<std::uint8_t> bitmap;  // rows top to bottom, each padded to 4 bytes
   std::int32_t width = 0;
@@ -25,7 +33,10 @@ struct TSurface {
   TSurface& operator=(TSurface&&) = default;
 
   // New w x h bitmap, every pixel white. A size of 0 leaves the surface empty.
-  void Create(std::int32_t w, std::int32_t h);
+  // A negative size, or one over kMaxSurfaceSide or kMaxSurfaceBytes, is
+  // refused: the surface is left empty and the answer is false. Callers that
+  // size a surface from a file check it; fixed window sizes cannot fail.
+  bool Create(std::int32_t w, std::int32_t h);
   void Release();
   bool Empty() const { return width <= 0 || height <= 0; }
 
@@ -37,12 +48,29 @@ struct TSurface {
   void BuildRowTable();
 };
 
-// A one-byte-per-pixel blending weight cut from the skin.
-struct TMask8 {
-  std::vector<std::uint8_t> data;  // width x height, row by row
-  std::uint16_t width = 0;
-  std::uint16_t height = 0;
-  std::int32_t size = 0;
+// A one-byte-per-pixel blending weight cut from the skin. Its bytes and its
+// size are set together, so the pixel loops can trust width x height.
+class TMask8 {
+ public:
+  TMask8() = default;
+  TMask8(std::uint16_t w, std::uint16_t h, std::uint8_t fill = 0)
+      : data_(std::size_t{w} * h, fill), width_(w), height_(h) {}
+
+  std::uint16_t width() const { return width_; }
+  std::uint16_t height() const { return height_; }
+  std::int32_t size() const { return static_cast<std::int32_t>(data_.size()); }  // width x height
+  const std::vector<std::uint8_t>& data() const { return data_; }
+  std::uint8_t At(std::int32_t x, std::int32_t y) const { return data_[Index(x, y)]; }
+  std::uint8_t& At(std::int32_t x, std::int32_t y) { return data_[Index(x, y)]; }
+  const std::uint8_t* Row(std::int32_t y) const { return data_.data() + std::size_t{width_} * static_cast<std::size_t>(y); }
+
+ private:
+  std::size_t Index(std::int32_t x, std::int32_t y) const {
+    return static_cast<std::size_t>(y) * width_ + static_cast<std::size_t>(x);
+  }
+  std::vector<std::uint8_t> data_;  // width x height, row by row
+  std::uint16_t width_ = 0;
+  std::uint16_t height_ = 0;
 };
 
 // Solid and patterned fills, clipped to the surface. Rectangles are half-open:
@@ -68,7 +96,8 @@ void BlendColorThroughMask(TSurface& s, std::int32_t x, std::int32_t y, TRgb24 c
 // Each pixel under the mask becomes palette[m].
 void MapMaskThroughPalette(TSurface& s, std::int32_t x, std::int32_t y, const TRgb24 (&palette)[256],
                            const TMask8& mask);
-// Anti-aliased black point and line.
+// Anti-aliased black point and line. A line too long to walk point by point
+// (or with a coordinate that is not a number) draws nothing.
 void DarkPoint(TSurface& s, float fx, float fy);
 void DarkLine(TSurface& s, float x1, float y1, float x2, float y2);
 

@@ -17,18 +17,15 @@ int RoundToCell(long double x, int limit) {
 
 }  // namespace
 
-bool TToneData::LoadToneData(const std::string& path, TMessageSink& messages) {
+Result<> TToneData::LoadToneData(const std::string& path) {
   Release();
   std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (f == nullptr) {
-    messages.ShowMessage("トーンデータを開けません");
-    return false;
-  }
+  if (f == nullptr) return Fail("トーンデータを開けません");
   block_.assign(kToneDataSize, 0);
   const std::size_t got = std::fread(block_.data(), 1, kToneDataSize, f);
   (void)got;  // a short file is accepted; the rest stays zero
   std::fclose(f);
-  return true;
+  return Ok();
 }
 
 void TToneData::Assign(std::vector<std::uint8_t> bytes) {

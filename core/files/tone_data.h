@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "core/colour/colour.h"
-#include "core/messages.h"
+#include "core/result.h"
 
 namespace tintloom {
 
@@ -27,8 +27,8 @@ class TToneData {
  public:
   // Releases any previous table, then reads up to kToneDataSize bytes from
   // `path`. A short file still loads: the bytes past its end read as zero.
-  // Shows "トーンデータを開けません" and returns false when it cannot be opened.
-  bool LoadToneData(const std::string& path, TMessageSink& messages);
+  // Fails with "トーンデータを開けません" when it cannot be opened.
+  Result<> LoadToneData(const std::string& path);
   // Takes a table already in memory (tools and tests); the same padding rule.
   void Assign(std::vector<std::uint8_t> bytes);
   void Release();

@@ -37,8 +37,9 @@ class DataFilesTest : public ::testing::Test {
   bool LoadSkin() {
     const std::vector<std::uint8_t> bytes = Read("skin.bmp");
     if (bytes.empty()) return false;
-    std::string error;
-    EXPECT_TRUE(DecodeBmp(bytes.data(), bytes.size(), skin, error)) << error;
+    Result<TSurface> decoded = DecodeBmp(bytes);
+    EXPECT_TRUE(decoded.ok()) << decoded.error().message;
+    if (decoded) skin = std::move(decoded).value();
     EXPECT_EQ(bytes[28], 24);  // bits per pixel
     return !skin.Empty();
   }
@@ -107,7 +108,7 @@ TEST_F(DataFilesTest, MarkerMasksAreCentredDiscsAndARing) {
     const int n = r.width;
     TMask8 m;
     ASSERT_TRUE(CutMask(m, skin, r.left, r.top, n, r.height));
-    const auto at = [&](int x, int y) { return m.data[static_cast<std::size_t>(y * n + x)]; };
+    const auto at = [&](int x, int y) { return m.At(x, y); };
     EXPECT_EQ(at(0, 0), 0) << n;
     EXPECT_EQ(at(n - 1, 0), 0) << n;
     EXPECT_EQ(at(0, n - 1), 0) << n;
@@ -159,9 +160,9 @@ TEST_F(DataFilesTest, PickerMasksShowASphereLitFromTheUpperLeft) {
   ASSERT_TRUE(CutMask(gloss, skin, kGlossMask.left, kGlossMask.top, kGlossMask.width, kGlossMask.height));
   const auto peak = [](const TMask8& m, int& x, int& y) {
     int best = -1;
-    for (int k = 0; k < m.size; ++k) {
-      if (m.data[static_cast<std::size_t>(k)] > best) {
-        best = m.data[static_cast<std::size_t>(k)];
+    for (int k = 0; k < m.size(); ++k) {
+      if (m.data()[static_cast<std::size_t>(k)] > best) {
+        best = m.data()[static_cast<std::size_t>(k)];
         x = k % 128;
         y = k / 128;
       }
@@ -175,20 +176,20 @@ TEST_F(DataFilesTest, PickerMasksShowASphereLitFromTheUpperLeft) {
   EXPECT_LT(x, 64);
   EXPECT_LT(y, 64);
   // Deep shadow (ramp 0..70) on the far side, lower right of the sphere.
-  EXPECT_LE(shading.data[87 * 128 + 91], 70);
+  EXPECT_LE(shading.At(91, 87), 70);
   // The backdrop lies between shadow and base, so both sides stand out.
   for (int k : {0, 127, 127 * 128}) {
-    EXPECT_GE(shading.data[static_cast<std::size_t>(k)], 71);
-    EXPECT_LE(shading.data[static_cast<std::size_t>(k)], 190);
+    EXPECT_GE(shading.data()[static_cast<std::size_t>(k)], 71);
+    EXPECT_LE(shading.data()[static_cast<std::size_t>(k)], 190);
   }
   // A soft gloss near the lit side, nothing elsewhere.
   EXPECT_GE(peak(gloss, x, y), 180);
   EXPECT_LT(x, 64);
   EXPECT_LT(y, 64);
   for (int yy = 64; yy < 128; ++yy) {
-    for (int xx = 64; xx < 128; ++xx) EXPECT_LE(gloss.data[static_cast<std::size_t>(yy * 128 + xx)], 4);
+    for (int xx = 64; xx < 128; ++xx) EXPECT_LE(gloss.At(xx, yy), 4);
   }
-  EXPECT_EQ(gloss.data[0], 0);
+  EXPECT_EQ(gloss.At(0, 0), 0);
 }
 
 }  // namespace

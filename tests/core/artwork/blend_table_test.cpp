@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "core/artwork/blend_formulas.h"
-#include "support/recording.h"
 
 namespace tintloom {
 namespace {
@@ -124,11 +123,9 @@ TEST(BlendKeys, MatchWithoutRegardToCaseAndUnknownKeysAreNormal) {
 TEST(BlendTable, LoadsTheFileAndFreesIt) {
   const std::string path = ScratchPath("bm.dat");
   WriteFile(path, BuildBlendTableFile());
-  testing::TRecordingMessages messages;
   TBlendTable table;
-  EXPECT_TRUE(table.LoadBlendTable(path, messages));
+  EXPECT_TRUE(table.LoadBlendTable(path).ok());
   std::filesystem::remove(path);
-  EXPECT_TRUE(messages.shown.empty());
   ASSERT_TRUE(table.Loaded());
   EXPECT_EQ(table.Lookup(kMultiply, 255, 77), 77);
   EXPECT_EQ(table.Lookup(kLighten, 3, 200), 200);
@@ -142,11 +139,10 @@ TEST(BlendTable, LoadsTheFileAndFreesIt) {
 }
 
 TEST(BlendTable, MissingFileSaysSoOnce) {
-  testing::TRecordingMessages messages;
   TBlendTable table;
-  EXPECT_FALSE(table.LoadBlendTable(ScratchPath("absent.dat"), messages));
-  ASSERT_EQ(messages.shown.size(), 1u);
-  EXPECT_EQ(messages.shown[0], "bm.datを開けません");
+  const Result<> loaded = table.LoadBlendTable(ScratchPath("absent.dat"));
+  ASSERT_FALSE(loaded.ok());
+  EXPECT_EQ(loaded.error().message, "bm.datを開けません");
   EXPECT_FALSE(table.Loaded());
 }
 
@@ -154,9 +150,8 @@ TEST(BlendTable, ShortFileDrawsWhatItLacksAsNormal) {
   const std::string path = ScratchPath("short.dat");
   std::vector<std::uint8_t> bytes(65536 + 3, 9);
   WriteFile(path, bytes);
-  testing::TRecordingMessages messages;
   TBlendTable table;
-  EXPECT_TRUE(table.LoadBlendTable(path, messages));
+  EXPECT_TRUE(table.LoadBlendTable(path).ok());
   std::filesystem::remove(path);
   EXPECT_EQ(table.Lookup(0, 255, 255), 9);
   EXPECT_EQ(table.Lookup(1, 0, 2), 9);
@@ -175,13 +170,12 @@ std::unique_ptr<std::uint8_t[]> FailOnThird(std::size_t bytes) {
 TEST(BlendTable, FailedAllocationReportsPsdBlenderAndLeavesNoTable) {
   const std::string path = ScratchPath("bm.dat");
   WriteFile(path, std::vector<std::uint8_t>(kBlendFileSize, 1));
-  testing::TRecordingMessages messages;
   TBlendTable table;
   allocations = 0;
-  EXPECT_FALSE(table.LoadBlendTable(path, messages, FailOnThird));
+  const Result<> loaded = table.LoadBlendTable(path, FailOnThird);
   std::filesystem::remove(path);
-  ASSERT_EQ(messages.shown.size(), 1u);
-  EXPECT_EQ(messages.shown[0],
+  ASSERT_FALSE(loaded.ok());
+  EXPECT_EQ(loaded.error().message,
             "[ Memory Error ]\nメモリを確保できません. 処理を中断します.\nFunction: PSDBLENDER\nValue: 0\n"
             "DataSize: 65536 byte\n");
   EXPECT_FALSE(table.Loaded());

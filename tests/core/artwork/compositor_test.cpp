@@ -30,8 +30,7 @@ void LoadTestTable(TBlendTable& t) {
     std::FILE* f = std::fopen(path.c_str(), "wb");
     std::fwrite(bytes.data(), 1, bytes.size(), f);
     std::fclose(f);
-    testing::TRecordingMessages messages;
-    t.LoadBlendTable(path, messages);
+    EXPECT_TRUE(t.LoadBlendTable(path).ok());
     std::filesystem::remove(path);
 }
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 namespace tintloom {
 namespace {
 
@@ -31,6 +33,26 @@ TEST(ColourConversion, HsvToRgbUsesWholeDegreesWrappedOnce) {
   EXPECT_EQ(PackColor(HsvToRgb(TColorF(180, 1, 1))), 0xFFFF00u);
   EXPECT_EQ(PackColor(HsvToRgb(TColorF(240, 1, 1))), 0xFF0000u);
   EXPECT_EQ(PackColor(HsvToRgb(TColorF(300, 1, 1))), 0xFF00FFu);
+}
+
+// Hues and products past the int range: converting those to int directly is
+// undefined. A far hue still turns by whole circles; NaN reads as hue 0.
+TEST(ColourConversion, FloatsPastTheIntRangeConvertSafely) {
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  const float inf = std::numeric_limits<float>::infinity();
+  const struct {
+    float hue;
+    TColor expected;
+  } hues[] = {{3e9f, 0x00FF00u}, {-3e9f, 0xFF0000u}, {nan, 0x0000FFu}, {inf, 0x0000FFu}, {-inf, 0x0000FFu}};
+  for (const auto& h : hues) EXPECT_EQ(HsvToColor(h.hue, 1, 1), h.expected) << h.hue;
+  const struct {
+    long double x;
+    std::int32_t truncated;
+  } values[] = {{3e9L, INT32_MAX}, {-3e9L, INT32_MIN}, {2147483647.9L, INT32_MAX}, {-2147483648.9L, INT32_MIN},
+                {-1.9L, -1}, {1.9L, 1}, {static_cast<long double>(nan), 0}, {static_cast<long double>(-inf), INT32_MIN}};
+  for (const auto& v : values) EXPECT_EQ(Trunc(v.x), v.truncated) << static_cast<double>(v.x);
+  EXPECT_EQ(RoundHalfUp(2147483647.4L), INT32_MAX);
+  EXPECT_EQ(RoundHalfUp(-0.6L), 0);
 }
 
 TEST(ColourConversion, ZeroSaturationIsGreyWhateverTheHue) {

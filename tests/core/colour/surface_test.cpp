@@ -2,16 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <limits>
+#include <utility>
+
 namespace tintloom {
 namespace {
 
 TMask8 SolidMask(int w, int h, std::uint8_t value) {
-  TMask8 m;
-  m.width = static_cast<std::uint16_t>(w);
-  m.height = static_cast<std::uint16_t>(h);
-  m.size = w * h;
-  m.data.assign(static_cast<std::size_t>(m.size), value);
-  return m;
+  return TMask8(static_cast<std::uint16_t>(w), static_cast<std::uint16_t>(h), value);
 }
 
 TEST(Surface, CreateIsWhiteWithPaddedRowTable) {
@@ -31,7 +30,8 @@ TEST(Surface, BlendThroughMaskZeroKeepsFullReplacesAndMiddleTruncates) {
   s.Create(3, 1);
   FillAll(s, 0x000000);
   TMask8 m = SolidMask(3, 1, 0);
-  m.data = {0, 255, 128};
+  m.At(1, 0) = 255;
+  m.At(2, 0) = 128;
   BlendColorThroughMask(s, 0, 0, TRgb24{200, 100, 51}, m);
   EXPECT_EQ(s.At(0, 0), (TRgb24{0, 0, 0}));
   EXPECT_EQ(s.At(1, 0), (TRgb24{200, 100, 51}));
@@ -48,7 +48,7 @@ TEST(Surface, MaskHalfOutsideDrawsOnlyItsVisiblePartAligned) {
   s.Create(4, 4);
   FillAll(s, 0x000000);
   TMask8 m = SolidMask(3, 3, 0);
-  for (int i = 0; i < 9; ++i) m.data[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(10 * (i + 1));
+  for (int i = 0; i < 9; ++i) m.At(i % 3, i / 3) = static_cast<std::uint8_t>(10 * (i + 1));
   TRgb24 palette[256];
   for (int i = 0; i < 256; ++i) palette[i] = TRgb24{static_cast<std::uint8_t>(i), 0, 0};
   // Top-left corner at (-1, -2): only mask row 2 and columns 1..2 land on the surface.
@@ -112,11 +112,15 @@ TEST(Surface, CutMaskTakesTheRedByteAndRefusesRectanglesOutside) {
   s.At(2, 1) = TRgb24{1, 2, 77};
   TMask8 m;
   ASSERT_TRUE(CutMask(m, s, 1, 1, 2, 2));
-  EXPECT_EQ(m.size, 4);
-  EXPECT_EQ(m.data[1], 77);
-  EXPECT_EQ(m.data[0], 255);
+  EXPECT_EQ(m.size(), 4);
+  EXPECT_EQ(m.At(1, 0), 77);
+  EXPECT_EQ(m.At(0, 0), 255);
   EXPECT_FALSE(CutMask(m, s, 3, 3, 2, 2));
-  EXPECT_EQ(m.size, 0);
+  EXPECT_EQ(m.size(), 0);
+  EXPECT_EQ(m.width(), 0);
+  // x + w past the int range is outside, not a wrapped small number.
+  EXPECT_FALSE(CutMask(m, s, 1, 1, 0xFFFF, 2));
+  EXPECT_FALSE(CutMask(m, s, INT32_MAX - 1, 0, 4, 1));
 }
 
 TEST(Surface, FillsFramesAndCopiesClipToBothSurfaces) {
@@ -154,6 +158,60 @@ TEST(Surface, FillsFramesAndCopiesClipToBothSurfaces) {
   CopyRect(s, 4, -1, small, 0, 0, 3, 3);
   EXPECT_EQ(s.At(5, 1), (TRgb24{1, 2, 3}));
   EXPECT_EQ(s.At(4, 2).red, 9);
+}
+
+TEST(Surface, CreateRefusesSizesItCannotHold) {
+  TSurface s;
+  s.Create(2, 2);
+  // 0x2AAAAAAB x 3 wraps to 1 in 32 bits; a cap refuses it before allocating.
+  for (auto [w, h] : {std::pair{0x2AAAAAAB, 1}, {1, 0x7FFFFFFF}, {kMaxSurfaceSide + 1, 1}, {30000, 30000}, {-1, 4}}) {
+    EXPECT_FALSE(s.Create(w, h)) << w << " x " << h;
+    EXPECT_TRUE(s.Empty());
+    EXPECT_TRUE(s.bitmap.empty());
+    EXPECT_TRUE(s.rows.empty());
+  }
+  EXPECT_TRUE(s.Create(0, 5));
+  EXPECT_TRUE(s.Empty());
+  EXPECT_TRUE(s.Create(kMaxSurfaceSide, 1));
+  EXPECT_EQ(s.stride, SurfaceStride(kMaxSurfaceSide));
+}
+
+// Rectangles and positions near the int limits: edges summed in 32 bits wrap
+// and then draw on (or read from) the wrong place.
+TEST(Surface, OperationsNearTheIntLimitsClipInsteadOfWrapping) {
+  constexpr std::int32_t kMax = INT32_MAX;
+  constexpr std::int32_t kMin = INT32_MIN;
+  TSurface s;
+  s.Create(4, 4);
+  TSurface src;
+  src.Create(4, 4);
+  FillAll(src, 0x000000);
+  TMask8 m = SolidMask(3, 3, 255);
+  TRgb24 palette[256] = {};
+  const std::function<void()> draws[] = {
+      [&] { FillRect(s, 2, 2, kMax, kMax, 0x000000); },            // right edge 2 + kMax
+      [&] { FillRect(s, kMax - 1, 0, 4, 4, 0x000000); },           // wraps onto column 0 if summed in 32 bits
+      [&] { FrameRect(s, kMin, kMin, kMax, kMax, kMin, 0x000000); },
+      [&] { FrameRect(s, kMax, 0, 8, 4, -4, 0x000000); },
+      [&] { CopyRect(s, kMin, 0, src, kMax, 0, kMax, 4); },
+      [&] { CopyRect(s, 0, 0, src, kMin, kMin, kMax, kMax); },
+      [&] { CopyRect(s, kMax - 1, 0, src, 0, 0, 4, 4); },
+      [&] { BlendColorThroughMask(s, kMax - 1, kMax - 1, TRgb24{}, m); },
+      [&] { MapMaskThroughPalette(s, 0, kMax - 1, palette, m); },
+      [&] { DarkLine(s, 0, 0, 3e9f, 3e9f); },
+      [&] { DarkPoint(s, 3e9f, -3e9f); },
+      [&] { DarkLine(s, 0, 0, std::numeric_limits<float>::quiet_NaN(), 2); },
+  };
+  for (std::size_t i = 0; i < std::size(draws); ++i) {
+    FillAll(s, 0xFFFFFF);
+    draws[i]();
+    int touched = 0;
+    for (int y = 0; y < 4; ++y) {
+      for (int x = 0; x < 4; ++x) touched += s.At(x, y).red != 255;
+    }
+    const int expected = i == 0 ? 4 : 0;  // only the first rectangle reaches the surface: (2,2)-(4,4)
+    EXPECT_EQ(touched, expected) << "draw " << i;
+  }
 }
 
 }  // namespace

@@ -12,7 +12,6 @@
 #include "support/paths.h"
 
 #include "core/files/tone_classifier.h"
-#include "support/recording.h"
 
 namespace tintloom {
 namespace {
@@ -86,12 +85,11 @@ TEST(ToneData, LooksUpRoundedCellsAtTheirIndex) {
 }
 
 TEST(ToneData, MissingFileSaysSoAndLeavesTheTableAbsent) {
-  testing::TRecordingMessages messages;
   TToneData data;
   data.Assign(std::vector<std::uint8_t>(kToneDataSize, 3));
-  EXPECT_FALSE(data.LoadToneData(ScratchPath("absent.tid"), messages));
-  ASSERT_EQ(messages.shown.size(), 1u);
-  EXPECT_EQ(messages.shown[0], "トーンデータを開けません");
+  const Result<> loaded = data.LoadToneData(ScratchPath("absent.tid"));
+  ASSERT_FALSE(loaded.ok());
+  EXPECT_EQ(loaded.error().message, "トーンデータを開けません");
   EXPECT_FALSE(data.Present());
   EXPECT_EQ(data.ToneClassAtCell(0, 0, 0), -1);
 }
@@ -103,11 +101,9 @@ TEST(ToneData, ShortFileLoadsWithZerosPastItsEnd) {
   const std::uint8_t bytes[10] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
   std::fwrite(bytes, 1, sizeof bytes, f);
   std::fclose(f);
-  testing::TRecordingMessages messages;
   TToneData data;
-  EXPECT_TRUE(data.LoadToneData(path, messages));
+  EXPECT_TRUE(data.LoadToneData(path).ok());
   std::filesystem::remove(path);
-  EXPECT_TRUE(messages.shown.empty());
   EXPECT_TRUE(data.Present());
   EXPECT_EQ(data.ToneClassAtCell(0, 0, 9), 10);
   EXPECT_EQ(data.ToneClassAtCell(0, 0, 10), 0);
