@@ -119,8 +119,7 @@ TEST(ReduceLayers, ClippedLayersBlendByCoverageInsideTheirBase) {
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(tables.data()), 2 * 65536);
   }
   TBlendTable blend;
-  testing::TRecordingMessages messages;
-  ASSERT_TRUE(blend.LoadBlendTable(path, messages));
+  ASSERT_TRUE(blend.LoadBlendTable(path).ok());
   std::filesystem::remove(path);
 
   struct Case {
