@@ -31,8 +31,7 @@ const TBlendTable& FullBlendTable() {
     std::FILE* f = std::fopen(path.c_str(), "wb");
     std::fwrite(bytes.data(), 1, bytes.size(), f);
     std::fclose(f);
-    testing::TRecordingMessages messages;
-    t.LoadBlendTable(path.string(), messages);
+    EXPECT_TRUE(t.LoadBlendTable(path.string()).ok());
     std::filesystem::remove(path);
     return t;
   }();
