@@ -47,23 +47,13 @@ QPixmap MakeBaseColourArrow() {
   return QPixmap::fromImage(image);
 }
 
-QLabel* MakeLabel(QWidget* parent, const char* name, const char* text, int x, int y) {
-  auto* label = new QLabel(QString::fromUtf8(text), parent);
-  label->setObjectName(name);
-  QFont font = label->font();
-  font.setPixelSize(12);
-  label->setFont(font);
-  label->move(x, y);
-  label->adjustSize();
-  return label;
-}
 
 }  // namespace
 
 THueForm::THueForm(TMainForm& main)
     : TToolForm(main, "HueForm", QString::fromUtf8("配色"), 262, 333) {
   QWidget* panel = ContentPanel();
-  ruleLabel_ = MakeLabel(panel, "Label1", "配色ルール : ", 22, 10);
+  ruleLabel_ = MakeToolLabel(panel, "Label1", "配色ルール : ", 22, 10);
   ruleCombo_ = new QComboBox(panel);
   ruleCombo_->setObjectName("ComboBox1");
   ruleCombo_->setGeometry(96, 6, 145, 21);
@@ -78,7 +68,7 @@ THueForm::THueForm(TMainForm& main)
   wheelBox_->installEventFilter(this);
   sliderBox_ = new TPaintBox(panel, 217, 35, 22, 180);
   sliderBox_->setObjectName("PaintBox3");
-  baseColourLabel_ = MakeLabel(panel, "Label4", "基本カラー", 189, 221);
+  baseColourLabel_ = MakeToolLabel(panel, "Label4", "基本カラー", 189, 221);
   baseColourArrow_ = new QLabel(panel);
   baseColourArrow_->setObjectName("Image2");
   baseColourArrow_->setPixmap(MakeBaseColourArrow());

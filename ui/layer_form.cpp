@@ -93,17 +93,9 @@ QString LayerName(const std::optional<std::string>& name) {
   return decoder.decode(QByteArrayView(name->data(), static_cast<qsizetype>(name->size())));
 }
 
-QLabel* MakeLabel(QWidget* parent, const char* name, const char* text, int x, int y) {
-  auto* label = new QLabel(QString::fromUtf8(text), parent);
-  label->setObjectName(name);
-  // Small enough that "マッピング設定:" ends before the base label.
-  QFont font = label->font();
-  font.setPixelSize(10);
-  label->setFont(font);
-  label->move(x, y);
-  label->adjustSize();
-  return label;
-}
+// Small enough that "マッピング設定:" ends before the base label.
+constexpr int kLayerLabelSize = 10;
+
 
 QWidget* MakeSwatch(QWidget* parent, const char* name, int x, int y) {
   auto* swatch = new QWidget(parent);
@@ -159,11 +151,11 @@ TLayerForm::TLayerForm(TMainForm& main)
   // Only the user's pick changes the mode; showing a layer's mode does not.
   connect(blendCombo_, &QComboBox::activated, this, [this] { ComboBox1Change(); });
 
-  QLabel* mappingLabel = MakeLabel(panel, "Label1", "マッピング設定:", 8, 36);
-  QLabel* baseLabel = MakeLabel(panel, "Label4", "ベース :", 86, 36);
+  QLabel* mappingLabel = MakeToolLabel(panel, "Label1", "マッピング設定:", 8, 36, kLayerLabelSize);
+  QLabel* baseLabel = MakeToolLabel(panel, "Label4", "ベース :", 86, 36, kLayerLabelSize);
   baseSwatch_ = MakeSwatch(panel, "Panel3", 127, 32);
   baseEdit_ = MakeLevelEdit(panel, "Edit1", 146, 32);
-  QLabel* shadowLabel = MakeLabel(panel, "Label5", "影：", 185, 36);
+  QLabel* shadowLabel = MakeToolLabel(panel, "Label5", "影：", 185, 36, kLayerLabelSize);
   shadowSwatch_ = MakeSwatch(panel, "Panel2", 207, 32);
   shadowEdit_ = MakeLevelEdit(panel, "Edit2", 226, 32);
   SetSwatch(baseSwatch_, 255);

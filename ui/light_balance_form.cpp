@@ -34,16 +34,6 @@ constexpr TSliderRow kRows[] = {
     {6, "Label13", "S:", 100, 0, false, 168}, {5, "Label12", "V:", 100, 100, false, 190},
 };
 
-QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, int x, int y) {
-  auto* label = new QLabel(text, parent);
-  label->setObjectName(name);
-  QFont font = label->font();
-  font.setPixelSize(12);
-  label->setFont(font);
-  label->move(x, y);
-  label->adjustSize();
-  return label;
-}
 
 QWidget* MakeSwatch(QWidget* parent, const char* name, int x, int y) {
   auto* swatch = new QWidget(parent);
@@ -76,15 +66,15 @@ TPaletteForm::TPaletteForm(TMainForm& main)
   enableBox_->adjustSize();
   connect(enableBox_, &QCheckBox::clicked, this, [this] { CheckBox1Click(); });
 
-  QLabel* ambientHeading = MakeLabel(panel, "Label1", QString::fromUtf8("アンビエント"), 8, 28);
+  QLabel* ambientHeading = MakeToolLabel(panel, "Label1", QString::fromUtf8("アンビエント"), 8, 28);
   ambientSwatch_ = MakeSwatch(panel, "Panel2", 230, 24);
-  QLabel* lightHeading = MakeLabel(panel, "LightHeading", QString::fromUtf8("ライト"), 8, 122);
+  QLabel* lightHeading = MakeToolLabel(panel, "LightHeading", QString::fromUtf8("ライト"), 8, 122);
   lightSwatch_ = MakeSwatch(panel, "Panel3", 230, 118);
   RouteDragEvents(ambientHeading);
   RouteDragEvents(lightHeading);
 
   for (const TSliderRow& row : kRows) {
-    RouteDragEvents(MakeLabel(panel, "", QString::fromUtf8(row.rowCaption), 14, row.y + 2));
+    RouteDragEvents(MakeToolLabel(panel, "", QString::fromUtf8(row.rowCaption), 14, row.y + 2));
     auto* slider = new QSlider(Qt::Horizontal, panel);
     slider->setObjectName(QString("TrackBar%1").arg(row.number));
     slider->setRange(0, row.maximum);
@@ -92,7 +82,7 @@ TPaletteForm::TPaletteForm(TMainForm& main)
     slider->setGeometry(32, row.y, 150, 20);
     slider->installEventFilter(this);
     sliders_[static_cast<std::size_t>(row.number - 1)] = slider;
-    QLabel* value = MakeLabel(panel, row.labelName,
+    QLabel* value = MakeToolLabel(panel, row.labelName,
                               QString::number(row.start) + QString::fromUtf8(row.hue ? "°" : "%"), 188, row.y + 2);
     value->setFixedWidth(38);
     RouteDragEvents(value);

@@ -51,16 +51,6 @@ QImage MakeSliderPointer() {
   return image;
 }
 
-QLabel* MakeLabel(QWidget* parent, const char* name, const char* text, int x, int y) {
-  auto* label = new QLabel(QString::fromUtf8(text), parent);
-  label->setObjectName(name);
-  QFont font = label->font();
-  font.setPixelSize(12);
-  label->setFont(font);
-  label->move(x, y);
-  label->adjustSize();
-  return label;
-}
 
 }  // namespace
 
@@ -97,7 +87,7 @@ TColorForm::TColorForm(TMainForm& main) : TToolForm(main, "ColorForm", QString::
   static const int editX[3] = {205, 205, 204};
   for (int i = 0; i < 3; ++i) {
     const int y = 163 + 25 * i;
-    QLabel* letter = MakeLabel(panel, letters[i], letters[i], 56, y + 4);
+    QLabel* letter = MakeToolLabel(panel, letters[i], letters[i], 56, y + 4);
     RouteDragEvents(letter);
     TPaintBox* box = new TPaintBox(panel, 65, y, 136, 23);
     box->setObjectName(sliderNames[i]);
@@ -119,7 +109,7 @@ TColorForm::TColorForm(TMainForm& main) : TToolForm(main, "ColorForm", QString::
     connect(edit, &QLineEdit::textChanged, this, [this, i] { Edit1Change(i); });
     edits_[static_cast<std::size_t>(i)] = edit;
 
-    QLabel* unit = MakeLabel(panel, "", units[i], 238, y + 4);
+    QLabel* unit = MakeToolLabel(panel, "", units[i], 238, y + 4);
     RouteDragEvents(unit);
   }
   lowerPanelBox_ = new TPaintBox(panel, 56, 243, 180, 60);

@@ -11,6 +11,17 @@
 
 namespace tintloom {
 
+QLabel* MakeToolLabel(QWidget* parent, const char* name, const QString& text, int x, int y, int pixelSize) {
+  auto* label = new QLabel(text, parent);
+  label->setObjectName(name);
+  QFont font = label->font();
+  font.setPixelSize(pixelSize);
+  label->setFont(font);
+  label->move(x, y);
+  label->adjustSize();
+  return label;
+}
+
 QPixmap TitlePicture() {
   static const int greys[12] = {0x5C, 0x59, 0x54, 0x53, 0x50, 0x4D, 0x4A, 0x47, 0x44, 0x42, 0x3E, 0x00};
   QImage image(1, 12, QImage::Format_RGB32);

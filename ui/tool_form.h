@@ -14,6 +14,9 @@ class QToolButton;
 
 namespace tintloom {
 
+// A label of the tool windows' text size placed at (x, y) and sized to its text.
+QLabel* MakeToolLabel(QWidget* parent, const char* name, const QString& text, int x, int y, int pixelSize = 12);
+
 class TMainForm;
 
 inline constexpr int kToolTitleHeight = 18;
