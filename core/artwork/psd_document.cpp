@@ -424,10 +424,14 @@ std::string MemoryErrorText(const char* label, long long value, unsigned long lo
 }
 
 Result<> DecodePsd(std::span<const std::uint8_t> bytes, const std::string& path, TPSD& doc,
-                   TProgressSink& progress) {
+                   TProgressSink& progress, bool deferPlanes) {
   DocumentClear(doc);
-  Result<> result = TPsdDecoder(bytes, path, doc, progress, false).Run();
-  if (!result) DocumentClear(doc);
+  Result<> result = TPsdDecoder(bytes, path, doc, progress, deferPlanes).Run();
+  if (!result) {
+    DocumentClear(doc);
+  } else if (deferPlanes) {
+    doc.deferred_bytes = bytes;
+  }
   return result;
 }
 
@@ -465,7 +469,9 @@ Result<> DecodeDeferredPlanes(const TPSD& doc, TPSDLayer& layer) {
     } else {
       std::copy_n(data.begin(), std::min(data.size(), plane.size()), plane.begin());
     }
-    DropPages(data);
+    // Only pages of a mapped file can be dropped: bytes the caller holds in
+    // memory would read back as zeros.
+    if (doc.deferred_owner) DropPages(data);
   }
   return Ok();
 }
@@ -491,13 +497,8 @@ Result<> LoadFromFile(const std::string& path, TPSD& doc, TProgressSink& progres
     mapping->address = address;
     mapping->size = static_cast<std::size_t>(file_size);
     const std::span<const std::uint8_t> bytes(static_cast<const std::uint8_t*>(address), mapping->size);
-    Result<> result = TPsdDecoder(bytes, path, doc, progress, true).Run();
-    if (!result) {
-      DocumentClear(doc);
-      return result;
-    }
-    doc.deferred_bytes = bytes;
-    doc.deferred_owner = std::move(mapping);
+    Result<> result = DecodePsd(bytes, path, doc, progress, true);
+    if (result) doc.deferred_owner = std::move(mapping);
     return result;
   }
   std::ifstream file(path, std::ios::binary);
