@@ -12,6 +12,7 @@
 #include <cmath>
 #include <new>
 
+#include "core/artwork/channel_mix.h"
 #include "core/artwork/psd_document.h"
 
 namespace tintloom {
@@ -28,12 +29,13 @@ std::uint8_t TruncByte(double v) {
   return static_cast<std::uint8_t>(static_cast<int>(v));
 }
 
-// Where a group is assembled: B, G, R bytes per pixel, rows without padding.
+// Where a group is assembled: one plane per colour, width x height bytes
+// each, rows without padding. A grayscale document uses only `red`. Planes
+// let every step run along contiguous bytes.
 struct TWorkingSurface {
   std::int32_t width = 0;
   std::int32_t height = 0;
-  std::vector<std::uint8_t> bgr;
-  std::uint8_t* At(std::int64_t x, std::int64_t y) { return &bgr[static_cast<std::size_t>((y * width + x) * 3)]; }
+  std::vector<std::uint8_t> red, green, blue;
 };
 
 template <typename T>
@@ -47,45 +49,63 @@ bool TryAssign(std::vector<T>& v, std::size_t n, T value) {
   }
 }
 
-// The byte of a plane, or 0 when the layer lacks that channel (a usable RGB
-// layer may miss one of its colour channels; it reads as black, as a
-// zero-filled plane would).
-std::uint8_t PlaneByte(const std::uint8_t* plane, std::size_t at) { return plane != nullptr ? plane[at] : 0; }
-
-// The user mask byte at a layer pixel, or 255 outside the mask rectangle or
-// without a mask plane.
-int MaskAt(const TPSDLayer& layer, const std::uint8_t* mask, std::int64_t k, std::int64_t j) {
-  if (mask == nullptr) return 255;
-  const std::int64_t mx = k + layer.left - layer.mask_left;
-  const std::int64_t my = j + layer.top - layer.mask_top;
-  if (mx < 0 || my < 0 || mx >= layer.mask_width || my >= layer.mask_height) return 255;
-  return mask[static_cast<std::size_t>(my * layer.mask_width + mx)];
+// The decoded plane `index` of a layer becomes `to`: it is taken over, not
+// copied, as the layer is freed once its group is done. A layer without
+// that channel gives zeros, as a zero-filled plane would read.
+bool TakePlane(TPSDLayer& layer, int index, std::size_t pixels, std::vector<std::uint8_t>& to) {
+  if (index >= 0) {
+    std::vector<std::uint8_t>& plane = layer.PixelData[static_cast<std::size_t>(index)];
+    if (plane.size() == pixels) {
+      to = std::move(plane);
+      plane = {};
+      return true;
+    }
+  }
+  return TryAssign<std::uint8_t>(to, pixels, 0);
 }
 
-bool CopyBase(const TPSDLayer& layer, bool rgb, TWorkingSurface& surface) {
+bool CopyBase(TPSDLayer& layer, bool rgb, TWorkingSurface& surface) {
   surface.width = layer.width;
   surface.height = layer.height;
   const std::size_t pixels = static_cast<std::size_t>(layer.width) * static_cast<std::size_t>(layer.height);
-  try {
-    surface.bgr.resize(pixels * 3);
-  } catch (const std::bad_alloc&) {
-    surface = {};
-    return false;
-  }
-  const std::uint8_t* red = layer.Plane(layer.red_plane);
-  const std::uint8_t* green = rgb ? layer.Plane(layer.green_plane) : red;
-  const std::uint8_t* blue = rgb ? layer.Plane(layer.blue_plane) : red;
-  for (std::size_t i = 0; i < pixels; ++i) {
-    surface.bgr[i * 3 + 0] = PlaneByte(blue, i);
-    surface.bgr[i * 3 + 1] = PlaneByte(green, i);
-    surface.bgr[i * 3 + 2] = PlaneByte(red, i);
-  }
-  return true;
+  // Green and blue first: in a grayscale document the grey plane is red.
+  const bool taken = (!rgb || (TakePlane(layer, layer.green_plane, pixels, surface.green) &&
+                               TakePlane(layer, layer.blue_plane, pixels, surface.blue))) &&
+                     TakePlane(layer, layer.red_plane, pixels, surface.red);
+  if (!taken) surface = {};
+  return taken;
 }
 
-std::uint8_t BlendChannel(std::uint8_t d, std::uint8_t s, float f, const std::uint8_t* table) {
-  const int target = table != nullptr ? table[d * 256 + s] : s;
-  return TruncByte(static_cast<double>(d) + static_cast<double>(f) * (target - d));
+// One colour row of a clipped layer onto the surface row: d moves toward the
+// source (or the blend table's result) by the coverage f, truncated. The sum
+// is formed in double, as everywhere in preparation; it lies between d and
+// the target, so the truncation needs no clamp.
+void BlendRow(std::uint8_t* d, const std::uint8_t* s, const float* f, std::size_t n, const std::uint8_t* table) {
+  if (table != nullptr) {
+    for (std::size_t i = 0; i < n; ++i) {
+      const int target = table[d[i] * 256 + (s != nullptr ? s[i] : 0)];
+      d[i] = static_cast<std::uint8_t>(static_cast<int>(d[i] + static_cast<double>(f[i]) * (target - d[i])));
+    }
+  } else if (s != nullptr) {
+    for (std::size_t i = 0; i < n; ++i) {
+      d[i] = static_cast<std::uint8_t>(static_cast<int>(d[i] + static_cast<double>(f[i]) * (s[i] - d[i])));
+    }
+  } else {
+    for (std::size_t i = 0; i < n; ++i) {
+      d[i] = static_cast<std::uint8_t>(static_cast<int>(d[i] + static_cast<double>(f[i]) * (0 - d[i])));
+    }
+  }
+}
+
+// The half-open range of indices i in [0, n) for which i + offset lies in
+// [0, limit).
+struct TSpan {
+  std::int64_t begin = 0, end = 0;
+};
+TSpan Overlap(std::int64_t n, std::int64_t offset, std::int64_t limit) {
+  TSpan span{std::max<std::int64_t>(0, -offset), std::min<std::int64_t>(n, limit - offset)};
+  if (span.end < span.begin) span.end = span.begin;
+  return span;
 }
 
 void CompositeClipped(const TPSDLayer& layer, const TPSDLayer& base, bool rgb, const TBlendTable& blend,
@@ -96,28 +116,48 @@ void CompositeClipped(const TPSDLayer& layer, const TPSDLayer& base, bool rgb, c
   const std::uint8_t* red = layer.Plane(layer.red_plane);
   const std::uint8_t* green = layer.Plane(layer.green_plane);
   const std::uint8_t* blue = layer.Plane(layer.blue_plane);
-  const double opacity = layer.Opacity / 255.0;
   const std::uint8_t* mask = layer.Plane(layer.mask_plane);
-  for (std::int64_t r = 0; r < layer.height; ++r) {
-    const std::int64_t y = r + layer.top - base.top;
-    if (y < 0) continue;
-    if (y >= surface.height) break;
-    for (std::int64_t k = 0; k < layer.width; ++k) {
-      const std::int64_t x = k + layer.left - base.left;
-      if (x < 0) continue;
-      if (x >= surface.width) break;
-      const std::size_t at = static_cast<std::size_t>(r * layer.width + k);
-      float f = static_cast<float>((transparency != nullptr ? transparency[at] / 255.0 : 1.0) * opacity);
-      // Outside the mask rectangle MaskAt gives 255, which leaves f as it is.
-      if (mask != nullptr) f = static_cast<float>(MaskAt(layer, mask, k, r) / 255.0 * f);
-      std::uint8_t* d = surface.At(x, y);
-      d[2] = BlendChannel(d[2], PlaneByte(red, at), f, table);
-      if (rgb) {
-        d[1] = BlendChannel(d[1], PlaneByte(green, at), f, table);
-        d[0] = BlendChannel(d[0], PlaneByte(blue, at), f, table);
-      } else {
-        d[1] = d[0] = d[2];
+  // Layer pixel (k, r) lands on surface pixel (k + dx, r + dy); only the
+  // part inside the surface is drawn.
+  const std::int64_t dx = std::int64_t{layer.left} - base.left;
+  const std::int64_t dy = std::int64_t{layer.top} - base.top;
+  const TSpan rows = Overlap(layer.height, dy, surface.height);
+  const TSpan columns = Overlap(layer.width, dx, surface.width);
+  if (rows.begin >= rows.end || columns.begin >= columns.end) return;
+  const auto n = static_cast<std::size_t>(columns.end - columns.begin);
+
+  // Coverage by transparency byte: t / 255 x opacity / 255 as a float.
+  const double opacity = layer.Opacity / 255.0;
+  float coverage[256];
+  for (int t = 0; t < 256; ++t) coverage[t] = static_cast<float>(t / 255.0 * opacity);
+  const auto opaque = static_cast<float>(1.0 * opacity);
+  // The mask applies to columns whose mask x lies inside the mask; outside
+  // its rectangle the coverage stays as it is.
+  const std::int64_t mask_dx = std::int64_t{layer.left} - layer.mask_left;
+  const TSpan mask_columns = Overlap(columns.end, mask_dx, layer.mask_width);
+
+  std::vector<float> f(n);
+  for (std::int64_t r = rows.begin; r < rows.end; ++r) {
+    const auto at = static_cast<std::size_t>(r * layer.width + columns.begin);
+    if (transparency != nullptr) {
+      for (std::size_t i = 0; i < n; ++i) f[i] = coverage[transparency[at + i]];
+    } else {
+      std::fill(f.begin(), f.end(), opaque);
+    }
+    const std::int64_t my = r + layer.top - layer.mask_top;
+    if (mask != nullptr && my >= 0 && my < layer.mask_height) {
+      const std::int64_t mask_row = my * layer.mask_width + mask_dx;
+      for (std::int64_t k = std::max(columns.begin, mask_columns.begin); k < mask_columns.end; ++k) {
+        float& c = f[static_cast<std::size_t>(k - columns.begin)];
+        c = static_cast<float>(mask[mask_row + k] / 255.0 * c);
       }
+    }
+    const auto to = static_cast<std::size_t>((r + dy) * surface.width + columns.begin + dx);
+    const auto from = [&](const std::uint8_t* plane) { return plane != nullptr ? plane + at : nullptr; };
+    BlendRow(surface.red.data() + to, from(red), f.data(), n, table);
+    if (rgb) {
+      BlendRow(surface.green.data() + to, from(green), f.data(), n, table);
+      BlendRow(surface.blue.data() + to, from(blue), f.data(), n, table);
     }
   }
 }
@@ -128,7 +168,13 @@ float CanvasScale(const TPSD& doc) {
   return std::max(sx, sy);
 }
 
-void FinishGroup(TPSD& doc, TPSDLayer* base, bool rgb, const TWorkingSurface& surface, TMessageSink& messages) {
+// opacity x a x m / 65025, truncated. Without a mask m is 255, and then
+// floor(255 x / 65025) = floor(x / 255) with x = opacity x a <= 65025.
+void ApplyOpacity(std::uint8_t* alpha, std::size_t n, std::uint8_t opacity) {
+  for (std::size_t i = 0; i < n; ++i) alpha[i] = static_cast<std::uint8_t>(Div255(static_cast<std::uint16_t>(opacity * alpha[i])));
+}
+
+void FinishGroup(TPSD& doc, TPSDLayer* base, bool rgb, TWorkingSurface& surface, TMessageSink& messages) {
   if (base == nullptr) return;
   TSimpleLayer& s = doc.Simples[static_cast<std::size_t>(doc.working_layer_count++)];
   s.left = base->left;
@@ -144,31 +190,47 @@ void FinishGroup(TPSD& doc, TPSDLayer* base, bool rgb, const TWorkingSurface& su
     }
   }
   const std::size_t pixels = static_cast<std::size_t>(s.width) * static_cast<std::size_t>(s.height);
-  const auto bytes = static_cast<unsigned long long>(pixels);
-  if (!TryAssign<std::uint8_t>(s.Pixel, pixels, 0)) {
-    messages.ShowMessage(MemoryErrorText("TSimpleLayer::Alloc()::Pixel[]", 0, bytes));
-  } else if (!TryAssign<std::uint8_t>(s.Alpha, pixels, 0)) {
-    messages.ShowMessage(MemoryErrorText("TSimpleLayer::Alloc()::Alpha[]", 0, bytes));
+  // The grey levels are made in the surface's red plane, which becomes the
+  // working layer's; the base's transparency plane becomes its alpha.
+  // Only a layer without transparency needs a new plane.
+  std::uint8_t* red = surface.red.data();
+  if (rgb) {
+    const std::uint8_t* green = surface.green.data();
+    const std::uint8_t* blue = surface.blue.data();
+    for (std::size_t i = 0; i < pixels; ++i) {
+      red[i] = static_cast<std::uint8_t>((77 * red[i] + 151 * green[i] + 28 * blue[i]) >> 8);
+    }
   }
-  if (!s.HasPlanes()) {
+  s.Pixel = std::move(surface.red);
+  surface.red = {};
+  const bool has_transparency = base->Plane(base->transparency_plane) != nullptr;
+  const bool has_alpha = has_transparency ? TakePlane(*base, base->transparency_plane, pixels, s.Alpha)
+                                          : TryAssign<std::uint8_t>(s.Alpha, pixels, 255);
+  if (!has_alpha) {
+    messages.ShowMessage(MemoryErrorText("TSimpleLayer::Alloc()::Alpha[]", 0, static_cast<unsigned long long>(pixels)));
     s.Pixel = {};
     s.Alpha = {};
     s.width = s.height = 0;
     base->Release();
     return;
   }
-  for (std::size_t i = 0; i < pixels; ++i) {
-    const std::uint8_t* p = &surface.bgr[i * 3];
-    s.Pixel[i] = rgb ? static_cast<std::uint8_t>((77 * p[2] + 151 * p[1] + 28 * p[0]) >> 8) : p[2];
-  }
-  const std::uint8_t* transparency = base->Plane(base->transparency_plane);
   const std::uint8_t* mask = base->Plane(base->mask_plane);
+  const std::int64_t mask_dx = std::int64_t{base->left} - base->mask_left;
+  const TSpan mask_columns = Overlap(s.width, mask_dx, mask != nullptr ? base->mask_width : 0);
+  const auto width = static_cast<std::size_t>(s.width);
   for (std::int64_t j = 0; j < s.height; ++j) {
-    for (std::int64_t k = 0; k < s.width; ++k) {
-      const std::size_t at = static_cast<std::size_t>(j * s.width + k);
-      const int a = transparency != nullptr ? transparency[at] : 255;
-      s.Alpha[at] = static_cast<std::uint8_t>(base->Opacity * a * MaskAt(*base, mask, k, j) / 65025);
+    std::uint8_t* alpha = s.Alpha.data() + static_cast<std::size_t>(j) * width;
+    const std::int64_t my = j + base->top - base->mask_top;
+    if (mask == nullptr || my < 0 || my >= base->mask_height || mask_columns.begin >= mask_columns.end) {
+      ApplyOpacity(alpha, width, base->Opacity);
+      continue;
     }
+    const std::int64_t mask_row = my * base->mask_width + mask_dx;
+    ApplyOpacity(alpha, static_cast<std::size_t>(mask_columns.begin), base->Opacity);
+    for (std::int64_t k = mask_columns.begin; k < mask_columns.end; ++k) {
+      alpha[k] = static_cast<std::uint8_t>(base->Opacity * alpha[k] * mask[mask_row + k] / 65025);
+    }
+    ApplyOpacity(alpha + mask_columns.end, width - static_cast<std::size_t>(mask_columns.end), base->Opacity);
   }
   base->Release();
 }
@@ -273,38 +335,106 @@ std::int32_t ShrunkSize(std::int32_t size, float s) {
 
 }  // namespace
 
-// Window starts a_0 = 0, a_{j+1} = a_j + s, accumulated as a float. They are
-// the same for every row (and every column), so they are made once.
-std::vector<float> WindowStarts(std::int32_t count, float s) {
-  std::vector<float> starts(static_cast<std::size_t>(count));
+namespace {
+
+// Where each output of one pass takes its window: a_0 = 0, a_{j+1} = a_j + s
+// accumulated as a float, the same for every row (and every column), so the
+// integer bounds and the two fractions AreaAverage forms are made once.
+struct TWindows {
+  std::vector<float> start;
+  std::vector<std::int64_t> first, last;   // e = trunc(a), z = trunc(a + s)
+  std::vector<double> lead, tail;          // a - e, a + s - z
+  // Outputs before this one have their whole window, last element included,
+  // inside the line; the rest reach the outside value.
+  std::size_t inside = 0;
+};
+
+TWindows Windows(std::int32_t count, float s, std::int32_t n) {
+  TWindows w;
+  const auto c = static_cast<std::size_t>(count);
+  w.start.resize(c);
+  w.first.resize(c);
+  w.last.resize(c);
+  w.lead.resize(c);
+  w.tail.resize(c);
   float a = 0.0f;
-  for (float& start : starts) {
-    start = a;
-    a = static_cast<float>(static_cast<double>(a) + s);
+  for (std::size_t j = 0; j < c; ++j) {
+    w.start[j] = a;
+    const double ad = a;
+    w.first[j] = static_cast<std::int64_t>(ad);
+    w.last[j] = static_cast<std::int64_t>(ad + s);
+    w.lead[j] = ad - static_cast<double>(w.first[j]);
+    w.tail[j] = ad + s - static_cast<double>(w.last[j]);
+    if (w.last[j] < n) w.inside = j + 1;
+    a = static_cast<float>(ad + s);
   }
-  return starts;
+  return w;
 }
+
+// AreaAverage's last steps, given the window's whole-element sum and its
+// first and last elements. The sum of whole elements is an integer the
+// float accumulation holds exactly (see FitsFloatSum).
+std::uint8_t FinishAverage(std::int32_t whole, int first, int last, double lead, double tail, double s) {
+  float sum = static_cast<float>(whole);
+  sum = static_cast<float>(sum - lead * first);
+  sum = static_cast<float>(sum + tail * last);
+  return TruncByte(sum / s + 0.5);
+}
+
+// Whole-element sums stay below 2^24, where a float counts every integer,
+// when a window holds at most 65537 bytes.
+bool FitsFloatSum(float s) { return s < 65536.0f; }
+
+}  // namespace
 
 void BoxShrink(std::vector<std::uint8_t>& plane, std::int32_t& w, std::int32_t& h, float s, std::uint8_t outside) {
   const std::int32_t w2 = ShrunkSize(w, s);
   const std::int32_t h2 = ShrunkSize(h, s);
   const std::size_t width2 = static_cast<std::size_t>(w2);
-  const std::vector<float> across_starts = WindowStarts(w2, s);
-  const std::vector<float> down_starts = WindowStarts(h2, s);
+  const double span = s;
+  const TWindows across_windows = Windows(w2, s, w);
+  const TWindows down_windows = Windows(h2, s, h);
+  const std::size_t across_inside = FitsFloatSum(s) ? across_windows.inside : 0;
+  const std::size_t down_inside = FitsFloatSum(s) ? down_windows.inside : 0;
+
   std::vector<std::uint8_t> across(width2 * static_cast<std::size_t>(h));
   for (std::int32_t y = 0; y < h; ++y) {
     const std::uint8_t* row = plane.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(w);
     std::uint8_t* out_row = across.data() + static_cast<std::size_t>(y) * width2;
-    for (std::size_t j = 0; j < width2; ++j) out_row[j] = AreaAverage(row, 1, w, across_starts[j], s, outside);
-  }
-  // Each output is independent of the others; walking the output row by row
-  // keeps the column reads close together in memory.
-  std::vector<std::uint8_t> out(width2 * static_cast<std::size_t>(h2));
-  for (std::int32_t i = 0; i < h2; ++i) {
-    std::uint8_t* out_row = out.data() + static_cast<std::size_t>(i) * width2;
-    for (std::size_t x = 0; x < width2; ++x) {
-      out_row[x] = AreaAverage(across.data() + x, w2, h, down_starts[static_cast<std::size_t>(i)], s, outside);
+    for (std::size_t j = 0; j < across_inside; ++j) {
+      const std::int64_t e = across_windows.first[j], z = across_windows.last[j];
+      std::int32_t whole = 0;
+      for (std::int64_t i = e; i < z; ++i) whole += row[i];
+      out_row[j] = FinishAverage(whole, row[e], row[z], across_windows.lead[j], across_windows.tail[j], span);
     }
+    for (std::size_t j = across_inside; j < width2; ++j) {
+      out_row[j] = AreaAverage(row, 1, w, across_windows.start[j], s, outside);
+    }
+  }
+
+  // Down the columns, a whole output row at a time: the window's rows are
+  // summed into one accumulator row, so every read runs along a row.
+  std::vector<std::uint8_t> out(width2 * static_cast<std::size_t>(h2));
+  std::vector<std::int32_t> whole(width2);
+  for (std::int32_t i = 0; i < h2; ++i) {
+    const auto o = static_cast<std::size_t>(i);
+    std::uint8_t* out_row = out.data() + o * width2;
+    if (o >= down_inside) {
+      for (std::size_t x = 0; x < width2; ++x) {
+        out_row[x] = AreaAverage(across.data() + x, w2, h, down_windows.start[o], s, outside);
+      }
+      continue;
+    }
+    const std::int64_t e = down_windows.first[o], z = down_windows.last[o];
+    std::fill(whole.begin(), whole.end(), 0);
+    for (std::int64_t r = e; r < z; ++r) {
+      const std::uint8_t* in = across.data() + static_cast<std::size_t>(r) * width2;
+      for (std::size_t x = 0; x < width2; ++x) whole[x] += in[x];
+    }
+    const std::uint8_t* first = across.data() + static_cast<std::size_t>(e) * width2;
+    const std::uint8_t* last = across.data() + static_cast<std::size_t>(z) * width2;
+    const double lead = down_windows.lead[o], tail = down_windows.tail[o];
+    for (std::size_t x = 0; x < width2; ++x) out_row[x] = FinishAverage(whole[x], first[x], last[x], lead, tail, span);
   }
   plane = std::move(out);
   w = w2;
