@@ -9,7 +9,9 @@
 // order of operations below is deliberate; do not "simplify" it.
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstring>
 #include <new>
 
 #include "core/artwork/channel_mix.h"
@@ -80,13 +82,15 @@ bool CopyBase(TPSDLayer& layer, bool rgb, TWorkingSurface& surface) {
 // source (or the blend table's result) by the coverage f, truncated. The sum
 // is formed in double, as everywhere in preparation; it lies between d and
 // the target, so the truncation needs no clamp.
-void BlendRow(std::uint8_t* d, const std::uint8_t* s, const float* f, std::size_t n, const std::uint8_t* table) {
+void BlendRow(std::uint8_t* d, const std::uint8_t* s, const float* f, std::size_t n, const std::uint8_t* table,
+              std::vector<std::uint8_t>& scratch) {
   if (table != nullptr) {
-    for (std::size_t i = 0; i < n; ++i) {
-      const int target = table[d[i] * 256 + (s != nullptr ? s[i] : 0)];
-      d[i] = static_cast<std::uint8_t>(static_cast<int>(d[i] + static_cast<double>(f[i]) * (target - d[i])));
-    }
-  } else if (s != nullptr) {
+    // The lookups first, then the same arithmetic as without a table.
+    scratch.resize(n);
+    for (std::size_t i = 0; i < n; ++i) scratch[i] = table[d[i] * 256 + (s != nullptr ? s[i] : 0)];
+    s = scratch.data();
+  }
+  if (s != nullptr) {
     for (std::size_t i = 0; i < n; ++i) {
       d[i] = static_cast<std::uint8_t>(static_cast<int>(d[i] + static_cast<double>(f[i]) * (s[i] - d[i])));
     }
@@ -137,6 +141,7 @@ void CompositeClipped(const TPSDLayer& layer, const TPSDLayer& base, bool rgb, c
   const TSpan mask_columns = Overlap(columns.end, mask_dx, layer.mask_width);
 
   std::vector<float> f(n);
+  std::vector<std::uint8_t> targets;
   for (std::int64_t r = rows.begin; r < rows.end; ++r) {
     const auto at = static_cast<std::size_t>(r * layer.width + columns.begin);
     if (transparency != nullptr) {
@@ -154,10 +159,10 @@ void CompositeClipped(const TPSDLayer& layer, const TPSDLayer& base, bool rgb, c
     }
     const auto to = static_cast<std::size_t>((r + dy) * surface.width + columns.begin + dx);
     const auto from = [&](const std::uint8_t* plane) { return plane != nullptr ? plane + at : nullptr; };
-    BlendRow(surface.red.data() + to, from(red), f.data(), n, table);
+    BlendRow(surface.red.data() + to, from(red), f.data(), n, table, targets);
     if (rgb) {
-      BlendRow(surface.green.data() + to, from(green), f.data(), n, table);
-      BlendRow(surface.blue.data() + to, from(blue), f.data(), n, table);
+      BlendRow(surface.green.data() + to, from(green), f.data(), n, table, targets);
+      BlendRow(surface.blue.data() + to, from(blue), f.data(), n, table, targets);
     }
   }
 }
@@ -174,7 +179,8 @@ void ApplyOpacity(std::uint8_t* alpha, std::size_t n, std::uint8_t opacity) {
   for (std::size_t i = 0; i < n; ++i) alpha[i] = static_cast<std::uint8_t>(Div255(static_cast<std::uint16_t>(opacity * alpha[i])));
 }
 
-void FinishGroup(TPSD& doc, TPSDLayer* base, bool rgb, TWorkingSurface& surface, TMessageSink& messages) {
+void FinishGroup(TPSD& doc, TPSDLayer* base, bool rgb, TWorkingSurface& surface, TMessageSink& messages,
+                 TPlanePool& pool) {
   if (base == nullptr) return;
   TSimpleLayer& s = doc.Simples[static_cast<std::size_t>(doc.working_layer_count++)];
   s.left = base->left;
@@ -211,7 +217,7 @@ void FinishGroup(TPSD& doc, TPSDLayer* base, bool rgb, TWorkingSurface& surface,
     s.Pixel = {};
     s.Alpha = {};
     s.width = s.height = 0;
-    base->Release();
+    pool.GiveAll(*base);
     return;
   }
   const std::uint8_t* mask = base->Plane(base->mask_plane);
@@ -232,16 +238,23 @@ void FinishGroup(TPSD& doc, TPSDLayer* base, bool rgb, TWorkingSurface& surface,
     }
     ApplyOpacity(alpha + mask_columns.end, width - static_cast<std::size_t>(mask_columns.end), base->Opacity);
   }
-  base->Release();
+  // The surface's other colour planes are spent too.
+  pool.Give(std::move(surface.green));
+  pool.Give(std::move(surface.blue));
+  pool.GiveAll(*base);
 }
 
 // The area averaging of ShrinkToCanvas, done as soon as the group is made.
-void BoxShrinkWorkingLayer(TSimpleLayer& layer, float s) {
+// The full-size planes it replaces go back to the pool.
+void BoxShrinkWorkingLayer(TSimpleLayer& layer, float s, TPlanePool& pool) {
   if (!layer.HasPlanes()) return;
   std::int32_t pw = layer.width, ph = layer.height;
   std::int32_t aw = layer.width, ah = layer.height;
-  BoxShrink(layer.Pixel, pw, ph, s, 255);
-  BoxShrink(layer.Alpha, aw, ah, s, 0);
+  std::vector<std::uint8_t> spent;
+  BoxShrink(layer.Pixel, pw, ph, s, 255, &spent);
+  pool.Give(std::move(spent));
+  BoxShrink(layer.Alpha, aw, ah, s, 0, &spent);
+  pool.Give(std::move(spent));
   layer.width = pw;
   layer.height = ph;
 }
@@ -251,6 +264,7 @@ void BoxShrinkWorkingLayer(TSimpleLayer& layer, float s) {
 Result<> ReduceLayers(TPSD& doc, const TBlendTable& blend, TProgressSink& progress, TMessageSink& messages,
                       bool shrinkEachGroup) {
   TWorkingSurface surface;
+  TPlanePool pool;
   progress.ShowProgress(kProgressGrey, doc.layer_count);
   doc.Simples = {};
   doc.working_layer_count = 0;
@@ -265,14 +279,14 @@ Result<> ReduceLayers(TPSD& doc, const TBlendTable& blend, TProgressSink& progre
   doc.planes_box_shrunk = shrinkEachGroup && scale > 1.0f;
   const auto finish = [&](TPSDLayer* group) {
     const std::int32_t made = doc.working_layer_count;
-    FinishGroup(doc, group, rgb, surface, messages);
+    FinishGroup(doc, group, rgb, surface, messages, pool);
     if (doc.planes_box_shrunk && doc.working_layer_count > made) {
-      BoxShrinkWorkingLayer(doc.Simples[static_cast<std::size_t>(made)], scale);
+      BoxShrinkWorkingLayer(doc.Simples[static_cast<std::size_t>(made)], scale, pool);
     }
   };
   // Planes left in the file are decoded just before their layer is used.
   const auto decode = [&](TPSDLayer& layer) -> Result<> {
-    if (Result<> decoded = DecodeDeferredPlanes(doc, layer); !decoded) {
+    if (Result<> decoded = DecodeDeferredPlanes(doc, layer, &pool); !decoded) {
       DocumentClear(doc);
       return decoded;
     }
@@ -290,14 +304,14 @@ Result<> ReduceLayers(TPSD& doc, const TBlendTable& blend, TProgressSink& progre
       if (LayerUsable(layer) && CopyBase(layer, rgb, surface)) {
         base = &layer;
       } else {
-        layer.Release();
+        pool.GiveAll(layer);
       }
     } else if (layer.Clipping == 1 && base != nullptr) {
       if (LayerUsable(layer)) TRY(decode(layer));
       CompositeClipped(layer, *base, rgb, blend, surface);
-      layer.Release();
+      pool.GiveAll(layer);
     } else {
-      layer.Release();  // no base below it, or a clipping value with no meaning: dropped
+      pool.GiveAll(layer);  // no base below it, or a clipping value with no meaning: dropped
     }
   }
   finish(base);
@@ -374,11 +388,39 @@ TWindows Windows(std::int32_t count, float s, std::int32_t n) {
 // AreaAverage's last steps, given the window's whole-element sum and its
 // first and last elements. The sum of whole elements is an integer the
 // float accumulation holds exactly (see FitsFloatSum).
-std::uint8_t FinishAverage(std::int32_t whole, int first, int last, double lead, double tail, double s) {
+// TruncByte without branches, so that whole rows go through vector registers.
+std::uint8_t FinishAverage(std::int32_t whole, std::int32_t first, std::int32_t last, double lead, double tail,
+                           double s) {
   float sum = static_cast<float>(whole);
   sum = static_cast<float>(sum - lead * first);
   sum = static_cast<float>(sum + tail * last);
-  return TruncByte(sum / s + 0.5);
+  return static_cast<std::uint8_t>(static_cast<int>(std::min(std::max(sum / s + 0.5, 0.0), 255.0)));
+}
+
+std::uint32_t SumRun(const std::uint8_t* p, std::size_t n) {
+  std::uint32_t sum = 0;
+  for (std::size_t i = 0; i < n; ++i) sum += p[i];
+  return sum;
+}
+
+// The sum of n <= 8 bytes, with p[0..7] all readable: the eight bytes are
+// read as one word, those past n masked off, then added in pairs into four
+// 16-bit lanes (each at most 510) and the lanes summed into the top one by
+// one multiply (at most 2040, so no lane carries into the next).
+std::uint32_t SumShortRun(const std::uint8_t* p, std::size_t n) {
+  if constexpr (std::endian::native != std::endian::little) return SumRun(p, n);
+  std::uint64_t v;
+  std::memcpy(&v, p, 8);
+  if (n < 8) v &= (std::uint64_t{1} << (8 * n)) - 1;
+  constexpr std::uint64_t kEvenBytes = 0x00FF00FF00FF00FFull;
+  const std::uint64_t pairs = (v & kEvenBytes) + ((v >> 8) & kEvenBytes);
+  return static_cast<std::uint32_t>((pairs * 0x0001000100010001ull) >> 48);
+}
+
+std::int64_t LongestWindow(const TWindows& windows) {
+  std::int64_t longest = 0;
+  for (std::size_t j = 0; j < windows.inside; ++j) longest = std::max(longest, windows.last[j] - windows.first[j]);
+  return longest;
 }
 
 // Whole-element sums stay below 2^24, where a float counts every integer,
@@ -387,7 +429,8 @@ bool FitsFloatSum(float s) { return s < 65536.0f; }
 
 }  // namespace
 
-void BoxShrink(std::vector<std::uint8_t>& plane, std::int32_t& w, std::int32_t& h, float s, std::uint8_t outside) {
+void BoxShrink(std::vector<std::uint8_t>& plane, std::int32_t& w, std::int32_t& h, float s, std::uint8_t outside,
+               std::vector<std::uint8_t>* spent) {
   const std::int32_t w2 = ShrunkSize(w, s);
   const std::int32_t h2 = ShrunkSize(h, s);
   const std::size_t width2 = static_cast<std::size_t>(w2);
@@ -396,16 +439,47 @@ void BoxShrink(std::vector<std::uint8_t>& plane, std::int32_t& w, std::int32_t& 
   const TWindows down_windows = Windows(h2, s, h);
   const std::size_t across_inside = FitsFloatSum(s) ? across_windows.inside : 0;
   const std::size_t down_inside = FitsFloatSum(s) ? down_windows.inside : 0;
+  // A window that starts and ends on element bounds (as every window does
+  // at a whole-number scale) has nothing to take off or add, and its result
+  // depends on its sum alone: those results are looked up.
+  const std::int64_t longest = std::max(LongestWindow(across_windows), LongestWindow(down_windows));
+  std::vector<std::uint8_t> by_sum;
+  if (FitsFloatSum(s) && longest <= 256) {
+    by_sum.resize(static_cast<std::size_t>(longest * 255 + 1));
+    for (std::size_t v = 0; v < by_sum.size(); ++v) {
+      by_sum[v] = FinishAverage(static_cast<std::int32_t>(v), 0, 0, 0.0, 0.0, span);
+    }
+  }
+  const auto whole_window = [&](const TWindows& windows, std::size_t j) {
+    return !by_sum.empty() && windows.lead[j] == 0.0 && windows.tail[j] == 0.0;
+  };
+  bool across_whole = true;
+  for (std::size_t j = 0; j < across_inside; ++j) across_whole = across_whole && whole_window(across_windows, j);
 
+  // Across each row: the bounds, the whole-element sums and the end bytes
+  // are gathered first, so that the arithmetic runs on whole rows.
   std::vector<std::uint8_t> across(width2 * static_cast<std::size_t>(h));
+  std::vector<std::int32_t> sums(across_inside), firsts(across_inside), lasts(across_inside);
+  std::vector<bool> packed(across_inside);
+  for (std::size_t j = 0; j < across_inside; ++j) {
+    packed[j] = across_windows.last[j] - across_windows.first[j] <= 8 && across_windows.first[j] + 8 <= w;
+  }
   for (std::int32_t y = 0; y < h; ++y) {
     const std::uint8_t* row = plane.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(w);
     std::uint8_t* out_row = across.data() + static_cast<std::size_t>(y) * width2;
     for (std::size_t j = 0; j < across_inside; ++j) {
-      const std::int64_t e = across_windows.first[j], z = across_windows.last[j];
-      std::int32_t whole = 0;
-      for (std::int64_t i = e; i < z; ++i) whole += row[i];
-      out_row[j] = FinishAverage(whole, row[e], row[z], across_windows.lead[j], across_windows.tail[j], span);
+      const auto e = static_cast<std::size_t>(across_windows.first[j]);
+      const auto z = static_cast<std::size_t>(across_windows.last[j]);
+      sums[j] = static_cast<std::int32_t>(packed[j] ? SumShortRun(row + e, z - e) : SumRun(row + e, z - e));
+      firsts[j] = row[e];
+      lasts[j] = row[z];
+    }
+    if (across_whole) {
+      for (std::size_t j = 0; j < across_inside; ++j) out_row[j] = by_sum[static_cast<std::size_t>(sums[j])];
+    } else {
+      for (std::size_t j = 0; j < across_inside; ++j) {
+        out_row[j] = FinishAverage(sums[j], firsts[j], lasts[j], across_windows.lead[j], across_windows.tail[j], span);
+      }
     }
     for (std::size_t j = across_inside; j < width2; ++j) {
       out_row[j] = AreaAverage(row, 1, w, across_windows.start[j], s, outside);
@@ -434,8 +508,13 @@ void BoxShrink(std::vector<std::uint8_t>& plane, std::int32_t& w, std::int32_t& 
     const std::uint8_t* first = across.data() + static_cast<std::size_t>(e) * width2;
     const std::uint8_t* last = across.data() + static_cast<std::size_t>(z) * width2;
     const double lead = down_windows.lead[o], tail = down_windows.tail[o];
-    for (std::size_t x = 0; x < width2; ++x) out_row[x] = FinishAverage(whole[x], first[x], last[x], lead, tail, span);
+    if (whole_window(down_windows, o)) {
+      for (std::size_t x = 0; x < width2; ++x) out_row[x] = by_sum[static_cast<std::size_t>(whole[x])];
+    } else {
+      for (std::size_t x = 0; x < width2; ++x) out_row[x] = FinishAverage(whole[x], first[x], last[x], lead, tail, span);
+    }
   }
+  if (spent != nullptr) *spent = std::move(plane);
   plane = std::move(out);
   w = w2;
   h = h2;

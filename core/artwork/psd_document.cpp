@@ -435,7 +435,41 @@ Result<> DecodePsd(std::span<const std::uint8_t> bytes, const std::string& path,
   return result;
 }
 
-Result<> DecodeDeferredPlanes(const TPSD& doc, TPSDLayer& layer) {
+bool TPlanePool::Take(std::size_t n, std::vector<std::uint8_t>& plane) {
+  if (n == 0) {
+    plane = {};
+    return true;
+  }
+  for (std::size_t i = 0; i < free_.size(); ++i) {
+    if (free_[i].size() == n) {
+      std::swap(free_[i], free_.back());
+      plane = std::move(free_.back());
+      free_.pop_back();
+      return true;
+    }
+  }
+  if (!free_.empty() && free_.back().capacity() >= n) {
+    plane = std::move(free_.back());
+    free_.pop_back();
+    plane.resize(n);
+    return true;
+  }
+  return TryResize(plane, n);
+}
+
+void TPlanePool::Give(std::vector<std::uint8_t>&& plane) {
+  // Enough for the planes of a base layer and one clipped layer.
+  constexpr std::size_t kKept = 10;
+  if (!plane.empty() && free_.size() < kKept) free_.push_back(std::move(plane));
+  plane = {};
+}
+
+void TPlanePool::GiveAll(TPSDLayer& layer) {
+  for (std::vector<std::uint8_t>& plane : layer.PixelData) Give(std::move(plane));
+  layer.Release();
+}
+
+Result<> DecodeDeferredPlanes(const TPSD& doc, TPSDLayer& layer, TPlanePool* pool) {
   if (doc.deferred_bytes.empty()) return Ok();
   // Only the planes that preparation reads; another channel (a second mask,
   // a duplicate id) is checked by the reader but never looked at.
@@ -447,27 +481,34 @@ Result<> DecodeDeferredPlanes(const TPSD& doc, TPSDLayer& layer) {
     const TPSDChannel& channel = layer.ChannelData[static_cast<std::size_t>(index)];
     const auto [rows, row_width] = PlaneShape(layer, channel.id);
     const auto size = static_cast<std::uint64_t>(rows) * static_cast<std::uint64_t>(row_width);
-    if (!TryResize(plane, static_cast<std::size_t>(size))) {
+    if (!(pool != nullptr ? pool->Take(static_cast<std::size_t>(size), plane)
+                          : TryResize(plane, static_cast<std::size_t>(size)))) {
       return Fail(MemoryErrorText("TPSDLayer::InitializePictureData()::Layer->PixelData[i][]", index, size));
     }
+    // Every byte of the plane is written: decoded, or 0 where the data ends
+    // early, as in a plane zero-filled before reading.
     // The reader checked that these bytes lie inside the file.
     const std::span<const std::uint8_t> data =
         doc.deferred_bytes.subspan(static_cast<std::size_t>(channel.data_offset), static_cast<std::size_t>(channel.data_length));
     const bool has_pixels = std::int64_t{layer.width} * layer.height > 0;
     if (channel.compression == 1 && has_pixels) {
       const auto count_bytes = static_cast<std::size_t>(rows) * 2;
+      const auto width = static_cast<std::size_t>(row_width);
       std::size_t at = count_bytes;
-      for (std::int64_t r = 0; r < rows && count_bytes <= data.size(); ++r) {
-        const std::size_t count = static_cast<std::size_t>(data[static_cast<std::size_t>(r) * 2] << 8 |
-                                                           data[static_cast<std::size_t>(r) * 2 + 1]);
+      std::size_t r = 0;
+      for (; r < static_cast<std::size_t>(rows) && count_bytes <= data.size(); ++r) {
+        const std::size_t count = static_cast<std::size_t>(data[r * 2] << 8 | data[r * 2 + 1]);
         if (count > data.size() - at) break;
-        UnpackRow(std::span<std::uint8_t>(plane).subspan(static_cast<std::size_t>(r * row_width),
-                                                         static_cast<std::size_t>(row_width)),
-                  data.subspan(at, count));
+        const auto row = std::span<std::uint8_t>(plane).subspan(r * width, width);
+        const std::size_t written = UnpackRow(row, data.subspan(at, count));
+        std::fill(row.begin() + static_cast<std::ptrdiff_t>(written), row.end(), std::uint8_t{0});
         at += count;
       }
+      std::fill(plane.begin() + static_cast<std::ptrdiff_t>(r * width), plane.end(), std::uint8_t{0});
     } else {
-      std::copy_n(data.begin(), std::min(data.size(), plane.size()), plane.begin());
+      const std::size_t copied = std::min(data.size(), plane.size());
+      std::copy_n(data.begin(), copied, plane.begin());
+      std::fill(plane.begin() + static_cast<std::ptrdiff_t>(copied), plane.end(), std::uint8_t{0});
     }
     // Only pages of a mapped file can be dropped: bytes the caller holds in
     // memory would read back as zeros.

@@ -139,10 +139,25 @@ Result<> DecodePsd(std::span<const std::uint8_t> bytes, const std::string& path,
 // right after, so the decoded planes of the whole file never coexist.
 Result<> LoadFromFile(const std::string& path, TPSD& doc, TProgressSink& progress, bool deferPlanes = false);
 
+// Planes given up while a document is reduced, kept to decode into again.
+// The planes of one file mostly share a size; reusing them spares the system
+// clearing fresh pages for every channel. Holds at most a few planes.
+class TPlanePool {
+ public:
+  // A plane of n bytes with stale contents, false when it cannot be had.
+  bool Take(std::size_t n, std::vector<std::uint8_t>& plane);
+  void Give(std::vector<std::uint8_t>&& plane);
+  // Every plane of the layer, then the layer's channel table and name freed.
+  void GiveAll(TPSDLayer& layer);
+
+ private:
+  std::vector<std::vector<std::uint8_t>> free_;
+};
+
 // Decodes the planes of a layer whose data was left in the file (a no-op
-// when the document holds no deferred bytes). Fails with the memory message
-// when a plane cannot be allocated.
-Result<> DecodeDeferredPlanes(const TPSD& doc, TPSDLayer& layer);
+// when the document holds no deferred bytes), into planes from `pool` when
+// one is given. Fails with the memory message when a plane cannot be had.
+Result<> DecodeDeferredPlanes(const TPSD& doc, TPSDLayer& layer, TPlanePool* pool = nullptr);
 
 // PackBits: decodes `packed` into `row`, at most row.size() bytes. Runs that
 // would pass the end of the row are cut; a run cut off by the end of the
@@ -166,7 +181,9 @@ void ShrinkToCanvas(TPSD& doc, TProgressSink& progress);
 // The pieces of the shrink, exposed for testing. Planes are row-major.
 std::uint8_t AreaAverage(const std::uint8_t* line, std::ptrdiff_t stride, std::int32_t n, float start, float span,
                          std::uint8_t outside);
-void BoxShrink(std::vector<std::uint8_t>& plane, std::int32_t& w, std::int32_t& h, float s, std::uint8_t outside);
+// `spent`, when given, receives the plane the shrunk one replaces.
+void BoxShrink(std::vector<std::uint8_t>& plane, std::int32_t& w, std::int32_t& h, float s, std::uint8_t outside,
+               std::vector<std::uint8_t>* spent = nullptr);
 void ShiftRight(std::vector<std::uint8_t>& plane, std::int32_t& w, std::int32_t h, float f, std::uint8_t outside);
 void ShiftDown(std::vector<std::uint8_t>& plane, std::int32_t w, std::int32_t& h, float f, std::uint8_t outside);
 

@@ -129,5 +129,36 @@ TEST(DeferredOpening, GeneratedFileWholeAndCutOpensAsWhenReadWhole) {
   fs::remove(path);
 }
 
+// Planes are decoded into planes given up by earlier layers, whose bytes are
+// stale. Rows that decode short and raw channels that end early must still
+// read as zero there, as in a plane zero-filled before reading.
+TEST(DeferredOpening, ShortRowsAndChannelsReadZeroInReusedPlanes) {
+  constexpr int kW = 1400, kH = 300;  // shrunk, so the full-size planes are given up too
+  std::vector<psdgen::TLayer> layers;
+  for (int i = 0; i < 4; ++i) {
+    psdgen::TLayer l(0, 0, kH, kW);
+    // The first layers fill every byte; the later ones hold half-width rows
+    // (PackBits) or half the plane (raw).
+    const bool short_data = i >= 2;
+    const int w = short_data ? kW / 2 : kW;
+    for (std::int16_t id : {-1, 0, 1, 2}) {
+      const bool raw = short_data && id == 1;
+      const int rows = raw ? kH / 2 : kH;
+      l.channels.emplace_back(id, raw ? kW : w,
+                              psdgen::Plane(raw ? kW : w, rows, [i, id](int x, int y) { return 200 + (x + y + i + id) % 50; }),
+                              !raw);
+    }
+    layers.push_back(std::move(l));
+  }
+  const std::string path = testing::ScratchPath("short.psd");
+  const std::vector<std::uint8_t> file = psdgen::MakePsd(kW, kH, kPsdColourRgb, layers);
+  Write(path, file, file.size());
+  const TOpened deferred = Open(path, true);
+  ASSERT_TRUE(deferred.ok) << deferred.failure;
+  ASSERT_EQ(deferred.doc.working_layer_count, 4);
+  ExpectSameOpening(path, "short rows");
+  fs::remove(path);
+}
+
 }  // namespace
 }  // namespace tintloom

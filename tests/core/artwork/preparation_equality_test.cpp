@@ -1,0 +1,330 @@
+// The layer preparation works on colour planes, a row at a time, with looked-
+// up coverage, opacity by a multiply and shift, and window sums formed once
+// per shrink. Here it is run against the plain per-pixel form of the same
+// arithmetic on random documents (grey and RGB, masks, missing channels,
+// clipping, every blend code, whole and fractional scales) and random planes.
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "core/artwork/psd_document.h"
+#include "support/recording.h"
+
+namespace tintloom {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// ---------------------------------------------------------------- the plain form
+
+std::uint8_t TruncByte(double v) {
+  if (!(v > 0.0)) return 0;
+  if (v >= 255.0) return 255;
+  return static_cast<std::uint8_t>(static_cast<int>(v));
+}
+
+std::uint8_t PlaneByte(const std::uint8_t* plane, std::size_t at) { return plane != nullptr ? plane[at] : 0; }
+
+int MaskAt(const TPSDLayer& layer, const std::uint8_t* mask, std::int64_t k, std::int64_t j) {
+  if (mask == nullptr) return 255;
+  const std::int64_t mx = k + layer.left - layer.mask_left;
+  const std::int64_t my = j + layer.top - layer.mask_top;
+  if (mx < 0 || my < 0 || mx >= layer.mask_width || my >= layer.mask_height) return 255;
+  return mask[static_cast<std::size_t>(my * layer.mask_width + mx)];
+}
+
+// Interleaved B, G, R, as the group is described.
+struct TSurfaceBgr {
+  std::int64_t width = 0, height = 0;
+  Bytes bgr;
+  std::uint8_t* At(std::int64_t x, std::int64_t y) { return &bgr[static_cast<std::size_t>((y * width + x) * 3)]; }
+};
+
+void PlainCopyBase(const TPSDLayer& layer, bool rgb, TSurfaceBgr& s) {
+  s.width = layer.width;
+  s.height = layer.height;
+  const auto pixels = static_cast<std::size_t>(s.width * s.height);
+  s.bgr.assign(pixels * 3, 0);
+  const std::uint8_t* red = layer.Plane(layer.red_plane);
+  const std::uint8_t* green = rgb ? layer.Plane(layer.green_plane) : red;
+  const std::uint8_t* blue = rgb ? layer.Plane(layer.blue_plane) : red;
+  for (std::size_t i = 0; i < pixels; ++i) {
+    s.bgr[i * 3] = PlaneByte(blue, i);
+    s.bgr[i * 3 + 1] = PlaneByte(green, i);
+    s.bgr[i * 3 + 2] = PlaneByte(red, i);
+  }
+}
+
+std::uint8_t PlainBlend(std::uint8_t d, std::uint8_t s, float f, const std::uint8_t* table) {
+  const int target = table != nullptr ? table[d * 256 + s] : s;
+  return TruncByte(static_cast<double>(d) + static_cast<double>(f) * (target - d));
+}
+
+void PlainClipped(const TPSDLayer& layer, const TPSDLayer& base, bool rgb, const TBlendTable& blend, TSurfaceBgr& s) {
+  if (!LayerUsable(layer)) return;
+  const std::uint8_t* table = blend.Table(layer.BlendModeKey);
+  const std::uint8_t* transparency = layer.Plane(layer.transparency_plane);
+  const std::uint8_t *red = layer.Plane(layer.red_plane), *green = layer.Plane(layer.green_plane),
+                     *blue = layer.Plane(layer.blue_plane), *mask = layer.Plane(layer.mask_plane);
+  const double opacity = layer.Opacity / 255.0;
+  for (std::int64_t r = 0; r < layer.height; ++r) {
+    const std::int64_t y = r + layer.top - base.top;
+    if (y < 0) continue;
+    if (y >= s.height) break;
+    for (std::int64_t k = 0; k < layer.width; ++k) {
+      const std::int64_t x = k + layer.left - base.left;
+      if (x < 0) continue;
+      if (x >= s.width) break;
+      const auto at = static_cast<std::size_t>(r * layer.width + k);
+      float f = static_cast<float>((transparency != nullptr ? transparency[at] / 255.0 : 1.0) * opacity);
+      if (mask != nullptr) f = static_cast<float>(MaskAt(layer, mask, k, r) / 255.0 * f);
+      std::uint8_t* d = s.At(x, y);
+      d[2] = PlainBlend(d[2], PlaneByte(red, at), f, table);
+      if (rgb) {
+        d[1] = PlainBlend(d[1], PlaneByte(green, at), f, table);
+        d[0] = PlainBlend(d[0], PlaneByte(blue, at), f, table);
+      } else {
+        d[1] = d[0] = d[2];
+      }
+    }
+  }
+}
+
+TSimpleLayer PlainFinish(const TPSDLayer& base, bool rgb, TSurfaceBgr& s) {
+  TSimpleLayer out;
+  out.left = base.left;
+  out.top = base.top;
+  out.width = base.width;
+  out.height = base.height;
+  out.BlendModeKey = base.BlendModeKey;
+  out.Name = base.Name;
+  const auto pixels = static_cast<std::size_t>(out.width) * static_cast<std::size_t>(out.height);
+  out.Pixel.resize(pixels);
+  out.Alpha.resize(pixels);
+  for (std::size_t i = 0; i < pixels; ++i) {
+    const std::uint8_t* p = &s.bgr[i * 3];
+    out.Pixel[i] = rgb ? static_cast<std::uint8_t>((77 * p[2] + 151 * p[1] + 28 * p[0]) >> 8) : p[2];
+  }
+  const std::uint8_t* transparency = base.Plane(base.transparency_plane);
+  const std::uint8_t* mask = base.Plane(base.mask_plane);
+  for (std::int64_t j = 0; j < out.height; ++j) {
+    for (std::int64_t k = 0; k < out.width; ++k) {
+      const auto at = static_cast<std::size_t>(j * out.width + k);
+      const int a = transparency != nullptr ? transparency[at] : 255;
+      out.Alpha[at] = static_cast<std::uint8_t>(base.Opacity * a * MaskAt(base, mask, k, j) / 65025);
+    }
+  }
+  return out;
+}
+
+std::vector<TSimpleLayer> PlainReduce(const TPSD& doc, const TBlendTable& blend) {
+  const bool rgb = doc.colour_mode == kPsdColourRgb;
+  std::vector<TSimpleLayer> out;
+  TSurfaceBgr surface;
+  const TPSDLayer* base = nullptr;
+  for (const TPSDLayer& layer : doc.Layers) {
+    if (layer.Clipping == 0) {
+      if (base != nullptr) out.push_back(PlainFinish(*base, rgb, surface));
+      base = nullptr;
+      if (LayerUsable(layer)) {
+        PlainCopyBase(layer, rgb, surface);
+        base = &layer;
+      }
+    } else if (layer.Clipping == 1 && base != nullptr) {
+      PlainClipped(layer, *base, rgb, blend, surface);
+    }
+  }
+  if (base != nullptr) out.push_back(PlainFinish(*base, rgb, surface));
+  return out;
+}
+
+std::int32_t PlainShrunkSize(std::int32_t size, float s) {
+  const double q = size / static_cast<double>(s);
+  auto n = static_cast<std::int32_t>(q);
+  if (static_cast<float>(q - n) > 0.0f) ++n;
+  return n;
+}
+
+void PlainBoxShrink(Bytes& plane, std::int32_t& w, std::int32_t& h, float s, std::uint8_t outside) {
+  const std::int32_t w2 = PlainShrunkSize(w, s), h2 = PlainShrunkSize(h, s);
+  Bytes across(static_cast<std::size_t>(w2) * static_cast<std::size_t>(h));
+  for (std::int32_t y = 0; y < h; ++y) {
+    float a = 0.0f;
+    for (std::int32_t j = 0; j < w2; ++j) {
+      across[static_cast<std::size_t>(y * w2 + j)] =
+          AreaAverage(plane.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(w), 1, w, a, s, outside);
+      a = static_cast<float>(static_cast<double>(a) + s);
+    }
+  }
+  Bytes out(static_cast<std::size_t>(w2) * static_cast<std::size_t>(h2));
+  for (std::int32_t x = 0; x < w2; ++x) {
+    float a = 0.0f;
+    for (std::int32_t i = 0; i < h2; ++i) {
+      out[static_cast<std::size_t>(i * w2 + x)] = AreaAverage(across.data() + x, w2, h, a, s, outside);
+      a = static_cast<float>(static_cast<double>(a) + s);
+    }
+  }
+  plane = std::move(out);
+  w = w2;
+  h = h2;
+}
+
+void PlainShrink(std::vector<TSimpleLayer>& layers, const TPSD& doc) {
+  const float s = std::max(static_cast<float>(doc.width * (1.0 / 600.0)), static_cast<float>(doc.height * (1.0 / 600.0)));
+  if (!(s > 1.0f)) return;
+  for (TSimpleLayer& l : layers) {
+    const double nx_exact = l.left / static_cast<double>(s), ny_exact = l.top / static_cast<double>(s);
+    const auto nx = static_cast<std::int32_t>(nx_exact), ny = static_cast<std::int32_t>(ny_exact);
+    const auto fx = static_cast<float>(nx_exact - nx), fy = static_cast<float>(ny_exact - ny);
+    std::int32_t pw = l.width, ph = l.height, aw = l.width, ah = l.height;
+    PlainBoxShrink(l.Pixel, pw, ph, s, 255);
+    PlainBoxShrink(l.Alpha, aw, ah, s, 0);
+    if (fx > 0) ShiftRight(l.Pixel, pw, ph, fx, 255);
+    if (fy > 0) ShiftDown(l.Pixel, pw, ph, fy, 255);
+    if (fx > 0) ShiftRight(l.Alpha, aw, ah, fx, 0);
+    if (fy > 0) ShiftDown(l.Alpha, aw, ah, fy, 0);
+    l.left = nx;
+    l.top = ny;
+    l.width = pw;
+    l.height = ph;
+  }
+}
+
+// ---------------------------------------------------------------- random input
+
+Bytes RandomPlane(std::mt19937& rng, std::size_t n) {
+  // Runs of one value and noise, with the ends 0 and 255 common.
+  Bytes p(n);
+  std::uniform_int_distribution<int> byte(0, 255), kind(0, 5), run(1, 40);
+  for (std::size_t i = 0; i < n;) {
+    const int k = kind(rng);
+    const std::uint8_t v = k == 0 ? 0 : k == 1 ? 255 : static_cast<std::uint8_t>(byte(rng));
+    for (int r = k <= 2 ? run(rng) : 1; r > 0 && i < n; --r) p[i++] = k <= 2 ? v : static_cast<std::uint8_t>(byte(rng));
+  }
+  return p;
+}
+
+TPSD RandomDocument(std::mt19937& rng, std::int32_t doc_w, std::int32_t doc_h) {
+  auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+  TPSD doc;
+  doc.colour_mode = pick(0, 2) == 0 ? kPsdColourGrey : kPsdColourRgb;
+  doc.width = doc_w;
+  doc.height = doc_h;
+  const int count = pick(1, 7);
+  for (int i = 0; i < count; ++i) {
+    TPSDLayer l;
+    // Near one another, so that clipped layers overlap their base.
+    l.left = pick(-40, std::min(doc_w - 10, 120));
+    l.top = pick(-40, std::min(doc_h - 10, 90));
+    l.width = pick(1, 90);
+    l.height = pick(1, 70);
+    l.right = l.left + l.width;
+    l.bottom = l.top + l.height;
+    l.Opacity = static_cast<std::uint8_t>(pick(0, 4) == 0 ? 255 : pick(0, 255));
+    l.Clipping = static_cast<std::uint8_t>(i == 0 ? 0 : std::vector<int>{0, 1, 1, 1, 2}[static_cast<std::size_t>(pick(0, 4))]);
+    l.flags = pick(0, 9) == 0 ? 2 : 0;
+    l.BlendModeKey = static_cast<std::int16_t>(pick(0, 2) == 0 ? kBlendNormal : pick(0, 16));
+    if (pick(0, 1) == 0) l.Name = "layer " + std::to_string(i);
+    std::vector<int> ids = {0};
+    if (doc.colour_mode == kPsdColourRgb) ids = {0, 1, 2};
+    if (pick(0, 5) == 0) ids.erase(ids.begin() + pick(0, static_cast<int>(ids.size()) - 1));  // a channel missing
+    if (pick(0, 3) != 0) ids.push_back(-1);
+    if (pick(0, 2) == 0) {
+      ids.push_back(-2);
+      l.mask_left = l.left + pick(-20, l.width);
+      l.mask_top = l.top + pick(-20, l.height);
+      l.mask_width = pick(1, 80);
+      l.mask_height = pick(1, 60);
+    }
+    for (int id : ids) {
+      const int index = static_cast<int>(l.PixelData.size());
+      l.ChannelData.push_back({static_cast<std::int16_t>(id), 0});
+      const std::size_t n = id == -2 ? static_cast<std::size_t>(l.mask_width * l.mask_height)
+                                     : static_cast<std::size_t>(l.width * l.height);
+      l.PixelData.push_back(RandomPlane(rng, n));
+      (id == -2 ? l.mask_plane : id == -1 ? l.transparency_plane : id == 0 ? l.red_plane : id == 1 ? l.green_plane
+                                                                                                    : l.blue_plane) = index;
+    }
+    l.channel_count = static_cast<std::uint16_t>(l.ChannelData.size());
+    doc.Layers.push_back(std::move(l));
+  }
+  doc.layer_count = count;
+  return doc;
+}
+
+TBlendTable RandomBlendTable(std::mt19937& rng) {
+  const std::string path = (std::filesystem::temp_directory_path() /
+                            ("equality_bm_" + std::to_string(::getpid()) + ".dat")).string();
+  const Bytes tables = RandomPlane(rng, 17 * 65536);
+  std::FILE* f = std::fopen(path.c_str(), "wb");
+  std::fwrite(tables.data(), 1, tables.size(), f);
+  std::fclose(f);
+  TBlendTable blend;
+  EXPECT_TRUE(blend.LoadBlendTable(path).ok());
+  std::filesystem::remove(path);
+  return blend;
+}
+
+TEST(PreparationEquality, RandomDocumentsReduceAndShrinkAsThePlainForm) {
+  std::mt19937 rng(20261208);
+  const TBlendTable blend = RandomBlendTable(rng);
+  // No shrink, whole scales (2, 3) and fractional ones.
+  const std::vector<std::pair<std::int32_t, std::int32_t>> sizes = {
+      {500, 300}, {1200, 700}, {1800, 900}, {700, 650}, {1000, 1333}, {2345, 400}};
+  for (int round = 0; round < 60; ++round) {
+    const auto [w, h] = sizes[static_cast<std::size_t>(round) % sizes.size()];
+    const TPSD original = RandomDocument(rng, w, h);
+    std::vector<TSimpleLayer> want = PlainReduce(original, blend);
+    PlainShrink(want, original);
+    for (const bool shrink_each : {false, true}) {
+      TPSD doc = original;
+      TSilentProgress progress;
+      testing::TRecordingMessages messages;
+      ASSERT_TRUE(ReduceLayers(doc, blend, progress, messages, shrink_each).ok());
+      ShrinkToCanvas(doc, progress);
+      const std::string what = "round " + std::to_string(round) + (shrink_each ? ", each group shrunk" : "");
+      ASSERT_EQ(doc.working_layer_count, static_cast<std::int32_t>(want.size())) << what;
+      for (std::size_t i = 0; i < want.size(); ++i) {
+        const TSimpleLayer &a = doc.Simples[i], &b = want[i];
+        EXPECT_TRUE(a.left == b.left && a.top == b.top && a.width == b.width && a.height == b.height &&
+                    a.BlendModeKey == b.BlendModeKey && a.Name == b.Name)
+            << what << " layer " << i;
+        EXPECT_EQ(a.Pixel, b.Pixel) << what << " layer " << i;
+        EXPECT_EQ(a.Alpha, b.Alpha) << what << " layer " << i;
+      }
+    }
+  }
+}
+
+TEST(PreparationEquality, BoxShrinkAsThePlainFormAtAnyScale) {
+  std::mt19937 rng(7);
+  // Whole and fractional scales; windows longer than eight bytes, and longer
+  // than the looked-up sums allow.
+  for (const float s : {1.5f, 2.0f, 3.0f, 4.9999f, 5.0f, 6.6666665f, 7.25f, 8.0f, 9.5f, 40.0f, 300.0f}) {
+    for (int round = 0; round < 4; ++round) {
+      const std::int32_t w = std::uniform_int_distribution<std::int32_t>(1, 700)(rng);
+      const std::int32_t h = std::uniform_int_distribution<std::int32_t>(1, 90)(rng);
+      const Bytes plane = RandomPlane(rng, static_cast<std::size_t>(w * h));
+      for (const std::uint8_t outside : {std::uint8_t{0}, std::uint8_t{255}}) {
+        Bytes a = plane, b = plane;
+        std::int32_t aw = w, ah = h, bw = w, bh = h;
+        BoxShrink(a, aw, ah, s, outside);
+        PlainBoxShrink(b, bw, bh, s, outside);
+        ASSERT_EQ(aw, bw);
+        ASSERT_EQ(ah, bh);
+        EXPECT_EQ(a, b) << "s " << s << " plane " << w << " x " << h << " outside " << int{outside};
+      }
+    }
+  }
+}
+
+}  // namespace
+}  // namespace tintloom
