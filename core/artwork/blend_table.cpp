@@ -66,11 +66,13 @@ Result<> TBlendTable::LoadBlendTable(const std::string& path, TBlendAllocator al
     for (std::size_t i = got; i < kBlendTableSize; ++i) table[i] = static_cast<std::uint8_t>(i & 0xFFu);
   }
   std::fclose(f);
+  formulaCheck_ = {};
   return Ok();
 }
 
 void TBlendTable::FreeBlendTable() {
   for (auto& table : tables_) table.reset();
+  formulaCheck_ = {};
 }
 
 const std::uint8_t* TBlendTable::Table(int code) const {

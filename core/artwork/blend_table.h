@@ -56,8 +56,17 @@ class TBlendTable {
     return table != nullptr ? table[backdrop * 256 + source] : source;
   }
 
+ // The compositor's note of which tables its vector formulas reproduce,
+  // made on first use and dropped whenever the tables change.
+  struct TFormulaCheck {
+    bool done = false;
+    std::array<bool, kBlendModeCount> exact{};
+  };
+  TFormulaCheck& FormulaCheck() const { return formulaCheck_; }
+
  private:
   std::array<std::unique_ptr<std::uint8_t[]>, kBlendModeCount> tables_;
+  mutable TFormulaCheck formulaCheck_;
 };
 
 TBlendTable& GlobalBlendTable();

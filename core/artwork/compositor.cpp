@@ -6,7 +6,9 @@
 #include <cstring>
 #include <vector>
 
+#include "core/artwork/band_workers.h"
 #include "core/artwork/channel_mix.h"
+#include "core/artwork/compose_kernels.h"
 
 namespace tintloom {
 
@@ -29,20 +31,6 @@ bool HasFullPlanes(const TSimpleLayer& layer) {
 // over after reading only its alpha, an opaque normal chunk is copied, and
 // any other chunk is spread into byte rows that MixBytes blends in one go.
 constexpr std::size_t kChunk = 32;
-// Surface rows composed together, all layers over them before moving on, so
-// the rows stay in cache while every layer passes over them.
-constexpr std::int64_t kBandRows = 16;
-
-// One layer as a composition walks it: its colours per grey level as four
-// bytes (blue, green, red, unused) for single-store copies, its blend table,
-// and the part of its rectangle that lies on the surface.
-struct TLayerPass {
-  const TSimpleLayer* layer = nullptr;
-  const std::uint8_t* table = nullptr;  // null: normal
-  alignas(16) std::uint8_t colours[256 * 4] = {};
-  std::int64_t firstColumn = 0, endColumn = 0;  // layer columns k on the surface
-  std::int64_t firstRow = 0, endRow = 0;        // surface rows y
-};
 
 bool AllZero(const std::uint8_t* a, std::size_t n) {
   std::uint8_t any = 0;
@@ -97,6 +85,11 @@ void BlendRow(const TLayerPass& pass, std::int64_t y, TRgb24* row) {
 // Clips the layer to the surface; false when nothing of it lands there.
 bool PlaceLayer(const TSimpleLayer& layer, const TSurface& surface, TLayerPass& pass) {
   pass.layer = &layer;
+  pass.grey = layer.Pixel.data();
+  pass.alpha = layer.Alpha.data();
+  pass.left = layer.left;
+  pass.top = layer.top;
+  pass.width = layer.width;
   pass.firstColumn = std::max<std::int64_t>(0, -static_cast<std::int64_t>(layer.left));
   pass.endColumn = std::min<std::int64_t>(layer.width, static_cast<std::int64_t>(surface.width) - layer.left);
   pass.firstRow = std::max<std::int64_t>(0, layer.top);
@@ -104,17 +97,64 @@ bool PlaceLayer(const TSimpleLayer& layer, const TSurface& surface, TLayerPass& 
   return pass.firstColumn < pass.endColumn && pass.firstRow < pass.endRow;
 }
 
-// Every layer over every surface row, band by band. Each pixel still sees the
-// layers bottom first, so the order of bands changes nothing in the result.
-void ComposeLayers(std::span<const TLayerPass> passes, TSurface& surface) {
-  if (passes.empty()) return;
-  for (std::int64_t band = 0; band < surface.height; band += kBandRows) {
-    const std::int64_t bandEnd = std::min<std::int64_t>(surface.height, band + kBandRows);
-    for (const TLayerPass& pass : passes) {
-      const std::int64_t from = std::max(band, pass.firstRow);
-      const std::int64_t to = std::min(bandEnd, pass.endRow);
-      for (std::int64_t y = from; y < to; ++y) BlendRow(pass, y, surface.rows[static_cast<std::size_t>(y)]);
+// Below this many layer pixels a composition is done on the calling thread:
+// waking the others would cost more than it saves.
+constexpr std::int64_t kThreadedPixels = 256 * 1024;
+
+struct TComposition {
+  TBandWork work;
+  TComposeBand band;
+  std::int64_t height;
+};
+
+void ComposeOneBand(const void* context, std::size_t index, std::vector<std::uint8_t>& scratch) {
+  const auto& job = *static_cast<const TComposition*>(context);
+  const auto need = static_cast<std::size_t>(BandScratchBytes(job.work.width));
+  if (scratch.size() < need) scratch.resize(need);
+  const std::int64_t y0 = static_cast<std::int64_t>(index) * kBandRows;
+  job.band(job.work, y0, std::min<std::int64_t>(job.height, y0 + kBandRows), scratch.data());
+}
+
+// Each pixel still sees the layers bottom first whichever band or thread
+// takes it, so neither changes a byte of the result.
+void ComposeLayers(std::span<TLayerPass> passes, TSurface& surface, const TBlendTable& blend) {
+  if (passes.empty() || surface.height <= 0) return;
+  TComposeBand band = ComposeBandPortable;
+#if defined(__x86_64__)
+  if (ActiveComposeKernel() == TComposeKernel::kAvx512) {
+    band = ComposeBandAvx512;
+    TBlendTable::TFormulaCheck& check = blend.FormulaCheck();
+    if (!check.done) {
+      std::array<const std::uint8_t*, kBlendModeCount> tables;
+      for (int code = 0; code < kBlendModeCount; ++code) tables[static_cast<std::size_t>(code)] = blend.Table(code);
+      CheckBlendFormulasAvx512(tables.data(), check.exact.data());
+      check.done = true;
     }
+    for (TLayerPass& pass : passes) {
+      pass.computed = pass.code >= 0 && check.exact[static_cast<std::size_t>(pass.code)];
+    }
+  }
+#else
+  (void)blend;
+#endif
+  std::int64_t pixels = 0;
+  for (const TLayerPass& pass : passes) {
+    pixels += (pass.endRow - pass.firstRow) * (pass.endColumn - pass.firstColumn);
+  }
+  const TComposition job{{passes.data(), passes.size(), surface.rows.data(), surface.width}, band, surface.height};
+  const auto bands = static_cast<std::size_t>((surface.height + kBandRows - 1) / kBandRows);
+  RunBands(bands, pixels < kThreadedPixels ? 1u : CompositionThreads(), ComposeOneBand, &job);
+}
+
+// The layer's mode and its colour per grey level, in both of the kernels'
+// forms. A mode whose table is missing draws as normal.
+void SetColours(TLayerPass& pass, const TBlendTable& blend, const std::array<std::uint32_t, 256>& colours) {
+  const TSimpleLayer& layer = *pass.layer;
+  pass.table = layer.BlendModeKey == kBlendNormal ? nullptr : blend.Table(layer.BlendModeKey);
+  pass.code = pass.table == nullptr ? kBlendNormal : layer.BlendModeKey;
+  std::memcpy(pass.colours, colours.data(), sizeof pass.colours);
+  for (std::size_t g = 0; g < 256; ++g) {
+    for (std::size_t c = 0; c < 3; ++c) pass.planes[c][g] = static_cast<std::uint8_t>(colours[g] >> (8 * c));
   }
 }
 
@@ -124,6 +164,45 @@ std::uint32_t PackColour(const TRgb24& c) {
 }
 
 }  // namespace
+
+void ComposeBandPortable(const TBandWork& work, std::int64_t y0, std::int64_t y1, std::uint8_t* /*scratch*/) {
+  for (const TLayerPass& pass : std::span<const TLayerPass>(work.passes, work.passCount)) {
+    const std::int64_t from = std::max(y0, pass.firstRow), to = std::min(y1, pass.endRow);
+    for (std::int64_t y = from; y < to; ++y) BlendRow(pass, y, work.rows[y]);
+  }
+}
+
+namespace {
+
+TComposeKernel BestKernel() {
+#if defined(__x86_64__)
+  if (ComposeKernelAvailable(TComposeKernel::kAvx512)) return TComposeKernel::kAvx512;
+#endif
+  return TComposeKernel::kPortable;
+}
+
+TComposeKernel activeKernel = BestKernel();
+
+}  // namespace
+
+bool ComposeKernelAvailable(TComposeKernel kernel) {
+  if (kernel == TComposeKernel::kPortable) return true;
+#if defined(__x86_64__)
+  // Needs AVX-512 F, BW and VBMI and an operating system that saves their
+  // registers, which the compiler's check includes.
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+         __builtin_cpu_supports("avx512vbmi");
+#else
+  return false;
+#endif
+}
+
+TComposeKernel ActiveComposeKernel() { return activeKernel; }
+
+void SelectComposeKernel(TComposeKernel kernel) {
+  if (ComposeKernelAvailable(kernel)) activeKernel = kernel;
+}
 
 void CompositeArtwork(const TPSD& document, TSurface& surface, std::span<const TArtworkLayer> records,
                       const TBlendTable& blend) {
@@ -140,14 +219,11 @@ void CompositeArtwork(const TPSD& document, TSurface& surface, std::span<const T
       passes.pop_back();
       continue;
     }
-    // A mode whose table is missing draws as normal.
-    pass.table = layer.BlendModeKey == kBlendNormal ? nullptr : blend.Table(layer.BlendModeKey);
-    for (std::size_t g = 0; g < 256; ++g) {
-      const std::uint32_t packed = PackColour(*lookup[g]);
-      std::memcpy(pass.colours + 4 * g, &packed, 4);
-    }
+    std::array<std::uint32_t, 256> colours;
+    for (std::size_t g = 0; g < 256; ++g) colours[g] = PackColour(*lookup[g]);
+    SetColours(pass, blend, colours);
   }
-  ComposeLayers(passes, surface);
+  ComposeLayers(passes, surface, blend);
 }
 
 void BuildPickImage(const TPSD& document, TSurface& surface, const TBlendTable& blend) {
@@ -159,14 +235,12 @@ void BuildPickImage(const TPSD& document, TSurface& surface, const TBlendTable& 
       passes.pop_back();
       continue;
     }
-    pass.table = layer.BlendModeKey == kBlendNormal ? nullptr : blend.Table(layer.BlendModeKey);
     // The layer's own grey level on all three channels.
-    for (std::uint32_t g = 0; g < 256; ++g) {
-      const std::uint32_t packed = g * 0x010101u;
-      std::memcpy(pass.colours + 4 * g, &packed, 4);
-    }
+    std::array<std::uint32_t, 256> greys;
+    for (std::uint32_t g = 0; g < 256; ++g) greys[g] = g * 0x010101u;
+    SetColours(pass, blend, greys);
   }
-  ComposeLayers(passes, surface);
+  ComposeLayers(passes, surface, blend);
 }
 
 }  // namespace tintloom

@@ -1,6 +1,8 @@
-// The fast compositor against the one-pixel-at-a-time loop: the chunked,
-// vectorised paths must give the same bytes on every mode, alpha, mapping and
-// placement, including layers hanging over every edge.
+// The fast compositor against the one-pixel-at-a-time loop: each kernel must
+// give the same bytes on every mode, alpha, mapping and placement, including
+// layers hanging over every edge, with the generated blend table, a table
+// that differs from the formulas in places, and no table; and so must a
+// composition large enough to be shared among threads.
 
 #include <gtest/gtest.h>
 
@@ -8,13 +10,16 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <array>
 #include <random>
+#include <tuple>
 #include <string>
 #include <vector>
 
 #include "bench/scalar_compositor.h"
 #include "core/artwork/blend_formulas.h"
 #include "core/artwork/channel_mix.h"
+#include "core/artwork/compose_kernels.h"
 #include "core/artwork/compositor.h"
 #include "core/model/coordination_model.h"
 #include "support/artwork.h"
@@ -23,20 +28,39 @@
 namespace tintloom {
 namespace {
 
+void LoadTable(TBlendTable& table, const std::vector<std::uint8_t>& bytes) {
+  const auto path = std::filesystem::temp_directory_path() / ("equality_bm_" + std::to_string(::getpid()) + ".dat");
+  std::FILE* f = std::fopen(path.c_str(), "wb");
+  std::fwrite(bytes.data(), 1, bytes.size(), f);
+  std::fclose(f);
+  EXPECT_TRUE(table.LoadBlendTable(path.string()).ok());
+  std::filesystem::remove(path);
+}
+
 const TBlendTable& FullBlendTable() {
   static TBlendTable table = [] {
     TBlendTable t;
-    const std::vector<std::uint8_t> bytes = BuildBlendTableFile();
-    const auto path = std::filesystem::temp_directory_path() / ("equality_bm_" + std::to_string(::getpid()) + ".dat");
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    std::fwrite(bytes.data(), 1, bytes.size(), f);
-    std::fclose(f);
-    EXPECT_TRUE(t.LoadBlendTable(path.string()).ok());
-    std::filesystem::remove(path);
+    LoadTable(t, BuildBlendTableFile());
     return t;
   }();
   return table;
 }
+
+// The generated table with one entry in every 97 of each mode changed, as a
+// hand-made blend file might be: no formula matches it, so every mode must
+// come from the table.
+const TBlendTable& AlteredBlendTable() {
+  static TBlendTable table = [] {
+    TBlendTable t;
+    std::vector<std::uint8_t> bytes = BuildBlendTableFile();
+    for (std::size_t i = 0; i < bytes.size(); i += 97) bytes[i] = static_cast<std::uint8_t>(bytes[i] ^ 0x5A);
+    LoadTable(t, bytes);
+    return t;
+  }();
+  return table;
+}
+
+enum class TTableKind { kGenerated, kAltered, kNone };
 
 TEST(ChannelMix, MatchesTheTruncatingDivisionForEveryInput) {
   int mismatches = 0;
@@ -67,25 +91,29 @@ std::vector<std::uint8_t> AlphaRuns(std::mt19937& rng, std::size_t size) {
   return alpha;
 }
 
-class CompositorEqualityTest : public ::testing::TestWithParam<bool> {
+class CompositorEqualityTest : public ::testing::TestWithParam<std::tuple<TComposeKernel, TTableKind>> {
  protected:
-  testing::TRecordingViews views;
-  testing::TRecordingMessages messages;
-  TCoordinationModel model{views, messages};
-};
+  void SetUp() override {
+    if (!ComposeKernelAvailable(std::get<0>(GetParam()))) GTEST_SKIP() << "this processor lacks the kernel";
+    saved_ = ActiveComposeKernel();
+    SelectComposeKernel(std::get<0>(GetParam()));
+  }
+  void TearDown() override { SelectComposeKernel(saved_); }
 
-// Random layers on a small canvas, every blend code in turn, against the
-// reference. Without a loaded table every mode draws as normal in both.
-TEST_P(CompositorEqualityTest, RandomLayersGiveTheReferenceBytes) {
-  const bool withTable = GetParam();
-  const TBlendTable emptyTable;
-  const TBlendTable& blend = withTable ? FullBlendTable() : emptyTable;
-  for (std::uint32_t seed = 1; seed <= 6; ++seed) {
-    std::mt19937 rng(seed);
-    const int width = 20 + static_cast<int>(rng() % 90);
-    const int height = 5 + static_cast<int>(rng() % 30);
+  const TBlendTable& Table() const {
+    static const TBlendTable none;
+    switch (std::get<1>(GetParam())) {
+      case TTableKind::kGenerated: return FullBlendTable();
+      case TTableKind::kAltered: return AlteredBlendTable();
+      case TTableKind::kNone: break;
+    }
+    return none;
+  }
+
+  // Random layers, every blend code in turn, each mapped at random.
+  void MakeArtwork(std::mt19937& rng, int width, int height, int layerCount) {
     std::vector<TSimpleLayer> layers;
-    for (int i = 0; i < 2 * (kBlendModeCount + 1); ++i) {
+    for (int i = 0; i < layerCount; ++i) {
       TSimpleLayer layer;
       layer.left = static_cast<int>(rng() % (width + 40)) - 30;
       layer.top = static_cast<int>(rng() % (height + 10)) - 6;
@@ -106,18 +134,64 @@ TEST_P(CompositorEqualityTest, RandomLayersGiveTheReferenceBytes) {
       mapping.ShadowLevel = static_cast<std::uint8_t>(rng());
       model.BuildLayerLookup(i);
     }
-    model.LayerMapping(3).Lookup.fill(nullptr);  // never mapped: both skip it
-    TSurface expected;
-    expected.Create(width, height);
     for (auto& b : model.artworkSurface.bitmap) b = static_cast<std::uint8_t>(rng());
+  }
+
+  void ExpectReferenceBytes(const std::string& what) {
+    TSurface expected;
+    expected.Create(model.artworkSurface.width, model.artworkSurface.height);
     expected.bitmap = model.artworkSurface.bitmap;
-    reference::ScalarCompositeArtwork(model.document, expected, model.artworkLayers, blend);
-    CompositeArtwork(model.document, model.artworkSurface, model.artworkLayers, blend);
-    ASSERT_EQ(model.artworkSurface.bitmap, expected.bitmap) << "seed " << seed;
+    reference::ScalarCompositeArtwork(model.document, expected, model.artworkLayers, Table());
+    CompositeArtwork(model.document, model.artworkSurface, model.artworkLayers, Table());
+    ASSERT_EQ(model.artworkSurface.bitmap, expected.bitmap) << what;
+  }
+
+  testing::TRecordingViews views;
+  testing::TRecordingMessages messages;
+  TCoordinationModel model{views, messages};
+  TComposeKernel saved_ = TComposeKernel::kPortable;
+};
+
+TEST_P(CompositorEqualityTest, RandomLayersGiveTheReferenceBytes) {
+  for (std::uint32_t seed = 1; seed <= 6; ++seed) {
+    std::mt19937 rng(seed);
+    const int width = 20 + static_cast<int>(rng() % 90);
+    const int height = 5 + static_cast<int>(rng() % 30);
+    MakeArtwork(rng, width, height, 2 * (kBlendModeCount + 1));
+    model.LayerMapping(3).Lookup.fill(nullptr);  // never mapped: both skip it
+    ExpectReferenceBytes("seed " + std::to_string(seed));
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Tables, CompositorEqualityTest, ::testing::Values(true, false));
+// Enough pixels that the bands are shared among threads.
+TEST_P(CompositorEqualityTest, ThreadedCompositionGivesTheReferenceBytes) {
+  std::mt19937 rng(77);
+  MakeArtwork(rng, 600, 300, kBlendModeCount + 1);
+  ExpectReferenceBytes("600 x 300");
+}
+
+#if defined(__x86_64__)
+// A formula that misses a single entry quietly sends its mode back to table
+// lookups, correct but many times slower; and one that passed a table it does
+// not match would draw wrong colours.
+TEST(VectorBlendFormulas, MatchTheGeneratedTableAndNoAlteredOne) {
+  if (!ComposeKernelAvailable(TComposeKernel::kAvx512)) GTEST_SKIP() << "this processor lacks the kernel";
+  for (const TBlendTable* table : {&FullBlendTable(), &AlteredBlendTable()}) {
+    std::array<const std::uint8_t*, kBlendModeCount> tables;
+    for (int code = 0; code < kBlendModeCount; ++code) tables[static_cast<std::size_t>(code)] = table->Table(code);
+    std::array<bool, kBlendModeCount> exact{};
+    CheckBlendFormulasAvx512(tables.data(), exact.data());
+    for (int code = 0; code < kBlendModeCount; ++code) {
+      EXPECT_EQ(exact[static_cast<std::size_t>(code)], table == &FullBlendTable()) << "code " << code;
+    }
+  }
+}
+#endif
+
+INSTANTIATE_TEST_SUITE_P(
+    Kernels, CompositorEqualityTest,
+    ::testing::Combine(::testing::Values(TComposeKernel::kPortable, TComposeKernel::kAvx512),
+                       ::testing::Values(TTableKind::kGenerated, TTableKind::kAltered, TTableKind::kNone)));
 
 }  // namespace
 }  // namespace tintloom

@@ -1,0 +1,454 @@
+// The composition kernel for processors with 512-bit byte permutes (AVX-512
+// BW and VBMI), built with those instructions enabled for this file only and
+// chosen at run time.
+//
+// A band of surface rows is split into blue, green and red planes, every
+// layer passes over it 64 pixels at a time, and the planes are woven back.
+// A layer's colour per grey level is three 256-byte lookups, each two byte
+// permutes; the blend modes are computed from their formulas rather than
+// looked up, since gathering from a 64 KB table costs more than all the rest
+// of the work. A formula counts only once it has been found to give every
+// entry of the loaded table (CheckBlendFormulasAvx512); the division and
+// square-root modes work in floats and hand the few results that fall within
+// rounding error of a half to the table.
+
+#include "core/artwork/compose_kernels.h"
+
+#if defined(__x86_64__)
+
+#if !defined(__clang__)
+// Vector arguments and results here never cross into code built without
+// AVX-512, and GCC 12's own AVX-512 header trips its uninitialised-use
+// check (its "undefined" vectors), reported at the header's lines.
+#pragma GCC diagnostic ignored "-Wpsabi"
+#pragma GCC diagnostic ignored "-Wuninitialized"
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
+#include <immintrin.h>
+
+// Everything below is built for AVX-512; nothing here is shared inline code
+// (no standard templates, only functions of this file), so no other file can
+// end up calling an AVX-512 copy of it.
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target("avx512f,avx512bw,avx512vbmi"))), apply_to = function)
+#else
+#pragma GCC push_options
+#pragma GCC target("avx512f,avx512bw,avx512vbmi")
+#endif
+
+namespace tintloom {
+
+namespace {
+
+inline std::int64_t Least(std::int64_t a, std::int64_t b) { return a < b ? a : b; }
+inline std::int64_t Most(std::int64_t a, std::int64_t b) { return a < b ? b : a; }
+
+using V = __m512i;
+using F = __m512;
+
+inline V Zero() { return _mm512_setzero_si512(); }
+inline V Bytes(int b) { return _mm512_set1_epi8(static_cast<char>(b)); }
+inline V Words(int w) { return _mm512_set1_epi16(static_cast<short>(w)); }
+inline V Not(V x) { return _mm512_xor_si512(x, Bytes(-1)); }
+inline V Lo16(V x) { return _mm512_unpacklo_epi8(x, Zero()); }
+inline V Hi16(V x) { return _mm512_unpackhi_epi8(x, Zero()); }
+// Unpacking low and high halves within each 128-bit lane and packing them
+// again within the lane restores the original byte order.
+inline V Pack(V lo, V hi) { return _mm512_packus_epi16(lo, hi); }
+
+inline __mmask64 Lanes(std::size_t n) { return n >= 64 ? ~__mmask64{0} : (__mmask64{1} << n) - 1; }
+
+// ---- Colour lookup ----
+
+struct TLut {
+  V q0, q1, q2, q3;  // entries 0..63, 64..127, 128..191, 192..255
+};
+
+inline TLut LoadLut(const std::uint8_t* table) {
+  return {_mm512_load_si512(table), _mm512_load_si512(table + 64), _mm512_load_si512(table + 128),
+          _mm512_load_si512(table + 192)};
+}
+
+inline V Lookup(const TLut& lut, V index) {
+  const V low = _mm512_permutex2var_epi8(lut.q0, index, lut.q1);  // bits 0..6 of the index
+  const V high = _mm512_permutex2var_epi8(lut.q2, index, lut.q3);
+  return _mm512_mask_blend_epi8(_mm512_movepi8_mask(index), low, high);
+}
+
+// ---- The mix: d + (t - d) * a / 255, truncating toward zero ----
+
+// x / 255 == (x * 0x8081) >> 23 for every x up to 65535: 0x8081 / 2^23
+// exceeds 1 / 255 by under 6e-8, which over x <= 65025 adds less than the
+// 1/255 that the fraction of x / 255 stays below 1.
+inline V Div255(V x) { return _mm512_srli_epi16(_mm512_mulhi_epu16(x, Words(0x8081)), 7); }
+
+inline V Mix(V d, V t, V alphaLow, V alphaHigh) {
+  const V diff = _mm512_sub_epi8(_mm512_max_epu8(d, t), _mm512_min_epu8(d, t));
+  const V q = Pack(Div255(_mm512_mullo_epi16(Lo16(diff), alphaLow)),
+                   Div255(_mm512_mullo_epi16(Hi16(diff), alphaHigh)));
+  const __mmask64 up = _mm512_cmpge_epu8_mask(t, d);
+  return _mm512_mask_add_epi8(_mm512_sub_epi8(d, q), up, d, q);
+}
+
+// ---- Blend formulas on bytes: d the backdrop, t the source ----
+
+// round(u * v / 255), halves up, per 16-bit lane.
+inline V MulRound16(V u, V v) {
+  const V x = _mm512_add_epi16(_mm512_mullo_epi16(u, v), Words(128));
+  return _mm512_srli_epi16(_mm512_add_epi16(x, _mm512_srli_epi16(x, 8)), 8);
+}
+inline V MulRound(V u, V v) { return Pack(MulRound16(Lo16(u), Lo16(v)), MulRound16(Hi16(u), Hi16(v))); }
+
+// round(2 u v / 255), halves up, per 16-bit lane: with u v = 255 q + r,
+// 2 u v / 255 = 2q + 2r / 255, and 2r / 255 rounds to 0, 1 or 2 as r
+// reaches 64 and 192, which is (r + 64) >> 7.
+inline V TwiceMulRound16(V u, V v) {
+  const V x = _mm512_mullo_epi16(u, v);
+  const V q = Div255(x);
+  const V r = _mm512_sub_epi16(x, _mm512_sub_epi16(_mm512_slli_epi16(q, 8), q));
+  return _mm512_add_epi16(_mm512_add_epi16(q, q), _mm512_srli_epi16(_mm512_add_epi16(r, Words(64)), 7));
+}
+
+// Hard light with `low` marking the lanes whose deciding value is at most
+// 127: multiply by twice it there, screen by twice it less one elsewhere.
+inline V HardLight(V d, V t, __mmask64 low) {
+  const V u = _mm512_mask_blend_epi8(low, Not(d), d);
+  const V v = _mm512_mask_blend_epi8(low, Not(t), t);
+  const V r = Pack(TwiceMulRound16(Lo16(u), Lo16(v)), TwiceMulRound16(Hi16(u), Hi16(v)));
+  return _mm512_mask_blend_epi8(low, Not(r), r);
+}
+
+// Modes that divide or take roots work in floats, 16 lanes at a time, on the
+// 0..255 scale. The result is the value plus a half, truncated; where that
+// sum lies within kNearHalf of a whole number the float may sit on the other
+// side of it from the exact value, and the lane is marked for the table.
+// Float error here stays below 4e-5, and an exact ratio with a denominator
+// of 510 or less is either a tie or at least 1/1020 from one.
+constexpr float kNearHalf = 1.0f / 4096.0f;
+
+template <int Quarter>
+inline F Floats(V bytes) {
+  return _mm512_cvtepi32_ps(_mm512_cvtepu8_epi32(_mm512_extracti32x4_epi32(bytes, Quarter)));
+}
+
+inline F Splat(float f) { return _mm512_set1_ps(f); }
+
+template <int Quarter, class Formula>
+inline V FloatQuarter(V result, V d, V t, __mmask64& unsure, Formula formula) {
+  const F v = _mm512_min_ps(_mm512_max_ps(formula(Floats<Quarter>(d), Floats<Quarter>(t)), Splat(0.0f)), Splat(255.0f));
+  const F w = _mm512_add_ps(v, Splat(0.5f));
+  const F whole = _mm512_roundscale_ps(w, _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC);
+  const F part = _mm512_sub_ps(w, whole);
+  const __mmask16 near = static_cast<__mmask16>(_mm512_cmp_ps_mask(part, Splat(kNearHalf), _CMP_LT_OQ) |
+                                                _mm512_cmp_ps_mask(part, Splat(1.0f - kNearHalf), _CMP_GT_OQ));
+  unsure |= static_cast<__mmask64>(near) << (16 * Quarter);
+  return _mm512_inserti32x4(result, _mm512_cvtepi32_epi8(_mm512_cvttps_epi32(whole)), Quarter);
+}
+
+template <class Formula>
+inline V FloatMode(V d, V t, __mmask64& unsure, Formula formula) {
+  V r = Zero();
+  r = FloatQuarter<0>(r, d, t, unsure, formula);
+  r = FloatQuarter<1>(r, d, t, unsure, formula);
+  r = FloatQuarter<2>(r, d, t, unsure, formula);
+  return FloatQuarter<3>(r, d, t, unsure, formula);
+}
+
+inline F Select(__mmask16 m, F otherwise, F then) { return _mm512_mask_blend_ps(m, otherwise, then); }
+inline __mmask16 Equal(F a, float b) { return _mm512_cmp_ps_mask(a, Splat(b), _CMP_EQ_OQ); }
+inline __mmask16 AtMost(F a, float b) { return _mm512_cmp_ps_mask(a, Splat(b), _CMP_LE_OQ); }
+
+// Colour burn of backdrop d by source s (0..255 scale, s up to 510 as vivid
+// light doubles it): white stays white, a black source gives black, else
+// 255 (1 - min(1, (255 - d) / s)).
+inline F Burn(F d, F s) {
+  const F q = _mm512_min_ps(_mm512_div_ps(_mm512_sub_ps(Splat(255.0f), d), s), Splat(1.0f));
+  F v = _mm512_mul_ps(Splat(255.0f), _mm512_sub_ps(Splat(1.0f), q));
+  v = Select(Equal(s, 0.0f), v, Splat(0.0f));
+  return Select(Equal(d, 255.0f), v, Splat(255.0f));
+}
+
+// Colour dodge of d where `room` is 255 (1 - s): black stays black, a white
+// source gives white, else 255 min(1, d / room).
+inline F Dodge(F d, F room) {
+  F v = _mm512_mul_ps(Splat(255.0f), _mm512_min_ps(_mm512_div_ps(d, room), Splat(1.0f)));
+  v = Select(AtMost(room, 0.0f), v, Splat(255.0f));
+  return Select(Equal(d, 0.0f), v, Splat(0.0f));
+}
+
+inline F SoftLight(F d, F t) {
+  // t <= 127: d - (255 - 2t) d (255 - d) / 255^2; the product is a whole
+  // number below 2^24, so only the division rounds.
+  const F twiceT = _mm512_add_ps(t, t);
+  const F product = _mm512_mul_ps(_mm512_sub_ps(Splat(255.0f), twiceT),
+                                  _mm512_mul_ps(d, _mm512_sub_ps(Splat(255.0f), d)));
+  const F darker = _mm512_sub_ps(d, _mm512_div_ps(product, Splat(65025.0f)));
+  // t >= 128: d + (2t - 255) (D(b) - b) with b = d / 255 and D(b) a cubic up
+  // to b = 1/4, the square root above.
+  const F b = _mm512_div_ps(d, Splat(255.0f));
+  const F cubic = _mm512_mul_ps(
+      _mm512_add_ps(_mm512_mul_ps(_mm512_sub_ps(_mm512_mul_ps(Splat(16.0f), b), Splat(12.0f)), b), Splat(4.0f)), b);
+  const F curve = Select(AtMost(d, 63.0f), _mm512_sqrt_ps(b), cubic);
+  const F lighter = _mm512_add_ps(d, _mm512_mul_ps(_mm512_sub_ps(twiceT, Splat(255.0f)), _mm512_sub_ps(curve, b)));
+  return Select(AtMost(t, 127.0f), lighter, darker);
+}
+
+inline F VividLight(F d, F t) {
+  const F twiceT = _mm512_add_ps(t, t);
+  const F burn = Burn(d, twiceT);
+  const F dodge = Dodge(d, _mm512_sub_ps(Splat(510.0f), twiceT));
+  return Select(AtMost(t, 127.0f), dodge, burn);
+}
+
+// The formula of blend code `Code`; lanes it cannot vouch for are added to
+// `unsure`.
+template <int Code>
+inline V Formula(V d, V t, __mmask64& unsure) {
+  if constexpr (Code == 0) return _mm512_min_epu8(d, t);  // darken
+  if constexpr (Code == 1) return MulRound(d, t);         // multiply
+  if constexpr (Code == 2) {                              // colour burn
+    return FloatMode(d, t, unsure, [](F b, F s) { return Burn(b, s); });
+  }
+  if constexpr (Code == 3) return _mm512_subs_epu8(d, Not(t));  // linear burn: d + t - 255
+  if constexpr (Code == 4) return _mm512_max_epu8(d, t);         // lighten
+  if constexpr (Code == 5) return Not(MulRound(Not(d), Not(t)));  // screen
+  if constexpr (Code == 6) {                                      // colour dodge
+    return FloatMode(d, t, unsure, [](F b, F s) { return Dodge(b, _mm512_sub_ps(Splat(255.0f), s)); });
+  }
+  if constexpr (Code == 7) return _mm512_adds_epu8(d, t);                                       // linear dodge
+  if constexpr (Code == 8) return HardLight(d, t, _mm512_cmple_epu8_mask(d, Bytes(127)));       // overlay
+  if constexpr (Code == 9) return FloatMode(d, t, unsure, [](F b, F s) { return SoftLight(b, s); });
+  if constexpr (Code == 10) return HardLight(d, t, _mm512_cmple_epu8_mask(t, Bytes(127)));     // hard light
+  if constexpr (Code == 11) return FloatMode(d, t, unsure, [](F b, F s) { return VividLight(b, s); });
+  if constexpr (Code == 12) {  // linear light: d + 2t - 255, in bytes 2t - 255 or 255 - 2t by t's half
+    const __mmask64 upper = _mm512_cmpge_epu8_mask(t, Bytes(128));
+    const V twice = _mm512_add_epi8(t, t);
+    return _mm512_mask_blend_epi8(upper, _mm512_subs_epu8(d, Not(twice)),
+                                  _mm512_adds_epu8(d, _mm512_add_epi8(twice, Bytes(1))));
+  }
+  if constexpr (Code == 13) {  // pin light: min(d, 2t) below the half, max(d, 2t - 255) above
+    const __mmask64 upper = _mm512_cmpge_epu8_mask(t, Bytes(128));
+    const V twice = _mm512_add_epi8(t, t);
+    return _mm512_mask_blend_epi8(upper, _mm512_min_epu8(d, twice),
+                                  _mm512_max_epu8(d, _mm512_add_epi8(twice, Bytes(1))));
+  }
+  if constexpr (Code == 14) return _mm512_movm_epi8(_mm512_cmpge_epu8_mask(d, Not(t)));  // hard mix
+  if constexpr (Code == 15) return _mm512_sub_epi8(_mm512_max_epu8(d, t), _mm512_min_epu8(d, t));  // difference
+  if constexpr (Code == 16) {  // exclusion: d + t - round(2 d t / 255)
+    const auto half = [](V u, V v) { return _mm512_sub_epi16(_mm512_add_epi16(u, v), TwiceMulRound16(u, v)); };
+    return Pack(half(Lo16(d), Lo16(t)), half(Hi16(d), Hi16(t)));
+  }
+  return t;
+}
+
+// The table's entries for the lanes in `which`, the rest kept from `r`.
+inline V FromTable(V r, V d, V t, __mmask64 which, const std::uint8_t* table) {
+  alignas(64) std::uint8_t rb[64], db[64], tb[64];
+  _mm512_store_si512(rb, r);
+  _mm512_store_si512(db, d);
+  _mm512_store_si512(tb, t);
+  for (; which != 0; which &= which - 1) {
+    const int i = __builtin_ctzll(which);
+    rb[i] = table[db[i] * 256u + tb[i]];
+  }
+  return _mm512_load_si512(rb);
+}
+
+template <int Code>
+inline V Blend(V d, V t, const TLayerPass& pass, __mmask64 lanes) {
+  if constexpr (Code < 0) {
+    return t;
+  } else {
+    if (!pass.computed) return FromTable(t, d, t, lanes, pass.table);
+    __mmask64 unsure = 0;
+    const V r = Formula<Code>(d, t, unsure);
+    unsure &= lanes;
+    return unsure == 0 ? r : FromTable(r, d, t, unsure, pass.table);
+  }
+}
+
+// ---- One layer over the band's planes ----
+
+template <int Code>
+void BlendRows(const TLayerPass& pass, std::int64_t from, std::int64_t to, std::uint8_t* band, std::int64_t stride,
+               std::int64_t bandTop, std::int64_t bandLeft) {
+  const TLut luts[3] = {LoadLut(pass.planes[0]), LoadLut(pass.planes[1]), LoadLut(pass.planes[2])};
+  const auto count = static_cast<std::size_t>(pass.endColumn - pass.firstColumn);
+  const std::int64_t x = pass.left + pass.firstColumn - bandLeft;
+  for (std::int64_t y = from; y < to; ++y) {
+    const auto start = static_cast<std::size_t>((y - pass.top) * pass.width + pass.firstColumn);
+    const std::uint8_t* grey = pass.grey + start;
+    const std::uint8_t* alpha = pass.alpha + start;
+    std::uint8_t* planes[3];
+    for (int c = 0; c < 3; ++c) planes[c] = band + ((y - bandTop) * 3 + c) * stride + x;
+    for (std::size_t s = 0; s < count; s += 64) {
+      const __mmask64 lanes = Lanes(count - s);
+      const V a = _mm512_maskz_loadu_epi8(lanes, alpha + s);
+      if (_mm512_test_epi8_mask(a, a) == 0) continue;  // all transparent
+      const V g = _mm512_maskz_loadu_epi8(lanes, grey + s);
+      const bool opaque = (_mm512_cmpeq_epi8_mask(a, Bytes(255)) & lanes) == lanes;
+      const V alphaLow = Lo16(a), alphaHigh = Hi16(a);
+      for (int c = 0; c < 3; ++c) {
+        const V d = _mm512_maskz_loadu_epi8(lanes, planes[c] + s);
+        const V t = Blend<Code>(d, Lookup(luts[c], g), pass, lanes);
+        _mm512_mask_storeu_epi8(planes[c] + s, lanes, opaque ? t : Mix(d, t, alphaLow, alphaHigh));
+      }
+    }
+  }
+}
+
+using TBlendRows = void (*)(const TLayerPass&, std::int64_t, std::int64_t, std::uint8_t*, std::int64_t, std::int64_t,
+                            std::int64_t);
+
+// Index code + 1: normal first.
+constexpr TBlendRows kRowKernels[kBlendModeCount + 1] = {
+    BlendRows<-1>, BlendRows<0>,  BlendRows<1>,  BlendRows<2>,  BlendRows<3>,  BlendRows<4>,
+    BlendRows<5>,  BlendRows<6>,  BlendRows<7>,  BlendRows<8>,  BlendRows<9>,  BlendRows<10>,
+    BlendRows<11>, BlendRows<12>, BlendRows<13>, BlendRows<14>, BlendRows<15>, BlendRows<16>};
+
+// ---- Splitting rows into planes and weaving them back ----
+
+struct TWeave {
+  V split[3][2];   // per channel: from the first two registers, then with the third
+  V weave[3][2];   // per output register: blue with green, then with red
+};
+
+const TWeave& Weave() {
+  static const TWeave weave = [] {
+    TWeave w{};
+    alignas(64) std::uint8_t a[64], b[64];
+    for (int c = 0; c < 3; ++c) {
+      for (int i = 0; i < 64; ++i) {
+        const int pos = 3 * i + c;
+        a[i] = static_cast<std::uint8_t>(pos < 128 ? pos : 0);
+        b[i] = static_cast<std::uint8_t>(pos < 128 ? i : 64 + pos - 128);
+      }
+      w.split[c][0] = _mm512_load_si512(a);
+      w.split[c][1] = _mm512_load_si512(b);
+    }
+    for (int k = 0; k < 3; ++k) {
+      for (int j = 0; j < 64; ++j) {
+        const int o = 64 * k + j, c = o % 3, i = o / 3;
+        a[j] = static_cast<std::uint8_t>(c == 0 ? i : 64 + i);  // blue or green
+        b[j] = static_cast<std::uint8_t>(c == 2 ? 64 + i : j);  // red, or what the first step placed
+      }
+      w.weave[k][0] = _mm512_load_si512(a);
+      w.weave[k][1] = _mm512_load_si512(b);
+    }
+    return w;
+  }();
+  return weave;
+}
+
+void SplitRow(const std::uint8_t* row, std::size_t count, std::uint8_t* blue, std::uint8_t* green,
+              std::uint8_t* red) {
+  const TWeave& w = Weave();
+  std::uint8_t* planes[3] = {blue, green, red};
+  for (std::size_t s = 0; s < count; s += 64) {
+    const std::size_t n = count - s < 64 ? count - s : 64, bytes = 3 * n;
+    const std::uint8_t* p = row + 3 * s;
+    const V r0 = _mm512_maskz_loadu_epi8(Lanes(bytes), p);
+    const V r1 = _mm512_maskz_loadu_epi8(Lanes(bytes > 64 ? bytes - 64 : 0), p + 64);
+    const V r2 = _mm512_maskz_loadu_epi8(Lanes(bytes > 128 ? bytes - 128 : 0), p + 128);
+    for (int c = 0; c < 3; ++c) {
+      const V first = _mm512_permutex2var_epi8(r0, w.split[c][0], r1);
+      _mm512_mask_storeu_epi8(planes[c] + s, Lanes(n), _mm512_permutex2var_epi8(first, w.split[c][1], r2));
+    }
+  }
+}
+
+void WeaveRow(std::uint8_t* row, std::size_t count, const std::uint8_t* blue, const std::uint8_t* green,
+              const std::uint8_t* red) {
+  const TWeave& w = Weave();
+  for (std::size_t s = 0; s < count; s += 64) {
+    const std::size_t n = count - s < 64 ? count - s : 64, bytes = 3 * n;
+    const V b = _mm512_maskz_loadu_epi8(Lanes(n), blue + s);
+    const V g = _mm512_maskz_loadu_epi8(Lanes(n), green + s);
+    const V r = _mm512_maskz_loadu_epi8(Lanes(n), red + s);
+    std::uint8_t* p = row + 3 * s;
+    for (std::size_t k = 0; k < 3; ++k) {
+      const std::size_t left = bytes > 64 * k ? bytes - 64 * k : 0;
+      if (left == 0) break;
+      const V bg = _mm512_permutex2var_epi8(b, w.weave[k][0], g);
+      _mm512_mask_storeu_epi8(p + 64 * k, Lanes(left), _mm512_permutex2var_epi8(bg, w.weave[k][1], r));
+    }
+  }
+}
+
+}  // namespace
+
+void ComposeBandAvx512(const TBandWork& work, std::int64_t y0, std::int64_t y1, std::uint8_t* scratch) {
+  // Only the columns some layer reaches in this band are split and woven.
+  std::int64_t left = work.width, right = 0;
+  for (std::size_t i = 0; i < work.passCount; ++i) {
+    const TLayerPass& pass = work.passes[i];
+    if (pass.endRow <= y0 || pass.firstRow >= y1) continue;
+    left = Least(left, pass.left + pass.firstColumn);
+    right = Most(right, pass.left + pass.endColumn);
+  }
+  if (left >= right) return;
+  const std::int64_t stride = (right - left + 63) / 64 * 64;
+  const std::int64_t rows = y1 - y0;
+  // Planes start on whole cache lines.
+  auto* band = reinterpret_cast<std::uint8_t*>((reinterpret_cast<std::uintptr_t>(scratch) + 63) &
+                                               ~std::uintptr_t{63});
+  const auto width = static_cast<std::size_t>(right - left);
+  for (std::int64_t r = 0; r < rows; ++r) {
+    std::uint8_t* planes = band + r * 3 * stride;
+    SplitRow(reinterpret_cast<const std::uint8_t*>(work.rows[y0 + r] + left), width, planes, planes + stride,
+             planes + 2 * stride);
+  }
+  for (std::size_t i = 0; i < work.passCount; ++i) {
+    const TLayerPass& pass = work.passes[i];
+    const std::int64_t from = Most(y0, pass.firstRow), to = Least(y1, pass.endRow);
+    if (from >= to) continue;
+    kRowKernels[pass.code + 1](pass, from, to, band, stride, y0, left);
+  }
+  for (std::int64_t r = 0; r < rows; ++r) {
+    const std::uint8_t* planes = band + r * 3 * stride;
+    WeaveRow(reinterpret_cast<std::uint8_t*>(work.rows[y0 + r] + left), width, planes, planes + stride,
+             planes + 2 * stride);
+  }
+}
+
+namespace {
+
+template <int Code>
+bool FormulaMatches(const std::uint8_t* table) {
+  alignas(64) std::uint8_t sources[64];
+  for (int d = 0; d < 256; ++d) {
+    const V backdrop = Bytes(d);
+    for (int t0 = 0; t0 < 256; t0 += 64) {
+      for (int i = 0; i < 64; ++i) sources[i] = static_cast<std::uint8_t>(t0 + i);
+      __mmask64 unsure = 0;
+      const V r = Formula<Code>(backdrop, _mm512_load_si512(sources), unsure);
+      const V expected = _mm512_loadu_si512(table + d * 256 + t0);
+      if ((_mm512_cmpneq_epi8_mask(r, expected) & ~unsure) != 0) return false;
+    }
+  }
+  return true;
+}
+
+using TFormulaMatches = bool (*)(const std::uint8_t*);
+constexpr TFormulaMatches kFormulaChecks[kBlendModeCount] = {
+    FormulaMatches<0>,  FormulaMatches<1>,  FormulaMatches<2>,  FormulaMatches<3>,  FormulaMatches<4>,  FormulaMatches<5>,
+    FormulaMatches<6>,  FormulaMatches<7>,  FormulaMatches<8>,  FormulaMatches<9>,  FormulaMatches<10>, FormulaMatches<11>,
+    FormulaMatches<12>, FormulaMatches<13>, FormulaMatches<14>, FormulaMatches<15>, FormulaMatches<16>};
+
+}  // namespace
+
+void CheckBlendFormulasAvx512(const std::uint8_t* const* tables, bool* exact) {
+  for (int code = 0; code < kBlendModeCount; ++code) {
+    exact[code] = tables[code] != nullptr && kFormulaChecks[code](tables[code]);
+  }
+}
+
+}  // namespace tintloom
+
+#if defined(__clang__)
+#pragma clang attribute pop
+#else
+#pragma GCC pop_options
+#endif
+
+#endif

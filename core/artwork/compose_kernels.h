@@ -1,0 +1,74 @@
+#pragma once
+// What the compositor hands its row kernels: each layer clipped to the
+// surface, with its colours per grey level and its blend. Two kernels share
+// this: a portable one on the surface's interleaved rows, and one for CPUs
+// with 512-bit byte permutes that works on a band of rows split into blue,
+// green and red planes and computes the blend modes instead of looking them
+// up. Both give the same bytes as the one-pixel-at-a-time loop.
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+#include "core/artwork/blend_table.h"
+#include "core/colour/surface.h"
+
+namespace tintloom {
+
+struct TSimpleLayer;
+
+// Plain data only: the vector kernel is built for other instructions than the
+// rest of the program and so touches no shared inline code.
+struct TLayerPass {
+  const TSimpleLayer* layer = nullptr;
+  const std::uint8_t* grey = nullptr;   // the layer's planes, width x height
+  const std::uint8_t* alpha = nullptr;
+  std::int64_t left = 0, top = 0, width = 0;  // the layer's place and row length
+  std::int16_t code = kBlendNormal;     // the mode drawn: normal when its table is missing
+  const std::uint8_t* table = nullptr;  // the mode's 256 x 256 table; null for normal
+  bool computed = false;                // the vector formula gives this table's every entry
+  // Colours per grey level, as blue, green, red, unused (for four-byte
+  // stores), and the same split into three planes of 256.
+  alignas(64) std::uint8_t colours[256 * 4] = {};
+  alignas(64) std::uint8_t planes[3][256] = {};
+  std::int64_t firstColumn = 0, endColumn = 0;  // layer columns k on the surface
+  std::int64_t firstRow = 0, endRow = 0;        // surface rows y
+};
+
+struct TBandWork {
+  const TLayerPass* passes = nullptr;  // bottom first
+  std::size_t passCount = 0;
+  TRgb24* const* rows = nullptr;  // the surface's row table
+  std::int64_t width = 0;         // surface width
+};
+
+// Rows a band holds, and the scratch bytes a band of a surface `width`
+// pixels wide needs.
+inline constexpr std::int64_t kBandRows = 16;
+inline constexpr std::int64_t BandScratchBytes(std::int64_t width) {
+  return kBandRows * 3 * ((width + 63) / 64 * 64) + 64;
+}
+
+// Composes every pass over surface rows [y0, y1), y1 - y0 <= kBandRows,
+// bottom pass first. `scratch` (BandScratchBytes) is the calling thread's own.
+using TComposeBand = void (*)(const TBandWork& work, std::int64_t y0, std::int64_t y1, std::uint8_t* scratch);
+
+void ComposeBandPortable(const TBandWork& work, std::int64_t y0, std::int64_t y1, std::uint8_t* scratch);
+
+#if defined(__x86_64__)
+void ComposeBandAvx512(const TBandWork& work, std::int64_t y0, std::int64_t y1, std::uint8_t* scratch);
+// Which of the seventeen tables the vector formulas reproduce exactly, tried
+// on every backdrop and source. A table that differs anywhere (a changed or
+// short blend file) is looked up instead, entry by entry.
+// tables[code] may be null (no table: not exact).
+void CheckBlendFormulasAvx512(const std::uint8_t* const* tables, bool* exact);
+#endif
+
+// The kernel compositions use. The vector one is chosen when the processor
+// has it; tests set either to compare them.
+enum class TComposeKernel { kPortable, kAvx512 };
+bool ComposeKernelAvailable(TComposeKernel kernel);
+TComposeKernel ActiveComposeKernel();
+void SelectComposeKernel(TComposeKernel kernel);  // ignored when not available
+
+}  // namespace tintloom
