@@ -52,7 +52,8 @@ struct Artwork {
   TSilentMessages messages;
   TCoordinationModel model{views, messages};
 
-  Artwork(int count, bool dense) {
+  // mode: every layer in that blend code; below -1, mixed as described.
+  Artwork(int count, bool dense, int mode = -2) {
     LoadFullBlendTable(GlobalBlendTable());
     model.document.width = kSide;
     model.document.height = kSide;
@@ -71,7 +72,7 @@ struct Artwork {
       layer.height = side;
       layer.left = dense ? 0 : (i * 97) % (kSide - side);
       layer.top = dense ? 0 : (i * 61) % (kSide - side);
-      layer.BlendModeKey = static_cast<std::int16_t>(i % 3 == 0 ? kBlendNormal : i % kBlendModeCount);
+      layer.BlendModeKey = static_cast<std::int16_t>(mode >= -1 ? mode : i % 3 == 0 ? kBlendNormal : i % kBlendModeCount);
       layer.Pixel.resize(static_cast<std::size_t>(side * side));
       layer.Alpha.resize(layer.Pixel.size());
       for (std::size_t p = 0; p < layer.Pixel.size(); ++p) {
@@ -142,6 +143,20 @@ void BM_ScalarReference(benchmark::State& state) {
   SetItems(state, art);
 }
 
+// Ten dense layers all in one mode (range(0) is the blend code, -1 normal):
+// where the time of the mixed cases goes.
+void BM_CompositeOneMode(benchmark::State& state) {
+  static std::map<int, std::unique_ptr<Artwork>> artworks;
+  auto& art = artworks[static_cast<int>(state.range(0))];
+  if (!art) art = std::make_unique<Artwork>(10, true, static_cast<int>(state.range(0)));
+  for (auto _ : state) {
+    CompositeArtwork(art->model.document, art->model.artworkSurface, art->model.artworkLayers, GlobalBlendTable());
+    benchmark::DoNotOptimize(art->model.artworkSurface.bitmap.data());
+    benchmark::ClobberMemory();
+  }
+  SetItems(state, *art);
+}
+
 // A slot edit as the windows make it: ramps rebuilt, background, artwork and
 // frame composed onto the canvas.
 void BM_RedrawSelected(benchmark::State& state) {
@@ -158,6 +173,7 @@ void BM_RedrawSelected(benchmark::State& state) {
 BENCHMARK(BM_Floor)->SHAPES->Args({60, 1})->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Composite)->SHAPES->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ScalarReference)->SHAPES->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CompositeOneMode)->DenseRange(-1, kBlendModeCount - 1)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_RedrawSelected)->Args({60, 1})->Unit(benchmark::kMillisecond);
 
 // Keeps the mean (or the only) time of each case and prints the ratios.

@@ -30,10 +30,10 @@
 // (no standard templates, only functions of this file), so no other file can
 // end up calling an AVX-512 copy of it.
 #if defined(__clang__)
-#pragma clang attribute push(__attribute__((target("avx512f,avx512bw,avx512vbmi"))), apply_to = function)
+#pragma clang attribute push(__attribute__((target("avx512f,avx512bw,avx512dq,avx512vbmi"))), apply_to = function)
 #else
 #pragma GCC push_options
-#pragma GCC target("avx512f,avx512bw,avx512vbmi")
+#pragma GCC target("avx512f,avx512bw,avx512dq,avx512vbmi")
 #endif
 
 namespace tintloom {
@@ -118,6 +118,100 @@ inline V HardLight(V d, V t, __mmask64 low) {
   return _mm512_mask_blend_epi8(low, Not(r), r);
 }
 
+// ---- The dividing modes, in integers ----
+//
+// Colour dodge, colour burn and vivid light all come down to round(255 x / D)
+// for bytes x < D: with q and r the quotient and remainder of 255 x by D, the
+// result is q, plus one when 2r > D. At 2r = D the exact value is a half,
+// where the table's own floating-point arithmetic may have gone either way,
+// so those lanes take the table's entry.
+
+// ceil(65536 / D) as low and high bytes, for the quotient's first guess; for
+// D = 1, 65535 (the guess then falls one short, which the correction mends).
+struct TReciprocals {
+  alignas(64) std::uint8_t low[256];
+  alignas(64) std::uint8_t high[256];
+};
+constexpr TReciprocals MakeReciprocals() {
+  TReciprocals r{};
+  for (int d = 0; d < 256; ++d) {
+    const int value = d == 0 ? 0 : d == 1 ? 65535 : (65536 + d - 1) / d;
+    r.low[d] = static_cast<std::uint8_t>(value & 0xFF);
+    r.high[d] = static_cast<std::uint8_t>(value >> 8);
+  }
+  return r;
+}
+alignas(64) constexpr TReciprocals kReciprocals = MakeReciprocals();
+
+// round(x / D) halves up, per 16-bit lane, for x < 255 D, with `r` the
+// reciprocal guess; `tie` marks the lanes that are exactly a half.
+inline V RoundedQuotient16(V x, V d, V r, __mmask32& tie) {
+  const V one = Words(1);
+  V q = _mm512_mulhi_epu16(x, r);  // the quotient or one more (one less for D = 1)
+  V p = _mm512_mullo_epi16(q, d);
+  const __mmask32 over = _mm512_cmpgt_epu16_mask(p, x);
+  q = _mm512_mask_sub_epi16(q, over, q, one);
+  p = _mm512_mask_sub_epi16(p, over, p, d);
+  V rest = _mm512_sub_epi16(x, p);
+  const __mmask32 under = _mm512_cmpge_epu16_mask(rest, d);
+  q = _mm512_mask_add_epi16(q, under, q, one);
+  rest = _mm512_mask_sub_epi16(rest, under, rest, d);
+  const V twice = _mm512_add_epi16(rest, rest);
+  tie = _mm512_cmpeq_epi16_mask(twice, d);
+  return _mm512_mask_add_epi16(q, _mm512_cmpgt_epu16_mask(twice, d), q, one);
+}
+
+// round(255 x / D) per byte lane, for bytes x < D; lanes in `valid` that are
+// exact halves are added to `unsure`.
+inline V RoundedQuotient(V x, V d, __mmask64 valid, __mmask64& unsure) {
+  static const TLut low = LoadLut(kReciprocals.low), high = LoadLut(kReciprocals.high);
+  const V rLow = Lookup(low, d), rHigh = Lookup(high, d);
+  const auto times255 = [](V v) { return _mm512_sub_epi16(_mm512_slli_epi16(v, 8), v); };
+  __mmask32 tieLow, tieHigh;
+  const V qLow = RoundedQuotient16(times255(Lo16(x)), Lo16(d), _mm512_unpacklo_epi8(rLow, rHigh), tieLow);
+  const V qHigh = RoundedQuotient16(times255(Hi16(x)), Hi16(d), _mm512_unpackhi_epi8(rLow, rHigh), tieHigh);
+  // The word masks back into byte order, as the quotients are packed.
+  const __mmask64 ties =
+      _mm512_movepi8_mask(_mm512_packs_epi16(_mm512_movm_epi16(tieLow), _mm512_movm_epi16(tieHigh)));
+  unsure |= ties & valid;
+  return Pack(qLow, qHigh);
+}
+
+// Colour dodge: black stays black, else 255 once d reaches 255 - t (a white
+// source included), else round(255 d / (255 - t)).
+inline V DodgeBytes(V d, V room, __mmask64& unsure) {
+  const __mmask64 black = _mm512_cmpeq_epi8_mask(d, Zero());
+  const __mmask64 full = _mm512_cmpge_epu8_mask(d, room) & ~black;
+  const V q = RoundedQuotient(d, room, ~(black | full), unsure);
+  return _mm512_maskz_mov_epi8(~black, _mm512_mask_mov_epi8(q, full, Bytes(255)));
+}
+
+// Colour burn by source s: white stays white, else 0 while 255 - d reaches s
+// (a black source included), else round(255 (d + s - 255) / s).
+inline V BurnBytes(V d, V s, __mmask64& unsure) {
+  const __mmask64 white = _mm512_cmpeq_epi8_mask(d, Bytes(255));
+  const V excess = _mm512_subs_epu8(d, Not(s));  // d + s - 255, or 0
+  const __mmask64 none = _mm512_cmpeq_epi8_mask(excess, Zero()) & ~white;
+  const V q = RoundedQuotient(excess, s, ~(white | none), unsure);
+  return _mm512_mask_mov_epi8(_mm512_maskz_mov_epi8(~none, q), white, Bytes(255));
+}
+
+// Vivid light: colour burn by 2t below the half, colour dodge by 2t - 255
+// above, sharing one division.
+inline V VividBytes(V d, V t, __mmask64& unsure) {
+  const __mmask64 upper = _mm512_cmpge_epu8_mask(t, Bytes(128));
+  const V twice = _mm512_add_epi8(t, t);
+  const V room = _mm512_add_epi8(Not(t), Not(t));  // 510 - 2t above the half
+  const V excess = _mm512_subs_epu8(d, Not(twice));  // d + 2t - 255, or 0, below it
+  const __mmask64 black = _mm512_cmpeq_epi8_mask(d, Zero()), white = _mm512_cmpeq_epi8_mask(d, Bytes(255));
+  const __mmask64 none = ~upper & ~white & _mm512_cmpeq_epi8_mask(excess, Zero());
+  const __mmask64 full = (upper & ~black & _mm512_cmpge_epu8_mask(d, room)) | (~upper & white);
+  const __mmask64 zero = (upper & black) | none;
+  const V q = RoundedQuotient(_mm512_mask_blend_epi8(upper, excess, d), _mm512_mask_blend_epi8(upper, twice, room),
+                              ~(zero | full), unsure);
+  return _mm512_mask_mov_epi8(_mm512_maskz_mov_epi8(~zero, q), full, Bytes(255));
+}
+
 // Modes that divide or take roots work in floats, 16 lanes at a time, on the
 // 0..255 scale. The result is the value plus a half, truncated; where that
 // sum lies within kNearHalf of a whole number the float may sit on the other
@@ -135,14 +229,15 @@ inline F Splat(float f) { return _mm512_set1_ps(f); }
 
 template <int Quarter, class Formula>
 inline V FloatQuarter(V result, V d, V t, __mmask64& unsure, Formula formula) {
-  const F v = _mm512_min_ps(_mm512_max_ps(formula(Floats<Quarter>(d), Floats<Quarter>(t)), Splat(0.0f)), Splat(255.0f));
-  const F w = _mm512_add_ps(v, Splat(0.5f));
-  const F whole = _mm512_roundscale_ps(w, _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC);
-  const F part = _mm512_sub_ps(w, whole);
-  const __mmask16 near = static_cast<__mmask16>(_mm512_cmp_ps_mask(part, Splat(kNearHalf), _CMP_LT_OQ) |
-                                                _mm512_cmp_ps_mask(part, Splat(1.0f - kNearHalf), _CMP_GT_OQ));
+  // The formulas stay within 0..255 but for float error, which the half
+  // added and the truncation absorb.
+  const F w = _mm512_add_ps(formula(Floats<Quarter>(d), Floats<Quarter>(t)), Splat(0.5f));
+  const F part = _mm512_reduce_ps(w, _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC);  // w - floor(w)
+  const F off = _mm512_abs_ps(_mm512_sub_ps(part, Splat(0.5f)));
+  const __mmask16 near = _mm512_cmp_ps_mask(off, Splat(0.5f - kNearHalf), _CMP_GT_OQ);
   unsure |= static_cast<__mmask64>(near) << (16 * Quarter);
-  return _mm512_inserti32x4(result, _mm512_cvtepi32_epi8(_mm512_cvttps_epi32(whole)), Quarter);
+  const V whole = _mm512_cvt_roundps_epi32(w, _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC);
+  return _mm512_inserti32x4(result, _mm512_cvtepi32_epi8(whole), Quarter);
 }
 
 template <class Formula>
@@ -158,46 +253,21 @@ inline F Select(__mmask16 m, F otherwise, F then) { return _mm512_mask_blend_ps(
 inline __mmask16 Equal(F a, float b) { return _mm512_cmp_ps_mask(a, Splat(b), _CMP_EQ_OQ); }
 inline __mmask16 AtMost(F a, float b) { return _mm512_cmp_ps_mask(a, Splat(b), _CMP_LE_OQ); }
 
-// Colour burn of backdrop d by source s (0..255 scale, s up to 510 as vivid
-// light doubles it): white stays white, a black source gives black, else
-// 255 (1 - min(1, (255 - d) / s)).
-inline F Burn(F d, F s) {
-  const F q = _mm512_min_ps(_mm512_div_ps(_mm512_sub_ps(Splat(255.0f), d), s), Splat(1.0f));
-  F v = _mm512_mul_ps(Splat(255.0f), _mm512_sub_ps(Splat(1.0f), q));
-  v = Select(Equal(s, 0.0f), v, Splat(0.0f));
-  return Select(Equal(d, 255.0f), v, Splat(255.0f));
-}
-
-// Colour dodge of d where `room` is 255 (1 - s): black stays black, a white
-// source gives white, else 255 min(1, d / room).
-inline F Dodge(F d, F room) {
-  F v = _mm512_mul_ps(Splat(255.0f), _mm512_min_ps(_mm512_div_ps(d, room), Splat(1.0f)));
-  v = Select(AtMost(room, 0.0f), v, Splat(255.0f));
-  return Select(Equal(d, 0.0f), v, Splat(0.0f));
-}
-
 inline F SoftLight(F d, F t) {
   // t <= 127: d - (255 - 2t) d (255 - d) / 255^2; the product is a whole
   // number below 2^24, so only the division rounds.
   const F twiceT = _mm512_add_ps(t, t);
   const F product = _mm512_mul_ps(_mm512_sub_ps(Splat(255.0f), twiceT),
                                   _mm512_mul_ps(d, _mm512_sub_ps(Splat(255.0f), d)));
-  const F darker = _mm512_sub_ps(d, _mm512_div_ps(product, Splat(65025.0f)));
+  const F darker = _mm512_sub_ps(d, _mm512_mul_ps(product, Splat(1.0f / 65025.0f)));
   // t >= 128: d + (2t - 255) (D(b) - b) with b = d / 255 and D(b) a cubic up
   // to b = 1/4, the square root above.
-  const F b = _mm512_div_ps(d, Splat(255.0f));
+  const F b = _mm512_mul_ps(d, Splat(1.0f / 255.0f));
   const F cubic = _mm512_mul_ps(
       _mm512_add_ps(_mm512_mul_ps(_mm512_sub_ps(_mm512_mul_ps(Splat(16.0f), b), Splat(12.0f)), b), Splat(4.0f)), b);
   const F curve = Select(AtMost(d, 63.0f), _mm512_sqrt_ps(b), cubic);
   const F lighter = _mm512_add_ps(d, _mm512_mul_ps(_mm512_sub_ps(twiceT, Splat(255.0f)), _mm512_sub_ps(curve, b)));
   return Select(AtMost(t, 127.0f), lighter, darker);
-}
-
-inline F VividLight(F d, F t) {
-  const F twiceT = _mm512_add_ps(t, t);
-  const F burn = Burn(d, twiceT);
-  const F dodge = Dodge(d, _mm512_sub_ps(Splat(510.0f), twiceT));
-  return Select(AtMost(t, 127.0f), dodge, burn);
 }
 
 // The formula of blend code `Code`; lanes it cannot vouch for are added to
@@ -206,20 +276,16 @@ template <int Code>
 inline V Formula(V d, V t, __mmask64& unsure) {
   if constexpr (Code == 0) return _mm512_min_epu8(d, t);  // darken
   if constexpr (Code == 1) return MulRound(d, t);         // multiply
-  if constexpr (Code == 2) {                              // colour burn
-    return FloatMode(d, t, unsure, [](F b, F s) { return Burn(b, s); });
-  }
+  if constexpr (Code == 2) return BurnBytes(d, t, unsure);  // colour burn
   if constexpr (Code == 3) return _mm512_subs_epu8(d, Not(t));  // linear burn: d + t - 255
   if constexpr (Code == 4) return _mm512_max_epu8(d, t);         // lighten
   if constexpr (Code == 5) return Not(MulRound(Not(d), Not(t)));  // screen
-  if constexpr (Code == 6) {                                      // colour dodge
-    return FloatMode(d, t, unsure, [](F b, F s) { return Dodge(b, _mm512_sub_ps(Splat(255.0f), s)); });
-  }
+  if constexpr (Code == 6) return DodgeBytes(d, Not(t), unsure);  // colour dodge
   if constexpr (Code == 7) return _mm512_adds_epu8(d, t);                                       // linear dodge
   if constexpr (Code == 8) return HardLight(d, t, _mm512_cmple_epu8_mask(d, Bytes(127)));       // overlay
   if constexpr (Code == 9) return FloatMode(d, t, unsure, [](F b, F s) { return SoftLight(b, s); });
   if constexpr (Code == 10) return HardLight(d, t, _mm512_cmple_epu8_mask(t, Bytes(127)));     // hard light
-  if constexpr (Code == 11) return FloatMode(d, t, unsure, [](F b, F s) { return VividLight(b, s); });
+  if constexpr (Code == 11) return VividBytes(d, t, unsure);  // vivid light
   if constexpr (Code == 12) {  // linear light: d + 2t - 255, in bytes 2t - 255 or 255 - 2t by t's half
     const __mmask64 upper = _mm512_cmpge_epu8_mask(t, Bytes(128));
     const V twice = _mm512_add_epi8(t, t);
@@ -243,19 +309,19 @@ inline V Formula(V d, V t, __mmask64& unsure) {
 
 // The table's entries for the lanes in `which`, the rest kept from `r`.
 inline V FromTable(V r, V d, V t, __mmask64 which, const std::uint8_t* table) {
-  alignas(64) std::uint8_t rb[64], db[64], tb[64];
-  _mm512_store_si512(rb, r);
+  alignas(64) std::uint8_t db[64], tb[64];
   _mm512_store_si512(db, d);
   _mm512_store_si512(tb, t);
   for (; which != 0; which &= which - 1) {
     const int i = __builtin_ctzll(which);
-    rb[i] = table[db[i] * 256u + tb[i]];
+    r = _mm512_mask_set1_epi8(r, __mmask64{1} << i, static_cast<char>(table[db[i] * 256u + tb[i]]));
   }
-  return _mm512_load_si512(rb);
+  return r;
 }
 
 template <int Code>
 inline V Blend(V d, V t, const TLayerPass& pass, __mmask64 lanes) {
+
   if constexpr (Code < 0) {
     return t;
   } else {
