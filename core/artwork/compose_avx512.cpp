@@ -82,10 +82,29 @@ inline V Lookup(const TLut& lut, V index) {
 // 1/255 that the fraction of x / 255 stays below 1.
 inline V Div255(V x) { return _mm512_srli_epi16(_mm512_mulhi_epu16(x, Words(0x8081)), 7); }
 
-inline V Mix(V d, V t, V alphaLow, V alphaHigh) {
+// A pixel's alpha as the multiplier that takes a difference straight to its
+// share: for 1 <= a <= 254, floor(diff * a / 255) == (diff * w) >> 16 with
+// w = ceil(a * 65536 / 255) = 257 a + 1, since w / 65536 exceeds a / 255 by
+// under 1/65536, and over diff <= 255 that adds less than the 1/255 the
+// fraction of diff * a / 255 stays below 1. Alpha 0 gives w = 0; alpha 255
+// (w would need 17 bits) is marked and takes the whole difference.
+struct TAlpha {
+  V low, high;       // w per 16-bit lane, in the order Lo16 and Hi16 take bytes
+  __mmask64 opaque;  // lanes of alpha 255
+};
+
+inline TAlpha AlphaWeights(V a) {
+  const auto weight = [](V doubled) {  // doubled: a in both bytes, 257 a
+    return _mm512_mask_add_epi16(doubled, _mm512_test_epi16_mask(doubled, doubled), doubled, Words(1));
+  };
+  return {weight(_mm512_unpacklo_epi8(a, a)), weight(_mm512_unpackhi_epi8(a, a)),
+          _mm512_cmpeq_epi8_mask(a, Bytes(255))};
+}
+
+inline V Mix(V d, V t, const TAlpha& alpha) {
   const V diff = _mm512_sub_epi8(_mm512_max_epu8(d, t), _mm512_min_epu8(d, t));
-  const V q = Pack(Div255(_mm512_mullo_epi16(Lo16(diff), alphaLow)),
-                   Div255(_mm512_mullo_epi16(Hi16(diff), alphaHigh)));
+  V q = Pack(_mm512_mulhi_epu16(Lo16(diff), alpha.low), _mm512_mulhi_epu16(Hi16(diff), alpha.high));
+  q = _mm512_mask_mov_epi8(q, alpha.opaque, diff);
   const __mmask64 up = _mm512_cmpge_epu8_mask(t, d);
   return _mm512_mask_add_epi8(_mm512_sub_epi8(d, q), up, d, q);
 }
@@ -353,11 +372,11 @@ void BlendRows(const TLayerPass& pass, std::int64_t from, std::int64_t to, std::
       if (_mm512_test_epi8_mask(a, a) == 0) continue;  // all transparent
       const V g = _mm512_maskz_loadu_epi8(lanes, grey + s);
       const bool opaque = (_mm512_cmpeq_epi8_mask(a, Bytes(255)) & lanes) == lanes;
-      const V alphaLow = Lo16(a), alphaHigh = Hi16(a);
+      const TAlpha weights = AlphaWeights(a);
       for (int c = 0; c < 3; ++c) {
         const V d = _mm512_maskz_loadu_epi8(lanes, planes[c] + s);
         const V t = Blend<Code>(d, Lookup(luts[c], g), pass, lanes);
-        _mm512_mask_storeu_epi8(planes[c] + s, lanes, opaque ? t : Mix(d, t, alphaLow, alphaHigh));
+        _mm512_mask_storeu_epi8(planes[c] + s, lanes, opaque ? t : Mix(d, t, weights));
       }
     }
   }
@@ -502,6 +521,16 @@ constexpr TFormulaMatches kFormulaChecks[kBlendModeCount] = {
     FormulaMatches<12>, FormulaMatches<13>, FormulaMatches<14>, FormulaMatches<15>, FormulaMatches<16>};
 
 }  // namespace
+
+void MixBytesAvx512(const std::uint8_t* d, const std::uint8_t* t, const std::uint8_t* a, std::uint8_t* out,
+                    std::size_t n) {
+  for (std::size_t s = 0; s < n; s += 64) {
+    const __mmask64 lanes = Lanes(n - s);
+    const V backdrop = _mm512_maskz_loadu_epi8(lanes, d + s);
+    const V target = _mm512_maskz_loadu_epi8(lanes, t + s);
+    _mm512_mask_storeu_epi8(out + s, lanes, Mix(backdrop, target, AlphaWeights(_mm512_maskz_loadu_epi8(lanes, a + s))));
+  }
+}
 
 void CheckBlendFormulasAvx512(const std::uint8_t* const* tables, bool* exact) {
   for (int code = 0; code < kBlendModeCount; ++code) {

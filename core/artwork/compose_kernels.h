@@ -60,6 +60,9 @@ void ComposeBandAvx512(const TBandWork& work, std::int64_t y0, std::int64_t y1, 
 // Which of the seventeen tables the vector formulas reproduce exactly, tried
 // on every backdrop and source. A table that differs anywhere (a changed or
 // short blend file) is looked up instead, entry by entry.
+// The kernel's mix, d + (t - d) * a / 255 truncated, over n bytes.
+void MixBytesAvx512(const std::uint8_t* d, const std::uint8_t* t, const std::uint8_t* a, std::uint8_t* out,
+                    std::size_t n);
 // tables[code] may be null (no table: not exact).
 void CheckBlendFormulasAvx512(const std::uint8_t* const* tables, bool* exact);
 #endif

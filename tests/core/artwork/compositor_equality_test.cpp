@@ -78,6 +78,28 @@ TEST(ChannelMix, MatchesTheTruncatingDivisionForEveryInput) {
   EXPECT_EQ(mismatches, 0);
 }
 
+#if defined(__x86_64__)
+TEST(ChannelMix, VectorKernelMatchesTheTruncatingDivisionForEveryInput) {
+  if (!ComposeKernelAvailable(TComposeKernel::kAvx512)) GTEST_SKIP() << "this processor lacks the kernel";
+  std::vector<std::uint8_t> d(65536), t(65536), a(65536), out(65536);
+  for (std::size_t i = 0; i < d.size(); ++i) {
+    d[i] = static_cast<std::uint8_t>(i >> 8);
+    t[i] = static_cast<std::uint8_t>(i);
+  }
+  int mismatches = 0;
+  for (int alpha = 0; alpha < 256; ++alpha) {
+    std::fill(a.begin(), a.end(), static_cast<std::uint8_t>(alpha));
+    MixBytesAvx512(d.data(), t.data(), a.data(), out.data(), out.size());
+    for (std::size_t i = 0; i < out.size(); ++i) {
+      if (out[i] != reference::Mix(d[i], t[i], alpha) && ++mismatches <= 5) {
+        ADD_FAILURE() << "d " << int{d[i]} << " t " << int{t[i]} << " a " << alpha;
+      }
+    }
+  }
+  EXPECT_EQ(mismatches, 0);
+}
+#endif
+
 // Alpha in runs, so whole chunks come out transparent, opaque or mixed.
 std::vector<std::uint8_t> AlphaRuns(std::mt19937& rng, std::size_t size) {
   std::vector<std::uint8_t> alpha(size);
