@@ -273,7 +273,6 @@ inline V FloatMode(V d, V t, __mmask64& unsure, Formula formula) {
 }
 
 inline F Select(__mmask16 m, F otherwise, F then) { return _mm512_mask_blend_ps(m, otherwise, then); }
-inline __mmask16 Equal(F a, float b) { return _mm512_cmp_ps_mask(a, Splat(b), _CMP_EQ_OQ); }
 inline __mmask16 AtMost(F a, float b) { return _mm512_cmp_ps_mask(a, Splat(b), _CMP_LE_OQ); }
 
 inline F SoftLight(F d, F t) {
