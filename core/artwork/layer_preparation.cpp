@@ -12,8 +12,10 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
+#include <exception>
 #include <new>
 
+#include "core/artwork/band_workers.h"
 #include "core/artwork/channel_mix.h"
 #include "core/artwork/psd_document.h"
 
@@ -82,13 +84,12 @@ bool CopyBase(TPSDLayer& layer, bool rgb, TWorkingSurface& surface) {
 // source (or the blend table's result) by the coverage f, truncated. The sum
 // is formed in double, as everywhere in preparation; it lies between d and
 // the target, so the truncation needs no clamp.
-void BlendRow(std::uint8_t* d, const std::uint8_t* s, const float* f, std::size_t n, const std::uint8_t* table,
-              std::vector<std::uint8_t>& scratch) {
+void BlendRow(std::uint8_t* __restrict d, const std::uint8_t* s, const float* __restrict f, std::size_t n,
+              const std::uint8_t* __restrict table, std::uint8_t* __restrict scratch) {
   if (table != nullptr) {
     // The lookups first, then the same arithmetic as without a table.
-    scratch.resize(n);
     for (std::size_t i = 0; i < n; ++i) scratch[i] = table[d[i] * 256 + (s != nullptr ? s[i] : 0)];
-    s = scratch.data();
+    s = scratch;
   }
   if (s != nullptr) {
     for (std::size_t i = 0; i < n; ++i) {
@@ -110,6 +111,33 @@ TSpan Overlap(std::int64_t n, std::int64_t offset, std::int64_t limit) {
   TSpan span{std::max<std::int64_t>(0, -offset), std::min<std::int64_t>(n, limit - offset)};
   if (span.end < span.begin) span.end = span.begin;
   return span;
+}
+
+// Bands of rows worked side by side (see band_workers.h): one when the work
+// is too small to share.
+std::size_t Bands(std::int64_t rows, std::int64_t row_width) {
+  constexpr std::int64_t kSharedPixels = std::int64_t{1} << 16;
+  if (rows < 2 || rows * row_width < kSharedPixels) return 1;
+  return static_cast<std::size_t>(std::min<std::int64_t>(rows, 2 * std::int64_t{CompositionThreads()}));
+}
+
+// Band `band` of `bands` equal parts of `rows`.
+TSpan BandRows(TSpan rows, std::size_t band, std::size_t bands) {
+  const std::int64_t n = rows.end - rows.begin;
+  const auto b = static_cast<std::int64_t>(band), count = static_cast<std::int64_t>(bands);
+  return {rows.begin + n * b / count, rows.begin + n * (b + 1) / count};
+}
+
+// work(band) for every band, spread over the band workers; returns when all
+// are done. The work must not throw: anything it needs is made beforehand.
+template <typename Work>
+void ForEachBand(std::size_t bands, const Work& work) {
+  RunBands(
+      bands, bands > 1 ? CompositionThreads() : 1u,
+      [](const void* context, std::size_t band, std::vector<std::uint8_t>&) {
+        (*static_cast<const Work*>(context))(band);
+      },
+      &work);
 }
 
 void CompositeClipped(const TPSDLayer& layer, const TPSDLayer& base, bool rgb, const TBlendTable& blend,
@@ -140,37 +168,53 @@ void CompositeClipped(const TPSDLayer& layer, const TPSDLayer& base, bool rgb, c
   const std::int64_t mask_dx = std::int64_t{layer.left} - layer.mask_left;
   const TSpan mask_columns = Overlap(columns.end, mask_dx, layer.mask_width);
 
-  std::vector<float> f(n);
-  std::vector<std::uint8_t> targets;
-  for (std::int64_t r = rows.begin; r < rows.end; ++r) {
-    const auto at = static_cast<std::size_t>(r * layer.width + columns.begin);
-    if (transparency != nullptr) {
-      for (std::size_t i = 0; i < n; ++i) f[i] = coverage[transparency[at + i]];
-    } else {
-      std::fill(f.begin(), f.end(), opaque);
-    }
-    const std::int64_t my = r + layer.top - layer.mask_top;
-    if (mask != nullptr && my >= 0 && my < layer.mask_height) {
-      const std::int64_t mask_row = my * layer.mask_width + mask_dx;
-      for (std::int64_t k = std::max(columns.begin, mask_columns.begin); k < mask_columns.end; ++k) {
-        float& c = f[static_cast<std::size_t>(k - columns.begin)];
-        c = static_cast<float>(mask[mask_row + k] / 255.0 * c);
+  // Rows are blended in bands side by side, each with its own row of
+  // coverage and of table results.
+  const std::size_t bands = Bands(rows.end - rows.begin, static_cast<std::int64_t>(n));
+  std::vector<float> coverage_rows(bands * n);
+  std::vector<std::uint8_t> target_rows(bands * n);
+  ForEachBand(bands, [&](std::size_t band) {
+    float* f = coverage_rows.data() + band * n;
+    std::uint8_t* targets = target_rows.data() + band * n;
+    const TSpan part = BandRows(rows, band, bands);
+    for (std::int64_t r = part.begin; r < part.end; ++r) {
+      const auto at = static_cast<std::size_t>(r * layer.width + columns.begin);
+      if (transparency != nullptr) {
+        for (std::size_t i = 0; i < n; ++i) f[i] = coverage[transparency[at + i]];
+      } else {
+        std::fill(f, f + n, opaque);
+      }
+      const std::int64_t my = r + layer.top - layer.mask_top;
+      if (mask != nullptr && my >= 0 && my < layer.mask_height) {
+        const std::int64_t mask_row = my * layer.mask_width + mask_dx;
+        for (std::int64_t k = std::max(columns.begin, mask_columns.begin); k < mask_columns.end; ++k) {
+          float& c = f[static_cast<std::size_t>(k - columns.begin)];
+          c = static_cast<float>(mask[mask_row + k] / 255.0 * c);
+        }
+      }
+      const auto to = static_cast<std::size_t>((r + dy) * surface.width + columns.begin + dx);
+      const auto from = [&](const std::uint8_t* plane) { return plane != nullptr ? plane + at : nullptr; };
+      BlendRow(surface.red.data() + to, from(red), f, n, table, targets);
+      if (rgb) {
+        BlendRow(surface.green.data() + to, from(green), f, n, table, targets);
+        BlendRow(surface.blue.data() + to, from(blue), f, n, table, targets);
       }
     }
-    const auto to = static_cast<std::size_t>((r + dy) * surface.width + columns.begin + dx);
-    const auto from = [&](const std::uint8_t* plane) { return plane != nullptr ? plane + at : nullptr; };
-    BlendRow(surface.red.data() + to, from(red), f.data(), n, table, targets);
-    if (rgb) {
-      BlendRow(surface.green.data() + to, from(green), f.data(), n, table, targets);
-      BlendRow(surface.blue.data() + to, from(blue), f.data(), n, table, targets);
-    }
-  }
+  });
 }
 
 float CanvasScale(const TPSD& doc) {
   const float sx = static_cast<float>(doc.width * (1.0 / kCanvasSide));
   const float sy = static_cast<float>(doc.height * (1.0 / kCanvasSide));
   return std::max(sx, sy);
+}
+
+// (77 red + 151 green + 28 blue) >> 8, into the red bytes.
+void GreyLevels(std::uint8_t* __restrict red, const std::uint8_t* __restrict green,
+                const std::uint8_t* __restrict blue, std::size_t n) {
+  for (std::size_t i = 0; i < n; ++i) {
+    red[i] = static_cast<std::uint8_t>((77 * red[i] + 151 * green[i] + 28 * blue[i]) >> 8);
+  }
 }
 
 // opacity x a x m / 65025, truncated. Without a mask m is 255, and then
@@ -199,16 +243,6 @@ void FinishGroup(TPSD& doc, TPSDLayer* base, bool rgb, TWorkingSurface& surface,
   // The grey levels are made in the surface's red plane, which becomes the
   // working layer's; the base's transparency plane becomes its alpha.
   // Only a layer without transparency needs a new plane.
-  std::uint8_t* red = surface.red.data();
-  if (rgb) {
-    const std::uint8_t* green = surface.green.data();
-    const std::uint8_t* blue = surface.blue.data();
-    for (std::size_t i = 0; i < pixels; ++i) {
-      red[i] = static_cast<std::uint8_t>((77 * red[i] + 151 * green[i] + 28 * blue[i]) >> 8);
-    }
-  }
-  s.Pixel = std::move(surface.red);
-  surface.red = {};
   const bool has_transparency = base->Plane(base->transparency_plane) != nullptr;
   const bool has_alpha = has_transparency ? TakePlane(*base, base->transparency_plane, pixels, s.Alpha)
                                           : TryAssign<std::uint8_t>(s.Alpha, pixels, 255);
@@ -224,20 +258,40 @@ void FinishGroup(TPSD& doc, TPSDLayer* base, bool rgb, TWorkingSurface& surface,
   const std::int64_t mask_dx = std::int64_t{base->left} - base->mask_left;
   const TSpan mask_columns = Overlap(s.width, mask_dx, mask != nullptr ? base->mask_width : 0);
   const auto width = static_cast<std::size_t>(s.width);
-  for (std::int64_t j = 0; j < s.height; ++j) {
-    std::uint8_t* alpha = s.Alpha.data() + static_cast<std::size_t>(j) * width;
-    const std::int64_t my = j + base->top - base->mask_top;
-    if (mask == nullptr || my < 0 || my >= base->mask_height || mask_columns.begin >= mask_columns.end) {
-      ApplyOpacity(alpha, width, base->Opacity);
-      continue;
+  const auto grey_rows = [&](TSpan rows) {
+    if (!rgb) return;
+    const std::size_t from = static_cast<std::size_t>(rows.begin) * width;
+    GreyLevels(surface.red.data() + from, surface.green.data() + from, surface.blue.data() + from,
+               static_cast<std::size_t>(rows.end - rows.begin) * width);
+  };
+  const auto alpha_rows = [&](TSpan rows) {
+    for (std::int64_t j = rows.begin; j < rows.end; ++j) {
+      std::uint8_t* alpha = s.Alpha.data() + static_cast<std::size_t>(j) * width;
+      const std::int64_t my = j + base->top - base->mask_top;
+      if (mask == nullptr || my < 0 || my >= base->mask_height || mask_columns.begin >= mask_columns.end) {
+        ApplyOpacity(alpha, width, base->Opacity);
+        continue;
+      }
+      const std::int64_t mask_row = my * base->mask_width + mask_dx;
+      ApplyOpacity(alpha, static_cast<std::size_t>(mask_columns.begin), base->Opacity);
+      for (std::int64_t k = mask_columns.begin; k < mask_columns.end; ++k) {
+        alpha[k] = static_cast<std::uint8_t>(base->Opacity * alpha[k] * mask[mask_row + k] / 65025);
+      }
+      ApplyOpacity(alpha + mask_columns.end, width - static_cast<std::size_t>(mask_columns.end), base->Opacity);
     }
-    const std::int64_t mask_row = my * base->mask_width + mask_dx;
-    ApplyOpacity(alpha, static_cast<std::size_t>(mask_columns.begin), base->Opacity);
-    for (std::int64_t k = mask_columns.begin; k < mask_columns.end; ++k) {
-      alpha[k] = static_cast<std::uint8_t>(base->Opacity * alpha[k] * mask[mask_row + k] / 65025);
+  };
+  // Grey levels and alpha are independent: both go in bands side by side.
+  const TSpan all{0, s.height};
+  const std::size_t bands = Bands(s.height, s.width);
+  ForEachBand(2 * bands, [&](std::size_t band) {
+    if (band < bands) {
+      grey_rows(BandRows(all, band, bands));
+    } else {
+      alpha_rows(BandRows(all, band - bands, bands));
     }
-    ApplyOpacity(alpha + mask_columns.end, width - static_cast<std::size_t>(mask_columns.end), base->Opacity);
-  }
+  });
+  s.Pixel = std::move(surface.red);
+  surface.red = {};
   // The surface's other colour planes are spent too.
   pool.Give(std::move(surface.green));
   pool.Give(std::move(surface.blue));
@@ -250,11 +304,24 @@ void BoxShrinkWorkingLayer(TSimpleLayer& layer, float s, TPlanePool& pool) {
   if (!layer.HasPlanes()) return;
   std::int32_t pw = layer.width, ph = layer.height;
   std::int32_t aw = layer.width, ah = layer.height;
-  std::vector<std::uint8_t> spent;
-  BoxShrink(layer.Pixel, pw, ph, s, 255, &spent);
-  pool.Give(std::move(spent));
-  BoxShrink(layer.Alpha, aw, ah, s, 0, &spent);
-  pool.Give(std::move(spent));
+  // The two planes shrink side by side. A shrink that cannot allocate
+  // fails on the calling thread, as it would have alone.
+  const bool side_by_side = Bands(layer.height, layer.width) > 1;
+  std::vector<std::uint8_t> spent_pixel, spent_alpha;
+  std::exception_ptr failed[2];
+  ForEachBand(side_by_side ? 2 : 1, [&](std::size_t band) {
+    try {
+      if (band == 0) BoxShrink(layer.Pixel, pw, ph, s, 255, &spent_pixel);
+      if (band == 1 || !side_by_side) BoxShrink(layer.Alpha, aw, ah, s, 0, &spent_alpha);
+    } catch (...) {
+      failed[band] = std::current_exception();
+    }
+  });
+  for (const std::exception_ptr& failure : failed) {
+    if (failure) std::rethrow_exception(failure);
+  }
+  pool.Give(std::move(spent_pixel));
+  pool.Give(std::move(spent_alpha));
   layer.width = pw;
   layer.height = ph;
 }
@@ -403,16 +470,13 @@ std::uint32_t SumRun(const std::uint8_t* p, std::size_t n) {
   return sum;
 }
 
-// The sum of n <= 8 bytes, with p[0..7] all readable: the eight bytes are
-// read as one word, those past n masked off, then added in pairs into four
-// 16-bit lanes (each at most 510) and the lanes summed into the top one by
-// one multiply (at most 2040, so no lane carries into the next).
-std::uint32_t SumShortRun(const std::uint8_t* p, std::size_t n) {
-  if constexpr (std::endian::native != std::endian::little) return SumRun(p, n);
-  std::uint64_t v;
-  std::memcpy(&v, p, 8);
-  if (n < 8) v &= (std::uint64_t{1} << (8 * n)) - 1;
+// The sum of the bytes of `word` that `keep` keeps (whole bytes, at most
+// eight of them): added in pairs into four 16-bit lanes (each at most 510),
+// then the lanes summed into the top one by one multiply (at most 2040, so
+// no lane carries into the next).
+std::uint32_t SumWordBytes(std::uint64_t word, std::uint64_t keep) {
   constexpr std::uint64_t kEvenBytes = 0x00FF00FF00FF00FFull;
+  const std::uint64_t v = word & keep;
   const std::uint64_t pairs = (v & kEvenBytes) + ((v >> 8) & kEvenBytes);
   return static_cast<std::uint32_t>((pairs * 0x0001000100010001ull) >> 48);
 }
@@ -460,19 +524,35 @@ void BoxShrink(std::vector<std::uint8_t>& plane, std::int32_t& w, std::int32_t& 
   // are gathered first, so that the arithmetic runs on whole rows.
   std::vector<std::uint8_t> across(width2 * static_cast<std::size_t>(h));
   std::vector<std::int32_t> sums(across_inside), firsts(across_inside), lasts(across_inside);
-  std::vector<bool> packed(across_inside);
-  for (std::size_t j = 0; j < across_inside; ++j) {
-    packed[j] = across_windows.last[j] - across_windows.first[j] <= 8 && across_windows.first[j] + 8 <= w;
+  // Windows of at most eight bytes are summed from one eight-byte read (on
+  // a little-endian machine the first byte is the lowest), which must stay
+  // inside the row: those form a leading run of the outputs.
+  std::size_t by_word = 0;
+  std::vector<std::uint64_t> keep(across_inside);
+  if (std::endian::native == std::endian::little && LongestWindow(across_windows) <= 8) {
+    while (by_word < across_inside && across_windows.first[by_word] + 8 <= w) {
+      const std::int64_t n = across_windows.last[by_word] - across_windows.first[by_word];
+      keep[by_word] = n == 8 ? ~std::uint64_t{0} : (std::uint64_t{1} << (8 * n)) - 1;
+      ++by_word;
+    }
   }
   for (std::int32_t y = 0; y < h; ++y) {
     const std::uint8_t* row = plane.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(w);
     std::uint8_t* out_row = across.data() + static_cast<std::size_t>(y) * width2;
-    for (std::size_t j = 0; j < across_inside; ++j) {
+    for (std::size_t j = 0; j < by_word; ++j) {
+      std::uint64_t word;
+      std::memcpy(&word, row + across_windows.first[j], 8);
+      sums[j] = static_cast<std::int32_t>(SumWordBytes(word, keep[j]));
+    }
+    for (std::size_t j = by_word; j < across_inside; ++j) {
       const auto e = static_cast<std::size_t>(across_windows.first[j]);
-      const auto z = static_cast<std::size_t>(across_windows.last[j]);
-      sums[j] = static_cast<std::int32_t>(packed[j] ? SumShortRun(row + e, z - e) : SumRun(row + e, z - e));
-      firsts[j] = row[e];
-      lasts[j] = row[z];
+      sums[j] = static_cast<std::int32_t>(SumRun(row + e, static_cast<std::size_t>(across_windows.last[j]) - e));
+    }
+    if (!across_whole) {
+      for (std::size_t j = 0; j < across_inside; ++j) {
+        firsts[j] = row[across_windows.first[j]];
+        lasts[j] = row[across_windows.last[j]];
+      }
     }
     if (across_whole) {
       for (std::size_t j = 0; j < across_inside; ++j) out_row[j] = by_sum[static_cast<std::size_t>(sums[j])];

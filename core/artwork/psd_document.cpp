@@ -1,5 +1,7 @@
 #include "core/artwork/psd_document.h"
 
+#include "core/artwork/band_workers.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
@@ -469,51 +471,79 @@ void TPlanePool::GiveAll(TPSDLayer& layer) {
   layer.Release();
 }
 
+namespace {
+
+// Decodes one channel's data into its plane, writing every byte: decoded, or
+// 0 where the data ends early, as in a plane zero-filled before reading.
+void DecodePlane(const TPSDLayer& layer, const TPSDChannel& channel, std::span<const std::uint8_t> data,
+                 std::vector<std::uint8_t>& plane) {
+  const auto [rows, row_width] = PlaneShape(layer, channel.id);
+  const bool has_pixels = std::int64_t{layer.width} * layer.height > 0;
+  if (channel.compression == 1 && has_pixels) {
+    const auto count_bytes = static_cast<std::size_t>(rows) * 2;
+    const auto width = static_cast<std::size_t>(row_width);
+    std::size_t at = count_bytes;
+    std::size_t r = 0;
+    for (; r < static_cast<std::size_t>(rows) && count_bytes <= data.size(); ++r) {
+      const std::size_t count = static_cast<std::size_t>(data[r * 2] << 8 | data[r * 2 + 1]);
+      if (count > data.size() - at) break;
+      const auto row = std::span<std::uint8_t>(plane).subspan(r * width, width);
+      const std::size_t written = UnpackRow(row, data.subspan(at, count));
+      std::fill(row.begin() + static_cast<std::ptrdiff_t>(written), row.end(), std::uint8_t{0});
+      at += count;
+    }
+    std::fill(plane.begin() + static_cast<std::ptrdiff_t>(r * width), plane.end(), std::uint8_t{0});
+  } else {
+    const std::size_t copied = std::min(data.size(), plane.size());
+    std::copy_n(data.begin(), copied, plane.begin());
+    std::fill(plane.begin() + static_cast<std::ptrdiff_t>(copied), plane.end(), std::uint8_t{0});
+  }
+}
+
+}  // namespace
+
 Result<> DecodeDeferredPlanes(const TPSD& doc, TPSDLayer& layer, TPlanePool* pool) {
   if (doc.deferred_bytes.empty()) return Ok();
   // Only the planes that preparation reads; another channel (a second mask,
-  // a duplicate id) is checked by the reader but never looked at.
+  // a duplicate id) is checked by the reader but never looked at. The planes
+  // are all had first, then decoded side by side.
+  std::vector<int> wanted;
+  std::uint64_t pixels = 0;
   for (const int index : {layer.mask_plane, layer.transparency_plane, layer.red_plane, layer.green_plane,
                           layer.blue_plane}) {
     if (index < 0 || static_cast<std::size_t>(index) >= layer.PixelData.size()) continue;
     std::vector<std::uint8_t>& plane = layer.PixelData[static_cast<std::size_t>(index)];
     if (!plane.empty()) continue;  // bound twice, or decoded already
-    const TPSDChannel& channel = layer.ChannelData[static_cast<std::size_t>(index)];
-    const auto [rows, row_width] = PlaneShape(layer, channel.id);
+    const auto [rows, row_width] = PlaneShape(layer, layer.ChannelData[static_cast<std::size_t>(index)].id);
     const auto size = static_cast<std::uint64_t>(rows) * static_cast<std::uint64_t>(row_width);
     if (!(pool != nullptr ? pool->Take(static_cast<std::size_t>(size), plane)
                           : TryResize(plane, static_cast<std::size_t>(size)))) {
       return Fail(MemoryErrorText("TPSDLayer::InitializePictureData()::Layer->PixelData[i][]", index, size));
     }
-    // Every byte of the plane is written: decoded, or 0 where the data ends
-    // early, as in a plane zero-filled before reading.
-    // The reader checked that these bytes lie inside the file.
-    const std::span<const std::uint8_t> data =
-        doc.deferred_bytes.subspan(static_cast<std::size_t>(channel.data_offset), static_cast<std::size_t>(channel.data_length));
-    const bool has_pixels = std::int64_t{layer.width} * layer.height > 0;
-    if (channel.compression == 1 && has_pixels) {
-      const auto count_bytes = static_cast<std::size_t>(rows) * 2;
-      const auto width = static_cast<std::size_t>(row_width);
-      std::size_t at = count_bytes;
-      std::size_t r = 0;
-      for (; r < static_cast<std::size_t>(rows) && count_bytes <= data.size(); ++r) {
-        const std::size_t count = static_cast<std::size_t>(data[r * 2] << 8 | data[r * 2 + 1]);
-        if (count > data.size() - at) break;
-        const auto row = std::span<std::uint8_t>(plane).subspan(r * width, width);
-        const std::size_t written = UnpackRow(row, data.subspan(at, count));
-        std::fill(row.begin() + static_cast<std::ptrdiff_t>(written), row.end(), std::uint8_t{0});
-        at += count;
-      }
-      std::fill(plane.begin() + static_cast<std::ptrdiff_t>(r * width), plane.end(), std::uint8_t{0});
-    } else {
-      const std::size_t copied = std::min(data.size(), plane.size());
-      std::copy_n(data.begin(), copied, plane.begin());
-      std::fill(plane.begin() + static_cast<std::ptrdiff_t>(copied), plane.end(), std::uint8_t{0});
-    }
-    // Only pages of a mapped file can be dropped: bytes the caller holds in
-    // memory would read back as zeros.
-    if (doc.deferred_owner) DropPages(data);
+    if (size > 0) wanted.push_back(index);
+    pixels += size;
   }
+  struct TJob {
+    const TPSD& doc;
+    TPSDLayer& layer;
+    const std::vector<int>& wanted;
+  } job{doc, layer, wanted};
+  constexpr std::uint64_t kSharedPixels = std::uint64_t{1} << 16;
+  RunBands(
+      wanted.size(), pixels >= kSharedPixels ? CompositionThreads() : 1u,
+      [](const void* context, std::size_t band, std::vector<std::uint8_t>&) {
+        const TJob& j = *static_cast<const TJob*>(context);
+        const auto index = static_cast<std::size_t>(j.wanted[band]);
+        const TPSDChannel& channel = j.layer.ChannelData[index];
+        // The reader checked that these bytes lie inside the file.
+        const std::span<const std::uint8_t> data = j.doc.deferred_bytes.subspan(
+            static_cast<std::size_t>(channel.data_offset), static_cast<std::size_t>(channel.data_length));
+        DecodePlane(j.layer, channel, data, j.layer.PixelData[index]);
+        // Only pages of a mapped file can be dropped: bytes the caller holds
+        // in memory would read back as zeros.
+        if (j.doc.deferred_owner) DropPages(data);
+      },
+      &job);
   return Ok();
 }
 
