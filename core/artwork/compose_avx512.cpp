@@ -30,10 +30,10 @@
 // (no standard templates, only functions of this file), so no other file can
 // end up calling an AVX-512 copy of it.
 #if defined(__clang__)
-#pragma clang attribute push(__attribute__((target("avx512f,avx512bw,avx512dq,avx512vbmi"))), apply_to = function)
+#pragma clang attribute push(__attribute__((target("avx512f,avx512bw,avx512dq,avx512vl,avx512vbmi"))), apply_to = function)
 #else
 #pragma GCC push_options
-#pragma GCC target("avx512f,avx512bw,avx512dq,avx512vbmi")
+#pragma GCC target("avx512f,avx512bw,avx512dq,avx512vl,avx512vbmi")
 #endif
 
 namespace tintloom {
@@ -357,30 +357,71 @@ inline V Blend(V d, V t, const TLayerPass& pass, __mmask64 lanes) {
 
 // ---- One layer over the band's planes ----
 
+// One chunk: the layer's alpha and grey levels and the backdrop's three
+// planes in, the three blended planes out; false when every lane is
+// transparent and nothing changes.
+template <int Code>
+inline bool BlendChunk(const TLayerPass& pass, const TLut (&luts)[3], V a, V g, V (&planes)[3], __mmask64 lanes) {
+  if (_mm512_test_epi8_mask(a, a) == 0) return false;
+  const bool opaque = (_mm512_cmpeq_epi8_mask(a, Bytes(255)) & lanes) == lanes;
+  const TAlpha weights = AlphaWeights(a);
+  for (int c = 0; c < 3; ++c) {
+    const V t = Blend<Code>(planes[c], Lookup(luts[c], g), pass, lanes);
+    planes[c] = opaque ? t : Mix(planes[c], t, weights);
+  }
+  return true;
+}
+
+inline V JoinHalves(__m256i low, __m256i high) { return _mm512_inserti64x4(_mm512_castsi256_si512(low), high, 1); }
+
 template <int Code>
 void BlendRows(const TLayerPass& pass, std::int64_t from, std::int64_t to, std::uint8_t* band, std::int64_t stride,
                std::int64_t bandTop, std::int64_t bandLeft) {
   const TLut luts[3] = {LoadLut(pass.planes[0]), LoadLut(pass.planes[1]), LoadLut(pass.planes[2])};
   const auto count = static_cast<std::size_t>(pass.endColumn - pass.firstColumn);
+  const std::size_t whole = count / 64 * 64, tail = count - whole;
   const std::int64_t x = pass.left + pass.firstColumn - bandLeft;
+  const auto layerRow = [&](std::int64_t y) {
+    return static_cast<std::size_t>((y - pass.top) * pass.width + pass.firstColumn);
+  };
+  const auto plane = [&](std::int64_t y, int c) { return band + ((y - bandTop) * 3 + c) * stride + x; };
   for (std::int64_t y = from; y < to; ++y) {
-    const auto start = static_cast<std::size_t>((y - pass.top) * pass.width + pass.firstColumn);
-    const std::uint8_t* grey = pass.grey + start;
-    const std::uint8_t* alpha = pass.alpha + start;
-    std::uint8_t* planes[3];
-    for (int c = 0; c < 3; ++c) planes[c] = band + ((y - bandTop) * 3 + c) * stride + x;
-    for (std::size_t s = 0; s < count; s += 64) {
+    const std::size_t start = layerRow(y);
+    // Short tails wait to be paired with the next row's below.
+    const std::size_t end = tail <= 32 ? whole : count;
+    for (std::size_t s = 0; s < end; s += 64) {
       const __mmask64 lanes = Lanes(count - s);
-      const V a = _mm512_maskz_loadu_epi8(lanes, alpha + s);
-      if (_mm512_test_epi8_mask(a, a) == 0) continue;  // all transparent
-      const V g = _mm512_maskz_loadu_epi8(lanes, grey + s);
-      const bool opaque = (_mm512_cmpeq_epi8_mask(a, Bytes(255)) & lanes) == lanes;
-      const TAlpha weights = AlphaWeights(a);
-      for (int c = 0; c < 3; ++c) {
-        const V d = _mm512_maskz_loadu_epi8(lanes, planes[c] + s);
-        const V t = Blend<Code>(d, Lookup(luts[c], g), pass, lanes);
-        _mm512_mask_storeu_epi8(planes[c] + s, lanes, opaque ? t : Mix(d, t, weights));
+      V planes[3];
+      for (int c = 0; c < 3; ++c) planes[c] = _mm512_maskz_loadu_epi8(lanes, plane(y, c) + s);
+      if (!BlendChunk<Code>(pass, luts, _mm512_maskz_loadu_epi8(lanes, pass.alpha + start + s),
+                            _mm512_maskz_loadu_epi8(lanes, pass.grey + start + s), planes, lanes)) {
+        continue;
       }
+      for (int c = 0; c < 3; ++c) _mm512_mask_storeu_epi8(plane(y, c) + s, lanes, planes[c]);
+    }
+  }
+  if (tail == 0 || tail > 32) return;
+  // The tails of two rows share one chunk, one in each half: a layer 268
+  // pixels wide takes four and a half chunks a row instead of five.
+  const auto half = static_cast<__mmask32>(Lanes(tail));
+  for (std::int64_t y = from; y < to; y += 2) {
+    const bool pair = y + 1 < to;
+    const std::int64_t y1 = pair ? y + 1 : y;
+    const __mmask32 second = pair ? half : 0;
+    const __mmask64 lanes = half | static_cast<__mmask64>(second) << 32;
+    const auto load = [&](const std::uint8_t* low, const std::uint8_t* high) {
+      return JoinHalves(_mm256_maskz_loadu_epi8(half, low), _mm256_maskz_loadu_epi8(second, high));
+    };
+    const std::size_t s0 = layerRow(y) + whole, s1 = layerRow(y1) + whole;
+    V planes[3];
+    for (int c = 0; c < 3; ++c) planes[c] = load(plane(y, c) + whole, plane(y1, c) + whole);
+    if (!BlendChunk<Code>(pass, luts, load(pass.alpha + s0, pass.alpha + s1), load(pass.grey + s0, pass.grey + s1),
+                          planes, lanes)) {
+      continue;
+    }
+    for (int c = 0; c < 3; ++c) {
+      _mm256_mask_storeu_epi8(plane(y, c) + whole, half, _mm512_castsi512_si256(planes[c]));
+      _mm256_mask_storeu_epi8(plane(y1, c) + whole, second, _mm512_extracti64x4_epi64(planes[c], 1));
     }
   }
 }
