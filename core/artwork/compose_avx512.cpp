@@ -88,8 +88,14 @@ inline V Div255(V x) { return _mm512_srli_epi16(_mm512_mulhi_epu16(x, Words(0x80
 // under 1/65536, and over diff <= 255 that adds less than the 1/255 the
 // fraction of diff * a / 255 stays below 1. Alpha 0 gives w = 0; alpha 255
 // (w would need 17 bits) is marked and takes the whole difference.
+// The bytes at even and odd places, each in a 16-bit lane of its own: plain
+// masks and shifts, which keep the shuffle unit free for the lookups.
+inline V Even16(V x) { return _mm512_and_si512(x, Words(0x00FF)); }
+inline V Odd16(V x) { return _mm512_srli_epi16(x, 8); }
+inline V JoinEvenOdd(V even, V odd) { return _mm512_or_si512(even, _mm512_slli_epi16(odd, 8)); }
+
 struct TAlpha {
-  V low, high;       // w per 16-bit lane, in the order Lo16 and Hi16 take bytes
+  V even, odd;       // w per 16-bit lane for the even and the odd bytes
   __mmask64 opaque;  // lanes of alpha 255
 };
 
@@ -97,13 +103,14 @@ inline TAlpha AlphaWeights(V a) {
   const auto weight = [](V doubled) {  // doubled: a in both bytes, 257 a
     return _mm512_mask_add_epi16(doubled, _mm512_test_epi16_mask(doubled, doubled), doubled, Words(1));
   };
-  return {weight(_mm512_unpacklo_epi8(a, a)), weight(_mm512_unpackhi_epi8(a, a)),
-          _mm512_cmpeq_epi8_mask(a, Bytes(255))};
+  const V even = _mm512_or_si512(_mm512_slli_epi16(a, 8), Even16(a));
+  const V odd = _mm512_or_si512(_mm512_and_si512(a, Words(0xFF00)), Odd16(a));
+  return {weight(even), weight(odd), _mm512_cmpeq_epi8_mask(a, Bytes(255))};
 }
 
 inline V Mix(V d, V t, const TAlpha& alpha) {
   const V diff = _mm512_sub_epi8(_mm512_max_epu8(d, t), _mm512_min_epu8(d, t));
-  V q = Pack(_mm512_mulhi_epu16(Lo16(diff), alpha.low), _mm512_mulhi_epu16(Hi16(diff), alpha.high));
+  V q = JoinEvenOdd(_mm512_mulhi_epu16(Even16(diff), alpha.even), _mm512_mulhi_epu16(Odd16(diff), alpha.odd));
   q = _mm512_mask_mov_epi8(q, alpha.opaque, diff);
   const __mmask64 up = _mm512_cmpge_epu8_mask(t, d);
   return _mm512_mask_add_epi8(_mm512_sub_epi8(d, q), up, d, q);
@@ -190,14 +197,19 @@ inline V RoundedQuotient(V x, V d, __mmask64 valid, __mmask64& unsure) {
   static const TLut low = LoadLut(kReciprocals.low), high = LoadLut(kReciprocals.high);
   const V rLow = Lookup(low, d), rHigh = Lookup(high, d);
   const auto times255 = [](V v) { return _mm512_sub_epi16(_mm512_slli_epi16(v, 8), v); };
-  __mmask32 tieLow, tieHigh;
-  const V qLow = RoundedQuotient16(times255(Lo16(x)), Lo16(d), _mm512_unpacklo_epi8(rLow, rHigh), tieLow);
-  const V qHigh = RoundedQuotient16(times255(Hi16(x)), Hi16(d), _mm512_unpackhi_epi8(rLow, rHigh), tieHigh);
-  // The word masks back into byte order, as the quotients are packed.
-  const __mmask64 ties =
-      _mm512_movepi8_mask(_mm512_packs_epi16(_mm512_movm_epi16(tieLow), _mm512_movm_epi16(tieHigh)));
-  unsure |= ties & valid;
-  return Pack(qLow, qHigh);
+  const V evenGuess = _mm512_or_si512(Even16(rLow), _mm512_slli_epi16(rHigh, 8));
+  const V oddGuess = _mm512_or_si512(Odd16(rLow), _mm512_and_si512(rHigh, Words(0xFF00)));
+  __mmask32 tieEven, tieOdd;
+  const V qEven = RoundedQuotient16(times255(Even16(x)), Even16(d), evenGuess, tieEven);
+  const V qOdd = RoundedQuotient16(times255(Odd16(x)), Odd16(d), oddGuess, tieOdd);
+  // The word masks back into byte order: even lanes' flags in the low byte
+  // of each word, odd lanes' in the high byte.
+  const V flags = _mm512_or_si512(_mm512_and_si512(_mm512_movm_epi16(tieEven), Words(0x00FF)),
+                                  _mm512_and_si512(_mm512_movm_epi16(tieOdd), Words(0xFF00)));
+  unsure |= _mm512_movepi8_mask(flags) & valid;
+  // Lanes outside `valid` may hold quotients past 255; cut them to their own
+  // byte so they cannot spill into the odd neighbour.
+  return JoinEvenOdd(Even16(qEven), qOdd);
 }
 
 // Colour dodge: black stays black, else 255 once d reaches 255 - t (a white
@@ -544,16 +556,20 @@ namespace {
 
 template <int Code>
 bool FormulaMatches(const std::uint8_t* table) {
-  alignas(64) std::uint8_t sources[64];
-  for (int d = 0; d < 256; ++d) {
-    const V backdrop = Bytes(d);
-    for (int t0 = 0; t0 < 256; t0 += 64) {
-      for (int i = 0; i < 64; ++i) sources[i] = static_cast<std::uint8_t>(t0 + i);
-      __mmask64 unsure = 0;
-      const V r = Formula<Code>(backdrop, _mm512_load_si512(sources), unsure);
-      const V expected = _mm512_loadu_si512(table + d * 256 + t0);
-      if ((_mm512_cmpneq_epi8_mask(r, expected) & ~unsure) != 0) return false;
+  // Every backdrop and source once, in a scrambled order (an odd multiplier
+  // permutes 0..65535), so that neighbouring lanes hold unrelated pairs and
+  // a formula whose lanes leak into each other cannot pass.
+  alignas(64) std::uint8_t backdrops[64], sources[64], expected[64];
+  for (int p0 = 0; p0 < 65536; p0 += 64) {
+    for (int i = 0; i < 64; ++i) {
+      const unsigned p = (static_cast<unsigned>(p0 + i) * 40503u) & 0xFFFFu, d = p >> 8, t = p & 255u;
+      backdrops[i] = static_cast<std::uint8_t>(d);
+      sources[i] = static_cast<std::uint8_t>(t);
+      expected[i] = table[d * 256 + t];
     }
+    __mmask64 unsure = 0;
+    const V r = Formula<Code>(_mm512_load_si512(backdrops), _mm512_load_si512(sources), unsure);
+    if ((_mm512_cmpneq_epi8_mask(r, _mm512_load_si512(expected)) & ~unsure) != 0) return false;
   }
   return true;
 }
