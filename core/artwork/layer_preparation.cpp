@@ -192,6 +192,9 @@ void CompositeClipped(const TPSDLayer& layer, const TPSDLayer& base, bool rgb, c
           c = static_cast<float>(mask[mask_row + k] / 255.0 * c);
         }
       }
+      // A row the layer does not cover at all (transparent, or masked out)
+      // leaves the surface as it is: d + 0 x (target - d) is d.
+      if (std::all_of(f, f + n, [](float c) { return c == 0.0f; })) continue;
       const auto to = static_cast<std::size_t>((r + dy) * surface.width + columns.begin + dx);
       const auto from = [&](const std::uint8_t* plane) { return plane != nullptr ? plane + at : nullptr; };
       BlendRow(surface.red.data() + to, from(red), f, n, table, targets);
