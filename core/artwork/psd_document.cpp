@@ -450,18 +450,22 @@ bool TPlanePool::Take(std::size_t n, std::vector<std::uint8_t>& plane) {
       return true;
     }
   }
-  if (!free_.empty() && free_.back().capacity() >= n) {
-    plane = std::move(free_.back());
-    free_.pop_back();
-    plane.resize(n);
-    return true;
+  for (std::size_t i = 0; i < free_.size(); ++i) {
+    if (free_[i].capacity() >= n) {
+      std::swap(free_[i], free_.back());
+      plane = std::move(free_.back());
+      free_.pop_back();
+      plane.resize(n);
+      return true;
+    }
   }
   return TryResize(plane, n);
 }
 
 void TPlanePool::Give(std::vector<std::uint8_t>&& plane) {
-  // Enough for the planes of a base layer and one clipped layer.
-  constexpr std::size_t kKept = 10;
+  // At most about what one group gives up at once (a base layer's planes
+  // and a clipped layer's); more would only raise the peak.
+  constexpr std::size_t kKept = 8;
   if (!plane.empty() && free_.size() < kKept) free_.push_back(std::move(plane));
   plane = {};
 }
