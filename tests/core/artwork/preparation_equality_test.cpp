@@ -304,6 +304,66 @@ TEST(PreparationEquality, RandomDocumentsReduceAndShrinkAsThePlainForm) {
   }
 }
 
+// Every backdrop under every source byte, at every coverage a transparency
+// byte gives at full opacity, at other opacities, and through a mask: the
+// clipped blend against its plain double form.
+TEST(PreparationEquality, ClippedBlendAtEveryBackdropSourceAndCoverage) {
+  Bytes backdrop(65536), source(65536);
+  for (std::size_t i = 0; i < 65536; ++i) {
+    backdrop[i] = static_cast<std::uint8_t>(i & 0xFF);
+    source[i] = static_cast<std::uint8_t>(i >> 8);
+  }
+  const auto layer = [](const Bytes& grey, std::uint8_t clipping) {
+    TPSDLayer l;
+    l.right = l.bottom = 256;
+    l.width = l.height = 256;
+    l.Opacity = 255;
+    l.Clipping = clipping;
+    l.ChannelData.push_back({0, 0});
+    l.PixelData.push_back(grey);
+    l.red_plane = 0;
+    l.channel_count = 1;
+    return l;
+  };
+  struct Case {
+    int transparency, opacity, mask;  // -1: no such plane
+  };
+  std::vector<Case> cases;
+  for (int t = 0; t < 256; ++t) cases.push_back({t, 255, -1});
+  for (int o : {1, 2, 77, 128, 200, 254}) cases.push_back({-1, o, -1});
+  for (int m : {1, 3, 100, 128, 254, 255}) cases.push_back({255, 255, m});
+  cases.push_back({1, 1, 1});  // the smallest coverage there is
+  for (const Case& c : cases) {
+    TPSD doc;
+    doc.colour_mode = kPsdColourGrey;
+    doc.width = doc.height = 256;
+    doc.Layers = {layer(backdrop, 0), layer(source, 1)};
+    doc.layer_count = 2;
+    TPSDLayer& clipped = doc.Layers[1];
+    clipped.Opacity = static_cast<std::uint8_t>(c.opacity);
+    if (c.transparency >= 0) {
+      clipped.transparency_plane = static_cast<int>(clipped.PixelData.size());
+      clipped.ChannelData.push_back({-1, 0});
+      clipped.PixelData.push_back(Bytes(65536, static_cast<std::uint8_t>(c.transparency)));
+    }
+    if (c.mask >= 0) {
+      clipped.mask_plane = static_cast<int>(clipped.PixelData.size());
+      clipped.ChannelData.push_back({-2, 0});
+      clipped.PixelData.push_back(Bytes(65536, static_cast<std::uint8_t>(c.mask)));
+      clipped.mask_width = clipped.mask_height = 256;
+    }
+    clipped.channel_count = static_cast<std::uint16_t>(clipped.ChannelData.size());
+    const TBlendTable blend;
+    std::vector<TSimpleLayer> want = PlainReduce(doc, blend);
+    TSilentProgress progress;
+    testing::TRecordingMessages messages;
+    ASSERT_TRUE(ReduceLayers(doc, blend, progress, messages).ok());
+    ASSERT_EQ(doc.working_layer_count, 1);
+    EXPECT_EQ(doc.Simples[0].Pixel, want[0].Pixel)
+        << "transparency " << c.transparency << " opacity " << c.opacity << " mask " << c.mask;
+  }
+}
+
 TEST(PreparationEquality, BoxShrinkAsThePlainFormAtAnyScale) {
   std::mt19937 rng(7);
   // Whole and fractional scales; windows longer than eight bytes, and longer
