@@ -80,6 +80,32 @@ bool CopyBase(TPSDLayer& layer, bool rgb, TWorkingSurface& surface) {
   return taken;
 }
 
+// The float pass of BlendRow: every byte whose result is sure is written;
+// the others keep d, are marked in `unsure`, and are counted. Written with
+// whole-number flags, not branches, so that it vectorises.
+unsigned BlendSure(std::uint8_t* __restrict d, const std::uint8_t* __restrict t, const float* __restrict f,
+                   std::size_t n, std::uint8_t* __restrict unsure) {
+  constexpr float kMargin = 0x1p-14f;
+  unsigned doubtful = 0;
+  for (std::size_t i = 0; i < n; ++i) {
+    const int di = d[i];
+    const int ti = t[i];
+    const float fi = f[i];
+    const float y = static_cast<float>(di) + fi * static_cast<float>(ti - di);
+    const int r = static_cast<int>(y);
+    const float frac = y - static_cast<float>(r);
+    const int keep = static_cast<int>(fi == 0.0f) | static_cast<int>(ti == di);
+    const int whole = static_cast<int>(fi == 1.0f);
+    const int far = static_cast<int>(frac > kMargin) & static_cast<int>(frac < 1.0f - kMargin);
+    const int redo = (1 - far) & (1 - keep) & (1 - whole);
+    unsure[i] = static_cast<std::uint8_t>(redo);
+    doubtful += static_cast<unsigned>(redo);
+    const int sure = whole != 0 ? ti : r;
+    d[i] = static_cast<std::uint8_t>((keep | redo) != 0 ? di : sure);
+  }
+  return doubtful;
+}
+
 // One colour row of a clipped layer onto the surface row: d moves toward the
 // source (or the blend table's result) by the coverage f, truncated, as the
 // double expression trunc(d + f x (t - d)) gives it.
@@ -96,32 +122,20 @@ bool CopyBase(TPSDLayer& layer, bool rgb, TWorkingSurface& surface) {
 void BlendRow(std::uint8_t* __restrict d, const std::uint8_t* s, const float* __restrict f, std::size_t n,
               const std::uint8_t* __restrict table, std::uint8_t* __restrict scratch,
               std::uint8_t* __restrict unsure) {
+  // The targets: the table's results, or the source (0 without a plane).
   if (table != nullptr) {
-    // The lookups first, then the same arithmetic as without a table.
     for (std::size_t i = 0; i < n; ++i) scratch[i] = table[d[i] * 256 + (s != nullptr ? s[i] : 0)];
     s = scratch;
+  } else if (s == nullptr) {
+    std::fill(scratch, scratch + n, std::uint8_t{0});
+    s = scratch;
   }
-  constexpr float kMargin = 0x1p-14f;
-  unsigned doubtful = 0;
-  for (std::size_t i = 0; i < n; ++i) {
-    const int di = d[i];
-    const int ti = s != nullptr ? s[i] : 0;
-    const float y = static_cast<float>(di) + f[i] * static_cast<float>(ti - di);
-    const int r = static_cast<int>(y);
-    const float frac = y - static_cast<float>(r);
-    const bool plain = f[i] == 0.0f || ti == di || f[i] == 1.0f;
-    const bool near = !(frac > kMargin && frac < 1.0f - kMargin);
-    const bool redo = near && !plain;
-    unsure[i] = static_cast<std::uint8_t>(redo);
-    doubtful += redo;
-    const int result = f[i] == 1.0f ? ti : (f[i] == 0.0f || ti == di) ? di : r;
-    d[i] = static_cast<std::uint8_t>(redo ? di : result);
-  }
+  const unsigned doubtful = BlendSure(d, s, f, n, unsure);
   if (doubtful == 0) return;
   for (std::size_t i = 0; i < n; ++i) {
-    if (unsure[i] == 0) continue;
-    const int ti = s != nullptr ? s[i] : 0;
-    d[i] = static_cast<std::uint8_t>(static_cast<int>(d[i] + static_cast<double>(f[i]) * (ti - d[i])));
+    if (unsure[i] != 0) {
+      d[i] = static_cast<std::uint8_t>(static_cast<int>(d[i] + static_cast<double>(f[i]) * (s[i] - d[i])));
+    }
   }
 }
 
