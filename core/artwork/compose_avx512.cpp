@@ -50,12 +50,6 @@ inline V Zero() { return _mm512_setzero_si512(); }
 inline V Bytes(int b) { return _mm512_set1_epi8(static_cast<char>(b)); }
 inline V Words(int w) { return _mm512_set1_epi16(static_cast<short>(w)); }
 inline V Not(V x) { return _mm512_xor_si512(x, Bytes(-1)); }
-inline V Lo16(V x) { return _mm512_unpacklo_epi8(x, Zero()); }
-inline V Hi16(V x) { return _mm512_unpackhi_epi8(x, Zero()); }
-// Unpacking low and high halves within each 128-bit lane and packing them
-// again within the lane restores the original byte order.
-inline V Pack(V lo, V hi) { return _mm512_packus_epi16(lo, hi); }
-
 inline __mmask64 Lanes(std::size_t n) { return n >= 64 ? ~__mmask64{0} : (__mmask64{1} << n) - 1; }
 
 // ---- Colour lookup ----
@@ -125,7 +119,9 @@ inline V RoundDiv255(V y) {
   return _mm512_srli_epi16(_mm512_add_epi16(x, _mm512_srli_epi16(x, 8)), 8);
 }
 inline V MulRound16(V u, V v) { return RoundDiv255(_mm512_mullo_epi16(u, v)); }
-inline V MulRound(V u, V v) { return Pack(MulRound16(Lo16(u), Lo16(v)), MulRound16(Hi16(u), Hi16(v))); }
+inline V MulRound(V u, V v) {
+  return JoinEvenOdd(MulRound16(Even16(u), Even16(v)), MulRound16(Odd16(u), Odd16(v)));
+}
 
 // round(2 u v / 255), halves up, per 16-bit lane: with u v = 255 q + r,
 // 2 u v / 255 = 2q + 2r / 255, and 2r / 255 rounds to 0, 1 or 2 as r
@@ -144,7 +140,7 @@ inline V HardLight(V d, V t, __mmask64 low) {
   const V v = _mm512_mask_blend_epi8(low, Not(t), t);
   // One factor is at most 127, so 2 u v stays below 65408.
   const auto twice = [](V a, V b) { return RoundDiv255(_mm512_slli_epi16(_mm512_mullo_epi16(a, b), 1)); };
-  const V r = Pack(twice(Lo16(u), Lo16(v)), twice(Hi16(u), Hi16(v)));
+  const V r = JoinEvenOdd(twice(Even16(u), Even16(v)), twice(Odd16(u), Odd16(v)));
   return _mm512_mask_blend_epi8(low, Not(r), r);
 }
 
@@ -336,7 +332,7 @@ inline V Formula(V d, V t, __mmask64& unsure) {
   if constexpr (Code == 15) return _mm512_sub_epi8(_mm512_max_epu8(d, t), _mm512_min_epu8(d, t));  // difference
   if constexpr (Code == 16) {  // exclusion: d + t - round(2 d t / 255)
     const auto half = [](V u, V v) { return _mm512_sub_epi16(_mm512_add_epi16(u, v), TwiceMulRound16(u, v)); };
-    return Pack(half(Lo16(d), Lo16(t)), half(Hi16(d), Hi16(t)));
+    return JoinEvenOdd(half(Even16(d), Even16(t)), half(Odd16(d), Odd16(t)));
   }
   return t;
 }
