@@ -1,6 +1,6 @@
 // The composition kernel for processors with 512-bit byte permutes (AVX-512
-// BW and VBMI), built with those instructions enabled for this file only and
-// chosen at run time.
+// F, BW, DQ, VL and VBMI), built with those instructions enabled for this
+// file only and chosen at run time.
 //
 // A band of surface rows is split into blue, green and red planes, every
 // layer passes over it 64 pixels at a time, and the planes are woven back.
@@ -8,9 +8,9 @@
 // permutes; the blend modes are computed from their formulas rather than
 // looked up, since gathering from a 64 KB table costs more than all the rest
 // of the work. A formula counts only once it has been found to give every
-// entry of the loaded table (CheckBlendFormulasAvx512); the division and
-// square-root modes work in floats and hand the few results that fall within
-// rounding error of a half to the table.
+// entry of the loaded table (CheckBlendFormulasAvx512). The dividing modes
+// work in 16-bit integers and soft light in floats; results that are exactly
+// a half, or within float error of one, are taken from the table.
 
 #include "core/artwork/compose_kernels.h"
 
@@ -76,18 +76,18 @@ inline V Lookup(const TLut& lut, V index) {
 // 1/255 that the fraction of x / 255 stays below 1.
 inline V Div255(V x) { return _mm512_srli_epi16(_mm512_mulhi_epu16(x, Words(0x8081)), 7); }
 
-// A pixel's alpha as the multiplier that takes a difference straight to its
-// share: for 1 <= a <= 254, floor(diff * a / 255) == (diff * w) >> 16 with
-// w = ceil(a * 65536 / 255) = 257 a + 1, since w / 65536 exceeds a / 255 by
-// under 1/65536, and over diff <= 255 that adds less than the 1/255 the
-// fraction of diff * a / 255 stays below 1. Alpha 0 gives w = 0; alpha 255
-// (w would need 17 bits) is marked and takes the whole difference.
 // The bytes at even and odd places, each in a 16-bit lane of its own: plain
 // masks and shifts, which keep the shuffle unit free for the lookups.
 inline V Even16(V x) { return _mm512_and_si512(x, Words(0x00FF)); }
 inline V Odd16(V x) { return _mm512_srli_epi16(x, 8); }
 inline V JoinEvenOdd(V even, V odd) { return _mm512_or_si512(even, _mm512_slli_epi16(odd, 8)); }
 
+// A pixel's alpha as the multiplier that takes a difference straight to its
+// share: for 1 <= a <= 254, floor(diff * a / 255) == (diff * w) >> 16 with
+// w = ceil(a * 65536 / 255) = 257 a + 1, since w / 65536 exceeds a / 255 by
+// under 1/65536, and over diff <= 255 that adds less than the 1/255 the
+// fraction of diff * a / 255 stays below 1. Alpha 0 gives w = 0; alpha 255
+// (w would need 17 bits) is marked and takes the whole difference.
 struct TAlpha {
   V even, odd;       // w per 16-bit lane for the even and the odd bytes
   __mmask64 opaque;  // lanes of alpha 255
@@ -243,12 +243,11 @@ inline V VividBytes(V d, V t, __mmask64& unsure) {
   return _mm512_mask_mov_epi8(_mm512_maskz_mov_epi8(~zero, q), full, Bytes(255));
 }
 
-// Modes that divide or take roots work in floats, 16 lanes at a time, on the
+// Soft light's square root works in floats, 16 lanes at a time, on the
 // 0..255 scale. The result is the value plus a half, truncated; where that
 // sum lies within kNearHalf of a whole number the float may sit on the other
 // side of it from the exact value, and the lane is marked for the table.
-// Float error here stays below 4e-5, and an exact ratio with a denominator
-// of 510 or less is either a tie or at least 1/1020 from one.
+// Float error here stays below 4e-5, well inside kNearHalf.
 constexpr float kNearHalf = 1.0f / 4096.0f;
 
 template <int Quarter>
@@ -351,7 +350,6 @@ inline V FromTable(V r, V d, V t, __mmask64 which, const std::uint8_t* table) {
 
 template <int Code>
 inline V Blend(V d, V t, const TLayerPass& pass, __mmask64 lanes) {
-
   if constexpr (Code < 0) {
     return t;
   } else {
