@@ -19,6 +19,7 @@
 
 #include "bench/scalar_compositor.h"
 #include "core/artwork/blend_formulas.h"
+#include "core/artwork/compose_kernels.h"
 #include "core/artwork/compositor.h"
 #include "core/model/coordination_model.h"
 
@@ -132,6 +133,20 @@ void BM_Composite(benchmark::State& state) {
   SetItems(state, art);
 }
 
+// The kernel processors without AVX-512 use, for comparison.
+void BM_CompositePortable(benchmark::State& state) {
+  Artwork& art = Shared(static_cast<int>(state.range(0)), state.range(1) != 0);
+  const TComposeKernel chosen = ActiveComposeKernel();
+  SelectComposeKernel(TComposeKernel::kPortable);
+  for (auto _ : state) {
+    CompositeArtwork(art.model.document, art.model.artworkSurface, art.model.artworkLayers, GlobalBlendTable());
+    benchmark::DoNotOptimize(art.model.artworkSurface.bitmap.data());
+    benchmark::ClobberMemory();
+  }
+  SelectComposeKernel(chosen);
+  SetItems(state, art);
+}
+
 void BM_ScalarReference(benchmark::State& state) {
   Artwork& art = Shared(static_cast<int>(state.range(0)), state.range(1) != 0);
   for (auto _ : state) {
@@ -172,6 +187,7 @@ void BM_RedrawSelected(benchmark::State& state) {
 #define SHAPES Args({30, 1})->Args({30, 0})
 BENCHMARK(BM_Floor)->SHAPES->Args({60, 1})->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Composite)->SHAPES->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CompositePortable)->SHAPES->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ScalarReference)->SHAPES->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CompositeOneMode)->DenseRange(-1, kBlendModeCount - 1)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_RedrawSelected)->Args({60, 1})->Unit(benchmark::kMillisecond);
@@ -206,6 +222,8 @@ class RatioReporter : public benchmark::ConsoleReporter {
     ratio("typical 30 layers (1/5 coverage) / floor", "BM_Composite/30/0", "BM_Floor/30/0", "<= 2x");
     ratio("scalar reference / fast, dense", "BM_ScalarReference/30/1", "BM_Composite/30/1", ">= 10x");
     ratio("scalar reference / fast, typical", "BM_ScalarReference/30/0", "BM_Composite/30/0", ">= 10x");
+    ratio("portable kernel, dense / floor", "BM_CompositePortable/30/1", "BM_Floor/30/1", "report");
+    ratio("portable kernel, typical / floor", "BM_CompositePortable/30/0", "BM_Floor/30/0", "report");
     ratio("Redraw(0), 60 dense layers / floor", "BM_RedrawSelected/60/1", "BM_Floor/60/1", "report");
     const double redraw = time("BM_RedrawSelected/60/1");
     if (redraw > 0) std::printf("%-46s %6.2f ms (goal < 16.7 ms)\n", "Redraw(0), 60 dense layers", redraw);
