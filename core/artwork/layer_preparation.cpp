@@ -80,61 +80,24 @@ bool CopyBase(TPSDLayer& layer, bool rgb, TWorkingSurface& surface) {
   return taken;
 }
 
-// The float pass of BlendRow: every byte whose result is sure is written;
-// the others keep d, are marked in `unsure`, and are counted. Written with
-// whole-number flags, not branches, so that it vectorises.
-unsigned BlendSure(std::uint8_t* __restrict d, const std::uint8_t* __restrict t, const float* __restrict f,
-                   std::size_t n, std::uint8_t* __restrict unsure) {
-  constexpr float kMargin = 0x1p-14f;
-  unsigned doubtful = 0;
-  for (std::size_t i = 0; i < n; ++i) {
-    const int di = d[i];
-    const int ti = t[i];
-    const float fi = f[i];
-    const float y = static_cast<float>(di) + fi * static_cast<float>(ti - di);
-    const int r = static_cast<int>(y);
-    const float frac = y - static_cast<float>(r);
-    const int keep = static_cast<int>(fi == 0.0f) | static_cast<int>(ti == di);
-    const int whole = static_cast<int>(fi == 1.0f);
-    const int far = static_cast<int>(frac > kMargin) & static_cast<int>(frac < 1.0f - kMargin);
-    const int redo = (1 - far) & (1 - keep) & (1 - whole);
-    unsure[i] = static_cast<std::uint8_t>(redo);
-    doubtful += static_cast<unsigned>(redo);
-    const int sure = whole != 0 ? ti : r;
-    d[i] = static_cast<std::uint8_t>((keep | redo) != 0 ? di : sure);
-  }
-  return doubtful;
-}
-
 // One colour row of a clipped layer onto the surface row: d moves toward the
-// source (or the blend table's result) by the coverage f, truncated, as the
-// double expression trunc(d + f x (t - d)) gives it.
-//
-// That expression is the exact value truncated: f x (t - d) needs at most
-// 33 bits, and adding d stays exact whenever f >= 2^-21; below that the
-// product is under 2^-13 in size while no coverage is under 2^-24 (1/255 of
-// 1/255 of 1/255), so the rounding cannot reach a whole number. Worked in
-// float instead, the two roundings move the value by under 510 x 2^-24 <
-// 2^-15; so wherever the float result lies more than 2^-14 from a whole
-// number it truncates to the same byte, four lanes at a time. The few
-// elsewhere (other than f = 0, t = d and f = 1, whose results are plain) are
-// worked again in double.
+// source (or the blend table's result) by the coverage f, truncated. The sum
+// is formed in double, as everywhere in preparation; it lies between d and
+// the target, so the truncation needs no clamp.
 void BlendRow(std::uint8_t* __restrict d, const std::uint8_t* s, const float* __restrict f, std::size_t n,
-              const std::uint8_t* __restrict table, std::uint8_t* __restrict scratch,
-              std::uint8_t* __restrict unsure) {
-  // The targets: the table's results, or the source (0 without a plane).
+              const std::uint8_t* __restrict table, std::uint8_t* __restrict scratch) {
   if (table != nullptr) {
+    // The lookups first, then the same arithmetic as without a table.
     for (std::size_t i = 0; i < n; ++i) scratch[i] = table[d[i] * 256 + (s != nullptr ? s[i] : 0)];
     s = scratch;
-  } else if (s == nullptr) {
-    std::fill(scratch, scratch + n, std::uint8_t{0});
-    s = scratch;
   }
-  const unsigned doubtful = BlendSure(d, s, f, n, unsure);
-  if (doubtful == 0) return;
-  for (std::size_t i = 0; i < n; ++i) {
-    if (unsure[i] != 0) {
+  if (s != nullptr) {
+    for (std::size_t i = 0; i < n; ++i) {
       d[i] = static_cast<std::uint8_t>(static_cast<int>(d[i] + static_cast<double>(f[i]) * (s[i] - d[i])));
+    }
+  } else {
+    for (std::size_t i = 0; i < n; ++i) {
+      d[i] = static_cast<std::uint8_t>(static_cast<int>(d[i] + static_cast<double>(f[i]) * (0 - d[i])));
     }
   }
 }
@@ -209,11 +172,10 @@ void CompositeClipped(const TPSDLayer& layer, const TPSDLayer& base, bool rgb, c
   // coverage and of table results.
   const std::size_t bands = Bands(rows.end - rows.begin, static_cast<std::int64_t>(n));
   std::vector<float> coverage_rows(bands * n);
-  std::vector<std::uint8_t> target_rows(bands * n), unsure_rows(bands * n);
+  std::vector<std::uint8_t> target_rows(bands * n);
   ForEachBand(bands, [&](std::size_t band) {
     float* f = coverage_rows.data() + band * n;
     std::uint8_t* targets = target_rows.data() + band * n;
-    std::uint8_t* unsure = unsure_rows.data() + band * n;
     const TSpan part = BandRows(rows, band, bands);
     for (std::int64_t r = part.begin; r < part.end; ++r) {
       const auto at = static_cast<std::size_t>(r * layer.width + columns.begin);
@@ -235,10 +197,10 @@ void CompositeClipped(const TPSDLayer& layer, const TPSDLayer& base, bool rgb, c
       if (std::all_of(f, f + n, [](float c) { return c == 0.0f; })) continue;
       const auto to = static_cast<std::size_t>((r + dy) * surface.width + columns.begin + dx);
       const auto from = [&](const std::uint8_t* plane) { return plane != nullptr ? plane + at : nullptr; };
-      BlendRow(surface.red.data() + to, from(red), f, n, table, targets, unsure);
+      BlendRow(surface.red.data() + to, from(red), f, n, table, targets);
       if (rgb) {
-        BlendRow(surface.green.data() + to, from(green), f, n, table, targets, unsure);
-        BlendRow(surface.blue.data() + to, from(blue), f, n, table, targets, unsure);
+        BlendRow(surface.green.data() + to, from(green), f, n, table, targets);
+        BlendRow(surface.blue.data() + to, from(blue), f, n, table, targets);
       }
     }
   });
