@@ -71,9 +71,9 @@ inline V Lookup(const TLut& lut, V index) {
 
 // ---- The mix: d + (t - d) * a / 255, truncating toward zero ----
 
-// x / 255 == (x * 0x8081) >> 23 for every x up to 65535: 0x8081 / 2^23
-// exceeds 1 / 255 by under 6e-8, which over x <= 65025 adds less than the
-// 1/255 that the fraction of x / 255 stays below 1.
+// x / 255 == (x * 0x8081) >> 23 for every 16-bit x: 0x8081 / 2^23 exceeds
+// 1 / 255 by under 6e-8, which over x < 65536 adds under 0.004, less than
+// the 1/255 by which the fraction of x / 255 stays below 1.
 inline V Div255(V x) { return _mm512_srli_epi16(_mm512_mulhi_epu16(x, Words(0x8081)), 7); }
 
 // The bytes at even and odd places, each in a 16-bit lane of its own: plain
@@ -112,12 +112,11 @@ inline V Mix(V d, V t, const TAlpha& alpha) {
 
 // ---- Blend formulas on bytes: d the backdrop, t the source ----
 
-// round(y / 255), halves up, per 16-bit lane, for every y below 65408
-// (checked exhaustively when written; the blend formula check covers its use).
-inline V RoundDiv255(V y) {
-  const V x = _mm512_add_epi16(y, Words(128));
-  return _mm512_srli_epi16(_mm512_add_epi16(x, _mm512_srli_epi16(x, 8)), 8);
-}
+// round(y / 255), halves up, per 16-bit lane, for every y up to 65408:
+// whole y is never an exact half of 255, so rounding is floor((y + 127) / 255),
+// and that division is Div255's (checked exhaustively when written; the blend
+// formula check covers its use).
+inline V RoundDiv255(V y) { return Div255(_mm512_add_epi16(y, Words(127))); }
 inline V MulRound16(V u, V v) { return RoundDiv255(_mm512_mullo_epi16(u, v)); }
 inline V MulRound(V u, V v) {
   return JoinEvenOdd(MulRound16(Even16(u), Even16(v)), MulRound16(Odd16(u), Odd16(v)));
@@ -152,8 +151,9 @@ inline V HardLight(V d, V t, __mmask64 low) {
 // where the table's own floating-point arithmetic may have gone either way,
 // so those lanes take the table's entry.
 
-// ceil(65536 / D) as low and high bytes, for the quotient's first guess; for
-// D = 1, 65535 (the guess then falls one short, which the correction mends).
+// ceil(65536 / D) as low and high bytes, for the quotient's first guess;
+// for D = 1, 65535 (only x = 0 is below 1, and 0 divides exactly whatever
+// the guess).
 struct TReciprocals {
   alignas(64) std::uint8_t low[256];
   alignas(64) std::uint8_t high[256];
@@ -169,22 +169,19 @@ constexpr TReciprocals MakeReciprocals() {
 }
 alignas(64) constexpr TReciprocals kReciprocals = MakeReciprocals();
 
-// round(x / D) halves up, per 16-bit lane, for x < 255 D, with `r` the
-// reciprocal guess; `tie` marks the lanes that are exactly a half.
+// round(X / D) halves up, per 16-bit lane, for X = 255 x with x < D, with
+// `r` the reciprocal guess; `tie` marks the lanes that are exactly a half.
+// The guess q0 = X r >> 16 is the quotient or one more, since r exceeds
+// 65536 / D by under one and X stays below 65536; so the remainder
+// X - q0 D lies in [-D, D), and it alone says which of q0 - 1, q0, q0 + 1 is
+// nearest.
 inline V RoundedQuotient16(V x, V d, V r, __mmask32& tie) {
-  const V one = Words(1);
-  V q = _mm512_mulhi_epu16(x, r);  // the quotient or one more (one less for D = 1)
-  V p = _mm512_mullo_epi16(q, d);
-  const __mmask32 over = _mm512_cmpgt_epu16_mask(p, x);
-  q = _mm512_mask_sub_epi16(q, over, q, one);
-  p = _mm512_mask_sub_epi16(p, over, p, d);
-  V rest = _mm512_sub_epi16(x, p);
-  const __mmask32 under = _mm512_cmpge_epu16_mask(rest, d);
-  q = _mm512_mask_add_epi16(q, under, q, one);
-  rest = _mm512_mask_sub_epi16(rest, under, rest, d);
-  const V twice = _mm512_add_epi16(rest, rest);
-  tie = _mm512_cmpeq_epi16_mask(twice, d);
-  return _mm512_mask_add_epi16(q, _mm512_cmpgt_epu16_mask(twice, d), q, one);
+  const V q0 = _mm512_mulhi_epu16(x, r);
+  const V twice = _mm512_slli_epi16(_mm512_sub_epi16(x, _mm512_mullo_epi16(q0, d)), 1);  // 2 (X - q0 D), signed
+  const V minusD = _mm512_sub_epi16(Zero(), d);
+  tie = _mm512_cmpeq_epi16_mask(twice, d) | _mm512_cmpeq_epi16_mask(twice, minusD);
+  const V up = _mm512_mask_add_epi16(q0, _mm512_cmpgt_epi16_mask(twice, d), q0, Words(1));
+  return _mm512_mask_sub_epi16(up, _mm512_cmple_epi16_mask(twice, minusD), up, Words(1));
 }
 
 // round(255 x / D) per byte lane, for bytes x < D; lanes in `valid` that are
