@@ -135,12 +135,15 @@ inline V TwiceMulRound16(V u, V v) {
 // Hard light with `low` marking the lanes whose deciding value is at most
 // 127: multiply by twice it there, screen by twice it less one elsewhere.
 inline V HardLight(V d, V t, __mmask64 low) {
-  const V u = _mm512_mask_blend_epi8(low, Not(d), d);
-  const V v = _mm512_mask_blend_epi8(low, Not(t), t);
+  const V ones = Bytes(-1);
+  // Above the half both factors are inverted, and so is the result.
+  const __mmask64 high = ~low;
+  const V du = _mm512_mask_sub_epi8(d, high, ones, d);
+  const V tv = _mm512_mask_sub_epi8(t, high, ones, t);
   // One factor is at most 127, so 2 u v stays below 65408.
   const auto twice = [](V a, V b) { return RoundDiv255(_mm512_slli_epi16(_mm512_mullo_epi16(a, b), 1)); };
-  const V r = JoinEvenOdd(twice(Even16(u), Even16(v)), twice(Odd16(u), Odd16(v)));
-  return _mm512_mask_blend_epi8(low, Not(r), r);
+  const V r = JoinEvenOdd(twice(Even16(du), Even16(tv)), twice(Odd16(du), Odd16(tv)));
+  return _mm512_mask_sub_epi8(r, high, ones, r);
 }
 
 // ---- The dividing modes, in integers ----
