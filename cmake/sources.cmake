@@ -21,8 +21,6 @@ set(TINTLOOM_CORE_SOURCES
   core/artwork/compositor.cpp
   core/artwork/compose_avx512.cpp
   core/artwork/band_workers.cpp
-  core/artwork/compose_avx512.cpp
-  core/artwork/band_workers.cpp
   core/artwork/open_artwork.cpp
   core/artwork/layer_preparation.cpp
   core/files/data_files.cpp
