@@ -576,6 +576,36 @@ constexpr TFormulaMatches kFormulaChecks[kBlendModeCount] = {
 
 }  // namespace
 
+namespace {
+
+template <int Code>
+void BlendBytes(const std::uint8_t* table, bool computed, const std::uint8_t* d, const std::uint8_t* s,
+                std::uint8_t* out, std::size_t n) {
+  TLayerPass pass;  // only its table and whether the formula stands for it
+  pass.table = table;
+  pass.computed = computed;
+  for (std::size_t i = 0; i < n; i += 64) {
+    const __mmask64 lanes = Lanes(n - i);
+    const V backdrop = _mm512_maskz_loadu_epi8(lanes, d + i);
+    const V source = s != nullptr ? _mm512_maskz_loadu_epi8(lanes, s + i) : Zero();
+    _mm512_mask_storeu_epi8(out + i, lanes, Blend<Code>(backdrop, source, pass, lanes));
+  }
+}
+
+using TBlendBytes = void (*)(const std::uint8_t*, bool, const std::uint8_t*, const std::uint8_t*, std::uint8_t*,
+                             std::size_t);
+constexpr TBlendBytes kBlendBytes[kBlendModeCount] = {
+    BlendBytes<0>,  BlendBytes<1>,  BlendBytes<2>,  BlendBytes<3>,  BlendBytes<4>,  BlendBytes<5>,
+    BlendBytes<6>,  BlendBytes<7>,  BlendBytes<8>,  BlendBytes<9>,  BlendBytes<10>, BlendBytes<11>,
+    BlendBytes<12>, BlendBytes<13>, BlendBytes<14>, BlendBytes<15>, BlendBytes<16>};
+
+}  // namespace
+
+void BlendBytesAvx512(int code, const std::uint8_t* table, bool computed, const std::uint8_t* d,
+                      const std::uint8_t* s, std::uint8_t* out, std::size_t n) {
+  kBlendBytes[code](table, computed, d, s, out, n);
+}
+
 void MixBytesAvx512(const std::uint8_t* d, const std::uint8_t* t, const std::uint8_t* a, std::uint8_t* out,
                     std::size_t n) {
   for (std::size_t s = 0; s < n; s += 64) {

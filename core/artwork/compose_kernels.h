@@ -57,13 +57,17 @@ void ComposeBandPortable(const TBandWork& work, std::int64_t y0, std::int64_t y1
 
 #if defined(__x86_64__)
 void ComposeBandAvx512(const TBandWork& work, std::int64_t y0, std::int64_t y1, std::uint8_t* scratch);
-// Which of the seventeen tables the vector formulas reproduce exactly, tried
-// on every backdrop and source. A table that differs anywhere (a changed or
-// short blend file) is looked up instead, entry by entry.
+// out[i] = table[d[i] * 256 + s[i]] (s null: sources 0) for blend code
+// 0..16, from the formula where `computed`.
+void BlendBytesAvx512(int code, const std::uint8_t* table, bool computed, const std::uint8_t* d,
+                      const std::uint8_t* s, std::uint8_t* out, std::size_t n);
 // The kernel's mix, d + (t - d) * a / 255 truncated, over n bytes.
 void MixBytesAvx512(const std::uint8_t* d, const std::uint8_t* t, const std::uint8_t* a, std::uint8_t* out,
                     std::size_t n);
-// tables[code] may be null (no table: not exact).
+// Which of the seventeen tables the vector formulas reproduce exactly, tried
+// on every backdrop and source. A table that differs anywhere (a changed or
+// short blend file) is looked up instead, entry by entry. tables[code] may
+// be null (no table: not exact).
 void CheckBlendFormulasAvx512(const std::uint8_t* const* tables, bool* exact);
 #endif
 

@@ -97,6 +97,24 @@ bool PlaceLayer(const TSimpleLayer& layer, const TSurface& surface, TLayerPass& 
   return pass.firstColumn < pass.endColumn && pass.firstRow < pass.endRow;
 }
 
+// Whether the vector formula of `code` gives every entry of the loaded table,
+// checked once per table on first use (by the thread that owns the table).
+bool FormulaReproduces(const TBlendTable& blend, int code) {
+  if (code < 0 || code >= kBlendModeCount) return false;
+#if defined(__x86_64__)
+  TBlendTable::TFormulaCheck& check = blend.FormulaCheck();
+  if (!check.done) {
+    std::array<const std::uint8_t*, kBlendModeCount> tables;
+    for (int c = 0; c < kBlendModeCount; ++c) tables[static_cast<std::size_t>(c)] = blend.Table(c);
+    CheckBlendFormulasAvx512(tables.data(), check.exact.data());
+    check.done = true;
+  }
+  return check.exact[static_cast<std::size_t>(code)];
+#else
+  return false;
+#endif
+}
+
 // Below this many layer pixels a composition is done on the calling thread:
 // waking the others would cost more than it saves.
 constexpr std::int64_t kThreadedPixels = 256 * 1024;
@@ -123,16 +141,7 @@ void ComposeLayers(std::span<TLayerPass> passes, TSurface& surface, const TBlend
 #if defined(__x86_64__)
   if (ActiveComposeKernel() == TComposeKernel::kAvx512) {
     band = ComposeBandAvx512;
-    TBlendTable::TFormulaCheck& check = blend.FormulaCheck();
-    if (!check.done) {
-      std::array<const std::uint8_t*, kBlendModeCount> tables;
-      for (int code = 0; code < kBlendModeCount; ++code) tables[static_cast<std::size_t>(code)] = blend.Table(code);
-      CheckBlendFormulasAvx512(tables.data(), check.exact.data());
-      check.done = true;
-    }
-    for (TLayerPass& pass : passes) {
-      pass.computed = pass.code >= 0 && check.exact[static_cast<std::size_t>(pass.code)];
-    }
+    for (TLayerPass& pass : passes) pass.computed = FormulaReproduces(blend, pass.code);
   }
 #else
   (void)blend;
@@ -203,6 +212,27 @@ TComposeKernel ActiveComposeKernel() { return activeKernel; }
 
 void SelectComposeKernel(TComposeKernel kernel) {
   if (ComposeKernelAvailable(kernel)) activeKernel = kernel;
+}
+
+TTableBlend TableBlendFor(const TBlendTable& blend, int code) {
+  TTableBlend result;
+  result.table = blend.Table(code);
+  if (result.table == nullptr) return result;
+  result.code = code;
+  result.computed = ActiveComposeKernel() == TComposeKernel::kAvx512 && FormulaReproduces(blend, code);
+  return result;
+}
+
+void BlendTableRow(const TTableBlend& blend, const std::uint8_t* d, const std::uint8_t* s, std::uint8_t* out,
+                   std::size_t n) {
+  if (blend.table == nullptr) return;
+#if defined(__x86_64__)
+  if (ActiveComposeKernel() == TComposeKernel::kAvx512) {
+    BlendBytesAvx512(blend.code, blend.table, blend.computed, d, s, out, n);
+    return;
+  }
+#endif
+  for (std::size_t i = 0; i < n; ++i) out[i] = blend.table[d[i] * 256u + (s != nullptr ? s[i] : 0u)];
 }
 
 void CompositeArtwork(const TPSD& document, TSurface& surface, std::span<const TArtworkLayer> records,

@@ -210,6 +210,33 @@ TEST(VectorBlendFormulas, MatchTheGeneratedTableAndNoAlteredOne) {
 }
 #endif
 
+// Rows of table results, as opening blends clipped layers with them: every
+// pair of every mode, with and without sources, an odd length for the tail.
+TEST_P(CompositorEqualityTest, TableRowsGiveTheTableEntries) {
+  const TBlendTable& table = Table();
+  if (!table.Loaded()) GTEST_SKIP() << "rows only blend through a loaded table";
+  const std::size_t n = 65536 - 3;
+  std::vector<std::uint8_t> d(n), s(n), out(n);
+  for (std::size_t i = 0; i < n; ++i) {
+    const auto p = static_cast<std::uint32_t>(i) * 40503u;
+    d[i] = static_cast<std::uint8_t>(p >> 8);
+    s[i] = static_cast<std::uint8_t>(p);
+  }
+  for (int code = 0; code < kBlendModeCount; ++code) {
+    const TTableBlend blend = TableBlendFor(table, code);
+    const std::uint8_t* entries = table.Table(code);
+    for (const bool sources : {true, false}) {
+      BlendTableRow(blend, d.data(), sources ? s.data() : nullptr, out.data(), n);
+      int mismatches = 0;
+      for (std::size_t i = 0; i < n; ++i) {
+        const std::uint8_t expected = entries[d[i] * 256u + (sources ? s[i] : 0u)];
+        if (out[i] != expected && ++mismatches <= 3) ADD_FAILURE() << "code " << code << " at " << i;
+      }
+      ASSERT_EQ(mismatches, 0);
+    }
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Kernels, CompositorEqualityTest,
     ::testing::Combine(::testing::Values(TComposeKernel::kPortable, TComposeKernel::kAvx512),
