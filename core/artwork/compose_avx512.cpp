@@ -407,7 +407,40 @@ void BlendRows(const TLayerPass& pass, std::int64_t from, std::int64_t to, std::
     }
   }
   if (tail == 0 || tail > 32) return;
-  // The tails of two rows share one chunk, one in each half: a layer 268
+  if (tail <= 16) {
+    // Four rows' tails share one chunk, a quarter each.
+    const auto quarter = static_cast<__mmask16>(Lanes(tail));
+    for (std::int64_t y = from; y < to; y += 4) {
+      std::int64_t rows[4];
+      __mmask16 masks[4];
+      for (int k = 0; k < 4; ++k) {
+        const bool inside = y + k < to;
+        rows[k] = inside ? y + k : y;
+        masks[k] = inside ? quarter : 0;
+      }
+      __mmask64 lanes = 0;
+      for (int k = 0; k < 4; ++k) lanes |= static_cast<__mmask64>(masks[k]) << (16 * k);
+      const auto load = [&](const auto& at) {
+        V v = _mm512_castsi128_si512(_mm_maskz_loadu_epi8(masks[0], at(rows[0])));
+        v = _mm512_inserti32x4(v, _mm_maskz_loadu_epi8(masks[1], at(rows[1])), 1);
+        v = _mm512_inserti32x4(v, _mm_maskz_loadu_epi8(masks[2], at(rows[2])), 2);
+        return _mm512_inserti32x4(v, _mm_maskz_loadu_epi8(masks[3], at(rows[3])), 3);
+      };
+      V planes[3];
+      for (int c = 0; c < 3; ++c) planes[c] = load([&](std::int64_t r) { return plane(r, c) + whole; });
+      const V a = load([&](std::int64_t r) { return pass.alpha + layerRow(r) + whole; });
+      const V g = load([&](std::int64_t r) { return pass.grey + layerRow(r) + whole; });
+      if (!BlendChunk<Code>(pass, luts, a, g, planes, lanes)) continue;
+      for (int c = 0; c < 3; ++c) {
+        _mm_mask_storeu_epi8(plane(rows[0], c) + whole, masks[0], _mm512_castsi512_si128(planes[c]));
+        _mm_mask_storeu_epi8(plane(rows[1], c) + whole, masks[1], _mm512_extracti32x4_epi32(planes[c], 1));
+        _mm_mask_storeu_epi8(plane(rows[2], c) + whole, masks[2], _mm512_extracti32x4_epi32(planes[c], 2));
+        _mm_mask_storeu_epi8(plane(rows[3], c) + whole, masks[3], _mm512_extracti32x4_epi32(planes[c], 3));
+      }
+    }
+    return;
+  }
+  // The tails of two rows share one chunk, one in each half: a layer 300
   // pixels wide takes four and a half chunks a row instead of five.
   const auto half = static_cast<__mmask32>(Lanes(tail));
   for (std::int64_t y = from; y < to; y += 2) {
