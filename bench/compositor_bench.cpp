@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/ratio_reporter.h"
 #include "bench/scalar_compositor.h"
 #include "core/artwork/blend_formulas.h"
 #include "core/artwork/compose_kernels.h"
@@ -192,55 +193,25 @@ BENCHMARK(BM_ScalarReference)->SHAPES->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CompositeOneMode)->DenseRange(-1, kBlendModeCount - 1)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_RedrawSelected)->Args({60, 1})->Unit(benchmark::kMillisecond);
 
-// Keeps the mean (or the only) time of each case and prints the ratios.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const Run& run : runs) {
-      if (run.error_occurred) continue;
-      const std::string name = run.benchmark_name();
-      const bool aggregate = run.run_type == Run::RT_Aggregate;
-      if (aggregate && run.aggregate_name != "median") continue;
-      std::string base = run.run_name.str();
-      if (!aggregate && times_.count(base) != 0 && medians_.count(base) != 0) continue;
-      (aggregate ? medians_ : times_)[base] = run.GetAdjustedRealTime();
-    }
-  }
-  void Finalize() override {
-    ConsoleReporter::Finalize();
-    const auto time = [this](const std::string& name) {
-      if (medians_.count(name) != 0) return medians_[name];
-      return times_.count(name) != 0 ? times_[name] : 0.0;
-    };
-    const auto ratio = [&](const char* what, const std::string& a, const std::string& b, const char* goal) {
-      const double ta = time(a), tb = time(b);
-      if (ta > 0 && tb > 0) std::printf("%-46s %6.2fx   (goal %s)\n", what, ta / tb, goal);
-    };
-    std::printf("\nRatios (medians when repeated):\n");
-    ratio("dense 30 layers / floor", "BM_Composite/30/1", "BM_Floor/30/1", "<= 3x");
-    ratio("typical 30 layers (1/5 coverage) / floor", "BM_Composite/30/0", "BM_Floor/30/0", "<= 2x");
-    ratio("scalar reference / fast, dense", "BM_ScalarReference/30/1", "BM_Composite/30/1", ">= 10x");
-    ratio("scalar reference / fast, typical", "BM_ScalarReference/30/0", "BM_Composite/30/0", ">= 10x");
-    ratio("portable kernel, dense / floor", "BM_CompositePortable/30/1", "BM_Floor/30/1", "report");
-    ratio("portable kernel, typical / floor", "BM_CompositePortable/30/0", "BM_Floor/30/0", "report");
-    ratio("Redraw(0), 60 dense layers / floor", "BM_RedrawSelected/60/1", "BM_Floor/60/1", "report");
-    const double redraw = time("BM_RedrawSelected/60/1");
-    if (redraw > 0) std::printf("%-46s %6.2f ms (goal < 16.7 ms)\n", "Redraw(0), 60 dense layers", redraw);
-  }
-
- private:
-  std::map<std::string, double> times_, medians_;
-};
-
 }  // namespace
 }  // namespace tintloom
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  tintloom::RatioReporter reporter;
+  tintloom::bench::TRatioReporter reporter({
+      {"dense 30 layers / floor", "BM_Composite/30/1", "BM_Floor/30/1", "<= 3x"},
+      {"typical 30 layers (1/5 coverage) / floor", "BM_Composite/30/0", "BM_Floor/30/0", "<= 2x"},
+      {"scalar reference / fast, dense", "BM_ScalarReference/30/1", "BM_Composite/30/1", ">= 10x"},
+      {"scalar reference / fast, typical", "BM_ScalarReference/30/0", "BM_Composite/30/0", ">= 10x"},
+      {"portable kernel, dense / floor", "BM_CompositePortable/30/1", "BM_Floor/30/1", "report"},
+      {"portable kernel, typical / floor", "BM_CompositePortable/30/0", "BM_Floor/30/0", "report"},
+      {"Redraw(0), 60 dense layers / floor", "BM_RedrawSelected/60/1", "BM_Floor/60/1", "report"},
+  });
   benchmark::RunSpecifiedBenchmarks(&reporter);
+  // The one absolute goal: an edit must reach the canvas within a 60 Hz frame.
+  const double redraw = reporter.Time("BM_RedrawSelected/60/1");
+  if (redraw > 0) std::printf("%-46s %6.2f ms (goal < 16.7 ms)\n", "Redraw(0), 60 dense layers", redraw);
   benchmark::Shutdown();
   return 0;
 }
