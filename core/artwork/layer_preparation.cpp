@@ -12,8 +12,14 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
+#include <atomic>
 #include <exception>
+#include <memory>
 #include <new>
+#include <optional>
+#include <span>
+#include <string>
+#include <utility>
 
 #include "core/artwork/band_workers.h"
 #include "core/artwork/channel_mix.h"
@@ -34,14 +40,15 @@ std::uint8_t TruncByte(double v) {
   return static_cast<std::uint8_t>(static_cast<int>(v));
 }
 
-// Where a group is assembled: one plane per colour, width x height bytes
-// each, rows without padding. A grayscale document uses only `red`. Planes
-// let every step run along contiguous bytes.
-struct TWorkingSurface {
-  std::int32_t width = 0;
-  std::int32_t height = 0;
-  std::vector<std::uint8_t> red, green, blue;
-};
+template <typename T>
+bool TryReserve(std::vector<T>& v, std::size_t n) {
+  try {
+    v.reserve(n);
+    return true;
+  } catch (const std::exception&) {
+    return false;
+  }
+}
 
 template <typename T>
 bool TryAssign(std::vector<T>& v, std::size_t n, T value) {
@@ -52,33 +59,6 @@ bool TryAssign(std::vector<T>& v, std::size_t n, T value) {
     v = {};
     return false;
   }
-}
-
-// The decoded plane `index` of a layer becomes `to`: it is taken over, not
-// copied, as the layer is freed once its group is done. A layer without
-// that channel gives zeros, as a zero-filled plane would read.
-bool TakePlane(TPSDLayer& layer, int index, std::size_t pixels, std::vector<std::uint8_t>& to) {
-  if (index >= 0) {
-    std::vector<std::uint8_t>& plane = layer.PixelData[static_cast<std::size_t>(index)];
-    if (plane.size() == pixels) {
-      to = std::move(plane);
-      plane = {};
-      return true;
-    }
-  }
-  return TryAssign<std::uint8_t>(to, pixels, 0);
-}
-
-bool CopyBase(TPSDLayer& layer, bool rgb, TWorkingSurface& surface) {
-  surface.width = layer.width;
-  surface.height = layer.height;
-  const std::size_t pixels = static_cast<std::size_t>(layer.width) * static_cast<std::size_t>(layer.height);
-  // Green and blue first: in a grayscale document the grey plane is red.
-  const bool taken = (!rgb || (TakePlane(layer, layer.green_plane, pixels, surface.green) &&
-                               TakePlane(layer, layer.blue_plane, pixels, surface.blue))) &&
-                     TakePlane(layer, layer.red_plane, pixels, surface.red);
-  if (!taken) surface = {};
-  return taken;
 }
 
 // One colour row of a clipped layer onto the surface row: d moves toward the
@@ -121,100 +101,6 @@ TSpan Overlap(std::int64_t n, std::int64_t offset, std::int64_t limit) {
   return span;
 }
 
-// Bands of rows worked side by side (see band_workers.h): one when the work
-// is too small to share.
-std::size_t Bands(std::int64_t rows, std::int64_t row_width) {
-  constexpr std::int64_t kSharedPixels = std::int64_t{1} << 16;
-  if (rows < 2 || rows * row_width < kSharedPixels) return 1;
-  return static_cast<std::size_t>(std::min<std::int64_t>(rows, 2 * std::int64_t{CompositionThreads()}));
-}
-
-// Band `band` of `bands` equal parts of `rows`.
-TSpan BandRows(TSpan rows, std::size_t band, std::size_t bands) {
-  const std::int64_t n = rows.end - rows.begin;
-  const auto b = static_cast<std::int64_t>(band), count = static_cast<std::int64_t>(bands);
-  return {rows.begin + n * b / count, rows.begin + n * (b + 1) / count};
-}
-
-// work(band) for every band, spread over the band workers; returns when all
-// are done. The work must not throw: anything it needs is made beforehand.
-template <typename Work>
-void ForEachBand(std::size_t bands, const Work& work) {
-  RunBands(
-      bands, bands > 1 ? CompositionThreads() : 1u,
-      [](const void* context, std::size_t band, std::vector<std::uint8_t>&) {
-        (*static_cast<const Work*>(context))(band);
-      },
-      &work);
-}
-
-void CompositeClipped(const TPSDLayer& layer, const TPSDLayer& base, bool rgb, const TBlendTable& blend,
-                      TWorkingSurface& surface) {
-  if (!LayerUsable(layer)) return;
-  // Looked up here, on the thread that owns the table, for the bands below.
-  const TTableBlend table = TableBlendFor(blend, layer.BlendModeKey);  // no table: normal, or none loaded
-  const std::uint8_t* transparency = layer.Plane(layer.transparency_plane);
-  const std::uint8_t* red = layer.Plane(layer.red_plane);
-  const std::uint8_t* green = layer.Plane(layer.green_plane);
-  const std::uint8_t* blue = layer.Plane(layer.blue_plane);
-  const std::uint8_t* mask = layer.Plane(layer.mask_plane);
-  // Layer pixel (k, r) lands on surface pixel (k + dx, r + dy); only the
-  // part inside the surface is drawn.
-  const std::int64_t dx = std::int64_t{layer.left} - base.left;
-  const std::int64_t dy = std::int64_t{layer.top} - base.top;
-  const TSpan rows = Overlap(layer.height, dy, surface.height);
-  const TSpan columns = Overlap(layer.width, dx, surface.width);
-  if (rows.begin >= rows.end || columns.begin >= columns.end) return;
-  const auto n = static_cast<std::size_t>(columns.end - columns.begin);
-
-  // Coverage by transparency byte: t / 255 x opacity / 255 as a float.
-  const double opacity = layer.Opacity / 255.0;
-  float coverage[256];
-  for (int t = 0; t < 256; ++t) coverage[t] = static_cast<float>(t / 255.0 * opacity);
-  const auto opaque = static_cast<float>(1.0 * opacity);
-  // The mask applies to columns whose mask x lies inside the mask; outside
-  // its rectangle the coverage stays as it is.
-  const std::int64_t mask_dx = std::int64_t{layer.left} - layer.mask_left;
-  const TSpan mask_columns = Overlap(columns.end, mask_dx, layer.mask_width);
-
-  // Rows are blended in bands side by side, each with its own row of
-  // coverage and of table results.
-  const std::size_t bands = Bands(rows.end - rows.begin, static_cast<std::int64_t>(n));
-  std::vector<float> coverage_rows(bands * n);
-  std::vector<std::uint8_t> target_rows(bands * n);
-  ForEachBand(bands, [&](std::size_t band) {
-    float* f = coverage_rows.data() + band * n;
-    std::uint8_t* targets = target_rows.data() + band * n;
-    const TSpan part = BandRows(rows, band, bands);
-    for (std::int64_t r = part.begin; r < part.end; ++r) {
-      const auto at = static_cast<std::size_t>(r * layer.width + columns.begin);
-      if (transparency != nullptr) {
-        for (std::size_t i = 0; i < n; ++i) f[i] = coverage[transparency[at + i]];
-      } else {
-        std::fill(f, f + n, opaque);
-      }
-      const std::int64_t my = r + layer.top - layer.mask_top;
-      if (mask != nullptr && my >= 0 && my < layer.mask_height) {
-        const std::int64_t mask_row = my * layer.mask_width + mask_dx;
-        for (std::int64_t k = std::max(columns.begin, mask_columns.begin); k < mask_columns.end; ++k) {
-          float& c = f[static_cast<std::size_t>(k - columns.begin)];
-          c = static_cast<float>(mask[mask_row + k] / 255.0 * c);
-        }
-      }
-      // A row the layer does not cover at all (transparent, or masked out)
-      // leaves the surface as it is: d + 0 x (target - d) is d.
-      if (std::all_of(f, f + n, [](float c) { return c == 0.0f; })) continue;
-      const auto to = static_cast<std::size_t>((r + dy) * surface.width + columns.begin + dx);
-      const auto from = [&](const std::uint8_t* plane) { return plane != nullptr ? plane + at : nullptr; };
-      BlendRow(surface.red.data() + to, from(red), f, n, table, targets);
-      if (rgb) {
-        BlendRow(surface.green.data() + to, from(green), f, n, table, targets);
-        BlendRow(surface.blue.data() + to, from(blue), f, n, table, targets);
-      }
-    }
-  });
-}
-
 float CanvasScale(const TPSD& doc) {
   const float sx = static_cast<float>(doc.width * (1.0 / kCanvasSide));
   const float sy = static_cast<float>(doc.height * (1.0 / kCanvasSide));
@@ -235,171 +121,7 @@ void ApplyOpacity(std::uint8_t* alpha, std::size_t n, std::uint8_t opacity) {
   for (std::size_t i = 0; i < n; ++i) alpha[i] = static_cast<std::uint8_t>(Div255(static_cast<std::uint16_t>(opacity * alpha[i])));
 }
 
-void FinishGroup(TPSD& doc, TPSDLayer* base, bool rgb, TWorkingSurface& surface, TMessageSink& messages,
-                 TPlanePool& pool) {
-  if (base == nullptr) return;
-  TSimpleLayer& s = doc.Simples[static_cast<std::size_t>(doc.working_layer_count++)];
-  s.left = base->left;
-  s.top = base->top;
-  s.width = base->width;
-  s.height = base->height;
-  s.BlendModeKey = base->BlendModeKey;
-  if (base->Name) {
-    try {
-      s.Name = *base->Name;
-    } catch (const std::bad_alloc&) {
-      s.Name.reset();
-    }
-  }
-  const std::size_t pixels = static_cast<std::size_t>(s.width) * static_cast<std::size_t>(s.height);
-  // The grey levels are made in the surface's red plane, which becomes the
-  // working layer's; the base's transparency plane becomes its alpha.
-  // Only a layer without transparency needs a new plane.
-  const bool has_transparency = base->Plane(base->transparency_plane) != nullptr;
-  const bool has_alpha = has_transparency ? TakePlane(*base, base->transparency_plane, pixels, s.Alpha)
-                                          : TryAssign<std::uint8_t>(s.Alpha, pixels, 255);
-  if (!has_alpha) {
-    messages.ShowMessage(MemoryErrorText("TSimpleLayer::Alloc()::Alpha[]", 0, static_cast<unsigned long long>(pixels)));
-    s.Pixel = {};
-    s.Alpha = {};
-    s.width = s.height = 0;
-    pool.GiveAll(*base);
-    return;
-  }
-  const std::uint8_t* mask = base->Plane(base->mask_plane);
-  const std::int64_t mask_dx = std::int64_t{base->left} - base->mask_left;
-  const TSpan mask_columns = Overlap(s.width, mask_dx, mask != nullptr ? base->mask_width : 0);
-  const auto width = static_cast<std::size_t>(s.width);
-  const auto grey_rows = [&](TSpan rows) {
-    if (!rgb) return;
-    const std::size_t from = static_cast<std::size_t>(rows.begin) * width;
-    GreyLevels(surface.red.data() + from, surface.green.data() + from, surface.blue.data() + from,
-               static_cast<std::size_t>(rows.end - rows.begin) * width);
-  };
-  const auto alpha_rows = [&](TSpan rows) {
-    for (std::int64_t j = rows.begin; j < rows.end; ++j) {
-      std::uint8_t* alpha = s.Alpha.data() + static_cast<std::size_t>(j) * width;
-      const std::int64_t my = j + base->top - base->mask_top;
-      if (mask == nullptr || my < 0 || my >= base->mask_height || mask_columns.begin >= mask_columns.end) {
-        ApplyOpacity(alpha, width, base->Opacity);
-        continue;
-      }
-      const std::int64_t mask_row = my * base->mask_width + mask_dx;
-      ApplyOpacity(alpha, static_cast<std::size_t>(mask_columns.begin), base->Opacity);
-      for (std::int64_t k = mask_columns.begin; k < mask_columns.end; ++k) {
-        alpha[k] = static_cast<std::uint8_t>(base->Opacity * alpha[k] * mask[mask_row + k] / 65025);
-      }
-      ApplyOpacity(alpha + mask_columns.end, width - static_cast<std::size_t>(mask_columns.end), base->Opacity);
-    }
-  };
-  // Grey levels and alpha are independent: both go in bands side by side.
-  const TSpan all{0, s.height};
-  const std::size_t bands = Bands(s.height, s.width);
-  ForEachBand(2 * bands, [&](std::size_t band) {
-    if (band < bands) {
-      grey_rows(BandRows(all, band, bands));
-    } else {
-      alpha_rows(BandRows(all, band - bands, bands));
-    }
-  });
-  s.Pixel = std::move(surface.red);
-  surface.red = {};
-  // The surface's other colour planes are spent too.
-  pool.Give(std::move(surface.green));
-  pool.Give(std::move(surface.blue));
-  pool.GiveAll(*base);
-}
-
-// The area averaging of ShrinkToCanvas, done as soon as the group is made.
-// The full-size planes it replaces go back to the pool.
-void BoxShrinkWorkingLayer(TSimpleLayer& layer, float s, TPlanePool& pool) {
-  if (!layer.HasPlanes()) return;
-  std::int32_t pw = layer.width, ph = layer.height;
-  std::int32_t aw = layer.width, ah = layer.height;
-  // The two planes shrink side by side. A shrink that cannot allocate
-  // fails on the calling thread, as it would have alone.
-  const bool side_by_side = Bands(layer.height, layer.width) > 1;
-  std::vector<std::uint8_t> spent_pixel, spent_alpha;
-  std::exception_ptr failed[2];
-  ForEachBand(side_by_side ? 2 : 1, [&](std::size_t band) {
-    try {
-      if (band == 0) BoxShrink(layer.Pixel, pw, ph, s, 255, &spent_pixel);
-      if (band == 1 || !side_by_side) BoxShrink(layer.Alpha, aw, ah, s, 0, &spent_alpha);
-    } catch (...) {
-      failed[band] = std::current_exception();
-    }
-  });
-  for (const std::exception_ptr& failure : failed) {
-    if (failure) std::rethrow_exception(failure);
-  }
-  pool.Give(std::move(spent_pixel));
-  pool.Give(std::move(spent_alpha));
-  layer.width = pw;
-  layer.height = ph;
-}
-
 }  // namespace
-
-Result<> ReduceLayers(TPSD& doc, const TBlendTable& blend, TProgressSink& progress, TMessageSink& messages,
-                      bool shrinkEachGroup) {
-  TWorkingSurface surface;
-  TPlanePool pool;
-  progress.ShowProgress(kProgressGrey, doc.layer_count);
-  doc.Simples = {};
-  doc.working_layer_count = 0;
-  if (!TryAssign(doc.Simples, static_cast<std::size_t>(doc.layer_count), TSimpleLayer{})) {
-    // Nowhere to put the working layers: the load stops as after a failed read.
-    const int count = doc.layer_count;
-    DocumentClear(doc);
-    return Fail(MemoryErrorText("TPSD::CreateSimpleLayer()::Simples[i]", count, static_cast<long long>(count) * 32));
-  }
-  const bool rgb = doc.colour_mode == kPsdColourRgb;
-  const float scale = CanvasScale(doc);
-  doc.planes_box_shrunk = shrinkEachGroup && scale > 1.0f;
-  const auto finish = [&](TPSDLayer* group) {
-    const std::int32_t made = doc.working_layer_count;
-    FinishGroup(doc, group, rgb, surface, messages, pool);
-    if (doc.planes_box_shrunk && doc.working_layer_count > made) {
-      BoxShrinkWorkingLayer(doc.Simples[static_cast<std::size_t>(made)], scale, pool);
-    }
-  };
-  // Planes left in the file are decoded just before their layer is used.
-  const auto decode = [&](TPSDLayer& layer) -> Result<> {
-    if (Result<> decoded = DecodeDeferredPlanes(doc, layer, &pool); !decoded) {
-      DocumentClear(doc);
-      return decoded;
-    }
-    return Ok();
-  };
-  TPSDLayer* base = nullptr;
-  const std::size_t records = std::min(doc.Layers.size(), static_cast<std::size_t>(doc.layer_count));
-  for (std::size_t i = 0; i < records; ++i) {
-    progress.StepProgress(static_cast<int>(i));
-    TPSDLayer& layer = doc.Layers[i];
-    if (layer.Clipping == 0) {
-      finish(base);
-      base = nullptr;
-      if (LayerUsable(layer)) TRY(decode(layer));
-      if (LayerUsable(layer) && CopyBase(layer, rgb, surface)) {
-        base = &layer;
-      } else {
-        pool.GiveAll(layer);
-      }
-    } else if (layer.Clipping == 1 && base != nullptr) {
-      if (LayerUsable(layer)) TRY(decode(layer));
-      CompositeClipped(layer, *base, rgb, blend, surface);
-      pool.GiveAll(layer);
-    } else {
-      pool.GiveAll(layer);  // no base below it, or a clipping value with no meaning: dropped
-    }
-  }
-  finish(base);
-  doc.Layers = {};
-  // Every plane is decoded: the file is no longer needed.
-  doc.deferred_bytes = {};
-  doc.deferred_owner.reset();
-  return Ok();
-}
 
 std::uint8_t AreaAverage(const std::uint8_t* line, std::ptrdiff_t stride, std::int32_t n, float start, float span,
                          std::uint8_t outside) {
@@ -425,10 +147,6 @@ std::int32_t ShrunkSize(std::int32_t size, float s) {
   if (static_cast<float>(q - n) > 0.0f) ++n;
   return n;
 }
-
-}  // namespace
-
-namespace {
 
 // Where each output of one pass takes its window: a_0 = 0, a_{j+1} = a_j + s
 // accumulated as a float, the same for every row (and every column), so the
@@ -503,113 +221,688 @@ std::int64_t LongestWindow(const TWindows& windows) {
 // when a window holds at most 65537 bytes.
 bool FitsFloatSum(float s) { return s < 65536.0f; }
 
-}  // namespace
-
-void BoxShrink(std::vector<std::uint8_t>& plane, std::int32_t& w, std::int32_t& h, float s, std::uint8_t outside,
-               std::vector<std::uint8_t>* spent) {
-  const std::int32_t w2 = ShrunkSize(w, s);
-  const std::int32_t h2 = ShrunkSize(h, s);
-  const std::size_t width2 = static_cast<std::size_t>(w2);
-  const double span = s;
-  const TWindows across_windows = Windows(w2, s, w);
-  const TWindows down_windows = Windows(h2, s, h);
-  const std::size_t across_inside = FitsFloatSum(s) ? across_windows.inside : 0;
-  const std::size_t down_inside = FitsFloatSum(s) ? down_windows.inside : 0;
+// Everything about the shrink of a w x h plane by s that does not depend on
+// its bytes, made once and shared by the bands that shrink it.
+struct TShrinkPlan {
+  std::int32_t w = 0, h = 0, w2 = 0, h2 = 0;
+  float s = 1.0f;
+  TWindows across, down;
+  std::size_t across_inside = 0, down_inside = 0;
   // A window that starts and ends on element bounds (as every window does
   // at a whole-number scale) has nothing to take off or add, and its result
   // depends on its sum alone: those results are looked up.
-  const std::int64_t longest = std::max(LongestWindow(across_windows), LongestWindow(down_windows));
   std::vector<std::uint8_t> by_sum;
-  if (FitsFloatSum(s) && longest <= 256) {
-    by_sum.resize(static_cast<std::size_t>(longest * 255 + 1));
-    for (std::size_t v = 0; v < by_sum.size(); ++v) {
-      by_sum[v] = FinishAverage(static_cast<std::int32_t>(v), 0, 0, 0.0, 0.0, span);
-    }
-  }
-  const auto whole_window = [&](const TWindows& windows, std::size_t j) {
-    return !by_sum.empty() && windows.lead[j] == 0.0 && windows.tail[j] == 0.0;
-  };
   bool across_whole = true;
-  for (std::size_t j = 0; j < across_inside; ++j) across_whole = across_whole && whole_window(across_windows, j);
-
-  // Across each row: the bounds, the whole-element sums and the end bytes
-  // are gathered first, so that the arithmetic runs on whole rows.
-  std::vector<std::uint8_t> across(width2 * static_cast<std::size_t>(h));
-  std::vector<std::int32_t> sums(across_inside), firsts(across_inside), lasts(across_inside);
   // Windows of at most eight bytes are summed from one eight-byte read (on
   // a little-endian machine the first byte is the lowest), which must stay
   // inside the row: those form a leading run of the outputs.
   std::size_t by_word = 0;
-  std::vector<std::uint64_t> keep(across_inside);
-  if (std::endian::native == std::endian::little && LongestWindow(across_windows) <= 8) {
-    while (by_word < across_inside && across_windows.first[by_word] + 8 <= w) {
-      const std::int64_t n = across_windows.last[by_word] - across_windows.first[by_word];
-      keep[by_word] = n == 8 ? ~std::uint64_t{0} : (std::uint64_t{1} << (8 * n)) - 1;
-      ++by_word;
-    }
-  }
-  for (std::int32_t y = 0; y < h; ++y) {
-    const std::uint8_t* row = plane.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(w);
-    std::uint8_t* out_row = across.data() + static_cast<std::size_t>(y) * width2;
-    for (std::size_t j = 0; j < by_word; ++j) {
-      std::uint64_t word;
-      std::memcpy(&word, row + across_windows.first[j], 8);
-      sums[j] = static_cast<std::int32_t>(SumWordBytes(word, keep[j]));
-    }
-    for (std::size_t j = by_word; j < across_inside; ++j) {
-      const auto e = static_cast<std::size_t>(across_windows.first[j]);
-      sums[j] = static_cast<std::int32_t>(SumRun(row + e, static_cast<std::size_t>(across_windows.last[j]) - e));
-    }
-    if (!across_whole) {
-      for (std::size_t j = 0; j < across_inside; ++j) {
-        firsts[j] = row[across_windows.first[j]];
-        lasts[j] = row[across_windows.last[j]];
-      }
-    }
-    if (across_whole) {
-      for (std::size_t j = 0; j < across_inside; ++j) out_row[j] = by_sum[static_cast<std::size_t>(sums[j])];
-    } else {
-      for (std::size_t j = 0; j < across_inside; ++j) {
-        out_row[j] = FinishAverage(sums[j], firsts[j], lasts[j], across_windows.lead[j], across_windows.tail[j], span);
-      }
-    }
-    for (std::size_t j = across_inside; j < width2; ++j) {
-      out_row[j] = AreaAverage(row, 1, w, across_windows.start[j], s, outside);
-    }
-  }
+  std::vector<std::uint64_t> keep;
 
-  // Down the columns, a whole output row at a time: the window's rows are
-  // summed into one accumulator row, so every read runs along a row.
-  std::vector<std::uint8_t> out(width2 * static_cast<std::size_t>(h2));
-  std::vector<std::int32_t> whole(width2);
-  for (std::int32_t i = 0; i < h2; ++i) {
+  bool WholeWindow(const TWindows& windows, std::size_t j) const {
+    return !by_sum.empty() && windows.lead[j] == 0.0 && windows.tail[j] == 0.0;
+  }
+  // The 32-bit words ShrinkAcross and ShrinkDown work in.
+  std::size_t ScratchWords() const { return std::max(3 * across_inside, static_cast<std::size_t>(w2)); }
+};
+
+TShrinkPlan ShrinkPlan(std::int32_t w, std::int32_t h, float s) {
+  TShrinkPlan p;
+  p.w = w;
+  p.h = h;
+  p.s = s;
+  p.w2 = ShrunkSize(w, s);
+  p.h2 = ShrunkSize(h, s);
+  p.across = Windows(p.w2, s, w);
+  p.down = Windows(p.h2, s, h);
+  p.across_inside = FitsFloatSum(s) ? p.across.inside : 0;
+  p.down_inside = FitsFloatSum(s) ? p.down.inside : 0;
+  const std::int64_t longest = std::max(LongestWindow(p.across), LongestWindow(p.down));
+  if (FitsFloatSum(s) && longest <= 256) {
+    p.by_sum.resize(static_cast<std::size_t>(longest * 255 + 1));
+    for (std::size_t v = 0; v < p.by_sum.size(); ++v) {
+      p.by_sum[v] = FinishAverage(static_cast<std::int32_t>(v), 0, 0, 0.0, 0.0, s);
+    }
+  }
+  for (std::size_t j = 0; j < p.across_inside; ++j) p.across_whole = p.across_whole && p.WholeWindow(p.across, j);
+  p.keep.resize(p.across_inside);
+  if (std::endian::native == std::endian::little && LongestWindow(p.across) <= 8) {
+    while (p.by_word < p.across_inside && p.across.first[p.by_word] + 8 <= w) {
+      const std::int64_t n = p.across.last[p.by_word] - p.across.first[p.by_word];
+      p.keep[p.by_word] = n == 8 ? ~std::uint64_t{0} : (std::uint64_t{1} << (8 * n)) - 1;
+      ++p.by_word;
+    }
+  }
+  return p;
+}
+
+// Across `count` rows of w bytes into as many rows of w2 bytes. The bounds,
+// the whole-element sums and the end bytes of a row are gathered first, so
+// that the arithmetic runs on whole rows. `scratch` holds ScratchWords().
+void ShrinkAcross(const TShrinkPlan& p, const std::uint8_t* rows, std::int64_t count, std::uint8_t* out,
+                  std::uint8_t outside, std::int32_t* scratch) {
+  const TWindows& windows = p.across;
+  const std::size_t inside = p.across_inside;
+  const auto width = static_cast<std::size_t>(p.w), width2 = static_cast<std::size_t>(p.w2);
+  const double span = p.s;
+  std::int32_t* sums = scratch;
+  std::int32_t* firsts = sums + inside;
+  std::int32_t* lasts = firsts + inside;
+  for (std::int64_t y = 0; y < count; ++y) {
+    const std::uint8_t* row = rows + static_cast<std::size_t>(y) * width;
+    std::uint8_t* out_row = out + static_cast<std::size_t>(y) * width2;
+    for (std::size_t j = 0; j < p.by_word; ++j) {
+      std::uint64_t word;
+      std::memcpy(&word, row + windows.first[j], 8);
+      sums[j] = static_cast<std::int32_t>(SumWordBytes(word, p.keep[j]));
+    }
+    for (std::size_t j = p.by_word; j < inside; ++j) {
+      const auto e = static_cast<std::size_t>(windows.first[j]);
+      sums[j] = static_cast<std::int32_t>(SumRun(row + e, static_cast<std::size_t>(windows.last[j]) - e));
+    }
+    if (p.across_whole) {
+      for (std::size_t j = 0; j < inside; ++j) out_row[j] = p.by_sum[static_cast<std::size_t>(sums[j])];
+    } else {
+      for (std::size_t j = 0; j < inside; ++j) {
+        firsts[j] = row[windows.first[j]];
+        lasts[j] = row[windows.last[j]];
+      }
+      for (std::size_t j = 0; j < inside; ++j) {
+        out_row[j] = FinishAverage(sums[j], firsts[j], lasts[j], windows.lead[j], windows.tail[j], span);
+      }
+    }
+    for (std::size_t j = inside; j < width2; ++j) {
+      out_row[j] = AreaAverage(row, 1, p.w, windows.start[j], p.s, outside);
+    }
+  }
+}
+
+// Output rows [o0, o1) down the columns of `across` (h rows of w2 bytes),
+// into `out` from row o0 on, a whole output row at a time: the window's rows
+// are summed into one accumulator row, so every read runs along a row.
+// `scratch` holds ScratchWords().
+void ShrinkDown(const TShrinkPlan& p, const std::uint8_t* across, std::int64_t o0, std::int64_t o1, std::uint8_t* out,
+                std::uint8_t outside, std::int32_t* scratch) {
+  const TWindows& windows = p.down;
+  const auto width2 = static_cast<std::size_t>(p.w2);
+  const double span = p.s;
+  std::int32_t* whole = scratch;
+  for (std::int64_t i = o0; i < o1; ++i) {
     const auto o = static_cast<std::size_t>(i);
-    std::uint8_t* out_row = out.data() + o * width2;
-    if (o >= down_inside) {
+    std::uint8_t* out_row = out + static_cast<std::size_t>(i - o0) * width2;
+    if (o >= p.down_inside) {
       for (std::size_t x = 0; x < width2; ++x) {
-        out_row[x] = AreaAverage(across.data() + x, w2, h, down_windows.start[o], s, outside);
+        out_row[x] = AreaAverage(across + x, p.w2, p.h, windows.start[o], p.s, outside);
       }
       continue;
     }
-    const std::int64_t e = down_windows.first[o], z = down_windows.last[o];
-    std::fill(whole.begin(), whole.end(), 0);
+    const std::int64_t e = windows.first[o], z = windows.last[o];
+    std::fill(whole, whole + width2, 0);
     for (std::int64_t r = e; r < z; ++r) {
-      const std::uint8_t* in = across.data() + static_cast<std::size_t>(r) * width2;
+      const std::uint8_t* in = across + static_cast<std::size_t>(r) * width2;
       for (std::size_t x = 0; x < width2; ++x) whole[x] += in[x];
     }
-    const std::uint8_t* first = across.data() + static_cast<std::size_t>(e) * width2;
-    const std::uint8_t* last = across.data() + static_cast<std::size_t>(z) * width2;
-    const double lead = down_windows.lead[o], tail = down_windows.tail[o];
-    if (whole_window(down_windows, o)) {
-      for (std::size_t x = 0; x < width2; ++x) out_row[x] = by_sum[static_cast<std::size_t>(whole[x])];
+    const std::uint8_t* first = across + static_cast<std::size_t>(e) * width2;
+    const std::uint8_t* last = across + static_cast<std::size_t>(z) * width2;
+    const double lead = windows.lead[o], tail = windows.tail[o];
+    if (p.WholeWindow(windows, o)) {
+      for (std::size_t x = 0; x < width2; ++x) out_row[x] = p.by_sum[static_cast<std::size_t>(whole[x])];
     } else {
       for (std::size_t x = 0; x < width2; ++x) out_row[x] = FinishAverage(whole[x], first[x], last[x], lead, tail, span);
     }
   }
-  if (spent != nullptr) *spent = std::move(plane);
+}
+
+// ------------------------------------------------------------ groups in bands
+
+// Where the rows of one channel come from while its group is reduced: a
+// plane decoded already, or the channel's bytes still in the file, decoded a
+// few rows at a time as the bands reach them. No full-size plane is made, so
+// a band's bytes are decoded, blended, made grey and shrunk while they are
+// in the cache, and the group's decoded planes never exist whole.
+struct TRowSource {
+  enum class TKind : std::uint8_t {
+    kAbsent,  // the layer has no such channel
+    kZeros,   // a plane of the wrong size: read as zeros, never indexed
+    kPlane,   // decoded already
+    kPacked,  // PackBits rows in the file
+    kRaw,     // raw bytes in the file (or a compression not decoded)
+  };
+  TKind kind = TKind::kAbsent;
+  std::int64_t rows = 0;
+  std::size_t width = 0;
+  const std::uint8_t* plane = nullptr;
+  std::span<const std::uint8_t> data;
+  // kPacked: row r's packed bytes are data[starts[r], starts[r + 1]). Rows
+  // from starts.size() - 1 on have no complete data and read as zeros, as
+  // in a plane zero-filled before reading.
+  std::vector<std::uint64_t> starts;
+
+  bool Present() const { return kind != TKind::kAbsent; }
+
+  // Rows [r0, r1) into `out`, every byte written.
+  void Read(std::int64_t r0, std::int64_t r1, std::uint8_t* out) const {
+    const std::size_t n = static_cast<std::size_t>(r1 - r0) * width;
+    switch (kind) {
+      case TKind::kAbsent:
+      case TKind::kZeros:
+        std::memset(out, 0, n);
+        return;
+      case TKind::kPlane:
+        std::memcpy(out, plane + static_cast<std::size_t>(r0) * width, n);
+        return;
+      case TKind::kRaw: {
+        const auto from = static_cast<std::uint64_t>(r0) * width;
+        const std::size_t copied = from < data.size() ? std::min<std::size_t>(n, data.size() - from) : 0;
+        if (copied > 0) std::memcpy(out, data.data() + from, copied);
+        std::memset(out + copied, 0, n - copied);
+        return;
+      }
+      case TKind::kPacked:
+        for (std::int64_t r = r0; r < r1; ++r) {
+          std::uint8_t* row = out + static_cast<std::size_t>(r - r0) * width;
+          std::size_t written = 0;
+          const auto k = static_cast<std::size_t>(r);
+          if (k + 1 < starts.size()) {
+            written = UnpackRow(std::span<std::uint8_t>(row, width),
+                                data.subspan(starts[k], starts[k + 1] - starts[k]));
+          }
+          std::memset(row + written, 0, width - written);
+        }
+        return;
+    }
+  }
+
+  // Rows [r0, r1): straight from a decoded plane, else read into `buffer`;
+  // null for an absent channel.
+  const std::uint8_t* Rows(std::int64_t r0, std::int64_t r1, std::uint8_t* buffer) const {
+    if (kind == TKind::kPlane) return plane + static_cast<std::size_t>(r0) * width;
+    if (kind == TKind::kAbsent) return nullptr;
+    Read(r0, r1, buffer);
+    return buffer;
+  }
+};
+
+// The source of the layer's plane `index`, the user mask (sized by the mask
+// rectangle) or a plane of the layer rectangle; false when its row index
+// cannot be allocated. An absent channel still knows its size, so that it
+// reads as rows of zeros.
+bool BindRows(const TPSD& doc, const TPSDLayer& layer, int index, bool is_mask, TRowSource& source) {
+  source = TRowSource{};
+  source.rows = is_mask ? layer.mask_height : layer.height;
+  source.width = static_cast<std::size_t>(is_mask ? layer.mask_width : layer.width);
+  if (index < 0 || static_cast<std::size_t>(index) >= layer.PixelData.size() ||
+      static_cast<std::size_t>(index) >= layer.ChannelData.size()) {
+    return true;
+  }
+  const TPSDChannel& channel = layer.ChannelData[static_cast<std::size_t>(index)];
+  const std::uint64_t size = static_cast<std::uint64_t>(source.rows) * source.width;
+  const std::vector<std::uint8_t>& plane = layer.PixelData[static_cast<std::size_t>(index)];
+  if (!plane.empty()) {
+    source.kind = plane.size() == size ? TRowSource::TKind::kPlane : TRowSource::TKind::kZeros;
+    source.plane = plane.data();
+    return true;
+  }
+  // An empty plane reads as no channel at all.
+  if (doc.deferred_bytes.empty() || size == 0) return true;
+  // The reader checked that these bytes lie inside the file.
+  source.data = doc.deferred_bytes.subspan(static_cast<std::size_t>(channel.data_offset),
+                                           static_cast<std::size_t>(channel.data_length));
+  const bool has_pixels = std::int64_t{layer.width} * layer.height > 0;
+  if (channel.compression != 1 || !has_pixels) {
+    source.kind = TRowSource::TKind::kRaw;
+    return true;
+  }
+  source.kind = TRowSource::TKind::kPacked;
+  const auto count_bytes = static_cast<std::size_t>(source.rows) * 2;
+  if (count_bytes > source.data.size()) return true;  // not even the row counts: all zeros
+  try {
+    source.starts.reserve(static_cast<std::size_t>(source.rows) + 1);
+  } catch (const std::exception&) {
+    return false;
+  }
+  // Rows decode until one's count passes the end of the data.
+  std::size_t at = count_bytes;
+  source.starts.push_back(at);
+  for (std::size_t r = 0; r < static_cast<std::size_t>(source.rows); ++r) {
+    const std::size_t count = static_cast<std::size_t>(source.data[r * 2] << 8 | source.data[r * 2 + 1]);
+    if (count > source.data.size() - at) break;
+    at += count;
+    source.starts.push_back(at);
+  }
+  return true;
+}
+
+// A clipped layer as the bands blend it onto its base.
+struct TClippedPass {
+  const TPSDLayer* layer = nullptr;
+  TRowSource transparency, red, green, blue, mask;
+  TTableBlend table;  // no table: normal, or none loaded
+  // Coverage by transparency byte: t / 255 x opacity / 255 as a float.
+  float coverage[256] = {};
+  float opaque = 0.0f;
+  // Layer pixel (k, r) lands on base pixel (k + dx, r + dy); only the part
+  // inside the base (`rows`, `columns`) is drawn.
+  std::int64_t dx = 0, dy = 0;
+  TSpan rows, columns;
+  // The mask applies to columns whose mask x lies inside the mask; outside
+  // its rectangle the coverage stays as it is.
+  std::int64_t mask_dx = 0;
+  TSpan mask_columns;
+};
+
+// Where each band's rows go, and what every band reads.
+struct TGroupBands {
+  const TPSDLayer* base = nullptr;
+  bool rgb = false;
+  TRowSource red, green, blue, transparency, mask;
+  std::int64_t mask_dx = 0;
+  TSpan mask_columns;
+  std::vector<TClippedPass> clipped;
+  std::size_t width = 0;
+  std::int64_t height = 0;
+  std::int64_t band_rows = 1;
+  // Without a shrink the bands write the working layer's planes; with one,
+  // the planes averaged across (w2 wide, full height), which a second pass
+  // averages down.
+  const TShrinkPlan* shrink = nullptr;
+  std::uint8_t* pixel = nullptr;
+  std::uint8_t* alpha = nullptr;
+  // Scratch layout, in bytes from the start of a thread's scratch.
+  std::size_t at_red = 0, at_green = 0, at_blue = 0, at_alpha = 0, at_rows = 0, at_coverage = 0, at_targets = 0,
+              at_words = 0, scratch_bytes = 0;
+  std::size_t row_bytes = 0;  // one decoded row of the widest clipped layer or mask
+  mutable std::atomic<bool> short_of_memory{false};
+};
+
+// One clipped layer's rows that land on base rows [y0, y1), blended into the
+// band's colour planes (`red` etc. hold row y0 first).
+void BlendClippedRows(const TGroupBands& g, const TClippedPass& c, std::int64_t y0, std::int64_t y1,
+                      std::uint8_t* red, std::uint8_t* green, std::uint8_t* blue, std::uint8_t* scratch) {
+  const TPSDLayer& layer = *c.layer;
+  const auto n = static_cast<std::size_t>(c.columns.end - c.columns.begin);
+  std::uint8_t* row_buffer[5];
+  for (std::size_t i = 0; i < 5; ++i) row_buffer[i] = scratch + g.at_rows + i * g.row_bytes;
+  auto* f = reinterpret_cast<float*>(scratch + g.at_coverage);
+  std::uint8_t* targets = scratch + g.at_targets;
+  const auto begin = static_cast<std::size_t>(c.columns.begin);
+  const std::int64_t first = std::max(c.rows.begin, y0 - c.dy), end = std::min(c.rows.end, y1 - c.dy);
+  for (std::int64_t r = first; r < end; ++r) {
+    const std::uint8_t* transparency = c.transparency.Rows(r, r + 1, row_buffer[0]);
+    if (transparency != nullptr) {
+      for (std::size_t i = 0; i < n; ++i) f[i] = c.coverage[transparency[begin + i]];
+    } else {
+      std::fill(f, f + n, c.opaque);
+    }
+    const std::int64_t my = r + layer.top - layer.mask_top;
+    if (c.mask.Present() && my >= 0 && my < layer.mask_height && c.mask_columns.begin < c.mask_columns.end) {
+      const std::uint8_t* mask = c.mask.Rows(my, my + 1, row_buffer[4]);
+      for (std::int64_t k = std::max(c.columns.begin, c.mask_columns.begin); k < c.mask_columns.end; ++k) {
+        float& v = f[static_cast<std::size_t>(k - c.columns.begin)];
+        v = static_cast<float>(mask[k + c.mask_dx] / 255.0 * v);
+      }
+    }
+    // A row the layer does not cover at all (transparent, or masked out)
+    // leaves the base as it is: d + 0 x (target - d) is d. Its colour rows
+    // are not even decoded.
+    if (std::all_of(f, f + n, [](float v) { return v == 0.0f; })) continue;
+    const auto to = static_cast<std::size_t>((r + c.dy - y0) * static_cast<std::int64_t>(g.width) + c.columns.begin + c.dx);
+    const auto from = [&](const TRowSource& source, std::uint8_t* buffer) -> const std::uint8_t* {
+      const std::uint8_t* row = source.Rows(r, r + 1, buffer);
+      return row != nullptr ? row + begin : nullptr;
+    };
+    BlendRow(red + to, from(c.red, row_buffer[1]), f, n, c.table, targets);
+    if (g.rgb) {
+      BlendRow(green + to, from(c.green, row_buffer[2]), f, n, c.table, targets);
+      BlendRow(blue + to, from(c.blue, row_buffer[3]), f, n, c.table, targets);
+    }
+  }
+}
+
+// Base rows [y0, y1) of a group, from decoding to the working layer's rows
+// (or their average across). Runs on any band worker.
+void ReduceBand(const void* context, std::size_t band, std::vector<std::uint8_t>& scratch_memory) {
+  const TGroupBands& g = *static_cast<const TGroupBands*>(context);
+  if (scratch_memory.size() < g.scratch_bytes) {
+    try {
+      scratch_memory.resize(g.scratch_bytes);
+    } catch (const std::exception&) {
+      g.short_of_memory.store(true);
+      return;
+    }
+  }
+  std::uint8_t* scratch = scratch_memory.data();
+  const std::int64_t y0 = static_cast<std::int64_t>(band) * g.band_rows;
+  const std::int64_t y1 = std::min(g.height, y0 + g.band_rows);
+  const std::size_t offset = static_cast<std::size_t>(y0) * g.width;
+  const std::size_t n = static_cast<std::size_t>(y1 - y0) * g.width;
+  // Unshrunk, the grey levels and alpha are made in the working layer's own
+  // planes.
+  std::uint8_t* red = g.shrink != nullptr ? scratch + g.at_red : g.pixel + offset;
+  std::uint8_t* alpha = g.shrink != nullptr ? scratch + g.at_alpha : g.alpha + offset;
+  std::uint8_t* green = scratch + g.at_green;
+  std::uint8_t* blue = scratch + g.at_blue;
+
+  // The base's colours (zeros for a channel it lacks), then each clipped
+  // layer over them in file order.
+  g.red.Read(y0, y1, red);
+  if (g.rgb) {
+    g.green.Read(y0, y1, green);
+    g.blue.Read(y0, y1, blue);
+  }
+  for (const TClippedPass& c : g.clipped) BlendClippedRows(g, c, y0, y1, red, green, blue, scratch);
+  if (g.rgb) GreyLevels(red, green, blue, n);
+
+  // Alpha: the base's transparency (opaque without one) by its opacity and
+  // mask.
+  const TPSDLayer& base = *g.base;
+  if (g.transparency.Present()) {
+    g.transparency.Read(y0, y1, alpha);
+  } else {
+    std::memset(alpha, 255, n);
+  }
+  for (std::int64_t j = y0; j < y1; ++j) {
+    std::uint8_t* row = alpha + static_cast<std::size_t>(j - y0) * g.width;
+    const std::int64_t my = j + base.top - base.mask_top;
+    if (!g.mask.Present() || my < 0 || my >= base.mask_height || g.mask_columns.begin >= g.mask_columns.end) {
+      ApplyOpacity(row, g.width, base.Opacity);
+      continue;
+    }
+    const std::uint8_t* mask = g.mask.Rows(my, my + 1, scratch + g.at_rows);
+    ApplyOpacity(row, static_cast<std::size_t>(g.mask_columns.begin), base.Opacity);
+    for (std::int64_t k = g.mask_columns.begin; k < g.mask_columns.end; ++k) {
+      row[k] = static_cast<std::uint8_t>(base.Opacity * row[k] * mask[g.mask_dx + k] / 65025);
+    }
+    ApplyOpacity(row + g.mask_columns.end, g.width - static_cast<std::size_t>(g.mask_columns.end), base.Opacity);
+  }
+
+  if (g.shrink != nullptr) {
+    auto* words = reinterpret_cast<std::int32_t*>(scratch + g.at_words);
+    const std::size_t to = static_cast<std::size_t>(y0) * static_cast<std::size_t>(g.shrink->w2);
+    ShrinkAcross(*g.shrink, red, y1 - y0, g.pixel + to, 255, words);
+    ShrinkAcross(*g.shrink, alpha, y1 - y0, g.alpha + to, 0, words);
+  }
+}
+
+// The second pass of a group's shrink: output rows averaged down, a band of
+// them per job; even jobs do the grey levels, odd ones the alpha.
+struct TShrinkDownBands {
+  const TShrinkPlan* plan = nullptr;
+  const std::uint8_t* across[2] = {};
+  std::uint8_t* out[2] = {};
+  std::int64_t band_rows = 1;
+  mutable std::atomic<bool> short_of_memory{false};
+};
+
+void ShrinkDownBand(const void* context, std::size_t job, std::vector<std::uint8_t>& scratch) {
+  const TShrinkDownBands& d = *static_cast<const TShrinkDownBands*>(context);
+  const std::size_t need = d.plan->ScratchWords() * sizeof(std::int32_t);
+  if (scratch.size() < need) {
+    try {
+      scratch.resize(need);
+    } catch (const std::exception&) {
+      d.short_of_memory.store(true);
+      return;
+    }
+  }
+  const std::size_t plane = job % 2;
+  const std::int64_t o0 = static_cast<std::int64_t>(job / 2) * d.band_rows;
+  const std::int64_t o1 = std::min<std::int64_t>(d.plan->h2, o0 + d.band_rows);
+  ShrinkDown(*d.plan, d.across[plane], o0, o1, d.out[plane] + static_cast<std::size_t>(o0) * static_cast<std::size_t>(d.plan->w2),
+             plane == 0 ? 255 : 0, reinterpret_cast<std::int32_t*>(scratch.data()));
+}
+
+constexpr std::size_t kAlign = 64;
+std::size_t Aligned(std::size_t n) { return (n + kAlign - 1) / kAlign * kAlign; }
+
+// Work this small stays on the calling thread.
+constexpr std::uint64_t kSharedPixels = std::uint64_t{1} << 16;
+// About this many bytes of each band plane, so that a band's planes and the
+// clipped layers' rows stay in a core's cache together.
+constexpr std::size_t kBandPlaneBytes = std::size_t{48} << 10;
+
+std::string MemoryErrorForPlane(const TPSDLayer& layer, int index) {
+  const bool is_mask = index >= 0 && static_cast<std::size_t>(index) < layer.ChannelData.size() &&
+                       layer.ChannelData[static_cast<std::size_t>(index)].id == -2;
+  const std::uint64_t size = is_mask ? static_cast<std::uint64_t>(layer.mask_width) * static_cast<std::uint64_t>(layer.mask_height)
+                                     : static_cast<std::uint64_t>(layer.width) * static_cast<std::uint64_t>(layer.height);
+  return MemoryErrorText("TPSDLayer::InitializePictureData()::Layer->PixelData[i][]", index, size);
+}
+
+// The row sources of the planes preparation reads; fails with the memory
+// message when one cannot be indexed.
+Result<> BindLayerRows(const TPSD& doc, const TPSDLayer& layer, TRowSource& mask, TRowSource& transparency,
+                       TRowSource& red, TRowSource& green, TRowSource& blue) {
+  const std::pair<int, TRowSource*> planes[] = {{layer.mask_plane, &mask},
+                                                {layer.transparency_plane, &transparency},
+                                                {layer.red_plane, &red},
+                                                {layer.green_plane, &green},
+                                                {layer.blue_plane, &blue}};
+  for (const auto& [index, source] : planes) {
+    if (!BindRows(doc, layer, index, source == &mask, *source)) return Fail(MemoryErrorForPlane(layer, index));
+  }
+  return Ok();
+}
+
+TClippedPass MakeClippedPass(const TPSDLayer& layer, const TPSDLayer& base, const TBlendTable& blend) {
+  TClippedPass c;
+  c.layer = &layer;
+  // Looked up here, on the thread that owns the table, for the bands.
+  c.table = TableBlendFor(blend, layer.BlendModeKey);
+  const double opacity = layer.Opacity / 255.0;
+  for (int t = 0; t < 256; ++t) c.coverage[t] = static_cast<float>(t / 255.0 * opacity);
+  c.opaque = static_cast<float>(1.0 * opacity);
+  c.dx = std::int64_t{layer.left} - base.left;
+  c.dy = std::int64_t{layer.top} - base.top;
+  c.rows = Overlap(layer.height, c.dy, base.height);
+  c.columns = Overlap(layer.width, c.dx, base.width);
+  c.mask_dx = std::int64_t{layer.left} - layer.mask_left;
+  c.mask_columns = Overlap(c.columns.end, c.mask_dx, layer.mask_width);
+  return c;
+}
+
+// The working layer of one clipping group: `base` with `clipped` over it.
+// Fails only when a channel's rows cannot be indexed (the load stops); a
+// working layer whose planes cannot be had shows the memory message and
+// stays empty.
+Result<> ReduceGroup(TPSD& doc, const TPSDLayer& base, std::span<TPSDLayer* const> clipped, bool rgb,
+                     const TBlendTable& blend, const TShrinkPlan* shrink, TMessageSink& messages) {
+  auto g = std::make_unique<TGroupBands>();
+  g->base = &base;
+  g->rgb = rgb;
+  TRY(BindLayerRows(doc, base, g->mask, g->transparency, g->red, g->green, g->blue));
+  g->mask_dx = std::int64_t{base.left} - base.mask_left;
+  g->mask_columns = Overlap(base.width, g->mask_dx, g->mask.Present() ? base.mask_width : 0);
+  g->width = static_cast<std::size_t>(base.width);
+  g->height = base.height;
+  std::size_t row_bytes = g->mask.Present() ? g->mask.width : 0;
+  std::size_t columns = 0;
+  g->clipped.reserve(clipped.size());
+  for (const TPSDLayer* layer : clipped) {
+    if (!LayerUsable(*layer)) continue;
+    TClippedPass c = MakeClippedPass(*layer, base, blend);
+    if (c.rows.begin >= c.rows.end || c.columns.begin >= c.columns.end) continue;
+    TRY(BindLayerRows(doc, *layer, c.mask, c.transparency, c.red, c.green, c.blue));
+    row_bytes = std::max({row_bytes, static_cast<std::size_t>(layer->width), c.mask.width});
+    columns = std::max(columns, static_cast<std::size_t>(c.columns.end - c.columns.begin));
+    g->clipped.push_back(std::move(c));
+  }
+
+  TSimpleLayer& s = doc.Simples[static_cast<std::size_t>(doc.working_layer_count++)];
+  s.left = base.left;
+  s.top = base.top;
+  s.width = base.width;
+  s.height = base.height;
+  s.BlendModeKey = base.BlendModeKey;
+  if (base.Name) {
+    try {
+      s.Name = *base.Name;
+    } catch (const std::bad_alloc&) {
+      s.Name.reset();
+    }
+  }
+  const std::size_t pixels = g->width * static_cast<std::size_t>(g->height);
+  const auto short_of_memory = [&] {
+    messages.ShowMessage(MemoryErrorText("TSimpleLayer::Alloc()::Alpha[]", 0, static_cast<unsigned long long>(pixels)));
+    s.Pixel = {};
+    s.Alpha = {};
+    s.width = s.height = 0;
+    return Ok();
+  };
+
+  g->band_rows = std::clamp<std::int64_t>(static_cast<std::int64_t>(kBandPlaneBytes / g->width), 1, g->height);
+  const std::size_t band_bytes = static_cast<std::size_t>(g->band_rows) * g->width;
+  // Scratch: the band's colour planes (red and alpha only when shrunk, as
+  // unshrunk they are the working layer's own), five decoded rows, a row of
+  // coverage and one of table results, and the shrink's words.
+  std::size_t at = 0;
+  const auto take = [&](std::size_t& where, std::size_t bytes) {
+    where = at;
+    at += Aligned(bytes);
+  };
+  const bool shrunk = shrink != nullptr;
+  take(g->at_red, shrunk ? band_bytes : 0);
+  take(g->at_alpha, shrunk ? band_bytes : 0);
+  take(g->at_green, rgb ? band_bytes : 0);
+  take(g->at_blue, rgb ? band_bytes : 0);
+  g->row_bytes = Aligned(row_bytes);
+  take(g->at_rows, 5 * g->row_bytes);
+  take(g->at_coverage, columns * sizeof(float));
+  take(g->at_targets, columns);
+  take(g->at_words, shrunk ? shrink->ScratchWords() * sizeof(std::int32_t) : 0);
+  g->scratch_bytes = at;
+
+  std::vector<std::uint8_t> across_pixel, across_alpha;
+  try {
+    if (shrunk) {
+      const std::size_t across = static_cast<std::size_t>(shrink->w2) * static_cast<std::size_t>(g->height);
+      across_pixel.resize(across);
+      across_alpha.resize(across);
+      g->pixel = across_pixel.data();
+      g->alpha = across_alpha.data();
+    } else {
+      s.Pixel.resize(pixels);
+      s.Alpha.resize(pixels);
+      g->pixel = s.Pixel.data();
+      g->alpha = s.Alpha.data();
+    }
+  } catch (const std::exception&) {
+    return short_of_memory();
+  }
+  g->shrink = shrink;
+  const auto bands = static_cast<std::size_t>((g->height + g->band_rows - 1) / g->band_rows);
+  const unsigned threads = pixels >= kSharedPixels ? CompositionThreads() : 1u;
+  RunBands(bands, threads, ReduceBand, g.get());
+  if (g->short_of_memory.load()) return short_of_memory();
+  if (!shrunk) return Ok();
+
+  try {
+    s.Pixel.resize(static_cast<std::size_t>(shrink->w2) * static_cast<std::size_t>(shrink->h2));
+    s.Alpha.resize(s.Pixel.size());
+  } catch (const std::exception&) {
+    return short_of_memory();
+  }
+  TShrinkDownBands down;
+  down.plan = shrink;
+  down.across[0] = across_pixel.data();
+  down.across[1] = across_alpha.data();
+  down.out[0] = s.Pixel.data();
+  down.out[1] = s.Alpha.data();
+  down.band_rows = std::max<std::int64_t>(1, shrink->h2 / 8);
+  const auto down_bands = static_cast<std::size_t>((shrink->h2 + down.band_rows - 1) / down.band_rows);
+  RunBands(2 * down_bands, threads, ShrinkDownBand, &down);
+  if (down.short_of_memory.load()) return short_of_memory();
+  s.width = shrink->w2;
+  s.height = shrink->h2;
+  return Ok();
+}
+
+}  // namespace
+
+Result<> ReduceLayers(TPSD& doc, const TBlendTable& blend, TProgressSink& progress, TMessageSink& messages,
+                      bool shrinkEachGroup) {
+  progress.ShowProgress(kProgressGrey, doc.layer_count);
+  doc.Simples = {};
+  doc.working_layer_count = 0;
+  if (!TryAssign(doc.Simples, static_cast<std::size_t>(doc.layer_count), TSimpleLayer{})) {
+    // Nowhere to put the working layers: the load stops as after a failed read.
+    const int count = doc.layer_count;
+    DocumentClear(doc);
+    return Fail(MemoryErrorText("TPSD::CreateSimpleLayer()::Simples[i]", count, static_cast<long long>(count) * 32));
+  }
+  const bool rgb = doc.colour_mode == kPsdColourRgb;
+  const float scale = CanvasScale(doc);
+  doc.planes_box_shrunk = shrinkEachGroup && scale > 1.0f;
+  // Groups of one size (the usual case: every layer the document's size)
+  // share one plan.
+  std::optional<TShrinkPlan> plan;
+  // A group is reduced when the next base (or the end) shows it complete.
+  TPSDLayer* base = nullptr;
+  std::vector<TPSDLayer*> clipped;
+  const std::size_t records = std::min(doc.Layers.size(), static_cast<std::size_t>(doc.layer_count));
+  const auto reduce = [&]() -> Result<> {
+    try {
+      const TShrinkPlan* shrink = nullptr;
+      if (doc.planes_box_shrunk) {
+        if (!plan || plan->w != base->width || plan->h != base->height) plan = ShrinkPlan(base->width, base->height, scale);
+        shrink = &*plan;
+      }
+      return ReduceGroup(doc, *base, clipped, rgb, blend, shrink, messages);
+    } catch (const std::bad_alloc&) {
+      // The group's bookkeeping, which is small: the load stops as when a
+      // plane cannot be had.
+      return Fail(MemoryErrorText("TPSDLayer::InitializePictureData()::Layer->PixelData[i][]", 0, 0));
+    }
+  };
+  const auto finish = [&]() -> Result<> {
+    if (base == nullptr) return Ok();
+    const Result<> reduced = reduce();
+    ReleaseLayer(doc, *base);
+    for (TPSDLayer* layer : clipped) ReleaseLayer(doc, *layer);
+    base = nullptr;
+    clipped.clear();
+    if (!reduced) DocumentClear(doc);
+    return reduced;
+  };
+  if (!TryReserve(clipped, records)) {
+    DocumentClear(doc);
+    return Fail(MemoryErrorText("TPSD::CreateSimpleLayer()::Simples[i]", static_cast<long long>(records),
+                                static_cast<long long>(records) * 8));
+  }
+  for (std::size_t i = 0; i < records; ++i) {
+    progress.StepProgress(static_cast<int>(i));
+    TPSDLayer& layer = doc.Layers[i];
+    if (layer.Clipping == 0) {
+      TRY(finish());
+      if (LayerUsable(layer)) {
+        base = &layer;
+      } else {
+        ReleaseLayer(doc, layer);
+      }
+    } else if (layer.Clipping == 1 && base != nullptr) {
+      clipped.push_back(&layer);
+    } else {
+      ReleaseLayer(doc, layer);  // no base below it, or a clipping value with no meaning: dropped
+    }
+  }
+  TRY(finish());
+  doc.Layers = {};
+  // Every plane is decoded: the file is no longer needed.
+  doc.deferred_bytes = {};
+  doc.deferred_owner.reset();
+  return Ok();
+}
+
+void BoxShrink(std::vector<std::uint8_t>& plane, std::int32_t& w, std::int32_t& h, float s, std::uint8_t outside) {
+  const TShrinkPlan p = ShrinkPlan(w, h, s);
+  std::vector<std::int32_t> words(p.ScratchWords());
+  std::vector<std::uint8_t> across(static_cast<std::size_t>(p.w2) * static_cast<std::size_t>(h));
+  ShrinkAcross(p, plane.data(), h, across.data(), outside, words.data());
+  std::vector<std::uint8_t> out(static_cast<std::size_t>(p.w2) * static_cast<std::size_t>(p.h2));
+  ShrinkDown(p, across.data(), 0, p.h2, out.data(), outside, words.data());
   plane = std::move(out);
-  w = w2;
-  h = h2;
+  w = p.w2;
+  h = p.h2;
 }
 
 void ShiftRight(std::vector<std::uint8_t>& plane, std::int32_t& w, std::int32_t h, float f, std::uint8_t outside) {

@@ -437,41 +437,16 @@ Result<> DecodePsd(std::span<const std::uint8_t> bytes, const std::string& path,
   return result;
 }
 
-bool TPlanePool::Take(std::size_t n, std::vector<std::uint8_t>& plane) {
-  if (n == 0) {
-    plane = {};
-    return true;
-  }
-  for (std::size_t i = 0; i < free_.size(); ++i) {
-    if (free_[i].size() == n) {
-      std::swap(free_[i], free_.back());
-      plane = std::move(free_.back());
-      free_.pop_back();
-      return true;
+void ReleaseLayer(const TPSD& doc, TPSDLayer& layer) {
+  // Only pages of a mapped file can be dropped: bytes the caller holds in
+  // memory would read back as zeros.
+  if (doc.deferred_owner) {
+    for (const TPSDChannel& channel : layer.ChannelData) {
+      if (channel.data_length == 0) continue;
+      DropPages(doc.deferred_bytes.subspan(static_cast<std::size_t>(channel.data_offset),
+                                           static_cast<std::size_t>(channel.data_length)));
     }
   }
-  for (std::size_t i = 0; i < free_.size(); ++i) {
-    if (free_[i].capacity() >= n) {
-      std::swap(free_[i], free_.back());
-      plane = std::move(free_.back());
-      free_.pop_back();
-      plane.resize(n);
-      return true;
-    }
-  }
-  return TryResize(plane, n);
-}
-
-void TPlanePool::Give(std::vector<std::uint8_t>&& plane) {
-  // At most about what one group gives up at once (a base layer's planes
-  // and a clipped layer's); more would only raise the peak.
-  constexpr std::size_t kKept = 8;
-  if (!plane.empty() && free_.size() < kKept) free_.push_back(std::move(plane));
-  plane = {};
-}
-
-void TPlanePool::GiveAll(TPSDLayer& layer) {
-  for (std::vector<std::uint8_t>& plane : layer.PixelData) Give(std::move(plane));
   layer.Release();
 }
 
@@ -506,7 +481,7 @@ void DecodePlane(const TPSDLayer& layer, const TPSDChannel& channel, std::span<c
 
 }  // namespace
 
-Result<> DecodeDeferredPlanes(const TPSD& doc, TPSDLayer& layer, TPlanePool* pool) {
+Result<> DecodeDeferredPlanes(const TPSD& doc, TPSDLayer& layer) {
   if (doc.deferred_bytes.empty()) return Ok();
   // Only the planes that preparation reads; another channel (a second mask,
   // a duplicate id) is checked by the reader but never looked at. The planes
@@ -520,8 +495,7 @@ Result<> DecodeDeferredPlanes(const TPSD& doc, TPSDLayer& layer, TPlanePool* poo
     if (!plane.empty()) continue;  // bound twice, or decoded already
     const auto [rows, row_width] = PlaneShape(layer, layer.ChannelData[static_cast<std::size_t>(index)].id);
     const auto size = static_cast<std::uint64_t>(rows) * static_cast<std::uint64_t>(row_width);
-    if (!(pool != nullptr ? pool->Take(static_cast<std::size_t>(size), plane)
-                          : TryResize(plane, static_cast<std::size_t>(size)))) {
+    if (!TryResize(plane, static_cast<std::size_t>(size))) {
       return Fail(MemoryErrorText("TPSDLayer::InitializePictureData()::Layer->PixelData[i][]", index, size));
     }
     if (size > 0) wanted.push_back(index);

@@ -135,29 +135,19 @@ Result<> DecodePsd(std::span<const std::uint8_t> bytes, const std::string& path,
 // Opens the file and decodes it: "ファイルを開けません.\n->" + path when it
 // cannot be read. With `deferPlanes` the file is mapped rather than read, the
 // records and channel data are checked as usual but no plane is decoded:
-// ReduceLayers decodes each layer's planes when it needs them and frees them
-// right after, so the decoded planes of the whole file never coexist.
+// ReduceLayers decodes each group's rows a band at a time as it reduces
+// them, so no decoded plane of the file exists whole.
 Result<> LoadFromFile(const std::string& path, TPSD& doc, TProgressSink& progress, bool deferPlanes = false);
 
-// Planes given up while a document is reduced, kept to decode into again.
-// The planes of one file mostly share a size; reusing them spares the system
-// clearing fresh pages for every channel. Holds at most a few planes.
-class TPlanePool {
- public:
-  // A plane of n bytes with stale contents, false when it cannot be had.
-  bool Take(std::size_t n, std::vector<std::uint8_t>& plane);
-  void Give(std::vector<std::uint8_t>&& plane);
-  // Every plane of the layer, then the layer's channel table and name freed.
-  void GiveAll(TPSDLayer& layer);
-
- private:
-  std::vector<std::vector<std::uint8_t>> free_;
-};
+// Frees the layer's planes, channel table and name; for a file mapped by
+// LoadFromFile, also tells the system that the layer's channel bytes will
+// not be read again, so their pages need not stay resident.
+void ReleaseLayer(const TPSD& doc, TPSDLayer& layer);
 
 // Decodes the planes of a layer whose data was left in the file (a no-op
-// when the document holds no deferred bytes), into planes from `pool` when
-// one is given. Fails with the memory message when a plane cannot be had.
-Result<> DecodeDeferredPlanes(const TPSD& doc, TPSDLayer& layer, TPlanePool* pool = nullptr);
+// when the document holds no deferred bytes). Fails with the memory message
+// when a plane cannot be had.
+Result<> DecodeDeferredPlanes(const TPSD& doc, TPSDLayer& layer);
 
 // PackBits: decodes `packed` into `row`, at most row.size() bytes. Runs that
 // would pass the end of the row are cut; a run cut off by the end of the
@@ -165,12 +155,13 @@ Result<> DecodeDeferredPlanes(const TPSD& doc, TPSDLayer& layer, TPlanePool* poo
 std::size_t UnpackRow(std::span<std::uint8_t> row, std::span<const std::uint8_t> packed);
 
 // Merges each clipping group into one grey working layer with alpha and frees
-// the layer records. Fails only when the working layers (or deferred planes)
-// cannot be allocated; a working layer whose planes cannot be allocated shows
-// the memory message through `messages` and stays empty. With
-// `shrinkEachGroup`, each finished working layer is area-averaged to the
-// canvas scale at once (the same numbers ShrinkToCanvas would give), so the
-// full-size working layers never coexist.
+// the layer records. Fails only when the working layers (or the row index of
+// a deferred channel) cannot be allocated; a working layer whose planes
+// cannot be allocated shows the memory message through `messages` and stays
+// empty. With
+// `shrinkEachGroup`, each working layer is area-averaged to the canvas scale
+// as it is made (the same numbers ShrinkToCanvas would give), so no
+// full-size working layer exists either.
 Result<> ReduceLayers(TPSD& doc, const TBlendTable& blend, TProgressSink& progress, TMessageSink& messages,
                       bool shrinkEachGroup = false);
 
@@ -181,9 +172,7 @@ void ShrinkToCanvas(TPSD& doc, TProgressSink& progress);
 // The pieces of the shrink, exposed for testing. Planes are row-major.
 std::uint8_t AreaAverage(const std::uint8_t* line, std::ptrdiff_t stride, std::int32_t n, float start, float span,
                          std::uint8_t outside);
-// `spent`, when given, receives the plane the shrunk one replaces.
-void BoxShrink(std::vector<std::uint8_t>& plane, std::int32_t& w, std::int32_t& h, float s, std::uint8_t outside,
-               std::vector<std::uint8_t>* spent = nullptr);
+void BoxShrink(std::vector<std::uint8_t>& plane, std::int32_t& w, std::int32_t& h, float s, std::uint8_t outside);
 void ShiftRight(std::vector<std::uint8_t>& plane, std::int32_t& w, std::int32_t h, float f, std::uint8_t outside);
 void ShiftDown(std::vector<std::uint8_t>& plane, std::int32_t w, std::int32_t& h, float f, std::uint8_t outside);
 
