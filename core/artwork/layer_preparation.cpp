@@ -23,7 +23,9 @@
 
 #include "core/artwork/band_workers.h"
 #include "core/artwork/channel_mix.h"
+#include "core/artwork/compose_kernels.h"
 #include "core/artwork/compositor.h"
+#include "core/artwork/preparation_kernels.h"
 #include "core/artwork/psd_document.h"
 
 namespace tintloom {
@@ -80,13 +82,24 @@ void MoveToward(std::uint8_t* __restrict d, const std::uint8_t* s, const float* 
   }
 }
 
+// Whether the row steps take their AVX-512 forms: with the compositor's
+// vector kernel, so that tests choosing a kernel compare both.
+bool VectorRows() { return ActiveComposeKernel() == TComposeKernel::kAvx512; }
+
 // The table's results first (for a mode with a table), then the move.
 void BlendRow(std::uint8_t* d, const std::uint8_t* s, const float* f, std::size_t n, const TTableBlend& blend,
-              std::uint8_t* scratch) {
+              std::uint8_t* scratch, bool vector) {
   if (blend.table != nullptr) {
     BlendTableRow(blend, d, s, scratch, n);
     s = scratch;
   }
+#if defined(__x86_64__)
+  if (vector) {
+    MoveTowardAvx512(d, s, f, n);
+    return;
+  }
+#endif
+  (void)vector;
   MoveToward(d, s, f, n);
 }
 
@@ -238,6 +251,17 @@ struct TShrinkPlan {
   // inside the row: those form a leading run of the outputs.
   std::size_t by_word = 0;
   std::vector<std::uint64_t> keep;
+  // The leading outputs the vector kernel takes, in chunks of eight (see
+  // TAcrossChunks); `chunks` points into the vectors below.
+  TAcrossChunks chunks;
+  std::vector<std::int64_t> chunk_offset;
+  std::vector<std::uint8_t> chunk_sum_index, chunk_ends_index;
+  std::vector<std::uint64_t> chunk_sum_keep, chunk_ends_keep;
+  std::vector<double> chunk_lead, chunk_tail;
+
+  TShrinkPlan() = default;
+  TShrinkPlan(const TShrinkPlan&) = delete;  // `chunks` points into this plan
+  TShrinkPlan& operator=(const TShrinkPlan&) = delete;
 
   bool WholeWindow(const TWindows& windows, std::size_t j) const {
     return !by_sum.empty() && windows.lead[j] == 0.0 && windows.tail[j] == 0.0;
@@ -246,8 +270,53 @@ struct TShrinkPlan {
   std::size_t ScratchWords() const { return std::max(3 * across_inside, static_cast<std::size_t>(w2)); }
 };
 
-TShrinkPlan ShrinkPlan(std::int32_t w, std::int32_t h, float s) {
-  TShrinkPlan p;
+// Chunks of eight leading windows for the vector kernel, while each window
+// holds at most eight bytes and a chunk's windows, with the byte after
+// each, lie within 64 bytes of its first.
+void PlanAcrossChunks(TShrinkPlan& p) {
+  const TWindows& w = p.across;
+  std::size_t chunks = 0;
+  bool whole = true;
+  for (std::size_t k = 0; 8 * k + 8 <= p.across_inside; ++k) {
+    const std::int64_t at = w.first[8 * k];
+    bool fits = true;
+    for (std::size_t j = 8 * k; j < 8 * k + 8; ++j) fits = fits && w.last[j] - w.first[j] <= 8 && w.last[j] - at <= 63;
+    if (!fits) break;
+    p.chunk_offset.push_back(at);
+    std::uint64_t sum_keep = 0, ends_keep = 0;
+    for (std::size_t g = 0; g < 8; ++g) {
+      const std::size_t j = 8 * k + g;
+      for (std::int64_t i = 0; i < 8; ++i) {
+        const bool in = i < w.last[j] - w.first[j];
+        p.chunk_sum_index.push_back(static_cast<std::uint8_t>(in ? w.first[j] - at + i : 0));
+        if (in) sum_keep |= std::uint64_t{1} << (8 * g + static_cast<std::size_t>(i));
+      }
+      for (std::int64_t i = 0; i < 8; ++i) {
+        p.chunk_ends_index.push_back(static_cast<std::uint8_t>(i == 0 ? w.first[j] - at : i == 1 ? w.last[j] - at : 0));
+      }
+      ends_keep |= std::uint64_t{3} << (8 * g);
+      p.chunk_lead.push_back(w.lead[j]);
+      p.chunk_tail.push_back(w.tail[j]);
+      whole = whole && w.lead[j] == 0.0 && w.tail[j] == 0.0;
+    }
+    p.chunk_sum_keep.push_back(sum_keep);
+    p.chunk_ends_keep.push_back(ends_keep);
+    ++chunks;
+  }
+  p.chunks.chunks = chunks;
+  p.chunks.offset = p.chunk_offset.data();
+  p.chunks.sum_index = p.chunk_sum_index.data();
+  p.chunks.sum_keep = p.chunk_sum_keep.data();
+  p.chunks.ends_index = p.chunk_ends_index.data();
+  p.chunks.ends_keep = p.chunk_ends_keep.data();
+  p.chunks.lead = p.chunk_lead.data();
+  p.chunks.tail = p.chunk_tail.data();
+  p.chunks.whole = whole;
+  p.chunks.span = p.s;
+  p.chunks.row_width = p.w;
+}
+
+void MakeShrinkPlan(TShrinkPlan& p, std::int32_t w, std::int32_t h, float s) {
   p.w = w;
   p.h = h;
   p.s = s;
@@ -273,14 +342,14 @@ TShrinkPlan ShrinkPlan(std::int32_t w, std::int32_t h, float s) {
       ++p.by_word;
     }
   }
-  return p;
+  PlanAcrossChunks(p);
 }
 
 // Across `count` rows of w bytes into as many rows of w2 bytes. The bounds,
 // the whole-element sums and the end bytes of a row are gathered first, so
 // that the arithmetic runs on whole rows. `scratch` holds ScratchWords().
 void ShrinkAcross(const TShrinkPlan& p, const std::uint8_t* rows, std::int64_t count, std::uint8_t* out,
-                  std::uint8_t outside, std::int32_t* scratch) {
+                  std::uint8_t outside, std::int32_t* scratch, bool vector) {
   const TWindows& windows = p.across;
   const std::size_t inside = p.across_inside;
   const auto width = static_cast<std::size_t>(p.w), width2 = static_cast<std::size_t>(p.w2);
@@ -288,26 +357,31 @@ void ShrinkAcross(const TShrinkPlan& p, const std::uint8_t* rows, std::int64_t c
   std::int32_t* sums = scratch;
   std::int32_t* firsts = sums + inside;
   std::int32_t* lasts = firsts + inside;
+  // The vector kernel's leading outputs, then the rest one by one.
+  const std::size_t from = vector ? 8 * p.chunks.chunks : 0;
   for (std::int64_t y = 0; y < count; ++y) {
     const std::uint8_t* row = rows + static_cast<std::size_t>(y) * width;
     std::uint8_t* out_row = out + static_cast<std::size_t>(y) * width2;
-    for (std::size_t j = 0; j < p.by_word; ++j) {
+#if defined(__x86_64__)
+    if (from > 0) ShrinkAcrossAvx512(p.chunks, row, out_row);
+#endif
+    for (std::size_t j = from; j < p.by_word; ++j) {
       std::uint64_t word;
       std::memcpy(&word, row + windows.first[j], 8);
       sums[j] = static_cast<std::int32_t>(SumWordBytes(word, p.keep[j]));
     }
-    for (std::size_t j = p.by_word; j < inside; ++j) {
+    for (std::size_t j = std::max(from, p.by_word); j < inside; ++j) {
       const auto e = static_cast<std::size_t>(windows.first[j]);
       sums[j] = static_cast<std::int32_t>(SumRun(row + e, static_cast<std::size_t>(windows.last[j]) - e));
     }
     if (p.across_whole) {
-      for (std::size_t j = 0; j < inside; ++j) out_row[j] = p.by_sum[static_cast<std::size_t>(sums[j])];
+      for (std::size_t j = from; j < inside; ++j) out_row[j] = p.by_sum[static_cast<std::size_t>(sums[j])];
     } else {
-      for (std::size_t j = 0; j < inside; ++j) {
+      for (std::size_t j = from; j < inside; ++j) {
         firsts[j] = row[windows.first[j]];
         lasts[j] = row[windows.last[j]];
       }
-      for (std::size_t j = 0; j < inside; ++j) {
+      for (std::size_t j = from; j < inside; ++j) {
         out_row[j] = FinishAverage(sums[j], firsts[j], lasts[j], windows.lead[j], windows.tail[j], span);
       }
     }
@@ -495,6 +569,7 @@ struct TClippedPass {
 struct TGroupBands {
   const TPSDLayer* base = nullptr;
   bool rgb = false;
+  bool vector = false;  // the AVX-512 row steps
   TRowSource red, green, blue, transparency, mask;
   std::int64_t mask_dx = 0;
   TSpan mask_columns;
@@ -529,13 +604,18 @@ void BlendClippedRows(const TGroupBands& g, const TClippedPass& c, std::int64_t 
   const std::int64_t first = std::max(c.rows.begin, y0 - c.dy), end = std::min(c.rows.end, y1 - c.dy);
   for (std::int64_t r = first; r < end; ++r) {
     const std::uint8_t* transparency = c.transparency.Rows(r, r + 1, row_buffer[0]);
-    if (transparency != nullptr) {
-      for (std::size_t i = 0; i < n; ++i) f[i] = c.coverage[transparency[begin + i]];
-    } else {
+    bool covered = true;  // false: certainly no coverage in the row
+    if (transparency == nullptr) {
       std::fill(f, f + n, c.opaque);
+    } else if (g.vector) {
+#if defined(__x86_64__)
+      covered = CoverageRowAvx512(transparency + begin, c.coverage, f, n);
+#endif
+    } else {
+      for (std::size_t i = 0; i < n; ++i) f[i] = c.coverage[transparency[begin + i]];
     }
     const std::int64_t my = r + layer.top - layer.mask_top;
-    if (c.mask.Present() && my >= 0 && my < layer.mask_height && c.mask_columns.begin < c.mask_columns.end) {
+    if (covered && c.mask.Present() && my >= 0 && my < layer.mask_height && c.mask_columns.begin < c.mask_columns.end) {
       const std::uint8_t* mask = c.mask.Rows(my, my + 1, row_buffer[4]);
       for (std::int64_t k = std::max(c.columns.begin, c.mask_columns.begin); k < c.mask_columns.end; ++k) {
         float& v = f[static_cast<std::size_t>(k - c.columns.begin)];
@@ -545,16 +625,16 @@ void BlendClippedRows(const TGroupBands& g, const TClippedPass& c, std::int64_t 
     // A row the layer does not cover at all (transparent, or masked out)
     // leaves the base as it is: d + 0 x (target - d) is d. Its colour rows
     // are not even decoded.
-    if (std::all_of(f, f + n, [](float v) { return v == 0.0f; })) continue;
+    if (!covered || std::all_of(f, f + n, [](float v) { return v == 0.0f; })) continue;
     const auto to = static_cast<std::size_t>((r + c.dy - y0) * static_cast<std::int64_t>(g.width) + c.columns.begin + c.dx);
     const auto from = [&](const TRowSource& source, std::uint8_t* buffer) -> const std::uint8_t* {
       const std::uint8_t* row = source.Rows(r, r + 1, buffer);
       return row != nullptr ? row + begin : nullptr;
     };
-    BlendRow(red + to, from(c.red, row_buffer[1]), f, n, c.table, targets);
+    BlendRow(red + to, from(c.red, row_buffer[1]), f, n, c.table, targets, g.vector);
     if (g.rgb) {
-      BlendRow(green + to, from(c.green, row_buffer[2]), f, n, c.table, targets);
-      BlendRow(blue + to, from(c.blue, row_buffer[3]), f, n, c.table, targets);
+      BlendRow(green + to, from(c.green, row_buffer[2]), f, n, c.table, targets, g.vector);
+      BlendRow(blue + to, from(c.blue, row_buffer[3]), f, n, c.table, targets, g.vector);
     }
   }
 }
@@ -619,8 +699,8 @@ void ReduceBand(const void* context, std::size_t band, std::vector<std::uint8_t>
   if (g.shrink != nullptr) {
     auto* words = reinterpret_cast<std::int32_t*>(scratch + g.at_words);
     const std::size_t to = static_cast<std::size_t>(y0) * static_cast<std::size_t>(g.shrink->w2);
-    ShrinkAcross(*g.shrink, red, y1 - y0, g.pixel + to, 255, words);
-    ShrinkAcross(*g.shrink, alpha, y1 - y0, g.alpha + to, 0, words);
+    ShrinkAcross(*g.shrink, red, y1 - y0, g.pixel + to, 255, words, g.vector);
+    ShrinkAcross(*g.shrink, alpha, y1 - y0, g.alpha + to, 0, words, g.vector);
   }
 }
 
@@ -705,11 +785,20 @@ TClippedPass MakeClippedPass(const TPSDLayer& layer, const TPSDLayer& base, cons
 // Fails only when a channel's rows cannot be indexed (the load stops); a
 // working layer whose planes cannot be had shows the memory message and
 // stays empty.
+// The planes averaged across, kept from group to group: each band writes
+// every byte it owns, so they need no clearing, and reusing them spares the
+// system clearing fresh pages for every group.
+struct TAcrossPlanes {
+  std::vector<std::uint8_t> pixel, alpha;
+};
+
 Result<> ReduceGroup(TPSD& doc, const TPSDLayer& base, std::span<TPSDLayer* const> clipped, bool rgb,
-                     const TBlendTable& blend, const TShrinkPlan* shrink, TMessageSink& messages) {
+                     const TBlendTable& blend, const TShrinkPlan* shrink, TAcrossPlanes& across_planes,
+                     TMessageSink& messages) {
   auto g = std::make_unique<TGroupBands>();
   g->base = &base;
   g->rgb = rgb;
+  g->vector = VectorRows();
   TRY(BindLayerRows(doc, base, g->mask, g->transparency, g->red, g->green, g->blue));
   g->mask_dx = std::int64_t{base.left} - base.mask_left;
   g->mask_columns = Overlap(base.width, g->mask_dx, g->mask.Present() ? base.mask_width : 0);
@@ -772,7 +861,8 @@ Result<> ReduceGroup(TPSD& doc, const TPSDLayer& base, std::span<TPSDLayer* cons
   take(g->at_words, shrunk ? shrink->ScratchWords() * sizeof(std::int32_t) : 0);
   g->scratch_bytes = at;
 
-  std::vector<std::uint8_t> across_pixel, across_alpha;
+  std::vector<std::uint8_t>& across_pixel = across_planes.pixel;
+  std::vector<std::uint8_t>& across_alpha = across_planes.alpha;
   try {
     if (shrunk) {
       const std::size_t across = static_cast<std::size_t>(shrink->w2) * static_cast<std::size_t>(g->height);
@@ -836,6 +926,7 @@ Result<> ReduceLayers(TPSD& doc, const TBlendTable& blend, TProgressSink& progre
   // Groups of one size (the usual case: every layer the document's size)
   // share one plan.
   std::optional<TShrinkPlan> plan;
+  TAcrossPlanes across;
   // A group is reduced when the next base (or the end) shows it complete.
   TPSDLayer* base = nullptr;
   std::vector<TPSDLayer*> clipped;
@@ -844,10 +935,13 @@ Result<> ReduceLayers(TPSD& doc, const TBlendTable& blend, TProgressSink& progre
     try {
       const TShrinkPlan* shrink = nullptr;
       if (doc.planes_box_shrunk) {
-        if (!plan || plan->w != base->width || plan->h != base->height) plan = ShrinkPlan(base->width, base->height, scale);
+        if (!plan || plan->w != base->width || plan->h != base->height) {
+          plan.emplace();
+          MakeShrinkPlan(*plan, base->width, base->height, scale);
+        }
         shrink = &*plan;
       }
-      return ReduceGroup(doc, *base, clipped, rgb, blend, shrink, messages);
+      return ReduceGroup(doc, *base, clipped, rgb, blend, shrink, across, messages);
     } catch (const std::bad_alloc&) {
       // The group's bookkeeping, which is small: the load stops as when a
       // plane cannot be had.
@@ -894,10 +988,11 @@ Result<> ReduceLayers(TPSD& doc, const TBlendTable& blend, TProgressSink& progre
 }
 
 void BoxShrink(std::vector<std::uint8_t>& plane, std::int32_t& w, std::int32_t& h, float s, std::uint8_t outside) {
-  const TShrinkPlan p = ShrinkPlan(w, h, s);
+  TShrinkPlan p;
+  MakeShrinkPlan(p, w, h, s);
   std::vector<std::int32_t> words(p.ScratchWords());
   std::vector<std::uint8_t> across(static_cast<std::size_t>(p.w2) * static_cast<std::size_t>(h));
-  ShrinkAcross(p, plane.data(), h, across.data(), outside, words.data());
+  ShrinkAcross(p, plane.data(), h, across.data(), outside, words.data(), VectorRows());
   std::vector<std::uint8_t> out(static_cast<std::size_t>(p.w2) * static_cast<std::size_t>(p.h2));
   ShrinkDown(p, across.data(), 0, p.h2, out.data(), outside, words.data());
   plane = std::move(out);

@@ -9,12 +9,15 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "core/artwork/compose_kernels.h"
+#include "core/artwork/preparation_kernels.h"
 #include "core/artwork/psd_document.h"
 #include "support/recording.h"
 
@@ -22,6 +25,19 @@ namespace tintloom {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
+
+// body(name) under each kernel the processor has: the preparation's row
+// steps follow the compositor's choice.
+template <typename Body>
+void ForEachKernel(const Body& body) {
+  const TComposeKernel saved = ActiveComposeKernel();
+  for (const TComposeKernel kernel : {TComposeKernel::kPortable, TComposeKernel::kAvx512}) {
+    if (!ComposeKernelAvailable(kernel)) continue;
+    SelectComposeKernel(kernel);
+    body(kernel == TComposeKernel::kAvx512 ? "vector" : "portable");
+  }
+  SelectComposeKernel(saved);
+}
 
 // ---------------------------------------------------------------- the plain form
 
@@ -224,7 +240,8 @@ TPSD RandomDocument(std::mt19937& rng, std::int32_t doc_w, std::int32_t doc_h) {
     // Near one another, so that clipped layers overlap their base.
     l.left = pick(-40, std::min(doc_w - 10, 120));
     l.top = pick(-40, std::min(doc_h - 10, 90));
-    l.width = pick(1, 90);
+    // Some wide enough that a group is reduced in several bands of rows.
+    l.width = pick(0, 3) == 0 ? pick(1100, 2300) : pick(1, 90);
     l.height = pick(1, 70);
     l.right = l.left + l.width;
     l.bottom = l.top + l.height;
@@ -284,13 +301,13 @@ TEST(PreparationEquality, RandomDocumentsReduceAndShrinkAsThePlainForm) {
     const TPSD original = RandomDocument(rng, w, h);
     std::vector<TSimpleLayer> want = PlainReduce(original, blend);
     PlainShrink(want, original);
-    for (const bool shrink_each : {false, true}) {
+    for (const bool shrink_each : {false, true}) ForEachKernel([&](const char* kernel) {
       TPSD doc = original;
       TSilentProgress progress;
       testing::TRecordingMessages messages;
       ASSERT_TRUE(ReduceLayers(doc, blend, progress, messages, shrink_each).ok());
       ShrinkToCanvas(doc, progress);
-      const std::string what = "round " + std::to_string(round) + (shrink_each ? ", each group shrunk" : "");
+      const std::string what = "round " + std::to_string(round) + (shrink_each ? ", each group shrunk" : "") + ", " + kernel;
       ASSERT_EQ(doc.working_layer_count, static_cast<std::int32_t>(want.size())) << what;
       for (std::size_t i = 0; i < want.size(); ++i) {
         const TSimpleLayer &a = doc.Simples[i], &b = want[i];
@@ -300,7 +317,7 @@ TEST(PreparationEquality, RandomDocumentsReduceAndShrinkAsThePlainForm) {
         EXPECT_EQ(a.Pixel, b.Pixel) << what << " layer " << i;
         EXPECT_EQ(a.Alpha, b.Alpha) << what << " layer " << i;
       }
-    }
+    });
   }
 }
 
@@ -355,14 +372,49 @@ TEST(PreparationEquality, ClippedBlendAtEveryBackdropSourceAndCoverage) {
     clipped.channel_count = static_cast<std::uint16_t>(clipped.ChannelData.size());
     const TBlendTable blend;
     std::vector<TSimpleLayer> want = PlainReduce(doc, blend);
-    TSilentProgress progress;
-    testing::TRecordingMessages messages;
-    ASSERT_TRUE(ReduceLayers(doc, blend, progress, messages).ok());
-    ASSERT_EQ(doc.working_layer_count, 1);
-    EXPECT_EQ(doc.Simples[0].Pixel, want[0].Pixel)
-        << "transparency " << c.transparency << " opacity " << c.opacity << " mask " << c.mask;
+    ForEachKernel([&](const char* kernel) {
+      TPSD reduced = doc;
+      TSilentProgress progress;
+      testing::TRecordingMessages messages;
+      ASSERT_TRUE(ReduceLayers(reduced, blend, progress, messages).ok());
+      ASSERT_EQ(reduced.working_layer_count, 1);
+      EXPECT_EQ(reduced.Simples[0].Pixel, want[0].Pixel)
+          << "transparency " << c.transparency << " opacity " << c.opacity << " mask " << c.mask << ", " << kernel;
+    });
   }
 }
+
+#if defined(__x86_64__)
+// The vector move rounds f x (s - d) to a float and corrects its floor; the
+// coverages where that rounding crosses a whole number are those just above
+// and below m / delta. Each against the plain double form, at every
+// backdrop and source.
+TEST(PreparationEquality, VectorMoveAtCoveragesNextToWholeSteps) {
+  if (!ComposeKernelAvailable(TComposeKernel::kAvx512)) GTEST_SKIP() << "no AVX-512";
+  std::vector<float> coverages = {0.0f, 1.0f, 0.5f, 1.0f / 65025.0f, 1.0f / (255.0f * 65025.0f)};
+  for (int delta = 1; delta < 256; delta += 7) {
+    for (int m = 1; m < delta; m += 3) {
+      const float q = static_cast<float>(static_cast<double>(m) / delta);
+      coverages.insert(coverages.end(), {q, std::nextafter(q, 0.0f), std::nextafter(q, 1.0f)});
+    }
+  }
+  Bytes d(65536), s(65536), want(65536);
+  for (std::size_t i = 0; i < 65536; ++i) {
+    d[i] = static_cast<std::uint8_t>(i & 0xFF);
+    s[i] = static_cast<std::uint8_t>(i >> 8);
+  }
+  for (const float c : coverages) {
+    const std::vector<float> f(65536, c);
+    for (std::size_t i = 0; i < 65536; ++i) {
+      want[i] = static_cast<std::uint8_t>(static_cast<int>(d[i] + static_cast<double>(c) * (s[i] - d[i])));
+    }
+    Bytes got = d;
+    MoveTowardAvx512(got.data(), s.data(), f.data(), got.size() - 3);  // a tail of 13 lanes too
+    got[65533] = want[65533], got[65534] = want[65534], got[65535] = want[65535];
+    ASSERT_EQ(got, want) << "coverage " << c;
+  }
+}
+#endif
 
 TEST(PreparationEquality, BoxShrinkAsThePlainFormAtAnyScale) {
   std::mt19937 rng(7);
@@ -374,13 +426,17 @@ TEST(PreparationEquality, BoxShrinkAsThePlainFormAtAnyScale) {
       const std::int32_t h = std::uniform_int_distribution<std::int32_t>(1, 90)(rng);
       const Bytes plane = RandomPlane(rng, static_cast<std::size_t>(w * h));
       for (const std::uint8_t outside : {std::uint8_t{0}, std::uint8_t{255}}) {
-        Bytes a = plane, b = plane;
-        std::int32_t aw = w, ah = h, bw = w, bh = h;
-        BoxShrink(a, aw, ah, s, outside);
-        PlainBoxShrink(b, bw, bh, s, outside);
-        ASSERT_EQ(aw, bw);
-        ASSERT_EQ(ah, bh);
-        EXPECT_EQ(a, b) << "s " << s << " plane " << w << " x " << h << " outside " << int{outside};
+        Bytes want = plane;
+        std::int32_t bw = w, bh = h;
+        PlainBoxShrink(want, bw, bh, s, outside);
+        ForEachKernel([&](const char* kernel) {
+          Bytes a = plane;
+          std::int32_t aw = w, ah = h;
+          BoxShrink(a, aw, ah, s, outside);
+          ASSERT_EQ(aw, bw);
+          ASSERT_EQ(ah, bh);
+          EXPECT_EQ(a, want) << "s " << s << " plane " << w << " x " << h << " outside " << int{outside} << ", " << kernel;
+        });
       }
     }
   }
