@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "core/artwork/blend_formulas.h"
 #include "core/artwork/compose_kernels.h"
 #include "core/artwork/preparation_kernels.h"
 #include "core/artwork/psd_document.h"
@@ -316,6 +317,47 @@ TEST(PreparationEquality, RandomDocumentsReduceAndShrinkAsThePlainForm) {
             << what << " layer " << i;
         EXPECT_EQ(a.Pixel, b.Pixel) << what << " layer " << i;
         EXPECT_EQ(a.Alpha, b.Alpha) << what << " layer " << i;
+      }
+    });
+  }
+}
+
+// Real files, opened as the program opens them (mapped, reduced a band at a
+// time, each group shrunk as it is made), against the plain form of the
+// fully decoded file, with the blend table the program generates.
+TEST(PreparationEquality, SampleFilesOpenAsThePlainForm) {
+  const std::filesystem::path folder = TINTLOOM_PSD_SAMPLES;
+  if (!std::filesystem::is_directory(folder)) GTEST_SKIP() << "no sample folder";
+  const std::string table_path = (std::filesystem::temp_directory_path() /
+                                  ("samples_bm_" + std::to_string(::getpid()) + ".dat")).string();
+  const Bytes tables = BuildBlendTableFile();
+  std::FILE* f = std::fopen(table_path.c_str(), "wb");
+  ASSERT_NE(f, nullptr);
+  std::fwrite(tables.data(), 1, tables.size(), f);
+  std::fclose(f);
+  TBlendTable blend;
+  ASSERT_TRUE(blend.LoadBlendTable(table_path).ok());
+  std::filesystem::remove(table_path);
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    if (entry.path().extension() != ".psd") continue;
+    const std::string path = entry.path().string();
+    TSilentProgress progress;
+    TPSD whole;
+    if (!LoadFromFile(path, whole, progress).ok()) continue;  // refused files are another test's
+    std::vector<TSimpleLayer> want = PlainReduce(whole, blend);
+    PlainShrink(want, whole);
+    ForEachKernel([&](const char* kernel) {
+      TPSD doc;
+      testing::TRecordingMessages messages;
+      ASSERT_TRUE(LoadFromFile(path, doc, progress, true).ok()) << path;
+      ASSERT_TRUE(ReduceLayers(doc, blend, progress, messages, true).ok()) << path;
+      ShrinkToCanvas(doc, progress);
+      ASSERT_EQ(doc.working_layer_count, static_cast<std::int32_t>(want.size())) << path;
+      for (std::size_t i = 0; i < want.size(); ++i) {
+        const TSimpleLayer &a = doc.Simples[i], &b = want[i];
+        EXPECT_TRUE(a.left == b.left && a.top == b.top && a.width == b.width && a.height == b.height &&
+                    a.Pixel == b.Pixel && a.Alpha == b.Alpha)
+            << entry.path().filename() << " layer " << i << ", " << kernel;
       }
     });
   }
