@@ -30,10 +30,10 @@
 // (no standard templates, only functions of this file), so no other file can
 // end up calling an AVX-512 copy of it.
 #if defined(__clang__)
-#pragma clang attribute push(__attribute__((target("avx512f,avx512bw,avx512dq,avx512vl,avx512vbmi"))), apply_to = function)
+#pragma clang attribute push(__attribute__((target("avx512f,avx512bw,avx512dq,avx512vl,avx512vbmi,bmi2"))), apply_to = function)
 #else
 #pragma GCC push_options
-#pragma GCC target("avx512f,avx512bw,avx512dq,avx512vl,avx512vbmi")
+#pragma GCC target("avx512f,avx512bw,avx512dq,avx512vl,avx512vbmi,bmi2")
 #endif
 
 namespace tintloom {
@@ -198,11 +198,12 @@ inline V RoundedQuotient(V x, V d, __mmask64 valid, __mmask64& unsure) {
   __mmask32 tieEven, tieOdd;
   const V qEven = RoundedQuotient16(times255(Even16(x)), Even16(d), evenGuess, tieEven);
   const V qOdd = RoundedQuotient16(times255(Odd16(x)), Odd16(d), oddGuess, tieOdd);
-  // The word masks back into byte order: even lanes' flags in the low byte
-  // of each word, odd lanes' in the high byte.
-  const V flags = _mm512_or_si512(_mm512_and_si512(_mm512_movm_epi16(tieEven), Words(0x00FF)),
-                                  _mm512_and_si512(_mm512_movm_epi16(tieOdd), Words(0xFF00)));
-  unsure |= _mm512_movepi8_mask(flags) & valid;
+  // The word masks back into byte order, even lanes' flags to the even bits
+  // and odd lanes' to the odd ones, in general registers: ties are rare and
+  // the vector units are the busy ones.
+  if ((tieEven | tieOdd) != 0) {
+    unsure |= (_pdep_u64(tieEven, 0x5555555555555555ull) | _pdep_u64(tieOdd, 0xAAAAAAAAAAAAAAAAull)) & valid;
+  }
   // Lanes outside `valid` may hold quotients past 255; cut them to their own
   // byte so they cannot spill into the odd neighbour.
   return JoinEvenOdd(Even16(qEven), qOdd);

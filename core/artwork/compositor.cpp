@@ -197,12 +197,13 @@ TComposeKernel activeKernel = BestKernel();
 bool ComposeKernelAvailable(TComposeKernel kernel) {
   if (kernel == TComposeKernel::kPortable) return true;
 #if defined(__x86_64__)
-  // Needs AVX-512 F, BW, DQ, VL and VBMI and an operating system that saves their
-  // registers, which the compiler's check includes.
+  // Needs AVX-512 F, BW, DQ, VL and VBMI (and BMI2, which every processor
+  // with those has) and an operating system that saves their registers,
+  // which the compiler's check includes.
   __builtin_cpu_init();
   return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
          __builtin_cpu_supports("avx512dq") && __builtin_cpu_supports("avx512vl") &&
-         __builtin_cpu_supports("avx512vbmi");
+         __builtin_cpu_supports("avx512vbmi") && __builtin_cpu_supports("bmi2");
 #else
   return false;
 #endif
