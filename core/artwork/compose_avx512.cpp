@@ -104,7 +104,11 @@ inline TAlpha AlphaWeights(V a) {
 
 inline V Mix(V d, V t, const TAlpha& alpha) {
   const V diff = _mm512_sub_epi8(_mm512_max_epu8(d, t), _mm512_min_epu8(d, t));
-  V q = JoinEvenOdd(_mm512_mulhi_epu16(Even16(diff), alpha.even), _mm512_mulhi_epu16(Odd16(diff), alpha.odd));
+  // The odd bytes stay where they are: the high half of (256 diff) w / 2^16
+  // is floor(diff w / 2^16), its low half is dropped by the merge.
+  const V even = _mm512_mulhi_epu16(Even16(diff), alpha.even);
+  const V odd = _mm512_mulhi_epu16(_mm512_and_si512(diff, Words(0xFF00)), alpha.odd);
+  V q = _mm512_ternarylogic_epi32(Words(0xFF00), odd, even, 0xCA);  // mask ? odd : even, bit by bit
   q = _mm512_mask_mov_epi8(q, alpha.opaque, diff);
   const __mmask64 up = _mm512_cmpge_epu8_mask(t, d);
   return _mm512_mask_add_epi8(_mm512_sub_epi8(d, q), up, d, q);
@@ -258,26 +262,30 @@ inline F Floats(V bytes) {
 
 inline F Splat(float f) { return _mm512_set1_ps(f); }
 
-template <int Quarter, class Formula>
+// `Checked`: lanes next to a whole number are marked; without it the
+// caller has found by trying every pair which few the formula misses.
+template <int Quarter, bool Checked, class Formula>
 inline V FloatQuarter(V result, V d, V t, __mmask64& unsure, Formula formula) {
   // The formulas stay within 0..255 but for float error, which the half
   // added and the truncation absorb.
   const F w = _mm512_add_ps(formula(Floats<Quarter>(d), Floats<Quarter>(t)), Splat(0.5f));
-  const F part = _mm512_reduce_ps(w, _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC);  // w - floor(w)
-  const F off = _mm512_abs_ps(_mm512_sub_ps(part, Splat(0.5f)));
-  const __mmask16 near = _mm512_cmp_ps_mask(off, Splat(0.5f - kNearHalf), _CMP_GT_OQ);
-  unsure |= static_cast<__mmask64>(near) << (16 * Quarter);
+  if constexpr (Checked) {
+    const F part = _mm512_reduce_ps(w, _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC);  // w - floor(w)
+    const F off = _mm512_abs_ps(_mm512_sub_ps(part, Splat(0.5f)));
+    const __mmask16 near = _mm512_cmp_ps_mask(off, Splat(0.5f - kNearHalf), _CMP_GT_OQ);
+    unsure |= static_cast<__mmask64>(near) << (16 * Quarter);
+  }
   const V whole = _mm512_cvt_roundps_epi32(w, _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC);
   return _mm512_inserti32x4(result, _mm512_cvtepi32_epi8(whole), Quarter);
 }
 
-template <class Formula>
+template <bool Checked, class Formula>
 inline V FloatMode(V d, V t, __mmask64& unsure, Formula formula) {
   V r = Zero();
-  r = FloatQuarter<0>(r, d, t, unsure, formula);
-  r = FloatQuarter<1>(r, d, t, unsure, formula);
-  r = FloatQuarter<2>(r, d, t, unsure, formula);
-  return FloatQuarter<3>(r, d, t, unsure, formula);
+  r = FloatQuarter<0, Checked>(r, d, t, unsure, formula);
+  r = FloatQuarter<1, Checked>(r, d, t, unsure, formula);
+  r = FloatQuarter<2, Checked>(r, d, t, unsure, formula);
+  return FloatQuarter<3, Checked>(r, d, t, unsure, formula);
 }
 
 inline F Select(__mmask16 m, F otherwise, F then) { return _mm512_mask_blend_ps(m, otherwise, then); }
@@ -313,7 +321,7 @@ inline V Formula(V d, V t, __mmask64& unsure) {
   if constexpr (Code == 6) return DodgeBytes(d, Not(t), unsure);  // colour dodge
   if constexpr (Code == 7) return _mm512_adds_epu8(d, t);                                       // linear dodge
   if constexpr (Code == 8) return HardLight(d, t, _mm512_cmple_epu8_mask(d, Bytes(127)));       // overlay
-  if constexpr (Code == 9) return FloatMode(d, t, unsure, [](F b, F s) { return SoftLight(b, s); });
+  if constexpr (Code == 9) return FloatMode<true>(d, t, unsure, [](F b, F s) { return SoftLight(b, s); });
   if constexpr (Code == 10) return HardLight(d, t, _mm512_cmple_epu8_mask(t, Bytes(127)));     // hard light
   if constexpr (Code == 11) return VividBytes(d, t, unsure);  // vivid light
   if constexpr (Code == 12) {  // linear light: d + 2t - 255, in bytes 2t - 255 or 255 - 2t by t's half
@@ -349,11 +357,32 @@ inline V FromTable(V r, V d, V t, __mmask64 which, const std::uint8_t* table) {
   return r;
 }
 
+// Soft light's float formula without its test for results next to a whole
+// number: tried on every pair, it misses the generated table at one.
+constexpr bool HasQuickFormula(int code) { return code == 9; }
+
+inline V QuickFormula(V d, V t) {
+  __mmask64 unused = 0;
+  return FloatMode<false>(d, t, unused, [](F b, F s) { return SoftLight(b, s); });
+}
+
+inline V ApplyFixes(V r, V d, V t, const TBlendTable::TFixes& fixes) {
+  for (int i = 0; i < fixes.count; ++i) {
+    const __mmask64 at = _mm512_cmpeq_epi8_mask(d, Bytes(fixes.backdrop[i])) &
+                         _mm512_cmpeq_epi8_mask(t, Bytes(fixes.source[i]));
+    r = _mm512_mask_mov_epi8(r, at, Bytes(fixes.value[i]));
+  }
+  return r;
+}
+
 template <int Code>
 inline V Blend(V d, V t, const TLayerPass& pass, __mmask64 lanes) {
   if constexpr (Code < 0) {
     return t;
   } else {
+    if constexpr (HasQuickFormula(Code)) {
+      if (pass.fixes != nullptr) return ApplyFixes(QuickFormula(d, t), d, t, *pass.fixes);
+    }
     if (!pass.computed) return FromTable(t, d, t, lanes, pass.table);
     __mmask64 unsure = 0;
     const V r = Formula<Code>(d, t, unsure);
@@ -613,11 +642,12 @@ constexpr TFormulaMatches kFormulaChecks[kBlendModeCount] = {
 namespace {
 
 template <int Code>
-void BlendBytes(const std::uint8_t* table, bool computed, const std::uint8_t* d, const std::uint8_t* s,
-                std::uint8_t* out, std::size_t n) {
-  TLayerPass pass;  // only its table and whether the formula stands for it
+void BlendBytes(const std::uint8_t* table, bool computed, const TBlendTable::TFixes* fixes, const std::uint8_t* d,
+                const std::uint8_t* s, std::uint8_t* out, std::size_t n) {
+  TLayerPass pass;  // only its table and how the formulas stand for it
   pass.table = table;
   pass.computed = computed;
+  pass.fixes = fixes;
   for (std::size_t i = 0; i < n; i += 64) {
     const __mmask64 lanes = Lanes(n - i);
     const V backdrop = _mm512_maskz_loadu_epi8(lanes, d + i);
@@ -626,8 +656,8 @@ void BlendBytes(const std::uint8_t* table, bool computed, const std::uint8_t* d,
   }
 }
 
-using TBlendBytes = void (*)(const std::uint8_t*, bool, const std::uint8_t*, const std::uint8_t*, std::uint8_t*,
-                             std::size_t);
+using TBlendBytes = void (*)(const std::uint8_t*, bool, const TBlendTable::TFixes*, const std::uint8_t*, const std::uint8_t*,
+                             std::uint8_t*, std::size_t);
 constexpr TBlendBytes kBlendBytes[kBlendModeCount] = {
     BlendBytes<0>,  BlendBytes<1>,  BlendBytes<2>,  BlendBytes<3>,  BlendBytes<4>,  BlendBytes<5>,
     BlendBytes<6>,  BlendBytes<7>,  BlendBytes<8>,  BlendBytes<9>,  BlendBytes<10>, BlendBytes<11>,
@@ -635,9 +665,9 @@ constexpr TBlendBytes kBlendBytes[kBlendModeCount] = {
 
 }  // namespace
 
-void BlendBytesAvx512(int code, const std::uint8_t* table, bool computed, const std::uint8_t* d,
-                      const std::uint8_t* s, std::uint8_t* out, std::size_t n) {
-  kBlendBytes[code](table, computed, d, s, out, n);
+void BlendBytesAvx512(int code, const std::uint8_t* table, bool computed, const TBlendTable::TFixes* fixes,
+                      const std::uint8_t* d, const std::uint8_t* s, std::uint8_t* out, std::size_t n) {
+  kBlendBytes[code](table, computed, fixes, d, s, out, n);
 }
 
 void MixBytesAvx512(const std::uint8_t* d, const std::uint8_t* t, const std::uint8_t* a, std::uint8_t* out,
@@ -650,9 +680,42 @@ void MixBytesAvx512(const std::uint8_t* d, const std::uint8_t* t, const std::uin
   }
 }
 
-void CheckBlendFormulasAvx512(const std::uint8_t* const* tables, bool* exact) {
+namespace {
+
+// The pairs where the quick formula misses `table`, up to the most that fit.
+void FindFixes(const std::uint8_t* table, TBlendTable::TFixes& fixes) {
+  fixes.count = 0;
+  alignas(64) std::uint8_t backdrops[64], sources[64], expected[64];
+  for (int p0 = 0; p0 < 65536; p0 += 64) {
+    for (int i = 0; i < 64; ++i) {
+      const unsigned p = (static_cast<unsigned>(p0 + i) * 40503u) & 0xFFFFu, d = p >> 8, t = p & 255u;
+      backdrops[i] = static_cast<std::uint8_t>(d);
+      sources[i] = static_cast<std::uint8_t>(t);
+      expected[i] = table[d * 256 + t];
+    }
+    const V r = QuickFormula(_mm512_load_si512(backdrops), _mm512_load_si512(sources));
+    __mmask64 missed = _mm512_cmpneq_epi8_mask(r, _mm512_load_si512(expected));
+    for (; missed != 0; missed &= missed - 1) {
+      const int i = __builtin_ctzll(missed);
+      if (fixes.count == TBlendTable::kMaxFixes) {
+        fixes.count = -1;
+        return;
+      }
+      fixes.backdrop[fixes.count] = backdrops[i];
+      fixes.source[fixes.count] = sources[i];
+      fixes.value[fixes.count] = expected[i];
+      ++fixes.count;
+    }
+  }
+}
+
+}  // namespace
+
+void CheckBlendFormulasAvx512(const std::uint8_t* const* tables, bool* exact, TBlendTable::TFixes* fixes) {
   for (int code = 0; code < kBlendModeCount; ++code) {
     exact[code] = tables[code] != nullptr && kFormulaChecks[code](tables[code]);
+    fixes[code].count = -1;
+    if (tables[code] != nullptr && HasQuickFormula(code)) FindFixes(tables[code], fixes[code]);
   }
 }
 

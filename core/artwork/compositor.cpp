@@ -97,22 +97,32 @@ bool PlaceLayer(const TSimpleLayer& layer, const TSurface& surface, TLayerPass& 
   return pass.firstColumn < pass.endColumn && pass.firstRow < pass.endRow;
 }
 
-// Whether the vector formula of `code` gives every entry of the loaded table,
-// checked once per table on first use (by the thread that owns the table).
-bool FormulaReproduces(const TBlendTable& blend, int code) {
-  if (code < 0 || code >= kBlendModeCount) return false;
-#if defined(__x86_64__)
+// How the vector formulas stand to the loaded table, checked once per table
+// on first use (by the thread that owns the table).
+const TBlendTable::TFormulaCheck& FormulaCheck(const TBlendTable& blend) {
   TBlendTable::TFormulaCheck& check = blend.FormulaCheck();
+#if defined(__x86_64__)
   if (!check.done) {
     std::array<const std::uint8_t*, kBlendModeCount> tables;
     for (int c = 0; c < kBlendModeCount; ++c) tables[static_cast<std::size_t>(c)] = blend.Table(c);
-    CheckBlendFormulasAvx512(tables.data(), check.exact.data());
+    CheckBlendFormulasAvx512(tables.data(), check.exact.data(), check.fixes.data());
     check.done = true;
   }
-  return check.exact[static_cast<std::size_t>(code)];
-#else
-  return false;
 #endif
+  return check;
+}
+
+// Whether the vector formula of `code` gives every entry of the loaded table.
+bool FormulaReproduces(const TBlendTable& blend, int code) {
+  if (code < 0 || code >= kBlendModeCount) return false;
+  return FormulaCheck(blend).exact[static_cast<std::size_t>(code)];
+}
+
+// The quick formula's fixes for `code`, or null when it has none.
+const TBlendTable::TFixes* QuickFormulaFixes(const TBlendTable& blend, int code) {
+  if (code < 0 || code >= kBlendModeCount) return nullptr;
+  const TBlendTable::TFixes& fixes = FormulaCheck(blend).fixes[static_cast<std::size_t>(code)];
+  return fixes.count >= 0 ? &fixes : nullptr;
 }
 
 // Below this many layer pixels a composition is done on the calling thread:
@@ -141,7 +151,10 @@ void ComposeLayers(std::span<TLayerPass> passes, TSurface& surface, const TBlend
 #if defined(__x86_64__)
   if (ActiveComposeKernel() == TComposeKernel::kAvx512) {
     band = ComposeBandAvx512;
-    for (TLayerPass& pass : passes) pass.computed = FormulaReproduces(blend, pass.code);
+    for (TLayerPass& pass : passes) {
+      pass.computed = FormulaReproduces(blend, pass.code);
+      pass.fixes = QuickFormulaFixes(blend, pass.code);
+    }
   }
 #else
   (void)blend;
@@ -224,7 +237,10 @@ TTableBlend TableBlendFor(const TBlendTable& blend, int code) {
   result.table = blend.Table(code);
   if (result.table == nullptr) return result;
   result.code = code;
-  result.computed = ActiveComposeKernel() == TComposeKernel::kAvx512 && FormulaReproduces(blend, code);
+  if (ActiveComposeKernel() == TComposeKernel::kAvx512) {
+    result.computed = FormulaReproduces(blend, code);
+    result.fixes = QuickFormulaFixes(blend, code);
+  }
   return result;
 }
 
@@ -233,7 +249,7 @@ void BlendTableRow(const TTableBlend& blend, const std::uint8_t* d, const std::u
   if (blend.table == nullptr) return;
 #if defined(__x86_64__)
   if (ActiveComposeKernel() == TComposeKernel::kAvx512) {
-    BlendBytesAvx512(blend.code, blend.table, blend.computed, d, s, out, n);
+    BlendBytesAvx512(blend.code, blend.table, blend.computed, blend.fixes, d, s, out, n);
     return;
   }
 #endif
