@@ -30,6 +30,14 @@ void SpinWhile(Waiting waiting, std::chrono::microseconds limit) {
 
 constexpr std::chrono::microseconds kWorkerSpin{200}, kCallerSpin{100};
 
+// Scratch is kept from run to run, as bands of one surface need the same
+// again; the rare run that needed much more (a layer of a strange width in
+// a file being opened) gives it back rather than hold it for good.
+void ReleaseLargeScratch(std::vector<std::uint8_t>& scratch) {
+  constexpr std::size_t kKept = std::size_t{16} << 20;
+  if (scratch.capacity() > kKept) scratch = {};
+}
+
 // Workers are started on first use and kept: starting threads for every
 // composition would cost more than a small one takes. One composition runs
 // at a time (they all come from the thread that owns the canvas).
@@ -75,6 +83,7 @@ class TBandWorkers {
     for (std::size_t band = next_.fetch_add(1); band < count_; band = next_.fetch_add(1)) {
       job_(context_, band, scratch);
     }
+    ReleaseLargeScratch(scratch);
   }
 
   void Loop(unsigned index) {
@@ -118,6 +127,7 @@ void RunBands(std::size_t count, unsigned threads, TBandJob job, const void* con
   if (threads <= 1 || count <= 1) {
     static thread_local std::vector<std::uint8_t> scratch;
     for (std::size_t band = 0; band < count; ++band) job(context, band, scratch);
+    ReleaseLargeScratch(scratch);
     return;
   }
   static TBandWorkers workers;
