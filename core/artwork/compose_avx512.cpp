@@ -185,10 +185,13 @@ alignas(64) constexpr TReciprocals kReciprocals = MakeReciprocals();
 inline V RoundedQuotient16(V x, V d, V r, __mmask32& tie) {
   const V q0 = _mm512_mulhi_epu16(x, r);
   const V twice = _mm512_slli_epi16(_mm512_sub_epi16(x, _mm512_mullo_epi16(q0, d)), 1);  // 2 (X - q0 D), signed
-  const V minusD = _mm512_sub_epi16(Zero(), d);
-  tie = _mm512_cmpeq_epi16_mask(twice, d) | _mm512_cmpeq_epi16_mask(twice, minusD);
-  const V up = _mm512_mask_add_epi16(q0, _mm512_cmpgt_epi16_mask(twice, d), q0, Words(1));
-  return _mm512_mask_sub_epi16(up, _mm512_cmple_epi16_mask(twice, minusD), up, Words(1));
+  // Beyond a half either way, q0 steps toward the remainder's side: one up
+  // when it is positive, one down when negative (at exactly a half the lane
+  // is a tie, which the caller takes from the table).
+  const V size = _mm512_abs_epi16(twice);
+  tie = _mm512_cmpeq_epi16_mask(size, d);
+  const V step = _mm512_or_si512(_mm512_srai_epi16(twice, 15), Words(1));  // +1 or -1
+  return _mm512_mask_add_epi16(q0, _mm512_cmpgt_epi16_mask(size, d), q0, step);
 }
 
 // round(255 x / D) per byte lane, for bytes x < D; lanes in `valid` that are
@@ -292,20 +295,15 @@ inline F Select(__mmask16 m, F otherwise, F then) { return _mm512_mask_blend_ps(
 inline __mmask16 AtMost(F a, float b) { return _mm512_cmp_ps_mask(a, Splat(b), _CMP_LE_OQ); }
 
 inline F SoftLight(F d, F t) {
-  // t <= 127: d - (255 - 2t) d (255 - d) / 255^2; the product is a whole
-  // number below 2^24, so only the division rounds.
-  const F twiceT = _mm512_add_ps(t, t);
-  const F product = _mm512_mul_ps(_mm512_sub_ps(Splat(255.0f), twiceT),
-                                  _mm512_mul_ps(d, _mm512_sub_ps(Splat(255.0f), d)));
-  const F darker = _mm512_sub_ps(d, _mm512_mul_ps(product, Splat(1.0f / 65025.0f)));
-  // t >= 128: d + (2t - 255) (D(b) - b) with b = d / 255 and D(b) a cubic up
-  // to b = 1/4, the square root above.
+  // d + m x c(d) with m = 2t - 255, both halves in one: below the half c is
+  // d (255 - d) / 255^2 (m is negative there), above it D(b) - b with
+  // b = d / 255 and D(b) a cubic up to b = 1/4, the square root above.
+  const F m = _mm512_sub_ps(_mm512_add_ps(t, t), Splat(255.0f));
+  const F below = _mm512_mul_ps(_mm512_mul_ps(d, _mm512_sub_ps(Splat(255.0f), d)), Splat(1.0f / 65025.0f));
   const F b = _mm512_mul_ps(d, Splat(1.0f / 255.0f));
-  const F cubic = _mm512_mul_ps(
-      _mm512_add_ps(_mm512_mul_ps(_mm512_sub_ps(_mm512_mul_ps(Splat(16.0f), b), Splat(12.0f)), b), Splat(4.0f)), b);
-  const F curve = Select(AtMost(d, 63.0f), _mm512_sqrt_ps(b), cubic);
-  const F lighter = _mm512_add_ps(d, _mm512_mul_ps(_mm512_sub_ps(twiceT, Splat(255.0f)), _mm512_sub_ps(curve, b)));
-  return Select(AtMost(t, 127.0f), lighter, darker);
+  const F cubic = _mm512_mul_ps(_mm512_fmadd_ps(_mm512_fmadd_ps(Splat(16.0f), b, Splat(-12.0f)), b, Splat(4.0f)), b);
+  const F above = _mm512_sub_ps(Select(AtMost(d, 63.0f), _mm512_sqrt_ps(b), cubic), b);
+  return _mm512_fmadd_ps(m, Select(AtMost(t, 127.0f), above, below), d);
 }
 
 // The formula of blend code `Code`; lanes it cannot vouch for are added to

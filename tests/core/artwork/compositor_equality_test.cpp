@@ -207,6 +207,11 @@ TEST(VectorBlendFormulas, MatchTheGeneratedTableAndNoAlteredOne) {
     for (int code = 0; code < kBlendModeCount; ++code) {
       EXPECT_EQ(exact[static_cast<std::size_t>(code)], table == &FullBlendTable()) << "code " << code;
     }
+    // Soft light's quick formula misses the generated table at a few pairs
+    // only, which are set from the table, so it is the one drawing.
+    if (table == &FullBlendTable()) {
+      EXPECT_GE(fixes[9].count, 0);
+    }
   }
 }
 #endif
