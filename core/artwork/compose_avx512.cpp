@@ -83,23 +83,22 @@ inline V Odd16(V x) { return _mm512_srli_epi16(x, 8); }
 inline V JoinEvenOdd(V even, V odd) { return _mm512_or_si512(even, _mm512_slli_epi16(odd, 8)); }
 
 // A pixel's alpha as the multiplier that takes a difference straight to its
-// share: for 1 <= a <= 254, floor(diff * a / 255) == (diff * w) >> 16 with
-// w = ceil(a * 65536 / 255) = 257 a + 1, since w / 65536 exceeds a / 255 by
-// under 1/65536, and over diff <= 255 that adds less than the 1/255 the
-// fraction of diff * a / 255 stays below 1. Alpha 0 gives w = 0; alpha 255
-// (w would need 17 bits) is marked and takes the whole difference.
+// share: for 0 <= a <= 254, floor(diff * a / 255) == (diff * w) >> 16 with
+// w = 257 a + 1 (for a >= 1 that is ceil(a * 65536 / 255)), since w / 65536
+// exceeds a / 255 by under 1/65536, and over diff <= 255 that adds less than
+// the 1/255 the fraction of diff * a / 255 stays below 1; at a = 0, diff * 1
+// >> 16 is 0. Alpha 255 (w would need 17 bits) is marked and takes the whole
+// difference.
 struct TAlpha {
   V even, odd;       // w per 16-bit lane for the even and the odd bytes
   __mmask64 opaque;  // lanes of alpha 255
 };
 
 inline TAlpha AlphaWeights(V a) {
-  const auto weight = [](V doubled) {  // doubled: a in both bytes, 257 a
-    return _mm512_mask_add_epi16(doubled, _mm512_test_epi16_mask(doubled, doubled), doubled, Words(1));
-  };
-  const V even = _mm512_or_si512(_mm512_slli_epi16(a, 8), Even16(a));
-  const V odd = _mm512_or_si512(_mm512_and_si512(a, Words(0xFF00)), Odd16(a));
-  return {weight(even), weight(odd), _mm512_cmpeq_epi8_mask(a, Bytes(255))};
+  // a in both bytes of each word (257 a), by a bit select of a shifted copy.
+  const V even = _mm512_ternarylogic_epi32(Words(0xFF00), _mm512_slli_epi16(a, 8), a, 0xCA);
+  const V odd = _mm512_ternarylogic_epi32(Words(0xFF00), a, _mm512_srli_epi16(a, 8), 0xCA);
+  return {_mm512_add_epi16(even, Words(1)), _mm512_add_epi16(odd, Words(1)), _mm512_cmpeq_epi8_mask(a, Bytes(255))};
 }
 
 inline V Mix(V d, V t, const TAlpha& alpha) {
