@@ -184,13 +184,10 @@ alignas(64) constexpr TReciprocals kReciprocals = MakeReciprocals();
 inline V RoundedQuotient16(V x, V d, V r, __mmask32& tie) {
   const V q0 = _mm512_mulhi_epu16(x, r);
   const V twice = _mm512_slli_epi16(_mm512_sub_epi16(x, _mm512_mullo_epi16(q0, d)), 1);  // 2 (X - q0 D), signed
-  // Beyond a half either way, q0 steps toward the remainder's side: one up
-  // when it is positive, one down when negative (at exactly a half the lane
-  // is a tie, which the caller takes from the table).
-  const V size = _mm512_abs_epi16(twice);
-  tie = _mm512_cmpeq_epi16_mask(size, d);
-  const V step = _mm512_or_si512(_mm512_srai_epi16(twice, 15), Words(1));  // +1 or -1
-  return _mm512_mask_add_epi16(q0, _mm512_cmpgt_epi16_mask(size, d), q0, step);
+  const V minusD = _mm512_sub_epi16(Zero(), d);
+  tie = _mm512_cmpeq_epi16_mask(twice, d) | _mm512_cmpeq_epi16_mask(twice, minusD);
+  const V up = _mm512_mask_add_epi16(q0, _mm512_cmpgt_epi16_mask(twice, d), q0, Words(1));
+  return _mm512_mask_sub_epi16(up, _mm512_cmple_epi16_mask(twice, minusD), up, Words(1));
 }
 
 // round(255 x / D) per byte lane, for bytes x < D; lanes in `valid` that are
