@@ -605,22 +605,34 @@ void ComposeBandAvx512(const TBandWork& work, std::int64_t y0, std::int64_t y1, 
 
 namespace {
 
-template <int Code>
-bool FormulaMatches(const std::uint8_t* table) {
-  // Every backdrop and source once, in a scrambled order (an odd multiplier
-  // permutes 0..65535), so that neighbouring lanes hold unrelated pairs and
-  // a formula whose lanes leak into each other cannot pass.
+// Every backdrop and source once, 64 pairs at a time in a scrambled order
+// (an odd multiplier permutes 0..65535), so that neighbouring lanes hold
+// unrelated pairs and a formula whose lanes leak into each other cannot pass.
+struct TPairChunk {
   alignas(64) std::uint8_t backdrops[64], sources[64], expected[64];
-  for (int p0 = 0; p0 < 65536; p0 += 64) {
+
+  // Pairs p0 .. p0 + 63 and the table's entries for them.
+  void Fill(const std::uint8_t* table, int p0) {
     for (int i = 0; i < 64; ++i) {
       const unsigned p = (static_cast<unsigned>(p0 + i) * 40503u) & 0xFFFFu, d = p >> 8, t = p & 255u;
       backdrops[i] = static_cast<std::uint8_t>(d);
       sources[i] = static_cast<std::uint8_t>(t);
       expected[i] = table[d * 256 + t];
     }
+  }
+  V Backdrops() const { return _mm512_load_si512(backdrops); }
+  V Sources() const { return _mm512_load_si512(sources); }
+  V Expected() const { return _mm512_load_si512(expected); }
+};
+
+template <int Code>
+bool FormulaMatches(const std::uint8_t* table) {
+  TPairChunk chunk;
+  for (int p0 = 0; p0 < 65536; p0 += 64) {
+    chunk.Fill(table, p0);
     __mmask64 unsure = 0;
-    const V r = Formula<Code>(_mm512_load_si512(backdrops), _mm512_load_si512(sources), unsure);
-    if ((_mm512_cmpneq_epi8_mask(r, _mm512_load_si512(expected)) & ~unsure) != 0) return false;
+    const V r = Formula<Code>(chunk.Backdrops(), chunk.Sources(), unsure);
+    if ((_mm512_cmpneq_epi8_mask(r, chunk.Expected()) & ~unsure) != 0) return false;
   }
   return true;
 }
@@ -679,25 +691,19 @@ namespace {
 // The pairs where the quick formula misses `table`, up to the most that fit.
 void FindFixes(const std::uint8_t* table, TBlendTable::TFixes& fixes) {
   fixes.count = 0;
-  alignas(64) std::uint8_t backdrops[64], sources[64], expected[64];
+  TPairChunk chunk;
   for (int p0 = 0; p0 < 65536; p0 += 64) {
-    for (int i = 0; i < 64; ++i) {
-      const unsigned p = (static_cast<unsigned>(p0 + i) * 40503u) & 0xFFFFu, d = p >> 8, t = p & 255u;
-      backdrops[i] = static_cast<std::uint8_t>(d);
-      sources[i] = static_cast<std::uint8_t>(t);
-      expected[i] = table[d * 256 + t];
-    }
-    const V r = QuickFormula(_mm512_load_si512(backdrops), _mm512_load_si512(sources));
-    __mmask64 missed = _mm512_cmpneq_epi8_mask(r, _mm512_load_si512(expected));
-    for (; missed != 0; missed &= missed - 1) {
+    chunk.Fill(table, p0);
+    const V r = QuickFormula(chunk.Backdrops(), chunk.Sources());
+    for (__mmask64 missed = _mm512_cmpneq_epi8_mask(r, chunk.Expected()); missed != 0; missed &= missed - 1) {
       const int i = __builtin_ctzll(missed);
       if (fixes.count == TBlendTable::kMaxFixes) {
         fixes.count = -1;
         return;
       }
-      fixes.backdrop[fixes.count] = backdrops[i];
-      fixes.source[fixes.count] = sources[i];
-      fixes.value[fixes.count] = expected[i];
+      fixes.backdrop[fixes.count] = chunk.backdrops[i];
+      fixes.source[fixes.count] = chunk.sources[i];
+      fixes.value[fixes.count] = chunk.expected[i];
       ++fixes.count;
     }
   }

@@ -639,18 +639,24 @@ void BlendClippedRows(const TGroupBands& g, const TClippedPass& c, std::int64_t 
   }
 }
 
+// A band worker's scratch of at least `bytes`; false, with `short_of_memory`
+// set, when it cannot be had (a band job must not throw).
+bool HaveScratch(std::vector<std::uint8_t>& scratch, std::size_t bytes, std::atomic<bool>& short_of_memory) {
+  if (scratch.size() >= bytes) return true;
+  try {
+    scratch.resize(bytes);
+    return true;
+  } catch (const std::exception&) {
+    short_of_memory.store(true);
+    return false;
+  }
+}
+
 // Base rows [y0, y1) of a group, from decoding to the working layer's rows
 // (or their average across). Runs on any band worker.
 void ReduceBand(const void* context, std::size_t band, std::vector<std::uint8_t>& scratch_memory) {
   const TGroupBands& g = *static_cast<const TGroupBands*>(context);
-  if (scratch_memory.size() < g.scratch_bytes) {
-    try {
-      scratch_memory.resize(g.scratch_bytes);
-    } catch (const std::exception&) {
-      g.short_of_memory.store(true);
-      return;
-    }
-  }
+  if (!HaveScratch(scratch_memory, g.scratch_bytes, g.short_of_memory)) return;
   std::uint8_t* scratch = scratch_memory.data();
   const std::int64_t y0 = static_cast<std::int64_t>(band) * g.band_rows;
   const std::int64_t y1 = std::min(g.height, y0 + g.band_rows);
@@ -716,15 +722,7 @@ struct TShrinkDownBands {
 
 void ShrinkDownBand(const void* context, std::size_t job, std::vector<std::uint8_t>& scratch) {
   const TShrinkDownBands& d = *static_cast<const TShrinkDownBands*>(context);
-  const std::size_t need = d.plan->ScratchWords() * sizeof(std::int32_t);
-  if (scratch.size() < need) {
-    try {
-      scratch.resize(need);
-    } catch (const std::exception&) {
-      d.short_of_memory.store(true);
-      return;
-    }
-  }
+  if (!HaveScratch(scratch, d.plan->ScratchWords() * sizeof(std::int32_t), d.short_of_memory)) return;
   const std::size_t plane = job % 2;
   const std::int64_t o0 = static_cast<std::int64_t>(job / 2) * d.band_rows;
   const std::int64_t o1 = std::min<std::int64_t>(d.plan->h2, o0 + d.band_rows);
