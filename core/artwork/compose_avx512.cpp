@@ -419,7 +419,18 @@ void BlendRows(const TLayerPass& pass, std::int64_t from, std::int64_t to, std::
     const std::size_t start = layerRow(y);
     // Short tails wait to be paired with the next row's below.
     const std::size_t end = tail <= 32 ? whole : count;
-    for (std::size_t s = 0; s < end; s += 64) {
+    // Whole chunks with plain loads and stores, which cost less than masked ones.
+    std::size_t s = 0;
+    for (; s < whole; s += 64) {
+      V planes[3];
+      for (int c = 0; c < 3; ++c) planes[c] = _mm512_loadu_si512(plane(y, c) + s);
+      if (!BlendChunk<Code>(pass, luts, _mm512_loadu_si512(pass.alpha + start + s),
+                            _mm512_loadu_si512(pass.grey + start + s), planes, ~__mmask64{0})) {
+        continue;
+      }
+      for (int c = 0; c < 3; ++c) _mm512_storeu_si512(plane(y, c) + s, planes[c]);
+    }
+    for (; s < end; s += 64) {
       const __mmask64 lanes = Lanes(count - s);
       V planes[3];
       for (int c = 0; c < 3; ++c) planes[c] = _mm512_maskz_loadu_epi8(lanes, plane(y, c) + s);
