@@ -547,7 +547,17 @@ void SplitRow(const std::uint8_t* row, std::size_t count, std::uint8_t* blue, st
               std::uint8_t* red) {
   const TWeave& w = Weave();
   std::uint8_t* planes[3] = {blue, green, red};
-  for (std::size_t s = 0; s < count; s += 64) {
+  // Whole runs of 64 pixels with plain moves, the last one masked.
+  std::size_t s = 0;
+  for (; s + 64 <= count; s += 64) {
+    const std::uint8_t* p = row + 3 * s;
+    const V r0 = _mm512_loadu_si512(p), r1 = _mm512_loadu_si512(p + 64), r2 = _mm512_loadu_si512(p + 128);
+    for (int c = 0; c < 3; ++c) {
+      const V first = _mm512_permutex2var_epi8(r0, w.split[c][0], r1);
+      _mm512_store_si512(planes[c] + s, _mm512_permutex2var_epi8(first, w.split[c][1], r2));
+    }
+  }
+  for (; s < count; s += 64) {
     const std::size_t n = count - s < 64 ? count - s : 64, bytes = 3 * n;
     const std::uint8_t* p = row + 3 * s;
     const V r0 = _mm512_maskz_loadu_epi8(Lanes(bytes), p);
@@ -563,7 +573,16 @@ void SplitRow(const std::uint8_t* row, std::size_t count, std::uint8_t* blue, st
 void WeaveRow(std::uint8_t* row, std::size_t count, const std::uint8_t* blue, const std::uint8_t* green,
               const std::uint8_t* red) {
   const TWeave& w = Weave();
-  for (std::size_t s = 0; s < count; s += 64) {
+  std::size_t s = 0;  // as in SplitRow
+  for (; s + 64 <= count; s += 64) {
+    const V b = _mm512_load_si512(blue + s), g = _mm512_load_si512(green + s), r = _mm512_load_si512(red + s);
+    std::uint8_t* p = row + 3 * s;
+    for (std::size_t k = 0; k < 3; ++k) {
+      const V bg = _mm512_permutex2var_epi8(b, w.weave[k][0], g);
+      _mm512_storeu_si512(p + 64 * k, _mm512_permutex2var_epi8(bg, w.weave[k][1], r));
+    }
+  }
+  for (; s < count; s += 64) {
     const std::size_t n = count - s < 64 ? count - s : 64, bytes = 3 * n;
     const V b = _mm512_maskz_loadu_epi8(Lanes(n), blue + s);
     const V g = _mm512_maskz_loadu_epi8(Lanes(n), green + s);
