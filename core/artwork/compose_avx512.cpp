@@ -175,32 +175,32 @@ constexpr TReciprocals MakeReciprocals() {
 }
 alignas(64) constexpr TReciprocals kReciprocals = MakeReciprocals();
 
-// round(X / D) halves up, per 16-bit lane, for X = 255 x with x < D, with
-// `r` the reciprocal guess; `tie` marks the lanes that are exactly a half.
-// The guess q0 = X r >> 16 is the quotient or one more, since r exceeds
-// 65536 / D by under one and X stays below 65536; so the remainder
-// X - q0 D lies in [-D, D), and it alone says which of q0 - 1, q0, q0 + 1 is
-// nearest.
+// round(255 x / D) halves up, per 16-bit lane, for x < D, with `r` the
+// reciprocal guess; `tie` marks the lanes that are exactly a half. With
+// h = floor(D / 2) that rounding is floor((255 x + h) / D): for even D it is
+// the same sum, and for odd D no sum 255 x + h + 1/2 is a multiple of D, so
+// dropping the half moves no quotient. A half is then an even D dividing
+// Y = 255 x + h exactly. Y stays below 65025 + 128, so the guess
+// q0 = Y r >> 16 is the quotient or one more (r exceeds 65536 / D by under
+// one), and a negative remainder Y - q0 D says it was one more.
 inline V RoundedQuotient16(V x, V d, V r, __mmask32& tie) {
-  const V q0 = _mm512_mulhi_epu16(x, r);
-  const V twice = _mm512_slli_epi16(_mm512_sub_epi16(x, _mm512_mullo_epi16(q0, d)), 1);  // 2 (X - q0 D), signed
-  const V minusD = _mm512_sub_epi16(Zero(), d);
-  tie = _mm512_cmpeq_epi16_mask(twice, d) | _mm512_cmpeq_epi16_mask(twice, minusD);
-  const V up = _mm512_mask_add_epi16(q0, _mm512_cmpgt_epi16_mask(twice, d), q0, Words(1));
-  return _mm512_mask_sub_epi16(up, _mm512_cmple_epi16_mask(twice, minusD), up, Words(1));
+  const V y = _mm512_add_epi16(_mm512_sub_epi16(_mm512_slli_epi16(x, 8), x), _mm512_srli_epi16(d, 1));
+  const V q0 = _mm512_mulhi_epu16(y, r);
+  const V remainder = _mm512_sub_epi16(y, _mm512_mullo_epi16(q0, d));  // in (-D, D)
+  tie = _mm512_mask_testn_epi16_mask(_mm512_testn_epi16_mask(d, Words(1)), remainder, remainder);
+  return _mm512_add_epi16(q0, _mm512_srai_epi16(remainder, 15));
 }
 
 // round(255 x / D) per byte lane, for bytes x < D; lanes in `valid` that are
 // exact halves are added to `unsure`.
 inline V RoundedQuotient(V x, V d, __mmask64 valid, __mmask64& unsure) {
-  static const TLut low = LoadLut(kReciprocals.low), high = LoadLut(kReciprocals.high);
-  const V rLow = Lookup(low, d), rHigh = Lookup(high, d);
-  const auto times255 = [](V v) { return _mm512_sub_epi16(_mm512_slli_epi16(v, 8), v); };
-  const V evenGuess = _mm512_or_si512(Even16(rLow), _mm512_slli_epi16(rHigh, 8));
-  const V oddGuess = _mm512_or_si512(Odd16(rLow), _mm512_and_si512(rHigh, Words(0xFF00)));
+  const V rLow = Lookup(LoadLut(kReciprocals.low), d), rHigh = Lookup(LoadLut(kReciprocals.high), d);
+  // Each word's guess from its own byte's two halves, by bit selects.
+  const V evenGuess = _mm512_ternarylogic_epi32(Words(0xFF00), _mm512_slli_epi16(rHigh, 8), rLow, 0xCA);
+  const V oddGuess = _mm512_ternarylogic_epi32(Words(0xFF00), rHigh, _mm512_srli_epi16(rLow, 8), 0xCA);
   __mmask32 tieEven, tieOdd;
-  const V qEven = RoundedQuotient16(times255(Even16(x)), Even16(d), evenGuess, tieEven);
-  const V qOdd = RoundedQuotient16(times255(Odd16(x)), Odd16(d), oddGuess, tieOdd);
+  const V qEven = RoundedQuotient16(Even16(x), Even16(d), evenGuess, tieEven);
+  const V qOdd = RoundedQuotient16(Odd16(x), Odd16(d), oddGuess, tieOdd);
   // The word masks back into byte order, even lanes' flags to the even bits
   // and odd lanes' to the odd ones, in general registers: ties are rare and
   // the vector units are the busy ones.
@@ -339,8 +339,9 @@ inline V Formula(V d, V t, __mmask64& unsure) {
   return t;
 }
 
-// The table's entries for the lanes in `which`, the rest kept from `r`.
-inline V FromTable(V r, V d, V t, __mmask64 which, const std::uint8_t* table) {
+// The table's entries for the lanes in `which`, the rest kept from `r`:
+// rare, so kept out of the row loops.
+__attribute__((noinline)) V FromTable(V r, V d, V t, __mmask64 which, const std::uint8_t* table) {
   alignas(64) std::uint8_t db[64], tb[64];
   _mm512_store_si512(db, d);
   _mm512_store_si512(tb, t);
@@ -404,8 +405,10 @@ inline bool BlendChunk(const TLayerPass& pass, const TLut (&luts)[3], V a, V g, 
 
 inline V JoinHalves(__m256i low, __m256i high) { return _mm512_inserti64x4(_mm512_castsi256_si512(low), high, 1); }
 
+// Everything a row loop calls is built into it, so that the tables and
+// constants stay in registers across the chunks.
 template <int Code>
-void BlendRows(const TLayerPass& pass, std::int64_t from, std::int64_t to, std::uint8_t* band, std::int64_t stride,
+__attribute__((flatten)) void BlendRows(const TLayerPass& pass, std::int64_t from, std::int64_t to, std::uint8_t* band, std::int64_t stride,
                std::int64_t bandTop, std::int64_t bandLeft) {
   const TLut luts[3] = {LoadLut(pass.planes[0]), LoadLut(pass.planes[1]), LoadLut(pass.planes[2])};
   const auto count = static_cast<std::size_t>(pass.endColumn - pass.firstColumn);
@@ -678,7 +681,7 @@ constexpr TFormulaMatches kFormulaChecks[kBlendModeCount] = {
 namespace {
 
 template <int Code>
-void BlendBytes(const std::uint8_t* table, bool computed, const TBlendTable::TFixes* fixes, const std::uint8_t* d,
+__attribute__((flatten)) void BlendBytes(const std::uint8_t* table, bool computed, const TBlendTable::TFixes* fixes, const std::uint8_t* d,
                 const std::uint8_t* s, std::uint8_t* out, std::size_t n) {
   TLayerPass pass;  // only its table and how the formulas stand for it
   pass.table = table;
