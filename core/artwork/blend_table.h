@@ -56,20 +56,11 @@ class TBlendTable {
     return table != nullptr ? table[backdrop * 256 + source] : source;
   }
 
-  // The few pairs where a mode's quick vector formula misses its table,
-  // with the table's entries; count -1 when there are more than fit, and
-  // the quick formula is not used.
-  static constexpr int kMaxFixes = 8;
-  struct TFixes {
-    int count = -1;
-    std::uint8_t backdrop[kMaxFixes] = {}, source[kMaxFixes] = {}, value[kMaxFixes] = {};
-  };
   // The compositor's note of which tables its vector formulas reproduce,
   // made on first use and dropped whenever the tables change.
   struct TFormulaCheck {
     bool done = false;
     std::array<bool, kBlendModeCount> exact{};
-    std::array<TFixes, kBlendModeCount> fixes{};
   };
   TFormulaCheck& FormulaCheck() const { return formulaCheck_; }
 

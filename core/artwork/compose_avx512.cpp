@@ -8,9 +8,9 @@
 // permutes; the blend modes are computed from their formulas rather than
 // looked up, since gathering from a 64 KB table costs more than all the rest
 // of the work. A formula counts only once it has been found to give every
-// entry of the loaded table (CheckBlendFormulasAvx512). The dividing modes
-// work in 16-bit integers and soft light in floats; results that are exactly
-// a half, or within float error of one, are taken from the table.
+// entry of the loaded table (CheckBlendFormulasAvx512). All of them work in
+// bytes or 16-bit integers; results that are exactly a half, or too near one
+// for soft light's fixed-point curves to tell, are taken from the table.
 
 #include "core/artwork/compose_kernels.h"
 
@@ -44,7 +44,6 @@ inline std::int64_t Least(std::int64_t a, std::int64_t b) { return a < b ? a : b
 inline std::int64_t Most(std::int64_t a, std::int64_t b) { return a < b ? b : a; }
 
 using V = __m512i;
-using F = __m512;
 
 inline V Zero() { return _mm512_setzero_si512(); }
 inline V Bytes(int b) { return _mm512_set1_epi8(static_cast<char>(b)); }
@@ -191,6 +190,15 @@ inline V RoundedQuotient16(V x, V d, V r, __mmask32& tie) {
   return _mm512_add_epi16(q0, _mm512_srai_epi16(remainder, 15));
 }
 
+// Flags of the even and the odd words back into byte order, even lanes' to
+// the even bits and odd lanes' to the odd ones, in general registers: flags
+// are rare and the vector units are the busy ones.
+inline void AddWordFlags(__mmask64& flags, __mmask32 even, __mmask32 odd, __mmask64 valid) {
+  if ((even | odd) != 0) {
+    flags |= (_pdep_u64(even, 0x5555555555555555ull) | _pdep_u64(odd, 0xAAAAAAAAAAAAAAAAull)) & valid;
+  }
+}
+
 // round(255 x / D) per byte lane, for bytes x < D; lanes in `valid` that are
 // exact halves are added to `unsure`.
 inline V RoundedQuotient(V x, V d, __mmask64 valid, __mmask64& unsure) {
@@ -201,12 +209,7 @@ inline V RoundedQuotient(V x, V d, __mmask64 valid, __mmask64& unsure) {
   __mmask32 tieEven, tieOdd;
   const V qEven = RoundedQuotient16(Even16(x), Even16(d), evenGuess, tieEven);
   const V qOdd = RoundedQuotient16(Odd16(x), Odd16(d), oddGuess, tieOdd);
-  // The word masks back into byte order, even lanes' flags to the even bits
-  // and odd lanes' to the odd ones, in general registers: ties are rare and
-  // the vector units are the busy ones.
-  if ((tieEven | tieOdd) != 0) {
-    unsure |= (_pdep_u64(tieEven, 0x5555555555555555ull) | _pdep_u64(tieOdd, 0xAAAAAAAAAAAAAAAAull)) & valid;
-  }
+  AddWordFlags(unsure, tieEven, tieOdd, valid);
   // Lanes outside `valid` may hold quotients past 255; cut them to their own
   // byte so they cannot spill into the odd neighbour.
   return JoinEvenOdd(Even16(qEven), qOdd);
@@ -247,59 +250,86 @@ inline V VividBytes(V d, V t, __mmask64& unsure) {
   return _mm512_mask_mov_epi8(_mm512_maskz_mov_epi8(~zero, q), full, Bytes(255));
 }
 
-// Soft light's square root works in floats, 16 lanes at a time, on the
-// 0..255 scale. The result is the value plus a half, truncated; where that
-// sum lies within kNearHalf of a whole number the float may sit on the other
-// side of it from the exact value, and the lane is marked for the table.
-// Float error here stays below 4e-5, well inside kNearHalf.
-constexpr float kNearHalf = 1.0f / 4096.0f;
+// ---- Soft light, in integers ----
+//
+// Soft light on the 0..255 scale is d + m c(d), with m = 2t - 255 and c a
+// curve of the backdrop alone: d (255 - d) / 255^2 where t is below the half
+// (m is negative there), and above it D(b) - b, with b = d / 255 and D the
+// cubic up to b = 1/4 and the square root beyond. Both curves stay below
+// 1/4, so each is kept as a 16-bit count of 2^-18, rounded, the two values
+// next to 1/4 cut to 65535: off by at most 0.9 of a count. P = |m| c(d) is
+// then an exact product of 24 bits, within 0.9 x 255 < 230 counts of the
+// exact |m| c(d), and the result, d +- |m| c(d) plus a half truncated, is
+// d +- ((P + 2^17) >> 18) wherever P + 2^17 lies more than kSoftLightNear
+// counts from a multiple of 2^18. The lanes nearer than that are marked for
+// the table.
 
-template <int Quarter>
-inline F Floats(V bytes) {
-  return _mm512_cvtepi32_ps(_mm512_cvtepu8_epi32(_mm512_extracti32x4_epi32(bytes, Quarter)));
+constexpr int kSoftLightNear = 256;
+
+// Newton's method, to double precision (the curve is rounded to counts of
+// 2^-18 after it).
+constexpr double RootOf(double x) {
+  double r = x < 1.0 ? 1.0 : x;
+  for (int i = 0; i < 64 && x > 0.0; ++i) r = 0.5 * (r + x / r);
+  return x > 0.0 ? r : 0.0;
 }
 
-inline F Splat(float f) { return _mm512_set1_ps(f); }
+struct TSoftLightCurves {
+  alignas(64) std::uint8_t aboveLow[256];
+  alignas(64) std::uint8_t aboveHigh[256];
+  alignas(64) std::uint8_t belowLow[256];
+  alignas(64) std::uint8_t belowHigh[256];
+};
 
-// `Checked`: lanes next to a whole number are marked; without it the
-// caller has found by trying every pair which few the formula misses.
-template <int Quarter, bool Checked, class Formula>
-inline V FloatQuarter(V result, V d, V t, __mmask64& unsure, Formula formula) {
-  // The formulas stay within 0..255 but for float error, which the half
-  // added and the truncation absorb.
-  const F w = _mm512_add_ps(formula(Floats<Quarter>(d), Floats<Quarter>(t)), Splat(0.5f));
-  if constexpr (Checked) {
-    const F part = _mm512_reduce_ps(w, _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC);  // w - floor(w)
-    const F off = _mm512_abs_ps(_mm512_sub_ps(part, Splat(0.5f)));
-    const __mmask16 near = _mm512_cmp_ps_mask(off, Splat(0.5f - kNearHalf), _CMP_GT_OQ);
-    unsure |= static_cast<__mmask64>(near) << (16 * Quarter);
+constexpr TSoftLightCurves MakeSoftLightCurves() {
+  TSoftLightCurves c{};
+  const auto counts = [](double v) {
+    const double n = v * 262144.0 + 0.5;
+    return n >= 65535.0 ? 65535 : static_cast<int>(n);
+  };
+  for (int d = 0; d < 256; ++d) {
+    const double b = d / 255.0;
+    const double curve = b <= 0.25 ? ((16.0 * b - 12.0) * b + 4.0) * b : RootOf(b);
+    const int above = counts(curve - b), below = counts(b * (1.0 - b));
+    c.aboveLow[d] = static_cast<std::uint8_t>(above & 0xFF);
+    c.aboveHigh[d] = static_cast<std::uint8_t>(above >> 8);
+    c.belowLow[d] = static_cast<std::uint8_t>(below & 0xFF);
+    c.belowHigh[d] = static_cast<std::uint8_t>(below >> 8);
   }
-  const V whole = _mm512_cvt_roundps_epi32(w, _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC);
-  return _mm512_inserti32x4(result, _mm512_cvtepi32_epi8(whole), Quarter);
+  return c;
+}
+alignas(64) constexpr TSoftLightCurves kSoftLightCurves = MakeSoftLightCurves();
+
+// (P + 2^17) >> 18 per 16-bit lane for P = m c; `near` marks the lanes whose
+// P + 2^17 lies within kSoftLightNear of a multiple of 2^18.
+inline V RoundedShare16(V m, V c, __mmask32& near) {
+  const V high = _mm512_add_epi16(_mm512_mulhi_epu16(m, c), Words(2));  // (P + 2^17) >> 16
+  const V low = _mm512_mullo_epi16(m, c);
+  // (P + 2^17) mod 2^18 in fours: its two low bits of `high` above the
+  // top fourteen of `low`.
+  const V fraction = _mm512_or_si512(_mm512_slli_epi16(high, 14), _mm512_srli_epi16(low, 2));
+  near = _mm512_cmplt_epu16_mask(_mm512_add_epi16(fraction, Words(kSoftLightNear / 4)), Words(kSoftLightNear / 2));
+  return _mm512_srli_epi16(high, 2);
 }
 
-template <bool Checked, class Formula>
-inline V FloatMode(V d, V t, __mmask64& unsure, Formula formula) {
-  V r = Zero();
-  r = FloatQuarter<0, Checked>(r, d, t, unsure, formula);
-  r = FloatQuarter<1, Checked>(r, d, t, unsure, formula);
-  r = FloatQuarter<2, Checked>(r, d, t, unsure, formula);
-  return FloatQuarter<3, Checked>(r, d, t, unsure, formula);
-}
-
-inline F Select(__mmask16 m, F otherwise, F then) { return _mm512_mask_blend_ps(m, otherwise, then); }
-inline __mmask16 AtMost(F a, float b) { return _mm512_cmp_ps_mask(a, Splat(b), _CMP_LE_OQ); }
-
-inline F SoftLight(F d, F t) {
-  // d + m x c(d) with m = 2t - 255, both halves in one: below the half c is
-  // d (255 - d) / 255^2 (m is negative there), above it D(b) - b with
-  // b = d / 255 and D(b) a cubic up to b = 1/4, the square root above.
-  const F m = _mm512_sub_ps(_mm512_add_ps(t, t), Splat(255.0f));
-  const F below = _mm512_mul_ps(_mm512_mul_ps(d, _mm512_sub_ps(Splat(255.0f), d)), Splat(1.0f / 65025.0f));
-  const F b = _mm512_mul_ps(d, Splat(1.0f / 255.0f));
-  const F cubic = _mm512_mul_ps(_mm512_fmadd_ps(_mm512_fmadd_ps(Splat(16.0f), b, Splat(-12.0f)), b, Splat(4.0f)), b);
-  const F above = _mm512_sub_ps(Select(AtMost(d, 63.0f), _mm512_sqrt_ps(b), cubic), b);
-  return _mm512_fmadd_ps(m, Select(AtMost(t, 127.0f), above, below), d);
+inline V SoftLightBytes(V d, V t, __mmask64& unsure) {
+  const __mmask64 upper = _mm512_cmpge_epu8_mask(t, Bytes(128));
+  const V twice = _mm512_add_epi8(t, t);
+  const V m = _mm512_mask_add_epi8(Not(twice), upper, twice, Bytes(1));  // |2t - 255|
+  const auto curve = [&](const std::uint8_t* above, const std::uint8_t* below) {
+    return _mm512_mask_blend_epi8(upper, Lookup(LoadLut(below), d), Lookup(LoadLut(above), d));
+  };
+  const V low = curve(kSoftLightCurves.aboveLow, kSoftLightCurves.belowLow);
+  const V high = curve(kSoftLightCurves.aboveHigh, kSoftLightCurves.belowHigh);
+  const V even = _mm512_ternarylogic_epi32(Words(0xFF00), _mm512_slli_epi16(high, 8), low, 0xCA);
+  const V odd = _mm512_ternarylogic_epi32(Words(0xFF00), high, _mm512_srli_epi16(low, 8), 0xCA);
+  __mmask32 nearEven, nearOdd;
+  const V shareEven = RoundedShare16(Even16(m), even, nearEven);
+  const V shareOdd = RoundedShare16(Odd16(m), odd, nearOdd);
+  AddWordFlags(unsure, nearEven, nearOdd, ~__mmask64{0});
+  // Each share is at most 64, within its own byte.
+  const V share = _mm512_or_si512(shareEven, _mm512_slli_epi16(shareOdd, 8));
+  return _mm512_mask_add_epi8(_mm512_sub_epi8(d, share), upper, d, share);
 }
 
 // The formula of blend code `Code`; lanes it cannot vouch for are added to
@@ -315,7 +345,7 @@ inline V Formula(V d, V t, __mmask64& unsure) {
   if constexpr (Code == 6) return DodgeBytes(d, Not(t), unsure);  // colour dodge
   if constexpr (Code == 7) return _mm512_adds_epu8(d, t);                                       // linear dodge
   if constexpr (Code == 8) return HardLight(d, t, _mm512_cmple_epu8_mask(d, Bytes(127)));       // overlay
-  if constexpr (Code == 9) return FloatMode<true>(d, t, unsure, [](F b, F s) { return SoftLight(b, s); });
+  if constexpr (Code == 9) return SoftLightBytes(d, t, unsure);
   if constexpr (Code == 10) return HardLight(d, t, _mm512_cmple_epu8_mask(t, Bytes(127)));     // hard light
   if constexpr (Code == 11) return VividBytes(d, t, unsure);  // vivid light
   if constexpr (Code == 12) {  // linear light: d + 2t - 255, in bytes 2t - 255 or 255 - 2t by t's half
@@ -352,32 +382,11 @@ __attribute__((noinline)) V FromTable(V r, V d, V t, __mmask64 which, const std:
   return r;
 }
 
-// Soft light's float formula without its test for results next to a whole
-// number: tried on every pair, it misses the generated table at one.
-constexpr bool HasQuickFormula(int code) { return code == 9; }
-
-inline V QuickFormula(V d, V t) {
-  __mmask64 unused = 0;
-  return FloatMode<false>(d, t, unused, [](F b, F s) { return SoftLight(b, s); });
-}
-
-inline V ApplyFixes(V r, V d, V t, const TBlendTable::TFixes& fixes) {
-  for (int i = 0; i < fixes.count; ++i) {
-    const __mmask64 at = _mm512_cmpeq_epi8_mask(d, Bytes(fixes.backdrop[i])) &
-                         _mm512_cmpeq_epi8_mask(t, Bytes(fixes.source[i]));
-    r = _mm512_mask_mov_epi8(r, at, Bytes(fixes.value[i]));
-  }
-  return r;
-}
-
 template <int Code>
 inline V Blend(V d, V t, const TLayerPass& pass, __mmask64 lanes) {
   if constexpr (Code < 0) {
     return t;
   } else {
-    if constexpr (HasQuickFormula(Code)) {
-      if (pass.fixes != nullptr) return ApplyFixes(QuickFormula(d, t), d, t, *pass.fixes);
-    }
     if (!pass.computed) return FromTable(t, d, t, lanes, pass.table);
     __mmask64 unsure = 0;
     const V r = Formula<Code>(d, t, unsure);
@@ -681,12 +690,11 @@ constexpr TFormulaMatches kFormulaChecks[kBlendModeCount] = {
 namespace {
 
 template <int Code>
-__attribute__((flatten)) void BlendBytes(const std::uint8_t* table, bool computed, const TBlendTable::TFixes* fixes, const std::uint8_t* d,
-                const std::uint8_t* s, std::uint8_t* out, std::size_t n) {
+__attribute__((flatten)) void BlendBytes(const std::uint8_t* table, bool computed, const std::uint8_t* d,
+                                         const std::uint8_t* s, std::uint8_t* out, std::size_t n) {
   TLayerPass pass;  // only its table and how the formulas stand for it
   pass.table = table;
   pass.computed = computed;
-  pass.fixes = fixes;
   for (std::size_t i = 0; i < n; i += 64) {
     const __mmask64 lanes = Lanes(n - i);
     const V backdrop = _mm512_maskz_loadu_epi8(lanes, d + i);
@@ -695,8 +703,8 @@ __attribute__((flatten)) void BlendBytes(const std::uint8_t* table, bool compute
   }
 }
 
-using TBlendBytes = void (*)(const std::uint8_t*, bool, const TBlendTable::TFixes*, const std::uint8_t*, const std::uint8_t*,
-                             std::uint8_t*, std::size_t);
+using TBlendBytes = void (*)(const std::uint8_t*, bool, const std::uint8_t*, const std::uint8_t*, std::uint8_t*,
+                             std::size_t);
 constexpr TBlendBytes kBlendBytes[kBlendModeCount] = {
     BlendBytes<0>,  BlendBytes<1>,  BlendBytes<2>,  BlendBytes<3>,  BlendBytes<4>,  BlendBytes<5>,
     BlendBytes<6>,  BlendBytes<7>,  BlendBytes<8>,  BlendBytes<9>,  BlendBytes<10>, BlendBytes<11>,
@@ -704,9 +712,9 @@ constexpr TBlendBytes kBlendBytes[kBlendModeCount] = {
 
 }  // namespace
 
-void BlendBytesAvx512(int code, const std::uint8_t* table, bool computed, const TBlendTable::TFixes* fixes,
-                      const std::uint8_t* d, const std::uint8_t* s, std::uint8_t* out, std::size_t n) {
-  kBlendBytes[code](table, computed, fixes, d, s, out, n);
+void BlendBytesAvx512(int code, const std::uint8_t* table, bool computed, const std::uint8_t* d,
+                      const std::uint8_t* s, std::uint8_t* out, std::size_t n) {
+  kBlendBytes[code](table, computed, d, s, out, n);
 }
 
 void MixBytesAvx512(const std::uint8_t* d, const std::uint8_t* t, const std::uint8_t* a, std::uint8_t* out,
@@ -719,36 +727,9 @@ void MixBytesAvx512(const std::uint8_t* d, const std::uint8_t* t, const std::uin
   }
 }
 
-namespace {
-
-// The pairs where the quick formula misses `table`, up to the most that fit.
-void FindFixes(const std::uint8_t* table, TBlendTable::TFixes& fixes) {
-  fixes.count = 0;
-  TPairChunk chunk;
-  for (int p0 = 0; p0 < 65536; p0 += 64) {
-    chunk.Fill(table, p0);
-    const V r = QuickFormula(chunk.Backdrops(), chunk.Sources());
-    for (__mmask64 missed = _mm512_cmpneq_epi8_mask(r, chunk.Expected()); missed != 0; missed &= missed - 1) {
-      const int i = __builtin_ctzll(missed);
-      if (fixes.count == TBlendTable::kMaxFixes) {
-        fixes.count = -1;
-        return;
-      }
-      fixes.backdrop[fixes.count] = chunk.backdrops[i];
-      fixes.source[fixes.count] = chunk.sources[i];
-      fixes.value[fixes.count] = chunk.expected[i];
-      ++fixes.count;
-    }
-  }
-}
-
-}  // namespace
-
-void CheckBlendFormulasAvx512(const std::uint8_t* const* tables, bool* exact, TBlendTable::TFixes* fixes) {
+void CheckBlendFormulasAvx512(const std::uint8_t* const* tables, bool* exact) {
   for (int code = 0; code < kBlendModeCount; ++code) {
     exact[code] = tables[code] != nullptr && kFormulaChecks[code](tables[code]);
-    fixes[code].count = -1;
-    if (tables[code] != nullptr && HasQuickFormula(code)) FindFixes(tables[code], fixes[code]);
   }
 }
 

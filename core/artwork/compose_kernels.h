@@ -27,10 +27,6 @@ struct TLayerPass {
   std::int16_t code = kBlendNormal;     // the mode drawn: normal when its table is missing
   const std::uint8_t* table = nullptr;  // the mode's 256 x 256 table; null for normal
   bool computed = false;                // the vector formula gives this table's every entry
-  // When not null, the mode's quick formula stands for the table but for
-  // these pairs (soft light only: its float formula without the test for
-  // results next to a whole number).
-  const TBlendTable::TFixes* fixes = nullptr;
   // Colours per grey level, as blue, green, red, unused (for four-byte
   // stores), and the same split into three planes of 256.
   alignas(64) std::uint8_t colours[256 * 4] = {};
@@ -62,10 +58,8 @@ void ComposeBandPortable(const TBandWork& work, std::int64_t y0, std::int64_t y1
 #if defined(__x86_64__)
 void ComposeBandAvx512(const TBandWork& work, std::int64_t y0, std::int64_t y1, std::uint8_t* scratch);
 // out[i] = table[d[i] * 256 + s[i]] (s null: sources 0) for blend code
-// 0..16, from the quick formula where `fixes` is given, else from the
-// formula where `computed`.
-void BlendBytesAvx512(int code, const std::uint8_t* table, bool computed, const TBlendTable::TFixes* fixes,
-                      const std::uint8_t* d, const std::uint8_t* s, std::uint8_t* out, std::size_t n);
+// 0..16, from the formula where `computed`.
+void BlendBytesAvx512(int code, const std::uint8_t* table, bool computed, const std::uint8_t* d, const std::uint8_t* s, std::uint8_t* out, std::size_t n);
 // The kernel's mix, d + (t - d) * a / 255 truncated, over n bytes.
 void MixBytesAvx512(const std::uint8_t* d, const std::uint8_t* t, const std::uint8_t* a, std::uint8_t* out,
                     std::size_t n);
@@ -73,9 +67,7 @@ void MixBytesAvx512(const std::uint8_t* d, const std::uint8_t* t, const std::uin
 // on every backdrop and source. A table that differs anywhere (a changed or
 // short blend file) is looked up instead, entry by entry. tables[code] may
 // be null (no table: not exact).
-// Also fills fixes[code] for the modes with a quick formula (count -1 for
-// the others).
-void CheckBlendFormulasAvx512(const std::uint8_t* const* tables, bool* exact, TBlendTable::TFixes* fixes);
+void CheckBlendFormulasAvx512(const std::uint8_t* const* tables, bool* exact);
 #endif
 
 // The kernel compositions use. The vector one is chosen when the processor

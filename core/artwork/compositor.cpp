@@ -105,7 +105,7 @@ const TBlendTable::TFormulaCheck& FormulaCheck(const TBlendTable& blend) {
   if (!check.done) {
     std::array<const std::uint8_t*, kBlendModeCount> tables;
     for (int c = 0; c < kBlendModeCount; ++c) tables[static_cast<std::size_t>(c)] = blend.Table(c);
-    CheckBlendFormulasAvx512(tables.data(), check.exact.data(), check.fixes.data());
+    CheckBlendFormulasAvx512(tables.data(), check.exact.data());
     check.done = true;
   }
 #endif
@@ -116,13 +116,6 @@ const TBlendTable::TFormulaCheck& FormulaCheck(const TBlendTable& blend) {
 bool FormulaReproduces(const TBlendTable& blend, int code) {
   if (code < 0 || code >= kBlendModeCount) return false;
   return FormulaCheck(blend).exact[static_cast<std::size_t>(code)];
-}
-
-// The quick formula's fixes for `code`, or null when it has none.
-const TBlendTable::TFixes* QuickFormulaFixes(const TBlendTable& blend, int code) {
-  if (code < 0 || code >= kBlendModeCount) return nullptr;
-  const TBlendTable::TFixes& fixes = FormulaCheck(blend).fixes[static_cast<std::size_t>(code)];
-  return fixes.count >= 0 ? &fixes : nullptr;
 }
 
 // Below this many layer pixels a composition is done on the calling thread:
@@ -153,7 +146,6 @@ void ComposeLayers(std::span<TLayerPass> passes, TSurface& surface, const TBlend
     band = ComposeBandAvx512;
     for (TLayerPass& pass : passes) {
       pass.computed = FormulaReproduces(blend, pass.code);
-      pass.fixes = QuickFormulaFixes(blend, pass.code);
     }
   }
 #else
@@ -239,7 +231,6 @@ TTableBlend TableBlendFor(const TBlendTable& blend, int code) {
   result.code = code;
   if (ActiveComposeKernel() == TComposeKernel::kAvx512) {
     result.computed = FormulaReproduces(blend, code);
-    result.fixes = QuickFormulaFixes(blend, code);
   }
   return result;
 }
@@ -249,7 +240,7 @@ void BlendTableRow(const TTableBlend& blend, const std::uint8_t* d, const std::u
   if (blend.table == nullptr) return;
 #if defined(__x86_64__)
   if (ActiveComposeKernel() == TComposeKernel::kAvx512) {
-    BlendBytesAvx512(blend.code, blend.table, blend.computed, blend.fixes, d, s, out, n);
+    BlendBytesAvx512(blend.code, blend.table, blend.computed, d, s, out, n);
     return;
   }
 #endif

@@ -30,7 +30,6 @@ struct TTableBlend {
   int code = kBlendNormal;              // normal: no table, nothing to do
   const std::uint8_t* table = nullptr;
   bool computed = false;
-  const TBlendTable::TFixes* fixes = nullptr;  // see TLayerPass
 };
 TTableBlend TableBlendFor(const TBlendTable& blend, int code);
 void BlendTableRow(const TTableBlend& blend, const std::uint8_t* d, const std::uint8_t* s, std::uint8_t* out,
