@@ -215,39 +215,31 @@ inline V RoundedQuotient(V x, V d, __mmask64 valid, __mmask64& unsure) {
   return JoinEvenOdd(Even16(qEven), qOdd);
 }
 
-// Colour dodge: black stays black, else 255 once d reaches 255 - t (a white
-// source included), else round(255 d / (255 - t)).
-inline V DodgeBytes(V d, V room, __mmask64& unsure) {
-  const __mmask64 black = _mm512_cmpeq_epi8_mask(d, Zero());
-  const __mmask64 full = _mm512_cmpge_epu8_mask(d, room) & ~black;
-  const V q = RoundedQuotient(d, room, ~(black | full), unsure);
-  return _mm512_maskz_mov_epi8(~black, _mm512_mask_mov_epi8(q, full, Bytes(255)));
+// The three modes as one: with x = d - k (0 when below), 0 where x is 0, 255
+// where x reaches D, else round(255 x / D).
+//   colour dodge   k = 0, D = 255 - t: black stays black, 255 once d reaches
+//                  255 - t (a white source included)
+//   colour burn    k = 255 - t, D = t: 0 while 255 - d reaches t, 255 for a
+//                  white backdrop (x = D), the rest d + t - 255 over t
+//   vivid light    burn by 2t below the half, dodge by 2t - 255 above
+// A black source in a burn (D = 0) would make every x 0, white backdrop
+// included; k = 254 there leaves white at x = 1, which reaches D.
+inline V DividingBytes(V d, V k, V divisor, __mmask64& unsure) {
+  const V x = _mm512_subs_epu8(d, k);
+  const __mmask64 zero = _mm512_testn_epi8_mask(x, x);
+  const __mmask64 full = _mm512_cmpge_epu8_mask(x, divisor);
+  const V q = RoundedQuotient(x, divisor, ~(zero | full), unsure);
+  return _mm512_maskz_mov_epi8(~zero, _mm512_mask_mov_epi8(q, full, Bytes(255)));
 }
 
-// Colour burn by source s: white stays white, else 0 while 255 - d reaches s
-// (a black source included), else round(255 (d + s - 255) / s).
-inline V BurnBytes(V d, V s, __mmask64& unsure) {
-  const __mmask64 white = _mm512_cmpeq_epi8_mask(d, Bytes(255));
-  const V excess = _mm512_subs_epu8(d, Not(s));  // d + s - 255, or 0
-  const __mmask64 none = _mm512_cmpeq_epi8_mask(excess, Zero()) & ~white;
-  const V q = RoundedQuotient(excess, s, ~(white | none), unsure);
-  return _mm512_mask_mov_epi8(_mm512_maskz_mov_epi8(~none, q), white, Bytes(255));
-}
+inline V BurnK(V fromWhite) { return _mm512_min_epu8(fromWhite, Bytes(254)); }
 
-// Vivid light: colour burn by 2t below the half, colour dodge by 2t - 255
-// above, sharing one division.
 inline V VividBytes(V d, V t, __mmask64& unsure) {
   const __mmask64 upper = _mm512_cmpge_epu8_mask(t, Bytes(128));
   const V twice = _mm512_add_epi8(t, t);
   const V room = _mm512_add_epi8(Not(t), Not(t));  // 510 - 2t above the half
-  const V excess = _mm512_subs_epu8(d, Not(twice));  // d + 2t - 255, or 0, below it
-  const __mmask64 black = _mm512_cmpeq_epi8_mask(d, Zero()), white = _mm512_cmpeq_epi8_mask(d, Bytes(255));
-  const __mmask64 none = ~upper & ~white & _mm512_cmpeq_epi8_mask(excess, Zero());
-  const __mmask64 full = (upper & ~black & _mm512_cmpge_epu8_mask(d, room)) | (~upper & white);
-  const __mmask64 zero = (upper & black) | none;
-  const V q = RoundedQuotient(_mm512_mask_blend_epi8(upper, excess, d), _mm512_mask_blend_epi8(upper, twice, room),
-                              ~(zero | full), unsure);
-  return _mm512_mask_mov_epi8(_mm512_maskz_mov_epi8(~zero, q), full, Bytes(255));
+  return DividingBytes(d, _mm512_maskz_mov_epi8(~upper, BurnK(Not(twice))), _mm512_mask_blend_epi8(upper, twice, room),
+                       unsure);
 }
 
 // ---- Soft light, in integers ----
@@ -338,11 +330,11 @@ template <int Code>
 inline V Formula(V d, V t, __mmask64& unsure) {
   if constexpr (Code == 0) return _mm512_min_epu8(d, t);  // darken
   if constexpr (Code == 1) return MulRound(d, t);         // multiply
-  if constexpr (Code == 2) return BurnBytes(d, t, unsure);  // colour burn
+  if constexpr (Code == 2) return DividingBytes(d, BurnK(Not(t)), t, unsure);  // colour burn
   if constexpr (Code == 3) return _mm512_subs_epu8(d, Not(t));  // linear burn: d + t - 255
   if constexpr (Code == 4) return _mm512_max_epu8(d, t);         // lighten
   if constexpr (Code == 5) return Not(MulRound(Not(d), Not(t)));  // screen
-  if constexpr (Code == 6) return DodgeBytes(d, Not(t), unsure);  // colour dodge
+  if constexpr (Code == 6) return DividingBytes(d, Zero(), Not(t), unsure);  // colour dodge
   if constexpr (Code == 7) return _mm512_adds_epu8(d, t);                                       // linear dodge
   if constexpr (Code == 8) return HardLight(d, t, _mm512_cmple_epu8_mask(d, Bytes(127)));       // overlay
   if constexpr (Code == 9) return SoftLightBytes(d, t, unsure);
