@@ -28,9 +28,11 @@ struct TLayerPass {
   const std::uint8_t* table = nullptr;  // the mode's 256 x 256 table; null for normal
   bool computed = false;                // the vector formula gives this table's every entry
   // Colours per grey level, as blue, green, red, unused (for four-byte
-  // stores), and the same split into three planes of 256.
-  alignas(64) std::uint8_t colours[256 * 4] = {};
-  alignas(64) std::uint8_t planes[3][256] = {};
+  // stores) for the portable kernel, or split into three planes of 256 for
+  // the vector one. Only the kernel's own form is filled (not even zeroed:
+  // every layer of every composition is set up anew).
+  alignas(64) std::uint8_t colours[256 * 4];
+  alignas(64) std::uint8_t planes[3][256];
   std::int64_t firstColumn = 0, endColumn = 0;  // layer columns k on the surface
   std::int64_t firstRow = 0, endRow = 0;        // surface rows y
 };

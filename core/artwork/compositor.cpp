@@ -138,11 +138,11 @@ void ComposeOneBand(const void* context, std::size_t index, std::vector<std::uin
 
 // Each pixel still sees the layers bottom first whichever band or thread
 // takes it, so neither changes a byte of the result.
-void ComposeLayers(std::span<TLayerPass> passes, TSurface& surface, const TBlendTable& blend) {
+void ComposeLayers(std::span<TLayerPass> passes, TSurface& surface, const TBlendTable& blend, TComposeKernel kernel) {
   if (passes.empty() || surface.height <= 0) return;
   TComposeBand band = ComposeBandPortable;
 #if defined(__x86_64__)
-  if (ActiveComposeKernel() == TComposeKernel::kAvx512) {
+  if (kernel == TComposeKernel::kAvx512) {
     band = ComposeBandAvx512;
     for (TLayerPass& pass : passes) {
       pass.computed = FormulaReproduces(blend, pass.code);
@@ -150,6 +150,7 @@ void ComposeLayers(std::span<TLayerPass> passes, TSurface& surface, const TBlend
   }
 #else
   (void)blend;
+  (void)kernel;
 #endif
   std::int64_t pixels = 0;
   for (const TLayerPass& pass : passes) {
@@ -160,25 +161,31 @@ void ComposeLayers(std::span<TLayerPass> passes, TSurface& surface, const TBlend
   RunBands(bands, pixels < kThreadedPixels ? 1u : CompositionThreads(), ComposeOneBand, &job);
 }
 
-// The layer's mode and its colour per grey level, in both of the kernels'
-// forms. A mode whose table is missing draws as normal.
-void SetColours(TLayerPass& pass, const TBlendTable& blend, const std::array<std::uint32_t, 256>& colours) {
-  const TSimpleLayer& layer = *pass.layer;
-  pass.table = layer.BlendModeKey == kBlendNormal ? nullptr : blend.Table(layer.BlendModeKey);
-  pass.code = pass.table == nullptr ? kBlendNormal : layer.BlendModeKey;
-  std::memcpy(pass.colours, colours.data(), sizeof pass.colours);
-  // A plane at a time, so that each loop runs through vector registers: this
-  // is done for every layer of every composition.
-  for (std::size_t c = 0; c < 3; ++c) {
-    std::uint8_t* plane = pass.planes[c];
-    const unsigned shift = 8 * static_cast<unsigned>(c);
-    for (std::size_t g = 0; g < 256; ++g) plane[g] = static_cast<std::uint8_t>(colours[g] >> shift);
-  }
-}
-
 std::uint32_t PackColour(const TRgb24& c) {
   return static_cast<std::uint32_t>(c.blue) | static_cast<std::uint32_t>(c.green) << 8u |
          static_cast<std::uint32_t>(c.red) << 16u;
+}
+
+// The layer's mode, and its colour per grey level (colourOf(g)) in the form
+// `kernel` reads, the other form left unset: this runs for every layer of
+// every composition, on the calling thread. A mode whose table is missing
+// draws as normal.
+template <class ColourOf>
+void SetColours(TLayerPass& pass, const TBlendTable& blend, TComposeKernel kernel, ColourOf colourOf) {
+  const TSimpleLayer& layer = *pass.layer;
+  pass.table = layer.BlendModeKey == kBlendNormal ? nullptr : blend.Table(layer.BlendModeKey);
+  pass.code = pass.table == nullptr ? kBlendNormal : layer.BlendModeKey;
+  for (std::size_t g = 0; g < 256; ++g) {
+    const TRgb24 c = colourOf(g);
+    if (kernel == TComposeKernel::kPortable) {
+      const std::uint32_t packed = PackColour(c);
+      std::memcpy(pass.colours + 4 * g, &packed, 4);
+    } else {
+      pass.planes[0][g] = c.blue;
+      pass.planes[1][g] = c.green;
+      pass.planes[2][g] = c.red;
+    }
+  }
 }
 
 }  // namespace
@@ -250,6 +257,7 @@ void BlendTableRow(const TTableBlend& blend, const std::uint8_t* d, const std::u
 void CompositeArtwork(const TPSD& document, TSurface& surface, std::span<const TArtworkLayer> records,
                       const TBlendTable& blend) {
   const std::span<const TSimpleLayer> layers = WorkingLayers(document);
+  const TComposeKernel kernel = ActiveComposeKernel();
   std::vector<TLayerPass> passes;
   passes.reserve(std::min(layers.size(), records.size()));
   for (std::size_t i = 0; i < layers.size() && i < records.size(); ++i) {
@@ -262,14 +270,13 @@ void CompositeArtwork(const TPSD& document, TSurface& surface, std::span<const T
       passes.pop_back();
       continue;
     }
-    std::array<std::uint32_t, 256> colours;
-    for (std::size_t g = 0; g < 256; ++g) colours[g] = PackColour(*lookup[g]);
-    SetColours(pass, blend, colours);
+    SetColours(pass, blend, kernel, [&lookup](std::size_t g) { return *lookup[g]; });
   }
-  ComposeLayers(passes, surface, blend);
+  ComposeLayers(passes, surface, blend, kernel);
 }
 
 void BuildPickImage(const TPSD& document, TSurface& surface, const TBlendTable& blend) {
+  const TComposeKernel kernel = ActiveComposeKernel();
   std::vector<TLayerPass> passes;
   for (const TSimpleLayer& layer : WorkingLayers(document)) {
     if (!HasFullPlanes(layer)) continue;
@@ -279,11 +286,12 @@ void BuildPickImage(const TPSD& document, TSurface& surface, const TBlendTable& 
       continue;
     }
     // The layer's own grey level on all three channels.
-    std::array<std::uint32_t, 256> greys;
-    for (std::uint32_t g = 0; g < 256; ++g) greys[g] = g * 0x010101u;
-    SetColours(pass, blend, greys);
+    SetColours(pass, blend, kernel, [](std::size_t g) {
+      const auto grey = static_cast<std::uint8_t>(g);
+      return TRgb24{grey, grey, grey};
+    });
   }
-  ComposeLayers(passes, surface, blend);
+  ComposeLayers(passes, surface, blend, kernel);
 }
 
 }  // namespace tintloom
