@@ -397,6 +397,8 @@ inline bool BlendChunk(const TLayerPass& pass, const TLut (&luts)[3], V a, V g, 
   if (_mm512_test_epi8_mask(a, a) == 0) return false;
   const bool opaque = (_mm512_cmpeq_epi8_mask(a, Bytes(255)) & lanes) == lanes;
   const TAlpha weights = AlphaWeights(a);
+  // Unrolled, so that each channel's table stays in its own registers.
+#pragma GCC unroll 3
   for (int c = 0; c < 3; ++c) {
     const V t = Blend<Code>(planes[c], Lookup(luts[c], g), pass, lanes);
     planes[c] = opaque ? t : Mix(planes[c], t, weights);
