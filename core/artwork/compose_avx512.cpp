@@ -180,8 +180,9 @@ alignas(64) constexpr TReciprocals kReciprocals = MakeReciprocals();
 // the same sum, and for odd D no sum 255 x + h + 1/2 is a multiple of D, so
 // dropping the half moves no quotient. A half is then an even D dividing
 // Y = 255 x + h exactly. Y stays below 65025 + 128, so the guess
-// q0 = Y r >> 16 is the quotient or one more (r exceeds 65536 / D by under
-// one), and a negative remainder Y - q0 D says it was one more.
+// q0 = Y r >> 16 is the quotient or one more (for D >= 2, r is at least
+// 65536 / D and less than one above it; D = 1 only ever divides x = 0), and
+// a negative remainder Y - q0 D says it was one more.
 inline V RoundedQuotient16(V x, V d, V r, __mmask32& tie) {
   const V y = _mm512_add_epi16(_mm512_sub_epi16(_mm512_slli_epi16(x, 8), x), _mm512_srli_epi16(d, 1));
   const V q0 = _mm512_mulhi_epu16(y, r);
@@ -251,15 +252,20 @@ inline V VividBytes(V d, V t, __mmask64& unsure) {
 // 1/4, so each is kept as a 16-bit count of 2^-18, rounded, the two values
 // next to 1/4 cut to 65535: off by at most 0.9 of a count. P = |m| c(d) is
 // then an exact product of 24 bits, within 0.9 x 255 < 230 counts of the
-// exact |m| c(d), and the result, d +- |m| c(d) plus a half truncated, is
-// d +- ((P + 2^17) >> 18) wherever P + 2^17 lies more than kSoftLightNear
-// counts from a multiple of 2^18. The lanes nearer than that are marked for
-// the table.
+// exact |m| c(d). The result, d +- |m| c(d) plus a half truncated, is
+// d +- floor(|m| c(d) + 1/2) wherever |m| c(d) + 1/2 is not a whole number,
+// and so d +- ((P + 2^17) >> 18) wherever P + 2^17 lies at least
+// kSoftLightNear counts from every multiple of 2^18: the exact value is then
+// on the same side of it. The lanes nearer than that are marked for the
+// table.
 
 constexpr int kSoftLightNear = 256;
+static_assert(kSoftLightNear > 230 && kSoftLightNear % 4 == 0 && kSoftLightNear < (1 << 17),
+              "the margin must exceed the curves' error and be tested in fours");
 
 // Newton's method, to double precision (the curve is rounded to counts of
-// 2^-18 after it).
+// 2^-18 after it), since the square root of the standard library cannot
+// fill a table at compile time.
 constexpr double RootOf(double x) {
   double r = x < 1.0 ? 1.0 : x;
   for (int i = 0; i < 64 && x > 0.0; ++i) r = 0.5 * (r + x / r);
@@ -411,8 +417,9 @@ inline V JoinHalves(__m256i low, __m256i high) { return _mm512_inserti64x4(_mm51
 // Everything a row loop calls is built into it, so that the tables and
 // constants stay in registers across the chunks.
 template <int Code>
-__attribute__((flatten)) void BlendRows(const TLayerPass& pass, std::int64_t from, std::int64_t to, std::uint8_t* band, std::int64_t stride,
-               std::int64_t bandTop, std::int64_t bandLeft) {
+__attribute__((flatten)) void BlendRows(const TLayerPass& pass, std::int64_t from, std::int64_t to,
+                                        std::uint8_t* band, std::int64_t stride, std::int64_t bandTop,
+                                        std::int64_t bandLeft) {
   const TLut luts[3] = {LoadLut(pass.planes[0]), LoadLut(pass.planes[1]), LoadLut(pass.planes[2])};
   const auto count = static_cast<std::size_t>(pass.endColumn - pass.firstColumn);
   const std::size_t whole = count / 64 * 64, tail = count - whole;
@@ -560,7 +567,7 @@ void SplitRow(const std::uint8_t* row, std::size_t count, std::uint8_t* blue, st
     const V r0 = _mm512_loadu_si512(p), r1 = _mm512_loadu_si512(p + 64), r2 = _mm512_loadu_si512(p + 128);
     for (int c = 0; c < 3; ++c) {
       const V first = _mm512_permutex2var_epi8(r0, w.split[c][0], r1);
-      _mm512_store_si512(planes[c] + s, _mm512_permutex2var_epi8(first, w.split[c][1], r2));
+      _mm512_storeu_si512(planes[c] + s, _mm512_permutex2var_epi8(first, w.split[c][1], r2));
     }
   }
   for (; s < count; s += 64) {
@@ -581,7 +588,7 @@ void WeaveRow(std::uint8_t* row, std::size_t count, const std::uint8_t* blue, co
   const TWeave& w = Weave();
   std::size_t s = 0;  // as in SplitRow
   for (; s + 64 <= count; s += 64) {
-    const V b = _mm512_load_si512(blue + s), g = _mm512_load_si512(green + s), r = _mm512_load_si512(red + s);
+    const V b = _mm512_loadu_si512(blue + s), g = _mm512_loadu_si512(green + s), r = _mm512_loadu_si512(red + s);
     std::uint8_t* p = row + 3 * s;
     for (std::size_t k = 0; k < 3; ++k) {
       const V bg = _mm512_permutex2var_epi8(b, w.weave[k][0], g);

@@ -29,10 +29,9 @@ struct TLayerPass {
   bool computed = false;                // the vector formula gives this table's every entry
   // Colours per grey level, as blue, green, red, unused (for four-byte
   // stores) for the portable kernel, or split into three planes of 256 for
-  // the vector one. Only the kernel's own form is filled (not even zeroed:
-  // every layer of every composition is set up anew).
-  alignas(64) std::uint8_t colours[256 * 4];
-  alignas(64) std::uint8_t planes[3][256];
+  // the vector one. Only the form the kernel in use reads is filled.
+  alignas(64) std::uint8_t colours[256 * 4] = {};
+  alignas(64) std::uint8_t planes[3][256] = {};
   std::int64_t firstColumn = 0, endColumn = 0;  // layer columns k on the surface
   std::int64_t firstRow = 0, endRow = 0;        // surface rows y
 };
@@ -61,7 +60,8 @@ void ComposeBandPortable(const TBandWork& work, std::int64_t y0, std::int64_t y1
 void ComposeBandAvx512(const TBandWork& work, std::int64_t y0, std::int64_t y1, std::uint8_t* scratch);
 // out[i] = table[d[i] * 256 + s[i]] (s null: sources 0) for blend code
 // 0..16, from the formula where `computed`.
-void BlendBytesAvx512(int code, const std::uint8_t* table, bool computed, const std::uint8_t* d, const std::uint8_t* s, std::uint8_t* out, std::size_t n);
+void BlendBytesAvx512(int code, const std::uint8_t* table, bool computed, const std::uint8_t* d,
+                      const std::uint8_t* s, std::uint8_t* out, std::size_t n);
 // The kernel's mix, d + (t - d) * a / 255 truncated, over n bytes.
 void MixBytesAvx512(const std::uint8_t* d, const std::uint8_t* t, const std::uint8_t* a, std::uint8_t* out,
                     std::size_t n);

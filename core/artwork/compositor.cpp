@@ -177,13 +177,13 @@ void SetColours(TLayerPass& pass, const TBlendTable& blend, TComposeKernel kerne
   pass.code = pass.table == nullptr ? kBlendNormal : layer.BlendModeKey;
   for (std::size_t g = 0; g < 256; ++g) {
     const TRgb24 c = colourOf(g);
-    if (kernel == TComposeKernel::kPortable) {
-      const std::uint32_t packed = PackColour(c);
-      std::memcpy(pass.colours + 4 * g, &packed, 4);
-    } else {
+    if (kernel == TComposeKernel::kAvx512) {  // as ComposeLayers chooses
       pass.planes[0][g] = c.blue;
       pass.planes[1][g] = c.green;
       pass.planes[2][g] = c.red;
+    } else {
+      const std::uint32_t packed = PackColour(c);
+      std::memcpy(pass.colours + 4 * g, &packed, 4);
     }
   }
 }
