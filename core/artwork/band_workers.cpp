@@ -23,8 +23,13 @@ void SpinWhile(Waiting waiting, std::chrono::microseconds limit) {
 #if defined(__x86_64__)
     __builtin_ia32_pause();
 #endif
-    // The clock is read now and then: it costs more than a pause.
-    if (spins % 64 == 0 && std::chrono::steady_clock::now() > until) return;
+    // Now and then the clock is read (it costs more than a pause) and the
+    // processor offered to any other thread waiting for it: on a busy
+    // machine that may be the very thread this one waits for.
+    if (spins % 64 == 0) {
+      if (std::chrono::steady_clock::now() > until) return;
+      std::this_thread::yield();
+    }
   }
 }
 
