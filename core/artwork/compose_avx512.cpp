@@ -16,25 +16,7 @@
 
 #if defined(__x86_64__)
 
-#if !defined(__clang__)
-// Vector arguments and results here never cross into code built without
-// AVX-512, and GCC 12's own AVX-512 header trips its uninitialised-use
-// check (its "undefined" vectors), reported at the header's lines.
-#pragma GCC diagnostic ignored "-Wpsabi"
-#pragma GCC diagnostic ignored "-Wuninitialized"
-#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
-#endif
-#include <immintrin.h>
-
-// Everything below is built for AVX-512; nothing here is shared inline code
-// (no standard templates, only functions of this file), so no other file can
-// end up calling an AVX-512 copy of it.
-#if defined(__clang__)
-#pragma clang attribute push(__attribute__((target("avx512f,avx512bw,avx512dq,avx512vl,avx512vbmi,bmi2"))), apply_to = function)
-#else
-#pragma GCC push_options
-#pragma GCC target("avx512f,avx512bw,avx512dq,avx512vl,avx512vbmi,bmi2")
-#endif
+#include "core/artwork/avx512_begin.h"
 
 namespace tintloom {
 
@@ -736,10 +718,6 @@ void CheckBlendFormulasAvx512(const std::uint8_t* const* tables, bool* exact) {
 
 }  // namespace tintloom
 
-#if defined(__clang__)
-#pragma clang attribute pop
-#else
-#pragma GCC pop_options
-#endif
+#include "core/artwork/avx512_end.h"
 
 #endif

@@ -1,0 +1,7 @@
+// Closes what avx512_begin.h opened.
+
+#if defined(__clang__)
+#pragma clang attribute pop
+#else
+#pragma GCC pop_options
+#endif
