@@ -187,13 +187,22 @@ void TSwatchForm::ImportPaletteClick() {
 }
 
 void TSwatchForm::ImportPaletteFile(const QString& path) {
-  if (Main().Model().Busy()) return;
-  std::vector<std::string> lines = tintloom::ImportPaletteFile(Main().Model(), path.toStdString());
-  if (lines.empty()) return;
-  const std::size_t first = swatches_.size();
-  swatches_.insert(swatches_.end(), std::make_move_iterator(lines.begin()), std::make_move_iterator(lines.end()));
-  RefreshSwatches();
-  scrollBar_->setValue(SwatchScrollMaximum(first));
+  TCoordinationModel& model = Main().Model();
+  if (model.Busy()) return;
+  Result<TPaletteImport> imported = tintloom::ImportPaletteFile(model, path.toStdString());
+  if (!imported) {
+    model.Messages().ShowMessage(imported.error().message);
+    return;
+  }
+  std::vector<std::string>& lines = imported->lines;
+  if (!lines.empty()) {
+    const std::size_t first = swatches_.size();
+    swatches_.insert(swatches_.end(), std::make_move_iterator(lines.begin()), std::make_move_iterator(lines.end()));
+    RefreshSwatches();
+    scrollBar_->setValue(SwatchScrollMaximum(first));
+  }
+  // Told once the swatches that did come in are on show.
+  if (!imported->notice.empty()) model.Messages().ShowMessage(imported->notice);
 }
 
 void TSwatchForm::dragEnterEvent(QDragEnterEvent* event) { TakeDropAsCopy(event); }

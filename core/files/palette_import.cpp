@@ -476,49 +476,48 @@ Result<TPaletteColours> DecodePalette(TPaletteFormat format, std::span<const std
   return Fail("この種類のファイルは読み込めません");
 }
 
-std::vector<std::string> ImportPaletteFile(TCoordinationModel& model, const std::string& path) {
-  if (model.Busy()) return {};
-  const auto report = [&](const std::string& problem) {
-    model.Messages().ShowMessage(std::string(kPaletteImportFailedMessage) + "\n" + problem + "\n->" + path);
-    return std::vector<std::string>();
+Result<TPaletteImport> ImportPaletteFile(TCoordinationModel& model, const std::string& path) {
+  TPaletteImport result;
+  if (model.Busy()) return result;
+  const auto refuse = [&](const std::string& problem) {
+    return Fail(std::string(kPaletteImportFailedMessage) + "\n" + problem + "\n->" + path);
   };
   const TPaletteFormat format = PaletteFormatForPath(path);
   if (format == TPaletteFormat::None) {
-    return report("読み込めるのは .gpl .ase .aco .pal .hex .txt .tlp のパレットです");
+    return refuse("読み込めるのは .gpl .ase .aco .pal .hex .txt .tlp のパレットです");
   }
   // One byte more than allowed tells a file that is too large.
   Result<std::vector<std::uint8_t>> bytes = ReadFileStart(path, kMaxPaletteFileBytes + 1);
-  if (!bytes) return report(bytes.error().message);
+  if (!bytes) return refuse(bytes.error().message);
 
-  std::vector<std::string> lines;
   if (format == TPaletteFormat::PaletteDocument) {
     TPaletteDocument document;
-    if (Result<> read = DecodePaletteDocument(*bytes, document); !read) return report(read.error().message);
-    if (bytes->size() < kPaletteDocumentSize) return report(kTruncatedProblem);
+    if (Result<> read = DecodePaletteDocument(*bytes, document); !read) return refuse(read.error().message);
+    if (bytes->size() < kPaletteDocumentSize) return refuse(kTruncatedProblem);
     // The slots as stored, all four shades each.
-    for (const TColorSlot& slot : document.colourSlots) lines.push_back(FormatSwatchLine(slot));
-    return lines;
+    for (const TColorSlot& slot : document.colourSlots) result.lines.push_back(FormatSwatchLine(slot));
+    return result;
   }
 
   Result<TPaletteColours> palette = DecodePalette(format, *bytes);
-  if (!palette) return report(palette.error().message);
+  if (!palette) return refuse(palette.error().message);
   const std::size_t skipped = palette->leftOut + palette->skippedCmyk + palette->skippedOther;
-  if (palette->colours.empty() && skipped == 0) return report(kNoColoursProblem);
-  if (model.SelectedSlot() == nullptr) return {};  // said already
+  if (palette->colours.empty() && skipped == 0) return refuse(kNoColoursProblem);
+  if (model.SelectedSlot() == nullptr) return result;  // said already
   for (TColor colour : palette->colours) {
     const std::optional<TColorSlot> slot = model.SlotAfterPick(kBase, colour);
-    if (!slot) return {};
-    lines.push_back(FormatSwatchLine(*slot));
+    if (!slot) return TPaletteImport();
+    result.lines.push_back(FormatSwatchLine(*slot));
   }
   if (skipped > 0) {
-    std::string notice = std::to_string(lines.size()) + " 色を読み込みました。次の " + std::to_string(skipped) +
-                         " 色は読み込んでいません:";
-    if (palette->skippedCmyk > 0) notice += CountPhrase(palette->skippedCmyk, "CMYK の色");
-    if (palette->skippedOther > 0) notice += CountPhrase(palette->skippedOther, "対応していない色空間の色");
-    if (palette->leftOut > 0) notice += CountPhrase(palette->leftOut, "1024 色を超えた分");
-    model.Messages().ShowMessage(notice + "\n->" + path);
+    result.notice = std::to_string(result.lines.size()) + " 色を読み込みました。次の " + std::to_string(skipped) +
+                    " 色は読み込んでいません:";
+    if (palette->skippedCmyk > 0) result.notice += CountPhrase(palette->skippedCmyk, "CMYK の色");
+    if (palette->skippedOther > 0) result.notice += CountPhrase(palette->skippedOther, "対応していない色空間の色");
+    if (palette->leftOut > 0) result.notice += CountPhrase(palette->leftOut, "1024 色を超えた分");
+    result.notice += "\n->" + path;
   }
-  return lines;
+  return result;
 }
 
 }  // namespace tintloom

@@ -69,9 +69,14 @@ Result<TPaletteColours> DecodePalette(TPaletteFormat format, std::span<const std
 // A palette file as swatch lines to append to the collection. Each colour
 // becomes what the selected slot would hold had it been picked into its base
 // (F2); a palette document's ten slots come in as they are stored. A file
-// that cannot be read, is damaged or has no colours is reported and gives
-// nothing; colours left out or skipped are reported in one message.
-std::vector<std::string> ImportPaletteFile(TCoordinationModel& model, const std::string& path);
+// that cannot be read, is damaged or has no colours fails with the message
+// to show (the problem and the file); colours left out or skipped are told
+// in the notice, to show once the lines are in.
+struct TPaletteImport {
+  std::vector<std::string> lines;
+  std::string notice;  // empty when every colour came in
+};
+Result<TPaletteImport> ImportPaletteFile(TCoordinationModel& model, const std::string& path);
 
 inline constexpr const char* kPaletteImportFailedMessage = "パレットを読み込めません";
 

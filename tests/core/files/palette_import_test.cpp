@@ -306,7 +306,7 @@ TEST_F(PaletteImport, EachColourIsWhatAPickIntoTheBaseWouldMakeOfTheSelectedSlot
     model.SelectSlot(c.slot);
     const TPaletteDocument before = CapturePaletteDocument(model);
     const int drawsBefore = views.hueWheelDraws;
-    const std::vector<std::string> lines = ImportPaletteFile(model, path);
+    const std::vector<std::string> lines = ImportPaletteFile(model, path)->lines;
     // Nothing of the coordination moved, and nothing was drawn.
     EXPECT_EQ(EncodePaletteDocument(CapturePaletteDocument(model)), EncodePaletteDocument(before));
     EXPECT_EQ(views.hueWheelDraws, drawsBefore);
@@ -317,7 +317,6 @@ TEST_F(PaletteImport, EachColourIsWhatAPickIntoTheBaseWouldMakeOfTheSelectedSlot
       ASSERT_TRUE(ReadPaletteDocumentInto(model, EncodePaletteDocument(before)).ok());
     }
   }
-  EXPECT_TRUE(messages.shown.empty());
 }
 
 TEST_F(PaletteImport, DamagedOrForeignFilesAreNamedAndGiveNothing) {
@@ -335,41 +334,37 @@ TEST_F(PaletteImport, DamagedOrForeignFilesAreNamedAndGiveNothing) {
       {"cut.tlp", Bytes(document.begin(), document.begin() + 200), "ファイルが途中で切れています"},
       {"picture.png", AsBytes("x"), "読み込めるのは"},
   };
-  for (const auto& c : cases) {
-    messages.shown.clear();
-    const std::string path = Write(c.name, c.bytes);
-    EXPECT_TRUE(ImportPaletteFile(model, path).empty()) << c.name;
-    ASSERT_EQ(messages.shown.size(), 1u) << c.name;
-    EXPECT_EQ(messages.shown[0].rfind(kPaletteImportFailedMessage, 0), 0u) << messages.shown[0];
-    EXPECT_NE(messages.shown[0].find(c.problem), std::string::npos) << messages.shown[0];
-    EXPECT_NE(messages.shown[0].find("->" + path), std::string::npos) << messages.shown[0];
-  }
+  const auto expectRefused = [this](const std::string& path, const std::string& problem) {
+    Result<TPaletteImport> refused = ImportPaletteFile(model, path);
+    ASSERT_FALSE(refused.ok()) << path;
+    const std::string& message = refused.error().message;
+    EXPECT_EQ(message.rfind(kPaletteImportFailedMessage, 0), 0u) << message;
+    EXPECT_NE(message.find(problem), std::string::npos) << message;
+    EXPECT_NE(message.find("->" + path), std::string::npos) << message;
+  };
+  for (const auto& c : cases) expectRefused(Write(c.name, c.bytes), c.problem);
   // Larger than 16 MB: refused unread (a sparse file).
   const std::string big = Write("big.gpl", AsBytes("GIMP Palette\n"));
   std::filesystem::resize_file(big, kMaxPaletteFileBytes + 1);
-  messages.shown.clear();
-  EXPECT_TRUE(ImportPaletteFile(model, big).empty());
-  ASSERT_EQ(messages.shown.size(), 1u);
-  EXPECT_NE(messages.shown[0].find("大きすぎます"), std::string::npos);
-  messages.shown.clear();
-  EXPECT_TRUE(ImportPaletteFile(model, dir + "/missing.gpl").empty());
-  ASSERT_EQ(messages.shown.size(), 1u);
-  EXPECT_NE(messages.shown[0].find(kFileAccessMessage), std::string::npos);
+  expectRefused(big, "大きすぎます");
+  expectRefused(dir + "/missing.gpl", kFileAccessMessage);
 }
 
 TEST_F(PaletteImport, SkippedAndLeftOutColoursAreToldOnceAndTheRestComeIn) {
   std::string many;
   for (int i = 0; i < 1030; ++i) many += "#102030\n";
-  EXPECT_EQ(ImportPaletteFile(model, Write("many.hex", AsBytes(many))).size(), kMaxImportedColours);
-  ASSERT_EQ(messages.shown.size(), 1u);
-  EXPECT_NE(messages.shown[0].find("1024 色を読み込みました。次の 6 色は読み込んでいません"), std::string::npos)
-      << messages.shown[0];
+  Result<TPaletteImport> imported = ImportPaletteFile(model, Write("many.hex", AsBytes(many)));
+  ASSERT_TRUE(imported.ok());
+  EXPECT_EQ(imported->lines.size(), kMaxImportedColours);
+  EXPECT_NE(imported->notice.find("1024 色を読み込みました。次の 6 色は読み込んでいません"), std::string::npos)
+      << imported->notice;
 
-  messages.shown.clear();
-  EXPECT_EQ(ImportPaletteFile(model, Write("groups.ase", AseWithGroups())).size(), 3u);
-  ASSERT_EQ(messages.shown.size(), 1u);
-  EXPECT_NE(messages.shown[0].find("CMYK の色 1 色"), std::string::npos) << messages.shown[0];
-  EXPECT_NE(messages.shown[0].find("対応していない色空間の色 1 色"), std::string::npos) << messages.shown[0];
+  imported = ImportPaletteFile(model, Write("groups.ase", AseWithGroups()));
+  ASSERT_TRUE(imported.ok());
+  EXPECT_EQ(imported->lines.size(), 3u);
+  EXPECT_NE(imported->notice.find("CMYK の色 1 色"), std::string::npos) << imported->notice;
+  EXPECT_NE(imported->notice.find("対応していない色空間の色 1 色"), std::string::npos) << imported->notice;
+  EXPECT_TRUE(ImportPaletteFile(model, Write("all.gpl", AsBytes("GIMP Palette\n1 2 3\n")))->notice.empty());
 }
 
 TEST_F(PaletteImport, OwnPaletteDocumentBringsItsTenSlotsExactly) {
@@ -377,10 +372,13 @@ TEST_F(PaletteImport, OwnPaletteDocumentBringsItsTenSlotsExactly) {
   model.SelectSlot(6);
   model.PickScreenColour(kShadow, Rgb(10, 20, 30));
   TPaletteDocument document = CapturePaletteDocument(model);
-  const std::vector<std::string> lines = ImportPaletteFile(model, Write("mine.TLP", EncodePaletteDocument(document)));
-  ASSERT_EQ(lines.size(), static_cast<std::size_t>(kSlotCount));
-  for (int i = 0; i < kSlotCount; ++i) EXPECT_EQ(lines[static_cast<std::size_t>(i)], FormatSwatchLine(model.SlotAt(i)));
-  EXPECT_TRUE(messages.shown.empty());
+  Result<TPaletteImport> imported = ImportPaletteFile(model, Write("mine.TLP", EncodePaletteDocument(document)));
+  ASSERT_TRUE(imported.ok());
+  ASSERT_EQ(imported->lines.size(), static_cast<std::size_t>(kSlotCount));
+  for (int i = 0; i < kSlotCount; ++i) {
+    EXPECT_EQ(imported->lines[static_cast<std::size_t>(i)], FormatSwatchLine(model.SlotAt(i)));
+  }
+  EXPECT_TRUE(imported->notice.empty());
 }
 
 }  // namespace
