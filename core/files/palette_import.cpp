@@ -23,9 +23,11 @@ std::string Numbered(std::size_t n, const char* rest) { return std::to_string(n)
 
 TColor PackBytes(unsigned r, unsigned g, unsigned b) { return r | g << 8 | b << 16; }
 
-// A fraction 0..1 (clipped) as a byte, rounded.
+// A fraction 0..1 as a byte, rounded; anything below 0 (or no number at
+// all, as far-out L*a*b* values can give) is 0, anything above 1 is 255.
 unsigned UnitByte(double f) {
-  f = std::clamp(f, 0.0, 1.0);
+  if (!(f > 0.0)) return 0;
+  if (f >= 1.0) return 255;
   return static_cast<unsigned>(f * 255.0 + 0.5);
 }
 
@@ -446,8 +448,8 @@ TColor LabToColour(double L, double a, double b) {
                             0.0556434 * x - 0.2040259 * y + 1.0572252 * z};
   unsigned out[3];
   for (int i = 0; i < 3; ++i) {
-    const double c = std::clamp(linear[i], 0.0, 1.0);
-    out[i] = UnitByte(c <= 0.0031308 ? 12.92 * c : 1.055 * std::pow(c, 1.0 / 2.4) - 0.055);
+    const double c = linear[i];
+    out[i] = UnitByte(c <= 0.0031308 ? 12.92 * c : 1.055 * std::pow(std::min(c, 1.0), 1.0 / 2.4) - 0.055);
   }
   return PackBytes(out[0], out[1], out[2]);
 }
