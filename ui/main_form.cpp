@@ -420,9 +420,11 @@ void TMainForm::DropFiles(const QStringList& paths) {
   if (paths.isEmpty() || paths.front().isEmpty()) return;
   const QString& first = paths.front();
   if (!HasPsdExtension(first)) {
-    // A palette of another program's kind goes into the swatches.
+    // A palette of another program's kind goes into the swatches, shown so
+    // that the new swatches can be seen.
     const TPaletteFormat palette = PaletteFormatForPath(first.toStdString());
     if (palette != TPaletteFormat::None && palette != TPaletteFormat::PaletteDocument && windows_.swatch != nullptr) {
+      windows_.swatch->show();
       windows_.swatch->ImportPaletteFile(first);
     }
     return;  // anything else is ignored, silently

@@ -166,9 +166,12 @@ TEST_F(SwatchWindow, RightClickMenuAddsDeletesAndImportsAndDroppedPalettesComeIn
   EXPECT_EQ(swatch->Swatches().size(), 5u);
   EXPECT_EQ(messages.shown.size(), 1u);
 
-  // The main window's drop takes another program's palette too.
+  // The main window's drop takes another program's palette too, and shows
+  // the swatch window.
+  swatch->hide();
   form.DropFiles({write("x.txt", "#123456\n")});
   EXPECT_EQ(swatch->Swatches().size(), 6u);
+  EXPECT_TRUE(swatch->isVisible());
 }
 
 TEST(SwatchWindowFile, ReadAtStartAndAFileThatCannotBeReadIsNotReplaced) {
