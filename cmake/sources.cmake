@@ -36,6 +36,7 @@ set(TINTLOOM_CORE_SOURCES
   core/files/swatch_bitmap.cpp
   core/files/swatch_file.cpp
   core/files/save_as.cpp
+  core/files/palette_import.cpp
 )
 
 # Window sources (ui/): Qt widgets on top of the core. The program's entry,

@@ -29,6 +29,7 @@
 
 #include "core/files/data_files.h"
 #include "core/files/palette_document.h"
+#include "core/files/palette_import.h"
 #include "core/files/save_as.h"
 #include "ui/swatch_form.h"
 #include "ui/paint_box.h"
@@ -418,7 +419,16 @@ void TMainForm::dropEvent(QDropEvent* event) {
 void TMainForm::DropFiles(const QStringList& paths) {
   if (paths.isEmpty() || paths.front().isEmpty()) return;
   const QString& first = paths.front();
-  if (!HasPsdExtension(first)) return;  // anything else is ignored, silently
+  if (!HasPsdExtension(first)) {
+    // A palette of another program's kind goes into the swatches, shown so
+    // that the new swatches can be seen.
+    const TPaletteFormat palette = PaletteFormatForPath(first.toStdString());
+    if (palette != TPaletteFormat::None && palette != TPaletteFormat::PaletteDocument && windows_.swatch != nullptr) {
+      windows_.swatch->show();
+      windows_.swatch->ImportPaletteFile(first);
+    }
+    return;  // anything else is ignored, silently
+  }
   if (openSampleArtwork) openSampleArtwork(first.toStdString());
 }
 

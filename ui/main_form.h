@@ -121,7 +121,9 @@ class TMainForm : public QWidget, public TModelViews {
   TScreenColourPortal* ScreenColourPortal() const { return screenColourPortal_; }
   // Opens a PSD file as sample artwork (the model's loader; tests replace it).
   std::function<void(const std::string& path)> openSampleArtwork;
-  // A dropped file: only a .psd (any case) is opened.
+  // A dropped file: only the first counts; a .psd (any case) is opened, a
+  // palette from another program (.gpl .ase .aco .pal .hex .txt) is imported
+  // into the swatches.
   void DropFiles(const QStringList& paths);
   // "見本用PSDファイルを開く...": asks for a PSD file and opens it.
   void PSD1Click();

@@ -1,6 +1,13 @@
 #include "ui/swatch_form.h"
 
+#include <QDropEvent>
+#include <QFileDialog>
+#include <QMenu>
+#include <QMimeData>
 #include <QScrollBar>
+#include <QUrl>
+
+#include "core/files/palette_import.h"
 
 #include "ui/main_form.h"
 #include "ui/paint_box.h"
@@ -12,6 +19,19 @@ namespace {
 
 constexpr int kAreaSide = 256;
 constexpr int kScrollBarWidth = 17;
+
+// A dropped file is only ever taken as a copy (or else a link), so a file
+// manager never deletes the user's palette after the drop.
+bool TakeDropAsCopy(QDropEvent* event) {
+  const Qt::DropActions offered = event->possibleActions();
+  if (!event->mimeData()->hasUrls() || !(offered & (Qt::CopyAction | Qt::LinkAction))) {
+    event->ignore();
+    return false;
+  }
+  event->setDropAction(offered & Qt::CopyAction ? Qt::CopyAction : Qt::LinkAction);
+  event->accept();
+  return true;
+}
 
 }  // namespace
 
@@ -32,6 +52,22 @@ TSwatchForm::TSwatchForm(TMainForm& main, const TSwatchFilePlaces& places)
     paintBox_->update();
   });
   grid_.Create(kAreaSide, kAreaSide);
+  setAcceptDrops(true);
+  runSwatchMenu = [](QMenu& menu, const QPoint& globalPos) { return menu.exec(globalPos); };
+  runImportDialog = [this] {
+    QFileDialog dialog(this, QString::fromUtf8("パレットの読み込み"));
+    dialog.setObjectName("ImportDialog");
+    dialog.setNameFilters({QString::fromUtf8("パレット(*.gpl *.ase *.aco *.pal *.hex *.txt *.tlp)"),
+                           QString::fromUtf8("GIMPパレット(*.gpl)"), QString::fromUtf8("Adobe互換スウォッチ交換(*.ase)"),
+                           QString::fromUtf8("Photoshop互換スウォッチ(*.aco)"), QString::fromUtf8("JASCパレット(*.pal)"),
+                           QString::fromUtf8("16進カラーリスト(*.hex *.txt)"), QString::fromUtf8("Tintloomパレット(*.tlp)"),
+                           QString::fromUtf8("すべてのファイル(*)")});
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setSizeGripEnabled(true);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
+    return dialog.selectedFiles().front();
+  };
 
   if (!places_.readPath.empty()) {
     Result<std::vector<std::string>> lines = LoadSwatchLines(places_);
@@ -111,12 +147,73 @@ void TSwatchForm::PaintBox1MouseDown(const TMouseInput& input) {
   const std::int64_t index = SwatchIndexAt(input.x, input.y, paintBox_->width(), scrollBar_->value());
   const bool alt = input.modifiers & Qt::AltModifier;
   if (index < 0) return;
+  if (input.button == Qt::RightButton) {
+    ShowSwatchMenu(index, paintBox_->mapToGlobal(QPoint(input.x, input.y)));
+    return;
+  }
   if (static_cast<std::uint64_t>(index) >= swatches_.size()) {
     if (!alt) AddSwatch();
   } else if (alt) {
     DeleteSwatch(static_cast<int>(index));
   } else {
     ApplySwatchLine(model, swatches_[static_cast<std::size_t>(index)]);
+  }
+}
+
+void TSwatchForm::ShowSwatchMenu(std::int64_t index, const QPoint& globalPos) {
+  const bool onSwatch = static_cast<std::uint64_t>(index) < swatches_.size();
+  QMenu menu(this);
+  menu.setObjectName("SwatchMenu");
+  QAction* add = onSwatch ? nullptr : menu.addAction(QString::fromUtf8("スウォッチを追加(&A)"));
+  QAction* remove = onSwatch ? menu.addAction(QString::fromUtf8("削除(&D)")) : nullptr;
+  menu.addSeparator();
+  QAction* import = menu.addAction(QString::fromUtf8("パレットを読み込む(&I)..."));
+  QAction* chosen = runSwatchMenu(menu, globalPos);
+  // The model may have become busy while the menu was open.
+  if (chosen == nullptr || Main().Model().Busy()) return;
+  if (chosen == add) {
+    AddSwatch();
+  } else if (chosen == remove) {
+    DeleteSwatch(static_cast<int>(index));
+  } else if (chosen == import) {
+    ImportPaletteClick();
+  }
+}
+
+void TSwatchForm::ImportPaletteClick() {
+  if (Main().Model().Busy() || !runImportDialog) return;
+  const QString path = runImportDialog();
+  if (!path.isEmpty()) ImportPaletteFile(path);
+}
+
+void TSwatchForm::ImportPaletteFile(const QString& path) {
+  TCoordinationModel& model = Main().Model();
+  if (model.Busy()) return;
+  Result<TPaletteImport> imported = tintloom::ImportPaletteFile(model, path.toStdString());
+  if (!imported) {
+    model.Messages().ShowMessage(imported.error().message);
+    return;
+  }
+  std::vector<std::string>& lines = imported->lines;
+  if (!lines.empty()) {
+    const std::size_t first = swatches_.size();
+    swatches_.insert(swatches_.end(), std::make_move_iterator(lines.begin()), std::make_move_iterator(lines.end()));
+    RefreshSwatches();
+    scrollBar_->setValue(SwatchScrollMaximum(first));
+  }
+  // Told once the swatches that did come in are on show.
+  if (!imported->notice.empty()) model.Messages().ShowMessage(imported->notice);
+}
+
+void TSwatchForm::dragEnterEvent(QDragEnterEvent* event) { TakeDropAsCopy(event); }
+
+void TSwatchForm::dragMoveEvent(QDragMoveEvent* event) { TakeDropAsCopy(event); }
+
+void TSwatchForm::dropEvent(QDropEvent* event) {
+  if (!TakeDropAsCopy(event)) return;
+  // Each file comes in on its own: a damaged one does not stop the others.
+  for (const QUrl& url : event->mimeData()->urls()) {
+    if (url.isLocalFile()) ImportPaletteFile(url.toLocalFile());
   }
 }
 

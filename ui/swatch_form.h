@@ -1,13 +1,16 @@
 #pragma once
 // The swatch window: the user's collection of saved slots as a grid of
-// 32-pixel cells, eight to a row, with a scroll bar counted in rows. A click
-// on an empty cell keeps the selected slot as a new swatch, a click on a
-// swatch loads it into the selected slot, an Alt-click deletes it; any
-// button. The collection is read from the swatch file when the window is
-// made and written back once when the program ends.
+// 32-pixel cells, eight to a row, with a scroll bar counted in rows. A left
+// click on an empty cell keeps the selected slot as a new swatch, a click on
+// a swatch loads it into the selected slot, an Alt-click deletes it. A right
+// click opens a menu: add (on an empty cell), delete (on a swatch), and
+// palette import, which palette files dropped on the window also get. The
+// collection is read from the swatch file when the window is made and
+// written back once when the program ends.
 
 #include <QPointer>
 #include <array>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -15,6 +18,8 @@
 #include "core/files/swatch_file.h"
 #include "ui/tool_form.h"
 
+class QAction;
+class QMenu;
 class QScrollBar;
 
 namespace tintloom {
@@ -35,6 +40,19 @@ class TSwatchForm : public TToolForm {
   void RefreshSwatches();
   std::array<TColor, kShadeCount> SwatchCellColors(int index) const;
   void PaintBox1MouseDown(const TMouseInput& input);
+  // The right-click menu for the cell `index` (past the end: an empty cell)
+  // at a screen position.
+  void ShowSwatchMenu(std::int64_t index, const QPoint& globalPos);
+  // A palette file's colours appended as swatches, all or none; the first
+  // new one is scrolled into view. Problems are reported.
+  void ImportPaletteFile(const QString& path);
+  // "パレットを読み込む(&I)...": asks for a palette file and imports it.
+  void ImportPaletteClick();
+  // The menu's run and the import's file dialog; tests replace them. The
+  // menu returns the chosen action or null; the dialog the chosen path or
+  // an empty text.
+  std::function<QAction*(QMenu& menu, const QPoint& globalPos)> runSwatchMenu;
+  std::function<QString()> runImportDialog;
   // Writes the collection to the swatch file once; a file that cannot be
   // written is reported. Later calls do nothing.
   void SaveSwatchFile();
@@ -43,6 +61,11 @@ class TSwatchForm : public TToolForm {
   TPaintBox* SwatchBox() const { return paintBox_; }
   QScrollBar* ScrollBar() const { return scrollBar_; }
   const TSurface& GridSurface() const { return grid_; }
+
+ protected:
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   void DrawGrid();

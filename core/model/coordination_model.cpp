@@ -102,6 +102,11 @@ void TCoordinationModel::RefreshSelectedSlot() {
 
 void TCoordinationModel::ApplyScheme(int rule, const float (&hues)[kSlotCount], float (&weights)[kRuleSlotCount]) {
   if (busy_) return;
+  TakeSchemeBases(rule, hues, weights);
+  for (int i = 0; i < kSlotCount; ++i) ComputeSlotShades(i);
+}
+
+void TCoordinationModel::TakeSchemeBases(int rule, const float (&hues)[kSlotCount], float (&weights)[kRuleSlotCount]) {
   for (int i = 0; i < kSlotCount; ++i) {
     float h = hues[i];
     // One correction only: the scheme's hues stray at most one turn.
@@ -130,14 +135,15 @@ void TCoordinationModel::ApplyScheme(int rule, const float (&hues)[kSlotCount], 
       }
     }
   }
-  for (int i = 0; i < kSlotCount; ++i) {
-    TColorSlot& slot = slots_[static_cast<std::size_t>(i)];
-    for (int j = 0; j < kShadeCount; ++j) {
-      TShade& shade = slot.shades[static_cast<std::size_t>(j)];
-      ComputeShade(slot, j, i, shade.Hsv);
-      shade.Rgb = HsvToRgb(shade.Hsv);
-      shade.Color = shade.LitColor = PackColor(shade.Rgb);
-    }
+}
+
+void TCoordinationModel::ComputeSlotShades(int i) {
+  TColorSlot& slot = slots_[static_cast<std::size_t>(i)];
+  for (int j = 0; j < kShadeCount; ++j) {
+    TShade& shade = slot.shades[static_cast<std::size_t>(j)];
+    ComputeShade(slot, j, i, shade.Hsv);
+    shade.Rgb = HsvToRgb(shade.Hsv);
+    shade.Color = shade.LitColor = PackColor(shade.Rgb);
   }
 }
 
@@ -196,14 +202,34 @@ void TCoordinationModel::PickScreenColour(int shade, TColor pixel) {
   if (busy_) return;
   TColorSlot* slot = SelectedSlot();
   if (slot == nullptr) return;
-  FitShadeToColor(*slot, shade, RgbToHsv(UnpackColor(pixel)));
+  TakePickedColour(*slot, shade, pixel);
+  Redraw(kRedrawSelected);
+}
+
+void TCoordinationModel::TakePickedColour(TColorSlot& slot, int shade, TColor pixel) {
+  FitShadeToColor(slot, shade, RgbToHsv(UnpackColor(pixel)));
   if (shade == kBase) {
     // The base belongs to the scheme: the fitted hue and saturation go back
     // in the form the current rule keeps them.
-    const TColorF& base = slot->shades[kBase].Param;
+    const TColorF& base = slot.shades[kBase].Param;
     scheme_.TakeBaseColour(selectedSlot, base.h(), base.s());
   }
-  Redraw(kRedrawSelected);
+}
+
+std::optional<TColorSlot> TCoordinationModel::SlotAfterPick(int shade, TColor pixel) {
+  if (busy_ || selectedSlot < 0 || selectedSlot >= kSlotCount) return std::nullopt;
+  // The pick runs on the live state, which is put back whole afterwards:
+  // only the selected slot's shades are computed, and nothing is drawn.
+  const std::array<TColorSlot, kSlotCount> keptSlots = slots_;
+  const TScheme keptScheme = scheme_;
+  TakePickedColour(slots_[static_cast<std::size_t>(selectedSlot)], shade, pixel);
+  scheme_.DeriveRuleHues();
+  TakeSchemeBases(scheme_.ruleIndex, scheme_.slotHues, scheme_.saturationWeights);
+  ComputeSlotShades(selectedSlot);
+  const TColorSlot picked = slots_[static_cast<std::size_t>(selectedSlot)];
+  slots_ = keptSlots;
+  scheme_ = keptScheme;
+  return picked;
 }
 
 void TCoordinationModel::PickLevelAt(bool shadowLevel, int x, int y) {

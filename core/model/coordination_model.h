@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -72,6 +73,11 @@ class TCoordinationModel {
   // ---- picking ----
   // A screen pixel taken into shade 0..3 of the selected slot (keys F1..F4).
   void PickScreenColour(int shade, TColor pixel);
+  // What the selected slot would hold after PickScreenColour(shade, pixel)
+  // and its redraw, found by the same fit and scheme arithmetic; the model
+  // itself is left exactly as it was and nothing is drawn. Empty while busy
+  // or without a selected slot.
+  std::optional<TColorSlot> SlotAfterPick(int shade, TColor pixel);
   // Shift-click on the canvas at (x, y): the artwork's grey level there
   // becomes the selected layer's shadow level (right button) or base level.
   void PickLevelAt(bool shadowLevel, int x, int y);
@@ -175,6 +181,13 @@ class TCoordinationModel {
 
  private:
   void SetInitialSlotParameters();
+  // The two halves of ApplyScheme: the scheme's hues and saturations into
+  // the slots' bases, and one slot's four shades from its base.
+  void TakeSchemeBases(int rule, const float (&hues)[kSlotCount], float (&weights)[kRuleSlotCount]);
+  void ComputeSlotShades(int i);
+  // A picked colour fitted into a shade of the selected slot; the base's
+  // hue and saturation written back into the scheme.
+  void TakePickedColour(TColorSlot& slot, int shade, TColor pixel);
   void ApplyLayerLevels();
   void ShowRampsInLayerWindow();
   bool LayerSelected() const;

@@ -2,14 +2,20 @@
 
 #include "ui/swatch_form.h"
 
+#include <QAction>
+#include <QDropEvent>
+#include <QMenu>
+#include <QMimeData>
 #include <QScrollBar>
 #include <QTest>
+#include <QUrl>
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
 #include "core/files/file_io.h"
 #include "core/files/palette_document.h"
+#include "core/files/palette_import.h"
 #include "ui/main_form.h"
 #include "ui/paint_box.h"
 #include "support/paths.h"
@@ -43,11 +49,11 @@ class SwatchWindow : public ::testing::Test {
 
 TEST_F(SwatchWindow, ClicksAddApplyScrollAndDeleteAndTheFileKeepsThem) {
   EXPECT_EQ(swatch->SwatchBox()->geometry(), QRect(1, 1, 256, 256));
-  // Any button on an empty cell adds the selected slot.
+  // A left click on an empty cell adds the selected slot.
   TCoordinationModel& model = form.Model();
   for (int i = 0; i < 9; ++i) {
     model.SelectSlot(i);
-    Click(32 * (i % 8) + 5, 32 * (i / 8) + 5, Qt::NoModifier, i % 2 ? Qt::RightButton : Qt::LeftButton);
+    Click(32 * (i % 8) + 5, 32 * (i / 8) + 5);
   }
   ASSERT_EQ(swatch->Swatches().size(), 9u);
   EXPECT_EQ(swatch->ScrollBar()->maximum(), 1);
@@ -78,7 +84,7 @@ TEST_F(SwatchWindow, ClicksAddApplyScrollAndDeleteAndTheFileKeepsThem) {
   const std::string fourth = swatch->Swatches()[4];
   Click(5, 100, Qt::AltModifier);
   EXPECT_EQ(swatch->Swatches().size(), 10u);
-  Click(3 * 32 + 5, 5, Qt::AltModifier, Qt::RightButton);
+  Click(3 * 32 + 5, 5, Qt::AltModifier);
   EXPECT_EQ(swatch->Swatches().size(), 9u);
   EXPECT_EQ(swatch->Swatches()[3], fourth);
 
@@ -95,6 +101,77 @@ TEST_F(SwatchWindow, ClicksAddApplyScrollAndDeleteAndTheFileKeepsThem) {
   ASSERT_TRUE(bytes.ok());
   EXPECT_EQ(*bytes, JoinSwatchLines(kept));
   EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(SwatchWindow, RightClickMenuAddsDeletesAndImportsAndDroppedPalettesComeIn) {
+  TCoordinationModel& model = form.Model();
+  std::vector<QString> offered;
+  QString choice;
+  swatch->runSwatchMenu = [&](QMenu& menu, const QPoint&) -> QAction* {
+    offered.clear();
+    QAction* chosen = nullptr;
+    for (QAction* action : menu.actions()) {
+      if (action->isSeparator()) continue;
+      offered.push_back(action->text());
+      if (action->text() == choice) chosen = action;
+    }
+    return chosen;
+  };
+  const QString add = QString::fromUtf8("スウォッチを追加(&A)");
+  const QString remove = QString::fromUtf8("削除(&D)");
+  const QString import = QString::fromUtf8("パレットを読み込む(&I)...");
+  // On an empty cell: add (or import); on a swatch: delete (or import).
+  choice = add;
+  Click(5, 5, Qt::NoModifier, Qt::RightButton);
+  EXPECT_EQ(offered, (std::vector<QString>{add, import}));
+  ASSERT_EQ(swatch->Swatches().size(), 1u);
+  choice = remove;
+  Click(5, 5, Qt::NoModifier, Qt::RightButton);
+  EXPECT_EQ(offered, (std::vector<QString>{remove, import}));
+  EXPECT_TRUE(swatch->Swatches().empty());
+
+  // Import through the dialog: each colour as the slot picked into its base.
+  const auto write = [&](const std::string& name, const std::string& text) {
+    const std::string path = dir + "/" + name;
+    EXPECT_TRUE(ReplaceFileContents(path, std::vector<std::uint8_t>(text.begin(), text.end())).ok());
+    return QString::fromStdString(path);
+  };
+  QString picked = write("brand.gpl", "GIMP Palette\nName: brand\n#\n200 40 10\tRed\n10 40 200\tBlue\n");
+  swatch->runImportDialog = [&] { return picked; };
+  model.SelectSlot(6);
+  choice = import;
+  Click(5, 5, Qt::NoModifier, Qt::RightButton);
+  ASSERT_EQ(swatch->Swatches().size(), 2u);
+  EXPECT_EQ(FromRgb24(swatch->GridSurface().At(10, 10)), model.SlotAfterPick(kBase, 0x0A28C8)->shades[kBase].Color);
+  EXPECT_TRUE(messages.shown.empty());
+
+  // A damaged file: one message, nothing added.
+  picked = write("cut.aco", std::string("\0\1\0\5\0\0", 6));
+  Click(100, 100, Qt::NoModifier, Qt::RightButton);
+  EXPECT_EQ(swatch->Swatches().size(), 2u);
+  ASSERT_EQ(messages.shown.size(), 1u);
+  EXPECT_NE(messages.shown[0].find("cut.aco"), std::string::npos);
+
+  // Dropped on the window: every file on its own, the damaged one refused.
+  messages.shown.clear();
+  QMimeData data;
+  data.setUrls({QUrl::fromLocalFile(write("list.hex", "#ff0000\n00ff00\n")), QUrl::fromLocalFile(picked),
+                QUrl::fromLocalFile(write("more.pal", "JASC-PAL\n0100\n1\n1 2 3\n"))});
+  QDragEnterEvent enter(QPoint(50, 50), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, {});
+  QApplication::sendEvent(swatch, &enter);
+  EXPECT_TRUE(enter.isAccepted());
+  QDropEvent drop(QPointF(50, 50), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, {});
+  QApplication::sendEvent(swatch, &drop);
+  EXPECT_EQ(drop.dropAction(), Qt::CopyAction);
+  EXPECT_EQ(swatch->Swatches().size(), 5u);
+  EXPECT_EQ(messages.shown.size(), 1u);
+
+  // The main window's drop takes another program's palette too, and shows
+  // the swatch window.
+  swatch->hide();
+  form.DropFiles({write("x.txt", "#123456\n")});
+  EXPECT_EQ(swatch->Swatches().size(), 6u);
+  EXPECT_TRUE(swatch->isVisible());
 }
 
 TEST(SwatchWindowFile, ReadAtStartAndAFileThatCannotBeReadIsNotReplaced) {
