@@ -177,7 +177,8 @@ TLayerForm::TLayerForm(TMainForm& main)
 
   layerList_ = new QListWidget(panel);
   layerList_->setObjectName("ListBox1");
-  layerList_->setSelectionMode(QAbstractItemView::SingleSelection);
+  // Ctrl+click, Shift+click and Ctrl+A select several layers, as in a file list.
+  layerList_->setSelectionMode(QAbstractItemView::ExtendedSelection);
   layerList_->setUniformItemSizes(true);
   layerList_->setFrameShape(QFrame::NoFrame);
   layerList_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -255,12 +256,7 @@ void TLayerForm::showEvent(QShowEvent* event) {
   if (Model().Busy()) return;
   if (layerList_->count() != Model().LayerCount()) FillLayerList();
   ShowSelectedRow();
-  const int layer = Model().selectedLayer;
-  if (layer >= 0 && layer < Model().LayerCount()) {
-    const TLayerMapping& mapping = Model().LayerMapping(layer);
-    ShowLayerBlendMode(Model().LayerBlendMode(layer) + 1);
-    ShowLayerLevels(mapping.BaseLevel, mapping.ShadowLevel);
-  }
+  Model().ShowSelectedLayerValues(true);
   RefreshSlotGrid();
   PaintMappingPreview();
 }
@@ -338,13 +334,15 @@ void TLayerForm::FillLayerList() {
 }
 
 void TLayerForm::ShowSelectedRow() {
-  const int layer = Model().selectedLayer;
+  const std::vector<int> layers = Model().SelectedLayers();
   const int count = layerList_->count();
   listing_ = true;
-  if (layer >= 0 && layer < count) {
-    layerList_->setCurrentRow(count - 1 - layer);
-  } else {
-    layerList_->clearSelection();
+  layerList_->clearSelection();
+  for (const int layer : layers) {
+    if (layer < count) layerList_->item(count - 1 - layer)->setSelected(true);
+  }
+  if (!layers.empty() && layers.front() < count) {
+    layerList_->setCurrentRow(count - 1 - layers.front(), QItemSelectionModel::NoUpdate);
   }
   listing_ = false;
 }
@@ -356,11 +354,23 @@ void TLayerForm::RefreshLayerList() {
 
 void TLayerForm::ListBox1Click() {
   if (Model().Busy()) return;
-  const QList<QListWidgetItem*> selected = layerList_->selectedItems();
-  const int row = selected.isEmpty() ? -1 : layerList_->row(selected.front());
-  const int layer = LayerAtRow(row);
-  // Rows and layers are made together; a row without its layer selects none.
-  Model().SelectLayer(layer < Model().LayerCount() ? layer : -1);
+  // The selected rows top first: the top one is shown in the window.
+  std::vector<int> rows;
+  for (const QListWidgetItem* item : layerList_->selectedItems()) rows.push_back(layerList_->row(item));
+  std::sort(rows.begin(), rows.end());
+  std::vector<int> layers;
+  for (const int row : rows) {
+    const int layer = LayerAtRow(row);
+    // Rows and layers are made together; a row without its layer selects none.
+    if (layer >= 0 && layer < Model().LayerCount()) layers.push_back(layer);
+  }
+  if (layers.size() > 1) {
+    Model().SelectLayers(layers);
+    PaintMappingPreview();
+    return;
+  }
+  const int layer = layers.empty() ? -1 : layers.front();
+  Model().SelectLayer(layer);
   if (layer == -1) PaintMappingPreview();
 }
 
@@ -420,6 +430,8 @@ void TLayerForm::ComboBox1Change() {
 }
 
 void TLayerForm::ShowLayerBlendMode(int comboItem) {
+  // Layers of different modes show none until one is chosen for all.
+  if (comboItem == -1) blendCombo_->setCurrentIndex(-1);
   if (comboItem >= 0 && comboItem < blendCombo_->count()) blendCombo_->setCurrentIndex(comboItem);
 }
 
@@ -434,7 +446,8 @@ void TLayerForm::Edit2Change() {
 }
 
 void TLayerForm::SetLevelText(QLineEdit* edit, int level) {
-  const QString text = QString::number(level);
+  // -1: the selected layers differ, the edit stays empty until a value is typed.
+  const QString text = level < 0 ? QString() : QString::number(level);
   // Rewriting the same text would only move the cursor under the user's typing.
   if (edit->text() != text) edit->setText(text);
 }
@@ -449,7 +462,7 @@ void TLayerForm::ShowLayerLevels(int baseLevel, int shadowLevel) {
 }
 
 void TLayerForm::SetSwatch(QWidget* swatch, int level) {
-  const auto grey = static_cast<TColor>(level & 0xFF) * 0x010101u;
+  const TColor grey = level < 0 ? kToolBackground : static_cast<TColor>(level & 0xFF) * 0x010101u;
   QPalette pal = swatch->palette();
   pal.setColor(QPalette::Window, ToQColor(grey));
   swatch->setPalette(pal);

@@ -65,9 +65,9 @@ void TCoordinationModel::RefreshSelection() {
     views_.RepaintValueSlider();
   }
   if (views_.PickerWindowVisible()) views_.RefreshPicker();
-  if (LayerSelected()) {
-    LayerMapping(selectedLayer).MappedSlot = static_cast<std::int16_t>(selectedSlot);
-    BuildLayerLookup(selectedLayer);
+  for (const int layer : SelectedLayers()) {
+    LayerMapping(layer).MappedSlot = static_cast<std::int16_t>(selectedSlot);
+    BuildLayerLookup(layer);
   }
   if (views_.LayerWindowVisible()) {
     views_.RefreshSlotGrid();
@@ -329,7 +329,7 @@ void TCoordinationModel::Redraw(int mode) {
     return;
   }
   if (mode == kRedrawLayer) {
-    BuildLayerLookup(selectedLayer);
+    for (const int layer : SelectedLayers()) BuildLayerLookup(layer);
     ComposeCanvas();
     ShowRampsInLayerWindow();
     return;
@@ -383,6 +383,7 @@ void TCoordinationModel::SelectLayer(int i) {
     return;
   }
   selectedLayer = i;
+  selectedLayers_.clear();
   if (i == -1) return;
   const TLayerMapping& mapping = LayerMapping(i);
   if (mapping.MappedSlot < kSlotCount) SelectSlot(mapping.MappedSlot);
@@ -393,15 +394,61 @@ void TCoordinationModel::SelectLayer(int i) {
   }
 }
 
+void TCoordinationModel::SelectLayers(const std::vector<int>& layers) {
+  if (busy_) return;
+  for (const int i : layers) {
+    if (i < 0 || i >= LayerCount()) {
+      assert(false && "layer index out of range");
+      return;
+    }
+  }
+  // The first layer is selected as a single one would be (its slot becomes
+  // the selected slot) before the others join: selecting must not map them.
+  SelectLayer(layers.empty() ? -1 : layers.front());
+  if (layers.size() < 2) return;
+  for (const int i : layers) {
+    if (std::find(selectedLayers_.begin(), selectedLayers_.end(), i) == selectedLayers_.end()) {
+      selectedLayers_.push_back(i);
+    }
+  }
+  ShowSelectedLayerValues(true);
+}
+
+std::vector<int> TCoordinationModel::SelectedLayers() const {
+  if (!LayerSelected()) return {};
+  if (selectedLayers_.empty() || selectedLayers_.front() != selectedLayer) return {selectedLayer};
+  std::vector<int> layers;
+  for (const int i : selectedLayers_) {
+    if (i >= 0 && i < LayerCount()) layers.push_back(i);
+  }
+  return layers;
+}
+
+void TCoordinationModel::ShowSelectedLayerValues(bool blendMode) {
+  if (!views_.LayerWindowVisible()) return;
+  const std::vector<int> layers = SelectedLayers();
+  if (layers.empty()) return;
+  int blend = LayerBlendMode(layers.front());
+  int base = LayerMapping(layers.front()).BaseLevel;
+  int shadow = LayerMapping(layers.front()).ShadowLevel;
+  for (const int i : layers) {
+    if (LayerBlendMode(i) != blend) blend = -2;
+    if (LayerMapping(i).BaseLevel != base) base = -1;
+    if (LayerMapping(i).ShadowLevel != shadow) shadow = -1;
+  }
+  if (blendMode) views_.ShowLayerBlendMode(blend + 1);
+  views_.ShowLayerLevels(base, shadow);
+}
+
 void TCoordinationModel::SetLayerBaseLevel(int v) {
   if (!LayerSelected()) return;
-  LayerMapping(selectedLayer).BaseLevel = static_cast<std::uint8_t>(v);
+  for (const int layer : SelectedLayers()) LayerMapping(layer).BaseLevel = static_cast<std::uint8_t>(v);
   ApplyLayerLevels();
 }
 
 void TCoordinationModel::SetLayerShadowLevel(int v) {
   if (!LayerSelected()) return;
-  LayerMapping(selectedLayer).ShadowLevel = static_cast<std::uint8_t>(v);
+  for (const int layer : SelectedLayers()) LayerMapping(layer).ShadowLevel = static_cast<std::uint8_t>(v);
   ApplyLayerLevels();
 }
 
@@ -409,10 +456,12 @@ void TCoordinationModel::ApplyLayerLevels() {
   if (busy_) return;
   // A level picked from the canvas with the layer window closed still takes
   // effect at once; the window shows the levels when it is opened.
-  TLayerMapping& mapping = LayerMapping(selectedLayer);
-  if (mapping.BaseLevel < mapping.ShadowLevel) mapping.ShadowLevel = 0;
-  if (views_.LayerWindowVisible()) views_.ShowLayerLevels(mapping.BaseLevel, mapping.ShadowLevel);
-  BuildLayerLookup(selectedLayer);
+  for (const int layer : SelectedLayers()) {
+    TLayerMapping& mapping = LayerMapping(layer);
+    if (mapping.BaseLevel < mapping.ShadowLevel) mapping.ShadowLevel = 0;
+    BuildLayerLookup(layer);
+  }
+  ShowSelectedLayerValues(false);
   ComposeCanvas();
   if (views_.LayerWindowVisible()) views_.PaintMappingPreview();
 }
@@ -421,13 +470,15 @@ void TCoordinationModel::SetLayerBlendMode(int m) {
   // The selection can outlive the layers it pointed at only through a bug;
   // the blend code lives in the document's own working layer.
   if (!LayerSelected() || m < kBlendNormal || m >= kBlendModeCount) return;
-  document.Simples[static_cast<std::size_t>(selectedLayer)].BlendModeKey = static_cast<std::int16_t>(m);
+  for (const int layer : SelectedLayers()) {
+    document.Simples[static_cast<std::size_t>(layer)].BlendModeKey = static_cast<std::int16_t>(m);
+  }
   ComposeCanvas();
 }
 
 void TCoordinationModel::MapSelectedLayerToRamp(int ramp) {
   if (busy_ || !LayerSelected() || ramp < kGreyRamp || ramp > kWhiteRamp) return;
-  LayerMapping(selectedLayer).MappedSlot = static_cast<std::int16_t>(ramp);
+  for (const int layer : SelectedLayers()) LayerMapping(layer).MappedSlot = static_cast<std::int16_t>(ramp);
   Redraw(kRedrawLayer);
   if (views_.LayerWindowVisible()) views_.RefreshLayerList();
 }

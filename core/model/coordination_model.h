@@ -119,6 +119,17 @@ class TCoordinationModel {
   // Layer i's blend code as the document holds it; -1 (normal) out of range.
   int LayerBlendMode(int i) const;
   void SelectLayer(int i);
+  // Several layers selected at once, the first shown in the layer window (its
+  // preview and levels); an empty list selects none, one layer is SelectLayer.
+  // Slot clicks, ramp choices, levels and blend modes then apply to each of
+  // them. Where they differ, the window is told -1 for that value (no blend
+  // item, an empty level edit).
+  void SelectLayers(const std::vector<int>& layers);
+  // The selected layers, first the one shown; empty without a selection.
+  std::vector<int> SelectedLayers() const;
+  // The selected layers' levels (and blend item) in the layer window, -1
+  // where they differ.
+  void ShowSelectedLayerValues(bool blendMode);
   void SetLayerBaseLevel(int v);
   void SetLayerShadowLevel(int v);
   void SetLayerBlendMode(int m);
@@ -207,6 +218,10 @@ class TCoordinationModel {
   // While set (artwork loading), every operation returns at once.
   bool busy_ = false;
   bool composing_ = false;
+  // The whole selection when more than one layer is selected, its first
+  // entry selectedLayer; it stands only while it still starts there, so a
+  // direct write of selectedLayer falls back to that one layer.
+  std::vector<int> selectedLayers_;
 };
 
 }  // namespace tintloom
