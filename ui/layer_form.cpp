@@ -39,6 +39,12 @@ constexpr int kPreviewWidth = 248;
 constexpr int kPreviewHeight = 32;
 constexpr int kStripWidth = kPreviewWidth - 8;  // 240 entries
 constexpr int kRowHeight = 39;
+// The eye that shows or hides a row's layer, in a column at the row's left;
+// thumbnail, swatch and name follow it.
+constexpr int kEyeWidth = 18;
+constexpr int kThumbnailLeft = kEyeWidth + 3;
+constexpr int kSwatchLeft = kEyeWidth + 38;
+constexpr int kNameLeft = kEyeWidth + 76;
 constexpr int kSplitterHeight = 7;
 // The window never shrinks past its upper area, the splitter and one row.
 constexpr int kMinClientHeight = kToolTitleHeight + kUpperAreaHeight + kRowHeight + kSplitterHeight;
@@ -212,6 +218,7 @@ TLayerForm::TLayerForm(TMainForm& main)
   // The screen-colour keys work from the controls that keep the focus.
   blendCombo_->installEventFilter(this);
   layerList_->installEventFilter(this);
+  layerList_->viewport()->installEventFilter(this);
 
   greyRampIcon_ = MakeGreyRampIcon();
   baseMarker_ = MakeLevelMarker(true);
@@ -271,6 +278,28 @@ bool TLayerForm::eventFilter(QObject* watched, QEvent* event) {
         event->type() == QEvent::MouseButtonRelease) {
       return true;  // the splitter's presses never drag the window
     }
+  } else if (watched == layerList_->viewport() &&
+             (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick)) {
+    // A press on a row's eye shows or hides that layer and leaves the
+    // selection alone.
+    const auto* press = static_cast<QMouseEvent*>(event);
+    const QPoint at = press->position().toPoint();
+    if (press->button() == Qt::LeftButton && at.x() < kEyeWidth) {
+      const QListWidgetItem* item = layerList_->itemAt(at);
+      const int layer = item != nullptr ? LayerAtRow(layerList_->row(item)) : -1;
+      if (layer >= 0 && layer < Model().LayerCount() && !Model().Busy()) {
+        Model().SetLayersHidden({layer}, !Model().LayerHidden(layer));
+      }
+      return true;
+    }
+  } else if (watched == layerList_ && event->type() == QEvent::KeyPress &&
+             static_cast<QKeyEvent*>(event)->key() == Qt::Key_Space &&
+             static_cast<QKeyEvent*>(event)->modifiers() == Qt::NoModifier) {
+    // Space shows or hides the selected layers together, all following the
+    // first one.
+    const std::vector<int> layers = Model().SelectedLayers();
+    if (!layers.empty() && !Model().Busy()) Model().SetLayersHidden(layers, !Model().LayerHidden(layers.front()));
+    return true;
   } else if ((watched == blendCombo_ || watched == layerList_) && event->type() == QEvent::KeyPress) {
     if (Main().HandleShortcutKey(this, static_cast<QKeyEvent*>(event)->key())) return true;
   }
@@ -384,20 +413,33 @@ void TLayerForm::ListBox1DrawItem(QPainter& painter, int row, const QRect& rect,
   painter.setFont(font);
   painter.setPen(pal.color(selected ? QPalette::HighlightedText : QPalette::Text));
   const QString name = layerList_->item(row) != nullptr ? layerList_->item(row)->text() : QString();
-  painter.drawText(QRect(rect.left() + 76, rect.top(), std::max(0, rect.right() - rect.left() - 76), rect.height()),
+  painter.drawText(QRect(rect.left() + kNameLeft, rect.top(), std::max(0, rect.right() - rect.left() - kNameLeft),
+                         rect.height()),
                    Qt::AlignLeft | Qt::AlignVCenter, name);
 
   const int layer = LayerAtRow(row);
   const int top = rect.top();
   painter.setBrush(Qt::NoBrush);
+  if (layer >= 0 && layer < Model().LayerCount() && !Model().LayerHidden(layer)) {
+    // An open eye for a shown layer; a hidden one leaves the column empty.
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QColor ink = pal.color(selected ? QPalette::HighlightedText : QPalette::Text);
+    const QPointF centre(kEyeWidth / 2.0 + 1, top + rect.height() / 2.0);
+    painter.setPen(QPen(ink, 1.2));
+    painter.drawEllipse(centre, 6.5, 3.8);
+    painter.setBrush(ink);
+    painter.drawEllipse(centre, 2.0, 2.0);
+    painter.restore();
+  }
   if (const TSurface* thumbnail = Model().LayerThumbnail(layer); thumbnail != nullptr) {
-    painter.drawImage(3, top + 3, SurfaceImage(*thumbnail));
+    painter.drawImage(kThumbnailLeft, top + 3, SurfaceImage(*thumbnail));
     painter.setPen(Qt::black);
-    painter.drawRect(3, top + 3, kThumbnailSize - 1, kThumbnailSize - 1);
+    painter.drawRect(kThumbnailLeft, top + 3, kThumbnailSize - 1, kThumbnailSize - 1);
   }
 
   if (layer >= 0 && layer < Model().LayerCount()) {
-    const QRect swatch(38, top + 3, kThumbnailSize, kThumbnailSize);
+    const QRect swatch(kSwatchLeft, top + 3, kThumbnailSize, kThumbnailSize);
     const int mapped = Model().LayerMapping(layer).MappedSlot;
     if (mapped >= 0 && mapped < kSlotCount) {
       // The slot's own base colour, before the light balance tints it.

@@ -483,6 +483,26 @@ void TCoordinationModel::MapSelectedLayerToRamp(int ramp) {
   if (views_.LayerWindowVisible()) views_.RefreshLayerList();
 }
 
+bool TCoordinationModel::LayerHidden(int i) const {
+  return i >= 0 && i < LayerCount() && artworkLayers[static_cast<std::size_t>(i)].hidden;
+}
+
+void TCoordinationModel::SetLayersHidden(const std::vector<int>& layers, bool hidden) {
+  if (busy_) return;
+  bool changed = false;
+  for (const int i : layers) {
+    if (i < 0 || i >= LayerCount() || artworkLayers[static_cast<std::size_t>(i)].hidden == hidden) continue;
+    artworkLayers[static_cast<std::size_t>(i)].hidden = hidden;
+    changed = true;
+  }
+  if (!changed) return;
+  if (!pickSurface.Empty() && pickSurface.Create(pickSurface.width, pickSurface.height)) {
+    BuildPickImage(document, pickSurface, GlobalBlendTable(), artworkLayers);
+  }
+  ComposeCanvas();
+  if (views_.LayerWindowVisible()) views_.RefreshLayerList();
+}
+
 const TSurface* TCoordinationModel::LayerThumbnail(int i) const {
   if (i < 0 || static_cast<std::size_t>(i) >= artworkLayers.size()) return nullptr;
   const TSurface& thumbnail = artworkLayers[static_cast<std::size_t>(i)].thumbnail;

@@ -136,6 +136,11 @@ class TCoordinationModel {
   // The selected layer takes the grey ramp, black or white (ramp 10, 11 or
   // 12) instead of a slot; nothing without a selected layer.
   void MapSelectedLayerToRamp(int ramp);
+  // Whether layer i is set aside (false out of range). Hiding or showing
+  // layers rebuilds the pick image, so that a pick reaches what is shown,
+  // and composes the canvas; the mappings stay as they are.
+  bool LayerHidden(int i) const;
+  void SetLayersHidden(const std::vector<int>& layers, bool hidden);
   // Thumbnail of layer i (bottom layer 0), null out of range.
   const TSurface* LayerThumbnail(int i) const;
   // Every layer on the grey ramp with levels 170 and 85; no layer selected.
