@@ -12,6 +12,14 @@ shift
 
 command -v "$compositor" >/dev/null || { echo "SKIPPED: $compositor is not installed"; exit 77; }
 command -v dbus-daemon >/dev/null || { echo "SKIPPED: dbus-daemon is not installed"; exit 77; }
+if [ "$compositor" = mutter ]; then
+  command -v Xwayland >/dev/null || { echo "SKIPPED: Xwayland is not installed"; exit 77; }
+  # XWayland puts its socket there and refuses a folder others cannot write to.
+  if [ -d /tmp/.X11-unix ] && [ "$(( 0$(stat -c %a /tmp/.X11-unix) & 01022 ))" -ne $(( 01022 )) ]; then
+    echo "SKIPPED: /tmp/.X11-unix has mode $(stat -c %a /tmp/.X11-unix), not 1777: XWayland cannot start"
+    exit 77
+  fi
+fi
 
 # The runtime folder must be private (compositors refuse anything else).
 work=$(mktemp -d)
@@ -56,7 +64,8 @@ case $compositor in
       bash -c '"$@"; echo $? >"$0"' "$work/status" "$@" >"$work/compositor.log" 2>&1
     status=$(cat "$work/status" 2>/dev/null || echo 1)
     # The program's own output is in the compositor's log.
-    cat "$work/compositor.log"
+    grep -v '^libmutter-Message\|^Window manager warning' "$work/compositor.log"
+    exit "$status"
     ;;
   *)
     echo "unknown compositor $compositor"
