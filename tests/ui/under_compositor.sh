@@ -5,6 +5,8 @@
 # dbus-daemon where the test offers a stand-in screen-colour portal.
 #   under_compositor.sh weston PROGRAM [ARGS...]  weston, headless: native Wayland
 #   under_compositor.sh mutter PROGRAM [ARGS...]  mutter, headless with XWayland
+# With NO_X_SERVER_AT set to a display name, weston's session names an X
+# display that cannot be reached, as when XWayland fails to start.
 # Exits 77 (skipped) when the compositor or dbus-daemon is not installed.
 set -uo pipefail
 compositor=$1
@@ -54,6 +56,7 @@ case $compositor in
     pids+=($!)
     for _ in $(seq 200); do [ -S "$work/$socket" ] && break; sleep 0.05; done
     [ -S "$work/$socket" ] || { echo "FAIL: weston did not start"; cat "$work/compositor.log"; exit 1; }
+    if [ -n "${NO_X_SERVER_AT:-}" ]; then export DISPLAY=$NO_X_SERVER_AT; fi
     WAYLAND_DISPLAY=$socket "$@"
     status=$?
     ;;
