@@ -690,6 +690,11 @@ void TMainForm::CreateToolWindows() {
 
   windows_.info = new TInfoForm(*this);
 
+  // A compositor that places windows itself (native Wayland) learns that the
+  // tool windows belong to the main window only if the main window is up
+  // when they first appear; it then keeps them above it and takes them
+  // along when it is minimised.
+  if (!PlatformPlacesWindows(QGuiApplication::platformName().toStdString())) show();
   windows_.hue->show();
   windows_.picker->show();
   windows_.layer->show();

@@ -57,8 +57,11 @@ case $compositor in
     for _ in $(seq 200); do [ -S "$work/$socket" ] && break; sleep 0.05; done
     [ -S "$work/$socket" ] || { echo "FAIL: weston did not start"; cat "$work/compositor.log"; exit 1; }
     if [ -n "${NO_X_SERVER_AT:-}" ]; then export DISPLAY=$NO_X_SERVER_AT; fi
-    WAYLAND_DISPLAY=$socket "$@"
+    # The program's side of the protocol goes to a log the test reads: only
+    # there does it show what the compositor was told about the windows.
+    CLIENT_PROTOCOL_LOG=$work/client.log WAYLAND_DEBUG=client WAYLAND_DISPLAY=$socket "$@" 2>"$work/client.log"
     status=$?
+    grep -v '^\[ *[0-9.]*\] ' "$work/client.log" >&2
     ;;
   mutter)
     # mutter starts XWayland, runs the program with DISPLAY and
