@@ -47,6 +47,7 @@ set(TINTLOOM_WINDOW_SOURCES
   ui/paint_box.cpp
   ui/qt_messages.cpp
   ui/screen_colour_portal.cpp
+  ui/session_platform.cpp
   ui/application.cpp
   ui/tool_form.cpp
   ui/window_snap.cpp

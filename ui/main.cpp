@@ -18,9 +18,13 @@
 #include "ui/application.h"
 #include "ui/main_form.h"
 #include "ui/qt_messages.h"
+#include "ui/session_platform.h"
 
 int main(int argc, char* argv[]) {
+  // XWayland in a Wayland session, where the windows can be placed as designed.
+  const bool platformChosen = tintloom::ApplyQtPlatformChoice();
   tintloom::TApplication app(argc, argv);
+  if (platformChosen) qunsetenv("QT_QPA_PLATFORM");
   QApplication::setApplicationName("Tintloom");
   // Ties the windows to the installed launcher entry and its icon (the
   // Wayland application id, the X11 window class).

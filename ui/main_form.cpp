@@ -34,6 +34,7 @@
 #include "ui/swatch_form.h"
 #include "ui/paint_box.h"
 #include "ui/screen_colour_portal.h"
+#include "ui/session_platform.h"
 #include "ui/progress_form.h"
 #include "ui/tool_form.h"
 #include "ui/hue_form.h"
@@ -63,13 +64,17 @@ constexpr const char* kSkinUnreadableMessage = "skin.bmpを読み込めません
 constexpr const char* kSkinTooSmallMessage = "skin.bmpが小さすぎます (447×171 ピクセル以上が必要です)";
 
 // The pixel under the pointer, read from the whole screen rather than from a
-// window. Platforms that do not let programs read the screen (Wayland) give
-// nothing.
+// window. Nothing in a Wayland session, whatever Qt's platform: there the
+// screen cannot be read, and an X screen under XWayland shows no Wayland
+// window, only black.
 std::optional<TColor> ReadScreenPixelUnderPointer() {
+  if (ScreenColourThroughPortal(ReadSessionEnvironment(), QGuiApplication::platformName().toStdString())) {
+    return std::nullopt;
+  }
   const QPoint pos = QCursor::pos();
   QScreen* screen = QGuiApplication::screenAt(pos);
   if (screen == nullptr) screen = QGuiApplication::primaryScreen();
-  if (screen == nullptr || QGuiApplication::platformName().startsWith("wayland")) return std::nullopt;
+  if (screen == nullptr) return std::nullopt;
   const QPoint local = pos - screen->geometry().topLeft();
   const QImage pixel = screen->grabWindow(0, local.x(), local.y(), 1, 1).toImage();
   if (pixel.isNull()) return std::nullopt;
@@ -591,6 +596,7 @@ void TMainForm::mouseReleaseEvent(QMouseEvent* /*event*/) {
 }
 
 void TMainForm::BeginWindowDrag(QWidget* window, int x, int y) {
+  if (StartCompositorMove(window)) return;
   // A drag of another window that never saw its release ends first.
   if (windowDrag_.window != nullptr && windowDrag_.window != window) EndWindowDrag(nullptr);
   window->setWindowOpacity(128.0 / 255.0);
@@ -598,6 +604,16 @@ void TMainForm::BeginWindowDrag(QWidget* window, int x, int y) {
   windowDrag_.anchorX = x;
   windowDrag_.anchorY = y;
   windowDrag_.window = window;
+}
+
+bool TMainForm::StartCompositorMove(QWidget* window) {
+  // Where only the compositor places windows (native Wayland) it also moves
+  // them: it follows the pointer itself until the button comes up. A
+  // position set from here would be ignored, snapping would work on
+  // positions nobody can read back, and the platform refuses to fade.
+  if (PlatformPlacesWindows(QGuiApplication::platformName().toStdString())) return false;
+  if (QWindow* native = window->windowHandle()) native->startSystemMove();
+  return true;
 }
 
 void TMainForm::DragWindow(QWidget* window, int x, int y) {
@@ -684,6 +700,11 @@ void TMainForm::CreateToolWindows() {
 
   windows_.info = new TInfoForm(*this);
 
+  // A compositor that places windows itself (native Wayland) learns that the
+  // tool windows belong to the main window only if the main window is up
+  // when they first appear; it then keeps them above it and takes them
+  // along when it is minimised.
+  if (!PlatformPlacesWindows(QGuiApplication::platformName().toStdString())) show();
   windows_.hue->show();
   windows_.picker->show();
   windows_.layer->show();

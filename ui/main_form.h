@@ -92,6 +92,9 @@ class TMainForm : public QWidget, public TModelViews {
 
   // Window dragging with snapping, shared by every window.
   void BeginWindowDrag(QWidget* window, int x, int y);
+  // On a platform where the program cannot move its windows, hands the drag
+  // to the compositor; false where the program moves them itself.
+  bool StartCompositorMove(QWidget* window);
   void DragWindow(QWidget* window, int x, int y);
   void EndWindowDrag(QWidget* window);
   void SnapWindowPosition(QWidget* window, int& left, int& top);
