@@ -24,6 +24,7 @@ set(TINTLOOM_CORE_SOURCES
   core/artwork/band_workers.cpp
   core/artwork/open_artwork.cpp
   core/artwork/layer_preparation.cpp
+  core/artwork/full_size_render.cpp
   core/files/data_files.cpp
   core/files/tone_data.cpp
   core/files/tone_colour_table.cpp
@@ -36,6 +37,11 @@ set(TINTLOOM_CORE_SOURCES
   core/files/swatch_bitmap.cpp
   core/files/swatch_file.cpp
   core/files/save_as.cpp
+  core/files/png_file.cpp
+  core/files/json_text.cpp
+  core/files/work_document.cpp
+  core/files/artwork_export.cpp
+  core/files/command_line_render.cpp
 )
 
 # Window sources (ui/): Qt widgets on top of the core. The program's entry,

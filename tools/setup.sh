@@ -4,9 +4,10 @@
 # The interface is Japanese: a Japanese font is part of what the program needs.
 # dbus gives the tests a private bus for a stand-in screen-colour portal;
 # desktop-file-utils, appstream and shared-mime-info check the installed
-# launcher entry, metainfo and file type.
+# launcher entry, metainfo and file type. libpng-dev writes the full-size
+# picture of the recoloured artwork.
 TINTLOOM_PACKAGES=(cmake g++ make qt6-base-dev libgl1-mesa-dev libgtest-dev libbenchmark-dev fonts-ipafont-gothic
-                   dbus desktop-file-utils appstream shared-mime-info)
+                   dbus desktop-file-utils appstream shared-mime-info libpng-dev)
 
 ensure_packages() {
   local missing=()
