@@ -63,4 +63,5 @@ set(TINTLOOM_WINDOW_SOURCES
   ui/progress_form.cpp
   ui/layer_form.cpp
   ui/light_balance_form.cpp
+  ui/artwork_export_dialog.cpp
 )
