@@ -8,6 +8,9 @@
 // The results must match another implementation pixel for pixel, so the
 // order of operations below is deliberate; do not "simplify" it.
 
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cassert>
 #include <bit>
@@ -1147,6 +1150,26 @@ void ReduceGroupRows(const void* context, std::size_t index, std::vector<std::ui
 // Base rows of a group per band: enough for every document band.
 constexpr std::int64_t kFullSizeBandRows = 64;
 
+// Tells the system that a mapped file's bytes of rows before `row` will not
+// be read again, so the pages of a large file do not all stay resident as
+// the bands move down it.
+void DropRowsBefore(const TRowSource& source, std::int64_t row) {
+  if (source.data.empty() || row <= 0) return;
+  std::size_t end = 0;
+  if (source.kind == TRowSource::TKind::kPacked) {
+    if (source.starts.empty()) return;
+    end = source.starts[std::min(static_cast<std::size_t>(row), source.starts.size() - 1)];
+  } else if (source.kind == TRowSource::TKind::kRaw) {
+    end = std::min<std::size_t>(source.data.size(), static_cast<std::size_t>(row) * source.width);
+  } else {
+    return;
+  }
+  const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+  const auto from = (reinterpret_cast<std::uintptr_t>(source.data.data()) + page - 1) / page * page;
+  const auto to = (reinterpret_cast<std::uintptr_t>(source.data.data()) + end) / page * page;
+  if (from < to) ::madvise(reinterpret_cast<void*>(from), to - from, MADV_DONTNEED);
+}
+
 }  // namespace
 
 TFullSizeLayers::~TFullSizeLayers() = default;
@@ -1237,6 +1260,17 @@ Result<> TFullSizeLayers::ReduceRows(std::int32_t y0, std::int32_t y1, TPSD& ban
   }
   for (const auto& g : all.groups) {
     if (g->short_of_memory.load()) return Fail(MemoryErrorText("TSimpleLayer::Alloc()::Alpha[]", 0, 0));
+  }
+  // Only the pages of a mapped file can be dropped: bytes a caller holds in
+  // memory would read back as zeros.
+  if (all.doc->deferred_owner) {
+    for (const auto& g : all.groups) {
+      const std::int64_t done = std::int64_t{y1} - g->base->top;
+      for (const TRowSource* source : {&g->red, &g->green, &g->blue, &g->transparency}) DropRowsBefore(*source, done);
+      for (const TClippedPass& c : g->clipped) {
+        for (const TRowSource* source : {&c.red, &c.green, &c.blue, &c.transparency}) DropRowsBefore(*source, done - c.dy);
+      }
+    }
   }
   return Ok();
 }

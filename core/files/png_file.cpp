@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <png.h>
+#include <zlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -40,9 +41,13 @@ bool StartFile(png_structp png, png_infop info, std::FILE* file, std::int32_t wi
   png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
                alpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
                PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-  // A quick compression level: a full-size picture is written once, and the
-  // deflate effort beyond this buys little for illustrations.
-  png_set_compression_level(png, 6);
+  // Run-length deflate after one cheap row filter: at full size the
+  // compressor is the largest share of the export's time, and flat-painted
+  // artwork, whose filtered rows are mostly runs of zeros, loses little by
+  // it.
+  png_set_compression_level(png, 1);
+  png_set_compression_strategy(png, Z_RLE);
+  png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_SUB);
   png_write_info(png, info);
   return true;
 }
