@@ -1,6 +1,7 @@
 #include "core/files/work_document.h"
 
 #include <filesystem>
+#include <map>
 #include <utility>
 
 #include "core/artwork/blend_table.h"
@@ -164,6 +165,14 @@ TLayerMatch MatchLayers(const std::vector<TWorkLayer>& saved, const std::vector<
   TLayerMatch match;
   match.savedFor.assign(names.size(), -1);
   std::vector<bool> used(saved.size(), false);
+  // The layers of each name, bottom first (a file may hold very many
+  // entries: no search runs over all layers per entry).
+  struct TSameName {
+    std::vector<std::size_t> layers;
+    std::size_t next = 0;  // layers before it are taken
+  };
+  std::map<std::optional<std::string>, TSameName> byName;
+  for (std::size_t i = 0; i < names.size(); ++i) byName[names[i]].layers.push_back(i);
   // By name: the layer of that name at the saved position first, then the
   // first free one of that name.
   for (std::size_t s = 0; s < saved.size(); ++s) {
@@ -173,8 +182,13 @@ TLayerMatch MatchLayers(const std::vector<TWorkLayer>& saved, const std::vector<
     if (position < names.size() && match.savedFor[position] < 0 && names[position] == entry.name) {
       found = static_cast<int>(position);
     }
-    for (std::size_t i = 0; found < 0 && i < names.size(); ++i) {
-      if (match.savedFor[i] < 0 && names[i] == entry.name) found = static_cast<int>(i);
+    if (found < 0) {
+      const auto same = byName.find(entry.name);
+      if (same != byName.end()) {
+        TSameName& free = same->second;
+        while (free.next < free.layers.size() && match.savedFor[free.layers[free.next]] >= 0) ++free.next;
+        if (free.next < free.layers.size()) found = static_cast<int>(free.layers[free.next]);
+      }
     }
     if (found >= 0) {
       match.savedFor[static_cast<std::size_t>(found)] = static_cast<int>(s);
