@@ -4,11 +4,13 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QProgressDialog>
 #include <QPushButton>
 
@@ -60,10 +62,22 @@ std::optional<TArtworkExportChoice> AskArtworkExport(QWidget* parent, const TCoo
   QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
   form->addRow(buttons);
 
-  if (dialog.exec() != QDialog::Accepted || file->text().trimmed().isEmpty()) return std::nullopt;
   TArtworkExportChoice choice;
-  choice.path = file->text().trimmed();
-  if (QFileInfo(choice.path).suffix().isEmpty()) choice.path += ".png";
+  // The file is offered ready-made beside the artwork, so an existing one is
+  // only replaced when the user says so, as a save dialog would ask.
+  for (;;) {
+    if (dialog.exec() != QDialog::Accepted || file->text().trimmed().isEmpty()) return std::nullopt;
+    choice.path = file->text().trimmed();
+    if (QFileInfo(choice.path).suffix().isEmpty()) choice.path += ".png";
+    if (!QFileInfo::exists(choice.path)) break;
+    QMessageBox ask(QMessageBox::Question, dialog.windowTitle(),
+                    QFileInfo(choice.path).fileName() + QString::fromUtf8(" は既にあります。\n上書きしますか?"),
+                    QMessageBox::NoButton, &dialog);
+    QPushButton* replace = ask.addButton(QString::fromUtf8("上書き"), QMessageBox::AcceptRole);
+    ask.setDefaultButton(ask.addButton(QString::fromUtf8("キャンセル"), QMessageBox::RejectRole));
+    ask.exec();
+    if (ask.clickedButton() == replace) break;
+  }
   switch (background->currentIndex()) {
     case 0: choice.background.transparent = true; break;
     case 1: choice.background.colour = canvas; break;
