@@ -1131,7 +1131,6 @@ struct TFullSizeLayers::TGroups {
   // Rows [y0, y1) of the current call, and where each group writes them.
   std::int32_t y0 = 0, y1 = 0;
   TPSD* band = nullptr;
-  std::atomic<bool> short_of_memory{false};
 };
 
 namespace {
@@ -1252,7 +1251,6 @@ Result<> TFullSizeLayers::ReduceRows(std::int32_t y0, std::int32_t y1, TPSD& ban
     all.y0 = y0;
     all.y1 = y1;
     all.band = &band;
-    all.short_of_memory.store(false);
     const unsigned threads = pixels >= kSharedPixels ? CompositionThreads() : 1u;
     RunBands(count, threads, ReduceGroupRows, &all);
   } catch (const std::bad_alloc&) {
