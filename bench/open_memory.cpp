@@ -6,6 +6,8 @@
 //   open_memory open-whole FILE   reads every plane first, then reduces and
 //                                 shrinks: the way without deferred planes
 //   open_memory decode FILE       only unpacks every channel, one at a time
+//   open_memory export FILE OUT   opens it, then writes the recoloured artwork
+//                                 at full size as PNG (goal: peak under 300 MB)
 
 #include <cstdio>
 #include <cstring>
@@ -16,6 +18,7 @@
 #include "bench/psd_generator.h"
 #include "core/artwork/compositor.h"
 #include "core/artwork/psd_document.h"
+#include "core/files/artwork_export.h"
 #include "core/model/coordination_model.h"
 
 namespace {
@@ -95,8 +98,8 @@ struct Quiet final : TModelViews {};
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: open_memory write|open|open-whole|decode FILE\n");
+  if (argc != 3 && !(argc == 4 && std::strcmp(argv[1], "export") == 0)) {
+    std::fprintf(stderr, "usage: open_memory write|open|open-whole|decode FILE, or export FILE OUT.png\n");
     return 2;
   }
   const std::string mode = argv[1];
@@ -110,6 +113,21 @@ int main(int argc, char** argv) {
     model.OpenSampleArtwork(path);
     std::printf("working layers %d, artwork %d x %d\n", model.LayerCount(), model.artworkSurface.width,
                 model.artworkSurface.height);
+  } else if (mode == "export") {
+    Quiet views;
+    TCoordinationModel model(views, messages);
+    model.ConstructScheme();
+    model.OpenSampleArtwork(path);
+    PrintPeak("open");
+    for (int i = 0; i < model.LayerCount(); ++i) {
+      model.LayerMapping(i).MappedSlot = static_cast<std::int16_t>(i % 10);
+      model.BuildLayerLookup(i);
+    }
+    const Result<TRenderOutcome> written = ExportArtworkPng(model, argv[3], TRenderBackground{}, 0, nullptr);
+    if (!written) {
+      std::fprintf(stderr, "%s\n", written.error().message.c_str());
+      return 1;
+    }
   } else if (mode == "open-whole") {
     TPSD doc;
     const TBlendTable blend;

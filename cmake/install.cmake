@@ -4,7 +4,7 @@
 #   P/share/applications/             the launcher entry
 #   P/share/icons/hicolor/            the icon, scalable and at the usual sizes
 #   P/share/metainfo/                 the software-centre description
-#   P/share/mime/packages/            the palette document's file type
+#   P/share/mime/packages/            the palette and work documents' file types
 # The program finds its data files in ../share/tintloom/ relative to itself.
 include(GNUInstallDirs)
 

@@ -24,6 +24,7 @@ set(TINTLOOM_CORE_SOURCES
   core/artwork/band_workers.cpp
   core/artwork/open_artwork.cpp
   core/artwork/layer_preparation.cpp
+  core/artwork/full_size_render.cpp
   core/files/data_files.cpp
   core/files/tone_data.cpp
   core/files/tone_colour_table.cpp
@@ -37,6 +38,11 @@ set(TINTLOOM_CORE_SOURCES
   core/files/swatch_file.cpp
   core/files/save_as.cpp
   core/files/palette_import.cpp
+  core/files/png_file.cpp
+  core/files/json_text.cpp
+  core/files/work_document.cpp
+  core/files/artwork_export.cpp
+  core/files/command_line_render.cpp
 )
 
 # Window sources (ui/): Qt widgets on top of the core. The program's entry,
@@ -47,6 +53,7 @@ set(TINTLOOM_WINDOW_SOURCES
   ui/paint_box.cpp
   ui/qt_messages.cpp
   ui/screen_colour_portal.cpp
+  ui/session_platform.cpp
   ui/application.cpp
   ui/tool_form.cpp
   ui/window_snap.cpp
@@ -58,4 +65,5 @@ set(TINTLOOM_WINDOW_SOURCES
   ui/progress_form.cpp
   ui/layer_form.cpp
   ui/light_balance_form.cpp
+  ui/artwork_export_dialog.cpp
 )

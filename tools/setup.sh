@@ -4,9 +4,13 @@
 # The interface is Japanese: a Japanese font is part of what the program needs.
 # dbus gives the tests a private bus for a stand-in screen-colour portal;
 # desktop-file-utils, appstream and shared-mime-info check the installed
-# launcher entry, metainfo and file type.
+# launcher entry, metainfo and file type. qt6-wayland lets the program run
+# natively on Wayland; weston, and mutter with xwayland (xdotool driving the
+# pointer there), are the real compositors the window tests start it in.
+# libpng-dev writes the full-size picture of the recoloured artwork.
 TINTLOOM_PACKAGES=(cmake g++ make qt6-base-dev libgl1-mesa-dev libgtest-dev libbenchmark-dev fonts-ipafont-gothic
-                   dbus desktop-file-utils appstream shared-mime-info)
+                   dbus desktop-file-utils appstream shared-mime-info libpng-dev
+                   qt6-wayland weston mutter xwayland xdotool)
 
 ensure_packages() {
   local missing=()

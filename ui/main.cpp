@@ -1,7 +1,9 @@
 // Tintloom: start-up. Creates the main window (which loads the data files)
 // and the tool windows in their fixed order, then runs the event loop. Files
 // named on the command line (a ".psd" as sample artwork, a ".tlp" as a
-// palette document) are opened once the windows are up.
+// palette document, a ".tlw" as a work document) are opened once the windows
+// are up. `--render` (or `--help`) runs the headless render instead and
+// never touches the display.
 //
 // TINTLOOM_QUIT_AFTER_START=1 in the environment ends the program normally
 // right after that, which lets a script check that an installed copy starts:
@@ -14,13 +16,31 @@
 #include <QStringList>
 #include <QTimer>
 #include <exception>
+#include <filesystem>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "core/files/command_line_render.h"
 
 #include "ui/application.h"
 #include "ui/main_form.h"
 #include "ui/qt_messages.h"
+#include "ui/session_platform.h"
 
 int main(int argc, char* argv[]) {
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  if (tintloom::WantsCommandLineRender(args)) {
+    // No QApplication: a render needs no display.
+    std::error_code ec;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return tintloom::RunCommandLineRender(args, ec ? std::string(".") : self.parent_path().string(), std::cout,
+                                          std::cerr);
+  }
+  // XWayland in a Wayland session, where the windows can be placed as designed.
+  const bool platformChosen = tintloom::ApplyQtPlatformChoice();
   tintloom::TApplication app(argc, argv);
+  if (platformChosen) qunsetenv("QT_QPA_PLATFORM");
   QApplication::setApplicationName("Tintloom");
   // Ties the windows to the installed launcher entry and its icon (the
   // Wayland application id, the X11 window class).

@@ -31,9 +31,12 @@
 #include "core/files/palette_document.h"
 #include "core/files/palette_import.h"
 #include "core/files/save_as.h"
+#include "core/files/artwork_export.h"
+#include "core/files/work_document.h"
 #include "ui/swatch_form.h"
 #include "ui/paint_box.h"
 #include "ui/screen_colour_portal.h"
+#include "ui/session_platform.h"
 #include "ui/progress_form.h"
 #include "ui/tool_form.h"
 #include "ui/hue_form.h"
@@ -63,13 +66,17 @@ constexpr const char* kSkinUnreadableMessage = "skin.bmpを読み込めません
 constexpr const char* kSkinTooSmallMessage = "skin.bmpが小さすぎます (447×171 ピクセル以上が必要です)";
 
 // The pixel under the pointer, read from the whole screen rather than from a
-// window. Platforms that do not let programs read the screen (Wayland) give
-// nothing.
+// window. Nothing in a Wayland session, whatever Qt's platform: there the
+// screen cannot be read, and an X screen under XWayland shows no Wayland
+// window, only black.
 std::optional<TColor> ReadScreenPixelUnderPointer() {
+  if (ScreenColourThroughPortal(ReadSessionEnvironment(), QGuiApplication::platformName().toStdString())) {
+    return std::nullopt;
+  }
   const QPoint pos = QCursor::pos();
   QScreen* screen = QGuiApplication::screenAt(pos);
   if (screen == nullptr) screen = QGuiApplication::primaryScreen();
-  if (screen == nullptr || QGuiApplication::platformName().startsWith("wayland")) return std::nullopt;
+  if (screen == nullptr) return std::nullopt;
   const QPoint local = pos - screen->geometry().topLeft();
   const QImage pixel = screen->grabWindow(0, local.x(), local.y(), 1, 1).toImage();
   if (pixel.isNull()) return std::nullopt;
@@ -139,10 +146,13 @@ TMainForm::TMainForm(TMessageSink& messages, const std::string& programDir)
   readScreenPixel = ReadScreenPixelUnderPointer;
   openSampleArtwork = [this](const std::string& path) { model_.OpenSampleArtwork(path); };
   openPaletteDocument = [this](const std::string& path) { OpenPaletteDocumentFile(path); };
+  openWorkDocument = [this](const std::string& path) { LoadWorkDocument(model_, path); };
+  runArtworkExportDialog = [this] { return AskArtworkExport(this, model_); };
   runPaletteOpenDialog = [this] {
     QFileDialog dialog(this);
     dialog.setObjectName("OpenDialog1");
-    dialog.setNameFilter(QString::fromUtf8("Tintloomパレット(*.tlp)"));
+    dialog.setNameFilters({QString::fromUtf8("Tintloomパレット・作業ファイル(*.tlp *.tlw)"),
+                           QString::fromUtf8("Tintloomパレット(*.tlp)"), QString::fromUtf8("Tintloom作業ファイル(*.tlw)")});
     dialog.setDefaultSuffix("tlp");
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
@@ -153,7 +163,8 @@ TMainForm::TMainForm(TMessageSink& messages, const std::string& programDir)
   runPaletteSaveDialog = [this] {
     QFileDialog dialog(this, QString::fromUtf8("パレットの書き出し"));
     dialog.setObjectName("SaveDialog1");
-    dialog.setNameFilters({QString::fromUtf8("Tintloomパレット(*.tlp)"), QString::fromUtf8("Photoshop互換スウォッチ(*.aco)"),
+    dialog.setNameFilters({QString::fromUtf8("Tintloomパレット(*.tlp)"), QString::fromUtf8("Tintloom作業ファイル(*.tlw)"),
+                           QString::fromUtf8("Photoshop互換スウォッチ(*.aco)"),
                            QString::fromUtf8("Photoshop互換グラデーション(*.grd)"),
                            QString::fromUtf8("Adobe互換スウォッチ交換(*.ase)"),
                            QString::fromUtf8("Painter互換カラーセット(*.colors)"), QString::fromUtf8("ビットマップ(*.bmp)"),
@@ -227,6 +238,7 @@ void TMainForm::BuildMenu() {
   connect(save, &QAction::triggered, this, [this] { S1Click(); });
   file->addSeparator()->setObjectName("N14");
   connect(item(file, "PSD1", "見本用PSDファイルを開く..."), &QAction::triggered, this, [this] { PSD1Click(); });
+  connect(item(file, "P1", "配色した画像を書き出す(&P)..."), &QAction::triggered, this, [this] { P1Click(); });
   file->addSeparator()->setObjectName("N2");
   connect(item(file, "X1", "終了(&X)"), &QAction::triggered, this, [this] { X1Click(); });
 
@@ -419,6 +431,10 @@ void TMainForm::dropEvent(QDropEvent* event) {
 void TMainForm::DropFiles(const QStringList& paths) {
   if (paths.isEmpty() || paths.front().isEmpty()) return;
   const QString& first = paths.front();
+  if (HasExtension(first, ".tlw")) {
+    if (openWorkDocument) openWorkDocument(first.toStdString());
+    return;
+  }
   if (!HasPsdExtension(first)) {
     // A palette of another program's kind goes into the swatches, shown so
     // that the new swatches can be seen.
@@ -450,6 +466,7 @@ void TMainForm::OpenCommandLineFiles(const QStringList& paths) {
   // program goes on as if it had not been named.
   QString artwork;
   QString palette;
+  QString work;
   for (const QString& path : paths) {
     const QFileInfo info(path);
     const std::string shown = "\n->" + path.toStdString();
@@ -461,10 +478,16 @@ void TMainForm::OpenCommandLineFiles(const QStringList& paths) {
       artwork = path;
     } else if (HasExtension(path, ".tlp")) {
       palette = path;
+    } else if (HasExtension(path, ".tlw")) {
+      work = path;
     } else {
-      model_.Messages().ShowMessage("開けるのはPSDファイル(*.psd)とTintloomパレット(*.tlp)だけです" + shown);
+      model_.Messages().ShowMessage("開けるのはPSDファイル(*.psd)、Tintloomパレット(*.tlp)と作業ファイル(*.tlw)だけです" +
+                                    shown);
     }
   }
+  // A work document brings its own palette and artwork; files named beside
+  // it open after it, over it.
+  if (!work.isEmpty() && openWorkDocument) openWorkDocument(work.toStdString());
   // The palette first, so that the artwork is composed once, in its colours.
   if (!palette.isEmpty() && openPaletteDocument) openPaletteDocument(palette.toStdString());
   if (!artwork.isEmpty() && openSampleArtwork) openSampleArtwork(artwork.toStdString());
@@ -487,7 +510,12 @@ void TMainForm::N1Click() {
   if (model_.Busy() || !runPaletteOpenDialog) return;
   const QString path = runPaletteOpenDialog();
   // Any other file chosen is passed over without a word.
-  if (path.isEmpty() || !HasPaletteExtension(path)) return;
+  if (path.isEmpty()) return;
+  if (HasExtension(path, ".tlw")) {
+    if (openWorkDocument) openWorkDocument(path.toStdString());
+    return;
+  }
+  if (!HasPaletteExtension(path)) return;
   LoadPaletteDocument(model_, path.toStdString());
 }
 
@@ -499,6 +527,17 @@ void TMainForm::S1Click() {
   QApplication::processEvents();
   if (model_.Busy()) return;
   SaveOrExport(model_, path.toStdString());
+}
+
+void TMainForm::P1Click() {
+  if (model_.Busy() || !runArtworkExportDialog) return;
+  if (model_.LayerCount() < 1) {
+    model_.Messages().ShowMessage(kNoArtworkMessage);
+    return;
+  }
+  const std::optional<TArtworkExportChoice> choice = runArtworkExportDialog();
+  if (!choice) return;
+  ExportArtworkWithProgress(this, model_, *choice);
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
@@ -591,6 +630,7 @@ void TMainForm::mouseReleaseEvent(QMouseEvent* /*event*/) {
 }
 
 void TMainForm::BeginWindowDrag(QWidget* window, int x, int y) {
+  if (StartCompositorMove(window)) return;
   // A drag of another window that never saw its release ends first.
   if (windowDrag_.window != nullptr && windowDrag_.window != window) EndWindowDrag(nullptr);
   window->setWindowOpacity(128.0 / 255.0);
@@ -598,6 +638,16 @@ void TMainForm::BeginWindowDrag(QWidget* window, int x, int y) {
   windowDrag_.anchorX = x;
   windowDrag_.anchorY = y;
   windowDrag_.window = window;
+}
+
+bool TMainForm::StartCompositorMove(QWidget* window) {
+  // Where only the compositor places windows (native Wayland) it also moves
+  // them: it follows the pointer itself until the button comes up. A
+  // position set from here would be ignored, snapping would work on
+  // positions nobody can read back, and the platform refuses to fade.
+  if (PlatformPlacesWindows(QGuiApplication::platformName().toStdString())) return false;
+  if (QWindow* native = window->windowHandle()) native->startSystemMove();
+  return true;
 }
 
 void TMainForm::DragWindow(QWidget* window, int x, int y) {
@@ -684,6 +734,11 @@ void TMainForm::CreateToolWindows() {
 
   windows_.info = new TInfoForm(*this);
 
+  // A compositor that places windows itself (native Wayland) learns that the
+  // tool windows belong to the main window only if the main window is up
+  // when they first appear; it then keeps them above it and takes them
+  // along when it is minimised.
+  if (!PlatformPlacesWindows(QGuiApplication::platformName().toStdString())) show();
   windows_.hue->show();
   windows_.picker->show();
   windows_.layer->show();

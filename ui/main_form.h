@@ -15,6 +15,7 @@
 #include "core/files/swatch_file.h"
 #include "core/model/coordination_model.h"
 #include "core/model/model_views.h"
+#include "ui/artwork_export_dialog.h"
 // Complete types of the tool windows, so that users of TToolWindows can
 // reach them as the windows they are.
 #include "ui/info_form.h"
@@ -92,6 +93,9 @@ class TMainForm : public QWidget, public TModelViews {
 
   // Window dragging with snapping, shared by every window.
   void BeginWindowDrag(QWidget* window, int x, int y);
+  // On a platform where the program cannot move its windows, hands the drag
+  // to the compositor; false where the program moves them itself.
+  bool StartCompositorMove(QWidget* window);
   void DragWindow(QWidget* window, int x, int y);
   void EndWindowDrag(QWidget* window);
   void SnapWindowPosition(QWidget* window, int& left, int& top);
@@ -147,6 +151,15 @@ class TMainForm : public QWidget, public TModelViews {
   // cancelled. Tests replace them.
   std::function<QString()> runPaletteOpenDialog;
   std::function<QString()> runPaletteSaveDialog;
+  // Reads a work document (.tlw) from the open command, a drop or the
+  // command line (tests replace it).
+  std::function<void(const std::string& path)> openWorkDocument;
+  // "配色した画像を書き出す(&P)...": asks for a PNG file and its background,
+  // then writes the recoloured artwork at full size with a cancellable
+  // progress window.
+  void P1Click();
+  // Its dialog; nothing when cancelled. Tests replace it.
+  std::function<std::optional<TArtworkExportChoice>()> runArtworkExportDialog;
   // Where the swatch window keeps its file; set before CreateToolWindows.
   // Left empty (as in tests) the swatches live only as long as the window.
   TSwatchFilePlaces swatchFilePlaces;

@@ -8,7 +8,11 @@
 // The results must match another implementation pixel for pixel, so the
 // order of operations below is deliberate; do not "simplify" it.
 
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cassert>
 #include <bit>
 #include <cmath>
 #include <cstring>
@@ -25,6 +29,7 @@
 #include "core/artwork/channel_mix.h"
 #include "core/artwork/compose_kernels.h"
 #include "core/artwork/compositor.h"
+#include "core/artwork/full_size_layers.h"
 #include "core/artwork/preparation_kernels.h"
 #include "core/artwork/psd_document.h"
 
@@ -115,8 +120,9 @@ TSpan Overlap(std::int64_t n, std::int64_t offset, std::int64_t limit) {
 }
 
 float CanvasScale(const TPSD& doc) {
-  const float sx = static_cast<float>(doc.width * (1.0 / kCanvasSide));
-  const float sy = static_cast<float>(doc.height * (1.0 / kCanvasSide));
+  const double side = doc.fit_side > 0 ? doc.fit_side : kCanvasSide;
+  const float sx = static_cast<float>(doc.width * (1.0 / side));
+  const float sy = static_cast<float>(doc.height * (1.0 / side));
   return std::max(sx, sy);
 }
 
@@ -652,20 +658,11 @@ bool HaveScratch(std::vector<std::uint8_t>& scratch, std::size_t bytes, std::ato
   }
 }
 
-// Base rows [y0, y1) of a group, from decoding to the working layer's rows
-// (or their average across). Runs on any band worker.
-void ReduceBand(const void* context, std::size_t band, std::vector<std::uint8_t>& scratch_memory) {
-  const TGroupBands& g = *static_cast<const TGroupBands*>(context);
-  if (!HaveScratch(scratch_memory, g.scratch_bytes, g.short_of_memory)) return;
-  std::uint8_t* scratch = scratch_memory.data();
-  const std::int64_t y0 = static_cast<std::int64_t>(band) * g.band_rows;
-  const std::int64_t y1 = std::min(g.height, y0 + g.band_rows);
-  const std::size_t offset = static_cast<std::size_t>(y0) * g.width;
+// Base rows [y0, y1) of a group made grey levels (into `red`) and alpha, at
+// the file's own size. `scratch` holds g.scratch_bytes.
+void ReduceRows(const TGroupBands& g, std::int64_t y0, std::int64_t y1, std::uint8_t* red, std::uint8_t* alpha,
+                std::uint8_t* scratch) {
   const std::size_t n = static_cast<std::size_t>(y1 - y0) * g.width;
-  // Unshrunk, the grey levels and alpha are made in the working layer's own
-  // planes.
-  std::uint8_t* red = g.shrink != nullptr ? scratch + g.at_red : g.pixel + offset;
-  std::uint8_t* alpha = g.shrink != nullptr ? scratch + g.at_alpha : g.alpha + offset;
   std::uint8_t* green = scratch + g.at_green;
   std::uint8_t* blue = scratch + g.at_blue;
 
@@ -701,6 +698,22 @@ void ReduceBand(const void* context, std::size_t band, std::vector<std::uint8_t>
     }
     ApplyOpacity(row + g.mask_columns.end, g.width - static_cast<std::size_t>(g.mask_columns.end), base.Opacity);
   }
+}
+
+// Base rows [y0, y1) of a group, from decoding to the working layer's rows
+// (or their average across). Runs on any band worker.
+void ReduceBand(const void* context, std::size_t band, std::vector<std::uint8_t>& scratch_memory) {
+  const TGroupBands& g = *static_cast<const TGroupBands*>(context);
+  if (!HaveScratch(scratch_memory, g.scratch_bytes, g.short_of_memory)) return;
+  std::uint8_t* scratch = scratch_memory.data();
+  const std::int64_t y0 = static_cast<std::int64_t>(band) * g.band_rows;
+  const std::int64_t y1 = std::min(g.height, y0 + g.band_rows);
+  const std::size_t offset = static_cast<std::size_t>(y0) * g.width;
+  // Unshrunk, the grey levels and alpha are made in the working layer's own
+  // planes.
+  std::uint8_t* red = g.shrink != nullptr ? scratch + g.at_red : g.pixel + offset;
+  std::uint8_t* alpha = g.shrink != nullptr ? scratch + g.at_alpha : g.alpha + offset;
+  ReduceRows(g, y0, y1, red, alpha, scratch);
 
   if (g.shrink != nullptr) {
     auto* words = reinterpret_cast<std::int32_t*>(scratch + g.at_words);
@@ -790,10 +803,11 @@ struct TAcrossPlanes {
   std::vector<std::uint8_t> pixel, alpha;
 };
 
-Result<> ReduceGroup(TPSD& doc, const TPSDLayer& base, std::span<TPSDLayer* const> clipped, bool rgb,
-                     const TBlendTable& blend, const TShrinkPlan* shrink, TAcrossPlanes& across_planes,
-                     TMessageSink& messages) {
-  auto g = std::make_unique<TGroupBands>();
+// Binds the rows of a group's base and of the clipped layers that reach it.
+// `row_bytes` and `columns` receive the widest decoded row and the widest
+// clipped span, which size the scratch.
+Result<> BindGroup(const TPSD& doc, const TPSDLayer& base, std::span<TPSDLayer* const> clipped, bool rgb,
+                   const TBlendTable& blend, TGroupBands* g, std::size_t& row_bytes, std::size_t& columns) {
   g->base = &base;
   g->rgb = rgb;
   g->vector = VectorRows();
@@ -802,8 +816,8 @@ Result<> ReduceGroup(TPSD& doc, const TPSDLayer& base, std::span<TPSDLayer* cons
   g->mask_columns = Overlap(base.width, g->mask_dx, g->mask.Present() ? base.mask_width : 0);
   g->width = static_cast<std::size_t>(base.width);
   g->height = base.height;
-  std::size_t row_bytes = g->mask.Present() ? g->mask.width : 0;
-  std::size_t columns = 0;
+  row_bytes = g->mask.Present() ? g->mask.width : 0;
+  columns = 0;
   g->clipped.reserve(clipped.size());
   for (const TPSDLayer* layer : clipped) {
     if (!LayerUsable(*layer)) continue;
@@ -814,6 +828,43 @@ Result<> ReduceGroup(TPSD& doc, const TPSDLayer& base, std::span<TPSDLayer* cons
     columns = std::max(columns, static_cast<std::size_t>(c.columns.end - c.columns.begin));
     g->clipped.push_back(std::move(c));
   }
+  return Ok();
+}
+
+// A thread's scratch for bands of `band_rows` rows: the band's colour planes
+// (red and alpha only when shrunk, as unshrunk they are the caller's), five
+// decoded rows, a row of coverage and one of table results, and the
+// shrink's words.
+void LayOutScratch(TGroupBands* g, bool rgb, std::int64_t band_rows, std::size_t row_bytes, std::size_t columns,
+                   const TShrinkPlan* shrink) {
+  g->band_rows = band_rows;
+  const std::size_t band_bytes = static_cast<std::size_t>(g->band_rows) * g->width;
+  std::size_t at = 0;
+  const auto take = [&](std::size_t& where, std::size_t bytes) {
+    where = at;
+    at += Aligned(bytes);
+  };
+  const bool shrunk = shrink != nullptr;
+  take(g->at_red, shrunk ? band_bytes : 0);
+  take(g->at_alpha, shrunk ? band_bytes : 0);
+  take(g->at_green, rgb ? band_bytes : 0);
+  take(g->at_blue, rgb ? band_bytes : 0);
+  g->row_bytes = Aligned(row_bytes);
+  take(g->at_rows, 5 * g->row_bytes);
+  take(g->at_coverage, columns * sizeof(float));
+  take(g->at_targets, columns);
+  take(g->at_words, shrunk ? shrink->ScratchWords() * sizeof(std::int32_t) : 0);
+  g->scratch_bytes = at;
+}
+
+Result<> ReduceGroup(TPSD& doc, const TPSDLayer& base, std::span<TPSDLayer* const> clipped, bool rgb,
+                     const TBlendTable& blend, const TShrinkPlan* shrink, TAcrossPlanes& across_planes,
+                     TMessageSink& messages) {
+  auto g = std::make_unique<TGroupBands>();
+  g->base = &base;
+  std::size_t row_bytes = 0;
+  std::size_t columns = 0;
+  TRY(BindGroup(doc, base, clipped, rgb, blend, g.get(), row_bytes, columns));
 
   TSimpleLayer& s = doc.Simples[static_cast<std::size_t>(doc.working_layer_count++)];
   s.left = base.left;
@@ -837,27 +888,10 @@ Result<> ReduceGroup(TPSD& doc, const TPSDLayer& base, std::span<TPSDLayer* cons
     return Ok();
   };
 
-  g->band_rows = std::clamp<std::int64_t>(static_cast<std::int64_t>(kBandPlaneBytes / g->width), 1, g->height);
-  const std::size_t band_bytes = static_cast<std::size_t>(g->band_rows) * g->width;
-  // Scratch: the band's colour planes (red and alpha only when shrunk, as
-  // unshrunk they are the working layer's own), five decoded rows, a row of
-  // coverage and one of table results, and the shrink's words.
-  std::size_t at = 0;
-  const auto take = [&](std::size_t& where, std::size_t bytes) {
-    where = at;
-    at += Aligned(bytes);
-  };
+  LayOutScratch(g.get(), rgb,
+                std::clamp<std::int64_t>(static_cast<std::int64_t>(kBandPlaneBytes / g->width), 1, g->height),
+                row_bytes, columns, shrink);
   const bool shrunk = shrink != nullptr;
-  take(g->at_red, shrunk ? band_bytes : 0);
-  take(g->at_alpha, shrunk ? band_bytes : 0);
-  take(g->at_green, rgb ? band_bytes : 0);
-  take(g->at_blue, rgb ? band_bytes : 0);
-  g->row_bytes = Aligned(row_bytes);
-  take(g->at_rows, 5 * g->row_bytes);
-  take(g->at_coverage, columns * sizeof(float));
-  take(g->at_targets, columns);
-  take(g->at_words, shrunk ? shrink->ScratchWords() * sizeof(std::int32_t) : 0);
-  g->scratch_bytes = at;
 
   std::vector<std::uint8_t>& across_pixel = across_planes.pixel;
   std::vector<std::uint8_t>& across_alpha = across_planes.alpha;
@@ -1082,6 +1116,161 @@ void ShrinkToCanvas(TPSD& doc, TProgressSink& progress) {
   }
   doc.width = static_cast<std::int32_t>(doc.width / static_cast<double>(s) + 0.5);
   doc.height = static_cast<std::int32_t>(doc.height / static_cast<double>(s) + 0.5);
+}
+
+}  // namespace tintloom
+
+// ------------------------------------------------------------ full size by bands
+
+namespace tintloom {
+
+struct TFullSizeLayers::TGroups {
+  const TPSD* doc = nullptr;
+  std::vector<std::unique_ptr<TGroupBands>> groups;
+  std::size_t scratch_bytes = 0;
+  // Rows [y0, y1) of the current call, and where each group writes them.
+  std::int32_t y0 = 0, y1 = 0;
+  TPSD* band = nullptr;
+};
+
+namespace {
+
+// The rows of one group inside the current band, into its band layer.
+void ReduceGroupRows(const void* context, std::size_t index, std::vector<std::uint8_t>& scratch) {
+  const auto& all = *static_cast<const TFullSizeLayers::TGroups*>(context);
+  const TGroupBands& g = *all.groups[index];
+  TSimpleLayer& out = all.band->Simples[index];
+  if (out.height == 0) return;
+  if (!HaveScratch(scratch, all.scratch_bytes, g.short_of_memory)) return;
+  const std::int64_t r0 = std::int64_t{all.y0} + out.top - g.base->top;
+  ReduceRows(g, r0, r0 + out.height, out.Pixel.data(), out.Alpha.data(), scratch.data());
+}
+
+// Base rows of a group per band: enough for every document band.
+constexpr std::int64_t kFullSizeBandRows = 64;
+
+// Tells the system that a mapped file's bytes of rows before `row` will not
+// be read again, so the pages of a large file do not all stay resident as
+// the bands move down it.
+void DropRowsBefore(const TRowSource& source, std::int64_t row) {
+  if (source.data.empty() || row <= 0) return;
+  std::size_t end = 0;
+  if (source.kind == TRowSource::TKind::kPacked) {
+    if (source.starts.empty()) return;
+    end = source.starts[std::min(static_cast<std::size_t>(row), source.starts.size() - 1)];
+  } else if (source.kind == TRowSource::TKind::kRaw) {
+    end = std::min<std::size_t>(source.data.size(), static_cast<std::size_t>(row) * source.width);
+  } else {
+    return;
+  }
+  const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+  const auto from = (reinterpret_cast<std::uintptr_t>(source.data.data()) + page - 1) / page * page;
+  const auto to = (reinterpret_cast<std::uintptr_t>(source.data.data()) + end) / page * page;
+  if (from < to) ::madvise(reinterpret_cast<void*>(from), to - from, MADV_DONTNEED);
+}
+
+}  // namespace
+
+TFullSizeLayers::~TFullSizeLayers() = default;
+
+Result<std::unique_ptr<TFullSizeLayers>> TFullSizeLayers::Bind(const TPSD& doc, const TBlendTable& blend) {
+  std::unique_ptr<TFullSizeLayers> layers(new TFullSizeLayers);
+  layers->groups_ = std::make_unique<TGroups>();
+  TGroups& all = *layers->groups_;
+  all.doc = &doc;
+  const bool rgb = doc.colour_mode == kPsdColourRgb;
+  try {
+    // The groups exactly as ReduceLayers forms them.
+    const std::size_t records = std::min(doc.Layers.size(), static_cast<std::size_t>(std::max(doc.layer_count, 0)));
+    const TPSDLayer* base = nullptr;
+    std::vector<TPSDLayer*> clipped;
+    const auto finish = [&]() -> Result<> {
+      if (base == nullptr) return Ok();
+      auto g = std::make_unique<TGroupBands>();
+      std::size_t row_bytes = 0, columns = 0;
+      TRY(BindGroup(doc, *base, clipped, rgb, blend, g.get(), row_bytes, columns));
+      LayOutScratch(g.get(), rgb, kFullSizeBandRows, row_bytes, columns, nullptr);
+      all.scratch_bytes = std::max(all.scratch_bytes, g->scratch_bytes);
+      all.groups.push_back(std::move(g));
+      base = nullptr;
+      clipped.clear();
+      return Ok();
+    };
+    for (std::size_t i = 0; i < records; ++i) {
+      const TPSDLayer& layer = doc.Layers[i];
+      if (layer.Clipping == 0) {
+        TRY(finish());
+        if (LayerUsable(layer)) base = &layer;
+      } else if (layer.Clipping == 1 && base != nullptr) {
+        clipped.push_back(const_cast<TPSDLayer*>(&layer));
+      }
+    }
+    TRY(finish());
+  } catch (const std::bad_alloc&) {
+    return Fail(MemoryErrorText("TPSDLayer::InitializePictureData()::Layer->PixelData[i][]", 0, 0));
+  }
+  return layers;
+}
+
+int TFullSizeLayers::Count() const { return static_cast<int>(groups_->groups.size()); }
+
+const std::optional<std::string>& TFullSizeLayers::Name(int i) const {
+  return groups_->groups[static_cast<std::size_t>(i)]->base->Name;
+}
+
+Result<> TFullSizeLayers::ReduceRows(std::int32_t y0, std::int32_t y1, TPSD& band) {
+  TGroups& all = *groups_;
+  assert(y1 - y0 <= kFullSizeBandRows);
+  const std::size_t count = all.groups.size();
+  try {
+    band.Simples.resize(count);
+    std::uint64_t pixels = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+      const TPSDLayer& base = *all.groups[i]->base;
+      TSimpleLayer& out = band.Simples[i];
+      const std::int64_t top = std::max<std::int64_t>(y0, base.top);
+      const std::int64_t bottom = std::min<std::int64_t>(y1, std::int64_t{base.top} + base.height);
+      out.left = base.left;
+      out.width = base.width;
+      out.top = static_cast<std::int32_t>(top - y0);
+      out.height = bottom > top ? static_cast<std::int32_t>(bottom - top) : 0;
+      out.BlendModeKey = base.BlendModeKey;
+      const std::size_t n = static_cast<std::size_t>(out.height) * static_cast<std::size_t>(out.width);
+      // The planes only grow: a band's rows overwrite every byte they use.
+      if (out.Pixel.size() < n) {
+        out.Pixel.resize(n);
+        out.Alpha.resize(n);
+      }
+      pixels += n;
+      if (n == 0) out.height = 0;
+    }
+    band.working_layer_count = static_cast<std::int32_t>(count);
+    band.layer_count = band.working_layer_count;
+    band.width = all.doc->width;
+    band.height = y1 - y0;
+    all.y0 = y0;
+    all.y1 = y1;
+    all.band = &band;
+    const unsigned threads = pixels >= kSharedPixels ? CompositionThreads() : 1u;
+    RunBands(count, threads, ReduceGroupRows, &all);
+  } catch (const std::bad_alloc&) {
+    return Fail(MemoryErrorText("TSimpleLayer::Alloc()::Alpha[]", 0, 0));
+  }
+  for (const auto& g : all.groups) {
+    if (g->short_of_memory.load()) return Fail(MemoryErrorText("TSimpleLayer::Alloc()::Alpha[]", 0, 0));
+  }
+  // Only the pages of a mapped file can be dropped: bytes a caller holds in
+  // memory would read back as zeros.
+  if (all.doc->deferred_owner) {
+    for (const auto& g : all.groups) {
+      const std::int64_t done = std::int64_t{y1} - g->base->top;
+      for (const TRowSource* source : {&g->red, &g->green, &g->blue, &g->transparency}) DropRowsBefore(*source, done);
+      for (const TClippedPass& c : g->clipped) {
+        for (const TRowSource* source : {&c.red, &c.green, &c.blue, &c.transparency}) DropRowsBefore(*source, done - c.dy);
+      }
+    }
+  }
+  return Ok();
 }
 
 }  // namespace tintloom

@@ -2,6 +2,7 @@
 // canvas, run in the model's busy state so that no window reacts meanwhile.
 
 #include <algorithm>
+#include <filesystem>
 #include <string>
 
 #include "core/artwork/compositor.h"
@@ -14,6 +15,12 @@ namespace {
 
 constexpr const char* kLoadAbandoned = "PSDファイルオープン中にエラーが発生したため処理を中断します";
 constexpr const char* kNoLayers = "PSDファイルはレイヤーをもちません";
+
+std::string AbsolutePath(const std::string& path) {
+  std::error_code ec;
+  const std::filesystem::path absolute = std::filesystem::absolute(path, ec);
+  return ec ? path : absolute.lexically_normal().string();
+}
 
 }  // namespace
 
@@ -59,6 +66,7 @@ void TCoordinationModel::OpenSampleArtwork(const std::string& path) {
   }
   for (int i = 0; i < kRampCount; ++i) BuildSlotRamp(i);
   InitLayerMappings(document.working_layer_count);
+  artworkPath = AbsolutePath(path);
   BuildLayerThumbnails();
   views_.FillLayerList();
   EndBusy();

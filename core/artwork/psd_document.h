@@ -113,6 +113,9 @@ struct TPSD {
   // Set by ReduceLayers when it already shrank each working layer's planes
   // by area averaging; ShrinkToCanvas then only places and shifts them.
   bool planes_box_shrunk = false;
+  // The side the shrink fits the document into: the canvas's, unless a
+  // render asks for another size.
+  std::int32_t fit_side = 600;
 };
 
 // Frees the layer records and working layers; both counts become 0. Header
@@ -165,7 +168,8 @@ std::size_t UnpackRow(std::span<std::uint8_t> row, std::span<const std::uint8_t>
 Result<> ReduceLayers(TPSD& doc, const TBlendTable& blend, TProgressSink& progress, TMessageSink& messages,
                       bool shrinkEachGroup = false);
 
-// Shrinks the working layers by area averaging so the document fits 600 x 600,
+// Shrinks the working layers by area averaging so the document fits
+// fit_side x fit_side (600 x 600 for the canvas),
 // keeping each layer's sub-pixel position; rewrites the document's size.
 void ShrinkToCanvas(TPSD& doc, TProgressSink& progress);
 

@@ -8,6 +8,7 @@
 #include "core/files/palette_document.h"
 #include "core/files/swatch_bitmap.h"
 #include "core/files/swatch_exports.h"
+#include "core/files/work_document.h"
 #include "core/model/coordination_model.h"
 
 namespace tintloom {
@@ -37,7 +38,7 @@ TSaveFormat SaveFormatForPath(const std::string& path) {
   static constexpr Entry kOrder[] = {
       {".tlp", TSaveFormat::PaletteDocument}, {".aco", TSaveFormat::Aco},       {".ase", TSaveFormat::Ase},
       {".grd", TSaveFormat::Gradient},        {".colors", TSaveFormat::ColorSet}, {".bmp", TSaveFormat::Bitmap},
-      {".gpl", TSaveFormat::GimpPalette},
+      {".gpl", TSaveFormat::GimpPalette},     {".tlw", TSaveFormat::WorkDocument},
   };
   for (const Entry& e : kOrder) {
     if (SameIgnoringCase(extension, e.extension)) return e.format;
@@ -50,6 +51,10 @@ void SaveOrExport(TCoordinationModel& model, const std::string& path) {
   if (format == TSaveFormat::None) return;
   if (format == TSaveFormat::PaletteDocument) {
     SavePaletteDocument(model, path);
+    return;
+  }
+  if (format == TSaveFormat::WorkDocument) {
+    SaveWorkDocument(model, path);
     return;
   }
   const TExportColours list = BuildExportColours(model);

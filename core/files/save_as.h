@@ -9,7 +9,7 @@ namespace tintloom {
 
 class TCoordinationModel;
 
-enum class TSaveFormat { None, PaletteDocument, Aco, Ase, Gradient, ColorSet, Bitmap, GimpPalette };
+enum class TSaveFormat { None, PaletteDocument, Aco, Ase, Gradient, ColorSet, Bitmap, GimpPalette, WorkDocument };
 
 // The format for a path, by the extension of its file name (from its last
 // dot on).

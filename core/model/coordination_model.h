@@ -190,6 +190,9 @@ class TCoordinationModel {
   std::int32_t artworkOriginX = 0;
   std::int32_t artworkOriginY = 0;
   std::int32_t selectedLayer = -1;
+  // The file the shown artwork was opened from (absolute); empty until an
+  // artwork has opened. Work documents and the full-size export read it.
+  std::string artworkPath;
   TToneData toneData;
 
   // Milliseconds of the last full redraw, shown in the title.

@@ -45,6 +45,7 @@ if command -v update-mime-database >/dev/null; then
   update-mime-database "$prefix/share/mime" >"$work/mime.log" 2>&1 || { cat "$work/mime.log"; fail "update-mime-database"; }
   grep -q '^[0-9]*:application/x-tintloom-palette:\*\.tlp$' "$prefix/share/mime/globs2" || fail "no *.tlp glob"
   grep -aq 'TLPL' "$prefix/share/mime/magic" || fail "no TLPL magic"
+  grep -q '^[0-9]*:application/x-tintloom-work:\*\.tlw$' "$prefix/share/mime/globs2" || fail "no *.tlw glob"
 fi
 
 # Start the installed program from elsewhere, with no data files around.
@@ -61,6 +62,23 @@ elif [ $rc -ne 0 ]; then
   fail "the installed program exited with $rc"
 fi
 [ -z "$(ls -A "$work/elsewhere")" ] || fail "the program wrote into the directory it was started from: $(ls -A)"
+
+# The headless render with no display at all, its data files found under
+# share/: a work document of the start-up palette on the sample.
+if [ -n "$sample" ] && [ -f "$sample" ]; then
+  {
+    printf '{"format": "tintloom-work", "version": 1, "palette": "544c504c02000000'
+    head -c 2376 /dev/zero | od -An -v -tx1 | tr -d ' \n'
+    printf '", "artwork": "%s", "layers": []}\n' "$sample"
+  } >"$work/w.tlw"
+  env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM timeout 60 "$prefix/bin/tintloom" --render "$work/w.tlw" \
+    --output "$work/r.png" >"$work/render.log" 2>&1 || { cat "$work/render.log"; fail "the headless render failed"; }
+  [ "$(head -c 8 "$work/r.png" | od -An -tx1 | tr -d ' ')" = "89504e470d0a1a0a" ] || fail "the render wrote no PNG"
+  env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM timeout 60 "$prefix/bin/tintloom" --render "$work/none.tlw" \
+    --output "$work/n.png" 2>"$work/render.err"
+  rc=$?
+  [ $rc -eq 1 ] && [ "$(wc -l <"$work/render.err")" -eq 1 ] || fail "a missing work document: exit $rc, $(cat "$work/render.err")"
+fi
 
 [ $failures -eq 0 ] && echo "installed program: all checks passed"
 exit $((failures > 0))

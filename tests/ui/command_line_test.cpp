@@ -17,6 +17,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
+constexpr const char* kOnlyOurs = "開けるのはPSDファイル(*.psd)、Tintloomパレット(*.tlp)と作業ファイル(*.tlw)だけです";
+
 class CommandLine : public ::testing::Test {
  protected:
   testing::TRecordingMessages messages;
@@ -27,11 +29,12 @@ class CommandLine : public ::testing::Test {
 
   void SetUp() override {
     fs::create_directories(dir / "folder.psd");
-    for (const char* name : {"a.psd", "B.PSD", "c.psd", "one.tlp", "Two.TLP", "notes.txt", "psd", "a.psd.zip"}) {
+    for (const char* name : {"a.psd", "B.PSD", "c.psd", "one.tlp", "Two.TLP", "w.TLW", "notes.txt", "psd", "a.psd.zip"}) {
       std::ofstream(dir / name) << "x";
     }
     form.openSampleArtwork = [this](const std::string& path) { opened.push_back("psd " + path); };
     form.openPaletteDocument = [this](const std::string& path) { opened.push_back("tlp " + path); };
+    form.openWorkDocument = [this](const std::string& path) { opened.push_back("tlw " + path); };
   }
   void TearDown() override { fs::remove_all(dir); }
   QString Path(const char* name) const { return QString::fromStdString((dir / name).string()); }
@@ -44,7 +47,7 @@ TEST_F(CommandLine, TheLastOfEachKindOpensThePaletteBeforeTheArtwork) {
     std::vector<std::string> opened;
   };
   const std::string a = (dir / "a.psd").string(), b = (dir / "B.PSD").string(), c = (dir / "c.psd").string();
-  const std::string one = (dir / "one.tlp").string(), two = (dir / "Two.TLP").string();
+  const std::string one = (dir / "one.tlp").string(), two = (dir / "Two.TLP").string(), w = (dir / "w.TLW").string();
   const Case cases[] = {
       {{}, {}},
       {{"a.psd"}, {"psd " + a}},
@@ -53,6 +56,9 @@ TEST_F(CommandLine, TheLastOfEachKindOpensThePaletteBeforeTheArtwork) {
       {{"one.tlp"}, {"tlp " + one}},
       {{"a.psd", "one.tlp", "B.PSD", "Two.TLP"}, {"tlp " + two, "psd " + b}},
       {{"Two.TLP", "one.tlp", "a.psd"}, {"tlp " + one, "psd " + a}},
+      // A work document brings its own palette and artwork: files named with
+      // it are opened over it.
+      {{"a.psd", "one.tlp", "w.TLW"}, {"tlw " + w, "tlp " + one, "psd " + a}},
   };
   for (const Case& test : cases) {
     opened.clear();
@@ -73,9 +79,9 @@ TEST_F(CommandLine, EachUnusableNameGetsOneMessageAndTheRestStillOpens) {
       {"missing.psd", "ファイルが見つかりません" + Shown("missing.psd")},
       {"missing.tlp", "ファイルが見つかりません" + Shown("missing.tlp")},
       {"folder.psd", "フォルダーは開けません" + Shown("folder.psd")},
-      {"notes.txt", "開けるのはPSDファイル(*.psd)とTintloomパレット(*.tlp)だけです" + Shown("notes.txt")},
-      {"psd", "開けるのはPSDファイル(*.psd)とTintloomパレット(*.tlp)だけです" + Shown("psd")},
-      {"a.psd.zip", "開けるのはPSDファイル(*.psd)とTintloomパレット(*.tlp)だけです" + Shown("a.psd.zip")},
+      {"notes.txt", kOnlyOurs + Shown("notes.txt")},
+      {"psd", kOnlyOurs + Shown("psd")},
+      {"a.psd.zip", kOnlyOurs + Shown("a.psd.zip")},
   };
   for (const Case& c : cases) {
     messages.shown.clear();

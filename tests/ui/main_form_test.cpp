@@ -56,7 +56,7 @@ TEST(MainForm, GeometryCaptionAndCheckerCanvas) {
 TEST(MainForm, MenuHasEveryItemAndBackgroundsSwitch) {
   testing::TRecordingMessages messages;
   TMainForm form(messages, testing::ProgramDir());
-  for (const char* name : {"N1", "S1", "PSD1", "X1", "C1", "N3", "N4", "L1", "N5", "S2", "N13", "N8", "N9", "N10",
+  for (const char* name : {"N1", "S1", "PSD1", "P1", "X1", "C1", "N3", "N4", "L1", "N5", "S2", "N13", "N8", "N9", "N10",
                            "N11", "N12"}) {
     EXPECT_NE(FindAction(&form, name), nullptr) << name;
   }
@@ -246,6 +246,12 @@ TEST_F(MainFormWithTools, OnlyTheFirstDroppedPsdIsOpened) {
   ASSERT_EQ(opened.size(), 2u);
   EXPECT_EQ(opened[0], "/tmp/a.PSD");
   EXPECT_EQ(opened[1], "/tmp/lower.psd");
+  // A work document dropped first opens as one.
+  std::vector<std::string> works;
+  form.openWorkDocument = [&](const std::string& path) { works.push_back(path); };
+  form.DropFiles({"/tmp/evening.Tlw", "/tmp/e.psd"});
+  EXPECT_EQ(works, std::vector<std::string>{"/tmp/evening.Tlw"});
+  EXPECT_EQ(opened.size(), 2u);
 }
 
 TEST_F(MainFormWithTools, DraggingIsHalfTransparentAndSnapsToPartners) {

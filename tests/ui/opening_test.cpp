@@ -235,3 +235,48 @@ TEST_F(OpeningSamples, ADamagedFileGivesTheReasonThenTheAbandonMessage) {
 
 }  // namespace
 }  // namespace tintloom
+
+namespace tintloom {
+namespace {
+
+TEST_F(OpeningSamples, SavedWorkReopensByDropAndTheArtworkExportsAtItsOwnSize) {
+  Open("pt_clipping-mask.psd");
+  ASSERT_TRUE(messages.shown.empty()) << messages.shown.front();
+  TCoordinationModel& model = form.Model();
+  ASSERT_GT(model.LayerCount(), 1);
+  model.SelectLayer(1);
+  model.SelectSlot(3);
+  model.MapSelectedLayerToRamp(kWhiteRamp);
+  model.SetLayerBaseLevel(99);
+  const std::string work = testing::ScratchPath("w.tlw");
+  form.runPaletteSaveDialog = [&work] { return QString::fromStdString(work); };
+  form.S1Click();
+  ASSERT_TRUE(messages.shown.empty()) << messages.shown.front();
+
+  // Another artwork in between, then the work dropped on the window.
+  Open("pt_mask.psd");
+  form.DropFiles({QString::fromStdString(work)});
+  ASSERT_TRUE(messages.shown.empty()) << messages.shown.front();
+  ExpectUsable();
+  EXPECT_EQ(model.artworkPath, (Samples() / "pt_clipping-mask.psd").string());
+  EXPECT_EQ(model.LayerMapping(1).MappedSlot, kWhiteRamp);
+  EXPECT_EQ(model.LayerMapping(1).BaseLevel, 99);
+  EXPECT_EQ(model.LayerMapping(0).MappedSlot, kGreyRamp);
+
+  const std::string png = testing::ScratchPath("out.png");
+  form.runArtworkExportDialog = [&png] {
+    TArtworkExportChoice choice;
+    choice.path = QString::fromStdString(png);
+    return std::optional<TArtworkExportChoice>(choice);
+  };
+  form.P1Click();
+  ASSERT_TRUE(messages.shown.empty()) << messages.shown.front();
+  const QImage written(QString::fromStdString(png));
+  EXPECT_EQ(written.size(), QSize(360, 200));
+  ExpectUsable();
+  std::filesystem::remove(work);
+  std::filesystem::remove(png);
+}
+
+}  // namespace
+}  // namespace tintloom

@@ -240,6 +240,14 @@ TEST(PaletteCommands, OpenAndSaveGoByTheExtensionInAnyCase) {
   form.N1Click();
   EXPECT_EQ(form.Model().Scheme().ruleIndex, 2);
   EXPECT_TRUE(messages.shown.empty());
+  // A work document saves and opens through the same two commands.
+  form.Model().ChangeRule(4);
+  chosen = QString::fromStdString(dir + "/w.TLW");
+  form.S1Click();
+  form.Model().ChangeRule(2);
+  form.N1Click();
+  EXPECT_EQ(form.Model().Scheme().ruleIndex, 4);
+  EXPECT_TRUE(messages.shown.empty());
   // A save that cannot be written says so.
   chosen = QString::fromStdString(dir + "/missing/a.aco");
   form.S1Click();

@@ -1,0 +1,188 @@
+// The recoloured artwork written as a picture: at scale 1 it must be the
+// canvas's own pixels, fitted to a side the canvas's shrink, and a picture
+// that cannot be made right must not be made at all.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "core/files/artwork_export.h"
+#include "core/files/data_files.h"
+#include "core/files/file_io.h"
+#include "core/files/png_file.h"
+#include "core/model/coordination_model.h"
+#include "support/paths.h"
+#include "support/recording.h"
+
+namespace tintloom {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::ScratchPath;
+
+std::string Sample(const char* name) { return (fs::path(TINTLOOM_PSD_SAMPLES) / name).string(); }
+
+class FullSizeRender : public ::testing::Test {
+ protected:
+  testing::TRecordingViews views;
+  testing::TRecordingMessages messages;
+  TCoordinationModel model{views, messages};
+
+  void SetUp() override {
+    if (!fs::exists(TINTLOOM_PSD_SAMPLES)) GTEST_SKIP() << "no sample folder";
+    ASSERT_TRUE(GlobalBlendTable().LoadBlendTable(LocateDataFile(kBlendFileName, testing::ProgramDir())).ok());
+    model.ConstructScheme();
+    model.Redraw(TCoordinationModel::kRedrawAll);
+  }
+
+  // Every layer on a slot of its own with its own levels, and some on blend
+  // modes, so that every lookup and table is used.
+  void Recolour() {
+    for (int i = 0; i < model.LayerCount(); ++i) {
+      TLayerMapping& mapping = model.LayerMapping(i);
+      mapping.MappedSlot = static_cast<std::int16_t>(i % kRampCount);
+      mapping.BaseLevel = static_cast<std::uint8_t>(120 + i * 7 % 100);
+      mapping.ShadowLevel = static_cast<std::uint8_t>(20 + i * 11 % 90);
+      if (i % 3 == 1) model.document.Simples[static_cast<std::size_t>(i)].BlendModeKey = static_cast<std::int16_t>(i % kBlendModeCount);
+      model.BuildLayerLookup(i);
+    }
+    model.ComposeCanvas();
+  }
+
+  TPngPicture Export(const TRenderBackground& background, std::int32_t fitSide = 0) {
+    const std::string path = ScratchPath("out.png");
+    const Result<TRenderOutcome> written = ExportArtworkPng(model, path, background, fitSide, nullptr);
+    EXPECT_TRUE(written.ok()) << (written ? "" : written.error().message);
+    Result<TPngPicture> picture = ReadPngFile(path);
+    fs::remove(path);
+    EXPECT_TRUE(picture.ok());
+    return picture ? std::move(picture).value() : TPngPicture{};
+  }
+
+  // The artwork surface as the canvas composed it, pixel for pixel.
+  void ExpectCanvasPixels(const TPngPicture& picture, const std::string& what) {
+    ASSERT_EQ(picture.width, model.artworkSurface.width) << what;
+    ASSERT_EQ(picture.height, model.artworkSurface.height) << what;
+    int differing = 0;
+    for (int y = 0; y < picture.height; ++y) {
+      for (int x = 0; x < picture.width; ++x) {
+        const TRgb24 c = model.artworkSurface.At(x, y);
+        const std::uint8_t* p = &picture.rgba[(static_cast<std::size_t>(y) * picture.width + x) * 4];
+        if (p[0] != c.red || p[1] != c.green || p[2] != c.blue) ++differing;
+      }
+    }
+    EXPECT_EQ(differing, 0) << what;
+  }
+};
+
+TEST_F(FullSizeRender, AtScaleOneEverySampleIsTheCanvasPixelForPixel) {
+  int compared = 0;
+  model.SetBackgroundMode(BackgroundMode::Grey);
+  for (const auto& entry : fs::directory_iterator(TINTLOOM_PSD_SAMPLES)) {
+    if (entry.path().extension() != ".psd") continue;
+    model.OpenSampleArtwork(entry.path().string());
+    messages.shown.clear();
+    if (model.LayerCount() < 1 || model.document.planes_box_shrunk ||
+        std::max(model.artworkSurface.width, model.artworkSurface.height) >= kCanvasSize) {
+      continue;
+    }
+    Recolour();
+    TRenderBackground background;
+    background.colour = model.BackgroundColour();
+    ExpectCanvasPixels(Export(background), entry.path().filename().string());
+    ++compared;
+  }
+  EXPECT_GE(compared, 15);
+}
+
+TEST_F(FullSizeRender, FittedToTheCanvasSideLargeArtworkIsTheCanvasAndUnfittedItKeepsItsSize) {
+  model.SetBackgroundMode(BackgroundMode::Black);
+  for (const char* name : {"pt_gray1.psd", "pt_background-red-opacity-80.psd", "pt_group-clipping__group-clipping.psd"}) {
+    model.OpenSampleArtwork(Sample(name));
+    ASSERT_GT(model.LayerCount(), 0) << name;
+    Recolour();
+    TRenderBackground background;
+    background.colour = model.BackgroundColour();
+    ExpectCanvasPixels(Export(background, kCanvasSize), name);
+    TPSD header;
+    TSilentProgress silent;
+    ASSERT_TRUE(LoadFromFile(Sample(name), header, silent, true).ok());
+    const TPngPicture full = Export(background);
+    EXPECT_EQ(full.width, header.width) << name;
+    EXPECT_EQ(full.height, header.height) << name;
+  }
+}
+
+TEST_F(FullSizeRender, TransparentPictureKeepsTheArtworksOwnCoverageAndColours) {
+  // A 100 x 150 layer set with hidden parts and masks: uncovered pixels must
+  // come out fully transparent, opaque ones in exactly the canvas colour.
+  model.SetBackgroundMode(BackgroundMode::White);
+  model.OpenSampleArtwork(Sample("pt_transparentbg-gimp.psd"));
+  ASSERT_EQ(model.LayerCount(), 1);
+  Recolour();
+  TRenderBackground transparent;
+  transparent.transparent = true;
+  const TPngPicture picture = Export(transparent);
+  ASSERT_TRUE(picture.alpha);
+  int clear = 0, opaque = 0;
+  const TSimpleLayer& layer = model.document.Simples[0];
+  for (int y = 0; y < picture.height; ++y) {
+    for (int x = 0; x < picture.width; ++x) {
+      const std::uint8_t* p = &picture.rgba[(static_cast<std::size_t>(y) * picture.width + x) * 4];
+      const int lx = x - layer.left, ly = y - layer.top;
+      const bool inside = lx >= 0 && ly >= 0 && lx < layer.width && ly < layer.height;
+      const std::uint8_t a = inside ? layer.Alpha[static_cast<std::size_t>(ly) * layer.width + lx] : 0;
+      ASSERT_EQ(p[3], a) << x << "," << y;
+      if (a == 0) ++clear;
+      if (a == 255) {
+        ++opaque;
+        const TRgb24 c = model.artworkSurface.At(x, y);
+        ASSERT_EQ(p[0], c.red);
+        ASSERT_EQ(p[1], c.green);
+        ASSERT_EQ(p[2], c.blue);
+      }
+    }
+  }
+  EXPECT_GT(clear, 0);
+  EXPECT_GT(opaque, 0);
+}
+
+TEST_F(FullSizeRender, AChangedFileACancelOrAnUnwritableTargetLeavesNoPicture) {
+  const std::string copy = ScratchPath("art.psd");
+  fs::copy_file(Sample("pt_clipping-mask.psd"), copy, fs::copy_options::overwrite_existing);
+  model.OpenSampleArtwork(copy);
+  ASSERT_GT(model.LayerCount(), 0);
+  const std::string target = ScratchPath("kept.png");
+  {
+    std::ofstream(target) << "previous";
+  }
+  // Cancelled after the first band: the previous file stays as it was.
+  const Result<TRenderOutcome> cancelled =
+      ExportArtworkPng(model, target, {}, 0, [](std::int32_t done, std::int32_t) { return done == 0; });
+  ASSERT_TRUE(cancelled.ok());
+  EXPECT_EQ(*cancelled, TRenderOutcome::kCancelled);
+  EXPECT_EQ(ReadWholeFile(target, 100).value().size(), 8u);
+
+  // The file replaced by another since it was opened: the mappings would fall
+  // on other layers, so nothing is written.
+  fs::copy_file(Sample("pt_hidden-layer.psd"), copy, fs::copy_options::overwrite_existing);
+  const Result<TRenderOutcome> changed = ExportArtworkPng(model, target, {}, 0, nullptr);
+  ASSERT_FALSE(changed.ok());
+  EXPECT_EQ(changed.error().message, kArtworkChangedMessage);
+  EXPECT_EQ(ReadWholeFile(target, 100).value().size(), 8u);
+
+  fs::copy_file(Sample("pt_clipping-mask.psd"), copy, fs::copy_options::overwrite_existing);
+  const Result<TRenderOutcome> unwritable = ExportArtworkPng(model, "/nonexistent-folder/x.png", {}, 0, nullptr);
+  ASSERT_FALSE(unwritable.ok());
+  EXPECT_EQ(unwritable.error().message, kFileAccessMessage);
+  for (const auto& entry : fs::directory_iterator(fs::path(target).parent_path())) {
+    EXPECT_EQ(entry.path().filename().string().find(".kept.png.tmp"), std::string::npos);
+  }
+  fs::remove(copy);
+  fs::remove(target);
+}
+
+}  // namespace
+}  // namespace tintloom

@@ -1,0 +1,112 @@
+#include "ui/artwork_export_dialog.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QProgressDialog>
+#include <QPushButton>
+
+#include "core/files/artwork_export.h"
+#include "core/model/coordination_model.h"
+
+namespace tintloom {
+
+std::optional<TArtworkExportChoice> AskArtworkExport(QWidget* parent, const TCoordinationModel& model) {
+  QDialog dialog(parent);
+  dialog.setObjectName("ExportDialog");
+  dialog.setWindowTitle(QString::fromUtf8("配色した画像を書き出す"));
+  auto* form = new QFormLayout(&dialog);
+
+  auto* fileRow = new QHBoxLayout;
+  auto* file = new QLineEdit(&dialog);
+  file->setObjectName("ExportFile");
+  file->setMinimumWidth(320);
+  const QFileInfo artwork(QString::fromStdString(model.artworkPath));
+  file->setText(artwork.dir().filePath(artwork.completeBaseName() + ".png"));
+  auto* browse = new QPushButton(QString::fromUtf8("参照..."), &dialog);
+  fileRow->addWidget(file);
+  fileRow->addWidget(browse);
+  form->addRow(QString::fromUtf8("ファイル:"), fileRow);
+  QObject::connect(browse, &QPushButton::clicked, &dialog, [&dialog, file] {
+    QFileDialog files(&dialog, QString::fromUtf8("配色した画像を書き出す"));
+    files.setNameFilter(QString::fromUtf8("PNG画像(*.png)"));
+    files.setDefaultSuffix("png");
+    files.setAcceptMode(QFileDialog::AcceptSave);
+    files.selectFile(file->text());
+    if (files.exec() == QDialog::Accepted && !files.selectedFiles().isEmpty()) file->setText(files.selectedFiles().front());
+  });
+
+  // The canvas's checker stands for "nothing here": it becomes transparency.
+  const TColor canvas = model.BackgroundColour();
+  auto* background = new QComboBox(&dialog);
+  background->setObjectName("ExportBackground");
+  background->addItem(QString::fromUtf8("透明"));
+  background->addItem(QString::fromUtf8("キャンバスの背景色"));
+  background->addItem(QString::fromUtf8("白"));
+  background->addItem(QString::fromUtf8("黒"));
+  background->setCurrentIndex(model.Background() == BackgroundMode::Checker ? 0 : 1);
+  form->addRow(QString::fromUtf8("背景:"), background);
+
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+  buttons->button(QDialogButtonBox::Ok)->setText(QString::fromUtf8("書き出す"));
+  buttons->button(QDialogButtonBox::Cancel)->setText(QString::fromUtf8("キャンセル"));
+  QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+  QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+  form->addRow(buttons);
+
+  TArtworkExportChoice choice;
+  // The file is offered ready-made beside the artwork, so an existing one is
+  // only replaced when the user says so, as a save dialog would ask.
+  for (;;) {
+    if (dialog.exec() != QDialog::Accepted || file->text().trimmed().isEmpty()) return std::nullopt;
+    choice.path = file->text().trimmed();
+    if (QFileInfo(choice.path).suffix().isEmpty()) choice.path += ".png";
+    if (!QFileInfo::exists(choice.path)) break;
+    QMessageBox ask(QMessageBox::Question, dialog.windowTitle(),
+                    QFileInfo(choice.path).fileName() + QString::fromUtf8(" は既にあります。\n上書きしますか?"),
+                    QMessageBox::NoButton, &dialog);
+    QPushButton* replace = ask.addButton(QString::fromUtf8("上書き"), QMessageBox::AcceptRole);
+    ask.setDefaultButton(ask.addButton(QString::fromUtf8("キャンセル"), QMessageBox::RejectRole));
+    ask.exec();
+    if (ask.clickedButton() == replace) break;
+  }
+  switch (background->currentIndex()) {
+    case 0: choice.background.transparent = true; break;
+    case 1: choice.background.colour = canvas; break;
+    case 2: choice.background.colour = 0xFFFFFF; break;
+    default: choice.background.colour = 0x000000; break;
+  }
+  return choice;
+}
+
+void ExportArtworkWithProgress(QWidget* parent, TCoordinationModel& model, const TArtworkExportChoice& choice) {
+  QProgressDialog progress(QString::fromUtf8("配色した画像を書き出しています..."), QString::fromUtf8("キャンセル"), 0, 100,
+                           parent);
+  progress.setObjectName("ExportProgress");
+  progress.setWindowTitle(QString::fromUtf8("配色した画像を書き出す"));
+  // Modal to the whole program: nothing may change the artwork while its
+  // rows are being written.
+  progress.setWindowModality(Qt::ApplicationModal);
+  progress.setMinimumDuration(300);
+  progress.setValue(0);
+  const TRenderProgress step = [&progress](std::int32_t done, std::int32_t rows) {
+    progress.setMaximum(std::max(rows, 1));
+    progress.setValue(done);
+    QApplication::processEvents();
+    return !progress.wasCanceled();
+  };
+  const Result<TRenderOutcome> written =
+      ExportArtworkPng(model, choice.path.toStdString(), choice.background, 0, step);
+  progress.reset();
+  if (!written) model.Messages().ShowMessage(written.error().message);
+}
+
+}  // namespace tintloom
