@@ -234,8 +234,15 @@ std::optional<TColorSlot> TCoordinationModel::SlotAfterPick(int shade, TColor pi
 
 void TCoordinationModel::PickLevelAt(bool shadowLevel, int x, int y) {
   if (busy_ || !LayerSelected() || artworkSurface.width <= 0) return;
+  // The pixel under the pointer is the artwork pixel shown there, zoomed or
+  // not; left of or above the artwork is nothing (a division would round
+  // those onto the first row or column).
   x -= artworkOriginX;
   y -= artworkOriginY;
+  if (x < 0 || y < 0) return;
+  const int zoom = ArtworkZoom();
+  x /= zoom;
+  y /= zoom;
   if (!pickSurface.Contains(x, y)) return;
   const int grey = pickSurface.At(x, y).red;
   if (shadowLevel) {
@@ -573,6 +580,15 @@ void TCoordinationModel::BuildLayerLookup(int layer) {
   FillLayerLookup(mapping, slotRamps_[static_cast<std::size_t>(mapped)]);
 }
 
+void TCoordinationModel::SetZoomSmallArtwork(bool on) {
+  zoomSmallArtwork_ = on;
+  ComposeCanvas();
+}
+
+int TCoordinationModel::ArtworkZoom() const {
+  return zoomSmallArtwork_ ? tintloom::ArtworkZoom(artworkSurface.width, artworkSurface.height) : 1;
+}
+
 void TCoordinationModel::SetBackgroundMode(BackgroundMode mode) {
   backgroundMode_ = mode;
   ComposeCanvas();
@@ -588,14 +604,23 @@ void TCoordinationModel::ComposeCanvas() {
   composing_ = true;
   FillCanvasBackground(canvasSurface, backgroundMode_, checkerBrush, ambientColour_);
   if (artworkSurface.width > 0) {
-    // Level picking reads the artwork relative to where it is shown.
     const TCanvasPoint origin = ArtworkOrigin(artworkSurface.width, artworkSurface.height);
-    artworkOriginX = origin.x;
-    artworkOriginY = origin.y;
     // The artwork surface first takes the background under it, then the layers.
     CopyRect(artworkSurface, 0, 0, canvasSurface, origin.x, origin.y, artworkSurface.width, artworkSurface.height);
     CompositeArtwork(document, artworkSurface, artworkLayers, GlobalBlendTable());
-    DrawSurface(canvasSurface, origin.x, origin.y, artworkSurface);
+    // Level picking reads the artwork relative to where it is shown. Zoomed,
+    // the composed artwork is enlarged as it is, background included, so
+    // every block shows exactly the pixel a pick there reads.
+    const int zoom = ArtworkZoom();
+    const TCanvasPoint shown =
+        zoom == 1 ? origin : ArtworkOrigin(artworkSurface.width * zoom, artworkSurface.height * zoom);
+    artworkOriginX = shown.x;
+    artworkOriginY = shown.y;
+    if (zoom == 1) {
+      DrawSurface(canvasSurface, origin.x, origin.y, artworkSurface);
+    } else {
+      DrawEnlarged(canvasSurface, shown.x, shown.y, artworkSurface, zoom);
+    }
   }
   FrameCanvas(canvasSurface);
   views_.ShowCanvas();

@@ -168,6 +168,12 @@ class TCoordinationModel {
   void BuildSlotRamp(int i);
   void BuildLayerLookup(int layer);
   void ComposeCanvas();
+  // Small artwork (both sides at most kZoomableSide) shown enlarged by a whole
+  // zoom, nearest neighbour; off by default. The canvas is composed again.
+  void SetZoomSmallArtwork(bool on);
+  bool ZoomsSmallArtwork() const { return zoomSmallArtwork_; }
+  // The zoom the artwork is shown at: 1 unless zooming is on and it is small.
+  int ArtworkZoom() const;
   // The background under the artwork; the canvas is composed again.
   void SetBackgroundMode(BackgroundMode mode);
   BackgroundMode Background() const { return backgroundMode_; }
@@ -187,6 +193,7 @@ class TCoordinationModel {
   // blend codes), and per working layer its mapping and thumbnail.
   TPSD document;
   std::vector<TArtworkLayer> artworkLayers;
+  // Top-left of the artwork as shown on the canvas (at its zoom).
   std::int32_t artworkOriginX = 0;
   std::int32_t artworkOriginY = 0;
   std::int32_t selectedLayer = -1;
@@ -223,6 +230,7 @@ class TCoordinationModel {
   TColorF ambientColour_{0.0f, 0.0f, 1.0f};
   TColorF lightColour_{0.0f, 0.0f, 1.0f};
   BackgroundMode backgroundMode_ = BackgroundMode::Checker;
+  bool zoomSmallArtwork_ = false;
   // While set (artwork loading), every operation returns at once.
   bool busy_ = false;
   bool composing_ = false;
