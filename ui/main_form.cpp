@@ -346,16 +346,11 @@ void TMainForm::N3Click(QAction* item) {
 
 void TMainForm::C1Click() {
   if (model_.artworkSurface.width <= 0) return;
-  // The artwork as it is shown: enlarged by the zoom it is shown at.
-  const int zoom = model_.ArtworkZoom();
-  if (zoom == 1) {
-    QGuiApplication::clipboard()->setImage(SurfaceImage(std::as_const(model_.artworkSurface)).copy());
-    return;
-  }
-  TSurface shown;
-  if (!shown.Create(model_.artworkSurface.width * zoom, model_.artworkSurface.height * zoom)) return;
-  DrawEnlarged(shown, 0, 0, model_.artworkSurface, zoom);
-  QGuiApplication::clipboard()->setImage(SurfaceImage(std::as_const(shown)).copy());
+  // The artwork as it is shown: enlarged when it is shown zoomed.
+  const TSurface& shown = model_.ArtworkZoom() > 1 && !model_.zoomedArtworkSurface.Empty()
+                              ? model_.zoomedArtworkSurface
+                              : model_.artworkSurface;
+  QGuiApplication::clipboard()->setImage(SurfaceImage(shown).copy());
 }
 
 bool TMainForm::HandleShortcutKey(QWidget* /*source*/, int key) {

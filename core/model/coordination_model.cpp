@@ -580,6 +580,37 @@ void TCoordinationModel::BuildLayerLookup(int layer) {
   FillLayerLookup(mapping, slotRamps_[static_cast<std::size_t>(mapped)]);
 }
 
+void TCoordinationModel::ComposeZoomedArtwork(int zoom, TCanvasPoint shown) {
+  // The background keeps its own scale under enlarged artwork: a plain one
+  // has one colour, the checker two, so the artwork is composed over each
+  // colour once and every shown pixel takes the composite of the colour
+  // beneath it. Over a plain background this is the 1:1 canvas enlarged.
+  const int w = artworkSurface.width;
+  const int h = artworkSurface.height;
+  const bool checker = backgroundMode_ == BackgroundMode::Checker;
+  FillAll(artworkSurface, BackgroundColour());  // the checker's light colour for the checker
+  CompositeArtwork(document, artworkSurface, artworkLayers, GlobalBlendTable());
+  if (zoomedArtworkSurface.width != w * zoom || zoomedArtworkSurface.height != h * zoom) {
+    zoomedArtworkSurface.Create(w * zoom, h * zoom);
+  }
+  DrawEnlarged(zoomedArtworkSurface, 0, 0, artworkSurface, zoom);
+  if (checker && !checkerBrush.Empty()) {
+    const TRgb24 light = checkerBrush.At(checkerBrush.width - 1, 0);
+    if (artworkOverShade_.width != w || artworkOverShade_.height != h) artworkOverShade_.Create(w, h);
+    FillAll(artworkOverShade_, FromRgb24(checkerBrush.At(0, 0)));
+    CompositeArtwork(document, artworkOverShade_, artworkLayers, GlobalBlendTable());
+    for (int y = 0; y < zoomedArtworkSurface.height; ++y) {
+      const TRgb24* beneath = canvasSurface.rows[static_cast<std::size_t>(shown.y + y)] + shown.x;
+      TRgb24* out = zoomedArtworkSurface.rows[static_cast<std::size_t>(y)];
+      const TRgb24* shade = artworkOverShade_.rows[static_cast<std::size_t>(y / zoom)];
+      for (int x = 0; x < zoomedArtworkSurface.width; ++x) {
+        if (beneath[x] != light) out[x] = shade[x / zoom];
+      }
+    }
+  }
+  DrawSurface(canvasSurface, shown.x, shown.y, zoomedArtworkSurface);
+}
+
 void TCoordinationModel::SetZoomSmallArtwork(bool on) {
   zoomSmallArtwork_ = on;
   ComposeCanvas();
@@ -604,22 +635,19 @@ void TCoordinationModel::ComposeCanvas() {
   composing_ = true;
   FillCanvasBackground(canvasSurface, backgroundMode_, checkerBrush, ambientColour_);
   if (artworkSurface.width > 0) {
-    const TCanvasPoint origin = ArtworkOrigin(artworkSurface.width, artworkSurface.height);
-    // The artwork surface first takes the background under it, then the layers.
-    CopyRect(artworkSurface, 0, 0, canvasSurface, origin.x, origin.y, artworkSurface.width, artworkSurface.height);
-    CompositeArtwork(document, artworkSurface, artworkLayers, GlobalBlendTable());
-    // Level picking reads the artwork relative to where it is shown. Zoomed,
-    // the composed artwork is enlarged as it is, background included, so
-    // every block shows exactly the pixel a pick there reads.
+    // Level picking reads the artwork relative to where it is shown.
     const int zoom = ArtworkZoom();
-    const TCanvasPoint shown =
-        zoom == 1 ? origin : ArtworkOrigin(artworkSurface.width * zoom, artworkSurface.height * zoom);
-    artworkOriginX = shown.x;
-    artworkOriginY = shown.y;
+    const TCanvasPoint origin = ArtworkOrigin(artworkSurface.width * zoom, artworkSurface.height * zoom);
+    artworkOriginX = origin.x;
+    artworkOriginY = origin.y;
     if (zoom == 1) {
+      zoomedArtworkSurface.Release();
+      // The artwork surface first takes the background under it, then the layers.
+      CopyRect(artworkSurface, 0, 0, canvasSurface, origin.x, origin.y, artworkSurface.width, artworkSurface.height);
+      CompositeArtwork(document, artworkSurface, artworkLayers, GlobalBlendTable());
       DrawSurface(canvasSurface, origin.x, origin.y, artworkSurface);
     } else {
-      DrawEnlarged(canvasSurface, shown.x, shown.y, artworkSurface, zoom);
+      ComposeZoomedArtwork(zoom, origin);
     }
   }
   FrameCanvas(canvasSurface);

@@ -187,6 +187,9 @@ class TCoordinationModel {
   TSurface skinSurface;
   TSurface canvasSurface;
   TSurface artworkSurface;
+  // The artwork as shown when it is zoomed (empty at 1:1): what the canvas
+  // copy puts on the clipboard then.
+  TSurface zoomedArtworkSurface;
   TSurface pickSurface;
   TSurface checkerBrush;
   // The sample artwork: the document with its working layers (planes and
@@ -215,6 +218,9 @@ class TCoordinationModel {
   // hue and saturation written back into the scheme.
   void TakePickedColour(TColorSlot& slot, int shade, TColor pixel);
   void ApplyLayerLevels();
+  // The artwork enlarged onto the canvas at `shown`, each shown pixel its
+  // artwork pixel composed over the background pixel beneath it.
+  void ComposeZoomedArtwork(int zoom, TCanvasPoint shown);
   void ShowRampsInLayerWindow();
   bool LayerSelected() const;
   void AbandonLoad(const std::string& reason);
@@ -231,6 +237,7 @@ class TCoordinationModel {
   TColorF lightColour_{0.0f, 0.0f, 1.0f};
   BackgroundMode backgroundMode_ = BackgroundMode::Checker;
   bool zoomSmallArtwork_ = false;
+  TSurface artworkOverShade_;  // the artwork over the checker's darker colour
   // While set (artwork loading), every operation returns at once.
   bool busy_ = false;
   bool composing_ = false;

@@ -148,7 +148,7 @@ TEST_F(CanvasTest, ZoomedSmallArtworkIsTheOneToOneCanvasEnlargedAndPicksWhatIsSh
     return layers;
   }());
   BuildPickImage(model.document, model.pickSurface, GlobalBlendTable());
-  model.ComposeCanvas();  // checker background, zoom off as at every start
+  model.SetBackgroundMode(BackgroundMode::White);  // zoom off as at every start
   ASSERT_EQ(model.artworkOriginX, 275);
   TSurface plain;
   plain.Create(50, 50);
@@ -162,6 +162,22 @@ TEST_F(CanvasTest, ZoomedSmallArtworkIsTheOneToOneCanvasEnlargedAndPicksWhatIsSh
     for (int x = 1; x < kCanvasSize - 1; ++x) differing += model.canvasSurface.At(x, y) != plain.At(x / 12, y / 12);
   }
   EXPECT_EQ(differing, 0);
+
+  // Over the checker its squares keep their size: the white ones show the
+  // same blocks, the grey ones the artwork over grey where it lets them through.
+  model.SetBackgroundMode(BackgroundMode::Checker);
+  int whiteDiffering = 0, shadeDiffering = 0;
+  for (int y = 1; y < kCanvasSize - 1; ++y) {
+    for (int x = 1; x < kCanvasSize - 1; ++x) {
+      const bool shade = model.checkerBrush.At(x % 16, y % 16) != TRgb24{255, 255, 255};
+      (shade ? shadeDiffering : whiteDiffering) += model.canvasSurface.At(x, y) != plain.At(x / 12, y / 12);
+    }
+  }
+  EXPECT_EQ(whiteDiffering, 0);
+  EXPECT_GT(shadeDiffering, 0);
+  // The canvas copy takes the artwork as shown.
+  ASSERT_EQ(model.zoomedArtworkSurface.width, 600);
+  EXPECT_EQ(model.zoomedArtworkSurface.At(300, 301), model.canvasSurface.At(300, 301));
 
   // A level pick on any pixel of a block takes that artwork pixel's level.
   model.SelectLayer(0);
