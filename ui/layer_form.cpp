@@ -335,6 +335,9 @@ void TLayerForm::FillLayerList() {
   }
   layerList_->setUpdatesEnabled(true);
   listing_ = false;
+  // Refilled after a file that failed to open, the list shows the selection
+  // the layers kept.
+  ShowSelectedRow();
 }
 
 void TLayerForm::ShowSelectedRow() {
