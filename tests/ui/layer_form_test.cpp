@@ -281,22 +281,20 @@ TEST_F(LayerFormTest, ALoadWhileHiddenListsTheLayersWhenShown) {
   EXPECT_EQ(layer->BlendCombo()->currentIndex(), kBlendCodes[3] + 1);
 }
 
-TEST_F(LayerFormTest, ALoadThatFailsLeavesTheListEmptyAndTheWindowUsable) {
+TEST_F(LayerFormTest, ALoadThatFailsKeepsTheListAndItsSelection) {
   ClickRow(1);
+  ASSERT_EQ(Model().selectedLayer, 3);
   form.DropFiles({"/nonexistent/picture.psd"});
   EXPECT_EQ(messages.shown.size(), 2u);
-  EXPECT_EQ(List()->count(), 0);
-  EXPECT_EQ(Model().LayerCount(), 0);
-  EXPECT_EQ(Model().selectedLayer, -1);
   EXPECT_FALSE(Model().Busy());
-  // Nothing left to change, and nothing breaks trying.
-  layer->PopupMenu()->actions()[1]->trigger();
-  layer->BaseEdit()->setText("12");
-  layer->BlendCombo()->setCurrentIndex(3);
-  emit layer->BlendCombo()->activated(3);
+  EXPECT_EQ(Model().LayerCount(), 5);
+  EXPECT_EQ(List()->count(), 5);
+  EXPECT_EQ(List()->currentRow(), 1);
+  EXPECT_EQ(Model().selectedLayer, 3);
+  // The layer is still mapped as before and takes further edits.
   Press(layer->SlotGridBox(), QPoint(259, 79));
   EXPECT_EQ(Model().selectedSlot, 9);
-  EXPECT_EQ(FromRgb24(layer->PreviewSurface().At(100, 20)), 0xF0F0F0u);
+  EXPECT_EQ(Model().LayerMapping(3).MappedSlot, 9);
 }
 
 TEST_F(LayerFormTest, ScreenColourKeysWorkFromTheControlsThatKeepTheFocus) {
