@@ -584,6 +584,9 @@ void TMainForm::BeginWindowDrag(QWidget* window, int x, int y) {
   // A drag of another window that never saw its release ends first.
   if (windowDrag_.window != nullptr && windowDrag_.window != window) EndWindowDrag(nullptr);
   window->setWindowOpacity(128.0 / 255.0);
+  // Pressed, a window comes to the front, as under a window manager: with
+  // none, a tool window dragged over another would stay behind it.
+  window->raise();
   windowDrag_.dragging = true;
   windowDrag_.anchorX = x;
   windowDrag_.anchorY = y;
@@ -598,12 +601,16 @@ void TMainForm::DragWindow(QWidget* window, int x, int y) {
   // The screen's edges pull last, as a move of the window itself would.
   const QRect own = window->frameGeometry();
   QScreen* screen = QGuiApplication::screenAt(QPoint(left + own.width() / 2, top + own.height() / 2));
+  if (screen == nullptr) screen = QGuiApplication::screenAt(QCursor::pos());
   if (screen == nullptr) screen = window->screen();
   if (screen != nullptr) {
     const QRect area = screen->availableGeometry();
-    SnapToScreenEdges(TWindowRect{area.x(), area.y(), area.width(), area.height()},
-                      window == this ? kMainScreenSnapDistance : kToolScreenSnapDistance, own.width(),
+    const TWindowRect workArea{area.x(), area.y(), area.width(), area.height()};
+    SnapToScreenEdges(workArea, window == this ? kMainScreenSnapDistance : kToolScreenSnapDistance, own.width(),
                       own.height(), left, top);
+    // However far the pointer goes, the title strip stays where it can be
+    // taken again.
+    KeepTitleStripInside(workArea, own.width(), TitleStripBottom(window), left, top);
   }
   window->move(left, top);
 }
@@ -647,8 +654,14 @@ void TMainForm::SnapWindowPosition(QWidget* window, int& left, int& top) {
 
 // ---------------------------------------------------------------- tool windows
 
+int TMainForm::TitleStripBottom(const QWidget* window) const {
+  // The main window's title strip lies under its menu bar.
+  return window == this ? client_->y() + kTitleHeight : kToolTitleHeight;
+}
+
 void TMainForm::CreateToolWindows() {
-  if (QScreen* screen = QGuiApplication::primaryScreen()) {
+  QScreen* screen = QGuiApplication::primaryScreen();
+  if (screen != nullptr) {
     const QRect area = screen->availableGeometry();
     move(area.center() - QPoint(width() / 2, height() / 2));
   }
@@ -673,6 +686,22 @@ void TMainForm::CreateToolWindows() {
   windows_.swatch->move(main.topLeft());
 
   windows_.info = new TInfoForm(*this);
+
+  // Around the main window the designed layout is wider than a small screen
+  // (1024 pixels): the group moves inside it, and what still does not fit
+  // overlaps the main window rather than leaving controls off the screen.
+  if (screen != nullptr) {
+    const QRect area = screen->availableGeometry();
+    const std::vector<QWidget*> group = {this, windows_.hue, windows_.picker, windows_.lightBalance, windows_.layer};
+    std::vector<TWindowRect> rects;
+    for (QWidget* w : group) {
+      const QRect r = w->frameGeometry();
+      rects.push_back(TWindowRect{r.x(), r.y(), r.width(), r.height()});
+    }
+    FitGroupInside(TWindowRect{area.x(), area.y(), area.width(), area.height()}, rects);
+    for (std::size_t i = 0; i < group.size(); ++i) group[i]->move(rects[i].left, rects[i].top);
+    windows_.swatch->move(pos());
+  }
 
   windows_.hue->show();
   windows_.picker->show();

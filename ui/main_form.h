@@ -95,6 +95,9 @@ class TMainForm : public QWidget, public TModelViews {
   void DragWindow(QWidget* window, int x, int y);
   void EndWindowDrag(QWidget* window);
   void SnapWindowPosition(QWidget* window, int& left, int& top);
+  // The height of a window's top part that holds its title strip, which a
+  // drag keeps on the screen.
+  int TitleStripBottom(const QWidget* window) const;
   // Every window's mouse move: a drag step, or the end of a drag whose
   // release went elsewhere (no button is held any more).
   void WindowMouseMove(QWidget* window, const QMouseEvent& event);

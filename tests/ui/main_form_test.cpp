@@ -373,6 +373,31 @@ TEST_F(MainFormWithTools, DraggedWindowsSnapToTheScreenEdges) {
   }
 }
 
+// However far the pointer drags a window, its title strip stays on the
+// screen: without a window manager nothing else could bring it back.
+TEST_F(MainFormWithTools, ADraggedWindowKeepsItsTitleStripOnTheScreen) {
+  const QRect area = form.screen()->availableGeometry();
+  form.move(area.left() + 300, area.top() + 200);
+  // The main window taken by the bottom row of its title strip, under the menu.
+  const int stripBottom = form.ClientArea()->y() + 25;
+  form.BeginWindowDrag(&form, 100, stripBottom - 1);
+  form.DragWindow(&form, 100, stripBottom - 1 - 2000);
+  form.EndWindowDrag(&form);
+  EXPECT_EQ(form.y(), area.top());
+  form.BeginWindowDrag(&form, 100, 10);
+  form.DragWindow(&form, 100 + 5000, 10 + 5000);
+  form.EndWindowDrag(&form);
+  EXPECT_EQ(form.frameGeometry().right(), area.right());
+  EXPECT_EQ(form.y() + stripBottom - 1, area.bottom());
+
+  TToolForm* picker = form.Windows().picker;
+  picker->move(area.left() + 400, area.top() + 300);
+  form.BeginWindowDrag(picker, 5, 5);
+  form.DragWindow(picker, 5 - 3000, 5 - 3000);
+  form.EndWindowDrag(picker);
+  EXPECT_EQ(picker->pos(), area.topLeft());
+}
+
 // Drops are taken as a copy (or a link), never as the move a source may
 // propose; a source offering only a move is refused.
 TEST_F(MainFormWithTools, DropsAreTakenAsACopyNeverAMove) {
