@@ -334,7 +334,8 @@ void TLayerForm::FillLayerList() {
   layerList_->setUpdatesEnabled(false);
   layerList_->clear();
   for (int i = count - 1; i >= 0; --i) {
-    layerList_->addItem(LayerName(Model().document.Simples[static_cast<std::size_t>(i)].Name));
+    const TSimpleLayer& simple = Model().document.Simples[static_cast<std::size_t>(i)];
+    layerList_->addItem(simple.UnicodeName ? QString::fromStdString(*simple.UnicodeName) : LayerName(simple.Name));
   }
   layerList_->setUpdatesEnabled(true);
   listing_ = false;

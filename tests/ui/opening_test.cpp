@@ -214,6 +214,18 @@ TEST_F(OpeningSamples, ASecondLoadReplacesTheFirstAndAFileWithoutLayersSaysSo) {
   EXPECT_EQ(model.LayerCount(), 1);  // the artwork before it stays
 }
 
+// The record's own name of this layer is "?": the list shows the name the
+// drawing program kept in Unicode.
+TEST_F(OpeningSamples, LayersAreListedByTheirUnicodeNames) {
+  form.Windows().layer->show();
+  Open("pt_layer-name-emoji.psd");
+  ASSERT_TRUE(messages.shown.empty()) << messages.shown.front();
+  const auto* list = form.Windows().layer->findChild<QListWidget*>();
+  ASSERT_NE(list, nullptr);
+  ASSERT_EQ(list->count(), 1);
+  EXPECT_EQ(list->item(0)->text(), QString::fromUtf8("\U0001F47D"));
+}
+
 TEST_F(OpeningSamples, ADamagedFileGivesTheReasonThenTheAbandonMessage) {
   std::ifstream in(Samples() / "pt_clipping-mask.psd", std::ios::binary);
   std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());

@@ -158,19 +158,31 @@ TEST(PsdLayers, BlendKeysNamesAndFlags) {
     EXPECT_EQ(doc.Layers[0].Clipping, 1);
     EXPECT_FALSE(LayerUsable(doc.Layers[0]));  // hidden
   }
-  // A name of length 0 is absent; a Unicode name block after it is skipped
-  // with the rest of the record.
+  // A name of length 0 is absent; the record's name is the file's bytes.
+  // The Unicode name block, after another block, is the name a drawing
+  // program wrote where the record's 8-bit copy has only "?" (surrogate
+  // pairs and all).
   TLayer unnamed = RgbLayer(0, 0, 2, 2);
   TBytes luni;
-  luni.Raw("8BIMluni").U32(12).U32(2).U16(0x30EC).U16(0x30A4).U32(0);
+  luni.Raw("8BIMlsct").U32(4).U32(0);
+  luni.Raw("8BIMluni").U32(16).U32(4).U16(0x30EC).U16(0x30A4).U16(0xD83D).U16(0xDC7D).U32(0);
   unnamed.after_name = luni.data;
   TLayer named = RgbLayer(0, 0, 2, 2);
   named.name = "\x83\x8C\x83\x43";  // Shift-JIS bytes kept as they are
+  TLayer questioned = RgbLayer(0, 0, 2, 2);
+  questioned.name = "??";
+  TBytes bad;  // a count the block cannot hold
+  bad.Raw("8BIMluni").U32(8).U32(9).U16(0x30EC).U16(0);
+  questioned.after_name = bad.data;
   TPSD doc;
-  ASSERT_TRUE(Decode(psdgen::MakePsd(8, 8, 3, {unnamed, named}), doc).ok());
+  ASSERT_TRUE(Decode(psdgen::MakePsd(8, 8, 3, {unnamed, named, questioned}), doc).ok());
   EXPECT_FALSE(doc.Layers[0].Name.has_value());
+  EXPECT_EQ(doc.Layers[0].UnicodeName.value_or(""), "\u30EC\u30A4\U0001F47D");
   EXPECT_EQ(doc.Layers[1].Name.value_or(""), "\x83\x8C\x83\x43");
+  EXPECT_FALSE(doc.Layers[1].UnicodeName.has_value());
   EXPECT_EQ(doc.Layers[1].PixelData[1][3], 10 + 1);
+  EXPECT_EQ(doc.Layers[2].Name.value_or(""), "??");
+  EXPECT_FALSE(doc.Layers[2].UnicodeName.has_value());
 }
 
 TEST(PsdChannels, PackBitsRunsAreClippedToTheirRow) {
