@@ -59,6 +59,8 @@ constexpr TColor kMainBackground = 0xBFBFBF;
 // other data files' messages.
 constexpr const char* kSkinMissingMessage = "skin.bmpを開けません";
 constexpr const char* kSkinUnreadableMessage = "skin.bmpを読み込めません";
+// What "開く" and the command line take, said when given anything else.
+constexpr const char* kOpenableFilesMessage = "開けるのはPSDファイル(*.psd)とTintloomパレット(*.tlp)だけです";
 constexpr const char* kSkinTooSmallMessage = "skin.bmpが小さすぎます (447×171 ピクセル以上が必要です)";
 
 // The pixel under the pointer, read from the whole screen rather than from a
@@ -141,7 +143,7 @@ TMainForm::TMainForm(TMessageSink& messages, const std::string& programDir)
   runPaletteOpenDialog = [this] {
     QFileDialog dialog(this);
     dialog.setObjectName("OpenDialog1");
-    dialog.setNameFilter(QString::fromUtf8("Tintloomパレット(*.tlp)"));
+    dialog.setNameFilters({QString::fromUtf8("Tintloomパレット(*.tlp)"), QString::fromUtf8("PSDファイル (*.PSD *.psd)")});
     dialog.setDefaultSuffix("tlp");
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
@@ -452,7 +454,7 @@ void TMainForm::OpenCommandLineFiles(const QStringList& paths) {
     } else if (HasExtension(path, ".tlp")) {
       palette = path;
     } else {
-      model_.Messages().ShowMessage("開けるのはPSDファイル(*.psd)とTintloomパレット(*.tlp)だけです" + shown);
+      model_.Messages().ShowMessage(kOpenableFilesMessage + shown);
     }
   }
   // The palette first, so that the artwork is composed once, in its colours.
@@ -476,9 +478,15 @@ bool HasPaletteExtension(const QString& path) {
 void TMainForm::N1Click() {
   if (model_.Busy() || !runPaletteOpenDialog) return;
   const QString path = runPaletteOpenDialog();
-  // Any other file chosen is passed over without a word.
-  if (path.isEmpty() || !HasPaletteExtension(path)) return;
-  LoadPaletteDocument(model_, path.toStdString());
+  if (path.isEmpty()) return;
+  if (HasPaletteExtension(path)) {
+    LoadPaletteDocument(model_, path.toStdString());
+  } else if (HasPsdExtension(path)) {
+    // Artwork opens from here too, as a dropped file would.
+    if (openSampleArtwork) openSampleArtwork(path.toStdString());
+  } else {
+    model_.Messages().ShowMessage(kOpenableFilesMessage + ("\n->" + path.toStdString()));
+  }
 }
 
 void TMainForm::S1Click() {

@@ -139,7 +139,8 @@ class TMainForm : public QWidget, public TModelViews {
   std::function<void(const std::string& path)> openPaletteDocument;
   // The palette document reader behind openPaletteDocument.
   void OpenPaletteDocumentFile(const std::string& path);
-  // "開く(&O)...": asks for a palette document (.tlp, any case) and reads it.
+  // "開く(&O)...": asks for a palette document (.tlp, any case) and reads it;
+  // a .psd opens as artwork, anything else is named in a message.
   void N1Click();
   // "名前を付けて保存(&S)...": asks for a file name and saves the palette or
   // exports it by the name's extension.
