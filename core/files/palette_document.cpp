@@ -99,13 +99,9 @@ Result<> DecodePaletteDocument(std::span<const std::uint8_t> bytes, TPaletteDocu
 
 bool PaletteDocumentInRange(const TPaletteDocument& document) {
   const TScheme& scheme = document.scheme;
-  // Hues are degrees that the scheme's arithmetic lets stray a few turns
-  // (turned markers, offsets added to offsets); anything far beyond is no
-  // hue the program made.
-  constexpr float kHueBound = 3600.0f;
   // Fractions 0..1 come out of float arithmetic a rounding step either side.
   constexpr float kSlack = 1e-3f;
-  const auto hue = [](float h) { return std::isfinite(h) && std::fabs(h) <= kHueBound; };
+  const auto hue = [](float h) { return std::isfinite(h) && std::fabs(h) <= kMaxStoredHue; };
   const auto fraction = [](float f) { return std::isfinite(f) && f >= -kSlack && f <= 1.0f + kSlack; };
   // Saturation weights of rule slots 1..4 are offsets from slot 0's under
   // every rule but the custom one.
