@@ -164,8 +164,7 @@ class TPsdDecoder {
     // hold is a cut or damaged file, found before allocating the records.
     if (static_cast<std::uint64_t>(doc_.layer_count) * 34 > in_.Remaining()) return in_.EndsEarly();
     if (doc_.layer_count > 0 && !TryResize(doc_.Layers, static_cast<std::size_t>(doc_.layer_count))) {
-      return Fail(MemoryErrorText("TPSD::CreateLayer()::Layers[i]", doc_.layer_count,
-                                  static_cast<long long>(doc_.layer_count) * 120));
+      return OutOfMemory();
     }
     progress_.ShowProgress(kProgressReading, doc_.layer_count);
     for (std::int32_t i = 0; i < doc_.layer_count; ++i) {
@@ -179,6 +178,8 @@ class TPsdDecoder {
   }
 
  private:
+  Failure OutOfMemory() const { return Fail(WithPath("メモリが足りないためファイルを開けません.", path_)); }
+
   Result<> ReadHeader() {
     if (in_.Size() < 4) return Fail(WithPath("PSDファイルではありません.", path_));
     TRY_ASSIGN(doc_.signature, in_.U32());
@@ -239,8 +240,7 @@ class TPsdDecoder {
     if (layer.channel_count > 0) {
       if (std::uint64_t{layer.channel_count} * 6 > in_.Remaining()) return in_.EndsEarly();
       if (!TryResize(layer.ChannelData, layer.channel_count)) {
-        return Fail(MemoryErrorText("TPSDLayer::CreateChannelData()::Layer->ChannelData[]", layer.channel_count,
-                                    static_cast<long long>(layer.channel_count) * 8));
+        return OutOfMemory();
       }
       for (TPSDChannel& channel : layer.ChannelData) {
         TRY_ASSIGN(channel.id, in_.I16());
@@ -354,22 +354,21 @@ class TPsdDecoder {
       const std::uint64_t size = plane_size(layer.ChannelData[i].id);
       if (size > static_cast<std::uint64_t>(kMaxPlanePixels) ||
           static_cast<std::int64_t>(size) > budget - planned_pixels_) {
-        return Fail(MemoryErrorText("TPSDLayer::InitializePictureData()::Layer->PixelData[i][]",
-                                    static_cast<long long>(i), size));
+        // A rectangle no file of this size could fill: damaged, or a
+        // picture far larger than this program opens.
+        return Fail(WithPath("ファイルが壊れているか大きすぎるため開けません.", path_));
       }
       planned_pixels_ += static_cast<std::int64_t>(size);
     }
     if (!TryResize(layer.PixelData, layer.ChannelData.size())) {
-      return Fail(MemoryErrorText("TPSDLayer::InitializePictureData()::Layer->PixelData[]", layer.channel_count,
-                                  static_cast<long long>(layer.channel_count) * 4));
+      return OutOfMemory();
     }
     for (std::size_t i = 0; i < layer.ChannelData.size(); ++i) {
       const std::int16_t id = layer.ChannelData[i].id;
       const std::uint64_t size = plane_size(id);
       // Deferred planes are allocated when they are decoded.
       if (!defer_ && !TryResize(layer.PixelData[i], static_cast<std::size_t>(size))) {
-        return Fail(MemoryErrorText("TPSDLayer::InitializePictureData()::Layer->PixelData[i][]",
-                                    static_cast<long long>(i), size));
+        return OutOfMemory();
       }
       const int index = static_cast<int>(i);
       switch (id) {
