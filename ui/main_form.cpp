@@ -14,6 +14,7 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QSettings>
 #include <QThread>
 #include <QWindow>
 #include <QActionGroup>
@@ -76,6 +77,26 @@ std::optional<TColor> ReadScreenPixelUnderPointer() {
   if (pixel.isNull()) return std::nullopt;
   const QRgb c = pixel.pixel(0, 0);
   return static_cast<TColor>(qRed(c)) | static_cast<TColor>(qGreen(c)) << 8 | static_cast<TColor>(qBlue(c)) << 16;
+}
+
+// File dialogs of one kind (palettes and exports, or artwork) start in the
+// folder where the last file of that kind was chosen, in this run or before.
+constexpr const char* kPaletteFolderKey = "folders/palettes";
+constexpr const char* kArtworkFolderKey = "folders/artwork";
+
+QSettings Settings() { return QSettings(QStringLiteral("Tintloom"), QStringLiteral("Tintloom")); }
+
+void StartInLastFolder(QFileDialog& dialog, const char* key) {
+  const QString folder = Settings().value(QLatin1String(key)).toString();
+  if (!folder.isEmpty() && QFileInfo(folder).isDir()) dialog.setDirectory(folder);
+}
+
+// The dialog's choice, its folder remembered; empty when cancelled.
+QString RunRememberingFolder(QFileDialog& dialog, const char* key) {
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
+  const QString chosen = dialog.selectedFiles().front();
+  Settings().setValue(QLatin1String(key), QFileInfo(chosen).absolutePath());
+  return chosen;
 }
 
 }  // namespace
@@ -148,8 +169,8 @@ TMainForm::TMainForm(TMessageSink& messages, const std::string& programDir)
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setSizeGripEnabled(true);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
-    return dialog.selectedFiles().front();
+    StartInLastFolder(dialog, kPaletteFolderKey);
+    return RunRememberingFolder(dialog, kPaletteFolderKey);
   };
   runPaletteSaveDialog = [this] {
     QFileDialog dialog(this, QString::fromUtf8("パレットの書き出し"));
@@ -168,8 +189,8 @@ TMainForm::TMainForm(TMessageSink& messages, const std::string& programDir)
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setSizeGripEnabled(true);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
-    return dialog.selectedFiles().front();
+    StartInLastFolder(dialog, kPaletteFolderKey);
+    return RunRememberingFolder(dialog, kPaletteFolderKey);
   };
   runOpenDialog = [this] {
     QFileDialog dialog(this);
@@ -179,8 +200,8 @@ TMainForm::TMainForm(TMessageSink& messages, const std::string& programDir)
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setSizeGripEnabled(true);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
-    return dialog.selectedFiles().front();
+    StartInLastFolder(dialog, kArtworkFolderKey);
+    return RunRememberingFolder(dialog, kArtworkFolderKey);
   };
 
   BuildMenu();
