@@ -96,31 +96,6 @@ TEST(WindowSnap, ScreenEdgesPullWithinTheDistanceFromEitherSide) {
   EXPECT_EQ(left, 0);
 }
 
-// Without a window manager a window whose title strip leaves the screen can
-// never be taken again.
-TEST(WindowSnap, TheTitleStripStaysInsideTheWorkArea) {
-  const TWindowRect area{0, 30, 1024, 738};  // a panel takes the top 30 pixels
-  struct Case {
-    std::int32_t left, top, expectedLeft, expectedTop;
-  };
-  // A 262-pixel-wide window whose title strip is its top 18 rows.
-  const Case cases[] = {
-      {100, 200, 100, 200},                          // inside: untouched
-      {100, -43, 100, 30},                           // above the top: at the work area's top
-      {-300, 200, 0, 200},                           // off the left edge
-      {900, 200, 1024 - 262, 200},                   // off the right edge
-      {100, 760, 100, 768 - 18},                     // below: the strip still shows
-      {-2147483647 - 1, 2147483647, 0, 768 - 18},    // no overflow far away
-  };
-  for (const Case& c : cases) {
-    std::int32_t left = c.left;
-    std::int32_t top = c.top;
-    KeepTitleStripInside(area, 262, 18, left, top);
-    EXPECT_EQ(left, c.expectedLeft) << c.left << "," << c.top;
-    EXPECT_EQ(top, c.expectedTop) << c.left << "," << c.top;
-  }
-}
-
 // Start-up: the main window centred with the hue and picker windows on its
 // left and the layer window on its right is 1124 pixels wide.
 TEST(WindowSnap, TheStartLayoutMovesInsideASmallScreen) {
@@ -145,12 +120,7 @@ TEST(WindowSnap, TheStartLayoutMovesInsideASmallScreen) {
   EXPECT_EQ(group[3].left, 1024 - 262);
   EXPECT_EQ(group[0].top, 60);
 
-  // Where the layout fits it is kept exactly; off to one side it moves whole.
-  group = {main, hue, picker, layer};
-  FitGroupInside(TWindowRect{-100, 0, 1920, 1080}, group);
-  EXPECT_EQ(group[1].left, hue.left);
-  EXPECT_EQ(group[3].left, layer.left);
-  EXPECT_EQ(group[0].top, main.top);
+  // Where the layout fits but hangs off one side it moves whole.
   group = {main, hue, picker, layer};
   FitGroupInside(TWindowRect{0, 0, 1920, 1080}, group);
   EXPECT_EQ(group[1].left, 0);
