@@ -162,6 +162,9 @@ TLayerForm::TLayerForm(TMainForm& main)
   SetSwatch(shadowSwatch_, 0);
   connect(baseEdit_, &QLineEdit::textChanged, this, [this] { Edit1Change(); });
   connect(shadowEdit_, &QLineEdit::textChanged, this, [this] { Edit2Change(); });
+  // Enter, Tab or a click elsewhere commits what was typed.
+  connect(baseEdit_, &QLineEdit::editingFinished, this, [this] { CommitLevelEdit(false); });
+  connect(shadowEdit_, &QLineEdit::editingFinished, this, [this] { CommitLevelEdit(true); });
   for (QWidget* passive : {static_cast<QWidget*>(mappingLabel), static_cast<QWidget*>(baseLabel),
                            static_cast<QWidget*>(shadowLabel)}) {
     RouteDragEvents(passive);
@@ -331,10 +334,14 @@ void TLayerForm::FillLayerList() {
   layerList_->setUpdatesEnabled(false);
   layerList_->clear();
   for (int i = count - 1; i >= 0; --i) {
-    layerList_->addItem(LayerName(Model().document.Simples[static_cast<std::size_t>(i)].Name));
+    const TSimpleLayer& simple = Model().document.Simples[static_cast<std::size_t>(i)];
+    layerList_->addItem(simple.UnicodeName ? QString::fromStdString(*simple.UnicodeName) : LayerName(simple.Name));
   }
   layerList_->setUpdatesEnabled(true);
   listing_ = false;
+  // Refilled after a file that failed to open, the list shows the selection
+  // the layers kept.
+  ShowSelectedRow();
 }
 
 void TLayerForm::ShowSelectedRow() {
@@ -423,14 +430,35 @@ void TLayerForm::ShowLayerBlendMode(int comboItem) {
   if (comboItem >= 0 && comboItem < blendCombo_->count()) blendCombo_->setCurrentIndex(comboItem);
 }
 
+// Typing 200 over a base of 170 passes through "2" and "20": applied as they
+// come, the first would fall below the shadow level and the rule that keeps
+// the base at or above the shadow would reset the shadow to 0 for good. So a
+// keystroke previews its level only when the rule would leave the other level
+// alone, and the rule itself applies to the value the user commits.
 void TLayerForm::Edit1Change() {
-  if (Model().Busy() || suppress_) return;
-  Model().SetLayerBaseLevel(LevelFromText(baseEdit_->text()));
+  if (Model().Busy() || suppress_ || !LevelSelectable()) return;
+  const int level = LevelFromText(baseEdit_->text());
+  if (level >= Model().LayerMapping(Model().selectedLayer).ShadowLevel) Model().SetLayerBaseLevel(level);
 }
 
 void TLayerForm::Edit2Change() {
-  if (Model().Busy() || suppress_) return;
-  Model().SetLayerShadowLevel(LevelFromText(shadowEdit_->text()));
+  if (Model().Busy() || suppress_ || !LevelSelectable()) return;
+  const int level = LevelFromText(shadowEdit_->text());
+  if (level <= Model().LayerMapping(Model().selectedLayer).BaseLevel) Model().SetLayerShadowLevel(level);
+}
+
+void TLayerForm::CommitLevelEdit(bool shadow) {
+  if (Model().Busy() || suppress_ || !LevelSelectable()) return;
+  if (shadow) {
+    Model().SetLayerShadowLevel(LevelFromText(shadowEdit_->text()));
+  } else {
+    Model().SetLayerBaseLevel(LevelFromText(baseEdit_->text()));
+  }
+}
+
+bool TLayerForm::LevelSelectable() {
+  const int layer = Model().selectedLayer;
+  return layer >= 0 && layer < Model().LayerCount();
 }
 
 void TLayerForm::SetLevelText(QLineEdit* edit, int level) {

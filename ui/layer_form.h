@@ -48,8 +48,12 @@ class TLayerForm : public TToolForm {
   // Handlers, named as the controls and events they serve.
   void ListBox1Click();
   void ComboBox1Change();
+  // A keystroke in a level edit: a preview that never moves the other level.
   void Edit1Change();
   void Edit2Change();
+  // Enter, Tab or the focus leaving a level edit: its level is set, and a
+  // base below the shadow takes the shadow to 0.
+  void CommitLevelEdit(bool shadow);
   // A popup item: the selected layer takes the grey ramp (10), black (11) or
   // white (12).
   void N1Click(int tag);
@@ -83,6 +87,8 @@ class TLayerForm : public TToolForm {
   void PlaceLowerArea();
   void SetSwatch(QWidget* swatch, int level);
   void SetLevelText(QLineEdit* edit, int level);
+  // A layer is selected whose levels the edits set.
+  bool LevelSelectable();
   // The list row of the model's selected layer, selected without running the
   // click handler.
   void ShowSelectedRow();

@@ -99,6 +99,9 @@ class TMainForm : public QWidget, public TModelViews {
   void DragWindow(QWidget* window, int x, int y);
   void EndWindowDrag(QWidget* window);
   void SnapWindowPosition(QWidget* window, int& left, int& top);
+  // The height of a window's top part that holds its title strip, which a
+  // drag keeps on the screen.
+  int TitleStripBottom(const QWidget* window) const;
   // Every window's mouse move: a drag step, or the end of a drag whose
   // release went elsewhere (no button is held any more).
   void WindowMouseMove(QWidget* window, const QMouseEvent& event);
@@ -142,7 +145,8 @@ class TMainForm : public QWidget, public TModelViews {
   std::function<void(const std::string& path)> openPaletteDocument;
   // The palette document reader behind openPaletteDocument.
   void OpenPaletteDocumentFile(const std::string& path);
-  // "開く(&O)...": asks for a palette document (.tlp, any case) and reads it.
+  // "開く(&O)...": asks for a palette document (.tlp, any case) and reads it;
+  // a .psd opens as artwork, anything else is named in a message.
   void N1Click();
   // "名前を付けて保存(&S)...": asks for a file name and saves the palette or
   // exports it by the name's extension.

@@ -879,6 +879,13 @@ Result<> ReduceGroup(TPSD& doc, const TPSDLayer& base, std::span<TPSDLayer* cons
       s.Name.reset();
     }
   }
+  if (base.UnicodeName) {
+    try {
+      s.UnicodeName = *base.UnicodeName;
+    } catch (const std::bad_alloc&) {
+      s.UnicodeName.reset();
+    }
+  }
   const std::size_t pixels = g->width * static_cast<std::size_t>(g->height);
   const auto short_of_memory = [&] {
     messages.ShowMessage(MemoryErrorText("TSimpleLayer::Alloc()::Alpha[]", 0, static_cast<unsigned long long>(pixels)));

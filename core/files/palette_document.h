@@ -40,11 +40,15 @@ struct TPaletteDocument {
 
 std::vector<std::uint8_t> EncodePaletteDocument(const TPaletteDocument& document);
 
-// Reads a document over `document`, field by field in file order. The magic
-// and the version are checked before anything changes. A document that ends
-// early leaves every field it does not hold completely as it was; any value
-// is taken as it stands (the model keeps what it uses in range).
+// Reads a whole document into `document`: the magic, then the version, then
+// the length and every value are checked, and a document that fails any of
+// them is refused (damaged, or of another version) and changes nothing.
+// Bytes past the document's end are not looked at.
 Result<> DecodePaletteDocument(std::span<const std::uint8_t> bytes, TPaletteDocument& document);
+// Whether every field holds a value the program itself could have written:
+// a rule, a spread and slot bits it knows, finite hues within a few turns,
+// saturations, values and channels 0..1, weights -1..1, colours of 24 bits.
+bool PaletteDocumentInRange(const TPaletteDocument& document);
 
 // The model's current coordination as a document, and back.
 TPaletteDocument CapturePaletteDocument(const TCoordinationModel& model);

@@ -109,8 +109,9 @@ class TCoordinationModel {
   // ---- sample artwork ----
   // Reads a layered PSD file, reduces it to grey working layers that fit the
   // canvas, maps every layer to the grey ramp and composes the canvas. A file
-  // that cannot be read is reported (its reason, then that loading stopped)
-  // and leaves no artwork; the colours are never touched.
+  // that cannot be read is reported (its reason, then that loading stopped),
+  // as is one without a visible layer; either leaves the current artwork, its
+  // layers, mappings and selection as they were. The colours are never touched.
   void OpenSampleArtwork(const std::string& path);
   // Working layers of the loaded artwork (0 without artwork).
   int LayerCount() const;
@@ -195,6 +196,7 @@ class TCoordinationModel {
   void ShowRampsInLayerWindow();
   bool LayerSelected() const;
   void AbandonLoad(const std::string& reason);
+  void KeepCurrentArtwork();
 
   TModelViews& views_;
   TMessageSink& messages_;
