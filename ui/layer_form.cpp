@@ -162,6 +162,9 @@ TLayerForm::TLayerForm(TMainForm& main)
   SetSwatch(shadowSwatch_, 0);
   connect(baseEdit_, &QLineEdit::textChanged, this, [this] { Edit1Change(); });
   connect(shadowEdit_, &QLineEdit::textChanged, this, [this] { Edit2Change(); });
+  // A typed level is one step however many keys it took.
+  connect(baseEdit_, &QLineEdit::editingFinished, this, [this] { EndTypingGesture(); });
+  connect(shadowEdit_, &QLineEdit::editingFinished, this, [this] { EndTypingGesture(); });
   for (QWidget* passive : {static_cast<QWidget*>(mappingLabel), static_cast<QWidget*>(baseLabel),
                            static_cast<QWidget*>(shadowLabel)}) {
     RouteDragEvents(passive);
@@ -208,9 +211,11 @@ TLayerForm::TLayerForm(TMainForm& main)
   splitter_->setCursor(Qt::SizeVerCursor);
   splitter_->installEventFilter(this);
 
-  // The screen-colour keys work from the controls that keep the focus.
+  // The screen-colour and undo keys work from the controls that keep the focus.
   blendCombo_->installEventFilter(this);
   layerList_->installEventFilter(this);
+  baseEdit_->installEventFilter(this);
+  shadowEdit_->installEventFilter(this);
 
   greyRampIcon_ = MakeGreyRampIcon();
   baseMarker_ = MakeLevelMarker(true);
@@ -265,6 +270,18 @@ void TLayerForm::showEvent(QShowEvent* event) {
   PaintMappingPreview();
 }
 
+void TLayerForm::ShowRestoredState() {
+  if (!isVisible() || Model().Busy()) return;
+  ShowSelectedRow();
+  const int layer = Model().selectedLayer;
+  if (layer >= 0 && layer < Model().LayerCount()) {
+    const TLayerMapping& mapping = Model().LayerMapping(layer);
+    ShowLayerBlendMode(Model().LayerBlendMode(layer) + 1);
+    ShowLayerLevels(mapping.BaseLevel, mapping.ShadowLevel);
+  }
+  PaintMappingPreview();
+}
+
 bool TLayerForm::eventFilter(QObject* watched, QEvent* event) {
   if (watched == ContentPanel() && event->type() == QEvent::Resize) {
     // The list takes whatever height the window gets.
@@ -275,8 +292,9 @@ bool TLayerForm::eventFilter(QObject* watched, QEvent* event) {
         event->type() == QEvent::MouseButtonRelease) {
       return true;  // the splitter's presses never drag the window
     }
-  } else if ((watched == blendCombo_ || watched == layerList_) && event->type() == QEvent::KeyPress) {
-    if (Main().HandleShortcutKey(this, static_cast<QKeyEvent*>(event)->key())) return true;
+  } else if ((watched == blendCombo_ || watched == layerList_ || watched == baseEdit_ || watched == shadowEdit_) &&
+             event->type() == QEvent::KeyPress) {
+    if (Main().HandleShortcutKey(this, *static_cast<QKeyEvent*>(event))) return true;
   }
   return TToolForm::eventFilter(watched, event);
 }
@@ -423,13 +441,27 @@ void TLayerForm::ShowLayerBlendMode(int comboItem) {
   if (comboItem >= 0 && comboItem < blendCombo_->count()) blendCombo_->setCurrentIndex(comboItem);
 }
 
+void TLayerForm::BeginTypingGesture() {
+  if (typingGesture_) return;
+  typingGesture_ = true;
+  Model().BeginGesture();
+}
+
+void TLayerForm::EndTypingGesture() {
+  if (!typingGesture_) return;
+  typingGesture_ = false;
+  Model().EndGesture();
+}
+
 void TLayerForm::Edit1Change() {
   if (Model().Busy() || suppress_) return;
+  BeginTypingGesture();
   Model().SetLayerBaseLevel(LevelFromText(baseEdit_->text()));
 }
 
 void TLayerForm::Edit2Change() {
   if (Model().Busy() || suppress_) return;
+  BeginTypingGesture();
   Model().SetLayerShadowLevel(LevelFromText(shadowEdit_->text()));
 }
 

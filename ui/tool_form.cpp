@@ -119,7 +119,7 @@ void TToolForm::mouseReleaseEvent(QMouseEvent* /*event*/) {
 }
 
 void TToolForm::keyPressEvent(QKeyEvent* event) {
-  if (forwardsKeys_ && main_.HandleShortcutKey(this, event->key())) {
+  if (forwardsKeys_ && main_.HandleShortcutKey(this, *event)) {
     event->accept();
     return;
   }

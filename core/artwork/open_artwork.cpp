@@ -25,6 +25,7 @@ void TCoordinationModel::OpenSampleArtwork(const std::string& path) {
   // The layer list was emptied with the document; a selection into it would
   // outlive the layers it named.
   selectedLayer = -1;
+  ForgetLayerSteps();
 
   if (Result<> read = LoadFromFile(path, document, progress, true); !read) {
     AbandonLoad(read.error().message);
@@ -86,6 +87,7 @@ void TCoordinationModel::InitLayerMappings(int count) {
     BuildLayerLookup(i);
   }
   selectedLayer = -1;
+  ForgetLayerSteps();
 }
 
 void TCoordinationModel::BuildLayerThumbnails() {

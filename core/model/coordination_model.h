@@ -21,6 +21,7 @@
 #include "core/files/tone_data.h"
 #include "core/messages.h"
 #include "core/model/colour_slots.h"
+#include "core/model/edit_history.h"
 #include "core/model/harmony_rules.h"
 #include "core/model/model_views.h"
 
@@ -142,6 +143,31 @@ class TCoordinationModel {
   void EndBusy();
   bool Busy() const { return busy_; }
 
+  // ---- edit history ----
+  // Every change of the document's state is shown on the canvas, so the
+  // canvas's composition records it, and so do the few edits that can leave
+  // the canvas as it was. Between BeginGesture and EndGesture (a drag, a value
+  // being typed) nothing is recorded; the end records the whole gesture as
+  // one step. A gesture begun while another is open ends that one first.
+  void BeginGesture();
+  void EndGesture();
+  bool InGesture() const { return gesture_; }
+  // The state as it is now becomes a step when it differs from the last.
+  void RecordEdit();
+  // Restores the state before the last step or after the next one and
+  // redraws everything; an open gesture is ended first. Nothing while busy or
+  // with no step; false then.
+  bool Undo();
+  bool Redo();
+  bool CanUndo() const { return history_.CanUndo(); }
+  bool CanRedo() const { return history_.CanRedo(); }
+  // The palette as it is now is the one last saved or opened: the caption
+  // loses its unsaved mark until the palette differs from it again.
+  void MarkSaved();
+  bool Unsaved() const { return shownUnsaved_; }
+  const TEditHistory& History() const { return history_; }
+  TEditState CaptureState() const;
+
   // ---- canvas ----
   void BuildSlotRamp(int i);
   void BuildLayerLookup(int layer);
@@ -179,6 +205,14 @@ class TCoordinationModel {
   void ShowRampsInLayerWindow();
   bool LayerSelected() const;
   void AbandonLoad(const std::string& reason);
+  // The history starts afresh from the state as it is now, which counts as saved.
+  void StartHistory();
+  void RestoreState(const TEditState& state);
+  // New layers: the history's layer steps are of no use any more.
+  void ForgetLayerSteps();
+  // The unsaved mark in the caption and the undo and redo commands follow the history.
+  void ShowHistory();
+  void ShowTitle();
 
   TModelViews& views_;
   TMessageSink& messages_;
@@ -194,6 +228,13 @@ class TCoordinationModel {
   // While set (artwork loading), every operation returns at once.
   bool busy_ = false;
   bool composing_ = false;
+  TEditHistory history_;
+  TEditState savedState_;
+  bool gesture_ = false;
+  bool restoring_ = false;
+  bool shownUnsaved_ = false;
+  // The caption without the unsaved mark.
+  std::string titleText_ = "Tintloom";
 };
 
 }  // namespace tintloom
