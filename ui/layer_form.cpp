@@ -442,7 +442,8 @@ void TLayerForm::ShowLayerBlendMode(int comboItem) {
 }
 
 void TLayerForm::BeginTypingGesture() {
-  if (typingGesture_) return;
+  // A drag elsewhere may have ended the typing's step: the next key begins another.
+  if (typingGesture_ && Model().InGesture()) return;
   typingGesture_ = true;
   Model().BeginGesture();
 }

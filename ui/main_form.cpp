@@ -323,19 +323,23 @@ void TMainForm::UndoClick() { model_.Undo(); }
 
 void TMainForm::RedoClick() { model_.Redo(); }
 
+bool TMainForm::HandleUndoRedoKey(int key, Qt::KeyboardModifiers modifiers) {
+  if (model_.Busy() || !(modifiers & Qt::ControlModifier)) return false;
+  const bool shift = modifiers & Qt::ShiftModifier;
+  if (key == Qt::Key_Z && !shift) {
+    UndoClick();
+    return true;
+  }
+  if (key == Qt::Key_Y || (key == Qt::Key_Z && shift)) {
+    RedoClick();
+    return true;
+  }
+  return false;
+}
+
 bool TMainForm::HandleShortcutKey(QWidget* /*source*/, int key, Qt::KeyboardModifiers modifiers) {
   if (model_.Busy()) return false;
-  if (modifiers & Qt::ControlModifier) {
-    const bool shift = modifiers & Qt::ShiftModifier;
-    if (key == Qt::Key_Z && !shift) {
-      UndoClick();
-      return true;
-    }
-    if (key == Qt::Key_Y || (key == Qt::Key_Z && shift)) {
-      RedoClick();
-      return true;
-    }
-  }
+  if (HandleUndoRedoKey(key, modifiers)) return true;
   int shade;
   switch (key) {
     case Qt::Key_F1: shade = kHighlight; break;

@@ -118,6 +118,8 @@ class TMainForm : public QWidget, public TModelViews {
   bool HandleShortcutKey(QWidget* source, const QKeyEvent& event) {
     return HandleShortcutKey(source, event.key(), event.modifiers());
   }
+  // Ctrl+Z, Ctrl+Y and Ctrl+Shift+Z alone; true when the key was one of them.
+  bool HandleUndoRedoKey(int key, Qt::KeyboardModifiers modifiers);
   // "元に戻す(&U)" and "やり直し(&R)".
   void UndoClick();
   void RedoClick();

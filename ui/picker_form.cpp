@@ -353,7 +353,8 @@ void TColorForm::SliderMove(int slider, int x) {
 void TColorForm::Edit1Change(int slider) {
   TCoordinationModel& model = Model();
   if (model.Busy() || editUpdate_ || model.selectedSlot < 0 || model.selectedSlot >= kSlotCount) return;
-  if (!typingGesture_) {
+  // A drag elsewhere may have ended the typing's step: the next key begins another.
+  if (!typingGesture_ || !model.InGesture()) {
     model.BeginGesture();
     typingGesture_ = true;
   }
