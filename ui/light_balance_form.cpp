@@ -130,6 +130,15 @@ bool TPaletteForm::eventFilter(QObject* watched, QEvent* event) {
   return TToolForm::eventFilter(watched, event);
 }
 
+void TPaletteForm::hideEvent(QHideEvent* event) {
+  TToolForm::hideEvent(event);
+  // A slider dragged when the window went has no release to come: letting
+  // it go reports the release, which ends the step.
+  for (QSlider* slider : sliders_) {
+    if (slider->isSliderDown()) slider->setSliderDown(false);
+  }
+}
+
 void TPaletteForm::TrackBar1Change() {
   if (Model().Busy()) return;
   const TColorF ambient(static_cast<float>(TrackBar(1)->value()), Fraction(TrackBar(4)->value()),

@@ -43,6 +43,7 @@ class TPaletteForm : public TToolForm {
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
 
  private:
   TCoordinationModel& Model() const;

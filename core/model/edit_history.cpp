@@ -91,7 +91,7 @@ void TEditHistory::ReplaceLayers(const std::vector<TLayerRecord>& layers) {
   for (std::size_t i = 0; i < states_.size(); ++i) {
     TEditState& state = states_[i];
     state.layers = layers;
-    state.place.layer = -1;
+    state.place.layer = TEditPlace::kUnknownLayer;
     // A step that only mapped the old layers is now no step at all.
     if (kept.empty() || !SamePalette(kept.back(), state)) kept.push_back(std::move(state));
     if (i == current_) current = kept.size() - 1;

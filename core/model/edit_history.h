@@ -35,6 +35,8 @@ struct TLayerRecord {
 // an undo or a redo only selects again what the step changed, so that the
 // windows show it.
 struct TEditPlace {
+  // The layer of a step made on artwork no longer open: the selection stays.
+  static constexpr std::int32_t kUnknownLayer = -2;
   std::int32_t slot = 0;
   std::int32_t shade = kBase;
   std::int32_t layer = -1;

@@ -95,6 +95,12 @@ void TCoordinationModel::RestoreState(const TEditState& state) {
   if (state.place.slot >= 0 && state.place.slot < kSlotCount) selectedSlot = state.place.slot;
   if (state.place.shade >= 0 && state.place.shade < kShadeCount) selectedShade = state.place.shade;
   if (state.place.layer >= -1 && state.place.layer < LayerCount()) selectedLayer = state.place.layer;
+  // A selected layer shows the slot it takes its colours from, as when it is
+  // picked: after an undone mapping that is the slot it had.
+  if (LayerSelected()) {
+    const int mapped = LayerMapping(selectedLayer).MappedSlot;
+    if (mapped >= 0 && mapped < kSlotCount) selectedSlot = mapped;
+  }
   // A lookup points into its ramp, rebuilt in place by the redraw.
   for (int i = 0; i < LayerCount(); ++i) BuildLayerLookup(i);
   Redraw(kRedrawAll);

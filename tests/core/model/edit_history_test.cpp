@@ -134,7 +134,8 @@ TEST_F(HistoryTest, EveryKindOfEditIsOneStepUndoneAndRedoneExactly) {
   }
 }
 
-TEST_F(HistoryTest, ADragIsOneStepAndUndoShowsTheSlotItChanged) {
+TEST_F(HistoryTest, ADragIsOneStepAndUndoShowsWhatItChanged) {
+  model.SelectLayer(-1);
   model.selectedSlot = 2;
   const TEditState before = model.CaptureState();
   const std::size_t steps = model.History().UndoSteps();
@@ -161,6 +162,16 @@ TEST_F(HistoryTest, ADragIsOneStepAndUndoShowsTheSlotItChanged) {
   ASSERT_TRUE(model.Undo());
   EXPECT_TRUE(SameState(model.CaptureState(), before));
   EXPECT_FALSE(model.InGesture());
+
+  // An undone mapping shows the layer with the slot it had again.
+  model.SelectLayer(1);
+  model.SelectSlot(4);
+  ASSERT_EQ(model.LayerMapping(1).MappedSlot, 4);
+  model.SelectLayer(0);
+  ASSERT_TRUE(model.Undo());
+  EXPECT_EQ(model.LayerMapping(1).MappedSlot, 0);
+  EXPECT_EQ(model.selectedLayer, 1);
+  EXPECT_EQ(model.selectedSlot, 0);
 }
 
 TEST_F(HistoryTest, TheBoundDropsTheOldestAndANewEditDropsRedo) {
