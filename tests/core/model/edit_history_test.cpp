@@ -13,7 +13,6 @@
 
 #include "core/files/palette_document.h"
 #include "core/files/swatch_file.h"
-#include "core/model/impression_presets.h"
 #include "core/model/picker_input.h"
 #include "support/artwork.h"
 #include "support/model_fixture.h"
@@ -67,14 +66,6 @@ TEST_F(HistoryTest, EveryKindOfEditIsOneStepUndoneAndRedoneExactly) {
   };
   const std::vector<TEdit> edits = {
       {"harmony rule", [](TCoordinationModel& m) { m.ChangeRule(4); }},
-      {"marker drag",
-       [](TCoordinationModel& m) {
-         m.BeginGesture();
-         m.Scheme().SetSlotHue(0, 75.0f);
-         m.Scheme().SetSaturationWeight(0, 0.4f);
-         m.Redraw(TCoordinationModel::kRedrawSelected);
-         m.EndGesture();
-       }},
       {"free slot's saturation on the wheel", atSlot(7, [](TCoordinationModel& m) {
          m.SlotAt(7).shades[kBase].Param.s() = 0.9f;
          m.Redraw(TCoordinationModel::kRedrawSelected);
@@ -85,9 +76,7 @@ TEST_F(HistoryTest, EveryKindOfEditIsOneStepUndoneAndRedoneExactly) {
          m.Redraw(TCoordinationModel::kRedrawSelected);
        })},
       {"tone filter", [](TCoordinationModel& m) { m.SetToneFilter(1u << 2); }},
-      {"impression preset", [](TCoordinationModel& m) { m.SetToneFilter(PresetToneFilter(5)); }},
       {"tone cell", [](TCoordinationModel& m) { m.ApplyToneToSelectedSlot(4); }},
-      {"screen pick into a shadow", [](TCoordinationModel& m) { m.PickScreenColour(kShadow, 0x2040A0); }},
       {"screen pick into the base", [](TCoordinationModel& m) { m.PickScreenColour(kBase, 0x20A040); }},
       {"swatch", atSlot(3, [&swatch](TCoordinationModel& m) { ApplySwatchLine(m, swatch); })},
       {"background", [](TCoordinationModel& m) { m.SetBackgroundMode(BackgroundMode::Grey); }},
@@ -99,7 +88,6 @@ TEST_F(HistoryTest, EveryKindOfEditIsOneStepUndoneAndRedoneExactly) {
       {"layer mapped to a slot", [](TCoordinationModel& m) { m.SelectSlot(5); }},
       {"layer mapped to black", [](TCoordinationModel& m) { m.MapSelectedLayerToRamp(kBlackRamp); }},
       {"base level", [](TCoordinationModel& m) { m.SetLayerBaseLevel(220); }},
-      {"shadow level", [](TCoordinationModel& m) { m.SetLayerShadowLevel(20); }},
       {"level picked on the canvas",
        [](TCoordinationModel& m) { m.PickLevelAt(true, m.artworkOriginX + 10, m.artworkOriginY + 10); }},
       {"blend mode", [](TCoordinationModel& m) { m.SetLayerBlendMode(3); }},
