@@ -19,6 +19,8 @@ constexpr const char* kNoLayers = "PSDファイルはレイヤーをもちませ
 
 void TCoordinationModel::OpenSampleArtwork(const std::string& path) {
   if (busy_) return;
+  // A drag or a typed value still open is a step of the previous artwork.
+  EndGesture();
   BeginBusy();
   TProgressSink& progress = views_.Progress();
   DocumentClear(document);
