@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -49,6 +50,8 @@ TEST_F(HistoryTest, EveryKindOfEditIsOneStepUndoneAndRedoneExactly) {
   TPaletteDocument opened = CapturePaletteDocument(model);
   opened.scheme.ruleIndex = 3;
   opened.colourSlots[6].shades[kShadow].Param = TColorF(40, 0.2f, 0.3f);
+  // A damaged file's NaN is a value like any other: no repaint makes it a step.
+  opened.scheme.otherWeightStash[2] = std::numeric_limits<float>::quiet_NaN();
   const std::vector<std::uint8_t> documentBytes = EncodePaletteDocument(opened);
   model.selectedSlot = 8;
   const std::string swatch = SwatchLine(model);
