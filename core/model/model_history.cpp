@@ -72,6 +72,18 @@ bool TCoordinationModel::Redo() {
 
 void TCoordinationModel::RestoreState(const TEditState& state) {
   restoring_ = true;
+  // A slot's ramp is made of its four lit shades: only a slot whose lit
+  // shades differ needs its ramp again, as after an edit.
+  std::array<bool, kSlotCount> rampChanged{};
+  for (int i = 0; i < kSlotCount; ++i) {
+    const auto& now = slots_[static_cast<std::size_t>(i)].shades;
+    const auto& then = state.colourSlots[static_cast<std::size_t>(i)].shades;
+    for (int j = 0; j < kShadeCount; ++j) {
+      if (now[static_cast<std::size_t>(j)].LitColor != then[static_cast<std::size_t>(j)].LitColor) {
+        rampChanged[static_cast<std::size_t>(i)] = true;
+      }
+    }
+  }
   scheme_ = state.scheme;
   toneFilterMask_ = state.toneFilter;
   slots_ = state.colourSlots;
@@ -86,10 +98,17 @@ void TCoordinationModel::RestoreState(const TEditState& state) {
   for (int i = 0; i < count; ++i) {
     const TLayerRecord& record = state.layers[static_cast<std::size_t>(i)];
     TLayerMapping& mapping = LayerMapping(i);
+    document.Simples[static_cast<std::size_t>(i)].BlendModeKey = record.blendMode;
+    if (mapping.MappedSlot == record.mappedSlot && mapping.BaseLevel == record.baseLevel &&
+        mapping.ShadowLevel == record.shadowLevel) {
+      continue;
+    }
     mapping.MappedSlot = record.mappedSlot;
     mapping.BaseLevel = record.baseLevel;
     mapping.ShadowLevel = record.shadowLevel;
-    document.Simples[static_cast<std::size_t>(i)].BlendModeKey = record.blendMode;
+    // A lookup points into its ramp, which the redraw rebuilds in place: only
+    // a changed mapping needs a new one.
+    BuildLayerLookup(i);
   }
   // What the step changed is selected again, so the windows show it.
   if (state.place.slot >= 0 && state.place.slot < kSlotCount) selectedSlot = state.place.slot;
@@ -101,9 +120,16 @@ void TCoordinationModel::RestoreState(const TEditState& state) {
     const int mapped = LayerMapping(selectedLayer).MappedSlot;
     if (mapped >= 0 && mapped < kSlotCount) selectedSlot = mapped;
   }
-  // A lookup points into its ramp, rebuilt in place by the redraw.
-  for (int i = 0; i < LayerCount(); ++i) BuildLayerLookup(i);
-  Redraw(kRedrawAll);
+  // The full redraw, with only the ramps that changed built again.
+  PaintHueWindow();
+  views_.RepaintValueSlider();
+  if (views_.PickerWindowVisible()) views_.RefreshPicker();
+  if (views_.LayerWindowVisible()) views_.RefreshSlotGrid();
+  for (int i = 0; i < kSlotCount; ++i) {
+    if (rampChanged[static_cast<std::size_t>(i)]) BuildSlotRamp(i);
+  }
+  ComposeCanvas();
+  ShowRampsInLayerWindow();
   if (LayerSelected() && views_.LayerWindowVisible()) {
     const TLayerMapping& mapping = LayerMapping(selectedLayer);
     views_.ShowLayerBlendMode(LayerBlendMode(selectedLayer) + 1);
