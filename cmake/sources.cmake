@@ -4,6 +4,8 @@ set(TINTLOOM_CORE_SOURCES
   core/colour/surface.cpp
   core/colour/bmp_file.cpp
   core/model/coordination_model.cpp
+  core/model/edit_history.cpp
+  core/model/model_history.cpp
   core/model/harmony_rules.cpp
   core/model/shade_mixing.cpp
   core/model/tone_snap.cpp

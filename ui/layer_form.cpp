@@ -162,9 +162,16 @@ TLayerForm::TLayerForm(TMainForm& main)
   SetSwatch(shadowSwatch_, 0);
   connect(baseEdit_, &QLineEdit::textChanged, this, [this] { Edit1Change(); });
   connect(shadowEdit_, &QLineEdit::textChanged, this, [this] { Edit2Change(); });
-  // Enter, Tab or a click elsewhere commits what was typed.
-  connect(baseEdit_, &QLineEdit::editingFinished, this, [this] { CommitLevelEdit(false); });
-  connect(shadowEdit_, &QLineEdit::editingFinished, this, [this] { CommitLevelEdit(true); });
+  // Enter, Tab or a click elsewhere commits what was typed, and a typed
+  // level is one step however many keys it took.
+  connect(baseEdit_, &QLineEdit::editingFinished, this, [this] {
+    CommitLevelEdit(false);
+    EndTypingGesture();
+  });
+  connect(shadowEdit_, &QLineEdit::editingFinished, this, [this] {
+    CommitLevelEdit(true);
+    EndTypingGesture();
+  });
   for (QWidget* passive : {static_cast<QWidget*>(mappingLabel), static_cast<QWidget*>(baseLabel),
                            static_cast<QWidget*>(shadowLabel)}) {
     RouteDragEvents(passive);
@@ -211,9 +218,11 @@ TLayerForm::TLayerForm(TMainForm& main)
   splitter_->setCursor(Qt::SizeVerCursor);
   splitter_->installEventFilter(this);
 
-  // The screen-colour keys work from the controls that keep the focus.
+  // The screen-colour and undo keys work from the controls that keep the focus.
   blendCombo_->installEventFilter(this);
   layerList_->installEventFilter(this);
+  baseEdit_->installEventFilter(this);
+  shadowEdit_->installEventFilter(this);
 
   greyRampIcon_ = MakeGreyRampIcon();
   baseMarker_ = MakeLevelMarker(true);
@@ -268,6 +277,18 @@ void TLayerForm::showEvent(QShowEvent* event) {
   PaintMappingPreview();
 }
 
+void TLayerForm::ShowRestoredState() {
+  if (!isVisible() || Model().Busy()) return;
+  ShowSelectedRow();
+  const int layer = Model().selectedLayer;
+  if (layer >= 0 && layer < Model().LayerCount()) {
+    const TLayerMapping& mapping = Model().LayerMapping(layer);
+    ShowLayerBlendMode(Model().LayerBlendMode(layer) + 1);
+    ShowLayerLevels(mapping.BaseLevel, mapping.ShadowLevel);
+  }
+  PaintMappingPreview();
+}
+
 bool TLayerForm::eventFilter(QObject* watched, QEvent* event) {
   if (watched == ContentPanel() && event->type() == QEvent::Resize) {
     // The list takes whatever height the window gets.
@@ -278,8 +299,9 @@ bool TLayerForm::eventFilter(QObject* watched, QEvent* event) {
         event->type() == QEvent::MouseButtonRelease) {
       return true;  // the splitter's presses never drag the window
     }
-  } else if ((watched == blendCombo_ || watched == layerList_) && event->type() == QEvent::KeyPress) {
-    if (Main().HandleShortcutKey(this, static_cast<QKeyEvent*>(event)->key())) return true;
+  } else if ((watched == blendCombo_ || watched == layerList_ || watched == baseEdit_ || watched == shadowEdit_) &&
+             event->type() == QEvent::KeyPress) {
+    if (Main().HandleShortcutKey(this, *static_cast<QKeyEvent*>(event))) return true;
   }
   return TToolForm::eventFilter(watched, event);
 }
@@ -430,6 +452,19 @@ void TLayerForm::ShowLayerBlendMode(int comboItem) {
   if (comboItem >= 0 && comboItem < blendCombo_->count()) blendCombo_->setCurrentIndex(comboItem);
 }
 
+void TLayerForm::BeginTypingGesture() {
+  // A drag elsewhere may have ended the typing's step: the next key begins another.
+  if (typingGesture_ && Model().InGesture()) return;
+  typingGesture_ = true;
+  Model().BeginGesture();
+}
+
+void TLayerForm::EndTypingGesture() {
+  if (!typingGesture_) return;
+  typingGesture_ = false;
+  Model().EndGesture();
+}
+
 // Typing 200 over a base of 170 passes through "2" and "20": applied as they
 // come, the first would fall below the shadow level and the rule that keeps
 // the base at or above the shadow would reset the shadow to 0 for good. So a
@@ -437,12 +472,14 @@ void TLayerForm::ShowLayerBlendMode(int comboItem) {
 // alone, and the rule itself applies to the value the user commits.
 void TLayerForm::Edit1Change() {
   if (Model().Busy() || suppress_ || !LevelSelectable()) return;
+  BeginTypingGesture();
   const int level = LevelFromText(baseEdit_->text());
   if (level >= Model().LayerMapping(Model().selectedLayer).ShadowLevel) Model().SetLayerBaseLevel(level);
 }
 
 void TLayerForm::Edit2Change() {
   if (Model().Busy() || suppress_ || !LevelSelectable()) return;
+  BeginTypingGesture();
   const int level = LevelFromText(shadowEdit_->text());
   if (level <= Model().LayerMapping(Model().selectedLayer).BaseLevel) Model().SetLayerShadowLevel(level);
 }

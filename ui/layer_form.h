@@ -44,6 +44,8 @@ class TLayerForm : public TToolForm {
   // the document has layers.
   void FillLayerList();
   void ClearLayerList();
+  // After an undo or a redo: the selected layer's row, blend mode and levels.
+  void ShowRestoredState();
 
   // Handlers, named as the controls and events they serve.
   void ListBox1Click();
@@ -93,6 +95,9 @@ class TLayerForm : public TToolForm {
   // click handler.
   void ShowSelectedRow();
   void SplitterEvent(QEvent* event);
+  // Typing into a level edit begins one step; Enter or leaving the edit ends it.
+  void BeginTypingGesture();
+  void EndTypingGesture();
 
   QComboBox* blendCombo_ = nullptr;
   QLineEdit* baseEdit_ = nullptr;
@@ -116,6 +121,7 @@ class TLayerForm : public TToolForm {
   // changes the list's rows or selection: the change handlers then do nothing.
   bool suppress_ = false;
   bool listing_ = false;
+  bool typingGesture_ = false;
   bool splitterDragging_ = false;
   int splitterAnchorY_ = 0;
 };

@@ -268,6 +268,15 @@ void TMainForm::BuildMenu() {
 
   QMenu* edit = menuBar_->addMenu(QString::fromUtf8("編集(&E)"));
   edit->setObjectName("E1");
+  undoAction_ = item(edit, "U1", "元に戻す(&U)");
+  undoAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+  undoAction_->setEnabled(model_.CanUndo());
+  connect(undoAction_, &QAction::triggered, this, [this] { UndoClick(); });
+  redoAction_ = item(edit, "R1", "やり直し(&R)");
+  redoAction_->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
+  redoAction_->setEnabled(model_.CanRedo());
+  connect(redoAction_, &QAction::triggered, this, [this] { RedoClick(); });
+  edit->addSeparator()->setObjectName("N15");
   connect(item(edit, "C1", "キャンバスをコピー(&C)"), &QAction::triggered, this, [this] { C1Click(); });
 
   QMenu* view = menuBar_->addMenu(QString::fromUtf8("表示(&V)"));
@@ -347,8 +356,27 @@ void TMainForm::C1Click() {
   QGuiApplication::clipboard()->setImage(SurfaceImage(std::as_const(model_.artworkSurface)).copy());
 }
 
-bool TMainForm::HandleShortcutKey(QWidget* /*source*/, int key) {
+void TMainForm::UndoClick() { model_.Undo(); }
+
+void TMainForm::RedoClick() { model_.Redo(); }
+
+bool TMainForm::HandleUndoRedoKey(int key, Qt::KeyboardModifiers modifiers) {
+  if (model_.Busy() || !(modifiers & Qt::ControlModifier)) return false;
+  const bool shift = modifiers & Qt::ShiftModifier;
+  if (key == Qt::Key_Z && !shift) {
+    UndoClick();
+    return true;
+  }
+  if (key == Qt::Key_Y || (key == Qt::Key_Z && shift)) {
+    RedoClick();
+    return true;
+  }
+  return false;
+}
+
+bool TMainForm::HandleShortcutKey(QWidget* /*source*/, int key, Qt::KeyboardModifiers modifiers) {
   if (model_.Busy()) return false;
+  if (HandleUndoRedoKey(key, modifiers)) return true;
   int shade;
   switch (key) {
     case Qt::Key_F1: shade = kHighlight; break;
@@ -399,7 +427,7 @@ void TMainForm::ReportScreenUnreadable() {
 }
 
 void TMainForm::keyPressEvent(QKeyEvent* event) {
-  if (HandleShortcutKey(this, event->key())) {
+  if (HandleShortcutKey(this, event->key(), event->modifiers())) {
     event->accept();
     return;
   }
@@ -890,5 +918,23 @@ TProgressSink& TMainForm::Progress() {
 }
 
 void TMainForm::SetTitleText(const std::string& text) { caption_->setText(QString::fromStdString(text)); }
+
+void TMainForm::ShowUndoRedo(bool canUndo, bool canRedo) {
+  // The model's first state comes before the menu exists.
+  if (undoAction_ != nullptr) undoAction_->setEnabled(canUndo);
+  if (redoAction_ != nullptr) redoAction_->setEnabled(canRedo);
+}
+
+void TMainForm::ShowRestoredState() {
+  if (backgroundGroup_ != nullptr) {
+    for (QAction* action : backgroundGroup_->actions()) {
+      action->setChecked(action->data().toInt() == static_cast<int>(model_.Background()));
+    }
+  }
+  if (windows_.layer != nullptr) windows_.layer->ShowRestoredState();
+  if (windows_.lightBalance != nullptr) windows_.lightBalance->ShowModelState();
+  if (windows_.picker != nullptr) windows_.picker->ShowToneFilterPreset();
+  if (windows_.info != nullptr) windows_.info->UpdateInfo();
+}
 
 }  // namespace tintloom

@@ -3,6 +3,7 @@
 // coordination model and everything loaded at start-up, and is the model's
 // view hooks: it forwards each hook to the tool window concerned.
 
+#include <QKeyEvent>
 #include <QPointer>
 #include <QStringList>
 #include <QWidget>
@@ -117,9 +118,18 @@ class TMainForm : public QWidget, public TModelViews {
   void ShutDown();
   bool ShuttingDown() const { return shuttingDown_; }
 
-  // Keys F1..F4 from any window that forwards keys: the screen colour under
-  // the pointer into a shade of the selected slot. True when the key was used.
-  bool HandleShortcutKey(QWidget* source, int key);
+  // Keys from any window that forwards keys: F1..F4 take the screen colour
+  // under the pointer into a shade of the selected slot; Ctrl+Z undoes,
+  // Ctrl+Y and Ctrl+Shift+Z redo. True when the key was used.
+  bool HandleShortcutKey(QWidget* source, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
+  bool HandleShortcutKey(QWidget* source, const QKeyEvent& event) {
+    return HandleShortcutKey(source, event.key(), event.modifiers());
+  }
+  // Ctrl+Z, Ctrl+Y and Ctrl+Shift+Z alone; true when the key was one of them.
+  bool HandleUndoRedoKey(int key, Qt::KeyboardModifiers modifiers);
+  // "元に戻す(&U)" and "やり直し(&R)".
+  void UndoClick();
+  void RedoClick();
   // Reads the screen pixel under the pointer; empty when the platform refuses.
   std::function<std::optional<TColor>()> readScreenPixel;
   // Where the screen cannot be read, the desktop portal on this bus is asked
@@ -184,6 +194,8 @@ class TMainForm : public QWidget, public TModelViews {
   void RefreshPicker() override;
   void ShowCanvas() override;
   void SetTitleText(const std::string& text) override;
+  void ShowUndoRedo(bool canUndo, bool canRedo) override;
+  void ShowRestoredState() override;
   void EnterBusy() override;
   void LeaveBusy() override;
   TProgressSink& Progress() override;
@@ -226,6 +238,8 @@ class TMainForm : public QWidget, public TModelViews {
   QToolButton* minimiseButton_ = nullptr;
   TPaintBox* canvasBox_ = nullptr;
   QActionGroup* backgroundGroup_ = nullptr;
+  QAction* undoAction_ = nullptr;
+  QAction* redoAction_ = nullptr;
   QMenu* viewMenu_ = nullptr;
   bool canvasFresh_ = false;
   bool screenReadRefusedShown_ = false;

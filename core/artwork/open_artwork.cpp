@@ -26,6 +26,8 @@ std::string AbsolutePath(const std::string& path) {
 
 void TCoordinationModel::OpenSampleArtwork(const std::string& path) {
   if (busy_) return;
+  // A drag or a typed value still open is a step of the previous artwork.
+  EndGesture();
   BeginBusy();
   TProgressSink& progress = views_.Progress();
   // The new file is read and reduced completely into a document of its own.
@@ -100,6 +102,7 @@ void TCoordinationModel::InitLayerMappings(int count) {
     BuildLayerLookup(i);
   }
   selectedLayer = -1;
+  ForgetLayerSteps();
 }
 
 void TCoordinationModel::BuildLayerThumbnails() {

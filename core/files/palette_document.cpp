@@ -149,7 +149,9 @@ void SavePaletteDocument(TCoordinationModel& model, const std::string& path) {
   const std::vector<std::uint8_t> bytes = EncodePaletteDocument(CapturePaletteDocument(model));
   if (Result<> written = ReplaceFileContents(path, bytes); !written) {
     model.Messages().ShowMessage(written.error().message);
+    return;
   }
+  model.MarkSaved();
 }
 
 void LoadPaletteDocument(TCoordinationModel& model, const std::string& path) {
@@ -175,6 +177,8 @@ Result<> ReadPaletteDocumentInto(TCoordinationModel& model, std::span<const std:
   // the shades and rebuilds the ramps that can have changed.
   for (int i = 0; i < kSlotCount; ++i) model.BuildSlotRamp(i);
   model.Redraw(TCoordinationModel::kRedrawSelected);
+  // The redraw recorded the opening as one step; what was opened is saved.
+  model.MarkSaved();
   return Ok();
 }
 

@@ -22,6 +22,7 @@
 #include "core/files/tone_data.h"
 #include "core/messages.h"
 #include "core/model/colour_slots.h"
+#include "core/model/edit_history.h"
 #include "core/model/harmony_rules.h"
 #include "core/model/model_views.h"
 
@@ -149,6 +150,36 @@ class TCoordinationModel {
   void EndBusy();
   bool Busy() const { return busy_; }
 
+  // ---- edit history ----
+  // Every change of the document's state is shown on the canvas, so the
+  // canvas's composition records it, and so do the few edits that can leave
+  // the canvas as it was. Between BeginGesture and EndGesture (a drag, a value
+  // being typed) nothing is recorded; the end records the whole gesture as
+  // one step. A gesture begun while another is open ends that one first.
+  void BeginGesture();
+  void EndGesture();
+  bool InGesture() const { return gesture_; }
+  // The state as it is now becomes a step when it differs from the last.
+  void RecordEdit();
+  // Restores the state before the last step or after the next one and
+  // redraws everything; an open gesture is ended first. Nothing while busy or
+  // with no step; false then.
+  bool Undo();
+  bool Redo();
+  bool CanUndo() const { return history_.CanUndo(); }
+  bool CanRedo() const { return history_.CanRedo(); }
+  // The palette as it is now is the one last saved or opened: the caption
+  // loses its unsaved mark until the palette differs from it again.
+  void MarkSaved();
+  // The layers as they are now take the place of the layers in every kept
+  // step, and steps that then change nothing are merged away: after new
+  // artwork the old layer steps are of no use, and a work document's layer
+  // settings are where the history starts, not an edit to undo.
+  void ForgetLayerSteps();
+  bool Unsaved() const { return shownUnsaved_; }
+  const TEditHistory& History() const { return history_; }
+  TEditState CaptureState() const;
+
   // ---- canvas ----
   void BuildSlotRamp(int i);
   void BuildLayerLookup(int layer);
@@ -197,6 +228,12 @@ class TCoordinationModel {
   bool LayerSelected() const;
   void AbandonLoad(const std::string& reason);
   void KeepCurrentArtwork();
+  // The history starts afresh from the state as it is now, which counts as saved.
+  void StartHistory();
+  void RestoreState(const TEditState& state);
+  // The unsaved mark in the caption and the undo and redo commands follow the history.
+  void ShowHistory();
+  void ShowTitle();
 
   TModelViews& views_;
   TMessageSink& messages_;
@@ -212,6 +249,13 @@ class TCoordinationModel {
   // While set (artwork loading), every operation returns at once.
   bool busy_ = false;
   bool composing_ = false;
+  TEditHistory history_;
+  TEditState savedState_;
+  bool gesture_ = false;
+  bool restoring_ = false;
+  bool shownUnsaved_ = false;
+  // The caption without the unsaved mark.
+  std::string titleText_ = "Tintloom";
 };
 
 }  // namespace tintloom
