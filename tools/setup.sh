@@ -5,7 +5,7 @@
 # dbus gives the tests a private bus for a stand-in screen-colour portal;
 # desktop-file-utils, appstream and shared-mime-info check the installed
 # launcher entry, metainfo and file type.
-TINTLOOM_PACKAGES=(cmake g++ make qt6-base-dev libgl1-mesa-dev libgtest-dev libbenchmark-dev fonts-ipafont-gothic
+TINTLOOM_PACKAGES=(cmake g++ make qt6-base-dev libgl1-mesa-dev libgtest-dev libbenchmark-dev libhwy-dev fonts-ipafont-gothic
                    dbus desktop-file-utils appstream shared-mime-info)
 
 ensure_packages() {

@@ -12,8 +12,9 @@
 #include <filesystem>
 #include <array>
 #include <random>
-#include <tuple>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "bench/scalar_compositor.h"
@@ -78,27 +79,43 @@ TEST(ChannelMix, MatchesTheTruncatingDivisionForEveryInput) {
   EXPECT_EQ(mismatches, 0);
 }
 
-#if defined(__x86_64__)
-TEST(ChannelMix, VectorKernelMatchesTheTruncatingDivisionForEveryInput) {
-  if (!ComposeKernelAvailable(TComposeKernel::kAvx512)) GTEST_SKIP() << "this processor lacks the kernel";
+// Each vector kernel this processor runs, with its name; the others are
+// named with the reason they cannot run here, so a test log shows what was
+// and was not tested.
+std::vector<std::pair<TComposeKernel, const TVectorKernel*>> RunnableVectorKernels() {
+  std::vector<std::pair<TComposeKernel, const TVectorKernel*>> kernels;
+  for (const TComposeKernel kernel : kComposeKernels) {
+    const char* why = nullptr;
+    if (!ComposeKernelAvailable(kernel, &why)) {
+      std::printf("[ kernel   ] %s: not run (%s)\n", ComposeKernelName(kernel), why);
+    } else if (const TVectorKernel* vector = VectorKernel(kernel)) {
+      std::printf("[ kernel   ] %s: run\n", ComposeKernelName(kernel));
+      kernels.emplace_back(kernel, vector);
+    }
+  }
+  return kernels;
+}
+
+TEST(ChannelMix, VectorKernelsMatchTheTruncatingDivisionForEveryInput) {
   std::vector<std::uint8_t> d(65536), t(65536), a(65536), out(65536);
   for (std::size_t i = 0; i < d.size(); ++i) {
     d[i] = static_cast<std::uint8_t>(i >> 8);
     t[i] = static_cast<std::uint8_t>(i);
   }
-  int mismatches = 0;
-  for (int alpha = 0; alpha < 256; ++alpha) {
-    std::fill(a.begin(), a.end(), static_cast<std::uint8_t>(alpha));
-    MixBytesAvx512(d.data(), t.data(), a.data(), out.data(), out.size());
-    for (std::size_t i = 0; i < out.size(); ++i) {
-      if (out[i] != reference::Mix(d[i], t[i], alpha) && ++mismatches <= 5) {
-        ADD_FAILURE() << "d " << int{d[i]} << " t " << int{t[i]} << " a " << alpha;
+  for (const auto& [kernel, vector] : RunnableVectorKernels()) {
+    int mismatches = 0;
+    for (int alpha = 0; alpha < 256; ++alpha) {
+      std::fill(a.begin(), a.end(), static_cast<std::uint8_t>(alpha));
+      vector->mixBytes(d.data(), t.data(), a.data(), out.data(), out.size());
+      for (std::size_t i = 0; i < out.size(); ++i) {
+        if (out[i] != reference::Mix(d[i], t[i], alpha) && ++mismatches <= 5) {
+          ADD_FAILURE() << ComposeKernelName(kernel) << ": d " << int{d[i]} << " t " << int{t[i]} << " a " << alpha;
+        }
       }
     }
+    EXPECT_EQ(mismatches, 0) << ComposeKernelName(kernel);
   }
-  EXPECT_EQ(mismatches, 0);
 }
-#endif
 
 // Alpha in runs, so whole chunks come out transparent, opaque or mixed.
 std::vector<std::uint8_t> AlphaRuns(std::mt19937& rng, std::size_t size) {
@@ -116,7 +133,10 @@ std::vector<std::uint8_t> AlphaRuns(std::mt19937& rng, std::size_t size) {
 class CompositorEqualityTest : public ::testing::TestWithParam<std::tuple<TComposeKernel, TTableKind>> {
  protected:
   void SetUp() override {
-    if (!ComposeKernelAvailable(std::get<0>(GetParam()))) GTEST_SKIP() << "this processor lacks the kernel";
+    const char* why = nullptr;
+    if (!ComposeKernelAvailable(std::get<0>(GetParam()), &why)) {
+      GTEST_SKIP() << ComposeKernelName(std::get<0>(GetParam())) << " kernel not run: " << why;
+    }
     saved_ = ActiveComposeKernel();
     SelectComposeKernel(std::get<0>(GetParam()));
   }
@@ -192,23 +212,23 @@ TEST_P(CompositorEqualityTest, ThreadedCompositionGivesTheReferenceBytes) {
   ExpectReferenceBytes("600 x 300");
 }
 
-#if defined(__x86_64__)
 // A formula that misses a single entry quietly sends its mode back to table
 // lookups, correct but many times slower; and one that passed a table it does
 // not match would draw wrong colours.
 TEST(VectorBlendFormulas, MatchTheGeneratedTableAndNoAlteredOne) {
-  if (!ComposeKernelAvailable(TComposeKernel::kAvx512)) GTEST_SKIP() << "this processor lacks the kernel";
-  for (const TBlendTable* table : {&FullBlendTable(), &AlteredBlendTable()}) {
-    std::array<const std::uint8_t*, kBlendModeCount> tables;
-    for (int code = 0; code < kBlendModeCount; ++code) tables[static_cast<std::size_t>(code)] = table->Table(code);
-    std::array<bool, kBlendModeCount> exact{};
-    CheckBlendFormulasAvx512(tables.data(), exact.data());
-    for (int code = 0; code < kBlendModeCount; ++code) {
-      EXPECT_EQ(exact[static_cast<std::size_t>(code)], table == &FullBlendTable()) << "code " << code;
+  for (const auto& [kernel, vector] : RunnableVectorKernels()) {
+    for (const TBlendTable* table : {&FullBlendTable(), &AlteredBlendTable()}) {
+      std::array<const std::uint8_t*, kBlendModeCount> tables;
+      for (int code = 0; code < kBlendModeCount; ++code) tables[static_cast<std::size_t>(code)] = table->Table(code);
+      std::array<bool, kBlendModeCount> exact{};
+      vector->checkBlendFormulas(tables.data(), exact.data());
+      for (int code = 0; code < kBlendModeCount; ++code) {
+        EXPECT_EQ(exact[static_cast<std::size_t>(code)], table == &FullBlendTable())
+            << ComposeKernelName(kernel) << " code " << code;
+      }
     }
   }
 }
-#endif
 
 // Rows of table results, as opening blends clipped layers with them: every
 // pair of every mode, with and without sources, an odd length for the tail.
@@ -237,10 +257,16 @@ TEST_P(CompositorEqualityTest, TableRowsGiveTheTableEntries) {
   }
 }
 
+std::string KernelAndTableName(const ::testing::TestParamInfo<std::tuple<TComposeKernel, TTableKind>>& info) {
+  static const char* const kTables[] = {"generated", "altered", "none"};
+  return std::string(ComposeKernelName(std::get<0>(info.param))) + "_" + kTables[static_cast<int>(std::get<1>(info.param))];
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Kernels, CompositorEqualityTest,
-    ::testing::Combine(::testing::Values(TComposeKernel::kPortable, TComposeKernel::kAvx512),
-                       ::testing::Values(TTableKind::kGenerated, TTableKind::kAltered, TTableKind::kNone)));
+    ::testing::Combine(::testing::ValuesIn(kComposeKernels),
+                       ::testing::Values(TTableKind::kGenerated, TTableKind::kAltered, TTableKind::kNone)),
+    KernelAndTableName);
 
 }  // namespace
 }  // namespace tintloom

@@ -32,10 +32,10 @@ using Bytes = std::vector<std::uint8_t>;
 template <typename Body>
 void ForEachKernel(const Body& body) {
   const TComposeKernel saved = ActiveComposeKernel();
-  for (const TComposeKernel kernel : {TComposeKernel::kPortable, TComposeKernel::kAvx512}) {
+  for (const TComposeKernel kernel : kComposeKernels) {
     if (!ComposeKernelAvailable(kernel)) continue;
     SelectComposeKernel(kernel);
-    body(kernel == TComposeKernel::kAvx512 ? "vector" : "portable");
+    body(ComposeKernelName(kernel));
   }
   SelectComposeKernel(saved);
 }
