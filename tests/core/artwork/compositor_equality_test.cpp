@@ -23,6 +23,7 @@
 #include "core/artwork/compose_kernels.h"
 #include "core/artwork/compositor.h"
 #include "core/model/coordination_model.h"
+#include "core/progress_sink.h"
 #include "support/artwork.h"
 #include "support/recording.h"
 
@@ -210,6 +211,35 @@ TEST_P(CompositorEqualityTest, ThreadedCompositionGivesTheReferenceBytes) {
   std::mt19937 rng(77);
   MakeArtwork(rng, 600, 300, kBlendModeCount + 1);
   ExpectReferenceBytes("600 x 300");
+}
+
+// Real files as the program opens them, every layer mapped at random, over
+// a random backdrop.
+TEST_P(CompositorEqualityTest, SampleFilesGiveTheReferenceBytes) {
+  if (std::get<1>(GetParam()) != TTableKind::kGenerated) GTEST_SKIP() << "the generated table is enough here";
+  const std::filesystem::path folder = TINTLOOM_PSD_SAMPLES;
+  if (!std::filesystem::is_directory(folder)) GTEST_SKIP() << "no sample folder";
+  std::mt19937 rng(5);
+  int files = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    if (entry.path().extension() != ".psd") continue;
+    TSilentProgress progress;
+    TPSD doc;
+    if (!LoadFromFile(entry.path().string(), doc, progress).ok()) continue;  // refused files are another test's
+    if (!ReduceLayers(doc, Table(), progress, messages).ok()) continue;
+    ShrinkToCanvas(doc, progress);
+    if (doc.working_layer_count <= 0) continue;
+    std::vector<TSimpleLayer> layers(doc.Simples.begin(), doc.Simples.begin() + doc.working_layer_count);
+    testing::LoadLayers(model, doc.width, doc.height, std::move(layers));
+    for (int i = 0; i < model.document.working_layer_count; ++i) {
+      model.LayerMapping(i).MappedSlot = static_cast<std::int16_t>(rng() % 13);
+      model.BuildLayerLookup(i);
+    }
+    for (auto& b : model.artworkSurface.bitmap) b = static_cast<std::uint8_t>(rng());
+    ExpectReferenceBytes(entry.path().filename().string());
+    ++files;
+  }
+  EXPECT_GT(files, 5);
 }
 
 // A formula that misses a single entry quietly sends its mode back to table
