@@ -7,9 +7,9 @@
 // per pixel fetches all three channels of its colour: without a 256-entry
 // byte permute that is the cheapest lookup there is. Every layer
 // passes over the band a vector at a time, and the band is narrowed back.
-// The blend modes are computed from their formulas, as in the AVX-512
-// kernel; the dividing modes divide in floats, which is exact at these
-// operand sizes, and soft light gathers its curves. A formula counts only
+// The blend modes are computed from their formulas in bytes and 16-bit
+// integers, as in the AVX-512 kernel, with the reciprocals of the dividing
+// modes and soft light's curves read a byte at a time. A formula counts only
 // once it has given every entry of the loaded table (CheckBlendFormulas);
 // lanes a formula cannot vouch for (exact halves, soft light too near one)
 // come from the table.
@@ -38,20 +38,20 @@
 namespace tintloom {
 namespace {
 
-// Soft light's curves as one 32-bit table for gathers: below the half first,
-// then above it.
+// Soft light's curves as one array for per-byte lookups: below the half
+// first, then above it.
 struct TSoftLightTable {
-  alignas(64) std::uint32_t entries[512];
+  std::uint16_t curves[512];
 };
 constexpr TSoftLightTable MakeSoftLightTable() {
   TSoftLightTable t{};
   for (std::size_t d = 0; d < 256; ++d) {
-    t.entries[d] = soft_light::kCurves.below[d];
-    t.entries[256 + d] = soft_light::kCurves.above[d];
+    t.curves[d] = soft_light::kCurves.below[d];
+    t.curves[256 + d] = soft_light::kCurves.above[d];
   }
   return t;
 }
-alignas(64) constexpr TSoftLightTable kSoftLightTable = MakeSoftLightTable();
+constexpr TSoftLightTable kSoftLightTable = MakeSoftLightTable();
 
 }  // namespace
 }  // namespace tintloom
@@ -69,10 +69,7 @@ namespace hn = hwy::HWY_NAMESPACE;
 using D8 = hn::ScalableTag<std::uint8_t>;
 using D16 = hn::Repartition<std::uint16_t, D8>;
 using D32 = hn::Repartition<std::uint32_t, D8>;
-using DI32 = hn::Repartition<std::int32_t, D8>;
-using DF = hn::Repartition<float, D8>;
 using DQ8 = hn::Rebind<std::uint8_t, D32>;  // a quarter of a byte vector
-using DH8 = hn::Half<D8>;
 using V8 = hn::Vec<D8>;
 using V16 = hn::Vec<D16>;
 using V32 = hn::Vec<D32>;
@@ -154,58 +151,66 @@ inline V8 HardLight(V8 d, V8 t, M8 low) {
   return hn::IfThenElse(low, r, hn::Not(r));
 }
 
-// ---- Work on 32-bit lanes, a quarter of the bytes at a time ----
+// ---- Per-byte lookups of 16-bit values ----
 
-template <class F>
-inline V8 ByQuarters(V8 a, V8 b, V8& flags, const F& f) {
+// table[v[i]] for every byte lane i, the even lanes' values and the odd
+// lanes' in 16-bit lanes of their own. Without a 256-entry byte permute
+// plain loads are the cheapest (measured: converting every byte to a float
+// lane and back cost more than three times as much).
+struct TWordPair {
+  V16 even, odd;
+};
+inline TWordPair LookUpWords(V8 v, const std::uint16_t* table) {
   const D8 d8;
-  const DH8 dh;
-  const DQ8 dq;
-  const D32 d32;
-  const DI32 di32;
-  const auto lowA = hn::LowerHalf(dh, a), highA = hn::UpperHalf(dh, a);
-  const auto lowB = hn::LowerHalf(dh, b), highB = hn::UpperHalf(dh, b);
-  const hn::Half<DH8> dhq;
-  hn::Vec<DQ8> r[4], m[4];
-  const hn::Vec<hn::Half<DH8>> qa[4] = {hn::LowerHalf(dhq, lowA), hn::UpperHalf(dhq, lowA),
-                                        hn::LowerHalf(dhq, highA), hn::UpperHalf(dhq, highA)};
-  const hn::Vec<hn::Half<DH8>> qb[4] = {hn::LowerHalf(dhq, lowB), hn::UpperHalf(dhq, lowB),
-                                        hn::LowerHalf(dhq, highB), hn::UpperHalf(dhq, highB)};
-  for (int k = 0; k < 4; ++k) {
-    V32 flag;
-    const V32 result = f(hn::PromoteTo(d32, qa[k]), hn::PromoteTo(d32, qb[k]), flag);
-    r[k] = hn::DemoteTo(dq, hn::BitCast(di32, result));
-    m[k] = hn::DemoteTo(dq, hn::BitCast(di32, flag));
+  const D16 d16;
+  constexpr std::size_t kMost = hn::MaxLanes(D8());
+  HWY_ALIGN std::uint8_t bytes[kMost];
+  HWY_ALIGN std::uint16_t even[kMost / 2], odd[kMost / 2];
+  hn::Store(v, d8, bytes);
+  for (std::size_t i = 0; i < hn::Lanes(d16); ++i) {
+    even[i] = table[bytes[2 * i]];
+    odd[i] = table[bytes[2 * i + 1]];
   }
-  flags = hn::Or(flags, hn::Combine(d8, hn::Combine(dh, m[3], m[2]), hn::Combine(dh, m[1], m[0])));
-  return hn::Combine(d8, hn::Combine(dh, r[3], r[2]), hn::Combine(dh, r[1], r[0]));
+  return {hn::Load(d16, even), hn::Load(d16, odd)};
 }
 
-// ---- The dividing modes ----
+// Flags of the even and the odd words back into byte lanes.
+inline V8 WordFlags(hn::Mask<D16> even, hn::Mask<D16> odd) {
+  const D16 d16;
+  return AsBytes(hn::Or(hn::And(hn::VecFromMask(d16, even), Words(0x00FF)),
+                        hn::And(hn::VecFromMask(d16, odd), Words(0xFF00))));
+}
+
+// ---- The dividing modes, in integers ----
 //
 // Colour dodge, colour burn and vivid light all come down to round(255 x / D)
-// for bytes x < D. With h = floor(D / 2) that rounding (halves up) is
+// for bytes x < D, halves up. With h = floor(D / 2) that is
 // floor((255 x + h) / D): for even D it is the same sum, and for odd D no
-// sum 255 x + h + 1/2 is a multiple of D. Both operands are whole floats
-// below 2^16, so the float quotient is within 2^-24 of its value relative,
-// under 0.004 absolute, and the true quotient lies a whole 1/D <= 1/255 from
-// the next whole number unless it is whole: its floor is exact. An exact
-// half (an even D dividing 255 x + h) is where the table's own arithmetic
-// may have gone either way, so those lanes take the table's entry.
+// sum 255 x + h + 1/2 is a multiple of D, so dropping the half moves no
+// quotient. A half is then an even D dividing Y = 255 x + h exactly, where
+// the table's own arithmetic may have gone either way, so those lanes take
+// the table's entry. Y stays below 65025 + 128, so with r = ceil(65536 / D)
+// the guess q0 = Y r >> 16 is the quotient or one more (for D >= 2, r is at
+// least 65536 / D and less than one above it; D = 1 only ever divides
+// x = 0), and a negative remainder Y - q0 D says it was one more.
 
-inline V32 RoundedQuotient32(V32 x, V32 divisor, V32& tie) {
-  const D32 d32;
-  const DI32 di32;
-  const DF df;
-  const V32 y = hn::Add(hn::Mul(x, hn::Set(d32, 255u)), hn::ShiftRight<1>(divisor));
-  const auto fy = hn::ConvertTo(df, hn::BitCast(di32, y));
-  // Lanes past the divisor are not used; a divisor of 0 there must not trap.
-  const auto fd = hn::ConvertTo(df, hn::BitCast(di32, hn::Max(divisor, hn::Set(d32, 1u))));
-  const auto q = hn::Floor(hn::Div(fy, fd));
-  const auto exact = hn::RebindMask(d32, hn::Eq(hn::Mul(q, fd), fy));
-  const auto even = hn::Eq(hn::And(divisor, hn::Set(d32, 1u)), hn::Zero(d32));
-  tie = hn::IfThenElseZero(hn::And(exact, even), hn::Set(d32, 1u));
-  return hn::BitCast(d32, hn::ConvertTo(di32, q));
+struct TReciprocals {
+  std::uint16_t r[256];
+};
+constexpr TReciprocals MakeReciprocals() {
+  TReciprocals t{};
+  for (int d = 0; d < 256; ++d) t.r[d] = static_cast<std::uint16_t>(d == 0 ? 0 : d == 1 ? 65535 : (65536 + d - 1) / d);
+  return t;
+}
+constexpr TReciprocals kReciprocals = MakeReciprocals();
+
+inline V16 RoundedQuotient16(V16 x, V16 d, V16 r, hn::Mask<D16>& tie) {
+  const hn::RebindToSigned<D16> di16;
+  const V16 y = hn::Add(hn::Sub(hn::ShiftLeft<8>(x), x), hn::ShiftRight<1>(d));
+  const V16 q0 = hn::MulHigh(y, r);
+  const V16 remainder = hn::Sub(y, hn::Mul(q0, d));  // in (-D, D)
+  tie = hn::And(hn::Eq(hn::And(d, Words(1)), hn::Zero(D16())), hn::Eq(remainder, hn::Zero(D16())));
+  return hn::Add(q0, hn::BitCast(D16(), hn::ShiftRight<15>(hn::BitCast(di16, remainder))));
 }
 
 // With x = d - k (0 when below): 0 where x is 0, 255 where x reaches D, else
@@ -215,69 +220,90 @@ inline V32 RoundedQuotient32(V32 x, V32 divisor, V32& tie) {
 //   vivid light    burn by 2t below the half, dodge by 2t - 255 above
 // A black source in a burn (D = 0) would make every x 0, white backdrop
 // included; k = 254 there leaves white at x = 1, which reaches D.
-inline V8 DividingBytes(V8 d, V8 k, V8 divisor, V8& unsure) {
+// `known`: the divisors' reciprocals where the caller has them already.
+inline V8 DividingBytes(V8 d, V8 k, V8 divisor, V8& unsure, const TWordPair* known) {
   const V8 x = hn::SaturatedSub(d, k);
   const M8 zero = hn::Eq(x, hn::Zero(D8()));
   const M8 full = AtLeast(x, divisor);
-  V8 ties = hn::Zero(D8());
-  const V8 q = ByQuarters(x, divisor, ties, RoundedQuotient32);
+  const TWordPair r = known != nullptr ? *known : LookUpWords(divisor, kReciprocals.r);
+  hn::Mask<D16> tieEven, tieOdd;
+  const V16 qEven = RoundedQuotient16(Even16(x), Even16(divisor), r.even, tieEven);
+  const V16 qOdd = RoundedQuotient16(Odd16(x), Odd16(divisor), r.odd, tieOdd);
+  // Lanes past the divisor may hold quotients past 255; each is cut to its
+  // own byte.
+  const V8 q = JoinEvenOdd(hn::And(qEven, Words(0x00FF)), qOdd);
   const M8 used = hn::Not(hn::Or(zero, full));
-  unsure = hn::Or(unsure, hn::IfThenElseZero(hn::And(used, hn::Ne(ties, hn::Zero(D8()))), Bytes(255)));
+  unsure = hn::Or(unsure, hn::IfThenElseZero(used, WordFlags(tieEven, tieOdd)));
   return hn::IfThenZeroElse(zero, hn::IfThenElse(full, Bytes(255), q));
 }
 
 inline V8 BurnK(V8 fromWhite) { return hn::Min(fromWhite, Bytes(254)); }
 
-inline V8 VividBytes(V8 d, V8 t, V8& unsure) {
+inline V8 VividBytes(V8 d, V8 t, V8& unsure, const TWordPair* known) {
   const M8 upper = Upper(t);
   const V8 twice = hn::Add(t, t);
   const V8 room = hn::Add(hn::Not(t), hn::Not(t));  // 510 - 2t above the half
   return DividingBytes(d, hn::IfThenZeroElse(upper, BurnK(hn::Not(twice))), hn::IfThenElse(upper, room, twice),
-                       unsure);
+                       unsure, known);
 }
 
-// ---- Soft light (soft_light_curves.h), on 32-bit lanes ----
+// ---- Soft light (soft_light_curves.h), in 16-bit integers ----
 
-inline V32 SoftLight32(V32 d, V32 t, V32& near) {
-  const D32 d32;
-  const DI32 di32;
-  const auto upper = hn::Gt(hn::BitCast(di32, t), hn::Set(di32, 127));
-  const V32 twice = hn::Add(t, t);
-  const V32 m = hn::IfThenElse(hn::RebindMask(d32, upper), hn::Sub(twice, hn::Set(d32, 255u)),
-                               hn::Sub(hn::Set(d32, 255u), twice));
-  const V32 index = hn::Add(d, hn::IfThenElseZero(hn::RebindMask(d32, upper), hn::Set(d32, 256u)));
-  const V32 c = hn::GatherIndex(d32, kSoftLightTable.entries, hn::BitCast(di32, index));
-  const V32 v = hn::Add(hn::Mul(m, c), hn::Set(d32, 1u << 17));
-  const V32 share = hn::ShiftRight<18>(v);
-  const V32 fraction = hn::And(hn::Add(v, hn::Set(d32, soft_light::kSoftLightNear)), hn::Set(d32, (1u << 18) - 1));
-  const auto isNear = hn::Lt(hn::BitCast(di32, fraction), hn::Set(di32, 2 * soft_light::kSoftLightNear));
-  near = hn::IfThenElseZero(hn::RebindMask(d32, isNear), hn::Set(d32, 1u));
-  return hn::IfThenElse(hn::RebindMask(d32, upper), hn::Add(d, share), hn::Sub(d, share));
+// (P + 2^17) >> 18 for P = m c; `near` marks the lanes whose P + 2^17 lies
+// within kSoftLightNear of a multiple of 2^18.
+inline V16 RoundedShare16(V16 m, V16 c, hn::Mask<D16>& near) {
+  const V16 high = hn::Add(hn::MulHigh(m, c), Words(2));  // (P + 2^17) >> 16
+  const V16 low = hn::Mul(m, c);
+  // (P + 2^17) mod 2^18 in fours: the two low bits of `high` above the top
+  // fourteen of `low`.
+  const V16 fraction = hn::Or(hn::ShiftLeft<14>(high), hn::ShiftRight<2>(low));
+  const V16 shifted = hn::Add(fraction, Words(soft_light::kSoftLightNear / 4));
+  near = hn::Eq(hn::Min(shifted, Words(soft_light::kSoftLightNear / 2 - 1)), shifted);  // shifted < Near / 2
+  return hn::ShiftRight<2>(high);
 }
 
 inline V8 SoftLightBytes(V8 d, V8 t, V8& unsure) {
-  V8 near = hn::Zero(D8());
-  const V8 r = ByQuarters(d, t, near, SoftLight32);
-  unsure = hn::Or(unsure, hn::IfThenElseZero(hn::Ne(near, hn::Zero(D8())), Bytes(255)));
-  return r;
+  const M8 upper = Upper(t);
+  const V8 twice = hn::Add(t, t);
+  const V8 m = hn::IfThenElse(upper, hn::Add(twice, Bytes(1)), hn::Not(twice));  // |2t - 255|
+  // The curve of d, above or below the half by t: one lookup per byte,
+  // the half choosing the table.
+  const D8 d8;
+  const D16 d16;
+  constexpr std::size_t kMost = hn::MaxLanes(D8());
+  HWY_ALIGN std::uint8_t db[kMost], tb[kMost];
+  HWY_ALIGN std::uint16_t even[kMost / 2], odd[kMost / 2];
+  hn::Store(d, d8, db);
+  hn::Store(t, d8, tb);
+  for (std::size_t i = 0; i < hn::Lanes(d16); ++i) {
+    even[i] = kSoftLightTable.curves[(tb[2 * i] & 0x80u) * 2 + db[2 * i]];
+    odd[i] = kSoftLightTable.curves[(tb[2 * i + 1] & 0x80u) * 2 + db[2 * i + 1]];
+  }
+  hn::Mask<D16> nearEven, nearOdd;
+  const V16 shareEven = RoundedShare16(Even16(m), hn::Load(d16, even), nearEven);
+  const V16 shareOdd = RoundedShare16(Odd16(m), hn::Load(d16, odd), nearOdd);
+  unsure = hn::Or(unsure, WordFlags(nearEven, nearOdd));
+  // Each share is at most 64, within its own byte.
+  const V8 share = JoinEvenOdd(shareEven, shareOdd);
+  return hn::IfThenElse(upper, hn::Add(d, share), hn::Sub(d, share));
 }
 
 // The formula of blend code `Code`; lanes it cannot vouch for are set in
 // `unsure`.
 template <int Code>
-inline V8 Formula(V8 d, V8 t, V8& unsure) {
+inline V8 Formula(V8 d, V8 t, V8& unsure, const TWordPair* known = nullptr) {
   if constexpr (Code == 0) return hn::Min(d, t);  // darken
   if constexpr (Code == 1) return MulRound(d, t);  // multiply
-  if constexpr (Code == 2) return DividingBytes(d, BurnK(hn::Not(t)), t, unsure);  // colour burn
+  if constexpr (Code == 2) return DividingBytes(d, BurnK(hn::Not(t)), t, unsure, known);  // colour burn
   if constexpr (Code == 3) return hn::SaturatedSub(d, hn::Not(t));  // linear burn: d + t - 255
   if constexpr (Code == 4) return hn::Max(d, t);                     // lighten
   if constexpr (Code == 5) return hn::Not(MulRound(hn::Not(d), hn::Not(t)));  // screen
-  if constexpr (Code == 6) return DividingBytes(d, hn::Zero(D8()), hn::Not(t), unsure);  // colour dodge
+  if constexpr (Code == 6) return DividingBytes(d, hn::Zero(D8()), hn::Not(t), unsure, known);  // colour dodge
   if constexpr (Code == 7) return hn::SaturatedAdd(d, t);  // linear dodge
   if constexpr (Code == 8) return HardLight(d, t, hn::Not(Upper(d)));  // overlay
   if constexpr (Code == 9) return SoftLightBytes(d, t, unsure);
   if constexpr (Code == 10) return HardLight(d, t, hn::Not(Upper(t)));  // hard light
-  if constexpr (Code == 11) return VividBytes(d, t, unsure);
+  if constexpr (Code == 11) return VividBytes(d, t, unsure, known);
   if constexpr (Code == 12) {  // linear light: d + 2t - 255, as 2t - 255 or 255 - 2t by t's half
     const V8 twice = hn::Add(t, t);
     return hn::IfThenElse(Upper(t), hn::SaturatedAdd(d, hn::Add(twice, Bytes(1))), hn::SaturatedSub(d, hn::Not(twice)));
@@ -300,13 +326,17 @@ inline V8 Formula(V8 d, V8 t, V8& unsure) {
 HWY_NOINLINE V8 FromTable(V8 r, V8 d, V8 t, V8 which, const std::uint8_t* table) {
   const D8 d8;
   constexpr std::size_t kMost = hn::MaxLanes(D8());
-  HWY_ALIGN std::uint8_t out[kMost], db[kMost], tb[kMost], wb[kMost];
+  HWY_ALIGN std::uint8_t out[kMost], db[kMost], tb[kMost];
+  std::uint8_t bits[(kMost + 7) / 8 + 8] = {};
   hn::Store(r, d8, out);
   hn::Store(d, d8, db);
   hn::Store(t, d8, tb);
-  hn::Store(which, d8, wb);
-  for (std::size_t i = 0; i < hn::Lanes(d8); ++i) {
-    if (wb[i] != 0) out[i] = table[db[i] * 256u + tb[i]];
+  hn::StoreMaskBits(d8, hn::MaskFromVec(which), bits);
+  for (std::size_t byte = 0; byte < (hn::Lanes(d8) + 7) / 8; ++byte) {
+    for (unsigned set = bits[byte]; set != 0; set &= set - 1) {
+      const std::size_t i = 8 * byte + static_cast<std::size_t>(__builtin_ctz(set));
+      out[i] = table[db[i] * 256u + tb[i]];
+    }
   }
   return hn::Load(d8, out);
 }
@@ -314,19 +344,42 @@ HWY_NOINLINE V8 FromTable(V8 r, V8 d, V8 t, V8 which, const std::uint8_t* table)
 // `lanes` marks the bytes whose result counts (the unused fourth byte of a
 // pixel does not).
 template <int Code>
-inline V8 Blend(V8 d, V8 t, const std::uint8_t* table, bool computed, V8 lanes) {
+inline V8 Blend(V8 d, V8 t, const std::uint8_t* table, bool computed, V8 lanes, const TWordPair* known = nullptr) {
   if constexpr (Code < 0) {
     return t;
   } else {
     if (!computed) return FromTable(t, d, t, lanes, table);
     V8 unsure = hn::Zero(D8());
-    const V8 r = Formula<Code>(d, t, unsure);
+    const V8 r = Formula<Code>(d, t, unsure, known);
     unsure = hn::And(unsure, lanes);
     return hn::AllTrue(D8(), hn::Eq(unsure, hn::Zero(D8()))) ? r : FromTable(r, d, t, unsure, table);
   }
 }
 
 // ---- One layer over the band ----
+
+constexpr bool Dividing(int code) { return code == 2 || code == 6 || code == 11; }
+
+// The divisor of a dividing mode for source byte t, as DividingBytes gets it.
+constexpr int DivisorOf(int code, int t) {
+  if (code == 2) return t;
+  if (code == 6) return 255 - t;
+  return t >= 128 ? 510 - 2 * t : 2 * t;
+}
+
+// A dividing layer's source is its colour, so its divisors' reciprocals are
+// one pair of lookups per pixel rather than per byte: blue and red for the
+// even 16-bit lanes, green for the odd ones.
+struct TLayerReciprocals {
+  std::uint32_t even[256], odd[256];
+};
+inline void FillReciprocals(int code, const std::uint8_t* colours, TLayerReciprocals& r) {
+  for (std::size_t g = 0; g < 256; ++g) {
+    const auto of = [&](std::size_t c) -> std::uint32_t { return kReciprocals.r[DivisorOf(code, colours[4 * g + c])]; };
+    r.even[g] = of(0) | of(2) << 16;
+    r.odd[g] = of(1);
+  }
+}
 
 // The colour and blue, green, red bytes of each pixel, not its unused one.
 inline V8 ColourLanes() { return hn::BitCast(D8(), hn::Set(D32(), 0x00FFFFFFu)); }
@@ -343,7 +396,7 @@ constexpr bool kAlphaInWord = kPixelsPerVector == sizeof(TAlphaWord) && !HWY_HAV
 // which the mix would do too.
 template <int Code>
 inline void BlendPixels(const TLayerPass& pass, const std::uint8_t* grey, const std::uint8_t* alpha,
-                        std::uint8_t* at, V8 lanes) {
+                        std::uint8_t* at, V8 lanes, const TLayerReciprocals* reciprocals) {
   const D8 d8;
   const D32 d32;
   const DQ8 dq;
@@ -371,7 +424,19 @@ inline void BlendPixels(const TLayerPass& pass, const std::uint8_t* grey, const 
     return;
   }
   const V8 d = hn::LoadU(d8, at);
-  const V8 t = Blend<Code>(d, colour, pass.table, pass.computed, lanes);
+  V8 t;
+  if constexpr (Dividing(Code)) {
+    HWY_ALIGN std::uint32_t even[kPixelsPerVector], odd[kPixelsPerVector];
+    for (std::size_t i = 0; i < kPixelsPerVector; ++i) {
+      even[i] = reciprocals->even[grey[i]];
+      odd[i] = reciprocals->odd[grey[i]];
+    }
+    const TWordPair known{AsWords(hn::BitCast(d8, hn::Load(d32, even))), AsWords(hn::BitCast(d8, hn::Load(d32, odd)))};
+    t = Blend<Code>(d, colour, pass.table, pass.computed, lanes, &known);
+  } else {
+    (void)reciprocals;
+    t = Blend<Code>(d, colour, pass.table, pass.computed, lanes);
+  }
   if (opaque) {
     hn::StoreU(t, d8, at);
     return;
@@ -395,19 +460,21 @@ HWY_NOINLINE HWY_FLATTEN void BlendRows(const TLayerPass& pass, std::int64_t fro
   const std::size_t whole = count / step * step, tail = count - whole;
   const std::int64_t x = pass.left + pass.firstColumn - bandLeft;
   constexpr std::size_t kMost = hn::MaxLanes(D32());
+  TLayerReciprocals reciprocals;
+  if (Dividing(Code) && pass.computed) FillReciprocals(Code, pass.colours, reciprocals);
   for (std::int64_t y = from; y < to; ++y) {
     const auto start = static_cast<std::size_t>((y - pass.top) * pass.width + pass.firstColumn);
     const std::uint8_t* grey = pass.grey + start;
     const std::uint8_t* alpha = pass.alpha + start;
     std::uint8_t* row = band + ((y - bandTop) * stride + x) * 4;
-    for (std::size_t s = 0; s < whole; s += step) BlendPixels<Code>(pass, grey + s, alpha + s, row + 4 * s, lanes);
+    for (std::size_t s = 0; s < whole; s += step) BlendPixels<Code>(pass, grey + s, alpha + s, row + 4 * s, lanes, &reciprocals);
     if (tail != 0) {
       // The last few pixels through a whole vector's copy, transparent past the row.
       HWY_ALIGN std::uint8_t g[kMost] = {}, a[kMost] = {}, pixels[4 * kMost] = {};
       std::memcpy(g, grey + whole, tail);
       std::memcpy(a, alpha + whole, tail);
       std::memcpy(pixels, row + 4 * whole, 4 * tail);
-      BlendPixels<Code>(pass, g, a, pixels, lanes);
+      BlendPixels<Code>(pass, g, a, pixels, lanes, &reciprocals);
       std::memcpy(row + 4 * whole, pixels, 4 * tail);
     }
   }
