@@ -678,7 +678,8 @@ const TVectorKernel* HighwayKernel(TComposeKernel kernel) {
 }
 
 bool HighwayKernelRuns(TComposeKernel kernel) {
-  const std::int64_t supported = hwy::SupportedTargets();
+  // Asked once: the answer does not change, and asking costs.
+  static const std::int64_t supported = hwy::SupportedTargets();
   switch (kernel) {
     case TComposeKernel::kAvx2: return (supported & HWY_AVX2) != 0 && HighwayKernel(kernel) != nullptr;
     case TComposeKernel::kSse4: return (supported & HWY_SSE4) != 0 && HighwayKernel(kernel) != nullptr;

@@ -99,7 +99,10 @@ void BlendRow(std::uint8_t* d, const std::uint8_t* s, const float* f, std::size_
     return;
   }
 #endif
-  (void)vector;
+  if (const TMoveToward move = vector ? nullptr : HighwayMoveToward(ActiveComposeKernel())) {
+    move(d, s, f, n);
+    return;
+  }
   MoveToward(d, s, f, n);
 }
 

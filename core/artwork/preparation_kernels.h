@@ -38,4 +38,10 @@ void MoveTowardAvx512(std::uint8_t* d, const std::uint8_t* s, const float* f, st
 bool CoverageRowAvx512(const std::uint8_t* t, const float* coverage, float* f, std::size_t n);
 #endif
 
+// The move above for other vector kernels (AVX2, NEON on 64-bit ARM): null
+// where `kernel` has none here, and the plain loop serves.
+enum class TComposeKernel;
+using TMoveToward = void (*)(std::uint8_t* d, const std::uint8_t* s, const float* f, std::size_t n);
+TMoveToward HighwayMoveToward(TComposeKernel kernel);
+
 }  // namespace tintloom
