@@ -1,10 +1,12 @@
-// The layer preparation's clipped-layer move for processors without
-// AVX-512: one source built by Google Highway for each instruction set that
-// has a fused multiply-add (AVX2, NEON on 64-bit ARM), chosen with the
-// compositor's kernel.
+// The layer preparation's row steps for processors without AVX-512 (the
+// clipped layers' move and the shrink across): one source built by Google
+// Highway for each instruction set that has a fused multiply-add (AVX2, NEON
+// on 64-bit ARM), chosen with the compositor's kernel.
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "core/artwork/compose_kernels.h"
 #include "core/artwork/preparation_kernels.h"
@@ -59,6 +61,52 @@ void MoveToward(std::uint8_t* d, const std::uint8_t* s, const float* f, std::siz
   }
 }
 
+// The plain form (FinishAverage) per output, in double lanes with the same
+// operations in the same order: the whole-byte sum (exact), less lead x
+// first rounded to a float, plus tail x last rounded to a float, then
+// sum / s + 0.5 clamped to 0..255 and truncated. Every step is one correctly
+// rounded IEEE operation in both forms, so the bytes are the same. Each
+// window's bytes are one eight-byte read, its kept bytes summed at once.
+void ShrinkWords(const TWordWindows& w, const std::uint8_t* row, std::size_t from, std::size_t to,
+                 std::uint8_t* out) {
+  const hn::ScalableTag<double> df;
+  const hn::RebindToUnsigned<decltype(df)> du;
+  const hn::RebindToSigned<decltype(df)> di;
+  const hn::Repartition<std::uint8_t, decltype(du)> d8;
+  constexpr std::size_t kMost = hn::MaxLanes(df);
+  const std::size_t step = hn::Lanes(df);
+  const auto span = hn::Set(df, w.span), half = hn::Set(df, 0.5);
+  const auto low = hn::Zero(df), high = hn::Set(df, 255.0);
+  std::size_t j = from;
+  for (; j + step <= to; j += step) {
+    HWY_ALIGN std::uint64_t words[kMost], lasts[kMost];
+    HWY_ALIGN std::int64_t bytes[kMost];
+    for (std::size_t k = 0; k < step; ++k) {
+      std::memcpy(&words[k], row + w.first[j + k], 8);
+      lasts[k] = row[w.last[j + k]];
+    }
+    const auto word = hn::Load(du, words);
+    const auto kept = hn::And(word, hn::LoadU(du, w.keep + j));
+    auto sum = hn::ConvertTo(df, hn::BitCast(di, hn::SumsOf8(hn::BitCast(d8, kept))));
+    const auto first = hn::ConvertTo(df, hn::BitCast(di, hn::And(word, hn::Set(du, 0xFF))));
+    const auto last = hn::ConvertTo(df, hn::BitCast(di, hn::Load(du, lasts)));
+    const hn::Rebind<float, decltype(df)> dfloat;
+    sum = hn::PromoteTo(df, hn::DemoteTo(dfloat, hn::Sub(sum, hn::Mul(hn::LoadU(df, w.lead + j), first))));
+    sum = hn::PromoteTo(df, hn::DemoteTo(dfloat, hn::Add(sum, hn::Mul(hn::LoadU(df, w.tail + j), last))));
+    const auto v = hn::Min(hn::Max(hn::Add(hn::Div(sum, span), half), low), high);
+    hn::Store(hn::ConvertTo(di, v), di, bytes);
+    for (std::size_t k = 0; k < step; ++k) out[j + k] = static_cast<std::uint8_t>(bytes[k]);
+  }
+  for (; j < to; ++j) {  // the last few as the plain form
+    std::uint64_t word;
+    std::memcpy(&word, row + w.first[j], 8);
+    float sum = static_cast<float>(hn::GetLane(hn::SumsOf8(hn::BitCast(d8, hn::Set(du, word & w.keep[j])))));
+    sum = static_cast<float>(sum - w.lead[j] * row[w.first[j]]);
+    sum = static_cast<float>(sum + w.tail[j] * row[w.last[j]]);
+    out[j] = static_cast<std::uint8_t>(static_cast<int>(std::min(std::max(sum / w.span + 0.5, 0.0), 255.0)));
+  }
+}
+
 }  // namespace HWY_NAMESPACE
 }  // namespace tintloom
 HWY_AFTER_NAMESPACE();
@@ -75,6 +123,19 @@ TMoveToward HighwayMoveToward(TComposeKernel kernel) {
 #endif
 #if (HWY_TARGETS & HWY_NEON) && HWY_ARCH_ARM_A64
     case TComposeKernel::kNeon: return N_NEON::MoveToward;
+#endif
+    default: return nullptr;
+  }
+}
+
+TShrinkWords HighwayShrinkWords(TComposeKernel kernel) {
+  if (!ComposeKernelAvailable(kernel)) return nullptr;
+  switch (kernel) {
+#if (HWY_TARGETS & HWY_AVX2)
+    case TComposeKernel::kAvx2: return N_AVX2::ShrinkWords;
+#endif
+#if (HWY_TARGETS & HWY_NEON) && HWY_ARCH_ARM_A64
+    case TComposeKernel::kNeon: return N_NEON::ShrinkWords;
 #endif
     default: return nullptr;
   }

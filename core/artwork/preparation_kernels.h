@@ -44,4 +44,20 @@ enum class TComposeKernel;
 using TMoveToward = void (*)(std::uint8_t* d, const std::uint8_t* s, const float* f, std::size_t n);
 TMoveToward HighwayMoveToward(TComposeKernel kernel);
 
+// A row's shrink across for outputs [from, to) whose windows are each one
+// eight-byte read inside the row (first[j] + 8 <= row width), keep[j] the
+// window's bytes of it, the last byte read at last[j]; as the plain
+// FinishAverage. Null where `kernel` has none here.
+struct TWordWindows {
+  const std::int64_t* first = nullptr;
+  const std::int64_t* last = nullptr;
+  const std::uint64_t* keep = nullptr;
+  const double* lead = nullptr;
+  const double* tail = nullptr;
+  double span = 1.0;
+};
+using TShrinkWords = void (*)(const TWordWindows& windows, const std::uint8_t* row, std::size_t from,
+                              std::size_t to, std::uint8_t* out);
+TShrinkWords HighwayShrinkWords(TComposeKernel kernel);
+
 }  // namespace tintloom
