@@ -71,30 +71,36 @@ void ShrinkWords(const TWordWindows& w, const std::uint8_t* row, std::size_t fro
                  std::uint8_t* out) {
   const hn::ScalableTag<double> df;
   const hn::RebindToUnsigned<decltype(df)> du;
-  const hn::RebindToSigned<decltype(df)> di;
   const hn::Repartition<std::uint8_t, decltype(du)> d8;
   constexpr std::size_t kMost = hn::MaxLanes(df);
   const std::size_t step = hn::Lanes(df);
   const auto span = hn::Set(df, w.span), half = hn::Set(df, 0.5);
   const auto low = hn::Zero(df), high = hn::Set(df, 255.0);
+  // Whole numbers below 2^52 to doubles and back by the bits of 2^52 + x,
+  // exact, and cheaper than the general conversions where 64-bit integers
+  // have no conversion instruction (AVX2).
+  const auto magic = hn::Set(df, 4503599627370496.0);
+  const auto Whole = [&](auto x) { return hn::Sub(hn::BitCast(df, hn::Or(x, hn::BitCast(du, magic))), magic); };
   std::size_t j = from;
   for (; j + step <= to; j += step) {
     HWY_ALIGN std::uint64_t words[kMost], lasts[kMost];
-    HWY_ALIGN std::int64_t bytes[kMost];
+    HWY_ALIGN std::uint64_t bytes[kMost];
     for (std::size_t k = 0; k < step; ++k) {
       std::memcpy(&words[k], row + w.first[j + k], 8);
       lasts[k] = row[w.last[j + k]];
     }
     const auto word = hn::Load(du, words);
     const auto kept = hn::And(word, hn::LoadU(du, w.keep + j));
-    auto sum = hn::ConvertTo(df, hn::BitCast(di, hn::SumsOf8(hn::BitCast(d8, kept))));
-    const auto first = hn::ConvertTo(df, hn::BitCast(di, hn::And(word, hn::Set(du, 0xFF))));
-    const auto last = hn::ConvertTo(df, hn::BitCast(di, hn::Load(du, lasts)));
+    auto sum = Whole(hn::SumsOf8(hn::BitCast(d8, kept)));
+    const auto first = Whole(hn::And(word, hn::Set(du, 0xFF)));
+    const auto last = Whole(hn::Load(du, lasts));
     const hn::Rebind<float, decltype(df)> dfloat;
     sum = hn::PromoteTo(df, hn::DemoteTo(dfloat, hn::Sub(sum, hn::Mul(hn::LoadU(df, w.lead + j), first))));
     sum = hn::PromoteTo(df, hn::DemoteTo(dfloat, hn::Add(sum, hn::Mul(hn::LoadU(df, w.tail + j), last))));
     const auto v = hn::Min(hn::Max(hn::Add(hn::Div(sum, span), half), low), high);
-    hn::Store(hn::ConvertTo(di, v), di, bytes);
+    // v >= 0, so truncating is flooring; the whole number then lands in the
+    // low bits of 2^52 + v.
+    hn::Store(hn::BitCast(du, hn::Add(hn::Floor(v), magic)), du, bytes);
     for (std::size_t k = 0; k < step; ++k) out[j + k] = static_cast<std::uint8_t>(bytes[k]);
   }
   for (; j < to; ++j) {  // the last few as the plain form
