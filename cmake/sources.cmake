@@ -4,6 +4,8 @@ set(TINTLOOM_CORE_SOURCES
   core/colour/surface.cpp
   core/colour/bmp_file.cpp
   core/model/coordination_model.cpp
+  core/model/edit_history.cpp
+  core/model/model_history.cpp
   core/model/harmony_rules.cpp
   core/model/shade_mixing.cpp
   core/model/tone_snap.cpp
@@ -20,7 +22,9 @@ set(TINTLOOM_CORE_SOURCES
   core/artwork/psd_document.cpp
   core/artwork/compositor.cpp
   core/artwork/compose_avx512.cpp
+  core/artwork/compose_highway.cpp
   core/artwork/preparation_avx512.cpp
+  core/artwork/preparation_highway.cpp
   core/artwork/band_workers.cpp
   core/artwork/open_artwork.cpp
   core/artwork/layer_preparation.cpp

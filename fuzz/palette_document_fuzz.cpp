@@ -1,6 +1,6 @@
 // Any bytes as a palette document, read into a live model and redrawn: it
-// must refuse or load, never read outside the input, and the model must
-// take whatever values it holds (NaN, infinities, any rule or spread).
+// must refuse or load, never read outside the input, and what it loads the
+// model must draw and save.
 
 #include <cstddef>
 #include <cstdint>

@@ -7,8 +7,9 @@
 # launcher entry, metainfo and file type. qt6-wayland lets the program run
 # natively on Wayland; weston, and mutter with xwayland (xdotool driving the
 # pointer there), are the real compositors the window tests start it in.
-# libpng-dev writes the full-size picture of the recoloured artwork.
-TINTLOOM_PACKAGES=(cmake g++ make qt6-base-dev libgl1-mesa-dev libgtest-dev libbenchmark-dev fonts-ipafont-gothic
+# libpng-dev writes the full-size picture of the recoloured artwork;
+# libhwy-dev carries the vector kernels.
+TINTLOOM_PACKAGES=(cmake g++ make qt6-base-dev libgl1-mesa-dev libgtest-dev libbenchmark-dev libhwy-dev fonts-ipafont-gothic
                    dbus desktop-file-utils appstream shared-mime-info libpng-dev
                    qt6-wayland weston mutter xwayland xdotool)
 

@@ -144,10 +144,12 @@ void THueForm::EndLostDrags() {
   if (dragging_) {
     dragging_ = false;
     if (!Model().Busy()) Model().RefreshSelectedSlot();
+    Model().EndGesture();
   }
   if (sliderDragging_) {
     sliderDragging_ = false;
     if (!Model().Busy()) Model().RefreshSelectedSlot();
+    Model().EndGesture();
   }
 }
 
@@ -155,7 +157,7 @@ bool THueForm::eventFilter(QObject* watched, QEvent* event) {
   if (watched == ruleCombo_ && event->type() == QEvent::KeyPress) {
     // The combo has the focus most of the time; the screen-colour keys must
     // still work from here.
-    if (Main().HandleShortcutKey(this, static_cast<QKeyEvent*>(event)->key())) return true;
+    if (Main().HandleShortcutKey(this, *static_cast<QKeyEvent*>(event))) return true;
   } else if (watched == wheelBox_ && event->type() == QEvent::Leave && !dragging_) {
     // Leaving the wheel leaves every marker, even when no move reported it.
     if (!Model().Busy()) HoverTest(-1000, -1000);
@@ -275,6 +277,8 @@ void THueForm::HoverTest(int x, int y) {
 
 void THueForm::PaintBox1MouseDown(const TMouseInput& input) {
   if (Model().Busy()) return;
+  // The whole drag, the press's selection included, is one step.
+  Model().BeginGesture();
   dragging_ = true;
   pressX_ = input.x;
   pressY_ = input.y;
@@ -300,6 +304,7 @@ void THueForm::PaintBox1MouseUp(const TMouseInput& input) {
   dragging_ = false;
   PaintBox1MouseMove(input);
   Model().RefreshSelectedSlot();
+  Model().EndGesture();
 }
 
 void THueForm::DragStep(const TMouseInput& input) {
@@ -361,6 +366,7 @@ void THueForm::SetMarkerSaturation(int k, float saturation) {
 
 void THueForm::PaintBox3MouseDown(const TMouseInput& input) {
   if (Model().Busy()) return;
+  Model().BeginGesture();
   sliderDragging_ = true;
   PaintBox3MouseMove(input);
 }
@@ -382,6 +388,7 @@ void THueForm::PaintBox3MouseUp(const TMouseInput&) {
   if (Model().Busy()) return;
   sliderDragging_ = false;
   Model().RefreshSelectedSlot();
+  Model().EndGesture();
 }
 
 // ---------------------------------------------------------------- strip and combo

@@ -105,7 +105,7 @@ void TInfoForm::showEvent(QShowEvent* event) {
 
 bool TInfoForm::eventFilter(QObject* watched, QEvent* event) {
   if (watched == copyButton_ && event->type() == QEvent::KeyPress) {
-    if (Main().HandleShortcutKey(this, static_cast<QKeyEvent*>(event)->key())) return true;
+    if (Main().HandleShortcutKey(this, *static_cast<QKeyEvent*>(event))) return true;
   }
   return TToolForm::eventFilter(watched, event);
 }

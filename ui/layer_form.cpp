@@ -168,6 +168,16 @@ TLayerForm::TLayerForm(TMainForm& main)
   SetSwatch(shadowSwatch_, 0);
   connect(baseEdit_, &QLineEdit::textChanged, this, [this] { Edit1Change(); });
   connect(shadowEdit_, &QLineEdit::textChanged, this, [this] { Edit2Change(); });
+  // Enter, Tab or a click elsewhere commits what was typed, and a typed
+  // level is one step however many keys it took.
+  connect(baseEdit_, &QLineEdit::editingFinished, this, [this] {
+    CommitLevelEdit(false);
+    EndTypingGesture();
+  });
+  connect(shadowEdit_, &QLineEdit::editingFinished, this, [this] {
+    CommitLevelEdit(true);
+    EndTypingGesture();
+  });
   for (QWidget* passive : {static_cast<QWidget*>(mappingLabel), static_cast<QWidget*>(baseLabel),
                            static_cast<QWidget*>(shadowLabel)}) {
     RouteDragEvents(passive);
@@ -215,10 +225,12 @@ TLayerForm::TLayerForm(TMainForm& main)
   splitter_->setCursor(Qt::SizeVerCursor);
   splitter_->installEventFilter(this);
 
-  // The screen-colour keys work from the controls that keep the focus.
+  // The screen-colour and undo keys work from the controls that keep the focus.
   blendCombo_->installEventFilter(this);
   layerList_->installEventFilter(this);
   layerList_->viewport()->installEventFilter(this);
+  baseEdit_->installEventFilter(this);
+  shadowEdit_->installEventFilter(this);
 
   greyRampIcon_ = MakeGreyRampIcon();
   baseMarker_ = MakeLevelMarker(true);
@@ -268,6 +280,18 @@ void TLayerForm::showEvent(QShowEvent* event) {
   PaintMappingPreview();
 }
 
+void TLayerForm::ShowRestoredState() {
+  if (!isVisible() || Model().Busy()) return;
+  ShowSelectedRow();
+  const int layer = Model().selectedLayer;
+  if (layer >= 0 && layer < Model().LayerCount()) {
+    const TLayerMapping& mapping = Model().LayerMapping(layer);
+    ShowLayerBlendMode(Model().LayerBlendMode(layer) + 1);
+    ShowLayerLevels(mapping.BaseLevel, mapping.ShadowLevel);
+  }
+  PaintMappingPreview();
+}
+
 bool TLayerForm::eventFilter(QObject* watched, QEvent* event) {
   if (watched == ContentPanel() && event->type() == QEvent::Resize) {
     // The list takes whatever height the window gets.
@@ -300,8 +324,9 @@ bool TLayerForm::eventFilter(QObject* watched, QEvent* event) {
     const std::vector<int> layers = Model().SelectedLayers();
     if (!layers.empty() && !Model().Busy()) Model().SetLayersHidden(layers, !Model().LayerHidden(layers.front()));
     return true;
-  } else if ((watched == blendCombo_ || watched == layerList_) && event->type() == QEvent::KeyPress) {
-    if (Main().HandleShortcutKey(this, static_cast<QKeyEvent*>(event)->key())) return true;
+  } else if ((watched == blendCombo_ || watched == layerList_ || watched == baseEdit_ || watched == shadowEdit_) &&
+             event->type() == QEvent::KeyPress) {
+    if (Main().HandleShortcutKey(this, *static_cast<QKeyEvent*>(event))) return true;
   }
   return TToolForm::eventFilter(watched, event);
 }
@@ -356,10 +381,14 @@ void TLayerForm::FillLayerList() {
   layerList_->setUpdatesEnabled(false);
   layerList_->clear();
   for (int i = count - 1; i >= 0; --i) {
-    layerList_->addItem(LayerName(Model().document.Simples[static_cast<std::size_t>(i)].Name));
+    const TSimpleLayer& simple = Model().document.Simples[static_cast<std::size_t>(i)];
+    layerList_->addItem(simple.UnicodeName ? QString::fromStdString(*simple.UnicodeName) : LayerName(simple.Name));
   }
   layerList_->setUpdatesEnabled(true);
   listing_ = false;
+  // Refilled after a file that failed to open, the list shows the selection
+  // the layers kept.
+  ShowSelectedRow();
 }
 
 void TLayerForm::ShowSelectedRow() {
@@ -477,14 +506,65 @@ void TLayerForm::ShowLayerBlendMode(int comboItem) {
   if (comboItem >= 0 && comboItem < blendCombo_->count()) blendCombo_->setCurrentIndex(comboItem);
 }
 
+void TLayerForm::BeginTypingGesture() {
+  // A drag elsewhere may have ended the typing's step: the next key begins another.
+  if (typingGesture_ && Model().InGesture()) return;
+  typingGesture_ = true;
+  Model().BeginGesture();
+}
+
+void TLayerForm::EndTypingGesture() {
+  if (!typingGesture_) return;
+  typingGesture_ = false;
+  Model().EndGesture();
+}
+
+// Typing 200 over a base of 170 passes through "2" and "20": applied as they
+// come, the first would fall below the shadow level and the rule that keeps
+// the base at or above the shadow would reset the shadow to 0 for good. So a
+// keystroke previews its level only when the rule would leave the other level
+// alone, and the rule itself applies to the value the user commits.
+// With several layers selected the rule must leave every one of them alone.
 void TLayerForm::Edit1Change() {
-  if (Model().Busy() || suppress_) return;
-  Model().SetLayerBaseLevel(LevelFromText(baseEdit_->text()));
+  if (Model().Busy() || suppress_ || !LevelSelectable() || UnsetLevel(baseEdit_)) return;
+  BeginTypingGesture();
+  const int level = LevelFromText(baseEdit_->text());
+  int highestShadow = 0;
+  for (const int layer : Model().SelectedLayers()) {
+    highestShadow = std::max<int>(highestShadow, Model().LayerMapping(layer).ShadowLevel);
+  }
+  if (level >= highestShadow) Model().SetLayerBaseLevel(level);
 }
 
 void TLayerForm::Edit2Change() {
-  if (Model().Busy() || suppress_) return;
-  Model().SetLayerShadowLevel(LevelFromText(shadowEdit_->text()));
+  if (Model().Busy() || suppress_ || !LevelSelectable() || UnsetLevel(shadowEdit_)) return;
+  BeginTypingGesture();
+  const int level = LevelFromText(shadowEdit_->text());
+  int lowestBase = 255;
+  for (const int layer : Model().SelectedLayers()) {
+    lowestBase = std::min<int>(lowestBase, Model().LayerMapping(layer).BaseLevel);
+  }
+  if (level <= lowestBase) Model().SetLayerShadowLevel(level);
+}
+
+bool TLayerForm::UnsetLevel(const QLineEdit* edit) const {
+  // Layers whose levels differ show an empty edit: leaving it empty (or
+  // clearing it) gives no value, so focus passing through changes nothing.
+  return edit->text().trimmed().isEmpty() && Model().SelectedLayers().size() > 1;
+}
+
+void TLayerForm::CommitLevelEdit(bool shadow) {
+  if (Model().Busy() || suppress_ || !LevelSelectable() || UnsetLevel(shadow ? shadowEdit_ : baseEdit_)) return;
+  if (shadow) {
+    Model().SetLayerShadowLevel(LevelFromText(shadowEdit_->text()));
+  } else {
+    Model().SetLayerBaseLevel(LevelFromText(baseEdit_->text()));
+  }
+}
+
+bool TLayerForm::LevelSelectable() {
+  const int layer = Model().selectedLayer;
+  return layer >= 0 && layer < Model().LayerCount();
 }
 
 void TLayerForm::SetLevelText(QLineEdit* edit, int level) {

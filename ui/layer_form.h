@@ -46,12 +46,18 @@ class TLayerForm : public TToolForm {
   // the document has layers.
   void FillLayerList();
   void ClearLayerList();
+  // After an undo or a redo: the selected layer's row, blend mode and levels.
+  void ShowRestoredState();
 
   // Handlers, named as the controls and events they serve.
   void ListBox1Click();
   void ComboBox1Change();
+  // A keystroke in a level edit: a preview that never moves the other level.
   void Edit1Change();
   void Edit2Change();
+  // Enter, Tab or the focus leaving a level edit: its level is set, and a
+  // base below the shadow takes the shadow to 0.
+  void CommitLevelEdit(bool shadow);
   // A popup item: the selected layer takes the grey ramp (10), black (11) or
   // white (12).
   void N1Click(int tag);
@@ -85,10 +91,17 @@ class TLayerForm : public TToolForm {
   void PlaceLowerArea();
   void SetSwatch(QWidget* swatch, int level);
   void SetLevelText(QLineEdit* edit, int level);
+  // An empty level edit while several layers are selected: no value given.
+  bool UnsetLevel(const QLineEdit* edit) const;
+  // A layer is selected whose levels the edits set.
+  bool LevelSelectable();
   // The list row of the model's selected layer, selected without running the
   // click handler.
   void ShowSelectedRow();
   void SplitterEvent(QEvent* event);
+  // Typing into a level edit begins one step; Enter or leaving the edit ends it.
+  void BeginTypingGesture();
+  void EndTypingGesture();
 
   QComboBox* blendCombo_ = nullptr;
   QLineEdit* baseEdit_ = nullptr;
@@ -112,6 +125,7 @@ class TLayerForm : public TToolForm {
   // changes the list's rows or selection: the change handlers then do nothing.
   bool suppress_ = false;
   bool listing_ = false;
+  bool typingGesture_ = false;
   bool splitterDragging_ = false;
   int splitterAnchorY_ = 0;
 };

@@ -3,7 +3,9 @@
 #include <QCheckBox>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QSignalBlocker>
 #include <QSlider>
+#include <cmath>
 
 #include "core/model/coordination_model.h"
 #include "ui/main_form.h"
@@ -88,6 +90,10 @@ TPaletteForm::TPaletteForm(TMainForm& main)
     RouteDragEvents(value);
     valueLabels_[static_cast<std::size_t>(row.number - 1)] = value;
     connect(slider, &QSlider::valueChanged, this, [this] { TrackBar1Change(); });
+    // A slider dragged by its knob is one step; a key or a click beside the
+    // knob is a step of its own.
+    connect(slider, &QSlider::sliderPressed, this, [this] { Model().BeginGesture(); });
+    connect(slider, &QSlider::sliderReleased, this, [this] { Model().EndGesture(); });
   }
 
   ignoreShadesBox_ = new QCheckBox(QString::fromUtf8("カラー設定を無視する"), panel);
@@ -119,24 +125,55 @@ QLabel* TPaletteForm::ValueLabel(int trackBarNumber) const {
 bool TPaletteForm::eventFilter(QObject* watched, QEvent* event) {
   // The sliders keep the focus; the screen-colour keys still work from them.
   if (event->type() == QEvent::KeyPress && watched->inherits("QSlider")) {
-    if (Main().HandleShortcutKey(this, static_cast<QKeyEvent*>(event)->key())) return true;
+    if (Main().HandleShortcutKey(this, *static_cast<QKeyEvent*>(event))) return true;
   }
   return TToolForm::eventFilter(watched, event);
 }
 
+void TPaletteForm::hideEvent(QHideEvent* event) {
+  TToolForm::hideEvent(event);
+  // A slider dragged when the window went has no release to come: letting
+  // it go reports the release, which ends the step.
+  for (QSlider* slider : sliders_) {
+    if (slider->isSliderDown()) slider->setSliderDown(false);
+  }
+}
+
 void TPaletteForm::TrackBar1Change() {
   if (Model().Busy()) return;
-  for (const TSliderRow& row : kRows) {
-    valueLabels_[static_cast<std::size_t>(row.number - 1)]->setText(
-        QString::number(TrackBar(row.number)->value()) + QString::fromUtf8(row.hue ? "°" : "%"));
-  }
   const TColorF ambient(static_cast<float>(TrackBar(1)->value()), Fraction(TrackBar(4)->value()),
                         Fraction(TrackBar(3)->value()));
   const TColorF light(static_cast<float>(TrackBar(2)->value()), Fraction(TrackBar(6)->value()),
                       Fraction(TrackBar(5)->value()));
+  ShowSliderColours(ambient, light);
+  Model().SetLightColors(ambient, light);
+}
+
+void TPaletteForm::ShowSliderColours(const TColorF& ambient, const TColorF& light) {
+  for (const TSliderRow& row : kRows) {
+    valueLabels_[static_cast<std::size_t>(row.number - 1)]->setText(
+        QString::number(TrackBar(row.number)->value()) + QString::fromUtf8(row.hue ? "°" : "%"));
+  }
   SetSwatchColour(ambientSwatch_, HsvToColor(ambient.h(), ambient.s(), ambient.v()));
   SetSwatchColour(lightSwatch_, HsvToColor(light.h(), light.s(), light.v()));
-  Model().SetLightColors(ambient, light);
+}
+
+void TPaletteForm::ShowModelState() {
+  const TCoordinationModel& model = Model();
+  enableBox_->setChecked(model.LightBalanceEnabled());
+  ignoreShadesBox_->setChecked(model.IgnoresShadeSettings());
+  // The colours came from these sliders, so they sit on whole steps.
+  const auto percent = [](float fraction) { return static_cast<int>(std::lround(fraction * 100.0f)); };
+  const TColorF& ambient = model.AmbientColour();
+  const TColorF& light = model.LightColour();
+  const int values[6] = {static_cast<int>(std::lround(ambient.h())), static_cast<int>(std::lround(light.h())),
+                         percent(ambient.v()), percent(ambient.s()), percent(light.v()), percent(light.s())};
+  for (int i = 0; i < 6; ++i) {
+    // Moving a slider here is no edit: the model already holds its value.
+    const QSignalBlocker quiet(sliders_[static_cast<std::size_t>(i)]);
+    sliders_[static_cast<std::size_t>(i)]->setValue(values[i]);
+  }
+  ShowSliderColours(ambient, light);
 }
 
 void TPaletteForm::CheckBox1Click() {

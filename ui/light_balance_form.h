@@ -6,6 +6,7 @@
 
 #include <array>
 
+#include "core/colour/colour.h"
 #include "ui/tool_form.h"
 
 class QCheckBox;
@@ -26,6 +27,9 @@ class TPaletteForm : public TToolForm {
   void TrackBar1Change();
   void CheckBox1Click();
   void CheckBox2Click();
+  // After an undo or a redo: the check boxes and sliders show the model's
+  // light balance.
+  void ShowModelState();
 
   // The window's parts, for whoever inspects it. Sliders by their form
   // names: TrackBar1 (ambient hue), 4 (ambient saturation), 3 (ambient
@@ -39,9 +43,12 @@ class TPaletteForm : public TToolForm {
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
 
  private:
   TCoordinationModel& Model() const;
+  // The value labels and the two swatches for these colours.
+  void ShowSliderColours(const TColorF& ambient, const TColorF& light);
 
   QCheckBox* enableBox_ = nullptr;
   QCheckBox* ignoreShadesBox_ = nullptr;

@@ -64,6 +64,8 @@ constexpr TColor kMainBackground = 0xBFBFBF;
 // other data files' messages.
 constexpr const char* kSkinMissingMessage = "skin.bmpを開けません";
 constexpr const char* kSkinUnreadableMessage = "skin.bmpを読み込めません";
+// What "開く" and the command line take, said when given anything else.
+constexpr const char* kOpenableFilesMessage = "開けるのはPSDファイル(*.psd)、Tintloomパレット(*.tlp)と作業ファイル(*.tlw)だけです";
 constexpr const char* kSkinTooSmallMessage = "skin.bmpが小さすぎます (447×171 ピクセル以上が必要です)";
 
 // The pixel under the pointer, read from the whole screen rather than from a
@@ -83,6 +85,26 @@ std::optional<TColor> ReadScreenPixelUnderPointer() {
   if (pixel.isNull()) return std::nullopt;
   const QRgb c = pixel.pixel(0, 0);
   return static_cast<TColor>(qRed(c)) | static_cast<TColor>(qGreen(c)) << 8 | static_cast<TColor>(qBlue(c)) << 16;
+}
+
+// File dialogs of one kind (palettes and exports, or artwork) start in the
+// folder where the last file of that kind was chosen, in this run or before.
+constexpr const char* kPaletteFolderKey = "folders/palettes";
+constexpr const char* kArtworkFolderKey = "folders/artwork";
+
+QSettings Settings() { return QSettings(QStringLiteral("Tintloom"), QStringLiteral("Tintloom")); }
+
+void StartInLastFolder(QFileDialog& dialog, const char* key) {
+  const QString folder = Settings().value(QLatin1String(key)).toString();
+  if (!folder.isEmpty() && QFileInfo(folder).isDir()) dialog.setDirectory(folder);
+}
+
+// The dialog's choice, its folder remembered; empty when cancelled.
+QString RunRememberingFolder(QFileDialog& dialog, const char* key) {
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
+  const QString chosen = dialog.selectedFiles().front();
+  Settings().setValue(QLatin1String(key), QFileInfo(chosen).absolutePath());
+  return chosen;
 }
 
 }  // namespace
@@ -153,13 +175,14 @@ TMainForm::TMainForm(TMessageSink& messages, const std::string& programDir)
     QFileDialog dialog(this);
     dialog.setObjectName("OpenDialog1");
     dialog.setNameFilters({QString::fromUtf8("Tintloomパレット・作業ファイル(*.tlp *.tlw)"),
-                           QString::fromUtf8("Tintloomパレット(*.tlp)"), QString::fromUtf8("Tintloom作業ファイル(*.tlw)")});
+                           QString::fromUtf8("Tintloomパレット(*.tlp)"), QString::fromUtf8("Tintloom作業ファイル(*.tlw)"),
+                           QString::fromUtf8("PSDファイル (*.PSD *.psd)")});
     dialog.setDefaultSuffix("tlp");
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setSizeGripEnabled(true);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
-    return dialog.selectedFiles().front();
+    StartInLastFolder(dialog, kPaletteFolderKey);
+    return RunRememberingFolder(dialog, kPaletteFolderKey);
   };
   runPaletteSaveDialog = [this] {
     QFileDialog dialog(this, QString::fromUtf8("パレットの書き出し"));
@@ -179,8 +202,8 @@ TMainForm::TMainForm(TMessageSink& messages, const std::string& programDir)
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setSizeGripEnabled(true);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
-    return dialog.selectedFiles().front();
+    StartInLastFolder(dialog, kPaletteFolderKey);
+    return RunRememberingFolder(dialog, kPaletteFolderKey);
   };
   runOpenDialog = [this] {
     QFileDialog dialog(this);
@@ -190,8 +213,8 @@ TMainForm::TMainForm(TMessageSink& messages, const std::string& programDir)
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setSizeGripEnabled(true);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
-    return dialog.selectedFiles().front();
+    StartInLastFolder(dialog, kArtworkFolderKey);
+    return RunRememberingFolder(dialog, kArtworkFolderKey);
   };
 
   BuildMenu();
@@ -245,6 +268,15 @@ void TMainForm::BuildMenu() {
 
   QMenu* edit = menuBar_->addMenu(QString::fromUtf8("編集(&E)"));
   edit->setObjectName("E1");
+  undoAction_ = item(edit, "U1", "元に戻す(&U)");
+  undoAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+  undoAction_->setEnabled(model_.CanUndo());
+  connect(undoAction_, &QAction::triggered, this, [this] { UndoClick(); });
+  redoAction_ = item(edit, "R1", "やり直し(&R)");
+  redoAction_->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
+  redoAction_->setEnabled(model_.CanRedo());
+  connect(redoAction_, &QAction::triggered, this, [this] { RedoClick(); });
+  edit->addSeparator()->setObjectName("N15");
   connect(item(edit, "C1", "キャンバスをコピー(&C)"), &QAction::triggered, this, [this] { C1Click(); });
 
   QMenu* view = menuBar_->addMenu(QString::fromUtf8("表示(&V)"));
@@ -353,8 +385,27 @@ void TMainForm::C1Click() {
   QGuiApplication::clipboard()->setImage(SurfaceImage(shown).copy());
 }
 
-bool TMainForm::HandleShortcutKey(QWidget* /*source*/, int key) {
+void TMainForm::UndoClick() { model_.Undo(); }
+
+void TMainForm::RedoClick() { model_.Redo(); }
+
+bool TMainForm::HandleUndoRedoKey(int key, Qt::KeyboardModifiers modifiers) {
+  if (model_.Busy() || !(modifiers & Qt::ControlModifier)) return false;
+  const bool shift = modifiers & Qt::ShiftModifier;
+  if (key == Qt::Key_Z && !shift) {
+    UndoClick();
+    return true;
+  }
+  if (key == Qt::Key_Y || (key == Qt::Key_Z && shift)) {
+    RedoClick();
+    return true;
+  }
+  return false;
+}
+
+bool TMainForm::HandleShortcutKey(QWidget* /*source*/, int key, Qt::KeyboardModifiers modifiers) {
   if (model_.Busy()) return false;
+  if (HandleUndoRedoKey(key, modifiers)) return true;
   int shade;
   switch (key) {
     case Qt::Key_F1: shade = kHighlight; break;
@@ -405,7 +456,7 @@ void TMainForm::ReportScreenUnreadable() {
 }
 
 void TMainForm::keyPressEvent(QKeyEvent* event) {
-  if (HandleShortcutKey(this, event->key())) {
+  if (HandleShortcutKey(this, event->key(), event->modifiers())) {
     event->accept();
     return;
   }
@@ -511,8 +562,7 @@ void TMainForm::OpenCommandLineFiles(const QStringList& paths) {
     } else if (HasExtension(path, ".tlw")) {
       work = path;
     } else {
-      model_.Messages().ShowMessage("開けるのはPSDファイル(*.psd)、Tintloomパレット(*.tlp)と作業ファイル(*.tlw)だけです" +
-                                    shown);
+      model_.Messages().ShowMessage(kOpenableFilesMessage + shown);
     }
   }
   // A work document brings its own palette and artwork; files named beside
@@ -539,14 +589,17 @@ bool HasPaletteExtension(const QString& path) {
 void TMainForm::N1Click() {
   if (model_.Busy() || !runPaletteOpenDialog) return;
   const QString path = runPaletteOpenDialog();
-  // Any other file chosen is passed over without a word.
   if (path.isEmpty()) return;
   if (HasExtension(path, ".tlw")) {
     if (openWorkDocument) openWorkDocument(path.toStdString());
-    return;
+  } else if (HasPaletteExtension(path)) {
+    LoadPaletteDocument(model_, path.toStdString());
+  } else if (HasPsdExtension(path)) {
+    // Artwork opens from here too, as a dropped file would.
+    if (openSampleArtwork) openSampleArtwork(path.toStdString());
+  } else {
+    model_.Messages().ShowMessage(kOpenableFilesMessage + ("\n->" + path.toStdString()));
   }
-  if (!HasPaletteExtension(path)) return;
-  LoadPaletteDocument(model_, path.toStdString());
 }
 
 void TMainForm::S1Click() {
@@ -664,6 +717,9 @@ void TMainForm::BeginWindowDrag(QWidget* window, int x, int y) {
   // A drag of another window that never saw its release ends first.
   if (windowDrag_.window != nullptr && windowDrag_.window != window) EndWindowDrag(nullptr);
   window->setWindowOpacity(128.0 / 255.0);
+  // Pressed, a window comes to the front, as under a window manager: with
+  // none, a tool window dragged over another would stay behind it.
+  window->raise();
   windowDrag_.dragging = true;
   windowDrag_.anchorX = x;
   windowDrag_.anchorY = y;
@@ -688,12 +744,16 @@ void TMainForm::DragWindow(QWidget* window, int x, int y) {
   // The screen's edges pull last, as a move of the window itself would.
   const QRect own = window->frameGeometry();
   QScreen* screen = QGuiApplication::screenAt(QPoint(left + own.width() / 2, top + own.height() / 2));
+  if (screen == nullptr) screen = QGuiApplication::screenAt(QCursor::pos());
   if (screen == nullptr) screen = window->screen();
   if (screen != nullptr) {
     const QRect area = screen->availableGeometry();
-    SnapToScreenEdges(TWindowRect{area.x(), area.y(), area.width(), area.height()},
-                      window == this ? kMainScreenSnapDistance : kToolScreenSnapDistance, own.width(),
+    const TWindowRect workArea{area.x(), area.y(), area.width(), area.height()};
+    SnapToScreenEdges(workArea, window == this ? kMainScreenSnapDistance : kToolScreenSnapDistance, own.width(),
                       own.height(), left, top);
+    // However far the pointer goes, the title strip stays where it can be
+    // taken again.
+    KeepTitleStripInside(workArea, own.width(), TitleStripBottom(window), left, top);
   }
   window->move(left, top);
 }
@@ -737,8 +797,14 @@ void TMainForm::SnapWindowPosition(QWidget* window, int& left, int& top) {
 
 // ---------------------------------------------------------------- tool windows
 
+int TMainForm::TitleStripBottom(const QWidget* window) const {
+  // The main window's title strip lies under its menu bar.
+  return window == this ? client_->y() + kTitleHeight : kToolTitleHeight;
+}
+
 void TMainForm::CreateToolWindows() {
-  if (QScreen* screen = QGuiApplication::primaryScreen()) {
+  QScreen* screen = QGuiApplication::primaryScreen();
+  if (screen != nullptr) {
     const QRect area = screen->availableGeometry();
     move(area.center() - QPoint(width() / 2, height() / 2));
   }
@@ -763,6 +829,22 @@ void TMainForm::CreateToolWindows() {
   windows_.swatch->move(main.topLeft());
 
   windows_.info = new TInfoForm(*this);
+
+  // Around the main window the designed layout is wider than a small screen
+  // (1024 pixels): the group moves inside it, and what still does not fit
+  // overlaps the main window rather than leaving controls off the screen.
+  if (screen != nullptr) {
+    const QRect area = screen->availableGeometry();
+    const std::vector<QWidget*> group = {this, windows_.hue, windows_.picker, windows_.lightBalance, windows_.layer};
+    std::vector<TWindowRect> rects;
+    for (QWidget* w : group) {
+      const QRect r = w->frameGeometry();
+      rects.push_back(TWindowRect{r.x(), r.y(), r.width(), r.height()});
+    }
+    FitGroupInside(TWindowRect{area.x(), area.y(), area.width(), area.height()}, rects);
+    for (std::size_t i = 0; i < group.size(); ++i) group[i]->move(rects[i].left, rects[i].top);
+    windows_.swatch->move(pos());
+  }
 
   // A compositor that places windows itself (native Wayland) learns that the
   // tool windows belong to the main window only if the main window is up
@@ -865,5 +947,23 @@ TProgressSink& TMainForm::Progress() {
 }
 
 void TMainForm::SetTitleText(const std::string& text) { caption_->setText(QString::fromStdString(text)); }
+
+void TMainForm::ShowUndoRedo(bool canUndo, bool canRedo) {
+  // The model's first state comes before the menu exists.
+  if (undoAction_ != nullptr) undoAction_->setEnabled(canUndo);
+  if (redoAction_ != nullptr) redoAction_->setEnabled(canRedo);
+}
+
+void TMainForm::ShowRestoredState() {
+  if (backgroundGroup_ != nullptr) {
+    for (QAction* action : backgroundGroup_->actions()) {
+      action->setChecked(action->data().toInt() == static_cast<int>(model_.Background()));
+    }
+  }
+  if (windows_.layer != nullptr) windows_.layer->ShowRestoredState();
+  if (windows_.lightBalance != nullptr) windows_.lightBalance->ShowModelState();
+  if (windows_.picker != nullptr) windows_.picker->ShowToneFilterPreset();
+  if (windows_.info != nullptr) windows_.info->UpdateInfo();
+}
 
 }  // namespace tintloom

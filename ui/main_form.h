@@ -3,6 +3,7 @@
 // coordination model and everything loaded at start-up, and is the model's
 // view hooks: it forwards each hook to the tool window concerned.
 
+#include <QKeyEvent>
 #include <QPointer>
 #include <QStringList>
 #include <QWidget>
@@ -107,6 +108,9 @@ class TMainForm : public QWidget, public TModelViews {
   void DragWindow(QWidget* window, int x, int y);
   void EndWindowDrag(QWidget* window);
   void SnapWindowPosition(QWidget* window, int& left, int& top);
+  // The height of a window's top part that holds its title strip, which a
+  // drag keeps on the screen.
+  int TitleStripBottom(const QWidget* window) const;
   // Every window's mouse move: a drag step, or the end of a drag whose
   // release went elsewhere (no button is held any more).
   void WindowMouseMove(QWidget* window, const QMouseEvent& event);
@@ -122,9 +126,18 @@ class TMainForm : public QWidget, public TModelViews {
   void ShutDown();
   bool ShuttingDown() const { return shuttingDown_; }
 
-  // Keys F1..F4 from any window that forwards keys: the screen colour under
-  // the pointer into a shade of the selected slot. True when the key was used.
-  bool HandleShortcutKey(QWidget* source, int key);
+  // Keys from any window that forwards keys: F1..F4 take the screen colour
+  // under the pointer into a shade of the selected slot; Ctrl+Z undoes,
+  // Ctrl+Y and Ctrl+Shift+Z redo. True when the key was used.
+  bool HandleShortcutKey(QWidget* source, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
+  bool HandleShortcutKey(QWidget* source, const QKeyEvent& event) {
+    return HandleShortcutKey(source, event.key(), event.modifiers());
+  }
+  // Ctrl+Z, Ctrl+Y and Ctrl+Shift+Z alone; true when the key was one of them.
+  bool HandleUndoRedoKey(int key, Qt::KeyboardModifiers modifiers);
+  // "元に戻す(&U)" and "やり直し(&R)".
+  void UndoClick();
+  void RedoClick();
   // Reads the screen pixel under the pointer; empty when the platform refuses.
   std::function<std::optional<TColor>()> readScreenPixel;
   // Where the screen cannot be read, the desktop portal on this bus is asked
@@ -150,7 +163,8 @@ class TMainForm : public QWidget, public TModelViews {
   std::function<void(const std::string& path)> openPaletteDocument;
   // The palette document reader behind openPaletteDocument.
   void OpenPaletteDocumentFile(const std::string& path);
-  // "開く(&O)...": asks for a palette document (.tlp, any case) and reads it.
+  // "開く(&O)...": asks for a palette document (.tlp, any case) and reads it;
+  // a .psd opens as artwork, anything else is named in a message.
   void N1Click();
   // "名前を付けて保存(&S)...": asks for a file name and saves the palette or
   // exports it by the name's extension.
@@ -188,6 +202,8 @@ class TMainForm : public QWidget, public TModelViews {
   void RefreshPicker() override;
   void ShowCanvas() override;
   void SetTitleText(const std::string& text) override;
+  void ShowUndoRedo(bool canUndo, bool canRedo) override;
+  void ShowRestoredState() override;
   void EnterBusy() override;
   void LeaveBusy() override;
   TProgressSink& Progress() override;
@@ -230,6 +246,8 @@ class TMainForm : public QWidget, public TModelViews {
   QToolButton* minimiseButton_ = nullptr;
   TPaintBox* canvasBox_ = nullptr;
   QActionGroup* backgroundGroup_ = nullptr;
+  QAction* undoAction_ = nullptr;
+  QAction* redoAction_ = nullptr;
   QMenu* viewMenu_ = nullptr;
   QAction* zoomAction_ = nullptr;
   bool remembersViewSettings_ = false;

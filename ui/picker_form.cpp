@@ -107,6 +107,8 @@ TColorForm::TColorForm(TMainForm& main) : TToolForm(main, "ColorForm", QString::
     edit->setTextMargins(0, 0, 0, 0);
     edit->installEventFilter(this);
     connect(edit, &QLineEdit::textChanged, this, [this, i] { Edit1Change(i); });
+    // A typed value is one step however many keys it took.
+    connect(edit, &QLineEdit::editingFinished, this, [this] { EndTypingGesture(); });
     edits_[static_cast<std::size_t>(i)] = edit;
 
     QLabel* unit = MakeToolLabel(panel, "", units[i], 238, y + 4);
@@ -174,18 +176,26 @@ void TColorForm::hideEvent(QHideEvent* event) {
 }
 
 void TColorForm::EndLostDrags() {
+  const bool dragging = lowerPanelDragging_ || activeSlider_ != -1;
   lowerPanelDragging_ = false;
   if (activeSlider_ != -1) {
     activeSlider_ = -1;
     if (!Model().Busy()) Model().RefreshSelectedSlot();
   }
+  if (dragging) Model().EndGesture();
+}
+
+void TColorForm::EndTypingGesture() {
+  if (!typingGesture_) return;
+  typingGesture_ = false;
+  Model().EndGesture();
 }
 
 bool TColorForm::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::KeyPress && watched != this) {
     // The combo and the edits hold the focus; the screen-colour keys must
     // still work from there.
-    if (Main().HandleShortcutKey(this, static_cast<QKeyEvent*>(event)->key())) return true;
+    if (Main().HandleShortcutKey(this, *static_cast<QKeyEvent*>(event))) return true;
   }
   return TToolForm::eventFilter(watched, event);
 }
@@ -310,6 +320,7 @@ void TColorForm::PaintBox2MouseDown(const TMouseInput& input) {
 
 void TColorForm::PaintBox3MouseDown(int slider, const TMouseInput& input) {
   if (Model().Busy()) return;
+  Model().BeginGesture();
   activeSlider_ = slider;
   PaintBox3MouseMove(slider, input);
 }
@@ -328,6 +339,7 @@ void TColorForm::PaintBox3MouseUp(int, const TMouseInput&) {
   if (Model().Busy()) return;
   activeSlider_ = -1;
   Model().RefreshSelectedSlot();
+  Model().EndGesture();
 }
 
 void TColorForm::SliderMove(int slider, int x) {
@@ -341,6 +353,11 @@ void TColorForm::SliderMove(int slider, int x) {
 void TColorForm::Edit1Change(int slider) {
   TCoordinationModel& model = Model();
   if (model.Busy() || editUpdate_ || model.selectedSlot < 0 || model.selectedSlot >= kSlotCount) return;
+  // A drag elsewhere may have ended the typing's step: the next key begins another.
+  if (!typingGesture_ || !model.InGesture()) {
+    model.BeginGesture();
+    typingGesture_ = true;
+  }
   typing_ = true;
   activeSlider_ = slider;
   const int n = EditNumber(edits_[static_cast<std::size_t>(slider)]->text().toStdString());
@@ -355,6 +372,7 @@ void TColorForm::PaintBox6MouseDown(const TMouseInput& input) {
   TCoordinationModel& model = Model();
   if (model.Busy() || model.selectedSlot < 0 || model.selectedSlot >= kSlotCount) return;
   if (model.selectedShade != kBase) {
+    model.BeginGesture();
     lowerPanelDragging_ = true;
     PaintBox6MouseMove(input);
     return;
@@ -378,7 +396,7 @@ void TColorForm::PaintBox6MouseMove(const TMouseInput& input) {
   TCoordinationModel& model = Model();
   if (!lowerPanelDragging_ || model.Busy()) return;
   if (input.buttons == Qt::NoButton) {
-    lowerPanelDragging_ = false;
+    EndLostDrags();
     return;
   }
   const float s = static_cast<float>(input.x) / static_cast<float>(lowerPanel_.width);
@@ -393,9 +411,31 @@ void TColorForm::PaintBox6MouseMove(const TMouseInput& input) {
   model.Redraw(TCoordinationModel::kRedrawSelected);
 }
 
-void TColorForm::PaintBox6MouseUp(const TMouseInput&) { lowerPanelDragging_ = false; }
+void TColorForm::PaintBox6MouseUp(const TMouseInput&) {
+  if (!lowerPanelDragging_) return;
+  lowerPanelDragging_ = false;
+  Model().EndGesture();
+}
 
 // ---------------------------------------------------------------- presets
+
+void TColorForm::ShowToneFilterPreset() {
+  // The preset on show stays while its filter is the model's; otherwise the
+  // first preset with that filter, or the custom one.
+  const std::uint32_t filter = Model().ToneFilter();
+  int index = combo_->currentIndex();
+  if (PresetToneFilter(index) != filter) {
+    index = kCustomPreset;
+    for (int i = 0; i < kCustomPreset; ++i) {
+      if (PresetToneFilter(i) == filter) {
+        index = i;
+        break;
+      }
+    }
+  }
+  presetIndex_ = index;
+  if (combo_->currentIndex() != index) combo_->setCurrentIndex(index);
+}
 
 void TColorForm::ComboBox1Change() {
   if (Model().Busy() || creating_) return;

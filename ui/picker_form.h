@@ -49,6 +49,8 @@ class TColorForm : public TToolForm {
   void PaintBox6MouseUp(const TMouseInput& input);
   void Timer1Timer();
   void ComboBox1Change();
+  // After an undo or a redo: the combo names the preset of the model's tone filter.
+  void ShowToneFilterPreset();
 
   // The busy state stops the preview's timer; its end restarts it.
   void StopPreviewTimer();
@@ -83,6 +85,8 @@ class TColorForm : public TToolForm {
   void SliderMove(int slider, int x);
   void DrawShadeStrip();
   void EndLostDrags();
+  // A value typed into an edit is committed (Enter, or the focus leaves).
+  void EndTypingGesture();
 
   TImpressionCombo* combo_ = nullptr;
   TPaintBox* previewBox_ = nullptr;
@@ -108,6 +112,7 @@ class TColorForm : public TToolForm {
   int activeSlider_ = -1;
   std::array<TToneCell, 12> toneCells_{};
   bool typing_ = false;       // an edit is being typed into: it keeps its text
+  bool typingGesture_ = false;  // typed changes since the last commit
   bool previewDirty_ = false;
   int presetIndex_ = 0;
   bool creating_ = false;

@@ -119,7 +119,10 @@ void TToolForm::mouseReleaseEvent(QMouseEvent* /*event*/) {
 }
 
 void TToolForm::keyPressEvent(QKeyEvent* event) {
-  if (forwardsKeys_ && main_.HandleShortcutKey(this, event->key())) {
+  // Undo and redo work from every window, even one that keeps its other keys.
+  const bool used = forwardsKeys_ ? main_.HandleShortcutKey(this, *event)
+                                  : main_.HandleUndoRedoKey(event->key(), event->modifiers());
+  if (used) {
     event->accept();
     return;
   }

@@ -33,7 +33,8 @@ class TToolForm : public QWidget {
 
   // Makes a passive child (label, picture) move the window when dragged.
   void RouteDragEvents(QWidget* child);
-  // Whether key presses are handed to the main window's shortcut handler.
+  // Whether key presses are handed to the main window's shortcut handler;
+  // undo and redo are, either way.
   void SetForwardsKeys(bool forwards) { forwardsKeys_ = forwards; }
   void SetClientHeight(int height);
 

@@ -37,4 +37,18 @@ void SnapWindowPosition(std::span<const TSnapPartner> partners, std::int32_t wid
 void SnapToScreenEdges(const TWindowRect& workArea, std::int32_t distance, std::int32_t width,
                        std::int32_t height, std::int32_t& left, std::int32_t& top);
 
+// Moves (left, top) of a window `width` wide as little as needed to keep its
+// title strip (the window's top rows down to `stripBottom`) wholly inside the
+// work area, so that the window can always be taken by its title again, even
+// with no window manager to fetch it. On a work area too small for it the
+// left and top edges win.
+void KeepTitleStripInside(const TWindowRect& workArea, std::int32_t width, std::int32_t stripBottom,
+                          std::int32_t& left, std::int32_t& top);
+
+// Moves a group of windows together, as little as needed, so that the
+// rectangle around them lies inside the work area; where the group is wider
+// or taller than the work area, each window is then moved into it on its own
+// (they overlap rather than hang off the screen). Sizes are kept.
+void FitGroupInside(const TWindowRect& workArea, std::span<TWindowRect> windows);
+
 }  // namespace tintloom

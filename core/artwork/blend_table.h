@@ -57,9 +57,10 @@ class TBlendTable {
   }
 
   // The compositor's note of which tables its vector formulas reproduce,
-  // made on first use and dropped whenever the tables change.
+  // made on first use for the kernel in use and dropped whenever the tables
+  // change.
   struct TFormulaCheck {
-    bool done = false;
+    int kernel = -1;  // whose formulas were tried; -1: none yet
     std::array<bool, kBlendModeCount> exact{};
   };
   TFormulaCheck& FormulaCheck() const { return formulaCheck_; }

@@ -1,10 +1,12 @@
 #pragma once
 // What the compositor hands its row kernels: each layer clipped to the
-// surface, with its colours per grey level and its blend. Two kernels share
-// this: a portable one on the surface's interleaved rows, and one for CPUs
-// with 512-bit byte permutes that works on a band of rows split into blue,
-// green and red planes and computes the blend modes instead of looking them
-// up. Both give the same bytes as the one-pixel-at-a-time loop.
+// surface, with its colours per grey level and its blend. Three kinds of
+// kernel share this: a portable one on the surface's interleaved rows; one
+// for CPUs with 512-bit byte permutes that works on a band of rows split
+// into blue, green and red planes; and one source built for AVX2, SSE4 and
+// NEON that works on a band widened to four bytes a pixel. The vector ones
+// compute the blend modes instead of looking them up. All give the same
+// bytes as the one-pixel-at-a-time loop.
 
 #include <array>
 #include <cstddef>
@@ -27,9 +29,10 @@ struct TLayerPass {
   std::int16_t code = kBlendNormal;     // the mode drawn: normal when its table is missing
   const std::uint8_t* table = nullptr;  // the mode's 256 x 256 table; null for normal
   bool computed = false;                // the vector formula gives this table's every entry
-  // Colours per grey level, as blue, green, red, unused (for four-byte
-  // stores) for the portable kernel, or split into three planes of 256 for
-  // the vector one. Only the form the kernel in use reads is filled.
+  // Colours per grey level, as blue, green, red, unused (four-byte stores
+  // and gathers) for the portable kernel and the four-byte one, or split
+  // into three planes of 256 for the planar one. Only the form the kernel
+  // in use reads is filled.
   alignas(64) std::uint8_t colours[256 * 4] = {};
   alignas(64) std::uint8_t planes[3][256] = {};
   std::int64_t firstColumn = 0, endColumn = 0;  // layer columns k on the surface
@@ -47,7 +50,7 @@ struct TBandWork {
 // pixels wide needs.
 inline constexpr std::int64_t kBandRows = 16;
 inline constexpr std::int64_t BandScratchBytes(std::int64_t width) {
-  return kBandRows * 3 * ((width + 63) / 64 * 64) + 64;
+  return kBandRows * 4 * ((width + 63) / 64 * 64) + 64;
 }
 
 // Composes every pass over surface rows [y0, y1), y1 - y0 <= kBandRows,
@@ -72,11 +75,36 @@ void MixBytesAvx512(const std::uint8_t* d, const std::uint8_t* t, const std::uin
 void CheckBlendFormulasAvx512(const std::uint8_t* const* tables, bool* exact);
 #endif
 
-// The kernel compositions use. The vector one is chosen when the processor
-// has it; tests set either to compare them.
-enum class TComposeKernel { kPortable, kAvx512 };
-bool ComposeKernelAvailable(TComposeKernel kernel);
+// The kernel compositions use. The fastest the processor has is chosen,
+// unless the environment variable TINTLOOM_KERNEL names another it has
+// (portable, sse4, avx2, avx512, neon: for measuring and testing); tests
+// select each in turn to compare them.
+enum class TComposeKernel { kPortable, kSse4, kAvx2, kAvx512, kNeon };
+inline constexpr TComposeKernel kComposeKernels[] = {TComposeKernel::kPortable, TComposeKernel::kSse4,
+                                                     TComposeKernel::kAvx2, TComposeKernel::kAvx512,
+                                                     TComposeKernel::kNeon};
+const char* ComposeKernelName(TComposeKernel kernel);
+// Whether this build has the kernel and this processor can run it; `why`
+// (optional) is set to the reason when not.
+bool ComposeKernelAvailable(TComposeKernel kernel, const char** why = nullptr);
 TComposeKernel ActiveComposeKernel();
 void SelectComposeKernel(TComposeKernel kernel);  // ignored when not available
+
+// A vector kernel's entry points (the ones above for AVX-512).
+struct TVectorKernel {
+  TComposeBand composeBand;
+  void (*blendBytes)(int code, const std::uint8_t* table, bool computed, const std::uint8_t* d,
+                     const std::uint8_t* s, std::uint8_t* out, std::size_t n);
+  void (*mixBytes)(const std::uint8_t* d, const std::uint8_t* t, const std::uint8_t* a, std::uint8_t* out,
+                   std::size_t n);
+  void (*checkBlendFormulas)(const std::uint8_t* const* tables, bool* exact);
+};
+// Null for the portable kernel and for kernels this build lacks.
+const TVectorKernel* VectorKernel(TComposeKernel kernel);
+
+// The kernels built from one source for several instruction sets
+// (compose_highway.cpp): null where this build has none for `kernel`.
+const TVectorKernel* HighwayKernel(TComposeKernel kernel);
+bool HighwayKernelRuns(TComposeKernel kernel);  // this processor has its instructions
 
 }  // namespace tintloom

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -97,25 +99,24 @@ bool PlaceLayer(const TSimpleLayer& layer, const TSurface& surface, TLayerPass& 
   return pass.firstColumn < pass.endColumn && pass.firstRow < pass.endRow;
 }
 
-// How the vector formulas stand to the loaded table, checked once per table
-// on first use (by the thread that owns the table).
-const TBlendTable::TFormulaCheck& FormulaCheck(const TBlendTable& blend) {
+// How the vector kernel's formulas stand to the loaded table, checked once
+// per table and kernel on first use (by the thread that owns the table).
+const TBlendTable::TFormulaCheck& FormulaCheck(const TBlendTable& blend, TComposeKernel kernel) {
   TBlendTable::TFormulaCheck& check = blend.FormulaCheck();
-#if defined(__x86_64__)
-  if (!check.done) {
+  const TVectorKernel* vector = VectorKernel(kernel);
+  if (vector != nullptr && check.kernel != static_cast<int>(kernel)) {
     std::array<const std::uint8_t*, kBlendModeCount> tables;
     for (int c = 0; c < kBlendModeCount; ++c) tables[static_cast<std::size_t>(c)] = blend.Table(c);
-    CheckBlendFormulasAvx512(tables.data(), check.exact.data());
-    check.done = true;
+    vector->checkBlendFormulas(tables.data(), check.exact.data());
+    check.kernel = static_cast<int>(kernel);
   }
-#endif
   return check;
 }
 
 // Whether the vector formula of `code` gives every entry of the loaded table.
-bool FormulaReproduces(const TBlendTable& blend, int code) {
-  if (code < 0 || code >= kBlendModeCount) return false;
-  return FormulaCheck(blend).exact[static_cast<std::size_t>(code)];
+bool FormulaReproduces(const TBlendTable& blend, int code, TComposeKernel kernel) {
+  if (code < 0 || code >= kBlendModeCount || VectorKernel(kernel) == nullptr) return false;
+  return FormulaCheck(blend, kernel).exact[static_cast<std::size_t>(code)];
 }
 
 // Below this many layer pixels a composition is done on the calling thread:
@@ -141,17 +142,10 @@ void ComposeOneBand(const void* context, std::size_t index, std::vector<std::uin
 void ComposeLayers(std::span<TLayerPass> passes, TSurface& surface, const TBlendTable& blend, TComposeKernel kernel) {
   if (passes.empty() || surface.height <= 0) return;
   TComposeBand band = ComposeBandPortable;
-#if defined(__x86_64__)
-  if (kernel == TComposeKernel::kAvx512) {
-    band = ComposeBandAvx512;
-    for (TLayerPass& pass : passes) {
-      pass.computed = FormulaReproduces(blend, pass.code);
-    }
+  if (const TVectorKernel* vector = VectorKernel(kernel)) {
+    band = vector->composeBand;
+    for (TLayerPass& pass : passes) pass.computed = FormulaReproduces(blend, pass.code, kernel);
   }
-#else
-  (void)blend;
-  (void)kernel;
-#endif
   std::int64_t pixels = 0;
   for (const TLayerPass& pass : passes) {
     pixels += (pass.endRow - pass.firstRow) * (pass.endColumn - pass.firstColumn);
@@ -177,7 +171,7 @@ void SetColours(TLayerPass& pass, const TBlendTable& blend, TComposeKernel kerne
   pass.code = pass.table == nullptr ? kBlendNormal : layer.BlendModeKey;
   for (std::size_t g = 0; g < 256; ++g) {
     const TRgb24 c = colourOf(g);
-    if (kernel == TComposeKernel::kAvx512) {  // as ComposeLayers chooses
+    if (kernel == TComposeKernel::kAvx512) {  // the planar kernel
       pass.planes[0][g] = c.blue;
       pass.planes[1][g] = c.green;
       pass.planes[2][g] = c.red;
@@ -199,30 +193,79 @@ void ComposeBandPortable(const TBandWork& work, std::int64_t y0, std::int64_t y1
 
 namespace {
 
+const char* const kKernelNames[] = {"portable", "sse4", "avx2", "avx512", "neon"};
+
+// The fastest first.
+constexpr TComposeKernel kByPreference[] = {TComposeKernel::kAvx512, TComposeKernel::kAvx2, TComposeKernel::kNeon,
+                                            TComposeKernel::kSse4};
+
 TComposeKernel BestKernel() {
-#if defined(__x86_64__)
-  if (ComposeKernelAvailable(TComposeKernel::kAvx512)) return TComposeKernel::kAvx512;
-#endif
+  const char* forced = std::getenv("TINTLOOM_KERNEL");
+  if (forced != nullptr && *forced != '\0') {
+    for (const TComposeKernel kernel : kComposeKernels) {
+      if (std::strcmp(forced, ComposeKernelName(kernel)) != 0) continue;
+      const char* why = nullptr;
+      if (ComposeKernelAvailable(kernel, &why)) return kernel;
+      std::fprintf(stderr, "TINTLOOM_KERNEL=%s: %s; using the fastest available\n", forced, why);
+    }
+  }
+  for (const TComposeKernel kernel : kByPreference) {
+    if (ComposeKernelAvailable(kernel)) return kernel;
+  }
   return TComposeKernel::kPortable;
 }
 
 TComposeKernel activeKernel = BestKernel();
 
+#if defined(__x86_64__)
+constexpr TVectorKernel kAvx512Kernel = {ComposeBandAvx512, BlendBytesAvx512, MixBytesAvx512,
+                                         CheckBlendFormulasAvx512};
+#endif
+
 }  // namespace
 
-bool ComposeKernelAvailable(TComposeKernel kernel) {
-  if (kernel == TComposeKernel::kPortable) return true;
+const char* ComposeKernelName(TComposeKernel kernel) { return kKernelNames[static_cast<int>(kernel)]; }
+
+bool ComposeKernelAvailable(TComposeKernel kernel, const char** why) {
+  const char* reason = nullptr;
+  switch (kernel) {
+    case TComposeKernel::kPortable:
+      break;
+    case TComposeKernel::kAvx512:
 #if defined(__x86_64__)
-  // Needs AVX-512 F, BW, DQ, VL and VBMI (and BMI2, which every processor
-  // with those has) and an operating system that saves their registers,
-  // which the compiler's check includes.
-  __builtin_cpu_init();
-  return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
-         __builtin_cpu_supports("avx512dq") && __builtin_cpu_supports("avx512vl") &&
-         __builtin_cpu_supports("avx512vbmi") && __builtin_cpu_supports("bmi2");
+      // Needs AVX-512 F, BW, DQ, VL and VBMI (and BMI2, which every
+      // processor with those has) and an operating system that saves their
+      // registers, which the compiler's check includes.
+      __builtin_cpu_init();
+      if (!(__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+            __builtin_cpu_supports("avx512dq") && __builtin_cpu_supports("avx512vl") &&
+            __builtin_cpu_supports("avx512vbmi") && __builtin_cpu_supports("bmi2"))) {
+        reason = "the processor lacks AVX-512 F/BW/DQ/VL/VBMI";
+      }
 #else
-  return false;
+      reason = "built for another processor family";
 #endif
+      break;
+    default:
+      if (HighwayKernel(kernel) == nullptr) {
+        reason = "built for another processor family";
+      } else if (!HighwayKernelRuns(kernel)) {
+        reason = "the processor lacks its instructions";
+      }
+      break;
+  }
+  if (why != nullptr) *why = reason;
+  return reason == nullptr;
+}
+
+const TVectorKernel* VectorKernel(TComposeKernel kernel) {
+  switch (kernel) {
+    case TComposeKernel::kPortable: return nullptr;
+#if defined(__x86_64__)
+    case TComposeKernel::kAvx512: return &kAvx512Kernel;
+#endif
+    default: return HighwayKernel(kernel);
+  }
 }
 
 TComposeKernel ActiveComposeKernel() { return activeKernel; }
@@ -236,21 +279,17 @@ TTableBlend TableBlendFor(const TBlendTable& blend, int code) {
   result.table = blend.Table(code);
   if (result.table == nullptr) return result;
   result.code = code;
-  if (ActiveComposeKernel() == TComposeKernel::kAvx512) {
-    result.computed = FormulaReproduces(blend, code);
-  }
+  result.computed = FormulaReproduces(blend, code, ActiveComposeKernel());
   return result;
 }
 
 void BlendTableRow(const TTableBlend& blend, const std::uint8_t* d, const std::uint8_t* s, std::uint8_t* out,
                    std::size_t n) {
   if (blend.table == nullptr) return;
-#if defined(__x86_64__)
-  if (ActiveComposeKernel() == TComposeKernel::kAvx512) {
-    BlendBytesAvx512(blend.code, blend.table, blend.computed, d, s, out, n);
+  if (const TVectorKernel* vector = VectorKernel(ActiveComposeKernel())) {
+    vector->blendBytes(blend.code, blend.table, blend.computed, d, s, out, n);
     return;
   }
-#endif
   for (std::size_t i = 0; i < n; ++i) out[i] = blend.table[d[i] * 256u + (s != nullptr ? s[i] : 0u)];
 }
 

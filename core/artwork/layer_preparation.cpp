@@ -104,7 +104,10 @@ void BlendRow(std::uint8_t* d, const std::uint8_t* s, const float* f, std::size_
     return;
   }
 #endif
-  (void)vector;
+  if (const TMoveToward move = vector ? nullptr : HighwayMoveToward(ActiveComposeKernel())) {
+    move(d, s, f, n);
+    return;
+  }
   MoveToward(d, s, f, n);
 }
 
@@ -363,14 +366,20 @@ void ShrinkAcross(const TShrinkPlan& p, const std::uint8_t* rows, std::int64_t c
   std::int32_t* sums = scratch;
   std::int32_t* firsts = sums + inside;
   std::int32_t* lasts = firsts + inside;
-  // The vector kernel's leading outputs, then the rest one by one.
-  const std::size_t from = vector ? 8 * p.chunks.chunks : 0;
+  // The vector kernel's leading outputs, then the rest one by one. Without
+  // AVX-512, the windows read in one word go through the other vector
+  // kernels where they have a shrink and its arithmetic is not a lookup.
+  const TShrinkWords words = vector || p.across_whole ? nullptr : HighwayShrinkWords(ActiveComposeKernel());
+  const TWordWindows word_windows{windows.first.data(), windows.last.data(), p.keep.data(),
+                                  windows.lead.data(), windows.tail.data(), span};
+  const std::size_t from = vector ? 8 * p.chunks.chunks : words != nullptr ? p.by_word : 0;
   for (std::int64_t y = 0; y < count; ++y) {
     const std::uint8_t* row = rows + static_cast<std::size_t>(y) * width;
     std::uint8_t* out_row = out + static_cast<std::size_t>(y) * width2;
 #if defined(__x86_64__)
-    if (from > 0) ShrinkAcrossAvx512(p.chunks, row, out_row);
+    if (vector && from > 0) ShrinkAcrossAvx512(p.chunks, row, out_row);
 #endif
+    if (words != nullptr) words(word_windows, row, 0, p.by_word, out_row);
     for (std::size_t j = from; j < p.by_word; ++j) {
       std::uint64_t word;
       std::memcpy(&word, row + windows.first[j], 8);
@@ -877,6 +886,13 @@ Result<> ReduceGroup(TPSD& doc, const TPSDLayer& base, std::span<TPSDLayer* cons
       s.Name = *base.Name;
     } catch (const std::bad_alloc&) {
       s.Name.reset();
+    }
+  }
+  if (base.UnicodeName) {
+    try {
+      s.UnicodeName = *base.UnicodeName;
+    } catch (const std::bad_alloc&) {
+      s.UnicodeName.reset();
     }
   }
   const std::size_t pixels = g->width * static_cast<std::size_t>(g->height);

@@ -26,24 +26,35 @@ std::string AbsolutePath(const std::string& path) {
 
 void TCoordinationModel::OpenSampleArtwork(const std::string& path) {
   if (busy_) return;
+  // A drag or a typed value still open is a step of the previous artwork.
+  EndGesture();
   BeginBusy();
   TProgressSink& progress = views_.Progress();
-  DocumentClear(document);
-  // The layer list was emptied with the document; a selection into it would
-  // outlive the layers it named.
-  selectedLayer = -1;
-  selectedLayers_.clear();
-
-  if (Result<> read = LoadFromFile(path, document, progress, true); !read) {
+  // The new file is read and reduced completely into a document of its own.
+  // The artwork on the canvas, its layers and their mappings are the user's
+  // work: they are replaced only once the new artwork is whole, so a file
+  // that cannot be used leaves them exactly as they were.
+  TPSD incoming;
+  if (Result<> read = LoadFromFile(path, incoming, progress, true); !read) {
     AbandonLoad(read.error().message);
     return;
   }
-  if (Result<> reduced = ReduceLayers(document, GlobalBlendTable(), progress, messages_, true); !reduced) {
+  if (Result<> reduced = ReduceLayers(incoming, GlobalBlendTable(), progress, messages_, true); !reduced) {
     AbandonLoad(reduced.error().message);
     return;
   }
-  ShrinkToCanvas(document, progress);
+  ShrinkToCanvas(incoming, progress);
+  if (incoming.working_layer_count < 1) {
+    // Nothing in it could be recoloured: not worth the artwork it would replace.
+    progress.HideProgress();
+    messages_.ShowMessage(kNoLayers);
+    KeepCurrentArtwork();
+    return;
+  }
 
+  document = std::move(incoming);
+  selectedLayer = -1;
+  selectedLayers_.clear();
   // The shrink leaves at most the canvas; the bound only keeps a header that
   // slipped past it from sizing surfaces by its own say.
   const int width = std::clamp(document.width, 0, kCanvasSize + 1);
@@ -58,12 +69,6 @@ void TCoordinationModel::OpenSampleArtwork(const std::string& path) {
   pickSurface.Create(width, height);  // white: uncovered pixels pick 255
   BuildPickImage(document, pickSurface, GlobalBlendTable());
 
-  if (document.working_layer_count < 1) {
-    messages_.ShowMessage(kNoLayers);
-    EndBusy();
-    ComposeCanvas();
-    return;
-  }
   for (int i = 0; i < kRampCount; ++i) BuildSlotRamp(i);
   InitLayerMappings(document.working_layer_count);
   artworkPath = AbsolutePath(path);
@@ -74,13 +79,16 @@ void TCoordinationModel::OpenSampleArtwork(const std::string& path) {
 }
 
 void TCoordinationModel::AbandonLoad(const std::string& reason) {
-  // Nothing of the file stays: the reader has already emptied the document.
-  DocumentClear(document);
   views_.Progress().HideProgress();
   if (!reason.empty()) messages_.ShowMessage(reason);
   messages_.ShowMessage(kLoadAbandoned);
+  KeepCurrentArtwork();
+}
+
+void TCoordinationModel::KeepCurrentArtwork() {
   EndBusy();
-  // The canvas shows the state as it now is: background where the artwork was.
+  // The busy state emptied the layer list; the layers it named are still here.
+  views_.FillLayerList();
   ComposeCanvas();
 }
 
@@ -96,6 +104,7 @@ void TCoordinationModel::InitLayerMappings(int count) {
   }
   selectedLayer = -1;
   selectedLayers_.clear();
+  ForgetLayerSteps();
 }
 
 void TCoordinationModel::BuildLayerThumbnails() {

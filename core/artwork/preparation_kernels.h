@@ -38,4 +38,26 @@ void MoveTowardAvx512(std::uint8_t* d, const std::uint8_t* s, const float* f, st
 bool CoverageRowAvx512(const std::uint8_t* t, const float* coverage, float* f, std::size_t n);
 #endif
 
+// The move above for other vector kernels (AVX2, NEON on 64-bit ARM): null
+// where `kernel` has none here, and the plain loop serves.
+enum class TComposeKernel;
+using TMoveToward = void (*)(std::uint8_t* d, const std::uint8_t* s, const float* f, std::size_t n);
+TMoveToward HighwayMoveToward(TComposeKernel kernel);
+
+// A row's shrink across for outputs [from, to) whose windows are each one
+// eight-byte read inside the row (first[j] + 8 <= row width), keep[j] the
+// window's bytes of it, the last byte read at last[j]; as the plain
+// FinishAverage. Null where `kernel` has none here.
+struct TWordWindows {
+  const std::int64_t* first = nullptr;
+  const std::int64_t* last = nullptr;
+  const std::uint64_t* keep = nullptr;
+  const double* lead = nullptr;
+  const double* tail = nullptr;
+  double span = 1.0;
+};
+using TShrinkWords = void (*)(const TWordWindows& windows, const std::uint8_t* row, std::size_t from,
+                              std::size_t to, std::uint8_t* out);
+TShrinkWords HighwayShrinkWords(TComposeKernel kernel);
+
 }  // namespace tintloom

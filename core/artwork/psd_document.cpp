@@ -28,6 +28,35 @@ constexpr std::int64_t kMaxPixelsPerFileByte = 64;
 // Above this a single plane is refused whatever the file's size.
 constexpr std::int64_t kMaxPlanePixels = std::int64_t{1} << 30;
 
+// UTF-16 code units as UTF-8; a surrogate without its partner becomes U+FFFD.
+std::string Utf16ToUtf8(const std::u16string& units) {
+  std::string out;
+  for (std::size_t i = 0; i < units.size(); ++i) {
+    std::uint32_t c = units[i];
+    if (c >= 0xD800 && c < 0xDC00 && i + 1 < units.size() && units[i + 1] >= 0xDC00 && units[i + 1] < 0xE000) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (units[++i] - 0xDC00u);
+    } else if (c >= 0xD800 && c < 0xE000) {
+      c = 0xFFFD;
+    }
+    if (c < 0x80) {
+      out.push_back(static_cast<char>(c));
+    } else if (c < 0x800) {
+      out.push_back(static_cast<char>(0xC0 | c >> 6));
+      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else if (c < 0x10000) {
+      out.push_back(static_cast<char>(0xE0 | c >> 12));
+      out.push_back(static_cast<char>(0x80 | (c >> 6 & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else {
+      out.push_back(static_cast<char>(0xF0 | c >> 18));
+      out.push_back(static_cast<char>(0x80 | (c >> 12 & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | (c >> 6 & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    }
+  }
+  return out;
+}
+
 std::string WithPath(const char* text, const std::string& path) { return std::string(text) + "\n->" + path; }
 
 std::int32_t Saturate32(std::int64_t v) {
@@ -135,8 +164,7 @@ class TPsdDecoder {
     // hold is a cut or damaged file, found before allocating the records.
     if (static_cast<std::uint64_t>(doc_.layer_count) * 34 > in_.Remaining()) return in_.EndsEarly();
     if (doc_.layer_count > 0 && !TryResize(doc_.Layers, static_cast<std::size_t>(doc_.layer_count))) {
-      return Fail(MemoryErrorText("TPSD::CreateLayer()::Layers[i]", doc_.layer_count,
-                                  static_cast<long long>(doc_.layer_count) * 120));
+      return OutOfMemory();
     }
     progress_.ShowProgress(kProgressReading, doc_.layer_count);
     for (std::int32_t i = 0; i < doc_.layer_count; ++i) {
@@ -150,6 +178,8 @@ class TPsdDecoder {
   }
 
  private:
+  Failure OutOfMemory() const { return Fail(WithPath("メモリが足りないためファイルを開けません.", path_)); }
+
   Result<> ReadHeader() {
     if (in_.Size() < 4) return Fail(WithPath("PSDファイルではありません.", path_));
     TRY_ASSIGN(doc_.signature, in_.U32());
@@ -210,8 +240,7 @@ class TPsdDecoder {
     if (layer.channel_count > 0) {
       if (std::uint64_t{layer.channel_count} * 6 > in_.Remaining()) return in_.EndsEarly();
       if (!TryResize(layer.ChannelData, layer.channel_count)) {
-        return Fail(MemoryErrorText("TPSDLayer::CreateChannelData()::Layer->ChannelData[]", layer.channel_count,
-                                    static_cast<long long>(layer.channel_count) * 8));
+        return OutOfMemory();
       }
       for (TPSDChannel& channel : layer.ChannelData) {
         TRY_ASSIGN(channel.id, in_.I16());
@@ -256,14 +285,51 @@ class TPsdDecoder {
 
     TRY_ASSIGN(const std::uint32_t ranges_length, in_.U32());
     in_.Skip(ranges_length);
+    const std::uint64_t name_start = in_.Position();
     TRY_ASSIGN(layer.name_length, in_.U8());
     if (layer.name_length > 0) {
       TRY_ASSIGN(auto name, in_.Take(layer.name_length));
       layer.Name.emplace(reinterpret_cast<const char*>(name.data()), name.size());
     }
     TRY(InitializePictureData(layer));
+    // The name with its length byte fills a multiple of 4 bytes; the
+    // additional information follows it up to the record's end.
+    in_.Seek(name_start + ((1u + layer.name_length + 3u) & ~std::uint64_t{3}));
+    ReadUnicodeName(layer, record_end);
     in_.Seek(record_end);
     return Ok();
+  }
+
+  // Drawing programs keep the real name in a Unicode block of the additional
+  // information; the record's own name is an 8-bit copy that loses whatever
+  // the writer's code page lacks ("?" for Japanese on other systems). A block
+  // that does not add up is passed over: the record's name stays.
+  void ReadUnicodeName(TPSDLayer& layer, std::uint64_t record_end) {
+    constexpr std::uint32_t kSignature = 0x3842494D;  // "8BIM"
+    constexpr std::uint32_t kSignature64 = 0x38423634;  // "8B64"
+    constexpr std::uint32_t kUnicodeName = 0x6C756E69;  // "luni"
+    while (in_.Position() + 12 <= record_end) {
+      const Result<std::uint32_t> signature = in_.U32();
+      const Result<std::uint32_t> key = in_.U32();
+      const Result<std::uint32_t> length = in_.U32();
+      if (!signature || !key || !length || (*signature != kSignature && *signature != kSignature64)) return;
+      const std::uint64_t data_start = in_.Position();
+      if (data_start + *length > record_end) return;
+      if (*key == kUnicodeName) {
+        const Result<std::uint32_t> count = in_.U32();
+        if (!count || std::uint64_t{*count} * 2 > *length - std::min<std::uint32_t>(*length, 4)) return;
+        std::u16string units;
+        for (std::uint32_t i = 0; i < *count; ++i) {
+          const Result<std::uint16_t> unit = in_.U16();
+          if (!unit) return;
+          units.push_back(static_cast<char16_t>(*unit));
+        }
+        while (!units.empty() && units.back() == 0) units.pop_back();
+        if (!units.empty()) layer.UnicodeName = Utf16ToUtf8(units);
+        return;
+      }
+      in_.Seek(data_start + *length);
+    }
   }
 
   Result<> InitializePictureData(TPSDLayer& layer) {
@@ -288,22 +354,21 @@ class TPsdDecoder {
       const std::uint64_t size = plane_size(layer.ChannelData[i].id);
       if (size > static_cast<std::uint64_t>(kMaxPlanePixels) ||
           static_cast<std::int64_t>(size) > budget - planned_pixels_) {
-        return Fail(MemoryErrorText("TPSDLayer::InitializePictureData()::Layer->PixelData[i][]",
-                                    static_cast<long long>(i), size));
+        // A rectangle no file of this size could fill: damaged, or a
+        // picture far larger than this program opens.
+        return Fail(WithPath("ファイルが壊れているか大きすぎるため開けません.", path_));
       }
       planned_pixels_ += static_cast<std::int64_t>(size);
     }
     if (!TryResize(layer.PixelData, layer.ChannelData.size())) {
-      return Fail(MemoryErrorText("TPSDLayer::InitializePictureData()::Layer->PixelData[]", layer.channel_count,
-                                  static_cast<long long>(layer.channel_count) * 4));
+      return OutOfMemory();
     }
     for (std::size_t i = 0; i < layer.ChannelData.size(); ++i) {
       const std::int16_t id = layer.ChannelData[i].id;
       const std::uint64_t size = plane_size(id);
       // Deferred planes are allocated when they are decoded.
       if (!defer_ && !TryResize(layer.PixelData[i], static_cast<std::size_t>(size))) {
-        return Fail(MemoryErrorText("TPSDLayer::InitializePictureData()::Layer->PixelData[i][]",
-                                    static_cast<long long>(i), size));
+        return OutOfMemory();
       }
       const int index = static_cast<int>(i);
       switch (id) {
@@ -397,6 +462,7 @@ void DropPages(std::span<const std::uint8_t> bytes) {
 void TPSDLayer::Release() {
   ChannelData = {};
   Name.reset();
+  UnicodeName.reset();
   PixelData = {};
   mask_plane = transparency_plane = red_plane = green_plane = blue_plane = -1;
 }

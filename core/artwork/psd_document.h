@@ -58,6 +58,8 @@ struct TPSDLayer {
   std::int32_t real_mask_top = 0, real_mask_left = 0, real_mask_bottom = 0, real_mask_right = 0;
   std::uint8_t name_length = 0;
   std::optional<std::string> Name;  // raw bytes of the file; absent when the length is 0
+  // The name from the layer's Unicode name block, as UTF-8; absent without one.
+  std::optional<std::string> UnicodeName;
   // Plane i belongs to ChannelData[i]; width x height bytes, or mask width x
   // mask height for the user mask; empty for an empty layer.
   std::vector<std::vector<std::uint8_t>> PixelData;
@@ -80,6 +82,7 @@ struct TPSDLayer {
 struct TSimpleLayer {
   std::int32_t left = 0, top = 0, width = 0, height = 0;
   std::optional<std::string> Name;
+  std::optional<std::string> UnicodeName;  // UTF-8, shown instead of Name when present
   std::vector<std::uint8_t> Pixel;  // width x height grey levels
   std::vector<std::uint8_t> Alpha;  // width x height
   std::int16_t BlendModeKey = kBlendNormal;

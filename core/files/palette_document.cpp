@@ -1,6 +1,9 @@
 #include "core/files/palette_document.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
+#include <iterator>
 
 #include "core/files/byte_stream.h"
 #include "core/files/file_io.h"
@@ -64,19 +67,22 @@ Result<> DecodePaletteDocument(std::span<const std::uint8_t> bytes, TPaletteDocu
   TFieldReader r(bytes.subspan(4));
   std::int32_t version = 0;
   if (!r.I32LE(version) || version != kPaletteDocumentVersion) return Fail(kDocumentVersionMessage);
+  // Every document this program writes is whole: a shorter one was cut off,
+  // and half a coordination over the current one is neither.
+  if (bytes.size() < kPaletteDocumentSize) return Fail(kDocumentDamagedMessage);
 
-  TScheme& scheme = document.scheme;
-  // Each read stops at the end of the file; the fields after it keep their values.
+  TPaletteDocument read = document;
+  TScheme& scheme = read.scheme;
   r.I32LE(scheme.ruleIndex);
   r.U32LE(scheme.visibleSlotMask);
   r.I32LE(scheme.analogousSpread);
-  r.U32LE(document.toneFilter);
+  r.U32LE(read.toneFilter);
   TakeFloats(r, scheme.slotHues, kSlotCount);
   TakeFloats(r, scheme.customHueOffsets, kRuleSlotCount);
   TakeFloats(r, scheme.saturationWeights, kRuleSlotCount);
   TakeFloats(r, scheme.customWeightStash, kRuleSlotCount);
   TakeFloats(r, scheme.otherWeightStash, kRuleSlotCount);
-  for (TColorSlot& slot : document.colourSlots) {
+  for (TColorSlot& slot : read.colourSlots) {
     for (TShade& shade : slot.shades) {
       TakeTriple(r, shade.Param);
       TakeTriple(r, shade.Hsv);
@@ -86,7 +92,49 @@ Result<> DecodePaletteDocument(std::span<const std::uint8_t> bytes, TPaletteDocu
       r.U32LE(shade.LitColor);
     }
   }
+  if (!PaletteDocumentInRange(read)) return Fail(kDocumentDamagedMessage);
+  document = read;
   return Ok();
+}
+
+bool PaletteDocumentInRange(const TPaletteDocument& document) {
+  const TScheme& scheme = document.scheme;
+  // Fractions 0..1 come out of float arithmetic a rounding step either side.
+  constexpr float kSlack = 1e-3f;
+  const auto hue = [](float h) { return std::isfinite(h) && std::fabs(h) <= kMaxStoredHue; };
+  const auto fraction = [](float f) { return std::isfinite(f) && f >= -kSlack && f <= 1.0f + kSlack; };
+  // Saturation weights of rule slots 1..4 are offsets from slot 0's under
+  // every rule but the custom one.
+  const auto weight = [](float w) { return std::isfinite(w) && std::fabs(w) <= 1.0f + kSlack; };
+  const auto colour = [](TColor c) { return c <= 0xFFFFFFu; };
+
+  if (scheme.ruleIndex < 0 || scheme.ruleIndex >= kRuleCount) return false;
+  // The rule's markers, or every bit before a rule was first chosen.
+  if (scheme.visibleSlotMask > 0x3FFu && scheme.visibleSlotMask != 0xFFFFFFFFu) return false;
+  // The analogous spread is the shorter way round between two markers.
+  if (scheme.analogousSpread < 0 || scheme.analogousSpread > 180) return false;
+  // Every bit of the tone filter is a tone allowed or not: no value is out of range.
+  if (!std::all_of(std::begin(scheme.slotHues), std::end(scheme.slotHues), hue) ||
+      !std::all_of(std::begin(scheme.customHueOffsets), std::end(scheme.customHueOffsets), hue) ||
+      !fraction(scheme.saturationWeights[0]) ||
+      !std::all_of(std::begin(scheme.saturationWeights), std::end(scheme.saturationWeights), weight) ||
+      !std::all_of(std::begin(scheme.customWeightStash), std::end(scheme.customWeightStash), weight) ||
+      !std::all_of(std::begin(scheme.otherWeightStash), std::end(scheme.otherWeightStash), weight)) {
+    return false;
+  }
+  for (const TColorSlot& slot : document.colourSlots) {
+    for (const TShade& shade : slot.shades) {
+      // Param is the base's own hue, or another shade's hue offset; Hsv a
+      // colour; Mix and Rgb channels.
+      if (!hue(shade.Param.h()) || !fraction(shade.Param.s()) || !fraction(shade.Param.v())) return false;
+      if (!hue(shade.Hsv.h()) || !fraction(shade.Hsv.s()) || !fraction(shade.Hsv.v())) return false;
+      for (int c = 0; c < 3; ++c) {
+        if (!fraction(shade.Mix.c[c]) || !fraction(shade.Rgb.c[c])) return false;
+      }
+      if (!colour(shade.Color) || !colour(shade.LitColor)) return false;
+    }
+  }
+  return true;
 }
 
 TPaletteDocument CapturePaletteDocument(const TCoordinationModel& model) {
@@ -101,7 +149,9 @@ void SavePaletteDocument(TCoordinationModel& model, const std::string& path) {
   const std::vector<std::uint8_t> bytes = EncodePaletteDocument(CapturePaletteDocument(model));
   if (Result<> written = ReplaceFileContents(path, bytes); !written) {
     model.Messages().ShowMessage(written.error().message);
+    return;
   }
+  model.MarkSaved();
 }
 
 void LoadPaletteDocument(TCoordinationModel& model, const std::string& path) {
@@ -127,6 +177,8 @@ Result<> ReadPaletteDocumentInto(TCoordinationModel& model, std::span<const std:
   // the shades and rebuilds the ramps that can have changed.
   for (int i = 0; i < kSlotCount; ++i) model.BuildSlotRamp(i);
   model.Redraw(TCoordinationModel::kRedrawSelected);
+  // The redraw recorded the opening as one step; what was opened is saved.
+  model.MarkSaved();
   return Ok();
 }
 

@@ -40,23 +40,29 @@ struct TPaletteDocument {
 
 std::vector<std::uint8_t> EncodePaletteDocument(const TPaletteDocument& document);
 
-// Reads a document over `document`, field by field in file order. The magic
-// and the version are checked before anything changes. A document that ends
-// early leaves every field it does not hold completely as it was; any value
-// is taken as it stands (the model keeps what it uses in range).
+// Reads a whole document into `document`: the magic, then the version, then
+// the length and every value are checked, and a document that fails any of
+// them is refused (damaged, or of another version) and changes nothing.
+// Bytes past the document's end are not looked at.
 Result<> DecodePaletteDocument(std::span<const std::uint8_t> bytes, TPaletteDocument& document);
+// Whether every field holds a value the program itself could have written:
+// a rule, a spread and slot bits it knows, finite hues within a few turns,
+// saturations, values and channels 0..1, weights -1..1, colours of 24 bits.
+bool PaletteDocumentInRange(const TPaletteDocument& document);
 
 // The model's current coordination as a document, and back.
 TPaletteDocument CapturePaletteDocument(const TCoordinationModel& model);
 
 // Writes the current coordination to path; a file that cannot be written is
-// reported and the previous file, if any, is left whole.
+// reported and the previous file, if any, is left whole. Once written, the
+// palette counts as saved.
 void SavePaletteDocument(TCoordinationModel& model, const std::string& path);
 // Reads a document into the scheme and the slots and refreshes everything:
 // every slot's ramp from the colours read, then a redraw, which recomputes
 // the shades from the scheme. The rule is selected without the rule change
 // (no weights move) and the previous rule is forgotten (-1). A refused file
-// is reported and changes nothing.
+// is reported and changes nothing. Opening is one step to undo, and what was
+// opened counts as saved.
 void LoadPaletteDocument(TCoordinationModel& model, const std::string& path);
 // The same from the document's bytes; the failure is the message to show.
 Result<> ReadPaletteDocumentInto(TCoordinationModel& model, std::span<const std::uint8_t> bytes);

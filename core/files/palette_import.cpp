@@ -494,8 +494,8 @@ Result<TPaletteImport> ImportPaletteFile(TCoordinationModel& model, const std::s
 
   if (format == TPaletteFormat::PaletteDocument) {
     TPaletteDocument document;
+    // The decoder refuses a cut-off document or one with values never written.
     if (Result<> read = DecodePaletteDocument(*bytes, document); !read) return refuse(read.error().message);
-    if (bytes->size() < kPaletteDocumentSize) return refuse(kTruncatedProblem);
     // The slots as stored, all four shades each.
     for (const TColorSlot& slot : document.colourSlots) result.lines.push_back(FormatSwatchLine(slot));
     return result;

@@ -48,7 +48,11 @@ TSaveFormat SaveFormatForPath(const std::string& path) {
 
 void SaveOrExport(TCoordinationModel& model, const std::string& path) {
   const TSaveFormat format = SaveFormatForPath(path);
-  if (format == TSaveFormat::None) return;
+  if (format == TSaveFormat::None) {
+    // Writing nothing without a word would look like a save that worked.
+    model.Messages().ShowMessage(kUnknownSaveExtensionMessage + ("\n->" + path));
+    return;
+  }
   if (format == TSaveFormat::PaletteDocument) {
     SavePaletteDocument(model, path);
     return;

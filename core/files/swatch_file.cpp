@@ -109,6 +109,16 @@ void ReadSwatchParams(std::string_view line, std::array<TColorF, kShadeCount>& p
   }
 }
 
+bool SwatchParamsInRange(const std::array<TColorF, kShadeCount>& params) {
+  for (const TColorF& p : params) {
+    if (!(std::fabs(p.h()) <= kMaxStoredHue) || !(p.s() >= 0.0f && p.s() <= 1.0f) ||
+        !(p.v() >= 0.0f && p.v() <= 1.0f)) {
+      return false;
+    }
+  }
+  return true;
+}
+
 std::string SwatchLine(TCoordinationModel& model) {
   const TColorSlot* slot = model.SelectedSlot();
   return slot != nullptr ? FormatSwatchLine(*slot) : std::string();
@@ -121,6 +131,9 @@ void ApplySwatchLine(TCoordinationModel& model, std::string_view line) {
   std::array<TColorF, kShadeCount> params;
   for (int j = 0; j < kShadeCount; ++j) params[static_cast<std::size_t>(j)] = slot->shades[static_cast<std::size_t>(j)].Param;
   ReadSwatchParams(line, params);
+  // A line edited into values no colour has (S -99 %, V -100 %) is no
+  // swatch: it is passed over whole, as a line of garbage is.
+  if (!SwatchParamsInRange(params)) return;
   for (int j = 0; j < kShadeCount; ++j) slot->shades[static_cast<std::size_t>(j)].Param = params[static_cast<std::size_t>(j)];
 
   // The scheme decides the base hue and, for the rule slots, the saturation:

@@ -36,12 +36,15 @@ std::array<TColor, kShadeCount> SwatchCellColors(std::string_view line);
 // saturation, value each). A field that is missing, is no number, or is not
 // finite leaves its parameter as it was.
 void ReadSwatchParams(std::string_view line, std::array<TColorF, kShadeCount>& params);
+// Hues within a few turns, saturations and values 0..1.
+bool SwatchParamsInRange(const std::array<TColorF, kShadeCount>& params);
 
 // The selected slot as a swatch line.
 std::string SwatchLine(TCoordinationModel& model);
 // A swatch line into the selected slot: its parameters, then the scheme's
 // entries for that slot (hue, custom offset and saturation of a rule slot,
-// the hue of a free slot), then a redraw.
+// the hue of a free slot), then a redraw. A line whose parameters are out of
+// range changes nothing.
 void ApplySwatchLine(TCoordinationModel& model, std::string_view line);
 
 // ---- the grid ----

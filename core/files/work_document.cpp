@@ -238,7 +238,11 @@ TWorkDocument CaptureWorkDocument(const TCoordinationModel& model, const std::st
 void SaveWorkDocument(TCoordinationModel& model, const std::string& path) {
   const std::string text = EncodeWorkDocument(CaptureWorkDocument(model, path));
   const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
-  if (Result<> written = ReplaceFileContents(path, bytes); !written) model.Messages().ShowMessage(written.error().message);
+  if (Result<> written = ReplaceFileContents(path, bytes); !written) {
+    model.Messages().ShowMessage(written.error().message);
+    return;
+  }
+  model.MarkSaved();
 }
 
 void LoadWorkDocument(TCoordinationModel& model, const std::string& path) {
@@ -299,6 +303,8 @@ bool ApplyWorkDocument(TCoordinationModel& model, const TWorkDocument& document,
   model.SetLayersHidden(hidden, true);
   model.Views().FillLayerList();
   model.ComposeCanvas();
+  model.ForgetLayerSteps();
+  model.MarkSaved();
   if (match.unmatchedLayers > 0 || match.unusedSettings > 0) {
     model.Messages().ShowMessage("見本のレイヤーが作業ファイルの保存時と変わっています。\n" +
                                  std::to_string(match.unmatchedLayers) + "枚のレイヤーは設定を対応づけられず、未設定のままです" +

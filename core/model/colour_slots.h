@@ -16,6 +16,11 @@ inline constexpr int kSlotCount = 10;
 // Slots 0..4 follow the harmony rule; 5..9 are free.
 inline constexpr int kRuleSlotCount = 5;
 
+// The largest hue, either way, that the program stores for a slot: the
+// scheme's arithmetic lets hues and hue offsets stray a few turns, never more.
+// Files holding more were not written by it.
+inline constexpr float kMaxStoredHue = 3600.0f;
+
 struct TShade {
   TColorF Param;  // base: absolute h, s, v; others: hue offset, mixing s and v
   TColorF Hsv;

@@ -28,6 +28,9 @@ TCoordinationModel::TCoordinationModel(TModelViews& views, TMessageSink& message
   canvasSurface.Create(kCanvasSize, kCanvasSize);
   MakeCheckerBrush(checkerBrush);
   SetInitialSlotParameters();
+  // The views may not exist yet: the history starts without showing itself.
+  history_.Start(CaptureState());
+  savedState_ = history_.Current();
 }
 
 void TCoordinationModel::SetInitialSlotParameters() {
@@ -305,6 +308,8 @@ void TCoordinationModel::ConstructScheme() {
   // weights are loaded; the start has nothing drawn yet to redraw.
   scheme_.SwitchRule(kCustomRule, static_cast<std::uint32_t>(enabledSlotMask));
   RepaintWheel();
+  // The start is no edit: nothing before it to go back to.
+  StartHistory();
 }
 
 void TCoordinationModel::ChangeRule(int rule) {
@@ -355,7 +360,8 @@ void TCoordinationModel::Redraw(int mode) {
   lastDrawingMs = NowMs() - start;
   char title[64];
   std::snprintf(title, sizeof title, "Tintloom [DEBUG:DRAWING SCORE %dms]", static_cast<int>(lastDrawingMs));
-  views_.SetTitleText(title);
+  titleText_ = title;
+  ShowTitle();
 }
 
 void TCoordinationModel::ShowRampsInLayerWindow() {
@@ -503,11 +509,15 @@ void TCoordinationModel::SetLayersHidden(const std::vector<int>& layers, bool hi
     changed = true;
   }
   if (!changed) return;
+  RebuildPickImage();
+  ComposeCanvas();
+  if (views_.LayerWindowVisible()) views_.RefreshLayerList();
+}
+
+void TCoordinationModel::RebuildPickImage() {
   if (!pickSurface.Empty() && pickSurface.Create(pickSurface.width, pickSurface.height)) {
     BuildPickImage(document, pickSurface, GlobalBlendTable(), artworkLayers);
   }
-  ComposeCanvas();
-  if (views_.LayerWindowVisible()) views_.RefreshLayerList();
 }
 
 const TSurface* TCoordinationModel::LayerThumbnail(int i) const {
@@ -536,6 +546,8 @@ void TCoordinationModel::SetLightColors(const TColorF& ambient, const TColorF& l
     // too; the lit colours have not changed, so only the canvas follows.
     ComposeCanvas();
   }
+  // The colours are state even while they light nothing.
+  RecordEdit();
 }
 
 void TCoordinationModel::SetLightBalanceEnabled(bool on) {
@@ -548,6 +560,7 @@ void TCoordinationModel::SetIgnoreShadeSettings(bool on) {
   ignoreShadeSettings_ = on;
   // The lit colours follow at once when the light balance is on.
   if (lightBalanceEnabled_) Redraw(kRedrawAll);
+  RecordEdit();
 }
 
 // ---------------------------------------------------------------- canvas
@@ -653,6 +666,8 @@ void TCoordinationModel::ComposeCanvas() {
   FrameCanvas(canvasSurface);
   views_.ShowCanvas();
   composing_ = false;
+  // Every edit ends in a composition: here it becomes a step.
+  RecordEdit();
 }
 
 // ---------------------------------------------------------------- busy

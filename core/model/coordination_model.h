@@ -22,6 +22,7 @@
 #include "core/files/tone_data.h"
 #include "core/messages.h"
 #include "core/model/colour_slots.h"
+#include "core/model/edit_history.h"
 #include "core/model/harmony_rules.h"
 #include "core/model/model_views.h"
 
@@ -109,8 +110,9 @@ class TCoordinationModel {
   // ---- sample artwork ----
   // Reads a layered PSD file, reduces it to grey working layers that fit the
   // canvas, maps every layer to the grey ramp and composes the canvas. A file
-  // that cannot be read is reported (its reason, then that loading stopped)
-  // and leaves no artwork; the colours are never touched.
+  // that cannot be read is reported (its reason, then that loading stopped),
+  // as is one without a visible layer; either leaves the current artwork, its
+  // layers, mappings and selection as they were. The colours are never touched.
   void OpenSampleArtwork(const std::string& path);
   // Working layers of the loaded artwork (0 without artwork).
   int LayerCount() const;
@@ -163,6 +165,36 @@ class TCoordinationModel {
   void BeginBusy();
   void EndBusy();
   bool Busy() const { return busy_; }
+
+  // ---- edit history ----
+  // Every change of the document's state is shown on the canvas, so the
+  // canvas's composition records it, and so do the few edits that can leave
+  // the canvas as it was. Between BeginGesture and EndGesture (a drag, a value
+  // being typed) nothing is recorded; the end records the whole gesture as
+  // one step. A gesture begun while another is open ends that one first.
+  void BeginGesture();
+  void EndGesture();
+  bool InGesture() const { return gesture_; }
+  // The state as it is now becomes a step when it differs from the last.
+  void RecordEdit();
+  // Restores the state before the last step or after the next one and
+  // redraws everything; an open gesture is ended first. Nothing while busy or
+  // with no step; false then.
+  bool Undo();
+  bool Redo();
+  bool CanUndo() const { return history_.CanUndo(); }
+  bool CanRedo() const { return history_.CanRedo(); }
+  // The palette as it is now is the one last saved or opened: the caption
+  // loses its unsaved mark until the palette differs from it again.
+  void MarkSaved();
+  // The layers as they are now take the place of the layers in every kept
+  // step, and steps that then change nothing are merged away: after new
+  // artwork the old layer steps are of no use, and a work document's layer
+  // settings are where the history starts, not an edit to undo.
+  void ForgetLayerSteps();
+  bool Unsaved() const { return shownUnsaved_; }
+  const TEditHistory& History() const { return history_; }
+  TEditState CaptureState() const;
 
   // ---- canvas ----
   void BuildSlotRamp(int i);
@@ -218,12 +250,21 @@ class TCoordinationModel {
   // hue and saturation written back into the scheme.
   void TakePickedColour(TColorSlot& slot, int shade, TColor pixel);
   void ApplyLayerLevels();
+  // The pick image made again from the layers shown.
+  void RebuildPickImage();
   // The artwork enlarged onto the canvas at `shown`, each shown pixel its
   // artwork pixel composed over the background pixel beneath it.
   void ComposeZoomedArtwork(int zoom, TCanvasPoint shown);
   void ShowRampsInLayerWindow();
   bool LayerSelected() const;
   void AbandonLoad(const std::string& reason);
+  void KeepCurrentArtwork();
+  // The history starts afresh from the state as it is now, which counts as saved.
+  void StartHistory();
+  void RestoreState(const TEditState& state);
+  // The unsaved mark in the caption and the undo and redo commands follow the history.
+  void ShowHistory();
+  void ShowTitle();
 
   TModelViews& views_;
   TMessageSink& messages_;
@@ -245,6 +286,13 @@ class TCoordinationModel {
   // entry selectedLayer; it stands only while it still starts there, so a
   // direct write of selectedLayer falls back to that one layer.
   std::vector<int> selectedLayers_;
+  TEditHistory history_;
+  TEditState savedState_;
+  bool gesture_ = false;
+  bool restoring_ = false;
+  bool shownUnsaved_ = false;
+  // The caption without the unsaved mark.
+  std::string titleText_ = "Tintloom";
 };
 
 }  // namespace tintloom

@@ -45,6 +45,14 @@ class TModelViews {
   virtual void ShowCanvas() {}
   virtual void SetTitleText(const std::string& /*text*/) {}
 
+  // Whether there is a step to undo and one to redo, after every change of
+  // the edit history.
+  virtual void ShowUndoRedo(bool /*canUndo*/, bool /*canRedo*/) {}
+  // After an undo or a redo, once everything is redrawn: the windows show
+  // again what they keep of the state themselves (the selected layer's row,
+  // the light balance's controls, the tone preset, the background's check).
+  virtual void ShowRestoredState() {}
+
   // Busy state: stop or restart the picker's timer, disable or enable the
   // tool windows' panels, clear or refill the layer list, and let pending
   // window events run.

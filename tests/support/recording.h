@@ -48,6 +48,9 @@ class TRecordingViews final : public TModelViews {
   int shownBase = -1;
   int shownShadow = -1;
   std::string title;
+  bool canUndo = false;
+  bool canRedo = false;
+  int restoredShows = 0;
 
   bool HueWindowVisible() const override { return hueVisible; }
   void DrawHueWheel() override { ++hueWheelDraws; }
@@ -66,6 +69,11 @@ class TRecordingViews final : public TModelViews {
   }
   void ShowCanvas() override { ++canvasShows; }
   void SetTitleText(const std::string& text) override { title = text; }
+  void ShowUndoRedo(bool undo, bool redo) override {
+    canUndo = undo;
+    canRedo = redo;
+  }
+  void ShowRestoredState() override { ++restoredShows; }
   void EnterBusy() override { ++busyEntered; }
   void LeaveBusy() override { ++busyLeft; }
   void FillLayerList() override { ++layerListFills; }

@@ -2,7 +2,9 @@
 
 #include "ui/hue_form.h"
 
+#include <QAction>
 #include <QComboBox>
+#include <QLabel>
 #include <QMouseEvent>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -11,6 +13,7 @@
 #include "ui/main_form.h"
 #include "ui/paint_box.h"
 #include "core/colour/skin_layout.h"
+#include "support/artwork.h"
 #include "support/paths.h"
 #include "support/recording.h"
 
@@ -410,6 +413,51 @@ TEST_F(HueFormTest, DragsWhoseReleaseNeverComesEnd) {
     Move(Wheel(), hue_->MarkerCentre(1));
     EXPECT_EQ(hue_->HoveredMarker(), 1);
   }
+}
+
+}  // namespace
+}  // namespace tintloom
+
+namespace tintloom {
+namespace {
+
+TEST_F(HueFormTest, CtrlZAfterAWheelDragBringsBackTheMarkerAndTheCanvas) {
+  // Artwork whose layer takes slot 0's colours, so the canvas shows the drag.
+  testing::LoadLayers(Model(), 40, 40, {testing::SolidLayer(0, 0, 40, 40, 128, 255)});
+  Model().SelectLayer(0);
+  Model().SelectSlot(0);
+  SetBase(0.0f, 1.0f);
+  QAction* undo = form_->findChild<QAction*>("U1");
+  QAction* redo = form_->findChild<QAction*>("R1");
+  ASSERT_NE(undo, nullptr);
+  ASSERT_NE(redo, nullptr);
+  const QPoint before = hue_->MarkerCentre(0);
+  const std::vector<std::uint8_t> canvasBefore = Model().canvasSurface.bitmap;
+  Model().MarkSaved();
+  ASSERT_FALSE(form_->Caption()->text().startsWith('*'));
+
+  DragMarker(0, QPoint(129, 89));
+  const QPoint dragged = hue_->MarkerCentre(0);
+  ASSERT_NE(dragged, before);
+  const std::vector<std::uint8_t> canvasDragged = Model().canvasSurface.bitmap;
+  ASSERT_NE(canvasDragged, canvasBefore);
+  EXPECT_TRUE(undo->isEnabled());
+  EXPECT_FALSE(redo->isEnabled());
+  EXPECT_TRUE(form_->Caption()->text().startsWith('*'));
+
+  // From the rule combo, which holds the hue window's focus.
+  QTest::keyClick(hue_->RuleCombo(), Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(hue_->MarkerCentre(0), before);
+  EXPECT_TRUE(Model().canvasSurface.bitmap == canvasBefore);
+  EXPECT_EQ(WheelPixel(before), ToRgb24(Base(0).Color));
+  EXPECT_TRUE(redo->isEnabled());
+  EXPECT_FALSE(form_->Caption()->text().startsWith('*')) << "back at the saved palette";
+
+  // Redo from another tool window.
+  QTest::keyClick(form_->Windows().picker, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+  EXPECT_EQ(hue_->MarkerCentre(0), dragged);
+  EXPECT_TRUE(Model().canvasSurface.bitmap == canvasDragged);
+  EXPECT_FALSE(redo->isEnabled());
 }
 
 }  // namespace

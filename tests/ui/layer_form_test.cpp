@@ -171,6 +171,7 @@ TEST_F(LayerFormTest, LevelTextIsTheLowByteOfADecimalNumber) {
   ClickRow(0);  // layer 4
   for (const Case& c : cases) {
     layer->BaseEdit()->setText(QString::fromUtf8(c.text));
+    QTest::keyClick(layer->BaseEdit(), Qt::Key_Return);
     const TLayerMapping& mapping = Model().LayerMapping(4);
     EXPECT_EQ(mapping.BaseLevel, c.level) << c.text;
     // The edit and the swatch show the level as stored.
@@ -184,16 +185,58 @@ TEST_F(LayerFormTest, LevelTextIsTheLowByteOfADecimalNumber) {
     EXPECT_EQ(mapping.Lookup[255], &Model().Ramp(kGreyRamp)[c.level == 255 ? 512 : 767]) << c.text;
   }
   layer->ShadowEdit()->setText("350");  // 94, below the base 200
+  QTest::keyClick(layer->ShadowEdit(), Qt::Key_Return);
   EXPECT_EQ(Model().LayerMapping(4).ShadowLevel, 94);
   EXPECT_EQ(FromRgb24(*Model().LayerMapping(4).Lookup[94]), FromRgb24(Model().Ramp(kGreyRamp)[256]));
 
   // Without a selected layer any text changes nothing.
   List()->clearSelection();
   layer->BaseEdit()->setText("7");
+  QTest::keyClick(layer->BaseEdit(), Qt::Key_Return);
   layer->ShadowEdit()->setText("x");
+  QTest::keyClick(layer->ShadowEdit(), Qt::Key_Return);
   for (int i = 0; i < 4; ++i) EXPECT_EQ(Model().LayerMapping(i).BaseLevel, 170);
   EXPECT_EQ(Model().LayerMapping(4).BaseLevel, 200);
   EXPECT_TRUE(messages.shown.empty());
+}
+
+// Typing a level passes through the values of its first digits; only the
+// value committed may move the other level.
+TEST_F(LayerFormTest, TypingALevelMovesTheOtherOnlyWhenCommitted) {
+  ClickRow(0);  // layer 4: base 170, shadow 85
+  const TLayerMapping& mapping = Model().LayerMapping(4);
+  layer->BaseEdit()->selectAll();
+  QTest::keyClicks(layer->BaseEdit(), "2");  // "2" lies below the shadow: no preview
+  EXPECT_EQ(mapping.BaseLevel, 170);
+  EXPECT_EQ(mapping.ShadowLevel, 85);
+  QTest::keyClicks(layer->BaseEdit(), "00");
+  EXPECT_EQ(mapping.BaseLevel, 200);  // previewed on the canvas
+  EXPECT_EQ(mapping.ShadowLevel, 85);
+  QTest::keyClick(layer->BaseEdit(), Qt::Key_Return);
+  EXPECT_EQ(mapping.BaseLevel, 200);
+  EXPECT_EQ(mapping.ShadowLevel, 85);
+
+  // The shadow typed above the base: no preview, and the rule on commit.
+  layer->ShadowEdit()->selectAll();
+  QTest::keyClicks(layer->ShadowEdit(), "25");
+  EXPECT_EQ(mapping.ShadowLevel, 25);
+  QTest::keyClicks(layer->ShadowEdit(), "0");
+  EXPECT_EQ(mapping.ShadowLevel, 25);
+  EXPECT_EQ(mapping.BaseLevel, 200);
+  layer->ShadowEdit()->selectAll();
+  QTest::keyClicks(layer->ShadowEdit(), "120");
+  QTest::keyClick(layer->ShadowEdit(), Qt::Key_Return);
+  EXPECT_EQ(mapping.ShadowLevel, 120);
+
+  // A base committed below the shadow takes the shadow to 0, as a pick does;
+  // so does the focus leaving the edit.
+  layer->BaseEdit()->selectAll();
+  QTest::keyClicks(layer->BaseEdit(), "50");
+  EXPECT_EQ(mapping.ShadowLevel, 120);
+  emit layer->BaseEdit()->editingFinished();
+  EXPECT_EQ(mapping.BaseLevel, 50);
+  EXPECT_EQ(mapping.ShadowLevel, 0);
+  EXPECT_EQ(layer->ShadowEdit()->text(), QString("0"));
 }
 
 TEST_F(LayerFormTest, PopupMapsTheSelectedLayerToGreyBlackOrWhiteAndNothingWithoutOne) {
@@ -281,22 +324,20 @@ TEST_F(LayerFormTest, ALoadWhileHiddenListsTheLayersWhenShown) {
   EXPECT_EQ(layer->BlendCombo()->currentIndex(), kBlendCodes[3] + 1);
 }
 
-TEST_F(LayerFormTest, ALoadThatFailsLeavesTheListEmptyAndTheWindowUsable) {
+TEST_F(LayerFormTest, ALoadThatFailsKeepsTheListAndItsSelection) {
   ClickRow(1);
+  ASSERT_EQ(Model().selectedLayer, 3);
   form.DropFiles({"/nonexistent/picture.psd"});
   EXPECT_EQ(messages.shown.size(), 2u);
-  EXPECT_EQ(List()->count(), 0);
-  EXPECT_EQ(Model().LayerCount(), 0);
-  EXPECT_EQ(Model().selectedLayer, -1);
   EXPECT_FALSE(Model().Busy());
-  // Nothing left to change, and nothing breaks trying.
-  layer->PopupMenu()->actions()[1]->trigger();
-  layer->BaseEdit()->setText("12");
-  layer->BlendCombo()->setCurrentIndex(3);
-  emit layer->BlendCombo()->activated(3);
+  EXPECT_EQ(Model().LayerCount(), 5);
+  EXPECT_EQ(List()->count(), 5);
+  EXPECT_EQ(List()->currentRow(), 1);
+  EXPECT_EQ(Model().selectedLayer, 3);
+  // The layer is still mapped as before and takes further edits.
   Press(layer->SlotGridBox(), QPoint(259, 79));
   EXPECT_EQ(Model().selectedSlot, 9);
-  EXPECT_EQ(FromRgb24(layer->PreviewSurface().At(100, 20)), 0xF0F0F0u);
+  EXPECT_EQ(Model().LayerMapping(3).MappedSlot, 9);
 }
 
 TEST_F(LayerFormTest, ScreenColourKeysWorkFromTheControlsThatKeepTheFocus) {

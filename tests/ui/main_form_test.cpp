@@ -11,6 +11,8 @@
 #include <QMimeData>
 #include <QTemporaryDir>
 #include <QDBusConnection>
+#include <QFileDialog>
+#include <QSettings>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -163,6 +165,54 @@ TEST(MainFormShutdown, ClosingTheMainWindowEndsTheProgramWhateverIsOpen) {
     EXPECT_TRUE(form.ShuttingDown());
     for (QWidget* w : QApplication::topLevelWidgets()) EXPECT_FALSE(w->isVisible()) << w->objectName().toStdString();
   }
+}
+
+// Each kind of file dialog starts where a file of its kind was last chosen,
+// in a later run too, instead of in the working folder every time.
+TEST(MainFormDialogs, EachKindStartsInTheFolderLastUsedForIt) {
+  QTemporaryDir root;
+  ASSERT_TRUE(root.isValid());
+  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, root.filePath("config"));
+  QDir(root.path()).mkpath("palettes");
+  QDir(root.path()).mkpath("artwork");
+  const QString palette = root.filePath("palettes/a.tlp");
+  const QString picture = root.filePath("artwork/b.psd");
+  for (const QString& file : {palette, picture}) {
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  }
+  // Works the dialog once it runs: picks `file`, or cancels, noting its folder.
+  QString startedIn;
+  const auto answer = [&startedIn](const QString& file) {
+    QTimer::singleShot(0, [&startedIn, file] {
+      auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+      ASSERT_NE(dialog, nullptr);
+      startedIn = dialog->directory().absolutePath();
+      if (file.isEmpty()) {
+        dialog->reject();
+      } else {
+        dialog->selectFile(file);
+        QMetaObject::invokeMethod(dialog, "accept");
+      }
+    });
+  };
+  testing::TRecordingMessages messages;
+  {
+    TMainForm form(messages, testing::ProgramDir());
+    answer(palette);
+    EXPECT_EQ(form.runPaletteOpenDialog(), palette);
+    answer(picture);
+    EXPECT_EQ(form.runOpenDialog(), picture);
+    answer(QString());
+    EXPECT_EQ(form.runPaletteSaveDialog(), QString());  // a cancel remembers nothing
+  }
+  TMainForm later(messages, testing::ProgramDir());
+  answer(QString());
+  (void)later.runPaletteSaveDialog();
+  EXPECT_EQ(startedIn, root.filePath("palettes"));  // saving and exporting share the palettes' folder
+  answer(QString());
+  (void)later.runOpenDialog();
+  EXPECT_EQ(startedIn, root.filePath("artwork"));
 }
 
 class MainFormWithTools : public ::testing::Test {
@@ -377,6 +427,31 @@ TEST_F(MainFormWithTools, DraggedWindowsSnapToTheScreenEdges) {
     form.EndWindowDrag(c.window);
     EXPECT_EQ(c.window->x() - area.left(), c.expectedLeft);
   }
+}
+
+// However far the pointer drags a window, its title strip stays on the
+// screen: without a window manager nothing else could bring it back.
+TEST_F(MainFormWithTools, ADraggedWindowKeepsItsTitleStripOnTheScreen) {
+  const QRect area = form.screen()->availableGeometry();
+  form.move(area.left() + 300, area.top() + 200);
+  // The main window taken by the bottom row of its title strip, under the menu.
+  const int stripBottom = form.ClientArea()->y() + 25;
+  form.BeginWindowDrag(&form, 100, stripBottom - 1);
+  form.DragWindow(&form, 100, stripBottom - 1 - 2000);
+  form.EndWindowDrag(&form);
+  EXPECT_EQ(form.y(), area.top());
+  form.BeginWindowDrag(&form, 100, 10);
+  form.DragWindow(&form, 100 + 5000, 10 + 5000);
+  form.EndWindowDrag(&form);
+  EXPECT_EQ(form.frameGeometry().right(), area.right());
+  EXPECT_EQ(form.y() + stripBottom - 1, area.bottom());
+
+  TToolForm* picker = form.Windows().picker;
+  picker->move(area.left() + 400, area.top() + 300);
+  form.BeginWindowDrag(picker, 5, 5);
+  form.DragWindow(picker, 5 - 3000, 5 - 3000);
+  form.EndWindowDrag(picker);
+  EXPECT_EQ(picker->pos(), area.topLeft());
 }
 
 // Drops are taken as a copy (or a link), never as the move a source may

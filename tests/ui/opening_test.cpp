@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QProgressBar>
 #include <QLabel>
+#include <QListWidget>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -210,10 +211,19 @@ TEST_F(OpeningSamples, ASecondLoadReplacesTheFirstAndAFileWithoutLayersSaysSo) {
   Open("pt_0layers.psd");
   EXPECT_EQ(messages.shown, std::vector<std::string>{"PSDファイルはレイヤーをもちません"});
   ExpectUsable();
-  EXPECT_EQ(model.LayerCount(), 0);
-  model.selectedLayer = 0;   // a stale selection changes nothing
-  model.SetLayerBlendMode(3);
-  model.SetLayerBaseLevel(3);
+  EXPECT_EQ(model.LayerCount(), 1);  // the artwork before it stays
+}
+
+// The record's own name of this layer is "?": the list shows the name the
+// drawing program kept in Unicode.
+TEST_F(OpeningSamples, LayersAreListedByTheirUnicodeNames) {
+  form.Windows().layer->show();
+  Open("pt_layer-name-emoji.psd");
+  ASSERT_TRUE(messages.shown.empty()) << messages.shown.front();
+  const auto* list = form.Windows().layer->findChild<QListWidget*>();
+  ASSERT_NE(list, nullptr);
+  ASSERT_EQ(list->count(), 1);
+  EXPECT_EQ(list->item(0)->text(), QString::fromUtf8("\U0001F47D"));
 }
 
 TEST_F(OpeningSamples, ADamagedFileGivesTheReasonThenTheAbandonMessage) {
@@ -224,13 +234,23 @@ TEST_F(OpeningSamples, ADamagedFileGivesTheReasonThenTheAbandonMessage) {
     std::ofstream out(cut, std::ios::binary);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size() / 3));
   }
+  Open("pt_hidden-layer.psd");
+  TCoordinationModel& model = form.Model();
+  form.Windows().layer->show();
+  model.SelectLayer(0);
+  messages.shown.clear();
   form.DropFiles({QString::fromStdString(cut.string())});
   std::filesystem::remove(cut);
   ASSERT_EQ(messages.shown.size(), 2u);
   EXPECT_FALSE(messages.shown[0].empty());
   EXPECT_EQ(messages.shown[1], "PSDファイルオープン中にエラーが発生したため処理を中断します");
   ExpectUsable();
-  EXPECT_EQ(form.Model().LayerCount(), 0);
+  // The artwork open before is still listed, with its layer selected.
+  EXPECT_EQ(model.LayerCount(), 2);
+  const auto* list = form.Windows().layer->findChild<QListWidget*>();
+  ASSERT_NE(list, nullptr);
+  EXPECT_EQ(list->count(), 2);
+  EXPECT_EQ(list->currentRow(), 1);
 }
 
 }  // namespace

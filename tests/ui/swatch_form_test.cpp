@@ -16,6 +16,7 @@
 #include "core/files/file_io.h"
 #include "core/files/palette_document.h"
 #include "core/files/palette_import.h"
+#include "core/files/save_as.h"
 #include "ui/main_form.h"
 #include "ui/paint_box.h"
 #include "support/paths.h"
@@ -223,10 +224,12 @@ TEST(PaletteCommands, OpenAndSaveGoByTheExtensionInAnyCase) {
     form.S1Click();
     EXPECT_EQ(fs::file_size(dir + "/" + name), size) << name;
   }
+  // Any other name writes nothing and says which extensions can be saved.
   chosen = QString::fromStdString(dir + "/a.dat");
   form.S1Click();
   EXPECT_FALSE(fs::exists(dir + "/a.dat"));
-  EXPECT_TRUE(messages.shown.empty());
+  EXPECT_EQ(messages.shown, std::vector<std::string>{kUnknownSaveExtensionMessage + ("\n->" + dir + "/a.dat")});
+  messages.shown.clear();
 
   // Opening reads the document back: the rule comes back without its change.
   form.Model().ChangeRule(2);
@@ -234,12 +237,19 @@ TEST(PaletteCommands, OpenAndSaveGoByTheExtensionInAnyCase) {
   form.N1Click();
   EXPECT_EQ(form.Model().Scheme().ruleIndex, kCustomRule);
   EXPECT_EQ(form.Model().Scheme().previousRule, -1);
-  // Another extension is passed over without a word.
+  // A .psd opens as artwork; another extension reads nothing and says so.
+  std::vector<std::string> artwork;
+  form.openSampleArtwork = [&artwork](const std::string& path) { artwork.push_back(path); };
+  chosen = QString::fromStdString(dir + "/picture.PSD");
+  form.N1Click();
+  EXPECT_EQ(artwork, std::vector<std::string>{dir + "/picture.PSD"});
   form.Model().ChangeRule(2);
   chosen = QString::fromStdString(dir + "/a.Aco");
   form.N1Click();
   EXPECT_EQ(form.Model().Scheme().ruleIndex, 2);
-  EXPECT_TRUE(messages.shown.empty());
+  ASSERT_EQ(messages.shown.size(), 1u);
+  EXPECT_NE(messages.shown[0].find(dir + "/a.Aco"), std::string::npos);
+  messages.shown.clear();
   // A work document saves and opens through the same two commands.
   form.Model().ChangeRule(4);
   chosen = QString::fromStdString(dir + "/w.TLW");

@@ -96,5 +96,37 @@ TEST(WindowSnap, ScreenEdgesPullWithinTheDistanceFromEitherSide) {
   EXPECT_EQ(left, 0);
 }
 
+// Start-up: the main window centred with the hue and picker windows on its
+// left and the layer window on its right is 1124 pixels wide.
+TEST(WindowSnap, TheStartLayoutMovesInsideASmallScreen) {
+  const TWindowRect main{212, 60, 600, 647};
+  const TWindowRect hue{212 - 262, 60, 262, 333};
+  const TWindowRect picker{212 - 262, 60 + 333, 262, 350};
+  const TWindowRect layer{812, 60, 262, 625};
+  std::vector<TWindowRect> group = {main, hue, picker, layer};
+  const TWindowRect small{0, 0, 1024, 768};
+  FitGroupInside(small, group);
+  for (const TWindowRect& w : group) {
+    EXPECT_GE(w.left, 0);
+    EXPECT_GE(w.top, 0);
+    EXPECT_LE(w.left + w.width, 1024);
+    EXPECT_LE(w.top + w.height, 768);
+  }
+  // The group moved as one as far as it could: the hue window still meets
+  // the main window; only the layer window overlaps it.
+  EXPECT_EQ(group[1].left, 0);
+  EXPECT_EQ(group[0].left, 262);
+  EXPECT_EQ(group[2].top, group[1].top + 333);
+  EXPECT_EQ(group[3].left, 1024 - 262);
+  EXPECT_EQ(group[0].top, 60);
+
+  // Where the layout fits but hangs off one side it moves whole.
+  group = {main, hue, picker, layer};
+  FitGroupInside(TWindowRect{0, 0, 1920, 1080}, group);
+  EXPECT_EQ(group[1].left, 0);
+  EXPECT_EQ(group[0].left, 262);
+  EXPECT_EQ(group[3].left, 862);
+}
+
 }  // namespace
 }  // namespace tintloom

@@ -12,8 +12,9 @@
 #include <filesystem>
 #include <array>
 #include <random>
-#include <tuple>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "bench/scalar_compositor.h"
@@ -22,6 +23,7 @@
 #include "core/artwork/compose_kernels.h"
 #include "core/artwork/compositor.h"
 #include "core/model/coordination_model.h"
+#include "core/progress_sink.h"
 #include "support/artwork.h"
 #include "support/recording.h"
 
@@ -78,27 +80,43 @@ TEST(ChannelMix, MatchesTheTruncatingDivisionForEveryInput) {
   EXPECT_EQ(mismatches, 0);
 }
 
-#if defined(__x86_64__)
-TEST(ChannelMix, VectorKernelMatchesTheTruncatingDivisionForEveryInput) {
-  if (!ComposeKernelAvailable(TComposeKernel::kAvx512)) GTEST_SKIP() << "this processor lacks the kernel";
+// Each vector kernel this processor runs, with its name; the others are
+// named with the reason they cannot run here, so a test log shows what was
+// and was not tested.
+std::vector<std::pair<TComposeKernel, const TVectorKernel*>> RunnableVectorKernels() {
+  std::vector<std::pair<TComposeKernel, const TVectorKernel*>> kernels;
+  for (const TComposeKernel kernel : kComposeKernels) {
+    const char* why = nullptr;
+    if (!ComposeKernelAvailable(kernel, &why)) {
+      std::printf("[ kernel   ] %s: not run (%s)\n", ComposeKernelName(kernel), why);
+    } else if (const TVectorKernel* vector = VectorKernel(kernel)) {
+      std::printf("[ kernel   ] %s: run\n", ComposeKernelName(kernel));
+      kernels.emplace_back(kernel, vector);
+    }
+  }
+  return kernels;
+}
+
+TEST(ChannelMix, VectorKernelsMatchTheTruncatingDivisionForEveryInput) {
   std::vector<std::uint8_t> d(65536), t(65536), a(65536), out(65536);
   for (std::size_t i = 0; i < d.size(); ++i) {
     d[i] = static_cast<std::uint8_t>(i >> 8);
     t[i] = static_cast<std::uint8_t>(i);
   }
-  int mismatches = 0;
-  for (int alpha = 0; alpha < 256; ++alpha) {
-    std::fill(a.begin(), a.end(), static_cast<std::uint8_t>(alpha));
-    MixBytesAvx512(d.data(), t.data(), a.data(), out.data(), out.size());
-    for (std::size_t i = 0; i < out.size(); ++i) {
-      if (out[i] != reference::Mix(d[i], t[i], alpha) && ++mismatches <= 5) {
-        ADD_FAILURE() << "d " << int{d[i]} << " t " << int{t[i]} << " a " << alpha;
+  for (const auto& [kernel, vector] : RunnableVectorKernels()) {
+    int mismatches = 0;
+    for (int alpha = 0; alpha < 256; ++alpha) {
+      std::fill(a.begin(), a.end(), static_cast<std::uint8_t>(alpha));
+      vector->mixBytes(d.data(), t.data(), a.data(), out.data(), out.size());
+      for (std::size_t i = 0; i < out.size(); ++i) {
+        if (out[i] != reference::Mix(d[i], t[i], alpha) && ++mismatches <= 5) {
+          ADD_FAILURE() << ComposeKernelName(kernel) << ": d " << int{d[i]} << " t " << int{t[i]} << " a " << alpha;
+        }
       }
     }
+    EXPECT_EQ(mismatches, 0) << ComposeKernelName(kernel);
   }
-  EXPECT_EQ(mismatches, 0);
 }
-#endif
 
 // Alpha in runs, so whole chunks come out transparent, opaque or mixed.
 std::vector<std::uint8_t> AlphaRuns(std::mt19937& rng, std::size_t size) {
@@ -116,7 +134,10 @@ std::vector<std::uint8_t> AlphaRuns(std::mt19937& rng, std::size_t size) {
 class CompositorEqualityTest : public ::testing::TestWithParam<std::tuple<TComposeKernel, TTableKind>> {
  protected:
   void SetUp() override {
-    if (!ComposeKernelAvailable(std::get<0>(GetParam()))) GTEST_SKIP() << "this processor lacks the kernel";
+    const char* why = nullptr;
+    if (!ComposeKernelAvailable(std::get<0>(GetParam()), &why)) {
+      GTEST_SKIP() << ComposeKernelName(std::get<0>(GetParam())) << " kernel not run: " << why;
+    }
     saved_ = ActiveComposeKernel();
     SelectComposeKernel(std::get<0>(GetParam()));
   }
@@ -192,23 +213,52 @@ TEST_P(CompositorEqualityTest, ThreadedCompositionGivesTheReferenceBytes) {
   ExpectReferenceBytes("600 x 300");
 }
 
-#if defined(__x86_64__)
+// Real files as the program opens them, every layer mapped at random, over
+// a random backdrop.
+TEST_P(CompositorEqualityTest, SampleFilesGiveTheReferenceBytes) {
+  if (std::get<1>(GetParam()) != TTableKind::kGenerated) GTEST_SKIP() << "the generated table is enough here";
+  const std::filesystem::path folder = TINTLOOM_PSD_SAMPLES;
+  if (!std::filesystem::is_directory(folder)) GTEST_SKIP() << "no sample folder";
+  std::mt19937 rng(5);
+  int files = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    if (entry.path().extension() != ".psd") continue;
+    TSilentProgress progress;
+    TPSD doc;
+    if (!LoadFromFile(entry.path().string(), doc, progress).ok()) continue;  // refused files are another test's
+    if (!ReduceLayers(doc, Table(), progress, messages).ok()) continue;
+    ShrinkToCanvas(doc, progress);
+    if (doc.working_layer_count <= 0) continue;
+    std::vector<TSimpleLayer> layers(doc.Simples.begin(), doc.Simples.begin() + doc.working_layer_count);
+    testing::LoadLayers(model, doc.width, doc.height, std::move(layers));
+    for (int i = 0; i < model.document.working_layer_count; ++i) {
+      model.LayerMapping(i).MappedSlot = static_cast<std::int16_t>(rng() % 13);
+      model.BuildLayerLookup(i);
+    }
+    for (auto& b : model.artworkSurface.bitmap) b = static_cast<std::uint8_t>(rng());
+    ExpectReferenceBytes(entry.path().filename().string());
+    ++files;
+  }
+  EXPECT_GT(files, 5);
+}
+
 // A formula that misses a single entry quietly sends its mode back to table
 // lookups, correct but many times slower; and one that passed a table it does
 // not match would draw wrong colours.
 TEST(VectorBlendFormulas, MatchTheGeneratedTableAndNoAlteredOne) {
-  if (!ComposeKernelAvailable(TComposeKernel::kAvx512)) GTEST_SKIP() << "this processor lacks the kernel";
-  for (const TBlendTable* table : {&FullBlendTable(), &AlteredBlendTable()}) {
-    std::array<const std::uint8_t*, kBlendModeCount> tables;
-    for (int code = 0; code < kBlendModeCount; ++code) tables[static_cast<std::size_t>(code)] = table->Table(code);
-    std::array<bool, kBlendModeCount> exact{};
-    CheckBlendFormulasAvx512(tables.data(), exact.data());
-    for (int code = 0; code < kBlendModeCount; ++code) {
-      EXPECT_EQ(exact[static_cast<std::size_t>(code)], table == &FullBlendTable()) << "code " << code;
+  for (const auto& [kernel, vector] : RunnableVectorKernels()) {
+    for (const TBlendTable* table : {&FullBlendTable(), &AlteredBlendTable()}) {
+      std::array<const std::uint8_t*, kBlendModeCount> tables;
+      for (int code = 0; code < kBlendModeCount; ++code) tables[static_cast<std::size_t>(code)] = table->Table(code);
+      std::array<bool, kBlendModeCount> exact{};
+      vector->checkBlendFormulas(tables.data(), exact.data());
+      for (int code = 0; code < kBlendModeCount; ++code) {
+        EXPECT_EQ(exact[static_cast<std::size_t>(code)], table == &FullBlendTable())
+            << ComposeKernelName(kernel) << " code " << code;
+      }
     }
   }
 }
-#endif
 
 // Rows of table results, as opening blends clipped layers with them: every
 // pair of every mode, with and without sources, an odd length for the tail.
@@ -237,10 +287,16 @@ TEST_P(CompositorEqualityTest, TableRowsGiveTheTableEntries) {
   }
 }
 
+std::string KernelAndTableName(const ::testing::TestParamInfo<std::tuple<TComposeKernel, TTableKind>>& info) {
+  static const char* const kTables[] = {"generated", "altered", "none"};
+  return std::string(ComposeKernelName(std::get<0>(info.param))) + "_" + kTables[static_cast<int>(std::get<1>(info.param))];
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Kernels, CompositorEqualityTest,
-    ::testing::Combine(::testing::Values(TComposeKernel::kPortable, TComposeKernel::kAvx512),
-                       ::testing::Values(TTableKind::kGenerated, TTableKind::kAltered, TTableKind::kNone)));
+    ::testing::Combine(::testing::ValuesIn(kComposeKernels),
+                       ::testing::Values(TTableKind::kGenerated, TTableKind::kAltered, TTableKind::kNone)),
+    KernelAndTableName);
 
 }  // namespace
 }  // namespace tintloom

@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/artwork/blend_formulas.h"
@@ -32,10 +33,10 @@ using Bytes = std::vector<std::uint8_t>;
 template <typename Body>
 void ForEachKernel(const Body& body) {
   const TComposeKernel saved = ActiveComposeKernel();
-  for (const TComposeKernel kernel : {TComposeKernel::kPortable, TComposeKernel::kAvx512}) {
+  for (const TComposeKernel kernel : kComposeKernels) {
     if (!ComposeKernelAvailable(kernel)) continue;
     SelectComposeKernel(kernel);
-    body(kernel == TComposeKernel::kAvx512 ? "vector" : "portable");
+    body(ComposeKernelName(kernel));
   }
   SelectComposeKernel(saved);
 }
@@ -426,13 +427,19 @@ TEST(PreparationEquality, ClippedBlendAtEveryBackdropSourceAndCoverage) {
   }
 }
 
-#if defined(__x86_64__)
-// The vector move rounds f x (s - d) to a float and corrects its floor; the
+// The vector moves round f x (s - d) to a float and correct its floor; the
 // coverages where that rounding crosses a whole number are those just above
 // and below m / delta. Each against the plain double form, at every
-// backdrop and source.
+// backdrop and source, under every kernel that has such a move.
 TEST(PreparationEquality, VectorMoveAtCoveragesNextToWholeSteps) {
-  if (!ComposeKernelAvailable(TComposeKernel::kAvx512)) GTEST_SKIP() << "no AVX-512";
+  std::vector<std::pair<const char*, TMoveToward>> moves;
+#if defined(__x86_64__)
+  if (ComposeKernelAvailable(TComposeKernel::kAvx512)) moves.emplace_back("avx512", MoveTowardAvx512);
+#endif
+  for (const TComposeKernel kernel : kComposeKernels) {
+    if (const TMoveToward move = HighwayMoveToward(kernel)) moves.emplace_back(ComposeKernelName(kernel), move);
+  }
+  if (moves.empty()) GTEST_SKIP() << "no vector move on this processor";
   std::vector<float> coverages = {0.0f, 1.0f, 0.5f, 1.0f / 65025.0f, 1.0f / (255.0f * 65025.0f)};
   for (int delta = 1; delta < 256; delta += 7) {
     for (int m = 1; m < delta; m += 3) {
@@ -445,18 +452,19 @@ TEST(PreparationEquality, VectorMoveAtCoveragesNextToWholeSteps) {
     d[i] = static_cast<std::uint8_t>(i & 0xFF);
     s[i] = static_cast<std::uint8_t>(i >> 8);
   }
-  for (const float c : coverages) {
-    const std::vector<float> f(65536, c);
-    for (std::size_t i = 0; i < 65536; ++i) {
-      want[i] = static_cast<std::uint8_t>(static_cast<int>(d[i] + static_cast<double>(c) * (s[i] - d[i])));
+  for (const auto& [name, move] : moves) {
+    for (const float c : coverages) {
+      const std::vector<float> f(65536, c);
+      for (std::size_t i = 0; i < 65536; ++i) {
+        want[i] = static_cast<std::uint8_t>(static_cast<int>(d[i] + static_cast<double>(c) * (s[i] - d[i])));
+      }
+      Bytes got = d;
+      move(got.data(), s.data(), f.data(), got.size() - 3);  // a tail of 13 lanes too
+      got[65533] = want[65533], got[65534] = want[65534], got[65535] = want[65535];
+      ASSERT_EQ(got, want) << name << ", coverage " << c;
     }
-    Bytes got = d;
-    MoveTowardAvx512(got.data(), s.data(), f.data(), got.size() - 3);  // a tail of 13 lanes too
-    got[65533] = want[65533], got[65534] = want[65534], got[65535] = want[65535];
-    ASSERT_EQ(got, want) << "coverage " << c;
   }
 }
-#endif
 
 TEST(PreparationEquality, BoxShrinkAsThePlainFormAtAnyScale) {
   std::mt19937 rng(7);

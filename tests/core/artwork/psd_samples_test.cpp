@@ -27,6 +27,7 @@ struct TExpectedChannel {
 struct TExpectedLayer {
   long long values[8] = {};  // top, left, bottom, right, opacity, clipping, visible, unused
   std::string blend_key;
+  std::string name;  // the Unicode name where the file has one
   std::vector<TExpectedChannel> channels;
 };
 struct TExpectedFile {
@@ -66,6 +67,9 @@ std::vector<TExpectedFile> ReadExpectations(const fs::path& path) {
     } else if (key == "recordIndex") {
       files.back().layers.emplace_back();
       in_channel = false;
+    } else if (key == "name" && !files.empty() && !files.back().layers.empty() &&
+               files.back().layers.back().channels.empty()) {
+      files.back().layers.back().name = value;
     } else if (key == "blendKey") {
       files.back().layers.back().blend_key = value;
     } else if (key == "id") {
@@ -118,6 +122,7 @@ TEST_F(PsdSamples, EveryChannelDecodesToTheBytesAnotherReaderFound) {
       EXPECT_EQ(got.Clipping, want.values[5]);
       EXPECT_EQ((got.flags & 2) == 0, want.values[6] == 1);
       EXPECT_EQ(got.BlendModeKey, BlendCodeFromKey(want.blend_key));
+      EXPECT_EQ(got.UnicodeName ? *got.UnicodeName : got.Name.value_or(""), want.name);
       ASSERT_EQ(got.ChannelData.size(), want.channels.size());
       const bool empty = got.width == 0 || got.height == 0;
       EXPECT_EQ(got.PixelData.empty(), empty);

@@ -25,7 +25,6 @@ float F32At(const std::vector<std::uint8_t>& b, std::size_t at) { return std::bi
 void PutU32(std::vector<std::uint8_t>& b, std::size_t at, std::uint32_t v) {
   for (int i = 0; i < 4; ++i) b[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
 }
-void PutF32(std::vector<std::uint8_t>& b, std::size_t at, float v) { PutU32(b, at, std::bit_cast<std::uint32_t>(v)); }
 
 void WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
   std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
@@ -154,74 +153,93 @@ TEST_F(PaletteDocumentTest, RefusedDocumentsSayWhyAndChangeNothing) {
   EXPECT_EQ(messages.shown, std::vector<std::string>{kFileAccessMessage});
 }
 
-TEST_F(PaletteDocumentTest, ShortDocumentSetsOnlyTheFieldsItHoldsAndStillRefreshes) {
-  std::vector<std::uint8_t> bytes = Saved();
-  PutU32(bytes, 8, 3);                 // complementary
-  PutU32(bytes, 12, 0x3E3);
-  PutF32(bytes, 24, 200.0f);           // slot hue 0
-  PutF32(bytes, 84, 0.4f);             // weight 0
-  bytes.resize(104);                   // just after the saturation weights
-  // The stashes and the shades as they are now stay.
-  Scheme().customWeightStash[1] = 0.33f;
-  Shade(4, kShadow).Param = TColorF(-40.0f, 0.9f, 0.3f);
-  WriteFile(path, bytes);
-  const int drawsBefore = views.hueWheelDraws;
-  LoadPaletteDocument(model, path);
-  EXPECT_TRUE(messages.shown.empty());
-  EXPECT_EQ(Scheme().ruleIndex, 3);
-  EXPECT_EQ(Scheme().visibleSlotMask, 0x3E3u);
-  EXPECT_EQ(Scheme().slotHues[0], 200.0f);
-  EXPECT_EQ(Scheme().saturationWeights[0], 0.4f);
-  EXPECT_EQ(Scheme().customWeightStash[1], 0.33f);
-  EXPECT_EQ(Shade(4, kShadow).Param, TColorF(-40.0f, 0.9f, 0.3f));
-  EXPECT_GT(views.hueWheelDraws, drawsBefore);
-  // Refreshed from the new scheme: slot 1 is slot 0's complement.
-  EXPECT_FLOAT_EQ(Shade(1, kBase).Param.h(), 20.0f);
-
-  // A field the end cuts in two is not taken either.
-  bytes = Saved();
-  PutF32(bytes, 24, 77.0f);
-  bytes.resize(26);
-  WriteFile(path, bytes);
-  LoadPaletteDocument(model, path);
-  EXPECT_EQ(Scheme().slotHues[0], 200.0f);
-}
-
-TEST_F(PaletteDocumentTest, AnyValuesLoadAndRedrawWithoutHarm) {
-  // Hand-edited documents: NaN and infinite floats, rule indexes and spreads
-  // at the ends of the int range, colours with the high byte set.
+// A cut-off or damaged document used to replace the palette with whatever it
+// held (edits then showed 2147483647): it is refused whole instead.
+TEST_F(PaletteDocumentTest, DamagedDocumentsAreRefusedWholeAndChangeNothing) {
+  model.ChangeRule(3);
+  const std::vector<std::uint8_t> good = Saved();
   const float nan = std::numeric_limits<float>::quiet_NaN();
   const float inf = std::numeric_limits<float>::infinity();
-  for (std::int32_t rule : {INT_MIN, -1, 0, 8, INT_MAX}) {
-    std::vector<std::uint8_t> bytes = Saved();
-    PutU32(bytes, 8, static_cast<std::uint32_t>(rule));
-    PutU32(bytes, 16, static_cast<std::uint32_t>(INT_MAX));
-    PutU32(bytes, 20, 0);  // a filter that allows nothing
-    for (std::size_t at = 24; at < 144; at += 4) PutF32(bytes, at, at % 8 ? nan : (at % 12 ? inf : 1e30f));
-    for (std::size_t at = 144; at < kPaletteDocumentSize; at += 4) {
-      const std::size_t field = (at - 144) % 56;
-      if (field >= 48) {
-        PutU32(bytes, at, 0xFFFFFFFFu);
-      } else {
-        PutF32(bytes, at, field % 8 ? -inf : nan);
+  struct Case {
+    const char* what;
+    std::size_t keep;  // bytes of the good document kept
+    std::size_t at;    // a field changed (0: none)...
+    std::uint32_t bits;  // ... to these bits
+  };
+  const std::size_t shade = 144 + 56 * (4 * 2 + 1);  // slot 2's base
+  const Case cases[] = {
+      {"10 bytes", 10, 0, 0},
+      {"cut after the weights", 104, 0, 0},
+      {"one byte short", kPaletteDocumentSize - 1, 0, 0},
+      {"rule 8", kPaletteDocumentSize, 8, 8},
+      {"rule -1", kPaletteDocumentSize, 8, 0xFFFFFFFFu},
+      {"slot bits past slot 9", kPaletteDocumentSize, 12, 0x7FF},
+      {"spread -1", kPaletteDocumentSize, 16, 0xFFFFFFFFu},
+      {"spread INT_MAX", kPaletteDocumentSize, 16, 0x7FFFFFFF},
+      {"hue NaN", kPaletteDocumentSize, 24 + 4 * 3, std::bit_cast<std::uint32_t>(nan)},
+      {"hue offset infinite", kPaletteDocumentSize, 64 + 4 * 2, std::bit_cast<std::uint32_t>(-inf)},
+      {"hue 1e30", kPaletteDocumentSize, shade, std::bit_cast<std::uint32_t>(1e30f)},
+      {"weight 2", kPaletteDocumentSize, 84 + 4 * 2, std::bit_cast<std::uint32_t>(2.0f)},
+      {"stash NaN", kPaletteDocumentSize, 104 + 4, std::bit_cast<std::uint32_t>(nan)},
+      {"saturation -99 %", kPaletteDocumentSize, shade + 4, std::bit_cast<std::uint32_t>(-0.99f)},
+      {"value -100 %", kPaletteDocumentSize, shade + 8, std::bit_cast<std::uint32_t>(-1.0f)},
+      {"mixing channel 1.5", kPaletteDocumentSize, shade + 24, std::bit_cast<std::uint32_t>(1.5f)},
+      {"colour with a high byte", kPaletteDocumentSize, shade + 48, 0x01000000u},
+  };
+  // The current state differs from `good` everywhere that matters.
+  model.ChangeRule(5);
+  Scheme().slotHues[0] = 123.0f;
+  model.Redraw(TCoordinationModel::kRedrawAll);
+  const std::vector<std::uint8_t> state = Saved();
+  const auto expectRefused = [&](const std::vector<std::uint8_t>& bytes, const std::string& what) {
+    WriteFile(path, bytes);
+    messages.shown.clear();
+    LoadPaletteDocument(model, path);
+    EXPECT_EQ(messages.shown, std::vector<std::string>{kDocumentDamagedMessage}) << what;
+    EXPECT_EQ(Saved(), state) << what;
+    EXPECT_EQ(Scheme().previousRule, 5) << what;
+  };
+  for (const Case& c : cases) {
+    std::vector<std::uint8_t> bytes(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(c.keep));
+    if (c.at != 0) PutU32(bytes, c.at, c.bits);
+    expectRefused(bytes, c.what);
+  }
+  // A good header over random bytes.
+  std::uint32_t seed = 12345;
+  for (int round = 0; round < 20; ++round) {
+    std::vector<std::uint8_t> bytes = good;
+    for (std::size_t at = 8; at < bytes.size(); ++at) {
+      seed = seed * 1664525u + 1013904223u;
+      bytes[at] = static_cast<std::uint8_t>(seed >> 24);
+    }
+    expectRefused(bytes, "random body " + std::to_string(round));
+  }
+}
+
+// Whatever the user does, what the program saves opens again, unchanged.
+TEST_F(PaletteDocumentTest, EveryDocumentTheProgramWritesOpensAgain) {
+  const TColor picks[] = {0x000000, 0xFFFFFF, 0x0000FF, 0xFF00FF, 0x10E0F0, 0x808080};
+  int round = 0;
+  for (int rule = 0; rule < kRuleCount; ++rule) {
+    model.ChangeRule(rule);
+    Scheme().analogousSpread = rule == 0 ? 180 : 90;
+    Scheme().slotHues[0] = rule % 2 ? 359.9f : -170.0f;
+    for (int slot = 0; slot < kSlotCount; ++slot) {
+      model.SelectSlot(slot);
+      for (int shade = 0; shade < kShadeCount; ++shade) {
+        model.PickScreenColour(shade, picks[static_cast<std::size_t>(round++) % std::size(picks)]);
       }
     }
-    WriteFile(path, bytes);
-    LoadPaletteDocument(model, path);
-    EXPECT_TRUE(messages.shown.empty()) << rule;
-    EXPECT_EQ(Scheme().ruleIndex, rule);
+    // Toggled from "no filter", the filter keeps its high bits.
+    model.SetToneFilter(rule == 3 ? kNoToneFilter ^ 0x4u : kNoToneFilter);
+    model.SetLightBalanceEnabled(rule % 2 == 1);
     model.Redraw(TCoordinationModel::kRedrawAll);
-    EXPECT_EQ(EncodePaletteDocument(CapturePaletteDocument(model)).size(), kPaletteDocumentSize);
+    const std::vector<std::uint8_t> written = Saved();
+    TPaletteDocument read;
+    const Result<> decoded = DecodePaletteDocument(written, read);
+    ASSERT_TRUE(decoded.ok()) << "rule " << rule << ": " << decoded.error().message;
+    EXPECT_EQ(EncodePaletteDocument(read), written) << rule;
   }
-  // The analogous rule at the largest spread: twice the spread is taken
-  // whole, not wrapped around the int range.
-  std::vector<std::uint8_t> bytes = Saved();
-  PutU32(bytes, 8, 0);
-  PutU32(bytes, 16, static_cast<std::uint32_t>(INT_MAX));
-  PutF32(bytes, 24, 10.0f);
-  WriteFile(path, bytes);
-  LoadPaletteDocument(model, path);
-  EXPECT_FLOAT_EQ(Scheme().slotHues[3], 10.0f + 2.0f * static_cast<float>(INT_MAX));
 }
 
 TEST_F(PaletteDocumentTest, SavingReplacesTheFileWholeAndKeepsLinksAndPermissions) {

@@ -326,7 +326,7 @@ TEST_F(PaletteImport, DamagedOrForeignFilesAreNamedAndGiveNothing) {
       {"foreign.aco", AsBytes("\x89PNG\r\n"), "Photoshop スウォッチファイルではありません"},
       {"bad.gpl", AsBytes("GIMP Palette\n1 2 3\n4 5 x6\n"), "3 行目の色が読めません"},
       {"empty.gpl", AsBytes("GIMP Palette\nName: none\n"), "このファイルには色がありません"},
-      {"cut.tlp", Bytes(document.begin(), document.begin() + 200), "ファイルが途中で切れています"},
+      {"cut.tlp", Bytes(document.begin(), document.begin() + 200), "ファイルが壊れています"},
       {"picture.png", AsBytes("x"), "読み込めるのは"},
   };
   const auto expectRefused = [this](const std::string& path, const std::string& problem) {

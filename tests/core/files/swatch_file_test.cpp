@@ -202,18 +202,30 @@ TEST_F(ApplySwatchTest, ARuleSlotShowsTheSwatchSaturationUnderEveryRule) {
   EXPECT_EQ(Shade(0, kBase).Param, base);
 }
 
-TEST_F(ApplySwatchTest, ValuesPastTheRangePackIntoSoundColours) {
-  // Saturations and values past 1 or below 0, as a hand-edited line may
-  // hold: every packed colour stays within 0x00BBGGRR.
+// A hand-edited line with values no colour has used to apply them (the
+// picker then showed S -99 %): the whole line is passed over.
+TEST_F(ApplySwatchTest, ALineWithValuesOutOfRangeChangesNothing) {
   model.SelectSlot(6);
-  for (const char* line : {"0,0,0,0,0,5,3,120,4,9,0,-2,7,30,1e30,-1e30", "0,0,0,0,0,0,0,0,-1,-1,0,0,0,0,0,0"}) {
+  const std::array<TColorSlot, kSlotCount> before = [&] {
+    std::array<TColorSlot, kSlotCount> slots;
+    for (int i = 0; i < kSlotCount; ++i) slots[static_cast<std::size_t>(i)] = model.SlotAt(i);
+    return slots;
+  }();
+  const float hue = Scheme().SlotHue(6);
+  for (const char* line : {"0,0,0,0,0,-0.99,-1,120,0.4,0.9,0,0.5,0.8,30,0.1,0.2",
+                           "0,0,0,0,0,0.5,0.5,120,0.4,1.5,0,0.5,0.8,30,0.1,0.2",
+                           "0,0,0,0,0,0.5,0.5,1e30,0.4,0.9,0,0.5,0.8,30,0.1,0.2"}) {
     ApplySwatchLine(model, line);
-    for (const TShade& shade : model.SlotAt(6).shades) {
-      EXPECT_EQ(shade.Color >> 24, 0u) << line;
-      EXPECT_EQ(shade.LitColor >> 24, 0u) << line;
+    for (int j = 0; j < kShadeCount; ++j) {
+      EXPECT_EQ(Shade(6, j).Param, before[6].shades[static_cast<std::size_t>(j)].Param) << line;
+      EXPECT_EQ(Shade(6, j).Color, before[6].shades[static_cast<std::size_t>(j)].Color) << line;
     }
+    EXPECT_EQ(Scheme().SlotHue(6), hue) << line;
   }
-  EXPECT_EQ(Shade(6, kBase).Color, 0u);  // value -1 is black, not a wrapped byte
+  // At the ends of the ranges a line applies.
+  ApplySwatchLine(model, "0,0,0,0,0,0,0,240,1,1,-180,0,1,180,1,0");
+  EXPECT_EQ(Shade(6, kBase).Param, TColorF(240, 1, 1));
+  EXPECT_EQ(Shade(6, kBase).Color, 0xFF0000u);
 }
 
 // Every input the fuzzer kept, as a swatch file applied line by line.

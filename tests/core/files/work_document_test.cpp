@@ -170,6 +170,11 @@ TEST_F(WorkDocument, ReopenedOnAnArtworkWithALayerMoreOneMessageCountsIt) {
   EXPECT_NE(second.messages.shown[0].find("1枚"), std::string::npos) << second.messages.shown[0];
   EXPECT_EQ(second.model.LayerMapping(0).MappedSlot, first.model.LayerMapping(0).MappedSlot);
   EXPECT_EQ(second.model.LayerMapping(1).MappedSlot, kGreyRamp);
+  // The restored settings are where the history starts, and the work counts
+  // as saved: an undo takes back the opened palette, never the mapping.
+  EXPECT_FALSE(second.model.Unsaved());
+  second.model.Undo();
+  EXPECT_EQ(second.model.LayerMapping(0).MappedSlot, first.model.LayerMapping(0).MappedSlot);
 }
 
 TEST_F(WorkDocument, AMissingArtworkIsNamedAndTheCoordinationStillRestored) {

@@ -382,7 +382,19 @@ TEST_F(ModelTest, EditsOfSeveralSelectedLayersReachExactlyThoseLayers) {
     EXPECT_EQ(model.LayerMapping(i).ShadowLevel, 85) << i;
     EXPECT_EQ(model.LayerBlendMode(i), kBlendNormal) << i;
   };
+  // Each edit of the group is one undo step, undone for all of it; so is
+  // hiding them.
+  const std::size_t steps = model.History().UndoSteps();
   model.SelectSlot(6);
+  EXPECT_EQ(model.History().UndoSteps(), steps + 1);
+  ASSERT_TRUE(model.Undo());
+  EXPECT_EQ(model.LayerMapping(3).MappedSlot, 4);
+  EXPECT_EQ(model.LayerMapping(1).MappedSlot, kGreyRamp);
+  ASSERT_TRUE(model.Redo());
+  model.SetLayersHidden({3, 1}, true);
+  ASSERT_TRUE(model.Undo());
+  EXPECT_FALSE(model.LayerHidden(1) || model.LayerHidden(3));
+  EXPECT_EQ(model.SelectedLayers(), (std::vector<int>{3, 1})) << "an undo keeps the group selected";
   model.SetLayerBaseLevel(120);
   model.SetLayerShadowLevel(30);
   model.SetLayerBlendMode(5);
@@ -432,7 +444,8 @@ TEST_F(ModelTest, RedrawRebuildsOnlyTheRampsThatCanHaveChanged) {
   model.Redraw(TCoordinationModel::kRedrawSelected);
   EXPECT_EQ(rampBase(7), model.SlotAt(7).shades[kBase].LitColor);
   EXPECT_NE(rampBase(2), model.SlotAt(2).shades[kBase].LitColor);
-  EXPECT_EQ(views.title.rfind("Tintloom [DEBUG:DRAWING SCORE ", 0), 0u);
+  // The palette changed since the start: the caption says so.
+  EXPECT_EQ(views.title.rfind("*Tintloom [DEBUG:DRAWING SCORE ", 0), 0u);
   // Slot 2 selected: all rule slots.
   model.selectedSlot = 2;
   model.SlotAt(8).shades[kBase].Param.v() = 0.5f;
