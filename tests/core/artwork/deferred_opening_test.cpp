@@ -62,7 +62,7 @@ void ExpectSameOpening(const std::string& path, const std::string& what) {
         << what << " layer " << i;
     EXPECT_TRUE(x.Pixel == y.Pixel && x.Alpha == y.Alpha) << what << " layer " << i;
   }
-  EXPECT_TRUE(b.doc.deferred_bytes.empty() && b.doc.deferred_owner == nullptr) << what << ": file kept";
+  EXPECT_TRUE(b.doc.deferred_bytes.empty() && b.doc.deferred_file == nullptr) << what << ": file kept";
 }
 
 TEST(DeferredOpening, SampleFilesOpenAsWhenReadWhole) {
