@@ -9,11 +9,13 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "bench/psd_generator.h"
 #include "core/artwork/blend_formulas.h"
 #include "core/artwork/psd_document.h"
+#include "core/model/coordination_model.h"
 #include "support/paths.h"
 #include "support/recording.h"
 
@@ -157,6 +159,50 @@ TEST(DeferredOpening, ShortRowsAndChannelsReadZeroInReusedPlanes) {
   ASSERT_TRUE(deferred.ok) << deferred.failure;
   ASSERT_EQ(deferred.doc.working_layer_count, 4);
   ExpectSameOpening(path, "short rows");
+  fs::remove(path);
+}
+
+// Another program cuts the file short once its records are read, while
+// its groups are still to be reduced (a save from the drawing program, a
+// sync client). The file used to be mapped, and the process died of SIGBUS;
+// now the load stops with the usual messages and the program goes on.
+TEST(DeferredOpening, AFileCutShortWhileItOpensIsAReadErrorAndTheProgramGoesOn) {
+  const std::vector<std::uint8_t> file = GeneratedFile();
+  const std::string path = testing::ScratchPath("changing.psd");
+  Write(path, file, file.size());
+  struct TCuttingViews final : TModelViews {
+    struct TSink final : TProgressSink {
+      std::string path;
+      std::uintmax_t cut = 0;
+      void ShowProgress(const std::string& text, int) override {
+        if (text != kProgressGrey || cut == 0) return;
+        std::thread([this] { fs::resize_file(path, cut); }).join();
+        cut = 0;
+      }
+      void StepProgress(int) override {}
+      void HideProgress() override {}
+    } sink;
+    TProgressSink& Progress() override { return sink; }
+  } views;
+  views.sink.path = path;
+  testing::TRecordingMessages messages;
+  TCoordinationModel model(views, messages);
+  for (const std::uintmax_t cut : {file.size() / 2, file.size() - 100, std::uintmax_t{5000}}) {
+    views.sink.cut = cut;
+    messages.shown.clear();
+    model.OpenSampleArtwork(path);
+    ASSERT_EQ(messages.shown.size(), 2u) << cut;
+    EXPECT_EQ(messages.shown[0], "ファイルが途中で終わっています.\n->" + path);
+    EXPECT_EQ(messages.shown[1], "PSDファイルオープン中にエラーが発生したため処理を中断します");
+    EXPECT_EQ(model.LayerCount(), 0);
+    EXPECT_FALSE(model.Busy());
+    // Saved whole again, it opens.
+    Write(path, file, file.size());
+    messages.shown.clear();
+    model.OpenSampleArtwork(path);
+    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_EQ(model.LayerCount(), 2);
+  }
   fs::remove(path);
 }
 
