@@ -1254,8 +1254,9 @@ namespace {
 
 // Cuts a placed layer down to the part on a canvas of w x h.
 void TrimToCanvas(TSimpleLayer& layer, std::int64_t w, std::int64_t h) {
-  const auto [x0, x1] = ElementsShown(layer.left, layer.width, w);
-  const auto [y0, y1] = ElementsShown(layer.top, layer.height, h);
+  const std::pair<std::int64_t, std::int64_t> columns = ElementsShown(layer.left, layer.width, w);
+  const std::pair<std::int64_t, std::int64_t> rows = ElementsShown(layer.top, layer.height, h);
+  const std::int64_t x0 = columns.first, x1 = columns.second, y0 = rows.first, y1 = rows.second;
   if (x0 == 0 && y0 == 0 && x1 == layer.width && y1 == layer.height) return;
   const auto width = static_cast<std::size_t>(x1 - x0);
   const auto keep = [&](std::vector<std::uint8_t>& plane) {
