@@ -326,6 +326,21 @@ class TPsdDecoder {
       }
       planned_pixels_ += static_cast<std::int64_t>(size);
     }
+    // A rectangle that no channel is sized by still becomes a working layer
+    // of its size: it counts as one plane, so that a few bytes (a 1 x 1 mask
+    // as the only channel) cannot claim one of gigabytes.
+    const std::uint64_t rectangle = static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height);
+    const bool sized = std::any_of(layer.ChannelData.begin(), layer.ChannelData.end(), [&](const TPSDChannel& c) {
+      return plane_size(c.id) == rectangle && PlaneShape(layer, c.id).row_width == width;
+    });
+    if (!sized) {
+      if (rectangle > static_cast<std::uint64_t>(kMaxPlanePixels) ||
+          static_cast<std::int64_t>(rectangle) > budget - planned_pixels_) {
+        return Fail(MemoryErrorText("TPSDLayer::InitializePictureData()::Layer->PixelData[i][]",
+                                    static_cast<long long>(layer.ChannelData.size()), rectangle));
+      }
+      planned_pixels_ += static_cast<std::int64_t>(rectangle);
+    }
     if (!TryResize(layer.PixelData, layer.ChannelData.size())) {
       return Fail(MemoryErrorText("TPSDLayer::InitializePictureData()::Layer->PixelData[]", layer.channel_count,
                                   static_cast<long long>(layer.channel_count) * 4));
