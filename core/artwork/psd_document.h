@@ -153,8 +153,7 @@ std::string MemoryErrorText(const char* label, long long value, unsigned long lo
 // Reads a PSD held in memory into `doc` (cleared first). `path` only appears
 // in the messages. On failure the document holds no layers or working layers.
 // With `deferPlanes` the planes are left in `bytes`, as LoadFromFile leaves
-// them in the mapped file; the caller keeps `bytes` alive until ReduceLayers
-// has run.
+// them in the file; the caller keeps `bytes` alive until ReduceLayers has run.
 Result<> DecodePsd(std::span<const std::uint8_t> bytes, const std::string& path, TPSD& doc,
                    TProgressSink& progress, bool deferPlanes = false);
 // Opens the file and decodes it: "ファイルを開けません.\n->" + path when it

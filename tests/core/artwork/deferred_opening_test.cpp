@@ -1,5 +1,6 @@
-// Opening for the canvas maps the file, decodes each layer's planes only when
-// its group is reduced and shrinks each working layer as soon as it is made.
+// Opening for the canvas reads the file where it needs it, decodes each
+// layer's planes only when its group is reduced and shrinks each working
+// layer as soon as it is made.
 // None of that may change a byte, a message or a progress step compared with
 // reading everything first: sample files, a generated file large enough to be
 // shrunk, and every cut of it are opened both ways and compared.

@@ -322,9 +322,10 @@ TEST(PreparationEquality, RandomDocumentsReduceAndShrinkAsThePlainForm) {
   }
 }
 
-// Real files, opened as the program opens them (mapped, reduced a band at a
-// time, each group shrunk as it is made), against the plain form of the
-// fully decoded file, with the blend table the program generates.
+// Real files, opened as the program opens them (read where needed, reduced
+// a band at a time, each group shrunk as it is made; that only the part on
+// the canvas is made is checked further down), against the plain form of
+// the fully decoded file, with the blend table the program generates.
 TEST(PreparationEquality, SampleFilesOpenAsThePlainForm) {
   const std::filesystem::path folder = TINTLOOM_PSD_SAMPLES;
   if (!std::filesystem::is_directory(folder)) GTEST_SKIP() << "no sample folder";
