@@ -9,7 +9,6 @@
 // order of operations below is deliberate; do not "simplify" it.
 
 #include <algorithm>
-#include <cassert>
 #include <bit>
 #include <cmath>
 #include <cstring>
