@@ -8,6 +8,12 @@
 //   open_memory decode FILE       only unpacks every channel, one at a time
 //   open_memory export FILE OUT   opens it, then writes the recoloured artwork
 //                                 at full size as PNG (goal: peak under 300 MB)
+// and two hostile files whose memory must follow the document, not the layer:
+//   open_memory write-large-layer FILE   a 600 x 600 greyscale document holding
+//                                        one 20000 x 20000 PackBits layer (6.3 MB)
+//   open_memory write-bare-rectangle FILE   119 bytes: a 600 x 600 document with
+//                                        one 50000 x 50000 layer whose only
+//                                        channel is a 1 x 1 user mask
 
 #include <cstdio>
 #include <cstring>
@@ -86,6 +92,59 @@ int Write(const char* path) {
   return 0;
 }
 
+// The header of a 600 x 600 greyscale document, up to its layer count.
+psdgen::TBytes SmallDocumentHead(std::uint32_t layer_info) {
+  psdgen::TBytes head;
+  head.Raw("8BPS").U16(1).U32(0).U16(0).U16(1).U32(600).U32(600).U16(8).U16(kPsdColourGrey).U32(0).U32(0);
+  head.U32(layer_info + 4).U32(layer_info);
+  return head;
+}
+
+int WriteLargeLayer(const char* path) {
+  constexpr std::uint32_t kSide = 20000;
+  // Each row one value: 156 repeats of 128 bytes and one of 32.
+  constexpr std::uint32_t kPackedRow = 157 * 2;
+  const std::uint32_t channel = 2 + 2 * kSide + kSide * kPackedRow;
+  psdgen::TBytes records;
+  records.U16(1).U32(0).U32(0).U32(kSide).U32(kSide).U16(1).U16(0).U32(channel);
+  records.Raw("8BIM").Raw("norm").U8(255).U8(0).U8(0).U8(0).U32(12).U32(0).U32(0).U8(3).Raw("big");
+  std::FILE* out = std::fopen(path, "wb");
+  if (out == nullptr) return 1;
+  const psdgen::TBytes head = SmallDocumentHead(static_cast<std::uint32_t>(records.data.size()) + channel);
+  std::fwrite(head.data.data(), 1, head.data.size(), out);
+  std::fwrite(records.data.data(), 1, records.data.size(), out);
+  psdgen::TBytes counts;
+  counts.U16(1);
+  for (std::uint32_t r = 0; r < kSide; ++r) counts.U16(kPackedRow);
+  std::fwrite(counts.data.data(), 1, counts.data.size(), out);
+  std::vector<std::uint8_t> row;
+  for (std::uint32_t r = 0; r < kSide; ++r) {
+    row.clear();
+    const auto value = static_cast<std::uint8_t>(r * 7);
+    for (int i = 0; i < 156; ++i) row.insert(row.end(), {static_cast<std::uint8_t>(257 - 128), value});
+    row.insert(row.end(), {static_cast<std::uint8_t>(257 - 32), value});
+    std::fwrite(row.data(), 1, row.size(), out);
+  }
+  std::fclose(out);
+  return 0;
+}
+
+int WriteBareRectangle(const char* path) {
+  psdgen::TBytes records;
+  records.U16(1).U32(0).U32(0).U32(50000).U32(50000).U16(1).U16(static_cast<std::uint16_t>(-2)).U32(3);
+  records.Raw("8BIM").Raw("norm").U8(255).U8(0).U8(0).U8(0).U32(32);
+  records.U32(20).U32(10).U32(10).U32(11).U32(11).U8(0).U8(0).U16(0);  // the 1 x 1 mask
+  records.U32(0).U8(0).U8(0).U16(0);                                  // no ranges, no name
+  records.U16(0).U8(128);                                             // the mask's one raw byte
+  const psdgen::TBytes head = SmallDocumentHead(static_cast<std::uint32_t>(records.data.size()));
+  std::FILE* out = std::fopen(path, "wb");
+  if (out == nullptr) return 1;
+  std::fwrite(head.data.data(), 1, head.data.size(), out);
+  std::fwrite(records.data.data(), 1, records.data.size(), out);
+  std::fclose(out);
+  return 0;
+}
+
 void PrintPeak(const char* what) {
   std::ifstream status("/proc/self/status");
   for (std::string line; std::getline(status, line);) {
@@ -99,12 +158,16 @@ struct Quiet final : TModelViews {};
 
 int main(int argc, char** argv) {
   if (argc != 3 && !(argc == 4 && std::strcmp(argv[1], "export") == 0)) {
-    std::fprintf(stderr, "usage: open_memory write|open|open-whole|decode FILE, or export FILE OUT.png\n");
+    std::fprintf(stderr,
+                 "usage: open_memory write|write-large-layer|write-bare-rectangle|open|open-whole|decode FILE, or "
+                 "export FILE OUT.png\n");
     return 2;
   }
   const std::string mode = argv[1];
   const char* path = argv[2];
   if (mode == "write") return Write(path);
+  if (mode == "write-large-layer") return WriteLargeLayer(path);
+  if (mode == "write-bare-rectangle") return WriteBareRectangle(path);
   TSilentProgress progress;
   TSilentMessages messages;
   if (mode == "open") {

@@ -87,9 +87,6 @@ inline Result<> Ok() { return {}; }
 
 }  // namespace tintloom
 
-#define TINTLOOM_CONCAT_INNER(a, b) a##b
-#define TINTLOOM_CONCAT(a, b) TINTLOOM_CONCAT_INNER(a, b)
-
 // Returns the failure of `expr` from the enclosing function.
 #define TRY(expr)                                                        \
   do {                                                                   \
@@ -97,9 +94,13 @@ inline Result<> Ok() { return {}; }
     if (!tintloom_try_result.ok()) return tintloom_try_result.take_error(); \
   } while (0)
 
-// Declares `decl` from the value of `expr`, or returns its failure.
-#define TRY_ASSIGN(decl, expr) TRY_ASSIGN_IMPL(TINTLOOM_CONCAT(tintloom_try_, __COUNTER__), decl, expr)
-#define TRY_ASSIGN_IMPL(tmp, decl, expr)         \
-  auto tmp = (expr);                             \
-  if (!tmp.ok()) return tmp.take_error();        \
-  decl = std::move(tmp).value()
+// Declares `decl` from the value of `expr` (or assigns it), or returns its
+// failure. One statement, so that it stays whole under an unbraced `if`: the
+// check runs inside a statement expression (a GCC and Clang extension, marked
+// so that -Wpedantic accepts it) whose value initialises `decl`.
+#define TRY_ASSIGN(decl, expr)                                        \
+  decl = __extension__({                                              \
+    auto tintloom_try_assign = (expr);                                \
+    if (!tintloom_try_assign.ok()) return tintloom_try_assign.take_error(); \
+    std::move(tintloom_try_assign).value();                           \
+  })

@@ -24,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // No blend table: clipped layers with a table code draw as normal, and the
   // table is never read.
   static const TBlendTable blend;
-  if (!ReduceLayers(doc, blend, progress, messages, true)) return 0;
+  if (!ReduceLayers(doc, blend, progress, messages, true, true)) return 0;
   ShrinkToCanvas(doc, progress);
   // Sized as the open command sizes its surfaces: the shrink leaves at most
   // the canvas.

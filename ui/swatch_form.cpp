@@ -70,7 +70,7 @@ TSwatchForm::TSwatchForm(TMainForm& main, const TSwatchFilePlaces& places)
   };
 
   if (!places_.readPath.empty()) {
-    Result<std::vector<std::string>> lines = LoadSwatchLines(places_);
+    Result<std::vector<std::string>> lines = LoadSwatchLines(places_, &main.Model().Messages());
     if (lines) {
       swatches_ = std::move(*lines);
     } else {

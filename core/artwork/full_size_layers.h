@@ -18,8 +18,8 @@ namespace tintloom {
 class TFullSizeLayers {
  public:
   // `doc` was read by LoadFromFile with deferred planes; it and `blend` must
-  // outlive this object and stay unchanged. Fails with the memory message
-  // when a channel's rows cannot be indexed.
+  // outlive this object and stay unchanged. Nothing is read from the file
+  // yet; fails with the memory message.
   static Result<std::unique_ptr<TFullSizeLayers>> Bind(const TPSD& doc, const TBlendTable& blend);
   ~TFullSizeLayers();
   TFullSizeLayers(const TFullSizeLayers&) = delete;
@@ -30,10 +30,13 @@ class TFullSizeLayers {
   const std::optional<std::string>& Name(int i) const;
 
   // Document rows [y0, y1) of every working layer into band.Simples, which
-  // is resized to Count(): layer i keeps its left and width, its top is
-  // relative to y0 and its planes hold only its rows inside the band (none
-  // when it has none there). band.width and band.height become the
-  // document's width and y1 - y0. Fails with the memory message.
+  // is resized to Count(): layer i keeps the columns of it on the document
+  // (left and width), its top is relative to y0 and its planes hold only its
+  // rows inside the band (none when it has none there). band.width and
+  // band.height become the document's width and y1 - y0. Only the band's
+  // bytes of the file are read, and only while the call runs. Fails with the
+  // memory message, or with the read error of a file changed since it was
+  // opened.
   Result<> ReduceRows(std::int32_t y0, std::int32_t y1, TPSD& band);
 
   struct TGroups;

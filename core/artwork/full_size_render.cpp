@@ -102,7 +102,7 @@ Result<TRenderOutcome> RenderFitted(TPSD& doc, const TPSD& shown, std::span<cons
                                     const TRenderProgress& progress) {
   TSilentProgress silent;
   TSilentMessages quiet;
-  TRY(ReduceLayers(doc, blend, silent, quiet, true));
+  TRY(ReduceLayers(doc, blend, silent, quiet, true, true));
   ShrinkToCanvas(doc, silent);
   if (!SameLayers(shown, doc.working_layer_count, [&doc](int i) -> const std::optional<std::string>& {
         return doc.Simples[static_cast<std::size_t>(i)].Name;

@@ -8,11 +8,7 @@
 // The results must match another implementation pixel for pixel, so the
 // order of operations below is deliberate; do not "simplify" it.
 
-#include <sys/mman.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cassert>
 #include <bit>
 #include <cmath>
 #include <cstring>
@@ -145,10 +141,14 @@ void ApplyOpacity(std::uint8_t* alpha, std::size_t n, std::uint8_t opacity) {
 
 }  // namespace
 
-std::uint8_t AreaAverage(const std::uint8_t* line, std::ptrdiff_t stride, std::int32_t n, float start, float span,
-                         std::uint8_t outside) {
+namespace {
+
+// AreaAverage over a line of n elements of which `line` holds those from
+// `origin` on (the window never starts before it).
+std::uint8_t AreaAverageFrom(const std::uint8_t* line, std::ptrdiff_t stride, std::int64_t origin, std::int64_t n,
+                             float start, float span, std::uint8_t outside) {
   auto value = [&](std::int64_t i) -> double {
-    return i < n ? line[static_cast<std::ptrdiff_t>(i) * stride] : outside;
+    return i < n ? line[static_cast<std::ptrdiff_t>(i - origin) * stride] : outside;
   };
   const double a = start;
   const double s = span;
@@ -159,6 +159,13 @@ std::uint8_t AreaAverage(const std::uint8_t* line, std::ptrdiff_t stride, std::i
   sum = static_cast<float>(sum - (a - static_cast<double>(e)) * value(e));
   sum = static_cast<float>(sum + (a + s - static_cast<double>(z)) * value(z));
   return TruncByte(sum / s + 0.5);
+}
+
+}  // namespace
+
+std::uint8_t AreaAverage(const std::uint8_t* line, std::ptrdiff_t stride, std::int32_t n, float start, float span,
+                         std::uint8_t outside) {
+  return AreaAverageFrom(line, stride, 0, n, start, span, outside);
 }
 
 namespace {
@@ -182,15 +189,23 @@ struct TWindows {
   std::size_t inside = 0;
 };
 
-TWindows Windows(std::int32_t count, float s, std::int32_t n) {
+// The windows of outputs [from, to) of a line of n elements. The starts
+// before `from` are accumulated but not kept; once adding s no longer moves
+// the start (far beyond any real line), no later window moves either.
+TWindows Windows(std::int64_t from, std::int64_t to, float s, std::int64_t n) {
   TWindows w;
-  const auto c = static_cast<std::size_t>(count);
+  float a = 0.0f;
+  for (std::int64_t j = 0; j < from; ++j) {
+    const auto next = static_cast<float>(static_cast<double>(a) + s);
+    if (next == a) break;
+    a = next;
+  }
+  const auto c = static_cast<std::size_t>(to - from);
   w.start.resize(c);
   w.first.resize(c);
   w.last.resize(c);
   w.lead.resize(c);
   w.tail.resize(c);
-  float a = 0.0f;
   for (std::size_t j = 0; j < c; ++j) {
     w.start[j] = a;
     const double ad = a;
@@ -202,6 +217,17 @@ TWindows Windows(std::int32_t count, float s, std::int32_t n) {
     a = static_cast<float>(ad + s);
   }
   return w;
+}
+
+// The first element the windows read and one past the last inside the
+// line (at least one element), and the bounds made relative to the first.
+std::pair<std::int64_t, std::int64_t> HeldElements(TWindows& w, std::int64_t n) {
+  if (w.first.empty()) return {0, 0};
+  const std::int64_t begin = std::min(w.first.front(), n - 1);
+  const std::int64_t end = std::min(n, w.last.back() + 1);
+  for (auto& e : w.first) e -= begin;
+  for (auto& z : w.last) z -= begin;
+  return {begin, end};
 }
 
 // AreaAverage's last steps, given the window's whole-element sum and its
@@ -246,7 +272,13 @@ bool FitsFloatSum(float s) { return s < 65536.0f; }
 // Everything about the shrink of a w x h plane by s that does not depend on
 // its bytes, made once and shared by the bands that shrink it.
 struct TShrinkPlan {
+  // Made for outputs [j0, j0 + w2) across and [i0, i0 + h2) down of the
+  // whole shrunk plane, which read the w x h elements from column x0 and
+  // row y0 of the whole_w x whole_h plane (all of it unless the plane is
+  // cropped to what can reach the canvas). Window bounds are relative to
+  // x0 and y0; window starts stay those of the whole plane.
   std::int32_t w = 0, h = 0, w2 = 0, h2 = 0;
+  std::int64_t j0 = 0, i0 = 0, x0 = 0, y0 = 0, whole_w = 0, whole_h = 0;
   float s = 1.0f;
   TWindows across, down;
   std::size_t across_inside = 0, down_inside = 0;
@@ -325,14 +357,25 @@ void PlanAcrossChunks(TShrinkPlan& p) {
   p.chunks.row_width = p.w;
 }
 
-void MakeShrinkPlan(TShrinkPlan& p, std::int32_t w, std::int32_t h, float s) {
-  p.w = w;
-  p.h = h;
+// The plan of outputs [j0, j1) across and [i0, i1) down of a w x h plane.
+void MakeShrinkPlan(TShrinkPlan& p, std::int32_t w, std::int32_t h, float s, std::int64_t j0, std::int64_t j1,
+                    std::int64_t i0, std::int64_t i1) {
   p.s = s;
-  p.w2 = ShrunkSize(w, s);
-  p.h2 = ShrunkSize(h, s);
-  p.across = Windows(p.w2, s, w);
-  p.down = Windows(p.h2, s, h);
+  p.whole_w = w;
+  p.whole_h = h;
+  p.j0 = j0;
+  p.i0 = i0;
+  p.w2 = static_cast<std::int32_t>(j1 - j0);
+  p.h2 = static_cast<std::int32_t>(i1 - i0);
+  p.across = Windows(j0, j1, s, w);
+  p.down = Windows(i0, i1, s, h);
+  const auto [x0, x1] = HeldElements(p.across, w);
+  const auto [y0, y1] = HeldElements(p.down, h);
+  p.x0 = x0;
+  p.y0 = y0;
+  p.w = static_cast<std::int32_t>(x1 - x0);
+  p.h = static_cast<std::int32_t>(y1 - y0);
+  w = p.w;
   p.across_inside = FitsFloatSum(s) ? p.across.inside : 0;
   p.down_inside = FitsFloatSum(s) ? p.down.inside : 0;
   const std::int64_t longest = std::max(LongestWindow(p.across), LongestWindow(p.down));
@@ -352,6 +395,10 @@ void MakeShrinkPlan(TShrinkPlan& p, std::int32_t w, std::int32_t h, float s) {
     }
   }
   PlanAcrossChunks(p);
+}
+
+void MakeShrinkPlan(TShrinkPlan& p, std::int32_t w, std::int32_t h, float s) {
+  MakeShrinkPlan(p, w, h, s, 0, ShrunkSize(w, s), 0, ShrunkSize(h, s));
 }
 
 // Across `count` rows of w bytes into as many rows of w2 bytes. The bounds,
@@ -401,7 +448,7 @@ void ShrinkAcross(const TShrinkPlan& p, const std::uint8_t* rows, std::int64_t c
       }
     }
     for (std::size_t j = inside; j < width2; ++j) {
-      out_row[j] = AreaAverage(row, 1, p.w, windows.start[j], p.s, outside);
+      out_row[j] = AreaAverageFrom(row, 1, p.x0, p.whole_w, windows.start[j], p.s, outside);
     }
   }
 }
@@ -421,7 +468,7 @@ void ShrinkDown(const TShrinkPlan& p, const std::uint8_t* across, std::int64_t o
     std::uint8_t* out_row = out + static_cast<std::size_t>(i - o0) * width2;
     if (o >= p.down_inside) {
       for (std::size_t x = 0; x < width2; ++x) {
-        out_row[x] = AreaAverage(across + x, p.w2, p.h, windows.start[o], p.s, outside);
+        out_row[x] = AreaAverageFrom(across + x, p.w2, p.y0, p.whole_h, windows.start[o], p.s, outside);
       }
       continue;
     }
@@ -444,28 +491,67 @@ void ShrinkDown(const TShrinkPlan& p, const std::uint8_t* across, std::int64_t o
 
 // ------------------------------------------------------------ groups in bands
 
+// PackBits as UnpackRow decodes it, but only the bytes from `skip` on of the
+// decoded row, into `out`; returns the bytes written.
+std::size_t UnpackColumns(std::span<std::uint8_t> out, std::span<const std::uint8_t> packed, std::size_t skip) {
+  if (skip == 0) return UnpackRow(out, packed);
+  const std::size_t end = skip + out.size();
+  std::size_t in = 0, at = 0;  // `at`: position in the decoded row
+  // The part of decoded bytes [at, at + n) that falls in [skip, end).
+  const auto part = [&](std::size_t n, std::size_t& from, std::size_t& count) {
+    from = std::max(at, skip);
+    const std::size_t to = std::min(at + n, end);
+    count = to > from ? to - from : 0;
+  };
+  while (in < packed.size() && at < end) {
+    const std::uint8_t h = packed[in++];
+    std::size_t from = 0, count = 0;
+    if (h < 128) {
+      const std::size_t n = std::min(std::size_t{h} + 1, packed.size() - in);
+      part(n, from, count);
+      if (count > 0) std::memcpy(out.data() + (from - skip), packed.data() + in + (from - at), count);
+      in += std::size_t{h} + 1;
+      at += n;
+    } else {
+      if (in >= packed.size()) break;
+      const std::uint8_t value = packed[in++];
+      const std::size_t n = 257u - h;
+      part(n, from, count);
+      if (count > 0) std::memset(out.data() + (from - skip), value, count);
+      at += n;
+    }
+  }
+  return at > skip ? std::min(at, end) - skip : 0;
+}
+
 // Where the rows of one channel come from while its group is reduced: a
-// plane decoded already, or the channel's bytes still in the file, decoded a
-// few rows at a time as the bands reach them. No full-size plane is made, so
-// a band's bytes are decoded, blended, made grey and shrunk while they are
-// in the cache, and the group's decoded planes never exist whole.
+// plane decoded already, or the channel's bytes, decoded a few rows at a
+// time as the bands reach them. No full-size plane is made, so a band's
+// bytes are decoded, blended, made grey and shrunk while they are in the
+// cache, and the group's decoded planes never exist whole. A source covers
+// only the rows and columns its group can use (what reaches the canvas):
+// rows [row_begin, row_end), columns [column_begin, column_begin + width) of
+// rows `row_width` wide; Read and Rows hand out just those columns.
 struct TRowSource {
   enum class TKind : std::uint8_t {
     kAbsent,  // the layer has no such channel
     kZeros,   // a plane of the wrong size: read as zeros, never indexed
     kPlane,   // decoded already
-    kPacked,  // PackBits rows in the file
-    kRaw,     // raw bytes in the file (or a compression not decoded)
+    kPacked,  // PackBits rows
+    kRaw,     // raw bytes (or a compression not decoded)
   };
   TKind kind = TKind::kAbsent;
-  std::int64_t rows = 0;
-  std::size_t width = 0;
+  std::int64_t row_begin = 0, row_end = 0;
+  std::size_t column_begin = 0, width = 0, row_width = 0;
   const std::uint8_t* plane = nullptr;
+  // kRaw: the channel's bytes from row row_begin on. kPacked: row r's packed
+  // bytes are data[starts[r - row_begin], starts[r - row_begin + 1]); rows
+  // from row_begin + starts.size() - 1 on have no complete data and read as
+  // zeros, as in a plane zero-filled before reading.
   std::span<const std::uint8_t> data;
-  // kPacked: row r's packed bytes are data[starts[r], starts[r + 1]). Rows
-  // from starts.size() - 1 on have no complete data and read as zeros, as
-  // in a plane zero-filled before reading.
   std::vector<std::uint64_t> starts;
+  // The bytes read from the file for `data`, when the file is not in memory.
+  std::vector<std::uint8_t> held;
 
   bool Present() const { return kind != TKind::kAbsent; }
 
@@ -478,23 +564,32 @@ struct TRowSource {
         std::memset(out, 0, n);
         return;
       case TKind::kPlane:
-        std::memcpy(out, plane + static_cast<std::size_t>(r0) * width, n);
+        if (width == row_width) {
+          std::memcpy(out, plane + static_cast<std::size_t>(r0) * width, n);
+          return;
+        }
+        for (std::int64_t r = r0; r < r1; ++r) {
+          std::memcpy(out + static_cast<std::size_t>(r - r0) * width,
+                      plane + static_cast<std::size_t>(r) * row_width + column_begin, width);
+        }
         return;
-      case TKind::kRaw: {
-        const auto from = static_cast<std::uint64_t>(r0) * width;
-        const std::size_t copied = from < data.size() ? std::min<std::size_t>(n, data.size() - from) : 0;
-        if (copied > 0) std::memcpy(out, data.data() + from, copied);
-        std::memset(out + copied, 0, n - copied);
+      case TKind::kRaw:
+        for (std::int64_t r = r0; r < r1; ++r) {
+          std::uint8_t* row = out + static_cast<std::size_t>(r - r0) * width;
+          const auto from = static_cast<std::uint64_t>(r - row_begin) * row_width + column_begin;
+          const std::size_t copied = from < data.size() ? std::min<std::size_t>(width, data.size() - from) : 0;
+          if (copied > 0) std::memcpy(row, data.data() + from, copied);
+          std::memset(row + copied, 0, width - copied);
+        }
         return;
-      }
       case TKind::kPacked:
         for (std::int64_t r = r0; r < r1; ++r) {
           std::uint8_t* row = out + static_cast<std::size_t>(r - r0) * width;
           std::size_t written = 0;
-          const auto k = static_cast<std::size_t>(r);
+          const auto k = static_cast<std::size_t>(r - row_begin);
           if (k + 1 < starts.size()) {
-            written = UnpackRow(std::span<std::uint8_t>(row, width),
-                                data.subspan(starts[k], starts[k + 1] - starts[k]));
+            written = UnpackColumns(std::span<std::uint8_t>(row, width),
+                                    data.subspan(starts[k], starts[k + 1] - starts[k]), column_begin);
           }
           std::memset(row + written, 0, width - written);
         }
@@ -502,64 +597,96 @@ struct TRowSource {
     }
   }
 
-  // Rows [r0, r1): straight from a decoded plane, else read into `buffer`;
-  // null for an absent channel.
-  const std::uint8_t* Rows(std::int64_t r0, std::int64_t r1, std::uint8_t* buffer) const {
-    if (kind == TKind::kPlane) return plane + static_cast<std::size_t>(r0) * width;
+  // Row r: straight from a decoded plane, else read into `buffer`; null for
+  // an absent channel.
+  const std::uint8_t* Row(std::int64_t r, std::uint8_t* buffer) const {
+    if (kind == TKind::kPlane) return plane + static_cast<std::size_t>(r) * row_width + column_begin;
     if (kind == TKind::kAbsent) return nullptr;
-    Read(r0, r1, buffer);
+    Read(r, r + 1, buffer);
     return buffer;
   }
 };
 
+// The part of a plane a source covers: rows [r0, r1) and columns [c0, c1),
+// both empty or inside the plane.
+struct TPlaneWindow {
+  std::int64_t r0 = 0, r1 = 0, c0 = 0, c1 = 0;
+};
+
 // The source of the layer's plane `index`, the user mask (sized by the mask
-// rectangle) or a plane of the layer rectangle; false when its row index
-// cannot be allocated. An absent channel still knows its size, so that it
-// reads as rows of zeros.
-bool BindRows(const TPSD& doc, const TPSDLayer& layer, int index, bool is_mask, TRowSource& source) {
+// rectangle) or a plane of the layer rectangle, for the part `window`. Its
+// bytes are read from the file now, for the whole group; fails with the
+// memory message when they or the row index cannot be had, or with the read
+// error of a file changed since it was opened. An absent channel still
+// knows its size, so that it reads as rows of zeros.
+Result<> BindRows(const TPSD& doc, const TPSDLayer& layer, int index, bool is_mask, TPlaneWindow window,
+                  TRowSource& source) {
   source = TRowSource{};
-  source.rows = is_mask ? layer.mask_height : layer.height;
-  source.width = static_cast<std::size_t>(is_mask ? layer.mask_width : layer.width);
+  const std::int64_t rows = is_mask ? layer.mask_height : layer.height;
+  source.row_width = static_cast<std::size_t>(is_mask ? layer.mask_width : layer.width);
+  source.row_begin = window.r0;
+  source.row_end = window.r1;
+  source.column_begin = static_cast<std::size_t>(window.c0);
+  source.width = static_cast<std::size_t>(window.c1 - window.c0);
+  const auto memory_error = [&] {
+    const std::uint64_t size = static_cast<std::uint64_t>(rows) * source.row_width;
+    return Fail(MemoryErrorText("TPSDLayer::InitializePictureData()::Layer->PixelData[i][]", index, size));
+  };
   if (index < 0 || static_cast<std::size_t>(index) >= layer.PixelData.size() ||
       static_cast<std::size_t>(index) >= layer.ChannelData.size()) {
-    return true;
+    return Ok();
   }
   const TPSDChannel& channel = layer.ChannelData[static_cast<std::size_t>(index)];
-  const std::uint64_t size = static_cast<std::uint64_t>(source.rows) * source.width;
+  const std::uint64_t size = static_cast<std::uint64_t>(rows) * source.row_width;
   const std::vector<std::uint8_t>& plane = layer.PixelData[static_cast<std::size_t>(index)];
   if (!plane.empty()) {
     source.kind = plane.size() == size ? TRowSource::TKind::kPlane : TRowSource::TKind::kZeros;
     source.plane = plane.data();
-    return true;
+    return Ok();
   }
   // An empty plane reads as no channel at all.
-  if (doc.deferred_bytes.empty() || size == 0) return true;
-  // The reader checked that these bytes lie inside the file.
-  source.data = doc.deferred_bytes.subspan(static_cast<std::size_t>(channel.data_offset),
-                                           static_cast<std::size_t>(channel.data_length));
+  if ((doc.deferred_bytes.empty() && !doc.deferred_file) || size == 0) return Ok();
   const bool has_pixels = std::int64_t{layer.width} * layer.height > 0;
+  if (window.r0 >= window.r1 || window.c0 >= window.c1) {
+    source.kind = TRowSource::TKind::kZeros;  // never read
+    return Ok();
+  }
+  const std::uint64_t begin = channel.data_offset, length = channel.data_length;
   if (channel.compression != 1 || !has_pixels) {
+    // Whole rows from row r0 up to row r1, as far as the data goes.
+    const std::uint64_t from = std::min<std::uint64_t>(length, static_cast<std::uint64_t>(window.r0) * source.row_width);
+    const std::uint64_t to = std::min<std::uint64_t>(length, static_cast<std::uint64_t>(window.r1) * source.row_width);
     source.kind = TRowSource::TKind::kRaw;
-    return true;
+    TRY_ASSIGN(source.data, DeferredBytes(doc, begin + from, to - from, source.held));
+    return Ok();
   }
   source.kind = TRowSource::TKind::kPacked;
-  const auto count_bytes = static_cast<std::size_t>(source.rows) * 2;
-  if (count_bytes > source.data.size()) return true;  // not even the row counts: all zeros
+  const auto count_bytes = static_cast<std::uint64_t>(rows) * 2;
+  if (count_bytes > length) return Ok();  // not even the row counts: all zeros
+  // The row counts up to row r1; rows decode until one's count passes the
+  // end of the data.
+  std::vector<std::uint8_t> counts_held;
+  TRY_ASSIGN(const std::span<const std::uint8_t> counts,
+             DeferredBytes(doc, begin, static_cast<std::uint64_t>(window.r1) * 2, counts_held));
   try {
-    source.starts.reserve(static_cast<std::size_t>(source.rows) + 1);
+    source.starts.reserve(static_cast<std::size_t>(window.r1 - window.r0) + 1);
   } catch (const std::exception&) {
-    return false;
+    return memory_error();
   }
-  // Rows decode until one's count passes the end of the data.
-  std::size_t at = count_bytes;
-  source.starts.push_back(at);
-  for (std::size_t r = 0; r < static_cast<std::size_t>(source.rows); ++r) {
-    const std::size_t count = static_cast<std::size_t>(source.data[r * 2] << 8 | source.data[r * 2 + 1]);
-    if (count > source.data.size() - at) break;
+  std::uint64_t at = count_bytes;
+  for (std::size_t r = 0; r < static_cast<std::size_t>(window.r1); ++r) {
+    if (r == static_cast<std::size_t>(window.r0)) source.starts.push_back(at);
+    const std::uint64_t count = static_cast<std::uint64_t>(counts[r * 2] << 8 | counts[r * 2 + 1]);
+    if (count > length - at) break;
     at += count;
-    source.starts.push_back(at);
+    if (r >= static_cast<std::size_t>(window.r0)) source.starts.push_back(at);
   }
-  return true;
+  if (source.starts.empty()) return Ok();  // the data ends before row r0
+  // The packed rows of the window only, indexed from their first byte.
+  const std::uint64_t first = source.starts.front();
+  TRY_ASSIGN(source.data, DeferredBytes(doc, begin + first, source.starts.back() - first, source.held));
+  for (auto& start : source.starts) start -= first;
+  return Ok();
 }
 
 // A clipped layer as the bands blend it onto its base.
@@ -570,14 +697,17 @@ struct TClippedPass {
   // Coverage by transparency byte: t / 255 x opacity / 255 as a float.
   float coverage[256] = {};
   float opaque = 0.0f;
-  // Layer pixel (k, r) lands on base pixel (k + dx, r + dy); only the part
-  // inside the base (`rows`, `columns`) is drawn.
+  // Layer pixel (k, r) lands on band column k + dx of base row r + dy; only
+  // the part inside what the group makes of the base (`rows`, `columns`) is
+  // drawn, and its sources cover just that part (the mask's, the columns
+  // from `mask_first` on).
   std::int64_t dx = 0, dy = 0;
   TSpan rows, columns;
   // The mask applies to columns whose mask x lies inside the mask; outside
   // its rectangle the coverage stays as it is.
   std::int64_t mask_dx = 0;
   TSpan mask_columns;
+  std::int64_t mask_first = 0;
 };
 
 // Where each band's rows go, and what every band reads.
@@ -586,9 +716,12 @@ struct TGroupBands {
   bool rgb = false;
   bool vector = false;  // the AVX-512 row steps
   TRowSource red, green, blue, transparency, mask;
+  // Band column k is base column x0 + k, and mask column k + mask_dx.
   std::int64_t mask_dx = 0;
   TSpan mask_columns;
   std::vector<TClippedPass> clipped;
+  // The base columns [x0, x0 + width) and rows [y0, y0 + height) made.
+  std::int64_t x0 = 0, y0 = 0;
   std::size_t width = 0;
   std::int64_t height = 0;
   std::int64_t band_rows = 1;
@@ -615,26 +748,26 @@ void BlendClippedRows(const TGroupBands& g, const TClippedPass& c, std::int64_t 
   for (std::size_t i = 0; i < 5; ++i) row_buffer[i] = scratch + g.at_rows + i * g.row_bytes;
   auto* f = reinterpret_cast<float*>(scratch + g.at_coverage);
   std::uint8_t* targets = scratch + g.at_targets;
-  const auto begin = static_cast<std::size_t>(c.columns.begin);
   const std::int64_t first = std::max(c.rows.begin, y0 - c.dy), end = std::min(c.rows.end, y1 - c.dy);
   for (std::int64_t r = first; r < end; ++r) {
-    const std::uint8_t* transparency = c.transparency.Rows(r, r + 1, row_buffer[0]);
+    // The sources cover just the columns drawn.
+    const std::uint8_t* transparency = c.transparency.Row(r, row_buffer[0]);
     bool covered = true;  // false: certainly no coverage in the row
     if (transparency == nullptr) {
       std::fill(f, f + n, c.opaque);
     } else if (g.vector) {
 #if defined(__x86_64__)
-      covered = CoverageRowAvx512(transparency + begin, c.coverage, f, n);
+      covered = CoverageRowAvx512(transparency, c.coverage, f, n);
 #endif
     } else {
-      for (std::size_t i = 0; i < n; ++i) f[i] = c.coverage[transparency[begin + i]];
+      for (std::size_t i = 0; i < n; ++i) f[i] = c.coverage[transparency[i]];
     }
     const std::int64_t my = r + layer.top - layer.mask_top;
     if (covered && c.mask.Present() && my >= 0 && my < layer.mask_height && c.mask_columns.begin < c.mask_columns.end) {
-      const std::uint8_t* mask = c.mask.Rows(my, my + 1, row_buffer[4]);
+      const std::uint8_t* mask = c.mask.Row(my, row_buffer[4]);
       for (std::int64_t k = std::max(c.columns.begin, c.mask_columns.begin); k < c.mask_columns.end; ++k) {
         float& v = f[static_cast<std::size_t>(k - c.columns.begin)];
-        v = static_cast<float>(mask[k + c.mask_dx] / 255.0 * v);
+        v = static_cast<float>(mask[k + c.mask_dx - c.mask_first] / 255.0 * v);
       }
     }
     // A row the layer does not cover at all (transparent, or masked out)
@@ -642,10 +775,7 @@ void BlendClippedRows(const TGroupBands& g, const TClippedPass& c, std::int64_t 
     // are not even decoded.
     if (!covered || std::all_of(f, f + n, [](float v) { return v == 0.0f; })) continue;
     const auto to = static_cast<std::size_t>((r + c.dy - y0) * static_cast<std::int64_t>(g.width) + c.columns.begin + c.dx);
-    const auto from = [&](const TRowSource& source, std::uint8_t* buffer) -> const std::uint8_t* {
-      const std::uint8_t* row = source.Rows(r, r + 1, buffer);
-      return row != nullptr ? row + begin : nullptr;
-    };
+    const auto from = [&](const TRowSource& source, std::uint8_t* buffer) { return source.Row(r, buffer); };
     BlendRow(red + to, from(c.red, row_buffer[1]), f, n, c.table, targets, g.vector);
     if (g.rgb) {
       BlendRow(green + to, from(c.green, row_buffer[2]), f, n, c.table, targets, g.vector);
@@ -668,7 +798,8 @@ bool HaveScratch(std::vector<std::uint8_t>& scratch, std::size_t bytes, std::ato
 }
 
 // Base rows [y0, y1) of a group made grey levels (into `red`) and alpha, at
-// the file's own size. `scratch` holds g.scratch_bytes.
+// the file's own size. The rows are the base's own, inside what the group
+// makes of it; `scratch` holds g.scratch_bytes.
 void ReduceRows(const TGroupBands& g, std::int64_t y0, std::int64_t y1, std::uint8_t* red, std::uint8_t* alpha,
                 std::uint8_t* scratch) {
   const std::size_t n = static_cast<std::size_t>(y1 - y0) * g.width;
@@ -700,10 +831,11 @@ void ReduceRows(const TGroupBands& g, std::int64_t y0, std::int64_t y1, std::uin
       ApplyOpacity(row, g.width, base.Opacity);
       continue;
     }
-    const std::uint8_t* mask = g.mask.Rows(my, my + 1, scratch + g.at_rows);
+    // The mask's source starts at the first mask column used.
+    const std::uint8_t* mask = g.mask.Row(my, scratch + g.at_rows);
     ApplyOpacity(row, static_cast<std::size_t>(g.mask_columns.begin), base.Opacity);
     for (std::int64_t k = g.mask_columns.begin; k < g.mask_columns.end; ++k) {
-      row[k] = static_cast<std::uint8_t>(base.Opacity * row[k] * mask[g.mask_dx + k] / 65025);
+      row[k] = static_cast<std::uint8_t>(base.Opacity * row[k] * mask[k - g.mask_columns.begin] / 65025);
     }
     ApplyOpacity(row + g.mask_columns.end, g.width - static_cast<std::size_t>(g.mask_columns.end), base.Opacity);
   }
@@ -715,9 +847,9 @@ void ReduceBand(const void* context, std::size_t band, std::vector<std::uint8_t>
   const TGroupBands& g = *static_cast<const TGroupBands*>(context);
   if (!HaveScratch(scratch_memory, g.scratch_bytes, g.short_of_memory)) return;
   std::uint8_t* scratch = scratch_memory.data();
-  const std::int64_t y0 = static_cast<std::int64_t>(band) * g.band_rows;
-  const std::int64_t y1 = std::min(g.height, y0 + g.band_rows);
-  const std::size_t offset = static_cast<std::size_t>(y0) * g.width;
+  const std::int64_t y0 = g.y0 + static_cast<std::int64_t>(band) * g.band_rows;
+  const std::int64_t y1 = std::min(g.y0 + g.height, y0 + g.band_rows);
+  const std::size_t offset = static_cast<std::size_t>(y0 - g.y0) * g.width;
   // Unshrunk, the grey levels and alpha are made in the working layer's own
   // planes.
   std::uint8_t* red = g.shrink != nullptr ? scratch + g.at_red : g.pixel + offset;
@@ -726,7 +858,7 @@ void ReduceBand(const void* context, std::size_t band, std::vector<std::uint8_t>
 
   if (g.shrink != nullptr) {
     auto* words = reinterpret_cast<std::int32_t*>(scratch + g.at_words);
-    const std::size_t to = static_cast<std::size_t>(y0) * static_cast<std::size_t>(g.shrink->w2);
+    const std::size_t to = static_cast<std::size_t>(y0 - g.y0) * static_cast<std::size_t>(g.shrink->w2);
     ShrinkAcross(*g.shrink, red, y1 - y0, g.pixel + to, 255, words, g.vector);
     ShrinkAcross(*g.shrink, alpha, y1 - y0, g.alpha + to, 0, words, g.vector);
   }
@@ -761,30 +893,32 @@ constexpr std::uint64_t kSharedPixels = std::uint64_t{1} << 16;
 // clipped layers' rows stay in a core's cache together.
 constexpr std::size_t kBandPlaneBytes = std::size_t{48} << 10;
 
-std::string MemoryErrorForPlane(const TPSDLayer& layer, int index) {
-  const bool is_mask = index >= 0 && static_cast<std::size_t>(index) < layer.ChannelData.size() &&
-                       layer.ChannelData[static_cast<std::size_t>(index)].id == -2;
-  const std::uint64_t size = is_mask ? static_cast<std::uint64_t>(layer.mask_width) * static_cast<std::uint64_t>(layer.mask_height)
-                                     : static_cast<std::uint64_t>(layer.width) * static_cast<std::uint64_t>(layer.height);
-  return MemoryErrorText("TPSDLayer::InitializePictureData()::Layer->PixelData[i][]", index, size);
+// The part of a base layer a group makes: columns [x0, x1), rows [y0, y1).
+struct TBasePart {
+  std::int64_t x0 = 0, x1 = 0, y0 = 0, y1 = 0;
+};
+
+// Rows [r0 + offset, r1 + offset) as far as they lie in [0, rows).
+std::pair<std::int64_t, std::int64_t> RowsWithin(std::int64_t r0, std::int64_t r1, std::int64_t offset,
+                                                 std::int64_t rows) {
+  const std::int64_t from = std::clamp<std::int64_t>(r0 + offset, 0, rows);
+  return {from, std::clamp<std::int64_t>(r1 + offset, from, rows)};
 }
 
-// The row sources of the planes preparation reads; fails with the memory
-// message when one cannot be indexed.
-Result<> BindLayerRows(const TPSD& doc, const TPSDLayer& layer, TRowSource& mask, TRowSource& transparency,
-                       TRowSource& red, TRowSource& green, TRowSource& blue) {
-  const std::pair<int, TRowSource*> planes[] = {{layer.mask_plane, &mask},
-                                                {layer.transparency_plane, &transparency},
-                                                {layer.red_plane, &red},
-                                                {layer.green_plane, &green},
-                                                {layer.blue_plane, &blue}};
-  for (const auto& [index, source] : planes) {
-    if (!BindRows(doc, layer, index, source == &mask, *source)) return Fail(MemoryErrorForPlane(layer, index));
-  }
-  return Ok();
+// The row sources of the layer's colour and transparency planes, for the
+// rows and columns `part` of the layer.
+Result<> BindColourRows(const TPSD& doc, const TPSDLayer& layer, TPlaneWindow part, TRowSource& transparency,
+                        TRowSource& red, TRowSource& green, TRowSource& blue) {
+  TRY(BindRows(doc, layer, layer.transparency_plane, false, part, transparency));
+  TRY(BindRows(doc, layer, layer.red_plane, false, part, red));
+  TRY(BindRows(doc, layer, layer.green_plane, false, part, green));
+  return BindRows(doc, layer, layer.blue_plane, false, part, blue);
 }
 
-TClippedPass MakeClippedPass(const TPSDLayer& layer, const TPSDLayer& base, const TBlendTable& blend) {
+// A clipped layer's pass over the part of its base the group makes, with
+// its row sources.
+Result<TClippedPass> MakeClippedPass(const TPSD& doc, const TPSDLayer& layer, const TPSDLayer& base,
+                                     const TBasePart& part, const TBlendTable& blend) {
   TClippedPass c;
   c.layer = &layer;
   // Looked up here, on the thread that owns the table, for the bands.
@@ -792,12 +926,20 @@ TClippedPass MakeClippedPass(const TPSDLayer& layer, const TPSDLayer& base, cons
   const double opacity = layer.Opacity / 255.0;
   for (int t = 0; t < 256; ++t) c.coverage[t] = static_cast<float>(t / 255.0 * opacity);
   c.opaque = static_cast<float>(1.0 * opacity);
-  c.dx = std::int64_t{layer.left} - base.left;
+  c.dx = std::int64_t{layer.left} - base.left - part.x0;
   c.dy = std::int64_t{layer.top} - base.top;
-  c.rows = Overlap(layer.height, c.dy, base.height);
-  c.columns = Overlap(layer.width, c.dx, base.width);
+  c.rows = Overlap(layer.height, c.dy - part.y0, part.y1 - part.y0);
+  c.columns = Overlap(layer.width, c.dx, part.x1 - part.x0);
   c.mask_dx = std::int64_t{layer.left} - layer.mask_left;
   c.mask_columns = Overlap(c.columns.end, c.mask_dx, layer.mask_width);
+  if (c.rows.begin >= c.rows.end || c.columns.begin >= c.columns.end) return c;
+  TRY(BindColourRows(doc, layer, {c.rows.begin, c.rows.end, c.columns.begin, c.columns.end}, c.transparency, c.red,
+                     c.green, c.blue));
+  const std::int64_t first = std::max(c.columns.begin, c.mask_columns.begin);
+  c.mask_first = first + c.mask_dx;
+  const auto [r0, r1] = RowsWithin(c.rows.begin, c.rows.end, std::int64_t{layer.top} - layer.mask_top, layer.mask_height);
+  TRY(BindRows(doc, layer, layer.mask_plane, true,
+               {r0, r1, c.mask_first, std::max(c.mask_first, c.mask_columns.end + c.mask_dx)}, c.mask));
   return c;
 }
 
@@ -812,28 +954,37 @@ struct TAcrossPlanes {
   std::vector<std::uint8_t> pixel, alpha;
 };
 
-// Binds the rows of a group's base and of the clipped layers that reach it.
+// Binds the rows of the part `part` (not empty) of a group's base and of the
+// clipped layers that reach it, reading their bytes from the file.
 // `row_bytes` and `columns` receive the widest decoded row and the widest
 // clipped span, which size the scratch.
 Result<> BindGroup(const TPSD& doc, const TPSDLayer& base, std::span<TPSDLayer* const> clipped, bool rgb,
-                   const TBlendTable& blend, TGroupBands* g, std::size_t& row_bytes, std::size_t& columns) {
+                   const TBlendTable& blend, const TBasePart& part, TGroupBands* g, std::size_t& row_bytes,
+                   std::size_t& columns) {
   g->base = &base;
   g->rgb = rgb;
   g->vector = VectorRows();
-  TRY(BindLayerRows(doc, base, g->mask, g->transparency, g->red, g->green, g->blue));
-  g->mask_dx = std::int64_t{base.left} - base.mask_left;
-  g->mask_columns = Overlap(base.width, g->mask_dx, g->mask.Present() ? base.mask_width : 0);
-  g->width = static_cast<std::size_t>(base.width);
-  g->height = base.height;
-  row_bytes = g->mask.Present() ? g->mask.width : 0;
+  g->x0 = part.x0;
+  g->y0 = part.y0;
+  g->width = static_cast<std::size_t>(part.x1 - part.x0);
+  g->height = part.y1 - part.y0;
+  TRY(BindColourRows(doc, base, {part.y0, part.y1, part.x0, part.x1}, g->transparency, g->red, g->green, g->blue));
+  g->mask_dx = std::int64_t{base.left} - base.mask_left + part.x0;
+  g->mask_columns = Overlap(static_cast<std::int64_t>(g->width), g->mask_dx, base.mask_width);
+  {
+    const auto [r0, r1] = RowsWithin(part.y0, part.y1, std::int64_t{base.top} - base.mask_top, base.mask_height);
+    TRY(BindRows(doc, base, base.mask_plane, true,
+                 {r0, r1, g->mask_columns.begin + g->mask_dx, g->mask_columns.end + g->mask_dx}, g->mask));
+  }
+  if (!g->mask.Present()) g->mask_columns = {};
+  row_bytes = g->mask.width;
   columns = 0;
   g->clipped.reserve(clipped.size());
   for (const TPSDLayer* layer : clipped) {
     if (!LayerUsable(*layer)) continue;
-    TClippedPass c = MakeClippedPass(*layer, base, blend);
+    TRY_ASSIGN(TClippedPass c, MakeClippedPass(doc, *layer, base, part, blend));
     if (c.rows.begin >= c.rows.end || c.columns.begin >= c.columns.end) continue;
-    TRY(BindLayerRows(doc, *layer, c.mask, c.transparency, c.red, c.green, c.blue));
-    row_bytes = std::max({row_bytes, static_cast<std::size_t>(layer->width), c.mask.width});
+    row_bytes = std::max({row_bytes, c.red.width, c.mask.width});
     columns = std::max(columns, static_cast<std::size_t>(c.columns.end - c.columns.begin));
     g->clipped.push_back(std::move(c));
   }
@@ -867,19 +1018,9 @@ void LayOutScratch(TGroupBands* g, bool rgb, std::int64_t band_rows, std::size_t
 }
 
 Result<> ReduceGroup(TPSD& doc, const TPSDLayer& base, std::span<TPSDLayer* const> clipped, bool rgb,
-                     const TBlendTable& blend, const TShrinkPlan* shrink, TAcrossPlanes& across_planes,
-                     TMessageSink& messages) {
-  auto g = std::make_unique<TGroupBands>();
-  g->base = &base;
-  std::size_t row_bytes = 0;
-  std::size_t columns = 0;
-  TRY(BindGroup(doc, base, clipped, rgb, blend, g.get(), row_bytes, columns));
-
+                     const TBlendTable& blend, const TShrinkPlan* shrink, const TBasePart& part,
+                     TAcrossPlanes& across_planes, TMessageSink& messages) {
   TSimpleLayer& s = doc.Simples[static_cast<std::size_t>(doc.working_layer_count++)];
-  s.left = base.left;
-  s.top = base.top;
-  s.width = base.width;
-  s.height = base.height;
   s.BlendModeKey = base.BlendModeKey;
   if (base.Name) {
     try {
@@ -895,6 +1036,24 @@ Result<> ReduceGroup(TPSD& doc, const TPSDLayer& base, std::span<TPSDLayer* cons
       s.UnicodeName.reset();
     }
   }
+  if (shrink != nullptr) {
+    // Placed by ShrinkToCanvas from the whole layer's position.
+    s.left = base.left;
+    s.top = base.top;
+    s.held_left = static_cast<std::int32_t>(shrink->j0);
+    s.held_top = static_cast<std::int32_t>(shrink->i0);
+  } else {
+    s.left = static_cast<std::int32_t>(base.left + part.x0);
+    s.top = static_cast<std::int32_t>(base.top + part.y0);
+  }
+  if (part.x0 >= part.x1 || part.y0 >= part.y1) return Ok();  // nothing of it can reach the canvas
+
+  auto g = std::make_unique<TGroupBands>();
+  std::size_t row_bytes = 0;
+  std::size_t columns = 0;
+  TRY(BindGroup(doc, base, clipped, rgb, blend, part, g.get(), row_bytes, columns));
+  s.width = static_cast<std::int32_t>(g->width);
+  s.height = static_cast<std::int32_t>(g->height);
   const std::size_t pixels = g->width * static_cast<std::size_t>(g->height);
   const auto short_of_memory = [&] {
     messages.ShowMessage(MemoryErrorText("TSimpleLayer::Alloc()::Alpha[]", 0, static_cast<unsigned long long>(pixels)));
@@ -957,8 +1116,38 @@ Result<> ReduceGroup(TPSD& doc, const TPSDLayer& base, std::span<TPSDLayer* cons
 
 }  // namespace
 
+namespace {
+
+// A side of the document once shrunk by s, as ShrinkToCanvas rewrites it.
+std::int64_t ShrunkSide(std::int32_t side, float s) {
+  return static_cast<std::int32_t>(side / static_cast<double>(s) + 0.5);
+}
+
+// The outputs [j0, j1) of the shrink of a layer side `size` long at `at`
+// whose placed pixels can land on [0, canvas). ShrinkToCanvas moves a layer
+// to trunc(at / s) and, for a positive fraction, shifts it by that fraction,
+// so that a placed pixel then takes its output and the one before it.
+std::pair<std::int64_t, std::int64_t> OutputsShown(std::int32_t at, std::int32_t size, float s, std::int64_t canvas) {
+  const double exact = at / static_cast<double>(s);
+  const auto moved = static_cast<std::int32_t>(exact);
+  const std::int64_t shifted = static_cast<float>(exact - moved) > 0.0f ? 1 : 0;
+  const std::int64_t count = ShrunkSize(size, s);
+  const std::int64_t begin = std::max<std::int64_t>(0, -std::int64_t{moved});
+  const std::int64_t end = std::min<std::int64_t>(count + shifted, canvas - moved);
+  if (begin >= end) return {0, 0};
+  return {std::max<std::int64_t>(0, begin - shifted), std::min(count, end)};
+}
+
+// The elements [first, end) of a side `size` long at `at` that lie on [0, canvas).
+std::pair<std::int64_t, std::int64_t> ElementsShown(std::int32_t at, std::int32_t size, std::int64_t canvas) {
+  const std::int64_t first = std::clamp<std::int64_t>(-std::int64_t{at}, 0, size);
+  return {first, std::clamp<std::int64_t>(canvas - at, first, size)};
+}
+
+}  // namespace
+
 Result<> ReduceLayers(TPSD& doc, const TBlendTable& blend, TProgressSink& progress, TMessageSink& messages,
-                      bool shrinkEachGroup) {
+                      bool shrinkEachGroup, bool onlyWhatShows) {
   progress.ShowProgress(kProgressGrey, doc.layer_count);
   doc.Simples = {};
   doc.working_layer_count = 0;
@@ -970,9 +1159,12 @@ Result<> ReduceLayers(TPSD& doc, const TBlendTable& blend, TProgressSink& progre
   }
   const bool rgb = doc.colour_mode == kPsdColourRgb;
   const float scale = CanvasScale(doc);
-  doc.planes_box_shrunk = shrinkEachGroup && scale > 1.0f;
-  // Groups of one size (the usual case: every layer the document's size)
-  // share one plan.
+  doc.planes_box_shrunk = (shrinkEachGroup || onlyWhatShows) && scale > 1.0f;
+  doc.cropped_to_canvas = onlyWhatShows;
+  const std::int64_t canvas_w = doc.planes_box_shrunk ? ShrunkSide(doc.width, scale) : doc.width;
+  const std::int64_t canvas_h = doc.planes_box_shrunk ? ShrunkSide(doc.height, scale) : doc.height;
+  // Groups of one size and part (the usual case: every layer the
+  // document's size) share one plan.
   std::optional<TShrinkPlan> plan;
   TAcrossPlanes across;
   // A group is reduced when the next base (or the end) shows it complete.
@@ -982,14 +1174,32 @@ Result<> ReduceLayers(TPSD& doc, const TBlendTable& blend, TProgressSink& progre
   const auto reduce = [&]() -> Result<> {
     try {
       const TShrinkPlan* shrink = nullptr;
+      TBasePart part{0, base->width, 0, base->height};
       if (doc.planes_box_shrunk) {
-        if (!plan || plan->w != base->width || plan->h != base->height) {
+        std::pair<std::int64_t, std::int64_t> across_part{0, ShrunkSize(base->width, scale)};
+        std::pair<std::int64_t, std::int64_t> down_part{0, ShrunkSize(base->height, scale)};
+        if (onlyWhatShows) {
+          across_part = OutputsShown(base->left, base->width, scale, canvas_w);
+          down_part = OutputsShown(base->top, base->height, scale, canvas_h);
+        }
+        if (across_part.first >= across_part.second || down_part.first >= down_part.second) {
+          return ReduceGroup(doc, *base, clipped, rgb, blend, nullptr, TBasePart{}, across, messages);
+        }
+        if (!plan || plan->whole_w != base->width || plan->whole_h != base->height ||
+            plan->j0 != across_part.first || plan->j0 + plan->w2 != across_part.second ||
+            plan->i0 != down_part.first || plan->i0 + plan->h2 != down_part.second) {
           plan.emplace();
-          MakeShrinkPlan(*plan, base->width, base->height, scale);
+          MakeShrinkPlan(*plan, base->width, base->height, scale, across_part.first, across_part.second,
+                         down_part.first, down_part.second);
         }
         shrink = &*plan;
+        part = {plan->x0, plan->x0 + plan->w, plan->y0, plan->y0 + plan->h};
+      } else if (onlyWhatShows) {
+        const auto [x0, x1] = ElementsShown(base->left, base->width, canvas_w);
+        const auto [y0, y1] = ElementsShown(base->top, base->height, canvas_h);
+        part = {x0, x1, y0, y1};
       }
-      return ReduceGroup(doc, *base, clipped, rgb, blend, shrink, across, messages);
+      return ReduceGroup(doc, *base, clipped, rgb, blend, shrink, part, across, messages);
     } catch (const std::bad_alloc&) {
       // The group's bookkeeping, which is small: the load stops as when a
       // plane cannot be had.
@@ -1031,7 +1241,7 @@ Result<> ReduceLayers(TPSD& doc, const TBlendTable& blend, TProgressSink& progre
   doc.Layers = {};
   // Every plane is decoded: the file is no longer needed.
   doc.deferred_bytes = {};
-  doc.deferred_owner.reset();
+  doc.deferred_file.reset();
   return Ok();
 }
 
@@ -1089,6 +1299,30 @@ void ShiftDown(std::vector<std::uint8_t>& plane, std::int32_t w, std::int32_t& h
 
 namespace {
 
+// Cuts a placed layer down to the part on a canvas of w x h.
+void TrimToCanvas(TSimpleLayer& layer, std::int64_t w, std::int64_t h) {
+  const std::pair<std::int64_t, std::int64_t> columns = ElementsShown(layer.left, layer.width, w);
+  const std::pair<std::int64_t, std::int64_t> rows = ElementsShown(layer.top, layer.height, h);
+  const std::int64_t x0 = columns.first, x1 = columns.second, y0 = rows.first, y1 = rows.second;
+  if (x0 == 0 && y0 == 0 && x1 == layer.width && y1 == layer.height) return;
+  const auto width = static_cast<std::size_t>(x1 - x0);
+  const auto keep = [&](std::vector<std::uint8_t>& plane) {
+    for (std::int64_t y = y0; y < y1; ++y) {
+      std::memmove(plane.data() + static_cast<std::size_t>(y - y0) * width,
+                   plane.data() + static_cast<std::size_t>(y * layer.width + x0), width);
+    }
+    plane.resize(width * static_cast<std::size_t>(y1 - y0));
+    plane.shrink_to_fit();
+  };
+  keep(layer.Pixel);
+  keep(layer.Alpha);
+  layer.left = static_cast<std::int32_t>(layer.left + x0);
+  layer.top = static_cast<std::int32_t>(layer.top + y0);
+  layer.width = static_cast<std::int32_t>(x1 - x0);
+  layer.height = static_cast<std::int32_t>(y1 - y0);
+  if (layer.width == 0 || layer.height == 0) layer.Pixel = layer.Alpha = {};
+}
+
 void ShrinkLayer(TSimpleLayer& layer, float s, bool boxShrunk) {
   const double nx_exact = layer.left / static_cast<double>(s);
   const double ny_exact = layer.top / static_cast<double>(s);
@@ -1096,8 +1330,10 @@ void ShrinkLayer(TSimpleLayer& layer, float s, bool boxShrunk) {
   const auto ny = static_cast<std::int32_t>(ny_exact);
   const auto fx = static_cast<float>(nx_exact - nx);
   const auto fy = static_cast<float>(ny_exact - ny);
-  layer.left = nx;
-  layer.top = ny;
+  // A layer made only in part holds the outputs from held_left, held_top on.
+  layer.left = nx + layer.held_left;
+  layer.top = ny + layer.held_top;
+  layer.held_left = layer.held_top = 0;
   if (!layer.HasPlanes()) {  // an empty working layer stays empty
     layer.width = layer.height = 0;
     return;
@@ -1127,11 +1363,16 @@ void ShrinkToCanvas(TPSD& doc, TProgressSink& progress) {
   for (std::int32_t i = 0; i < doc.layer_count; ++i) {
     progress.StepProgress(i);
     if (i < doc.working_layer_count && static_cast<std::size_t>(i) < doc.Simples.size()) {
-      ShrinkLayer(doc.Simples[static_cast<std::size_t>(i)], s, doc.planes_box_shrunk);
+      TSimpleLayer& layer = doc.Simples[static_cast<std::size_t>(i)];
+      ShrinkLayer(layer, s, doc.planes_box_shrunk);
+      // A layer made only in part has, at its edges, pixels that lacked
+      // their neighbours off the canvas: they are cut with the rest that
+      // cannot show.
+      if (doc.cropped_to_canvas) TrimToCanvas(layer, ShrunkSide(doc.width, s), ShrunkSide(doc.height, s));
     }
   }
-  doc.width = static_cast<std::int32_t>(doc.width / static_cast<double>(s) + 0.5);
-  doc.height = static_cast<std::int32_t>(doc.height / static_cast<double>(s) + 0.5);
+  doc.width = static_cast<std::int32_t>(ShrunkSide(doc.width, s));
+  doc.height = static_cast<std::int32_t>(ShrunkSide(doc.height, s));
 }
 
 }  // namespace tintloom
@@ -1142,10 +1383,18 @@ namespace tintloom {
 
 struct TFullSizeLayers::TGroups {
   const TPSD* doc = nullptr;
-  std::vector<std::unique_ptr<TGroupBands>> groups;
+  const TBlendTable* blend = nullptr;
+  bool rgb = false;
+  // A clipping group as ReduceLayers forms it, and its rows bound for the
+  // current band (none when the group has no rows there).
+  struct TGroup {
+    const TPSDLayer* base = nullptr;
+    std::vector<TPSDLayer*> clipped;
+    std::unique_ptr<TGroupBands> rows;
+  };
+  std::vector<TGroup> groups;
   std::size_t scratch_bytes = 0;
-  // Rows [y0, y1) of the current call, and where each group writes them.
-  std::int32_t y0 = 0, y1 = 0;
+  // Where each group writes the current band's rows.
   TPSD* band = nullptr;
 };
 
@@ -1154,35 +1403,11 @@ namespace {
 // The rows of one group inside the current band, into its band layer.
 void ReduceGroupRows(const void* context, std::size_t index, std::vector<std::uint8_t>& scratch) {
   const auto& all = *static_cast<const TFullSizeLayers::TGroups*>(context);
-  const TGroupBands& g = *all.groups[index];
+  const TGroupBands* g = all.groups[index].rows.get();
   TSimpleLayer& out = all.band->Simples[index];
-  if (out.height == 0) return;
-  if (!HaveScratch(scratch, all.scratch_bytes, g.short_of_memory)) return;
-  const std::int64_t r0 = std::int64_t{all.y0} + out.top - g.base->top;
-  ReduceRows(g, r0, r0 + out.height, out.Pixel.data(), out.Alpha.data(), scratch.data());
-}
-
-// Base rows of a group per band: enough for every document band.
-constexpr std::int64_t kFullSizeBandRows = 64;
-
-// Tells the system that a mapped file's bytes of rows before `row` will not
-// be read again, so the pages of a large file do not all stay resident as
-// the bands move down it.
-void DropRowsBefore(const TRowSource& source, std::int64_t row) {
-  if (source.data.empty() || row <= 0) return;
-  std::size_t end = 0;
-  if (source.kind == TRowSource::TKind::kPacked) {
-    if (source.starts.empty()) return;
-    end = source.starts[std::min(static_cast<std::size_t>(row), source.starts.size() - 1)];
-  } else if (source.kind == TRowSource::TKind::kRaw) {
-    end = std::min<std::size_t>(source.data.size(), static_cast<std::size_t>(row) * source.width);
-  } else {
-    return;
-  }
-  const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
-  const auto from = (reinterpret_cast<std::uintptr_t>(source.data.data()) + page - 1) / page * page;
-  const auto to = (reinterpret_cast<std::uintptr_t>(source.data.data()) + end) / page * page;
-  if (from < to) ::madvise(reinterpret_cast<void*>(from), to - from, MADV_DONTNEED);
+  if (g == nullptr || out.height == 0) return;
+  if (!HaveScratch(scratch, all.scratch_bytes, g->short_of_memory)) return;
+  ReduceRows(*g, g->y0, g->y0 + g->height, out.Pixel.data(), out.Alpha.data(), scratch.data());
 }
 
 }  // namespace
@@ -1194,34 +1419,21 @@ Result<std::unique_ptr<TFullSizeLayers>> TFullSizeLayers::Bind(const TPSD& doc, 
   layers->groups_ = std::make_unique<TGroups>();
   TGroups& all = *layers->groups_;
   all.doc = &doc;
-  const bool rgb = doc.colour_mode == kPsdColourRgb;
+  all.blend = &blend;
+  all.rgb = doc.colour_mode == kPsdColourRgb;
   try {
     // The groups exactly as ReduceLayers forms them.
     const std::size_t records = std::min(doc.Layers.size(), static_cast<std::size_t>(std::max(doc.layer_count, 0)));
-    const TPSDLayer* base = nullptr;
-    std::vector<TPSDLayer*> clipped;
-    const auto finish = [&]() -> Result<> {
-      if (base == nullptr) return Ok();
-      auto g = std::make_unique<TGroupBands>();
-      std::size_t row_bytes = 0, columns = 0;
-      TRY(BindGroup(doc, *base, clipped, rgb, blend, g.get(), row_bytes, columns));
-      LayOutScratch(g.get(), rgb, kFullSizeBandRows, row_bytes, columns, nullptr);
-      all.scratch_bytes = std::max(all.scratch_bytes, g->scratch_bytes);
-      all.groups.push_back(std::move(g));
-      base = nullptr;
-      clipped.clear();
-      return Ok();
-    };
+    bool open = false;  // whether clipped layers go to the last group
     for (std::size_t i = 0; i < records; ++i) {
       const TPSDLayer& layer = doc.Layers[i];
       if (layer.Clipping == 0) {
-        TRY(finish());
-        if (LayerUsable(layer)) base = &layer;
-      } else if (layer.Clipping == 1 && base != nullptr) {
-        clipped.push_back(const_cast<TPSDLayer*>(&layer));
+        open = LayerUsable(layer);
+        if (open) all.groups.push_back({&layer, {}, nullptr});
+      } else if (layer.Clipping == 1 && open) {
+        all.groups.back().clipped.push_back(const_cast<TPSDLayer*>(&layer));
       }
     }
-    TRY(finish());
   } catch (const std::bad_alloc&) {
     return Fail(MemoryErrorText("TPSDLayer::InitializePictureData()::Layer->PixelData[i][]", 0, 0));
   }
@@ -1231,26 +1443,46 @@ Result<std::unique_ptr<TFullSizeLayers>> TFullSizeLayers::Bind(const TPSD& doc, 
 int TFullSizeLayers::Count() const { return static_cast<int>(groups_->groups.size()); }
 
 const std::optional<std::string>& TFullSizeLayers::Name(int i) const {
-  return groups_->groups[static_cast<std::size_t>(i)]->base->Name;
+  return groups_->groups[static_cast<std::size_t>(i)].base->Name;
 }
 
 Result<> TFullSizeLayers::ReduceRows(std::int32_t y0, std::int32_t y1, TPSD& band) {
   TGroups& all = *groups_;
-  assert(y1 - y0 <= kFullSizeBandRows);
   const std::size_t count = all.groups.size();
+  // Each group's rows are bound (their bytes read from the file) for this
+  // band only, so what is held follows the band, not the file.
+  const auto release = [&all] {
+    for (TGroups::TGroup& group : all.groups) group.rows.reset();
+  };
   try {
     band.Simples.resize(count);
+    all.scratch_bytes = 0;
     std::uint64_t pixels = 0;
     for (std::size_t i = 0; i < count; ++i) {
-      const TPSDLayer& base = *all.groups[i]->base;
+      TGroups::TGroup& group = all.groups[i];
+      const TPSDLayer& base = *group.base;
       TSimpleLayer& out = band.Simples[i];
+      // Only the columns on the document can show.
+      const auto [x0, x1] = ElementsShown(base.left, base.width, all.doc->width);
       const std::int64_t top = std::max<std::int64_t>(y0, base.top);
       const std::int64_t bottom = std::min<std::int64_t>(y1, std::int64_t{base.top} + base.height);
-      out.left = base.left;
-      out.width = base.width;
+      out.left = static_cast<std::int32_t>(base.left + x0);
+      out.width = static_cast<std::int32_t>(x1 - x0);
       out.top = static_cast<std::int32_t>(top - y0);
-      out.height = bottom > top ? static_cast<std::int32_t>(bottom - top) : 0;
+      out.height = bottom > top && x1 > x0 ? static_cast<std::int32_t>(bottom - top) : 0;
       out.BlendModeKey = base.BlendModeKey;
+      if (out.height == 0) continue;
+      const TBasePart part{x0, x1, top - base.top, bottom - base.top};
+      group.rows = std::make_unique<TGroupBands>();
+      std::size_t row_bytes = 0, columns = 0;
+      if (Result<> bound = BindGroup(*all.doc, base, group.clipped, all.rgb, *all.blend, part, group.rows.get(),
+                                     row_bytes, columns);
+          !bound) {
+        release();
+        return bound;
+      }
+      LayOutScratch(group.rows.get(), all.rgb, part.y1 - part.y0, row_bytes, columns, nullptr);
+      all.scratch_bytes = std::max(all.scratch_bytes, group.rows->scratch_bytes);
       const std::size_t n = static_cast<std::size_t>(out.height) * static_cast<std::size_t>(out.width);
       // The planes only grow: a band's rows overwrite every byte they use.
       if (out.Pixel.size() < n) {
@@ -1258,34 +1490,24 @@ Result<> TFullSizeLayers::ReduceRows(std::int32_t y0, std::int32_t y1, TPSD& ban
         out.Alpha.resize(n);
       }
       pixels += n;
-      if (n == 0) out.height = 0;
     }
     band.working_layer_count = static_cast<std::int32_t>(count);
     band.layer_count = band.working_layer_count;
     band.width = all.doc->width;
     band.height = y1 - y0;
-    all.y0 = y0;
-    all.y1 = y1;
     all.band = &band;
     const unsigned threads = pixels >= kSharedPixels ? CompositionThreads() : 1u;
     RunBands(count, threads, ReduceGroupRows, &all);
   } catch (const std::bad_alloc&) {
+    release();
     return Fail(MemoryErrorText("TSimpleLayer::Alloc()::Alpha[]", 0, 0));
   }
-  for (const auto& g : all.groups) {
-    if (g->short_of_memory.load()) return Fail(MemoryErrorText("TSimpleLayer::Alloc()::Alpha[]", 0, 0));
+  bool short_of_memory = false;
+  for (const TGroups::TGroup& group : all.groups) {
+    if (group.rows && group.rows->short_of_memory.load()) short_of_memory = true;
   }
-  // Only the pages of a mapped file can be dropped: bytes a caller holds in
-  // memory would read back as zeros.
-  if (all.doc->deferred_owner) {
-    for (const auto& g : all.groups) {
-      const std::int64_t done = std::int64_t{y1} - g->base->top;
-      for (const TRowSource* source : {&g->red, &g->green, &g->blue, &g->transparency}) DropRowsBefore(*source, done);
-      for (const TClippedPass& c : g->clipped) {
-        for (const TRowSource* source : {&c.red, &c.green, &c.blue, &c.transparency}) DropRowsBefore(*source, done - c.dy);
-      }
-    }
-  }
+  release();
+  if (short_of_memory) return Fail(MemoryErrorText("TSimpleLayer::Alloc()::Alpha[]", 0, 0));
   return Ok();
 }
 

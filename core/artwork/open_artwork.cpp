@@ -39,7 +39,7 @@ void TCoordinationModel::OpenSampleArtwork(const std::string& path) {
     AbandonLoad(read.error().message);
     return;
   }
-  if (Result<> reduced = ReduceLayers(incoming, GlobalBlendTable(), progress, messages_, true); !reduced) {
+  if (Result<> reduced = ReduceLayers(incoming, GlobalBlendTable(), progress, messages_, true, true); !reduced) {
     AbandonLoad(reduced.error().message);
     return;
   }

@@ -3,6 +3,7 @@
 #include "core/artwork/band_workers.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -11,7 +12,6 @@
 #include <string_view>
 
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -68,26 +68,57 @@ std::int64_t Distance(std::int32_t a, std::int32_t b) {
   return d < 0 ? -d : d;
 }
 
-// Big-endian reads over the file's bytes. The position may pass the end (a
-// skip or a seek does not check), but nothing is read there.
+// Allocation that reports failure instead of throwing.
+template <typename T>
+bool TryResize(std::vector<T>& v, std::size_t n) {
+  try {
+    v.assign(n, T{});
+    return true;
+  } catch (const std::bad_alloc&) {
+    v = {};
+    return false;
+  } catch (const std::length_error&) {
+    v = {};
+    return false;
+  }
+}
+
+// Big-endian reads over the file's bytes: the caller's bytes, or the file
+// read through a window. The position may pass the end (a skip or a seek
+// does not check), but nothing is read there.
 class TPsdReader {
  public:
-  TPsdReader(std::span<const std::uint8_t> bytes, const std::string& path) : bytes_(bytes), path_(path) {}
+  TPsdReader(std::span<const std::uint8_t> bytes, const std::string& path)
+      : bytes_(bytes), size_(bytes.size()), path_(path) {}
+  TPsdReader(const TDeferredFile& file, const std::string& path) : file_(&file), size_(file.size), path_(path) {}
 
   std::uint64_t Position() const { return pos_; }
-  std::uint64_t Size() const { return bytes_.size(); }
-  std::uint64_t Remaining() const { return pos_ < bytes_.size() ? bytes_.size() - pos_ : 0; }
+  std::uint64_t Size() const { return size_; }
+  std::uint64_t Remaining() const { return pos_ < size_ ? size_ - pos_ : 0; }
   void Skip(std::uint64_t n) { pos_ += n; }
   void Seek(std::uint64_t at) { pos_ = at; }
 
   Failure EndsEarly() const { return Fail(WithPath("ファイルが途中で終わっています.", path_)); }
 
-  // The next n bytes, or a failure when the file ends first.
+  // The next n bytes, or a failure when the file ends first. Read from a
+  // file, they stay valid until the next Take.
   Result<std::span<const std::uint8_t>> Take(std::uint64_t n) {
     if (n > Remaining()) return EndsEarly();
+    if (file_ != nullptr) {
+      TRY(HaveWindow(n));
+      const std::span<const std::uint8_t> part(window_.data() + (pos_ - window_at_), static_cast<std::size_t>(n));
+      pos_ += n;
+      return part;
+    }
     auto part = bytes_.subspan(static_cast<std::size_t>(pos_), static_cast<std::size_t>(n));
     pos_ += n;
     return part;
+  }
+  // Passes over the next n bytes, or fails when the file ends first.
+  Result<> Pass(std::uint64_t n) {
+    if (n > Remaining()) return EndsEarly();
+    pos_ += n;
+    return Ok();
   }
   Result<std::uint8_t> U8() {
     TRY_ASSIGN(auto p, Take(1));
@@ -111,25 +142,28 @@ class TPsdReader {
   }
 
  private:
+  // Reads ahead, so that the records' many small reads cost one read per
+  // window; a window grows only for a larger Take (a table of row counts).
+  static constexpr std::uint64_t kReadAhead = std::uint64_t{64} << 10;
+
+  Result<> HaveWindow(std::uint64_t n) {
+    if (pos_ >= window_at_ && pos_ + n <= window_at_ + window_.size()) return Ok();
+    const std::uint64_t want = std::min(Remaining(), std::max(n, kReadAhead));
+    if (!TryResize(window_, static_cast<std::size_t>(want))) {
+      return Fail(MemoryErrorText("TPSD::LoadFromFile()::Buffer[]", 0, want));
+    }
+    window_at_ = pos_;
+    return file_->ReadAt(pos_, window_);
+  }
+
   std::span<const std::uint8_t> bytes_;
+  const TDeferredFile* file_ = nullptr;
+  std::uint64_t size_ = 0;
   const std::string& path_;
   std::uint64_t pos_ = 0;
+  std::vector<std::uint8_t> window_;
+  std::uint64_t window_at_ = 0;
 };
-
-// Allocation that reports failure instead of throwing.
-template <typename T>
-bool TryResize(std::vector<T>& v, std::size_t n) {
-  try {
-    v.assign(n, T{});
-    return true;
-  } catch (const std::bad_alloc&) {
-    v = {};
-    return false;
-  } catch (const std::length_error&) {
-    v = {};
-    return false;
-  }
-}
 
 struct TPlaneShape {
   std::int64_t rows = 0;
@@ -154,9 +188,8 @@ TPlaneShape PlaneShape(const TPSDLayer& layer, std::int16_t id) {
 
 class TPsdDecoder {
  public:
-  TPsdDecoder(std::span<const std::uint8_t> bytes, const std::string& path, TPSD& doc, TProgressSink& progress,
-              bool defer)
-      : in_(bytes, path), path_(path), doc_(doc), progress_(progress), defer_(defer) {}
+  TPsdDecoder(TPsdReader in, const std::string& path, TPSD& doc, TProgressSink& progress, bool defer)
+      : in_(std::move(in)), path_(path), doc_(doc), progress_(progress), defer_(defer) {}
 
   Result<> Run() {
     TRY(ReadHeader());
@@ -360,6 +393,20 @@ class TPsdDecoder {
       }
       planned_pixels_ += static_cast<std::int64_t>(size);
     }
+    // A rectangle that no channel is sized by still becomes a working layer
+    // of its size: it counts as one plane, so that a few bytes (a 1 x 1 mask
+    // as the only channel) cannot claim one of gigabytes.
+    const std::uint64_t rectangle = static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height);
+    const bool sized = std::any_of(layer.ChannelData.begin(), layer.ChannelData.end(), [&](const TPSDChannel& c) {
+      return plane_size(c.id) == rectangle && PlaneShape(layer, c.id).row_width == width;
+    });
+    if (!sized) {
+      if (rectangle > static_cast<std::uint64_t>(kMaxPlanePixels) ||
+          static_cast<std::int64_t>(rectangle) > budget - planned_pixels_) {
+        return Fail(WithPath("ファイルが壊れているか大きすぎるため開けません.", path_));
+      }
+      planned_pixels_ += static_cast<std::int64_t>(rectangle);
+    }
     if (!TryResize(layer.PixelData, layer.ChannelData.size())) {
       return OutOfMemory();
     }
@@ -405,8 +452,11 @@ class TPsdDecoder {
       for (std::int64_t r = 0; r < rows; ++r) {
         const std::size_t at = static_cast<std::size_t>(r) * 2;
         const std::uint32_t count = static_cast<std::uint32_t>(counts[at] << 8 | counts[at + 1]);
+        if (plane == nullptr) {
+          TRY(in_.Pass(count));
+          continue;
+        }
         TRY_ASSIGN(auto packed, in_.Take(count));
-        if (plane == nullptr) continue;
         // The plane holds rows x row width bytes exactly (checked when it was made).
         auto row = std::span<std::uint8_t>(*plane).subspan(static_cast<std::size_t>(r * row_width),
                                                            static_cast<std::size_t>(row_width));
@@ -420,11 +470,10 @@ class TPsdDecoder {
     // so the next channel starts where it should.
     const std::int64_t n = static_cast<std::int64_t>(channel.length) - 2;
     if (n <= 0) return Ok();
+    if (plane == nullptr) return in_.Pass(static_cast<std::uint64_t>(n));
     TRY_ASSIGN(auto data, in_.Take(static_cast<std::uint64_t>(n)));
-    if (plane != nullptr) {
-      const std::size_t copied = std::min(data.size(), plane->size());
-      std::copy_n(data.begin(), copied, plane->begin());
-    }
+    const std::size_t copied = std::min(data.size(), plane->size());
+    std::copy_n(data.begin(), copied, plane->begin());
     return Ok();
   }
 
@@ -435,27 +484,6 @@ class TPsdDecoder {
   bool defer_ = false;
   std::int64_t planned_pixels_ = 0;
 };
-
-// A read-only mapping of a whole file, unmapped with its last owner.
-struct TFileMapping {
-  void* address = nullptr;
-  std::size_t size = 0;
-  TFileMapping() = default;
-  TFileMapping(const TFileMapping&) = delete;
-  TFileMapping& operator=(const TFileMapping&) = delete;
-  ~TFileMapping() {
-    if (address != nullptr) ::munmap(address, size);
-  }
-};
-
-// Tells the system the decoded bytes will not be read again, so the pages of
-// a mapped file do not stay resident while the rest of it is decoded.
-void DropPages(std::span<const std::uint8_t> bytes) {
-  const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
-  const auto begin = (reinterpret_cast<std::uintptr_t>(bytes.data()) + page - 1) / page * page;
-  const auto end = (reinterpret_cast<std::uintptr_t>(bytes.data()) + bytes.size()) / page * page;
-  if (begin < end) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_DONTNEED);
-}
 
 }  // namespace
 
@@ -471,8 +499,9 @@ void DocumentClear(TPSD& doc) {
   doc.Layers = {};
   doc.Simples = {};
   doc.deferred_bytes = {};
-  doc.deferred_owner.reset();
+  doc.deferred_file.reset();
   doc.planes_box_shrunk = false;
+  doc.cropped_to_canvas = false;
   doc.layer_count = 0;
   doc.working_layer_count = 0;
 }
@@ -491,30 +520,54 @@ std::string MemoryErrorText(const char* label, long long value, unsigned long lo
   return text;
 }
 
-Result<> DecodePsd(std::span<const std::uint8_t> bytes, const std::string& path, TPSD& doc,
-                   TProgressSink& progress, bool deferPlanes) {
+namespace {
+
+Result<> Decode(TPsdReader in, const std::string& path, TPSD& doc, TProgressSink& progress, bool deferPlanes) {
   DocumentClear(doc);
-  Result<> result = TPsdDecoder(bytes, path, doc, progress, deferPlanes).Run();
-  if (!result) {
-    DocumentClear(doc);
-  } else if (deferPlanes) {
-    doc.deferred_bytes = bytes;
-  }
+  Result<> result = TPsdDecoder(std::move(in), path, doc, progress, deferPlanes).Run();
+  if (!result) DocumentClear(doc);
   return result;
 }
 
-void ReleaseLayer(const TPSD& doc, TPSDLayer& layer) {
-  // Only pages of a mapped file can be dropped: bytes the caller holds in
-  // memory would read back as zeros.
-  if (doc.deferred_owner) {
-    for (const TPSDChannel& channel : layer.ChannelData) {
-      if (channel.data_length == 0) continue;
-      DropPages(doc.deferred_bytes.subspan(static_cast<std::size_t>(channel.data_offset),
-                                           static_cast<std::size_t>(channel.data_length)));
-    }
-  }
-  layer.Release();
+}  // namespace
+
+Result<> DecodePsd(std::span<const std::uint8_t> bytes, const std::string& path, TPSD& doc,
+                   TProgressSink& progress, bool deferPlanes) {
+  Result<> result = Decode(TPsdReader(bytes, path), path, doc, progress, deferPlanes);
+  if (result && deferPlanes) doc.deferred_bytes = bytes;
+  return result;
 }
+
+TDeferredFile::~TDeferredFile() {
+  if (fd >= 0) ::close(fd);
+}
+
+Result<> TDeferredFile::ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) const {
+  std::size_t done = 0;
+  while (done < out.size()) {
+    const ssize_t n = ::pread(fd, out.data() + done, out.size() - done, static_cast<off_t>(offset + done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return Fail(WithPath("ファイルを開けません.", path));
+    // The file is shorter than when it was opened: changed underneath.
+    if (n == 0) return Fail(WithPath("ファイルが途中で終わっています.", path));
+    done += static_cast<std::size_t>(n);
+  }
+  return Ok();
+}
+
+Result<std::span<const std::uint8_t>> DeferredBytes(const TPSD& doc, std::uint64_t offset, std::uint64_t length,
+                                                    std::vector<std::uint8_t>& held) {
+  if (!doc.deferred_file) {
+    return doc.deferred_bytes.subspan(static_cast<std::size_t>(offset), static_cast<std::size_t>(length));
+  }
+  if (!TryResize(held, static_cast<std::size_t>(length))) {
+    return Fail(MemoryErrorText("TPSDLayer::InitializePictureData()::Layer->PixelData[i][]", 0, length));
+  }
+  TRY(doc.deferred_file->ReadAt(offset, held));
+  return std::span<const std::uint8_t>(held);
+}
+
+void ReleaseLayer(const TPSD& /*doc*/, TPSDLayer& layer) { layer.Release(); }
 
 namespace {
 
@@ -548,7 +601,7 @@ void DecodePlane(const TPSDLayer& layer, const TPSDChannel& channel, std::span<c
 }  // namespace
 
 Result<> DecodeDeferredPlanes(const TPSD& doc, TPSDLayer& layer) {
-  if (doc.deferred_bytes.empty()) return Ok();
+  if (doc.deferred_bytes.empty() && !doc.deferred_file) return Ok();
   // Only the planes that preparation reads; another channel (a second mask,
   // a duplicate id) is checked by the reader but never looked at. The planes
   // are all had first, then decoded side by side.
@@ -567,25 +620,25 @@ Result<> DecodeDeferredPlanes(const TPSD& doc, TPSDLayer& layer) {
     if (size > 0) wanted.push_back(index);
     pixels += size;
   }
+  // Each channel's bytes, read (from a file) before the work is shared out.
+  std::vector<std::vector<std::uint8_t>> held(wanted.size());
+  std::vector<std::span<const std::uint8_t>> data(wanted.size());
+  for (std::size_t i = 0; i < wanted.size(); ++i) {
+    const TPSDChannel& channel = layer.ChannelData[static_cast<std::size_t>(wanted[i])];
+    TRY_ASSIGN(data[i], DeferredBytes(doc, channel.data_offset, channel.data_length, held[i]));
+  }
   struct TJob {
-    const TPSD& doc;
     TPSDLayer& layer;
     const std::vector<int>& wanted;
-  } job{doc, layer, wanted};
+    const std::vector<std::span<const std::uint8_t>>& data;
+  } job{layer, wanted, data};
   constexpr std::uint64_t kSharedPixels = std::uint64_t{1} << 16;
   RunBands(
       wanted.size(), pixels >= kSharedPixels ? CompositionThreads() : 1u,
       [](const void* context, std::size_t band, std::vector<std::uint8_t>&) {
         const TJob& j = *static_cast<const TJob*>(context);
         const auto index = static_cast<std::size_t>(j.wanted[band]);
-        const TPSDChannel& channel = j.layer.ChannelData[index];
-        // The reader checked that these bytes lie inside the file.
-        const std::span<const std::uint8_t> data = j.doc.deferred_bytes.subspan(
-            static_cast<std::size_t>(channel.data_offset), static_cast<std::size_t>(channel.data_length));
-        DecodePlane(j.layer, channel, data, j.layer.PixelData[index]);
-        // Only pages of a mapped file can be dropped: bytes the caller holds
-        // in memory would read back as zeros.
-        if (j.doc.deferred_owner) DropPages(data);
+        DecodePlane(j.layer, j.layer.ChannelData[index], j.data[band], j.layer.PixelData[index]);
       },
       &job);
   return Ok();
@@ -603,17 +656,14 @@ Result<> LoadFromFile(const std::string& path, TPSD& doc, TProgressSink& progres
     return Fail(cannot_open);
   }
   if (deferPlanes && file_size > 0) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return Fail(cannot_open);
-    auto mapping = std::make_shared<TFileMapping>();
-    void* address = ::mmap(nullptr, static_cast<std::size_t>(file_size), PROT_READ, MAP_PRIVATE, fd, 0);
-    ::close(fd);
-    if (address == MAP_FAILED) return Fail(cannot_open);
-    mapping->address = address;
-    mapping->size = static_cast<std::size_t>(file_size);
-    const std::span<const std::uint8_t> bytes(static_cast<const std::uint8_t*>(address), mapping->size);
-    Result<> result = DecodePsd(bytes, path, doc, progress, true);
-    if (result) doc.deferred_owner = std::move(mapping);
+    auto file = std::make_shared<TDeferredFile>();
+    file->fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat status {};
+    if (file->fd < 0 || ::fstat(file->fd, &status) != 0 || !S_ISREG(status.st_mode)) return Fail(cannot_open);
+    file->size = static_cast<std::uint64_t>(status.st_size);
+    file->path = path;
+    Result<> result = Decode(TPsdReader(*file, path), path, doc, progress, true);
+    if (result) doc.deferred_file = std::move(file);
     return result;
   }
   std::ifstream file(path, std::ios::binary);

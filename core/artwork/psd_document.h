@@ -86,9 +86,30 @@ struct TSimpleLayer {
   std::vector<std::uint8_t> Pixel;  // width x height grey levels
   std::vector<std::uint8_t> Alpha;  // width x height
   std::int16_t BlendModeKey = kBlendNormal;
+  // For a layer made only where it can reach the canvas and shrunk as it
+  // was made: its first output column and row in the whole layer's shrunk
+  // grid, used by ShrinkToCanvas to place it.
+  std::int32_t held_left = 0, held_top = 0;
 
   void Clear() { *this = TSimpleLayer{}; }
   bool HasPlanes() const { return !Pixel.empty() && !Alpha.empty(); }
+};
+
+// A file opened for reducing, kept open (never mapped) until its planes are
+// decoded. Its bytes are read where they are needed, so another program
+// truncating or rewriting it meanwhile gives a read error, not a crash.
+struct TDeferredFile {
+  int fd = -1;
+  std::uint64_t size = 0;  // when it was opened
+  std::string path;
+  TDeferredFile() = default;
+  TDeferredFile(const TDeferredFile&) = delete;
+  TDeferredFile& operator=(const TDeferredFile&) = delete;
+  ~TDeferredFile();
+  // Fills `out` from `offset` on. A file that no longer holds those bytes
+  // fails with "ファイルが途中で終わっています.", any other read error with
+  // "ファイルを開けません.".
+  Result<> ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) const;
 };
 
 struct TPSD {
@@ -109,16 +130,20 @@ struct TPSD {
   // as 32768 records instead of wrapping back to a negative count.
   std::int32_t layer_count = 0;
   std::int32_t working_layer_count = 0;
-  // The file's bytes while planes wait to be decoded (see LoadFromFile);
-  // empty otherwise. The owner keeps the mapping alive.
+  // Where the planes wait to be decoded: the caller's bytes (DecodePsd), or
+  // the file itself (LoadFromFile), read only where a group needs it; both
+  // empty otherwise.
   std::span<const std::uint8_t> deferred_bytes;
-  std::shared_ptr<const void> deferred_owner;
+  std::shared_ptr<const TDeferredFile> deferred_file;
   // Set by ReduceLayers when it already shrank each working layer's planes
   // by area averaging; ShrinkToCanvas then only places and shifts them.
   bool planes_box_shrunk = false;
   // The side the shrink fits the document into: the canvas's, unless a
   // render asks for another size.
   std::int32_t fit_side = 600;
+  // Set by ReduceLayers when it made only what can reach the canvas;
+  // ShrinkToCanvas then trims each placed layer to the canvas.
+  bool cropped_to_canvas = false;
 };
 
 // Frees the layer records and working layers; both counts become 0. Header
@@ -134,21 +159,26 @@ std::string MemoryErrorText(const char* label, long long value, unsigned long lo
 // Reads a PSD held in memory into `doc` (cleared first). `path` only appears
 // in the messages. On failure the document holds no layers or working layers.
 // With `deferPlanes` the planes are left in `bytes`, as LoadFromFile leaves
-// them in the mapped file; the caller keeps `bytes` alive until ReduceLayers
-// has run.
+// them in the file; the caller keeps `bytes` alive until ReduceLayers has run.
 Result<> DecodePsd(std::span<const std::uint8_t> bytes, const std::string& path, TPSD& doc,
                    TProgressSink& progress, bool deferPlanes = false);
 // Opens the file and decodes it: "ファイルを開けません.\n->" + path when it
-// cannot be read. With `deferPlanes` the file is mapped rather than read, the
-// records and channel data are checked as usual but no plane is decoded:
-// ReduceLayers decodes each group's rows a band at a time as it reduces
-// them, so no decoded plane of the file exists whole.
+// cannot be read. With `deferPlanes` the file is kept open rather than read
+// whole, the records and channel data are checked as usual (read through a
+// small window) but no plane is decoded: ReduceLayers reads each group's
+// bytes when it reduces the group and decodes them a band of rows at a time,
+// so no decoded plane of the file exists whole.
 Result<> LoadFromFile(const std::string& path, TPSD& doc, TProgressSink& progress, bool deferPlanes = false);
 
-// Frees the layer's planes, channel table and name; for a file mapped by
-// LoadFromFile, also tells the system that the layer's channel bytes will
-// not be read again, so their pages need not stay resident.
+// Frees the layer's planes, channel table and name.
 void ReleaseLayer(const TPSD& doc, TPSDLayer& layer);
+
+// `length` bytes at `offset` of a document whose planes wait to be decoded:
+// a view of the caller's bytes, or read from the file into `held`. Fails with
+// the memory message when `held` cannot be had, or as ReadAt does. The
+// reader checked that the range lay inside the file.
+Result<std::span<const std::uint8_t>> DeferredBytes(const TPSD& doc, std::uint64_t offset, std::uint64_t length,
+                                                    std::vector<std::uint8_t>& held);
 
 // Decodes the planes of a layer whose data was left in the file (a no-op
 // when the document holds no deferred bytes). Fails with the memory message
@@ -162,14 +192,18 @@ std::size_t UnpackRow(std::span<std::uint8_t> row, std::span<const std::uint8_t>
 
 // Merges each clipping group into one grey working layer with alpha and frees
 // the layer records. Fails only when the working layers (or the row index of
-// a deferred channel) cannot be allocated; a working layer whose planes
-// cannot be allocated shows the memory message through `messages` and stays
-// empty. With
-// `shrinkEachGroup`, each working layer is area-averaged to the canvas scale
-// as it is made (the same numbers ShrinkToCanvas would give), so no
-// full-size working layer exists either.
+// a deferred channel) cannot be allocated, or a deferred file cannot be read
+// (changed since it was opened); a working layer whose planes cannot be
+// allocated shows the memory message through `messages` and stays empty.
+// With `shrinkEachGroup`, each working layer is area-averaged to the canvas
+// scale as it is made (the same numbers ShrinkToCanvas would give), so no
+// full-size working layer exists either. With `onlyWhatShows` (which
+// shrinks each group too), only the part of each group that can reach the
+// canvas is decoded and made: after ShrinkToCanvas each working layer is the
+// part on the canvas of the one made without it, byte for byte (empty when
+// none of it shows), so memory and time follow the document, not the layer.
 Result<> ReduceLayers(TPSD& doc, const TBlendTable& blend, TProgressSink& progress, TMessageSink& messages,
-                      bool shrinkEachGroup = false);
+                      bool shrinkEachGroup = false, bool onlyWhatShows = false);
 
 // Shrinks the working layers by area averaging so the document fits
 // fit_side x fit_side (600 x 600 for the canvas),

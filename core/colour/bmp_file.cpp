@@ -151,11 +151,28 @@ std::uint8_t PackedIndex(const std::uint8_t* row, std::int64_t x, int bits) {
   return static_cast<std::uint8_t>((row[bit / 8] >> shift) & ((1u << bits) - 1));
 }
 
-Result<> DecodeRows(std::span<const std::uint8_t> bytes, const TBmpLayout& layout, TSurface& out) {
-  const std::int64_t rowBytes = (layout.width * layout.bits + 31) / 32 * 4;
-  if (std::int64_t{layout.pixelOffset} + rowBytes * layout.height > static_cast<std::int64_t>(bytes.size())) {
-    return Fail("BMP pixel data is truncated");
+std::int64_t RowBytes(const TBmpLayout& layout) { return (layout.width * layout.bits + 31) / 32 * 4; }
+
+// At best a run-length stream gives 255 pixels for every two bytes.
+constexpr std::int64_t kMaxRunLengthPixelsPerByte = 128;
+
+// Checked before the image is allocated: rows must be there in full, and a
+// run-length stream may not claim more pixels than its bytes can describe
+// at best, so that a small file cannot make a large allocation.
+Result<> CheckDataSize(std::span<const std::uint8_t> bytes, const TBmpLayout& layout) {
+  const auto data = static_cast<std::int64_t>(bytes.size()) - std::int64_t{layout.pixelOffset};
+  if (layout.compression == kRle8 || layout.compression == kRle4) {
+    if (layout.width * layout.height > kMaxRunLengthPixelsPerByte * std::max<std::int64_t>(data, 2)) {
+      return Fail("BMP pixel data is truncated");
+    }
+    return Ok();
   }
+  if (RowBytes(layout) * layout.height > data) return Fail("BMP pixel data is truncated");
+  return Ok();
+}
+
+Result<> DecodeRows(std::span<const std::uint8_t> bytes, const TBmpLayout& layout, TSurface& out) {
+  const std::int64_t rowBytes = RowBytes(layout);
   for (std::int64_t r = 0; r < layout.height; ++r) {
     const std::uint8_t* src = bytes.data() + layout.pixelOffset + r * rowBytes;
     TRgb24* dst = out.rows[static_cast<std::size_t>(layout.topDown ? r : layout.height - 1 - r)];
@@ -229,6 +246,7 @@ Result<> DecodeRunLengths(std::span<const std::uint8_t> bytes, const TBmpLayout&
 
 Result<TSurface> DecodeBmp(std::span<const std::uint8_t> bytes) {
   TRY_ASSIGN(const TBmpLayout layout, ReadLayout(bytes));
+  TRY(CheckDataSize(bytes, layout));
   TSurface out;
   if (!out.Create(static_cast<std::int32_t>(layout.width), static_cast<std::int32_t>(layout.height))) {
     return Fail("BMP size out of range");

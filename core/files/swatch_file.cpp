@@ -171,21 +171,31 @@ std::int64_t SwatchIndexAt(int x, int y, int width, int scrollRow) {
          static_cast<std::int64_t>(kSwatchColumns) * scrollRow;
 }
 
-std::vector<std::string> SplitSwatchLines(std::span<const std::uint8_t> bytes) {
+std::vector<std::string> SplitSwatchLines(std::span<const std::uint8_t> bytes, std::size_t limit, bool* more) {
   std::vector<std::string> lines;
+  if (more != nullptr) *more = false;
+  const auto take = [&](std::size_t start, std::size_t end) {
+    if (end == start) return true;  // an empty line
+    if (lines.size() == limit) {
+      if (more != nullptr) *more = true;
+      return false;
+    }
+    lines.emplace_back(reinterpret_cast<const char*>(bytes.data()) + start, end - start);
+    return true;
+  };
   std::size_t start = 0;
   std::size_t i = 0;
   while (i < bytes.size()) {
     const std::uint8_t b = bytes[i];
     if (b == '\r' || b == '\n') {
-      lines.emplace_back(reinterpret_cast<const char*>(bytes.data()) + start, i - start);
+      if (!take(start, i)) return lines;
       i += (b == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ? 2 : 1;
       start = i;
     } else {
       ++i;
     }
   }
-  if (start < bytes.size()) lines.emplace_back(reinterpret_cast<const char*>(bytes.data()) + start, bytes.size() - start);
+  take(start, bytes.size());
   return lines;
 }
 
@@ -210,12 +220,15 @@ TSwatchFilePlaces LocateSwatchFile(const std::string& programDir, const std::str
   return {programFile, userFile, ""};
 }
 
-Result<std::vector<std::string>> LoadSwatchLines(const TSwatchFilePlaces& places) {
+Result<std::vector<std::string>> LoadSwatchLines(const TSwatchFilePlaces& places, TMessageSink* messages) {
   std::error_code ec;
   if (!std::filesystem::exists(places.readPath, ec) && !ec) return std::vector<std::string>();
   Result<std::vector<std::uint8_t>> bytes = ReadWholeFile(places.readPath, kMaxSwatchFileBytes);
   if (!bytes) return Fail(std::string(kSwatchReadMessage) + "\n->" + places.readPath);
-  return SplitSwatchLines(*bytes);
+  bool more = false;
+  std::vector<std::string> lines = SplitSwatchLines(*bytes, kMaxSwatches, &more);
+  if (more && messages != nullptr) messages->ShowMessage(kSwatchCutMessage);
+  return lines;
 }
 
 Result<> SaveSwatchLines(const TSwatchFilePlaces& places, const std::vector<std::string>& lines) {

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "core/colour/colour.h"
+#include "core/messages.h"
 #include "core/model/colour_slots.h"
 #include "core/result.h"
 
@@ -58,8 +59,18 @@ int SwatchScrollMaximum(std::size_t count);
 std::int64_t SwatchIndexAt(int x, int y, int width, int scrollRow);
 
 // ---- the file ----
-// Lines end at CR, LF or CR LF; a last line without an end counts.
-std::vector<std::string> SplitSwatchLines(std::span<const std::uint8_t> bytes);
+// The most swatches a file gives: far more than anyone collects by hand (the
+// window scrolls through 12,500 rows of them), yet a file of nothing but
+// line ends cannot become millions of strings. The rest of a longer file is
+// left unread, with kSwatchCutMessage.
+inline constexpr std::size_t kMaxSwatches = 100000;
+inline constexpr const char* kSwatchCutMessage =
+    "スウォッチが多すぎるため, 最初の100000個だけを読み込みました";
+// Lines end at CR, LF or CR LF; a last line without an end counts; empty
+// lines are no swatches and are passed over. At most `limit` lines are
+// taken; `more` (when given) tells whether the bytes held more.
+std::vector<std::string> SplitSwatchLines(std::span<const std::uint8_t> bytes, std::size_t limit = kMaxSwatches,
+                                          bool* more = nullptr);
 // Every line ended by CR LF.
 std::vector<std::uint8_t> JoinSwatchLines(const std::vector<std::string>& lines);
 
@@ -76,8 +87,10 @@ struct TSwatchFilePlaces {
 TSwatchFilePlaces LocateSwatchFile(const std::string& programDir, const std::string& userDataDir);
 
 // The swatches kept at readPath; a missing file is an empty list. A file
-// that cannot be read fails, with a message that says so.
-Result<std::vector<std::string>> LoadSwatchLines(const TSwatchFilePlaces& places);
+// that cannot be read fails, with a message that says so. A file of more
+// than kMaxSwatches swatches gives the first ones and shows kSwatchCutMessage
+// through `messages` (when given).
+Result<std::vector<std::string>> LoadSwatchLines(const TSwatchFilePlaces& places, TMessageSink* messages = nullptr);
 // Replaces the file at writePath (or, when that cannot be written, at
 // fallbackPath, its folder made when missing) with the lines. The previous
 // file is left whole when nothing could be written.

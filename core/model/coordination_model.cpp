@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "core/artwork/compositor.h"
+#include "core/model/picker_input.h"
 #include "core/model/picker_strips.h"
 #include "core/model/shade_mixing.h"
 #include "core/model/tone_snap.h"

@@ -6,6 +6,7 @@
 // is the shade's own parameters.
 
 #include <array>
+#include <limits>
 #include <string>
 
 #include "core/colour/colour.h"
@@ -13,6 +14,13 @@
 namespace tintloom {
 
 class TCoordinationModel;
+
+// The picker's numbers and the scheme's hue and saturation steps are worked
+// in x87 extended precision (64-bit mantissa), as the figures users know were
+// made; a long double of another width (a double, or the 128-bit type of ARM)
+// would round some of them differently, so such a build is refused.
+static_assert(std::numeric_limits<long double>::digits == 64,
+              "long double must be the x87 80-bit type (64-bit mantissa)");
 
 enum PickerSlider : int { kHueSlider = 0, kSaturationSlider = 1, kValueSlider = 2 };
 

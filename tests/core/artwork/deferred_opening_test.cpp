@@ -1,5 +1,6 @@
-// Opening for the canvas maps the file, decodes each layer's planes only when
-// its group is reduced and shrinks each working layer as soon as it is made.
+// Opening for the canvas reads the file where it needs it, decodes each
+// layer's planes only when its group is reduced and shrinks each working
+// layer as soon as it is made.
 // None of that may change a byte, a message or a progress step compared with
 // reading everything first: sample files, a generated file large enough to be
 // shrunk, and every cut of it are opened both ways and compared.
@@ -9,11 +10,13 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "bench/psd_generator.h"
 #include "core/artwork/blend_formulas.h"
 #include "core/artwork/psd_document.h"
+#include "core/model/coordination_model.h"
 #include "support/paths.h"
 #include "support/recording.h"
 
@@ -62,7 +65,7 @@ void ExpectSameOpening(const std::string& path, const std::string& what) {
         << what << " layer " << i;
     EXPECT_TRUE(x.Pixel == y.Pixel && x.Alpha == y.Alpha) << what << " layer " << i;
   }
-  EXPECT_TRUE(b.doc.deferred_bytes.empty() && b.doc.deferred_owner == nullptr) << what << ": file kept";
+  EXPECT_TRUE(b.doc.deferred_bytes.empty() && b.doc.deferred_file == nullptr) << what << ": file kept";
 }
 
 TEST(DeferredOpening, SampleFilesOpenAsWhenReadWhole) {
@@ -157,6 +160,52 @@ TEST(DeferredOpening, ShortRowsAndChannelsReadZeroInReusedPlanes) {
   ASSERT_TRUE(deferred.ok) << deferred.failure;
   ASSERT_EQ(deferred.doc.working_layer_count, 4);
   ExpectSameOpening(path, "short rows");
+  fs::remove(path);
+}
+
+// Another program cuts the file short once its records are read, while
+// its groups are still to be reduced (a save from the drawing program, a
+// sync client). The file used to be mapped, and the process died of SIGBUS;
+// now the load stops with the usual messages and the program goes on.
+TEST(DeferredOpening, AFileCutShortWhileItOpensIsAReadErrorAndTheProgramGoesOn) {
+  const std::vector<std::uint8_t> file = GeneratedFile();
+  const std::string path = testing::ScratchPath("changing.psd");
+  Write(path, file, file.size());
+  struct TCuttingViews final : TModelViews {
+    struct TSink final : TProgressSink {
+      std::string path;
+      std::uintmax_t cut = 0;
+      void ShowProgress(const std::string& text, int) override {
+        if (text != kProgressGrey || cut == 0) return;
+        std::thread([this] { fs::resize_file(path, cut); }).join();
+        cut = 0;
+      }
+      void StepProgress(int) override {}
+      void HideProgress() override {}
+    } sink;
+    TProgressSink& Progress() override { return sink; }
+  } views;
+  views.sink.path = path;
+  testing::TRecordingMessages messages;
+  TCoordinationModel model(views, messages);
+  for (const std::uintmax_t cut : {file.size() / 2, file.size() - 100, std::uintmax_t{5000}}) {
+    views.sink.cut = cut;
+    messages.shown.clear();
+    // A failed open keeps the artwork shown before it (none the first time).
+    const int before = model.LayerCount();
+    model.OpenSampleArtwork(path);
+    ASSERT_EQ(messages.shown.size(), 2u) << cut;
+    EXPECT_EQ(messages.shown[0], "ファイルが途中で終わっています.\n->" + path);
+    EXPECT_EQ(messages.shown[1], "PSDファイルオープン中にエラーが発生したため処理を中断します");
+    EXPECT_EQ(model.LayerCount(), before);
+    EXPECT_FALSE(model.Busy());
+    // Saved whole again, it opens.
+    Write(path, file, file.size());
+    messages.shown.clear();
+    model.OpenSampleArtwork(path);
+    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_EQ(model.LayerCount(), 2);
+  }
   fs::remove(path);
 }
 

@@ -156,7 +156,7 @@ TEST_F(FullSizeRender, TransparentPictureKeepsTheArtworksOwnCoverageAndColours) 
   EXPECT_EQ(covered, 0);
 }
 
-TEST_F(FullSizeRender, AChangedFileACancelOrAnUnwritableTargetLeavesNoPicture) {
+TEST_F(FullSizeRender, AChangedOrCutFileACancelOrAnUnwritableTargetLeavesNoPicture) {
   const std::string copy = ScratchPath("art.psd");
   fs::copy_file(Sample("pt_clipping-mask.psd"), copy, fs::copy_options::overwrite_existing);
   model.OpenSampleArtwork(copy);
@@ -170,6 +170,16 @@ TEST_F(FullSizeRender, AChangedFileACancelOrAnUnwritableTargetLeavesNoPicture) {
       ExportArtworkPng(model, target, {}, 0, [](std::int32_t done, std::int32_t) { return done == 0; });
   ASSERT_TRUE(cancelled.ok());
   EXPECT_EQ(*cancelled, TRenderOutcome::kCancelled);
+  EXPECT_EQ(ReadWholeFile(target, 100).value().size(), 8u);
+
+  // The file cut short by another program while the bands read it: a read
+  // error, not a crash, and the previous file stays.
+  const Result<TRenderOutcome> cut = ExportArtworkPng(model, target, {}, 0, [&copy](std::int32_t done, std::int32_t) {
+    if (done > 0) fs::resize_file(copy, 0);
+    return true;
+  });
+  ASSERT_FALSE(cut.ok());
+  EXPECT_EQ(cut.error().message, "ファイルが途中で終わっています.\n->" + copy);
   EXPECT_EQ(ReadWholeFile(target, 100).value().size(), 8u);
 
   // The file replaced by another since it was opened: the mappings would fall

@@ -323,9 +323,10 @@ TEST(PreparationEquality, RandomDocumentsReduceAndShrinkAsThePlainForm) {
   }
 }
 
-// Real files, opened as the program opens them (mapped, reduced a band at a
-// time, each group shrunk as it is made), against the plain form of the
-// fully decoded file, with the blend table the program generates.
+// Real files, opened as the program opens them (read where needed, reduced
+// a band at a time, each group shrunk as it is made; that only the part on
+// the canvas is made is checked further down), against the plain form of
+// the fully decoded file, with the blend table the program generates.
 TEST(PreparationEquality, SampleFilesOpenAsThePlainForm) {
   const std::filesystem::path folder = TINTLOOM_PSD_SAMPLES;
   if (!std::filesystem::is_directory(folder)) GTEST_SKIP() << "no sample folder";
@@ -489,6 +490,95 @@ TEST(PreparationEquality, BoxShrinkAsThePlainFormAtAnyScale) {
         });
       }
     }
+  }
+}
+
+// The part of a placed working layer on the canvas (the document's size
+// after the shrink).
+TSimpleLayer ShownPart(const TSimpleLayer& l, std::int32_t canvas_w, std::int32_t canvas_h) {
+  TSimpleLayer out;
+  const std::int64_t x0 = std::clamp<std::int64_t>(-std::int64_t{l.left}, 0, l.width);
+  const std::int64_t x1 = std::clamp<std::int64_t>(std::int64_t{canvas_w} - l.left, x0, l.width);
+  const std::int64_t y0 = std::clamp<std::int64_t>(-std::int64_t{l.top}, 0, l.height);
+  const std::int64_t y1 = std::clamp<std::int64_t>(std::int64_t{canvas_h} - l.top, y0, l.height);
+  if (x0 == x1 || y0 == y1 || l.Pixel.empty()) return out;
+  out.left = static_cast<std::int32_t>(l.left + x0);
+  out.top = static_cast<std::int32_t>(l.top + y0);
+  out.width = static_cast<std::int32_t>(x1 - x0);
+  out.height = static_cast<std::int32_t>(y1 - y0);
+  for (std::int64_t y = y0; y < y1; ++y) {
+    const auto at = static_cast<std::ptrdiff_t>(y * l.width);
+    out.Pixel.insert(out.Pixel.end(), l.Pixel.begin() + at + x0, l.Pixel.begin() + at + x1);
+    out.Alpha.insert(out.Alpha.end(), l.Alpha.begin() + at + x0, l.Alpha.begin() + at + x1);
+  }
+  return out;
+}
+
+// `part` (made only where it can reach the canvas) against `whole` cut to
+// the canvas.
+void ExpectShownPart(const TPSD& whole, const TPSD& part, const std::string& what) {
+  ASSERT_EQ(part.working_layer_count, whole.working_layer_count) << what;
+  ASSERT_TRUE(part.width == whole.width && part.height == whole.height) << what;
+  for (std::size_t i = 0; i < static_cast<std::size_t>(whole.working_layer_count); ++i) {
+    const TSimpleLayer want = ShownPart(whole.Simples[i], whole.width, whole.height);
+    const TSimpleLayer& a = part.Simples[i];
+    if (want.Pixel.empty()) {
+      EXPECT_TRUE(a.Pixel.empty() && a.Alpha.empty() && (a.width == 0 || a.height == 0)) << what << " layer " << i;
+      continue;
+    }
+    EXPECT_TRUE(a.left == want.left && a.top == want.top && a.width == want.width && a.height == want.height &&
+                a.Name == whole.Simples[i].Name && a.BlendModeKey == whole.Simples[i].BlendModeKey)
+        << what << " layer " << i << ": " << a.left << "," << a.top << " " << a.width << "x" << a.height << " for "
+        << want.left << "," << want.top << " " << want.width << "x" << want.height;
+    EXPECT_TRUE(a.Pixel == want.Pixel && a.Alpha == want.Alpha) << what << " layer " << i;
+  }
+}
+
+// Opening makes only the part of each group that can reach the canvas: the
+// canvas must not change by a byte. Layers partly off the document, far off
+// it, larger than it, at every kind of scale; and the sample files.
+TEST(PreparationEquality, OnlyWhatShowsIsTheShownPartOfTheWhole) {
+  std::mt19937 rng(22);
+  const TBlendTable blend = RandomBlendTable(rng);
+  const std::vector<std::pair<std::int32_t, std::int32_t>> sizes = {
+      {500, 300}, {1200, 700}, {1800, 900}, {700, 650}, {1000, 1333}, {2345, 400}, {601, 601}};
+  for (int round = 0; round < 50; ++round) {
+    const auto [w, h] = sizes[static_cast<std::size_t>(round) % sizes.size()];
+    TPSD original = RandomDocument(rng, w, h);
+    for (TPSDLayer& l : original.Layers) {
+      if (std::uniform_int_distribution<int>(0, 2)(rng) != 0) continue;
+      const std::int32_t dx = std::uniform_int_distribution<std::int32_t>(-2 * w, 2 * w)(rng);
+      const std::int32_t dy = std::uniform_int_distribution<std::int32_t>(-2 * h, 2 * h)(rng);
+      l.left += dx, l.right += dx, l.mask_left += dx;
+      l.top += dy, l.bottom += dy, l.mask_top += dy;
+    }
+    TPSD whole = original;
+    TSilentProgress progress;
+    testing::TRecordingMessages messages;
+    ASSERT_TRUE(ReduceLayers(whole, blend, progress, messages, true).ok());
+    ShrinkToCanvas(whole, progress);
+    ForEachKernel([&](const char* kernel) {
+      TPSD part = original;
+      ASSERT_TRUE(ReduceLayers(part, blend, progress, messages, true, true).ok());
+      ShrinkToCanvas(part, progress);
+      ExpectShownPart(whole, part, "round " + std::to_string(round) + ", " + kernel);
+    });
+  }
+  const std::filesystem::path folder = TINTLOOM_PSD_SAMPLES;
+  if (!std::filesystem::is_directory(folder)) return;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    if (entry.path().extension() != ".psd") continue;
+    const std::string path = entry.path().string();
+    TSilentProgress progress;
+    testing::TRecordingMessages messages;
+    TPSD whole, part;
+    if (!LoadFromFile(path, whole, progress, true).ok()) continue;
+    ASSERT_TRUE(ReduceLayers(whole, blend, progress, messages, true).ok()) << path;
+    ShrinkToCanvas(whole, progress);
+    ASSERT_TRUE(LoadFromFile(path, part, progress, true).ok()) << path;
+    ASSERT_TRUE(ReduceLayers(part, blend, progress, messages, true, true).ok()) << path;
+    ShrinkToCanvas(part, progress);
+    ExpectShownPart(whole, part, entry.path().filename().string());
   }
 }
 

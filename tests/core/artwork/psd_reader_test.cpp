@@ -276,6 +276,12 @@ TEST(PsdDamage, CutOrImpossibleFilesAreRefusedBeforeAllocating) {
   mask.mask_block = {0x80, 0, 0, 0, 0, 0, 0, 0, 0x7F, 0, 0, 0, 0x7F, 0, 0, 0, 0, 0, 0, 0};
   mask.channels.push_back({-2, 0, {}});
   EXPECT_EQ(DecodeError(psdgen::MakePsd(8, 8, 3, {mask})), damaged);
+  // A 50000 x 50000 rectangle whose only channel is a 1 x 1 user mask: no
+  // plane is sized by it, yet it would become a working layer of its size.
+  TLayer bare(0, 0, 50000, 50000);
+  bare.mask_block = {0, 0, 0, 10, 0, 0, 0, 10, 0, 0, 0, 11, 0, 0, 0, 11, 0, 0, 0, 0};
+  bare.channels.push_back({-2, 1, {128}, false});
+  EXPECT_EQ(DecodeError(psdgen::MakePsd(600, 600, 1, {bare})), damaged);
 }
 
 TEST(PsdChannels, SecondUserMaskFollowsTheRealMaskRectangle) {

@@ -169,6 +169,11 @@ TEST(BmpFile, RefusesTruncatedOversizedAndMalformedInput) {
       {"run-length 24 bits", with({{30, 1}}, rgb)},
       {"literal run cut off", rle},
       {"delta cut off", delta},
+      // Checked before the image is had: 805 MB from a few bytes otherwise.
+      {"run-length image larger than its bytes can describe",
+       Build({.width = 16384, .height = 16384, .bits = 8, .compression = 1, .palette = kPalette, .pixels = {0, 1}})},
+      {"uncompressed image of the largest size from a header",
+       Build({.width = 16384, .height = 16384, .bits = 24, .pixels = {}})},
       {"masks that are not one run of bits",
        Build({.width = 1, .bits = 16, .compression = 3, .masks = {0x0F0F, 0x00F0, 0x0000}, .pixels = {0, 0, 0, 0}})},
       {"masks missing", with({{30, 3}, {28, 32}}, Build({.width = 1, .pixels = {0, 0, 0}}))},

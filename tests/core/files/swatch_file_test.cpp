@@ -1,4 +1,5 @@
 #include "core/files/swatch_file.h"
+#include "support/recording.h"
 
 #include <gtest/gtest.h>
 
@@ -79,8 +80,8 @@ TEST(SwatchFile, LinesEndAtCrLfOrCrLfAndAreWrittenWithCrLf) {
       {"", {}},
       {"a\r\nb\r\n", {"a", "b"}},
       {"a\nb\rc\r\nd", {"a", "b", "c", "d"}},
-      {"a\r\n\r\nb", {"a", "", "b"}},
-      {"\r\r\n", {"", ""}},
+      {"a\r\n\r\nb", {"a", "b"}},  // an empty line is no swatch
+      {"\r\r\n", {}},
       {std::string("x\0y\r\n", 5), {std::string("x\0y", 3)}},
   };
   for (const auto& [text, lines] : cases) EXPECT_EQ(SplitSwatchLines(AsBytes(text)), lines) << text;
@@ -124,6 +125,22 @@ TEST_F(SwatchPlacesTest, KeptBesideTheProgramOrElseInTheUsersFolder) {
   places = LocateSwatchFile(programDir, userDir);
   EXPECT_EQ(places.readPath, UserFile());
   EXPECT_EQ(*LoadSwatchLines(places), std::vector<std::string>{"c"});
+}
+
+// A file of nothing but line ends used to become millions of empty
+// swatches (gigabytes); a file of too many swatches gives the first ones
+// and says so.
+TEST_F(SwatchPlacesTest, EmptyLinesAreSkippedAndTooManySwatchesAreCutWithAMessage) {
+  std::string text(std::size_t{20} << 20, '\n');
+  for (std::size_t i = 0; i <= kMaxSwatches; ++i) text += "0x" + std::to_string(i) + "\r\n";
+  std::ofstream(ProgramFile(), std::ios::binary) << text;
+  testing::TRecordingMessages messages;
+  Result<std::vector<std::string>> lines = LoadSwatchLines(LocateSwatchFile(programDir, userDir), &messages);
+  ASSERT_TRUE(lines.ok());
+  ASSERT_EQ(lines->size(), kMaxSwatches);
+  EXPECT_EQ(lines->front(), "0x0");
+  EXPECT_EQ(lines->back(), "0x" + std::to_string(kMaxSwatches - 1));
+  EXPECT_EQ(messages.shown, std::vector<std::string>{kSwatchCutMessage});
 }
 
 TEST_F(SwatchPlacesTest, AFailedWriteFallsBackThenReportsAndKeepsTheOldFile) {
