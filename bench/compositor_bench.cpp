@@ -134,6 +134,20 @@ void BM_Composite(benchmark::State& state) {
   SetItems(state, art);
 }
 
+// Every other layer set aside in the layer window: a working session with
+// half the artwork hidden must compose no slower than with all of it shown.
+void BM_CompositeHalfHidden(benchmark::State& state) {
+  Artwork& art = Shared(static_cast<int>(state.range(0)), state.range(1) != 0);
+  for (std::size_t i = 1; i < art.model.artworkLayers.size(); i += 2) art.model.artworkLayers[i].hidden = true;
+  for (auto _ : state) {
+    CompositeArtwork(art.model.document, art.model.artworkSurface, art.model.artworkLayers, GlobalBlendTable());
+    benchmark::DoNotOptimize(art.model.artworkSurface.bitmap.data());
+    benchmark::ClobberMemory();
+  }
+  for (TArtworkLayer& layer : art.model.artworkLayers) layer.hidden = false;
+  SetItems(state, art);
+}
+
 // Each kernel this processor runs (range(0), as TComposeKernel), for the
 // ratios per kernel: on an AVX-512 machine the AVX2 kernel's figures stand
 // in for those of a machine that has only AVX2.
@@ -220,6 +234,7 @@ void PerKernelRedraw(benchmark::internal::Benchmark* b) {
 #define SHAPES Args({30, 1})->Args({30, 0})
 BENCHMARK(BM_Floor)->SHAPES->Args({60, 1})->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Composite)->SHAPES->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CompositeHalfHidden)->SHAPES->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CompositeWith)->Apply(PerKernel)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ScalarReference)->SHAPES->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CompositeOneMode)->DenseRange(-1, kBlendModeCount - 1)->Unit(benchmark::kMicrosecond);
@@ -235,6 +250,8 @@ int main(int argc, char** argv) {
   std::vector<tintloom::bench::TRatio> ratios = {
       {"dense 30 layers / floor", "BM_Composite/30/1", "BM_Floor/30/1", "<= 3x"},
       {"typical 30 layers (1/5 coverage) / floor", "BM_Composite/30/0", "BM_Floor/30/0", "<= 2x"},
+      {"half the layers hidden / all shown, dense", "BM_CompositeHalfHidden/30/1", "BM_Composite/30/1", "<= 1x"},
+      {"half the layers hidden / all shown, typical", "BM_CompositeHalfHidden/30/0", "BM_Composite/30/0", "<= 1x"},
       {"scalar reference / fast, dense", "BM_ScalarReference/30/1", "BM_Composite/30/1", ">= 10x"},
       {"scalar reference / fast, typical", "BM_ScalarReference/30/0", "BM_Composite/30/0", ">= 10x"},
   };

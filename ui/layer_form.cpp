@@ -39,6 +39,12 @@ constexpr int kPreviewWidth = 248;
 constexpr int kPreviewHeight = 32;
 constexpr int kStripWidth = kPreviewWidth - 8;  // 240 entries
 constexpr int kRowHeight = 39;
+// The eye that shows or hides a row's layer, in a column at the row's left;
+// thumbnail, swatch and name follow it.
+constexpr int kEyeWidth = 18;
+constexpr int kThumbnailLeft = kEyeWidth + 3;
+constexpr int kSwatchLeft = kEyeWidth + 38;
+constexpr int kNameLeft = kEyeWidth + 76;
 constexpr int kSplitterHeight = 7;
 // The window never shrinks past its upper area, the splitter and one row.
 constexpr int kMinClientHeight = kToolTitleHeight + kUpperAreaHeight + kRowHeight + kSplitterHeight;
@@ -187,7 +193,8 @@ TLayerForm::TLayerForm(TMainForm& main)
 
   layerList_ = new QListWidget(panel);
   layerList_->setObjectName("ListBox1");
-  layerList_->setSelectionMode(QAbstractItemView::SingleSelection);
+  // Ctrl+click, Shift+click and Ctrl+A select several layers, as in a file list.
+  layerList_->setSelectionMode(QAbstractItemView::ExtendedSelection);
   layerList_->setUniformItemSizes(true);
   layerList_->setFrameShape(QFrame::NoFrame);
   layerList_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -221,6 +228,7 @@ TLayerForm::TLayerForm(TMainForm& main)
   // The screen-colour and undo keys work from the controls that keep the focus.
   blendCombo_->installEventFilter(this);
   layerList_->installEventFilter(this);
+  layerList_->viewport()->installEventFilter(this);
   baseEdit_->installEventFilter(this);
   shadowEdit_->installEventFilter(this);
 
@@ -267,12 +275,7 @@ void TLayerForm::showEvent(QShowEvent* event) {
   if (Model().Busy()) return;
   if (layerList_->count() != Model().LayerCount()) FillLayerList();
   ShowSelectedRow();
-  const int layer = Model().selectedLayer;
-  if (layer >= 0 && layer < Model().LayerCount()) {
-    const TLayerMapping& mapping = Model().LayerMapping(layer);
-    ShowLayerBlendMode(Model().LayerBlendMode(layer) + 1);
-    ShowLayerLevels(mapping.BaseLevel, mapping.ShadowLevel);
-  }
+  Model().ShowSelectedLayerValues(true);
   RefreshSlotGrid();
   PaintMappingPreview();
 }
@@ -299,6 +302,28 @@ bool TLayerForm::eventFilter(QObject* watched, QEvent* event) {
         event->type() == QEvent::MouseButtonRelease) {
       return true;  // the splitter's presses never drag the window
     }
+  } else if (watched == layerList_->viewport() &&
+             (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick)) {
+    // A press on a row's eye shows or hides that layer and leaves the
+    // selection alone.
+    const auto* press = static_cast<QMouseEvent*>(event);
+    const QPoint at = press->position().toPoint();
+    if (press->button() == Qt::LeftButton && at.x() < kEyeWidth) {
+      const QListWidgetItem* item = layerList_->itemAt(at);
+      const int layer = item != nullptr ? LayerAtRow(layerList_->row(item)) : -1;
+      if (layer >= 0 && layer < Model().LayerCount() && !Model().Busy()) {
+        Model().SetLayersHidden({layer}, !Model().LayerHidden(layer));
+      }
+      return true;
+    }
+  } else if (watched == layerList_ && event->type() == QEvent::KeyPress &&
+             static_cast<QKeyEvent*>(event)->key() == Qt::Key_Space &&
+             static_cast<QKeyEvent*>(event)->modifiers() == Qt::NoModifier) {
+    // Space shows or hides the selected layers together, all following the
+    // first one.
+    const std::vector<int> layers = Model().SelectedLayers();
+    if (!layers.empty() && !Model().Busy()) Model().SetLayersHidden(layers, !Model().LayerHidden(layers.front()));
+    return true;
   } else if ((watched == blendCombo_ || watched == layerList_ || watched == baseEdit_ || watched == shadowEdit_) &&
              event->type() == QEvent::KeyPress) {
     if (Main().HandleShortcutKey(this, *static_cast<QKeyEvent*>(event))) return true;
@@ -367,13 +392,15 @@ void TLayerForm::FillLayerList() {
 }
 
 void TLayerForm::ShowSelectedRow() {
-  const int layer = Model().selectedLayer;
+  const std::vector<int> layers = Model().SelectedLayers();
   const int count = layerList_->count();
   listing_ = true;
-  if (layer >= 0 && layer < count) {
-    layerList_->setCurrentRow(count - 1 - layer);
-  } else {
-    layerList_->clearSelection();
+  layerList_->clearSelection();
+  for (const int layer : layers) {
+    if (layer < count) layerList_->item(count - 1 - layer)->setSelected(true);
+  }
+  if (!layers.empty() && layers.front() < count) {
+    layerList_->setCurrentRow(count - 1 - layers.front(), QItemSelectionModel::NoUpdate);
   }
   listing_ = false;
 }
@@ -385,11 +412,23 @@ void TLayerForm::RefreshLayerList() {
 
 void TLayerForm::ListBox1Click() {
   if (Model().Busy()) return;
-  const QList<QListWidgetItem*> selected = layerList_->selectedItems();
-  const int row = selected.isEmpty() ? -1 : layerList_->row(selected.front());
-  const int layer = LayerAtRow(row);
-  // Rows and layers are made together; a row without its layer selects none.
-  Model().SelectLayer(layer < Model().LayerCount() ? layer : -1);
+  // The selected rows top first: the top one is shown in the window.
+  std::vector<int> rows;
+  for (const QListWidgetItem* item : layerList_->selectedItems()) rows.push_back(layerList_->row(item));
+  std::sort(rows.begin(), rows.end());
+  std::vector<int> layers;
+  for (const int row : rows) {
+    const int layer = LayerAtRow(row);
+    // Rows and layers are made together; a row without its layer selects none.
+    if (layer >= 0 && layer < Model().LayerCount()) layers.push_back(layer);
+  }
+  if (layers.size() > 1) {
+    Model().SelectLayers(layers);
+    PaintMappingPreview();
+    return;
+  }
+  const int layer = layers.empty() ? -1 : layers.front();
+  Model().SelectLayer(layer);
   if (layer == -1) PaintMappingPreview();
 }
 
@@ -403,20 +442,33 @@ void TLayerForm::ListBox1DrawItem(QPainter& painter, int row, const QRect& rect,
   painter.setFont(font);
   painter.setPen(pal.color(selected ? QPalette::HighlightedText : QPalette::Text));
   const QString name = layerList_->item(row) != nullptr ? layerList_->item(row)->text() : QString();
-  painter.drawText(QRect(rect.left() + 76, rect.top(), std::max(0, rect.right() - rect.left() - 76), rect.height()),
+  painter.drawText(QRect(rect.left() + kNameLeft, rect.top(), std::max(0, rect.right() - rect.left() - kNameLeft),
+                         rect.height()),
                    Qt::AlignLeft | Qt::AlignVCenter, name);
 
   const int layer = LayerAtRow(row);
   const int top = rect.top();
   painter.setBrush(Qt::NoBrush);
+  if (layer >= 0 && layer < Model().LayerCount() && !Model().LayerHidden(layer)) {
+    // An open eye for a shown layer; a hidden one leaves the column empty.
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QColor ink = pal.color(selected ? QPalette::HighlightedText : QPalette::Text);
+    const QPointF centre(kEyeWidth / 2.0 + 1, top + rect.height() / 2.0);
+    painter.setPen(QPen(ink, 1.2));
+    painter.drawEllipse(centre, 6.5, 3.8);
+    painter.setBrush(ink);
+    painter.drawEllipse(centre, 2.0, 2.0);
+    painter.restore();
+  }
   if (const TSurface* thumbnail = Model().LayerThumbnail(layer); thumbnail != nullptr) {
-    painter.drawImage(3, top + 3, SurfaceImage(*thumbnail));
+    painter.drawImage(kThumbnailLeft, top + 3, SurfaceImage(*thumbnail));
     painter.setPen(Qt::black);
-    painter.drawRect(3, top + 3, kThumbnailSize - 1, kThumbnailSize - 1);
+    painter.drawRect(kThumbnailLeft, top + 3, kThumbnailSize - 1, kThumbnailSize - 1);
   }
 
   if (layer >= 0 && layer < Model().LayerCount()) {
-    const QRect swatch(38, top + 3, kThumbnailSize, kThumbnailSize);
+    const QRect swatch(kSwatchLeft, top + 3, kThumbnailSize, kThumbnailSize);
     const int mapped = Model().LayerMapping(layer).MappedSlot;
     if (mapped >= 0 && mapped < kSlotCount) {
       // The slot's own base colour, before the light balance tints it.
@@ -449,6 +501,8 @@ void TLayerForm::ComboBox1Change() {
 }
 
 void TLayerForm::ShowLayerBlendMode(int comboItem) {
+  // Layers of different modes show none until one is chosen for all.
+  if (comboItem == -1) blendCombo_->setCurrentIndex(-1);
   if (comboItem >= 0 && comboItem < blendCombo_->count()) blendCombo_->setCurrentIndex(comboItem);
 }
 
@@ -470,22 +524,37 @@ void TLayerForm::EndTypingGesture() {
 // the base at or above the shadow would reset the shadow to 0 for good. So a
 // keystroke previews its level only when the rule would leave the other level
 // alone, and the rule itself applies to the value the user commits.
+// With several layers selected the rule must leave every one of them alone.
 void TLayerForm::Edit1Change() {
-  if (Model().Busy() || suppress_ || !LevelSelectable()) return;
+  if (Model().Busy() || suppress_ || !LevelSelectable() || UnsetLevel(baseEdit_)) return;
   BeginTypingGesture();
   const int level = LevelFromText(baseEdit_->text());
-  if (level >= Model().LayerMapping(Model().selectedLayer).ShadowLevel) Model().SetLayerBaseLevel(level);
+  int highestShadow = 0;
+  for (const int layer : Model().SelectedLayers()) {
+    highestShadow = std::max<int>(highestShadow, Model().LayerMapping(layer).ShadowLevel);
+  }
+  if (level >= highestShadow) Model().SetLayerBaseLevel(level);
 }
 
 void TLayerForm::Edit2Change() {
-  if (Model().Busy() || suppress_ || !LevelSelectable()) return;
+  if (Model().Busy() || suppress_ || !LevelSelectable() || UnsetLevel(shadowEdit_)) return;
   BeginTypingGesture();
   const int level = LevelFromText(shadowEdit_->text());
-  if (level <= Model().LayerMapping(Model().selectedLayer).BaseLevel) Model().SetLayerShadowLevel(level);
+  int lowestBase = 255;
+  for (const int layer : Model().SelectedLayers()) {
+    lowestBase = std::min<int>(lowestBase, Model().LayerMapping(layer).BaseLevel);
+  }
+  if (level <= lowestBase) Model().SetLayerShadowLevel(level);
+}
+
+bool TLayerForm::UnsetLevel(const QLineEdit* edit) const {
+  // Layers whose levels differ show an empty edit: leaving it empty (or
+  // clearing it) gives no value, so focus passing through changes nothing.
+  return edit->text().trimmed().isEmpty() && Model().SelectedLayers().size() > 1;
 }
 
 void TLayerForm::CommitLevelEdit(bool shadow) {
-  if (Model().Busy() || suppress_ || !LevelSelectable()) return;
+  if (Model().Busy() || suppress_ || !LevelSelectable() || UnsetLevel(shadow ? shadowEdit_ : baseEdit_)) return;
   if (shadow) {
     Model().SetLayerShadowLevel(LevelFromText(shadowEdit_->text()));
   } else {
@@ -499,7 +568,8 @@ bool TLayerForm::LevelSelectable() {
 }
 
 void TLayerForm::SetLevelText(QLineEdit* edit, int level) {
-  const QString text = QString::number(level);
+  // -1: the selected layers differ, the edit stays empty until a value is typed.
+  const QString text = level < 0 ? QString() : QString::number(level);
   // Rewriting the same text would only move the cursor under the user's typing.
   if (edit->text() != text) edit->setText(text);
 }
@@ -514,7 +584,7 @@ void TLayerForm::ShowLayerLevels(int baseLevel, int shadowLevel) {
 }
 
 void TLayerForm::SetSwatch(QWidget* swatch, int level) {
-  const auto grey = static_cast<TColor>(level & 0xFF) * 0x010101u;
+  const TColor grey = level < 0 ? kToolBackground : static_cast<TColor>(level & 0xFF) * 0x010101u;
   QPalette pal = swatch->palette();
   pal.setColor(QPalette::Window, ToQColor(grey));
   swatch->setPalette(pal);

@@ -4,7 +4,9 @@
 // their grey swatches, the mapping preview (the selected layer's lookup as a
 // strip, with a marker per level), the slot grid (ten columns of four lit
 // shades; a click picks the slot the selected layer takes its colours from),
-// the owner-drawn layer list (top layer first) with its popup menu for the
+// the owner-drawn layer list (top layer first, several rows selectable, an
+// eye per row that shows or hides its layer, Space doing the same for the
+// selected rows) with its popup menu for the
 // grey, black and white ramps, and the splitter strip that sets the window's
 // height. It keeps no state of its own beyond its surfaces and the splitter
 // drag: every change goes through the model.
@@ -89,6 +91,8 @@ class TLayerForm : public TToolForm {
   void PlaceLowerArea();
   void SetSwatch(QWidget* swatch, int level);
   void SetLevelText(QLineEdit* edit, int level);
+  // An empty level edit while several layers are selected: no value given.
+  bool UnsetLevel(const QLineEdit* edit) const;
   // A layer is selected whose levels the edits set.
   bool LevelSelectable();
   // The list row of the model's selected layer, selected without running the

@@ -56,6 +56,7 @@ int main(int argc, char* argv[]) {
         tintloom::LocateSwatchFile(QApplication::applicationDirPath().toStdString(),
                                    QStandardPaths::writableLocation(QStandardPaths::AppDataLocation).toStdString());
     mainForm.CreateToolWindows();
+    mainForm.RestoreViewSettings();
     mainForm.show();
     // Files named on the command line (a file manager's "Open With") open
     // once the windows are up.

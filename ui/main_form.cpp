@@ -311,6 +311,30 @@ void TMainForm::BuildMenu() {
     backgroundGroup_->addAction(action);
     connect(action, &QAction::triggered, this, [this, action] { N8Click(action); });
   }
+  zoomAction_ = item(view, "Z1", "小さい画像を拡大表示(&Z)");
+  zoomAction_->setCheckable(true);
+  connect(zoomAction_, &QAction::triggered, this, [this](bool on) { Z1Click(on); });
+}
+
+namespace {
+
+constexpr const char* kZoomSetting = "view/zoomSmallArtwork";
+
+QSettings UserSettings() { return QSettings(QSettings::NativeFormat, QSettings::UserScope, "Tintloom", "Tintloom"); }
+
+}  // namespace
+
+void TMainForm::Z1Click(bool on) {
+  zoomAction_->setChecked(on);
+  model_.SetZoomSmallArtwork(on);
+  if (remembersViewSettings_) UserSettings().setValue(kZoomSetting, on);
+}
+
+void TMainForm::RestoreViewSettings() {
+  const bool on = UserSettings().value(kZoomSetting, false).toBool();
+  zoomAction_->setChecked(on);
+  model_.SetZoomSmallArtwork(on);
+  remembersViewSettings_ = true;
 }
 
 void TMainForm::N8Click(QAction* item) {
@@ -338,7 +362,8 @@ QWidget* WindowForTag(const TToolWindows& w, int tag) {
 
 void TMainForm::V1Click() {
   for (QAction* action : viewMenu_->actions()) {
-    if (!action->isCheckable()) continue;
+    // Only the window items carry a window tag; the zoom item keeps its own check.
+    if (!action->isCheckable() || !action->data().isValid()) continue;
     QWidget* window = WindowForTag(windows_, action->data().toInt());
     action->setChecked(window != nullptr && window->isVisible());
   }
@@ -353,7 +378,11 @@ void TMainForm::N3Click(QAction* item) {
 
 void TMainForm::C1Click() {
   if (model_.artworkSurface.width <= 0) return;
-  QGuiApplication::clipboard()->setImage(SurfaceImage(std::as_const(model_.artworkSurface)).copy());
+  // The artwork as it is shown: enlarged when it is shown zoomed.
+  const TSurface& shown = model_.ArtworkZoom() > 1 && !model_.zoomedArtworkSurface.Empty()
+                              ? model_.zoomedArtworkSurface
+                              : model_.artworkSurface;
+  QGuiApplication::clipboard()->setImage(SurfaceImage(shown).copy());
 }
 
 void TMainForm::UndoClick() { model_.Undo(); }

@@ -90,7 +90,15 @@ class TMainForm : public QWidget, public TModelViews {
   void N3Click(QAction* item);
   void C1Click();
   void N8Click(QAction* item);
+  // "小さい画像を拡大表示(&Z)": small artwork shown enlarged, or at 1:1.
+  void Z1Click(bool on);
   void X1Click();
+  // The View menu's remembered choice (the zoom of small artwork) read back
+  // from the user's settings; from then on a change is written there too.
+  // Only the program itself calls it, so a window test neither reads nor
+  // writes the user's settings.
+  void RestoreViewSettings();
+  QAction* ZoomAction() const { return zoomAction_; }
 
   // Window dragging with snapping, shared by every window.
   void BeginWindowDrag(QWidget* window, int x, int y);
@@ -241,6 +249,8 @@ class TMainForm : public QWidget, public TModelViews {
   QAction* undoAction_ = nullptr;
   QAction* redoAction_ = nullptr;
   QMenu* viewMenu_ = nullptr;
+  QAction* zoomAction_ = nullptr;
+  bool remembersViewSettings_ = false;
   bool canvasFresh_ = false;
   bool screenReadRefusedShown_ = false;
   TScreenColourPortal* screenColourPortal_ = nullptr;

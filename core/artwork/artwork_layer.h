@@ -23,6 +23,9 @@ inline constexpr int kThumbnailSize = 32;
 struct TArtworkLayer {
   TLayerMapping mapping;
   TSurface thumbnail;  // 32 x 32: the layer over white
+  // Set aside by the user while working: left out of the canvas and of the
+  // pick image, its mapping kept.
+  bool hidden = false;
 };
 
 // The layer's 32 x 32 thumbnail: its grey levels over white, sampled every

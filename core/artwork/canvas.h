@@ -32,6 +32,15 @@ struct TCanvasPoint {
 // Top-left of an artwork of this size centred on the canvas (integer halves).
 TCanvasPoint ArtworkOrigin(int artworkWidth, int artworkHeight);
 
+// Small artwork may be shown enlarged: with both sides at most
+// kZoomableSide, the largest whole zoom that still fits the canvas; 1 for
+// anything else.
+inline constexpr int kZoomableSide = 300;
+int ArtworkZoom(int artworkWidth, int artworkHeight);
+// `source` drawn at (x, y) with each pixel a zoom x zoom block (nearest
+// neighbour), clipped to `target`.
+void DrawEnlarged(TSurface& target, int x, int y, const TSurface& source, int zoom);
+
 // The one-pixel black frame round the canvas.
 void FrameCanvas(TSurface& canvas);
 

@@ -302,6 +302,7 @@ void CompositeArtwork(const TPSD& document, TSurface& surface, std::span<const T
   for (std::size_t i = 0; i < layers.size() && i < records.size(); ++i) {
     const TSimpleLayer& layer = layers[i];
     if (!HasFullPlanes(layer)) continue;
+    if (records[i].hidden) continue;
     const auto& lookup = records[i].mapping.Lookup;
     if (lookup[0] == nullptr) continue;  // never mapped
     TLayerPass& pass = passes.emplace_back();
@@ -314,11 +315,14 @@ void CompositeArtwork(const TPSD& document, TSurface& surface, std::span<const T
   ComposeLayers(passes, surface, blend, kernel);
 }
 
-void BuildPickImage(const TPSD& document, TSurface& surface, const TBlendTable& blend) {
+void BuildPickImage(const TPSD& document, TSurface& surface, const TBlendTable& blend,
+                    std::span<const TArtworkLayer> records) {
   const TComposeKernel kernel = ActiveComposeKernel();
+  const std::span<const TSimpleLayer> layers = WorkingLayers(document);
   std::vector<TLayerPass> passes;
-  for (const TSimpleLayer& layer : WorkingLayers(document)) {
-    if (!HasFullPlanes(layer)) continue;
+  for (std::size_t i = 0; i < layers.size(); ++i) {
+    const TSimpleLayer& layer = layers[i];
+    if (!HasFullPlanes(layer) || (i < records.size() && records[i].hidden)) continue;
     TLayerPass& pass = passes.emplace_back();
     if (!PlaceLayer(layer, surface, pass)) {
       passes.pop_back();

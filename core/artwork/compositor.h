@@ -16,7 +16,7 @@ namespace tintloom {
 
 // Paints the working layers, bottom first, onto `surface`, which already holds
 // the background under the artwork. Layer i uses layers[i].mapping; a layer without
-// a mapping, without planes, or with a lookup that was never built is skipped.
+// a mapping, without planes, with a lookup that was never built, or hidden is skipped.
 // Pixels outside the surface are clipped.
 void CompositeArtwork(const TPSD& document, TSurface& surface, std::span<const TArtworkLayer> layers,
                       const TBlendTable& blend);
@@ -37,7 +37,9 @@ void BlendTableRow(const TTableBlend& blend, const std::uint8_t* d, const std::u
 
 // The same walk with each layer's own grey level in place of its colour. All
 // three channels of `surface` end up holding the same grey; the caller starts
-// from a white surface so that uncovered pixels read 255.
-void BuildPickImage(const TPSD& document, TSurface& surface, const TBlendTable& blend);
+// from a white surface so that uncovered pixels read 255. Layer i is left out
+// when layers[i] is hidden.
+void BuildPickImage(const TPSD& document, TSurface& surface, const TBlendTable& blend,
+                    std::span<const TArtworkLayer> layers = {});
 
 }  // namespace tintloom

@@ -27,12 +27,14 @@ bool SameLayers(const TPSD& shown, int count, const std::function<const std::opt
 // The coverage of all layers together over rows [0, rows) of `doc`: each
 // layer's alpha a takes its share of what is still uncovered,
 // A + (255 - A) x a / 255.
-void CoverageUnion(const TPSD& doc, std::int32_t width, std::int32_t rows, std::vector<std::uint8_t>& coverage) {
+// Layers hidden in the layer window cover nothing, as they draw nothing.
+void CoverageUnion(const TPSD& doc, std::span<const TArtworkLayer> layers, std::int32_t width, std::int32_t rows,
+                   std::vector<std::uint8_t>& coverage) {
   coverage.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(rows), 0);
   const auto count = static_cast<std::size_t>(std::max(doc.working_layer_count, 0));
   for (std::size_t i = 0; i < count && i < doc.Simples.size(); ++i) {
     const TSimpleLayer& layer = doc.Simples[i];
-    if (layer.width <= 0 || layer.height <= 0) continue;
+    if (layer.width <= 0 || layer.height <= 0 || (i < layers.size() && layers[i].hidden)) continue;
     const auto size = static_cast<std::size_t>(layer.width) * static_cast<std::size_t>(layer.height);
     if (layer.Alpha.size() < size) continue;
     const std::int64_t x0 = std::max<std::int64_t>(0, layer.left);
@@ -116,7 +118,7 @@ Result<TRenderOutcome> RenderFitted(TPSD& doc, const TPSD& shown, std::span<cons
   FillRect(surface, 0, 0, surface.width, surface.height, UnderColour(background));
   CompositeArtwork(doc, surface, layers, blend);
   std::vector<std::uint8_t> coverage;
-  if (background.transparent) CoverageUnion(doc, doc.width, doc.height, coverage);
+  if (background.transparent) CoverageUnion(doc, layers, doc.width, doc.height, coverage);
   TRY(sink.Begin(doc.width, doc.height, background.transparent));
   std::vector<std::uint8_t> row(static_cast<std::size_t>(doc.width) * 4);
   TRY(EmitRows(surface, doc.height, background.transparent ? &coverage : nullptr, row, sink));
@@ -158,7 +160,7 @@ Result<TRenderOutcome> RenderArtwork(const std::string& path, const TPSD& shown,
     TakeBlendCodes(shown, band);
     FillRect(surface, 0, 0, surface.width, surface.height, UnderColour(background));
     CompositeArtwork(band, surface, layers, blend);
-    if (background.transparent) CoverageUnion(band, width, y1 - y0, coverage);
+    if (background.transparent) CoverageUnion(band, layers, width, y1 - y0, coverage);
     TRY(EmitRows(surface, y1 - y0, background.transparent ? &coverage : nullptr, row, sink));
   }
   if (progress) progress(height, height);

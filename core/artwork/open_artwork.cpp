@@ -54,6 +54,7 @@ void TCoordinationModel::OpenSampleArtwork(const std::string& path) {
 
   document = std::move(incoming);
   selectedLayer = -1;
+  selectedLayers_.clear();
   // The shrink leaves at most the canvas; the bound only keeps a header that
   // slipped past it from sizing surfaces by its own say.
   const int width = std::clamp(document.width, 0, kCanvasSize + 1);
@@ -102,6 +103,7 @@ void TCoordinationModel::InitLayerMappings(int count) {
     BuildLayerLookup(i);
   }
   selectedLayer = -1;
+  selectedLayers_.clear();
   ForgetLayerSteps();
 }
 

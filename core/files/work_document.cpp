@@ -69,7 +69,9 @@ std::string EncodeWorkDocument(const TWorkDocument& document) {
     out += ", \"slot\": " + std::to_string(layer.slot);
     out += ", \"base\": " + std::to_string(layer.base);
     out += ", \"shadow\": " + std::to_string(layer.shadow);
-    out += ", \"blend\": " + std::to_string(layer.blend) + "}";
+    out += ", \"blend\": " + std::to_string(layer.blend);
+    // Written only when set, so a work without hidden layers saves as before.
+    out += layer.hidden ? ", \"hidden\": true}" : "}";
   }
   out += document.layers.empty() ? "]\n}\n" : "\n  ]\n}\n";
   return out;
@@ -123,6 +125,8 @@ Result<TWorkDocument> DecodeWorkDocument(std::span<const std::uint8_t> bytes) {
     const auto shadow = field("shadow", 0, 255);
     const auto blend = field("blend", kBlendNormal, kBlendModeCount - 1);
     const TJsonValue* name = item.Member("name");
+    const TJsonValue* hidden = item.Member("hidden");
+    if (hidden != nullptr && hidden->kind != TJsonValue::TKind::kBool) return Fail(kDocumentDamagedMessage);
     if (!position || !slot || !base || !shadow || !blend || name == nullptr ||
         (name->kind != TJsonValue::TKind::kString && name->kind != TJsonValue::TKind::kNull)) {
       return Fail(kDocumentDamagedMessage);
@@ -134,6 +138,7 @@ Result<TWorkDocument> DecodeWorkDocument(std::span<const std::uint8_t> bytes) {
     layer.base = static_cast<std::uint8_t>(*base);
     layer.shadow = static_cast<std::uint8_t>(*shadow);
     layer.blend = static_cast<std::int16_t>(*blend);
+    layer.hidden = hidden != nullptr && hidden->boolean;
     document.layers.push_back(std::move(layer));
   }
   return document;
@@ -223,6 +228,7 @@ TWorkDocument CaptureWorkDocument(const TCoordinationModel& model, const std::st
       layer.base = mapping.BaseLevel;
       layer.shadow = mapping.ShadowLevel;
       layer.blend = static_cast<std::int16_t>(model.LayerBlendMode(i));
+      layer.hidden = model.LayerHidden(i);
       document.layers.push_back(std::move(layer));
     }
   }
@@ -281,6 +287,7 @@ bool ApplyWorkDocument(TCoordinationModel& model, const TWorkDocument& document,
   names.reserve(static_cast<std::size_t>(count));
   for (int i = 0; i < count; ++i) names.push_back(model.document.Simples[static_cast<std::size_t>(i)].Name);
   const TLayerMatch match = MatchLayers(document.layers, names);
+  std::vector<int> hidden;
   for (int i = 0; i < count; ++i) {
     const int s = match.savedFor[static_cast<std::size_t>(i)];
     if (s < 0) continue;
@@ -291,7 +298,9 @@ bool ApplyWorkDocument(TCoordinationModel& model, const TWorkDocument& document,
     mapping.ShadowLevel = entry.shadow;
     model.document.Simples[static_cast<std::size_t>(i)].BlendModeKey = entry.blend;
     model.BuildLayerLookup(i);
+    if (entry.hidden) hidden.push_back(i);
   }
+  model.SetLayersHidden(hidden, true);
   model.Views().FillLayerList();
   model.ComposeCanvas();
   model.ForgetLayerSteps();

@@ -15,13 +15,15 @@
 //     "layers": [                         the working layers, bottom first
 //       {"position": 0, "name": "line", "slot": 3, "base": 170, "shadow": 85,
 //        "blend": -1},
+//       {"position": 1, ..., "blend": -1, "hidden": true},
 //       ...
 //     ]
 //   }
 //
 // slot: 0..9 a colour slot, 10 the grey ramp, 11 black, 12 white; base and
 // shadow: levels 0..255; blend: -1 normal, 0..16 a blend mode; name: null
-// for a layer without one. Members a reader does not know are passed over,
+// for a layer without one; hidden: only on a layer set aside in the layer
+// window, absent (false) otherwise. Members a reader does not know are passed over,
 // so later versions may add some; a larger version is refused.
 
 #include <cstdint>
@@ -46,6 +48,7 @@ struct TWorkLayer {
   std::uint8_t base = 170;
   std::uint8_t shadow = 85;
   std::int16_t blend = -1;
+  bool hidden = false;
 };
 
 struct TWorkDocument {

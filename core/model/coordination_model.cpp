@@ -69,9 +69,9 @@ void TCoordinationModel::RefreshSelection() {
     views_.RepaintValueSlider();
   }
   if (views_.PickerWindowVisible()) views_.RefreshPicker();
-  if (LayerSelected()) {
-    LayerMapping(selectedLayer).MappedSlot = static_cast<std::int16_t>(selectedSlot);
-    BuildLayerLookup(selectedLayer);
+  for (const int layer : SelectedLayers()) {
+    LayerMapping(layer).MappedSlot = static_cast<std::int16_t>(selectedSlot);
+    BuildLayerLookup(layer);
   }
   if (views_.LayerWindowVisible()) {
     views_.RefreshSlotGrid();
@@ -238,8 +238,15 @@ std::optional<TColorSlot> TCoordinationModel::SlotAfterPick(int shade, TColor pi
 
 void TCoordinationModel::PickLevelAt(bool shadowLevel, int x, int y) {
   if (busy_ || !LayerSelected() || artworkSurface.width <= 0) return;
+  // The pixel under the pointer is the artwork pixel shown there, zoomed or
+  // not; left of or above the artwork is nothing (a division would round
+  // those onto the first row or column).
   x -= artworkOriginX;
   y -= artworkOriginY;
+  if (x < 0 || y < 0) return;
+  const int zoom = ArtworkZoom();
+  x /= zoom;
+  y /= zoom;
   if (!pickSurface.Contains(x, y)) return;
   const int grey = pickSurface.At(x, y).red;
   if (shadowLevel) {
@@ -335,7 +342,7 @@ void TCoordinationModel::Redraw(int mode) {
     return;
   }
   if (mode == kRedrawLayer) {
-    BuildLayerLookup(selectedLayer);
+    for (const int layer : SelectedLayers()) BuildLayerLookup(layer);
     ComposeCanvas();
     ShowRampsInLayerWindow();
     return;
@@ -390,6 +397,7 @@ void TCoordinationModel::SelectLayer(int i) {
     return;
   }
   selectedLayer = i;
+  selectedLayers_.clear();
   if (i == -1) return;
   const TLayerMapping& mapping = LayerMapping(i);
   if (mapping.MappedSlot < kSlotCount) SelectSlot(mapping.MappedSlot);
@@ -400,15 +408,61 @@ void TCoordinationModel::SelectLayer(int i) {
   }
 }
 
+void TCoordinationModel::SelectLayers(const std::vector<int>& layers) {
+  if (busy_) return;
+  for (const int i : layers) {
+    if (i < 0 || i >= LayerCount()) {
+      assert(false && "layer index out of range");
+      return;
+    }
+  }
+  // The first layer is selected as a single one would be (its slot becomes
+  // the selected slot) before the others join: selecting must not map them.
+  SelectLayer(layers.empty() ? -1 : layers.front());
+  if (layers.size() < 2) return;
+  for (const int i : layers) {
+    if (std::find(selectedLayers_.begin(), selectedLayers_.end(), i) == selectedLayers_.end()) {
+      selectedLayers_.push_back(i);
+    }
+  }
+  ShowSelectedLayerValues(true);
+}
+
+std::vector<int> TCoordinationModel::SelectedLayers() const {
+  if (!LayerSelected()) return {};
+  if (selectedLayers_.empty() || selectedLayers_.front() != selectedLayer) return {selectedLayer};
+  std::vector<int> layers;
+  for (const int i : selectedLayers_) {
+    if (i >= 0 && i < LayerCount()) layers.push_back(i);
+  }
+  return layers;
+}
+
+void TCoordinationModel::ShowSelectedLayerValues(bool blendMode) {
+  if (!views_.LayerWindowVisible()) return;
+  const std::vector<int> layers = SelectedLayers();
+  if (layers.empty()) return;
+  int blend = LayerBlendMode(layers.front());
+  int base = LayerMapping(layers.front()).BaseLevel;
+  int shadow = LayerMapping(layers.front()).ShadowLevel;
+  for (const int i : layers) {
+    if (LayerBlendMode(i) != blend) blend = -2;
+    if (LayerMapping(i).BaseLevel != base) base = -1;
+    if (LayerMapping(i).ShadowLevel != shadow) shadow = -1;
+  }
+  if (blendMode) views_.ShowLayerBlendMode(blend + 1);
+  views_.ShowLayerLevels(base, shadow);
+}
+
 void TCoordinationModel::SetLayerBaseLevel(int v) {
   if (!LayerSelected()) return;
-  LayerMapping(selectedLayer).BaseLevel = static_cast<std::uint8_t>(v);
+  for (const int layer : SelectedLayers()) LayerMapping(layer).BaseLevel = static_cast<std::uint8_t>(v);
   ApplyLayerLevels();
 }
 
 void TCoordinationModel::SetLayerShadowLevel(int v) {
   if (!LayerSelected()) return;
-  LayerMapping(selectedLayer).ShadowLevel = static_cast<std::uint8_t>(v);
+  for (const int layer : SelectedLayers()) LayerMapping(layer).ShadowLevel = static_cast<std::uint8_t>(v);
   ApplyLayerLevels();
 }
 
@@ -416,10 +470,12 @@ void TCoordinationModel::ApplyLayerLevels() {
   if (busy_) return;
   // A level picked from the canvas with the layer window closed still takes
   // effect at once; the window shows the levels when it is opened.
-  TLayerMapping& mapping = LayerMapping(selectedLayer);
-  if (mapping.BaseLevel < mapping.ShadowLevel) mapping.ShadowLevel = 0;
-  if (views_.LayerWindowVisible()) views_.ShowLayerLevels(mapping.BaseLevel, mapping.ShadowLevel);
-  BuildLayerLookup(selectedLayer);
+  for (const int layer : SelectedLayers()) {
+    TLayerMapping& mapping = LayerMapping(layer);
+    if (mapping.BaseLevel < mapping.ShadowLevel) mapping.ShadowLevel = 0;
+    BuildLayerLookup(layer);
+  }
+  ShowSelectedLayerValues(false);
   ComposeCanvas();
   if (views_.LayerWindowVisible()) views_.PaintMappingPreview();
 }
@@ -428,15 +484,41 @@ void TCoordinationModel::SetLayerBlendMode(int m) {
   // The selection can outlive the layers it pointed at only through a bug;
   // the blend code lives in the document's own working layer.
   if (!LayerSelected() || m < kBlendNormal || m >= kBlendModeCount) return;
-  document.Simples[static_cast<std::size_t>(selectedLayer)].BlendModeKey = static_cast<std::int16_t>(m);
+  for (const int layer : SelectedLayers()) {
+    document.Simples[static_cast<std::size_t>(layer)].BlendModeKey = static_cast<std::int16_t>(m);
+  }
   ComposeCanvas();
 }
 
 void TCoordinationModel::MapSelectedLayerToRamp(int ramp) {
   if (busy_ || !LayerSelected() || ramp < kGreyRamp || ramp > kWhiteRamp) return;
-  LayerMapping(selectedLayer).MappedSlot = static_cast<std::int16_t>(ramp);
+  for (const int layer : SelectedLayers()) LayerMapping(layer).MappedSlot = static_cast<std::int16_t>(ramp);
   Redraw(kRedrawLayer);
   if (views_.LayerWindowVisible()) views_.RefreshLayerList();
+}
+
+bool TCoordinationModel::LayerHidden(int i) const {
+  return i >= 0 && i < LayerCount() && artworkLayers[static_cast<std::size_t>(i)].hidden;
+}
+
+void TCoordinationModel::SetLayersHidden(const std::vector<int>& layers, bool hidden) {
+  if (busy_) return;
+  bool changed = false;
+  for (const int i : layers) {
+    if (i < 0 || i >= LayerCount() || artworkLayers[static_cast<std::size_t>(i)].hidden == hidden) continue;
+    artworkLayers[static_cast<std::size_t>(i)].hidden = hidden;
+    changed = true;
+  }
+  if (!changed) return;
+  RebuildPickImage();
+  ComposeCanvas();
+  if (views_.LayerWindowVisible()) views_.RefreshLayerList();
+}
+
+void TCoordinationModel::RebuildPickImage() {
+  if (!pickSurface.Empty() && pickSurface.Create(pickSurface.width, pickSurface.height)) {
+    BuildPickImage(document, pickSurface, GlobalBlendTable(), artworkLayers);
+  }
 }
 
 const TSurface* TCoordinationModel::LayerThumbnail(int i) const {
@@ -512,6 +594,46 @@ void TCoordinationModel::BuildLayerLookup(int layer) {
   FillLayerLookup(mapping, slotRamps_[static_cast<std::size_t>(mapped)]);
 }
 
+void TCoordinationModel::ComposeZoomedArtwork(int zoom, TCanvasPoint shown) {
+  // The background keeps its own scale under enlarged artwork: a plain one
+  // has one colour, the checker two, so the artwork is composed over each
+  // colour once and every shown pixel takes the composite of the colour
+  // beneath it. Over a plain background this is the 1:1 canvas enlarged.
+  const int w = artworkSurface.width;
+  const int h = artworkSurface.height;
+  const bool checker = backgroundMode_ == BackgroundMode::Checker;
+  FillAll(artworkSurface, BackgroundColour());  // the checker's light colour for the checker
+  CompositeArtwork(document, artworkSurface, artworkLayers, GlobalBlendTable());
+  if (zoomedArtworkSurface.width != w * zoom || zoomedArtworkSurface.height != h * zoom) {
+    zoomedArtworkSurface.Create(w * zoom, h * zoom);
+  }
+  DrawEnlarged(zoomedArtworkSurface, 0, 0, artworkSurface, zoom);
+  if (checker && !checkerBrush.Empty()) {
+    const TRgb24 light = checkerBrush.At(checkerBrush.width - 1, 0);
+    if (artworkOverShade_.width != w || artworkOverShade_.height != h) artworkOverShade_.Create(w, h);
+    FillAll(artworkOverShade_, FromRgb24(checkerBrush.At(0, 0)));
+    CompositeArtwork(document, artworkOverShade_, artworkLayers, GlobalBlendTable());
+    for (int y = 0; y < zoomedArtworkSurface.height; ++y) {
+      const TRgb24* beneath = canvasSurface.rows[static_cast<std::size_t>(shown.y + y)] + shown.x;
+      TRgb24* out = zoomedArtworkSurface.rows[static_cast<std::size_t>(y)];
+      const TRgb24* shade = artworkOverShade_.rows[static_cast<std::size_t>(y / zoom)];
+      for (int x = 0; x < zoomedArtworkSurface.width; ++x) {
+        if (beneath[x] != light) out[x] = shade[x / zoom];
+      }
+    }
+  }
+  DrawSurface(canvasSurface, shown.x, shown.y, zoomedArtworkSurface);
+}
+
+void TCoordinationModel::SetZoomSmallArtwork(bool on) {
+  zoomSmallArtwork_ = on;
+  ComposeCanvas();
+}
+
+int TCoordinationModel::ArtworkZoom() const {
+  return zoomSmallArtwork_ ? tintloom::ArtworkZoom(artworkSurface.width, artworkSurface.height) : 1;
+}
+
 void TCoordinationModel::SetBackgroundMode(BackgroundMode mode) {
   backgroundMode_ = mode;
   ComposeCanvas();
@@ -528,13 +650,19 @@ void TCoordinationModel::ComposeCanvas() {
   FillCanvasBackground(canvasSurface, backgroundMode_, checkerBrush, ambientColour_);
   if (artworkSurface.width > 0) {
     // Level picking reads the artwork relative to where it is shown.
-    const TCanvasPoint origin = ArtworkOrigin(artworkSurface.width, artworkSurface.height);
+    const int zoom = ArtworkZoom();
+    const TCanvasPoint origin = ArtworkOrigin(artworkSurface.width * zoom, artworkSurface.height * zoom);
     artworkOriginX = origin.x;
     artworkOriginY = origin.y;
-    // The artwork surface first takes the background under it, then the layers.
-    CopyRect(artworkSurface, 0, 0, canvasSurface, origin.x, origin.y, artworkSurface.width, artworkSurface.height);
-    CompositeArtwork(document, artworkSurface, artworkLayers, GlobalBlendTable());
-    DrawSurface(canvasSurface, origin.x, origin.y, artworkSurface);
+    if (zoom == 1) {
+      zoomedArtworkSurface.Release();
+      // The artwork surface first takes the background under it, then the layers.
+      CopyRect(artworkSurface, 0, 0, canvasSurface, origin.x, origin.y, artworkSurface.width, artworkSurface.height);
+      CompositeArtwork(document, artworkSurface, artworkLayers, GlobalBlendTable());
+      DrawSurface(canvasSurface, origin.x, origin.y, artworkSurface);
+    } else {
+      ComposeZoomedArtwork(zoom, origin);
+    }
   }
   FrameCanvas(canvasSurface);
   views_.ShowCanvas();

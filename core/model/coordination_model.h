@@ -121,12 +121,28 @@ class TCoordinationModel {
   // Layer i's blend code as the document holds it; -1 (normal) out of range.
   int LayerBlendMode(int i) const;
   void SelectLayer(int i);
+  // Several layers selected at once, the first shown in the layer window (its
+  // preview and levels); an empty list selects none, one layer is SelectLayer.
+  // Slot clicks, ramp choices, levels and blend modes then apply to each of
+  // them. Where they differ, the window is told -1 for that value (no blend
+  // item, an empty level edit).
+  void SelectLayers(const std::vector<int>& layers);
+  // The selected layers, first the one shown; empty without a selection.
+  std::vector<int> SelectedLayers() const;
+  // The selected layers' levels (and blend item) in the layer window, -1
+  // where they differ.
+  void ShowSelectedLayerValues(bool blendMode);
   void SetLayerBaseLevel(int v);
   void SetLayerShadowLevel(int v);
   void SetLayerBlendMode(int m);
   // The selected layer takes the grey ramp, black or white (ramp 10, 11 or
   // 12) instead of a slot; nothing without a selected layer.
   void MapSelectedLayerToRamp(int ramp);
+  // Whether layer i is set aside (false out of range). Hiding or showing
+  // layers rebuilds the pick image, so that a pick reaches what is shown,
+  // and composes the canvas; the mappings stay as they are.
+  bool LayerHidden(int i) const;
+  void SetLayersHidden(const std::vector<int>& layers, bool hidden);
   // Thumbnail of layer i (bottom layer 0), null out of range.
   const TSurface* LayerThumbnail(int i) const;
   // Every layer on the grey ramp with levels 170 and 85; no layer selected.
@@ -184,6 +200,12 @@ class TCoordinationModel {
   void BuildSlotRamp(int i);
   void BuildLayerLookup(int layer);
   void ComposeCanvas();
+  // Small artwork (both sides at most kZoomableSide) shown enlarged by a whole
+  // zoom, nearest neighbour; off by default. The canvas is composed again.
+  void SetZoomSmallArtwork(bool on);
+  bool ZoomsSmallArtwork() const { return zoomSmallArtwork_; }
+  // The zoom the artwork is shown at: 1 unless zooming is on and it is small.
+  int ArtworkZoom() const;
   // The background under the artwork; the canvas is composed again.
   void SetBackgroundMode(BackgroundMode mode);
   BackgroundMode Background() const { return backgroundMode_; }
@@ -197,12 +219,16 @@ class TCoordinationModel {
   TSurface skinSurface;
   TSurface canvasSurface;
   TSurface artworkSurface;
+  // The artwork as shown when it is zoomed (empty at 1:1): what the canvas
+  // copy puts on the clipboard then.
+  TSurface zoomedArtworkSurface;
   TSurface pickSurface;
   TSurface checkerBrush;
   // The sample artwork: the document with its working layers (planes and
   // blend codes), and per working layer its mapping and thumbnail.
   TPSD document;
   std::vector<TArtworkLayer> artworkLayers;
+  // Top-left of the artwork as shown on the canvas (at its zoom).
   std::int32_t artworkOriginX = 0;
   std::int32_t artworkOriginY = 0;
   std::int32_t selectedLayer = -1;
@@ -224,6 +250,11 @@ class TCoordinationModel {
   // hue and saturation written back into the scheme.
   void TakePickedColour(TColorSlot& slot, int shade, TColor pixel);
   void ApplyLayerLevels();
+  // The pick image made again from the layers shown.
+  void RebuildPickImage();
+  // The artwork enlarged onto the canvas at `shown`, each shown pixel its
+  // artwork pixel composed over the background pixel beneath it.
+  void ComposeZoomedArtwork(int zoom, TCanvasPoint shown);
   void ShowRampsInLayerWindow();
   bool LayerSelected() const;
   void AbandonLoad(const std::string& reason);
@@ -246,9 +277,15 @@ class TCoordinationModel {
   TColorF ambientColour_{0.0f, 0.0f, 1.0f};
   TColorF lightColour_{0.0f, 0.0f, 1.0f};
   BackgroundMode backgroundMode_ = BackgroundMode::Checker;
+  bool zoomSmallArtwork_ = false;
+  TSurface artworkOverShade_;  // the artwork over the checker's darker colour
   // While set (artwork loading), every operation returns at once.
   bool busy_ = false;
   bool composing_ = false;
+  // The whole selection when more than one layer is selected, its first
+  // entry selectedLayer; it stands only while it still starts there, so a
+  // direct write of selectedLayer falls back to that one layer.
+  std::vector<int> selectedLayers_;
   TEditHistory history_;
   TEditState savedState_;
   bool gesture_ = false;

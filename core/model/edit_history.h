@@ -28,6 +28,7 @@ struct TLayerRecord {
   std::uint8_t baseLevel = 170;
   std::uint8_t shadowLevel = 85;
   std::int16_t blendMode = 0;
+  bool hidden = false;  // set aside in the layer window
   bool operator==(const TLayerRecord&) const = default;
 };
 

@@ -23,7 +23,8 @@ TEditState TCoordinationModel::CaptureState() const {
     const TLayerMapping& mapping = artworkLayers[static_cast<std::size_t>(i)].mapping;
     state.layers[static_cast<std::size_t>(i)] =
         TLayerRecord{mapping.MappedSlot, mapping.BaseLevel, mapping.ShadowLevel,
-                     document.Simples[static_cast<std::size_t>(i)].BlendModeKey};
+                     document.Simples[static_cast<std::size_t>(i)].BlendModeKey,
+                     artworkLayers[static_cast<std::size_t>(i)].hidden};
   }
   state.place = TEditPlace{selectedSlot, selectedShade, selectedLayer};
   return state;
@@ -95,6 +96,17 @@ void TCoordinationModel::RestoreState(const TEditState& state) {
   // The history holds the layers of the artwork now open (opening replaces
   // them in every step), so the counts agree; the bound is only a guard.
   const int count = std::min(LayerCount(), static_cast<int>(state.layers.size()));
+  std::vector<int> shown, hidden;
+  for (int i = 0; i < count; ++i) {
+    const TLayerRecord& record = state.layers[static_cast<std::size_t>(i)];
+    if (record.hidden != LayerHidden(i)) (record.hidden ? hidden : shown).push_back(i);
+  }
+  // The pick image follows the layers shown (the canvas is composed below).
+  if (!shown.empty() || !hidden.empty()) {
+    for (const int i : shown) artworkLayers[static_cast<std::size_t>(i)].hidden = false;
+    for (const int i : hidden) artworkLayers[static_cast<std::size_t>(i)].hidden = true;
+    RebuildPickImage();
+  }
   for (int i = 0; i < count; ++i) {
     const TLayerRecord& record = state.layers[static_cast<std::size_t>(i)];
     TLayerMapping& mapping = LayerMapping(i);
@@ -113,7 +125,10 @@ void TCoordinationModel::RestoreState(const TEditState& state) {
   // What the step changed is selected again, so the windows show it.
   if (state.place.slot >= 0 && state.place.slot < kSlotCount) selectedSlot = state.place.slot;
   if (state.place.shade >= 0 && state.place.shade < kShadeCount) selectedShade = state.place.shade;
-  if (state.place.layer >= -1 && state.place.layer < LayerCount()) selectedLayer = state.place.layer;
+  if (state.place.layer >= -1 && state.place.layer < LayerCount() && state.place.layer != selectedLayer) {
+    selectedLayer = state.place.layer;
+    selectedLayers_.clear();
+  }
   // A selected layer shows the slot it takes its colours from, as when it is
   // picked: after an undone mapping that is the slot it had.
   if (LayerSelected()) {
@@ -130,11 +145,7 @@ void TCoordinationModel::RestoreState(const TEditState& state) {
   }
   ComposeCanvas();
   ShowRampsInLayerWindow();
-  if (LayerSelected() && views_.LayerWindowVisible()) {
-    const TLayerMapping& mapping = LayerMapping(selectedLayer);
-    views_.ShowLayerBlendMode(LayerBlendMode(selectedLayer) + 1);
-    views_.ShowLayerLevels(mapping.BaseLevel, mapping.ShadowLevel);
-  }
+  ShowSelectedLayerValues(true);
   views_.ShowRestoredState();
   restoring_ = false;
   // The redraw derives the same values from the same state; should it not,

@@ -149,7 +149,7 @@ TEST_F(LayerFormTest, GridClickMapsTheSelectedLayerAndEveryViewFollows) {
   // ... and so do the preview strip and the row's swatch, drawn from the new ramp.
   EXPECT_EQ(FromRgb24(layer->PreviewSurface().At(4 + 100, 20)),
             FromRgb24(*Model().LayerMapping(0).Lookup[100 * 255 / 239]));
-  EXPECT_EQ(Pixel(Rows(), 38 + 16, 4 * 39 + 3 + 16), Model().SlotAt(7).shades[kBase].Color);
+  EXPECT_EQ(Pixel(Rows(), 18 + 38 + 16, 4 * 39 + 3 + 16), Model().SlotAt(7).shades[kBase].Color);
 
   // Selecting a layer mapped to a slot selects that slot; the preview strip
   // shows the layer's lookup and the base marker sits at 170 x 240 / 255.
@@ -281,7 +281,7 @@ TEST_F(LayerFormTest, SwatchShowsEachMappingKindUnlitEvenWithLightBalanceOn) {
   ASSERT_NE(base.Color, base.LitColor);
 
   const QImage rows = Rows();
-  const auto swatch = [&](int row, int dx, int dy) { return Pixel(rows, 38 + dx, row * 39 + 3 + dy); };
+  const auto swatch = [&](int row, int dx, int dy) { return Pixel(rows, 18 + 38 + dx, row * 39 + 3 + dy); };
   EXPECT_EQ(swatch(0, 16, 16), base.Color);
   EXPECT_EQ(swatch(1, 5, 5), 0xD7D7D7u);  // the grey-ramp icon: 255 - 4 x (5 + 5)
   EXPECT_EQ(swatch(1, 30, 30), 0x0F0F0Fu);
@@ -289,8 +289,8 @@ TEST_F(LayerFormTest, SwatchShowsEachMappingKindUnlitEvenWithLightBalanceOn) {
   EXPECT_EQ(swatch(3, 16, 16), 0xFFFFFFu);
   EXPECT_EQ(swatch(3, 0, 0), 0x000000u);  // framed
   // The thumbnail: grey 200 over white, framed in black; the grey bottom line.
-  EXPECT_EQ(Pixel(rows, 3 + 16, 4 * 39 + 3 + 16), 0xC8C8C8u);
-  EXPECT_EQ(Pixel(rows, 3, 4 * 39 + 3), 0x000000u);
+  EXPECT_EQ(Pixel(rows, 18 + 3 + 16, 4 * 39 + 3 + 16), 0xC8C8C8u);
+  EXPECT_EQ(Pixel(rows, 18 + 3, 4 * 39 + 3), 0x000000u);
   EXPECT_EQ(Pixel(rows, 100, 38), 0x808080u);
 }
 

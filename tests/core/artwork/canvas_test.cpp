@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "core/artwork/compositor.h"
 #include "support/artwork.h"
 #include "support/model_fixture.h"
 
@@ -126,6 +127,84 @@ TEST_F(CanvasTest, ComposeCentresTheArtworkOverItsBackground) {
   EXPECT_EQ(model.artworkOriginX, 250);
   EXPECT_EQ(model.artworkOriginY, 275);
   EXPECT_EQ(views.canvasShows, 1);
+}
+
+// A layer whose every pixel differs: grey and alpha from its position.
+TSimpleLayer PatternLayer(int w, int h) {
+  TSimpleLayer layer = testing::SolidLayer(0, 0, w, h, 0, 255);
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w; ++x) {
+      layer.Pixel[static_cast<std::size_t>(y * w + x)] = static_cast<std::uint8_t>(x * 5 + y * 3);
+      layer.Alpha[static_cast<std::size_t>(y * w + x)] = static_cast<std::uint8_t>((x + y) % 3 == 0 ? 90 : 255);
+    }
+  }
+  return layer;
+}
+
+TEST_F(CanvasTest, ZoomedSmallArtworkIsTheOneToOneCanvasEnlargedAndPicksWhatIsShown) {
+  testing::LoadLayers(model, 50, 50, [] {
+    std::vector<TSimpleLayer> layers;
+    layers.push_back(PatternLayer(50, 50));
+    return layers;
+  }());
+  BuildPickImage(model.document, model.pickSurface, GlobalBlendTable());
+  model.SetBackgroundMode(BackgroundMode::White);  // zoom off as at every start
+  ASSERT_EQ(model.artworkOriginX, 275);
+  TSurface plain;
+  plain.Create(50, 50);
+  CopyRect(plain, 0, 0, model.canvasSurface, 275, 275, 50, 50);
+
+  model.SetZoomSmallArtwork(true);
+  ASSERT_EQ(model.ArtworkZoom(), 12);
+  EXPECT_EQ(model.artworkOriginX, 0);
+  int differing = 0;
+  for (int y = 1; y < kCanvasSize - 1; ++y) {  // inside the frame
+    for (int x = 1; x < kCanvasSize - 1; ++x) differing += model.canvasSurface.At(x, y) != plain.At(x / 12, y / 12);
+  }
+  EXPECT_EQ(differing, 0);
+
+  // Over the checker its squares keep their size: the white ones show the
+  // same blocks, the grey ones the artwork over grey where it lets them through.
+  model.SetBackgroundMode(BackgroundMode::Checker);
+  int whiteDiffering = 0, shadeDiffering = 0;
+  for (int y = 1; y < kCanvasSize - 1; ++y) {
+    for (int x = 1; x < kCanvasSize - 1; ++x) {
+      const bool shade = model.checkerBrush.At(x % 16, y % 16) != TRgb24{255, 255, 255};
+      (shade ? shadeDiffering : whiteDiffering) += model.canvasSurface.At(x, y) != plain.At(x / 12, y / 12);
+    }
+  }
+  EXPECT_EQ(whiteDiffering, 0);
+  EXPECT_GT(shadeDiffering, 0);
+  // The canvas copy takes the artwork as shown.
+  ASSERT_EQ(model.zoomedArtworkSurface.width, 600);
+  EXPECT_EQ(model.zoomedArtworkSurface.At(300, 301), model.canvasSurface.At(300, 301));
+
+  // A level pick on any pixel of a block takes that artwork pixel's level.
+  model.SelectLayer(0);
+  model.PickLevelAt(false, 7 * 12 + 11, 9 * 12);
+  EXPECT_EQ(model.LayerMapping(0).BaseLevel, model.pickSurface.At(7, 9).red);
+  EXPECT_EQ(model.LayerMapping(0).BaseLevel, 7 * 5 + 9 * 3);
+
+  // 40 x 30 fits 15 times (600 x 450, from y 75): the row above the artwork
+  // picks nothing rather than its first row.
+  testing::LoadLayers(model, 40, 30, [] {
+    std::vector<TSimpleLayer> layers;
+    layers.push_back(PatternLayer(40, 30));
+    return layers;
+  }());
+  BuildPickImage(model.document, model.pickSurface, GlobalBlendTable());
+  model.ComposeCanvas();
+  ASSERT_EQ(model.ArtworkZoom(), 15);
+  EXPECT_EQ(model.artworkOriginY, 75);
+  model.SelectLayer(0);
+  model.PickLevelAt(false, 3 * 15, 74);
+  EXPECT_EQ(model.LayerMapping(0).BaseLevel, 170);
+  model.PickLevelAt(false, 3 * 15, 75 + 29 * 15 + 14);
+  EXPECT_EQ(model.LayerMapping(0).BaseLevel, 3 * 5 + 29 * 3);
+
+  // Larger than 300 on a side: shown 1:1 whatever the setting.
+  EXPECT_EQ(ArtworkZoom(301, 20), 1);
+  EXPECT_EQ(ArtworkZoom(300, 300), 2);
 }
 
 }  // namespace

@@ -215,6 +215,53 @@ TEST_F(CompositorTest, ABlendModeChangeReachesTheCanvasButNotThePickImage) {
   EXPECT_NE(model.artworkSurface.At(0, 0), before);
 }
 
+TEST_F(CompositorTest, HiddenLayersDropOutOfCanvasAndPickImageByteForByte) {
+  LoadTestTable(GlobalBlendTable());
+  // Overlapping layers, some half transparent, one through a table mode.
+  const auto layers = [](std::initializer_list<int> keep) {
+    const std::vector<TSimpleLayer> all = {
+        SolidLayer(0, 0, 40, 30, 200, 255), SolidLayer(5, 3, 20, 20, 90, 128, kTestMode),
+        SolidLayer(10, 8, 30, 15, 30, 200), SolidLayer(-4, 12, 25, 30, 150, 77)};
+    std::vector<TSimpleLayer> kept;
+    for (const int i : keep) kept.push_back(all[static_cast<std::size_t>(i)]);
+    return kept;
+  };
+  const auto load = [&](TCoordinationModel& m, std::initializer_list<int> keep) {
+    testing::LoadLayers(m, 40, 30, layers(keep));
+    BuildPickImage(m.document, m.pickSurface, GlobalBlendTable());
+    m.SetBackgroundMode(BackgroundMode::Checker);
+  };
+  const auto sameBytes = [](const TSurface& a, const TSurface& b) {
+    return a.width == b.width && a.height == b.height && a.bitmap == b.bitmap;
+  };
+  load(model, {0, 1, 2, 3});
+  model.selectedLayer = 2;
+  model.SelectSlot(3);
+  model.ComposeCanvas();
+  const std::vector<std::uint8_t> shown = model.canvasSurface.bitmap;
+  const std::vector<std::uint8_t> shownPick = model.pickSurface.bitmap;
+
+  testing::TRecordingViews otherViews;
+  testing::TRecordingMessages otherMessages;
+  TCoordinationModel without{otherViews, otherMessages};
+  load(without, {0, 2});
+  without.selectedLayer = 1;
+  without.SelectSlot(3);
+  without.ComposeCanvas();
+
+  model.SetLayersHidden({1, 3}, true);
+  EXPECT_TRUE(model.LayerHidden(1));
+  EXPECT_FALSE(model.LayerHidden(2));
+  EXPECT_TRUE(sameBytes(model.canvasSurface, without.canvasSurface));
+  EXPECT_TRUE(sameBytes(model.pickSurface, without.pickSurface));
+  EXPECT_EQ(model.LayerMapping(2).MappedSlot, 3);
+
+  // Shown again, everything is as before; the mappings were kept throughout.
+  model.SetLayersHidden({1, 3}, false);
+  EXPECT_EQ(model.canvasSurface.bitmap, shown);
+  EXPECT_EQ(model.pickSurface.bitmap, shownPick);
+}
+
 TEST_F(CompositorTest, LayerOperationsIgnoreASelectionPastTheLayers) {
   std::vector<TSimpleLayer> layers;
   layers.push_back(SolidLayer(0, 0, 1, 1, 60, 255));

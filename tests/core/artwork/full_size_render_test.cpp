@@ -147,6 +147,13 @@ TEST_F(FullSizeRender, TransparentPictureKeepsTheArtworksOwnCoverageAndColours) 
   }
   EXPECT_GT(clear, 0);
   EXPECT_GT(opaque, 0);
+
+  // A layer hidden while working covers nothing in the picture either.
+  model.SetLayersHidden({0}, true);
+  const TPngPicture hidden = Export(transparent);
+  int covered = 0;
+  for (std::size_t i = 3; i < hidden.rgba.size(); i += 4) covered += hidden.rgba[i] != 0;
+  EXPECT_EQ(covered, 0);
 }
 
 TEST_F(FullSizeRender, AChangedOrCutFileACancelOrAnUnwritableTargetLeavesNoPicture) {

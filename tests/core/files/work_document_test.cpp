@@ -65,6 +65,7 @@ class WorkDocument : public ::testing::Test {
       model.document.Simples[static_cast<std::size_t>(i)].BlendModeKey = static_cast<std::int16_t>(i % 4 - 1);
       model.BuildLayerLookup(i);
     }
+    model.SetLayersHidden({1}, true);
     model.ComposeCanvas();
   }
 
@@ -99,8 +100,10 @@ TEST_F(WorkDocument, SavedWorkComesBackWholeFromAnotherStartAndTheTlpIsUnchanged
     EXPECT_EQ(second.model.LayerMapping(i).BaseLevel, first.model.LayerMapping(i).BaseLevel);
     EXPECT_EQ(second.model.LayerMapping(i).ShadowLevel, first.model.LayerMapping(i).ShadowLevel);
     EXPECT_EQ(second.model.LayerBlendMode(i), first.model.LayerBlendMode(i));
+    EXPECT_EQ(second.model.LayerHidden(i), i == 1);
   }
   EXPECT_EQ(second.model.canvasSurface.bitmap, first.model.canvasSurface.bitmap);
+  EXPECT_EQ(second.model.pickSurface.bitmap, first.model.pickSurface.bitmap);
 
   // The palette document written beside it is the 2384 bytes it always was.
   const std::string tlp = (moved / "p.tlp").string();

@@ -355,6 +355,84 @@ TEST_F(ModelTest, RefreshSelectionResetsTheShadeAndRemapsTheSelectedLayer) {
   EXPECT_EQ(views.mappingPreviews, 1);
 }
 
+TEST_F(ModelTest, EditsOfSeveralSelectedLayersReachExactlyThoseLayers) {
+  testing::LoadLayers(model, 4, 4,
+                      {testing::SolidLayer(0, 0, 4, 4, 90, 255), testing::SolidLayer(0, 0, 4, 4, 90, 255),
+                       testing::SolidLayer(0, 0, 4, 4, 90, 255), testing::SolidLayer(0, 0, 4, 4, 90, 255)});
+  model.ComposeCanvas();
+  views.layerVisible = true;
+  model.SelectLayer(3);
+  model.SelectSlot(4);
+  model.SetLayerBaseLevel(200);
+  model.SetLayerBlendMode(3);
+
+  // Selecting a group maps nothing: the first layer's slot becomes the
+  // selected one, and values the layers do not share show as none.
+  model.SelectLayers({3, 1});
+  EXPECT_EQ(model.SelectedLayers(), (std::vector<int>{3, 1}));
+  EXPECT_EQ(model.selectedSlot, 4);
+  EXPECT_EQ(model.LayerMapping(1).MappedSlot, kGreyRamp);
+  EXPECT_EQ(views.shownBlendItem, -1);
+  EXPECT_EQ(views.shownBase, -1);
+  EXPECT_EQ(views.shownShadow, 85);
+
+  const auto untouched = [&](int i) {
+    EXPECT_EQ(model.LayerMapping(i).MappedSlot, kGreyRamp) << i;
+    EXPECT_EQ(model.LayerMapping(i).BaseLevel, 170) << i;
+    EXPECT_EQ(model.LayerMapping(i).ShadowLevel, 85) << i;
+    EXPECT_EQ(model.LayerBlendMode(i), kBlendNormal) << i;
+  };
+  // Each edit of the group is one undo step, undone for all of it; so is
+  // hiding them.
+  const std::size_t steps = model.History().UndoSteps();
+  model.SelectSlot(6);
+  EXPECT_EQ(model.History().UndoSteps(), steps + 1);
+  ASSERT_TRUE(model.Undo());
+  EXPECT_EQ(model.LayerMapping(3).MappedSlot, 4);
+  EXPECT_EQ(model.LayerMapping(1).MappedSlot, kGreyRamp);
+  ASSERT_TRUE(model.Redo());
+  model.SetLayersHidden({3, 1}, true);
+  ASSERT_TRUE(model.Undo());
+  EXPECT_FALSE(model.LayerHidden(1) || model.LayerHidden(3));
+  EXPECT_EQ(model.SelectedLayers(), (std::vector<int>{3, 1})) << "an undo keeps the group selected";
+  model.SetLayerBaseLevel(120);
+  model.SetLayerShadowLevel(30);
+  model.SetLayerBlendMode(5);
+  for (const int i : {1, 3}) {
+    EXPECT_EQ(model.LayerMapping(i).MappedSlot, 6) << i;
+    EXPECT_EQ(model.LayerMapping(i).Lookup[255], &model.Ramp(6)[767]) << i;
+    EXPECT_EQ(model.LayerMapping(i).BaseLevel, 120) << i;
+    EXPECT_EQ(model.LayerMapping(i).ShadowLevel, 30) << i;
+    EXPECT_EQ(model.LayerBlendMode(i), 5) << i;
+  }
+  EXPECT_EQ(views.shownBase, 120);
+  EXPECT_EQ(views.shownShadow, 30);
+  untouched(0);
+  untouched(2);
+
+  // A ramp choice and a level picked from the canvas go to both as well.
+  model.MapSelectedLayerToRamp(kBlackRamp);
+  model.pickSurface.At(0, 0) = TRgb24{60, 60, 60};
+  model.PickLevelAt(false, model.artworkOriginX, model.artworkOriginY);
+  for (const int i : {1, 3}) {
+    EXPECT_EQ(model.LayerMapping(i).MappedSlot, kBlackRamp) << i;
+    EXPECT_EQ(model.LayerMapping(i).BaseLevel, 60) << i;
+  }
+  untouched(0);
+  untouched(2);
+
+  // A single click afterwards edits that layer alone, and so does a
+  // selection written directly.
+  model.SelectLayer(0);
+  model.SetLayerBaseLevel(10);
+  EXPECT_EQ(model.LayerMapping(0).BaseLevel, 10);
+  EXPECT_EQ(model.LayerMapping(1).BaseLevel, 60);
+  model.SelectLayers({2, 1});
+  model.selectedLayer = 1;
+  EXPECT_EQ(model.SelectedLayers(), std::vector<int>{1});
+  untouched(2);
+}
+
 TEST_F(ModelTest, RedrawRebuildsOnlyTheRampsThatCanHaveChanged) {
   model.ConstructScheme();
   model.ChangeRule(4);
