@@ -480,6 +480,8 @@ bool HasExtension(const QString& path, const char* extension) {
 
 bool HasPsdExtension(const QString& path) { return HasExtension(path, ".psd"); }
 
+}  // namespace
+
 // A dropped file is only ever taken as a copy (or else a link): accepting the
 // move a file manager may propose would let it delete the user's file once
 // the drop is done. A source that offers nothing but a move is refused.
@@ -493,8 +495,6 @@ bool TakeDropAsCopy(QDropEvent* event) {
   event->accept();
   return true;
 }
-
-}  // namespace
 
 void TMainForm::dragEnterEvent(QDragEnterEvent* event) { TakeDropAsCopy(event); }
 

@@ -29,6 +29,7 @@ class QMenu;
 class QMenuBar;
 class QToolButton;
 class QDBusConnection;
+class QDropEvent;
 
 namespace tintloom {
 
@@ -41,6 +42,11 @@ class TSwatchForm;
 class TScreenColourPortal;
 class TLayerForm;
 class TPaletteForm;
+
+// Takes a drag or drop of files only as a copy (or else a link), never as a
+// move a file manager could follow by deleting the user's file; ignores
+// anything else. True when the event was accepted.
+bool TakeDropAsCopy(QDropEvent* event);
 
 // The one window drag in progress: any window, moved by its title bar or
 // background. Windows only; the model knows nothing of it.

@@ -20,19 +20,6 @@ namespace {
 constexpr int kAreaSide = 256;
 constexpr int kScrollBarWidth = 17;
 
-// A dropped file is only ever taken as a copy (or else a link), so a file
-// manager never deletes the user's palette after the drop.
-bool TakeDropAsCopy(QDropEvent* event) {
-  const Qt::DropActions offered = event->possibleActions();
-  if (!event->mimeData()->hasUrls() || !(offered & (Qt::CopyAction | Qt::LinkAction))) {
-    event->ignore();
-    return false;
-  }
-  event->setDropAction(offered & Qt::CopyAction ? Qt::CopyAction : Qt::LinkAction);
-  event->accept();
-  return true;
-}
-
 }  // namespace
 
 TSwatchForm::TSwatchForm(TMainForm& main, const TSwatchFilePlaces& places)

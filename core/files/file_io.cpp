@@ -85,7 +85,7 @@ Result<std::vector<std::uint8_t>> ReadFileStart(const std::string& path, std::ui
   return ReadUpTo(path, count, false);
 }
 
-Result<> ReplaceFileContents(const std::string& path, std::span<const std::uint8_t> bytes) {
+Result<TFileBeside> CreateFileBeside(const std::string& path) {
   namespace fs = std::filesystem;
   std::error_code ec;
   fs::path target(path);
@@ -99,29 +99,36 @@ Result<> ReplaceFileContents(const std::string& path, std::span<const std::uint8
 
   // A name of our own beside the target; O_EXCL makes sure it is new.
   static std::atomic<unsigned> counter{0};
-  std::string temporary;
-  int raw = -1;
-  for (int attempt = 0; attempt < 100 && raw < 0; ++attempt) {
+  TFileBeside file;
+  for (int attempt = 0; attempt < 100 && file.fd < 0; ++attempt) {
     std::string name = ".";
     name += target.filename().string();
     name += ".tmp-";
     name += std::to_string(::getpid());
     name += '-';
     name += std::to_string(counter++);
-    temporary = (folder / name).string();
-    raw = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (raw < 0 && errno != EEXIST) break;
+    file.temporary = (folder / name).string();
+    file.fd = ::open(file.temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (file.fd < 0 && errno != EEXIST) break;
   }
-  if (raw < 0) return Fail(kFileAccessMessage);
+  if (file.fd < 0) return Fail(kFileAccessMessage);
+  struct stat existing {};
+  if (::stat(target.c_str(), &existing) == 0) (void)::fchmod(file.fd, existing.st_mode & 07777);
+  file.target = target.string();
+  return file;
+}
+
+Result<> ReplaceFileContents(const std::string& path, std::span<const std::uint8_t> bytes) {
+  TRY_ASSIGN(TFileBeside beside, CreateFileBeside(path));
+  const std::string& temporary = beside.temporary;
+  const int raw = beside.fd;
   TDescriptor fd(raw);
   const auto abandon = [&temporary]() -> Result<> {
     ::unlink(temporary.c_str());
     return Fail(kFileAccessMessage);
   };
-  struct stat existing {};
-  if (::stat(target.c_str(), &existing) == 0) (void)::fchmod(fd.get(), existing.st_mode & 07777);
   if (!WriteAll(fd.get(), bytes) || ::fsync(fd.get()) != 0 || !fd.Close()) return abandon();
-  if (::rename(temporary.c_str(), target.c_str()) != 0) return abandon();
+  if (::rename(temporary.c_str(), beside.target.c_str()) != 0) return abandon();
   return Ok();
 }
 

@@ -22,6 +22,18 @@ Result<std::vector<std::uint8_t>> ReadWholeFile(const std::string& path, std::ui
 // Reads at most the first `count` bytes; a shorter file gives what it has.
 Result<std::vector<std::uint8_t>> ReadFileStart(const std::string& path, std::uint64_t count);
 
+// A new, empty file of our own beside the file `path` names, open for
+// writing, to be renamed over that file once it is complete. A `path` that is
+// a symbolic link stands for the file it points to (`target`); an existing
+// target's permission bits are given to the new file. Fails with
+// kFileAccessMessage (a folder, an unwritable folder).
+struct TFileBeside {
+  int fd = -1;
+  std::string temporary;
+  std::string target;
+};
+Result<TFileBeside> CreateFileBeside(const std::string& path);
+
 // Writes bytes as the file's whole new content through a temporary file in
 // the same folder, renamed over the target. A target that is a symbolic link
 // keeps its link: the file it points to is replaced. An existing target's

@@ -83,43 +83,18 @@ void TPngWriter::Abandon() {
 
 Result<> TPngWriter::Open(const std::string& path, std::int32_t width, std::int32_t height, bool alpha) {
   Abandon();
-  namespace fs = std::filesystem;
   TState& s = *state_;
   if (width <= 0 || height <= 0 || width > 0x7FFFFFF || height > 0x7FFFFFF) return Fail(kFileAccessMessage);
-  std::error_code ec;
-  fs::path target(path);
-  if (fs::is_symlink(target, ec)) {
-    target = fs::weakly_canonical(target, ec);
-    if (ec) return Fail(kFileAccessMessage);
-  }
-  if (fs::is_directory(target, ec)) return Fail(kFileAccessMessage);
-  const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-  static std::atomic<unsigned> counter{0};
-  int fd = -1;
-  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-    std::string name = ".";
-    name += target.filename().string();
-    name += ".tmp-";
-    name += std::to_string(::getpid());
-    name += '-';
-    name += std::to_string(counter++);
-    s.temporary = (folder / name).string();
-    fd = ::open(s.temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0 && errno != EEXIST) break;
-  }
-  if (fd < 0) {
-    s.temporary.clear();
-    return Fail(kFileAccessMessage);
-  }
-  struct stat existing {};
-  if (::stat(target.c_str(), &existing) == 0) (void)::fchmod(fd, existing.st_mode & 07777);
+  TRY_ASSIGN(TFileBeside beside, CreateFileBeside(path));
+  const int fd = beside.fd;
+  s.temporary = std::move(beside.temporary);
   s.file = ::fdopen(fd, "wb");
   if (s.file == nullptr) {
     ::close(fd);
     Abandon();
     return Fail(kFileAccessMessage);
   }
-  s.target = target.string();
+  s.target = std::move(beside.target);
   s.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, PngError, PngWarning);
   if (s.png != nullptr) s.info = png_create_info_struct(s.png);
   if (s.info == nullptr || !StartFile(s.png, s.info, s.file, width, height, alpha)) {
