@@ -283,12 +283,9 @@ void TLayerForm::showEvent(QShowEvent* event) {
 void TLayerForm::ShowRestoredState() {
   if (!isVisible() || Model().Busy()) return;
   ShowSelectedRow();
-  const int layer = Model().selectedLayer;
-  if (layer >= 0 && layer < Model().LayerCount()) {
-    const TLayerMapping& mapping = Model().LayerMapping(layer);
-    ShowLayerBlendMode(Model().LayerBlendMode(layer) + 1);
-    ShowLayerLevels(mapping.BaseLevel, mapping.ShadowLevel);
-  }
+  // Layers selected together whose values differ keep their empty edits:
+  // the top layer's value shown there would go to all of them on Enter.
+  Model().ShowSelectedLayerValues(true);
   PaintMappingPreview();
 }
 
