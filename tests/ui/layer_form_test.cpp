@@ -258,6 +258,17 @@ TEST_F(LayerFormTest, AnUndoKeepsTheLevelsOfLayersThatDifferUnsetSoEnterChangesN
   QTest::keyClick(layer->BaseEdit(), Qt::Key_Return);
   EXPECT_EQ(Model().LayerMapping(4).BaseLevel, 120);
   EXPECT_EQ(Model().LayerMapping(3).BaseLevel, 170);
+
+  // Typed, then cleared again: no value was given, so the preview goes back.
+  QTest::keyClicks(layer->BaseEdit(), "200");
+  EXPECT_EQ(Model().LayerMapping(3).BaseLevel, 200);
+  layer->BaseEdit()->selectAll();
+  QTest::keyClick(layer->BaseEdit(), Qt::Key_Backspace);
+  QTest::keyClick(layer->BaseEdit(), Qt::Key_Return);
+  EXPECT_EQ(Model().LayerMapping(4).BaseLevel, 120);
+  EXPECT_EQ(Model().LayerMapping(3).BaseLevel, 170);
+  EXPECT_EQ(Model().SelectedLayers().size(), 2u);
+  EXPECT_TRUE(layer->BaseEdit()->text().isEmpty());
 }
 
 TEST_F(LayerFormTest, PopupMapsTheSelectedLayerToGreyBlackOrWhiteAndNothingWithoutOne) {
