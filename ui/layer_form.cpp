@@ -172,11 +172,11 @@ TLayerForm::TLayerForm(TMainForm& main)
   // level is one step however many keys it took.
   connect(baseEdit_, &QLineEdit::editingFinished, this, [this] {
     CommitLevelEdit(false);
-    EndTypingGesture();
+    EndTypingGesture(UnsetLevel(baseEdit_));
   });
   connect(shadowEdit_, &QLineEdit::editingFinished, this, [this] {
     CommitLevelEdit(true);
-    EndTypingGesture();
+    EndTypingGesture(UnsetLevel(shadowEdit_));
   });
   for (QWidget* passive : {static_cast<QWidget*>(mappingLabel), static_cast<QWidget*>(baseLabel),
                            static_cast<QWidget*>(shadowLabel)}) {
@@ -283,12 +283,9 @@ void TLayerForm::showEvent(QShowEvent* event) {
 void TLayerForm::ShowRestoredState() {
   if (!isVisible() || Model().Busy()) return;
   ShowSelectedRow();
-  const int layer = Model().selectedLayer;
-  if (layer >= 0 && layer < Model().LayerCount()) {
-    const TLayerMapping& mapping = Model().LayerMapping(layer);
-    ShowLayerBlendMode(Model().LayerBlendMode(layer) + 1);
-    ShowLayerLevels(mapping.BaseLevel, mapping.ShadowLevel);
-  }
+  // Layers selected together whose values differ keep their empty edits:
+  // the top layer's value shown there would go to all of them on Enter.
+  Model().ShowSelectedLayerValues(true);
   PaintMappingPreview();
 }
 
@@ -513,9 +510,15 @@ void TLayerForm::BeginTypingGesture() {
   Model().BeginGesture();
 }
 
-void TLayerForm::EndTypingGesture() {
+void TLayerForm::EndTypingGesture(bool cancelled) {
   if (!typingGesture_) return;
   typingGesture_ = false;
+  // Layers that differ, their edit left empty: the levels previewed while
+  // typing go back, as no value was given.
+  if (cancelled && Model().InGesture()) {
+    Model().CancelGesture();
+    return;
+  }
   Model().EndGesture();
 }
 

@@ -101,7 +101,7 @@ class TLayerForm : public TToolForm {
   void SplitterEvent(QEvent* event);
   // Typing into a level edit begins one step; Enter or leaving the edit ends it.
   void BeginTypingGesture();
-  void EndTypingGesture();
+  void EndTypingGesture(bool cancelled = false);
 
   QComboBox* blendCombo_ = nullptr;
   QLineEdit* baseEdit_ = nullptr;

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 
+#include "core/artwork/blend_table.h"
 #include "core/colour/colour.h"
 #include "core/colour/surface.h"
 
@@ -26,6 +27,9 @@ struct TArtworkLayer {
   // Set aside by the user while working: left out of the canvas and of the
   // pick image, its mapping kept.
   bool hidden = false;
+  // The blend mode the layer was loaded with: the pick image keeps it when it
+  // is built again for a layer shown or hidden, as it ignores later changes.
+  std::int16_t loadedBlendMode = kBlendNormal;
 };
 
 // The layer's 32 x 32 thumbnail: its grey levels over white, sampled every

@@ -333,6 +333,11 @@ void BuildPickImage(const TPSD& document, TSurface& surface, const TBlendTable& 
       const auto grey = static_cast<std::uint8_t>(g);
       return TRgb24{grey, grey, grey};
     });
+    if (i < records.size()) {
+      const std::int16_t mode = records[i].loadedBlendMode;
+      pass.table = mode == kBlendNormal ? nullptr : blend.Table(mode);
+      pass.code = pass.table == nullptr ? kBlendNormal : mode;
+    }
   }
   ComposeLayers(passes, surface, blend, kernel);
 }

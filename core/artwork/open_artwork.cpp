@@ -101,6 +101,8 @@ void TCoordinationModel::InitLayerMappings(int count) {
     mapping.BaseLevel = 170;
     mapping.ShadowLevel = 85;
     BuildLayerLookup(i);
+    const auto at = static_cast<std::size_t>(i);
+    if (at < document.Simples.size()) artworkLayers[at].loadedBlendMode = document.Simples[at].BlendModeKey;
   }
   selectedLayer = -1;
   selectedLayers_.clear();

@@ -174,6 +174,8 @@ class TCoordinationModel {
   // one step. A gesture begun while another is open ends that one first.
   void BeginGesture();
   void EndGesture();
+  // Drops what the open gesture changed: the state of the last step comes back.
+  void CancelGesture();
   bool InGesture() const { return gesture_; }
   // The state as it is now becomes a step when it differs from the last.
   void RecordEdit();

@@ -47,6 +47,15 @@ void TCoordinationModel::EndGesture() {
   RecordEdit();
 }
 
+void TCoordinationModel::CancelGesture() {
+  if (busy_ || !gesture_) return;
+  gesture_ = false;
+  // Only the values come back; what is selected now stays selected.
+  TEditState state = history_.Current();
+  state.place = TEditPlace{selectedSlot, selectedShade, selectedLayer};
+  RestoreState(state);
+}
+
 void TCoordinationModel::RecordEdit() {
   if (busy_ || restoring_ || gesture_) return;
   if (history_.Record(CaptureState())) ShowHistory();

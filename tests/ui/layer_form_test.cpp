@@ -239,6 +239,38 @@ TEST_F(LayerFormTest, TypingALevelMovesTheOtherOnlyWhenCommitted) {
   EXPECT_EQ(layer->ShadowEdit()->text(), QString("0"));
 }
 
+TEST_F(LayerFormTest, AnUndoKeepsTheLevelsOfLayersThatDifferUnsetSoEnterChangesNone) {
+  ClickRow(0);  // layer 4
+  layer->BaseEdit()->selectAll();
+  QTest::keyClicks(layer->BaseEdit(), "120");
+  QTest::keyClick(layer->BaseEdit(), Qt::Key_Return);
+  ClickRow(1);  // layer 3, base 170
+  QTest::mouseClick(List()->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                    List()->visualItemRect(List()->item(0)).center());
+  ASSERT_EQ(Model().SelectedLayers().size(), 2u);
+  EXPECT_TRUE(layer->BaseEdit()->text().isEmpty());
+  Press(layer->SlotGridBox(), QPoint(7 * 26 + 3, 70));
+  ASSERT_TRUE(Model().Undo());
+  ASSERT_EQ(Model().SelectedLayers().size(), 2u);
+  EXPECT_TRUE(layer->BaseEdit()->text().isEmpty());
+  EXPECT_EQ(layer->BlendCombo()->currentIndex(), -1);
+  layer->BaseEdit()->setFocus();
+  QTest::keyClick(layer->BaseEdit(), Qt::Key_Return);
+  EXPECT_EQ(Model().LayerMapping(4).BaseLevel, 120);
+  EXPECT_EQ(Model().LayerMapping(3).BaseLevel, 170);
+
+  // Typed, then cleared again: no value was given, so the preview goes back.
+  QTest::keyClicks(layer->BaseEdit(), "200");
+  EXPECT_EQ(Model().LayerMapping(3).BaseLevel, 200);
+  layer->BaseEdit()->selectAll();
+  QTest::keyClick(layer->BaseEdit(), Qt::Key_Backspace);
+  QTest::keyClick(layer->BaseEdit(), Qt::Key_Return);
+  EXPECT_EQ(Model().LayerMapping(4).BaseLevel, 120);
+  EXPECT_EQ(Model().LayerMapping(3).BaseLevel, 170);
+  EXPECT_EQ(Model().SelectedLayers().size(), 2u);
+  EXPECT_TRUE(layer->BaseEdit()->text().isEmpty());
+}
+
 TEST_F(LayerFormTest, PopupMapsTheSelectedLayerToGreyBlackOrWhiteAndNothingWithoutOne) {
   QMenu* popup = layer->PopupMenu();
   ASSERT_EQ(popup->actions().size(), 3);

@@ -213,6 +213,10 @@ TEST_F(CompositorTest, ABlendModeChangeReachesTheCanvasButNotThePickImage) {
   EXPECT_EQ(model.LayerBlendMode(0), kTestMode);
   EXPECT_EQ(model.pickSurface.At(0, 0).red, 60);
   EXPECT_NE(model.artworkSurface.At(0, 0), before);
+  // Nor when the pick image is built again for a layer hidden and shown.
+  model.SetLayersHidden({0}, true);
+  model.SetLayersHidden({0}, false);
+  EXPECT_EQ(model.pickSurface.At(0, 0).red, 60);
 }
 
 TEST_F(CompositorTest, HiddenLayersDropOutOfCanvasAndPickImageByteForByte) {
