@@ -8,6 +8,11 @@ namespace tintloom {
 namespace {
 
 constexpr int kMaxDepth = 64;
+// A value costs about 130 bytes once parsed, whatever its few bytes of text
+// ("0,"), so without a bound a file of N bytes would take some 65 N. A work
+// document of the most layers a PSD file can hold (32,767) has fewer than
+// 400,000 values; more is not a work document.
+constexpr std::size_t kMaxValues = 400'000;
 
 class TJsonParser {
  public:
@@ -42,7 +47,7 @@ class TJsonParser {
   }
 
   bool Value(TJsonValue& out, int depth) {
-    if (depth > kMaxDepth || AtEnd()) return false;
+    if (depth > kMaxDepth || AtEnd() || ++values_ > kMaxValues) return false;
     switch (Peek()) {
       case '{': return Object(out, depth);
       case '[': return Array(out, depth);
@@ -195,6 +200,7 @@ class TJsonParser {
 
   std::span<const std::uint8_t> bytes_;
   std::size_t at_ = 0;
+  std::size_t values_ = 0;
 };
 
 }  // namespace

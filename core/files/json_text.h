@@ -1,7 +1,9 @@
 #pragma once
 // A small JSON reader and the string escaping the work document writes with.
 // The reader takes untrusted bytes: it never reads outside them, bounds the
-// nesting depth, and refuses anything that is not one complete JSON value.
+// nesting depth (64) and the number of values (400,000, so at most about
+// 52 MB however the file is made), and refuses anything that is not one
+// complete JSON value.
 
 #include <cstdint>
 #include <map>
@@ -33,7 +35,7 @@ struct TJsonValue {
 };
 
 // The value the bytes hold, or nothing when they are not JSON (or nest more
-// than 64 deep).
+// than 64 deep, or hold more than 400,000 values).
 std::optional<TJsonValue> ParseJson(std::span<const std::uint8_t> bytes);
 
 // `bytes` as a JSON string literal: printable ASCII as it is (with \" and

@@ -251,6 +251,12 @@ TEST_F(WorkDocument, DamagedOrForeignFilesAreRefusedAndChangeNothing) {
   }
 }
 
+TEST(WorkDocumentText, HalfAMillionTinyValuesAreRefusedBeforeTheyTakeGigabytes) {
+  std::string many = "[";
+  for (int i = 0; i < 500'000; ++i) many += "0,";
+  EXPECT_FALSE(ParseJson(Bytes(many + "0]")).has_value());
+}
+
 TEST_F(WorkDocument, LayerNamesOfAnyBytesComeBackExactly) {
   std::string name;
   for (int b = 1; b < 256; ++b) name += static_cast<char>(b);
