@@ -23,9 +23,11 @@
 
 // AVX-512 processors use the hand-written kernel (its byte permutes win), so
 // Highway's AVX-512 builds would only cost build time; SSSE3 adds nothing
-// SSE4 lacks here.
+// SSE4 lacks here. The kernel keeps vectors in structs, which SVE's sizeless
+// vectors cannot be: ARM processors run the NEON build.
 #ifndef HWY_DISABLED_TARGETS
-#define HWY_DISABLED_TARGETS (HWY_SSSE3 | HWY_AVX3 | HWY_AVX3_DL)
+#define HWY_DISABLED_TARGETS \
+  (HWY_SSSE3 | HWY_AVX3 | HWY_AVX3_DL | HWY_SVE | HWY_SVE2 | HWY_SVE_256 | HWY_SVE2_128)
 #endif
 
 #undef HWY_TARGET_INCLUDE

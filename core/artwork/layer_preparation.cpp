@@ -70,7 +70,9 @@ bool TryAssign(std::vector<T>& v, std::size_t n, T value) {
 // the target, so the truncation needs no clamp. Built also for AVX2 and
 // AVX-512, chosen when the program loads: the same double operations on more
 // lanes at once (the build never fuses a multiply and an add).
+#if defined(__x86_64__)
 __attribute__((target_clones("avx512f", "avx2", "default")))
+#endif
 void MoveToward(std::uint8_t* __restrict d, const std::uint8_t* s, const float* __restrict f, std::size_t n) {
   if (s != nullptr) {
     for (std::size_t i = 0; i < n; ++i) {
