@@ -3,6 +3,7 @@ set(TINTLOOM_CORE_SOURCES
   core/colour/colour.cpp
   core/colour/surface.cpp
   core/colour/bmp_file.cpp
+  core/colour/vision_filters.cpp
   core/model/coordination_model.cpp
   core/model/edit_history.cpp
   core/model/model_history.cpp
