@@ -54,6 +54,7 @@ set(TINTLOOM_CORE_SOURCES
 # ui/main.cpp, is added to the executable alone.
 set(TINTLOOM_WINDOW_SOURCES
   ui/main_form.cpp
+  ui/canvas_view_menu.cpp
   ui/surface_view.cpp
   ui/paint_box.cpp
   ui/qt_messages.cpp

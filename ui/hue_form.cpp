@@ -89,7 +89,13 @@ THueForm::THueForm(TMainForm& main)
   sliderBox_->onMouseDown = [this](const TMouseInput& in) { PaintBox3MouseDown(in); };
   sliderBox_->onMouseMove = [this](const TMouseInput& in) { PaintBox3MouseMove(in); };
   sliderBox_->onMouseUp = [this](const TMouseInput& in) { PaintBox3MouseUp(in); };
-  stripBox_->onPaint = [this](QPainter& p) { p.drawImage(0, 0, SurfaceImage(std::as_const(strip_))); };
+  stripBox_->onPaint = [this](QPainter& p) {
+    // The colours as the chosen colour vision sees them, drawn from a copy:
+    // the strip itself keeps the slots' colours.
+    const TViewFilter& filter = Main().SlotStripFilter();
+    const bool filtered = filter.View().ChangesColours() && filter.Apply(strip_, shownStrip_);
+    p.drawImage(0, 0, SurfaceImage(std::as_const(filtered ? shownStrip_ : strip_)));
+  };
   stripBox_->onMouseDown = [this](const TMouseInput& in) { PaintBox2MouseDown(in); };
 
   // Surfaces: the wheel picture from the skin, one surface per paint box and

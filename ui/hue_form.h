@@ -98,6 +98,7 @@ class THueForm : public TToolForm {
   TSurface wheelPicture_;
   TSurface wheel_;
   TSurface strip_;
+  TSurface shownStrip_;  // strip_ as the colour-vision simulation shows it
   TSurface valueGradient_;
   TSurface slider_;
   TMask8 mask8_;

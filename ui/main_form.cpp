@@ -314,6 +314,7 @@ void TMainForm::BuildMenu() {
   zoomAction_ = item(view, "Z1", "小さい画像を拡大表示(&Z)");
   zoomAction_->setCheckable(true);
   connect(zoomAction_, &QAction::triggered, this, [this](bool on) { Z1Click(on); });
+  BuildCanvasViewMenu(view);
 }
 
 namespace {
@@ -907,7 +908,7 @@ void TMainForm::PaintBox1Paint(QPainter& painter) {
   // (exposure, first show) composes afresh.
   if (!canvasFresh_ && !model_.Busy()) model_.ComposeCanvas();
   canvasFresh_ = false;
-  painter.drawImage(0, 0, SurfaceImage(std::as_const(model_.canvasSurface)));
+  painter.drawImage(0, 0, SurfaceImage(std::as_const(ShownCanvas())));
 }
 
 void TMainForm::ShowCanvas() {

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "core/colour/vision_filters.h"
 #include "core/files/swatch_file.h"
 #include "core/model/coordination_model.h"
 #include "core/model/model_views.h"
@@ -105,6 +106,19 @@ class TMainForm : public QWidget, public TModelViews {
   // writes the user's settings.
   void RestoreViewSettings();
   QAction* ZoomAction() const { return zoomAction_; }
+
+  // "明度で表示(&V)" and "色覚シミュレーション": how the canvas is shown (and
+  // the hue window's slot strips, which follow the simulation but keep their
+  // colours' values). Only what is shown changes: the model's surfaces, and
+  // with them exports, the canvas copy and level picking, keep the colours.
+  const TCanvasView& CanvasView() const { return canvasFilter_.View(); }
+  void SetCanvasView(TCanvasView view);
+  QAction* ValueViewAction() const { return valueViewAction_; }
+  QActionGroup* VisionGroup() const { return visionGroup_; }
+  // The canvas as it is on the screen: the composed canvas, or its filtered
+  // copy while a view is on.
+  const TSurface& ShownCanvas();
+  const TViewFilter& SlotStripFilter() const { return stripFilter_; }
 
   // Window dragging with snapping, shared by every window.
   void BeginWindowDrag(QWidget* window, int x, int y);
@@ -218,6 +232,7 @@ class TMainForm : public QWidget, public TModelViews {
   // The tool windows with a content panel, absent ones as null.
   std::vector<TToolForm*> ToolForms() const;
   void BuildMenu();
+  void BuildCanvasViewMenu(QMenu* view);
   // The tool windows created so far, in start-up order.
   std::vector<QWidget*> ToolWindowList() const;
   // Minimised by the desktop: the open tool windows hide; restored: they
@@ -257,6 +272,11 @@ class TMainForm : public QWidget, public TModelViews {
   QMenu* viewMenu_ = nullptr;
   QAction* zoomAction_ = nullptr;
   bool remembersViewSettings_ = false;
+  QAction* valueViewAction_ = nullptr;
+  QActionGroup* visionGroup_ = nullptr;
+  TViewFilter canvasFilter_;
+  TViewFilter stripFilter_;
+  TSurface shownCanvas_;
   bool canvasFresh_ = false;
   bool screenReadRefusedShown_ = false;
   TScreenColourPortal* screenColourPortal_ = nullptr;

@@ -140,6 +140,8 @@ const TLinearMatrix& ColourVisionMatrix(TColourVision vision) {
 }
 
 TViewFilter::TViewFilter(TCanvasView view) : view_(view) {
+  // Showing colours as they are needs no tables (nor start-up time).
+  if (!view.ChangesColours()) return;
   // The whole view as one matrix on linear RGB: the simulation, then (for
   // values) every output the luminance of what the simulation gives.
   TLinearMatrix m = ColourVisionMatrix(view.vision);
@@ -172,7 +174,7 @@ TViewFilter::TViewFilter(TCanvasView view) : view_(view) {
     (void)low;
     (void)high;
   }
-  EncodeTable();  // built now rather than inside the first paint
+  EncodeTable();  // built with the first view, rather than inside a paint
 }
 
 TRgb24 TViewFilter::Apply(TRgb24 pixel) const {

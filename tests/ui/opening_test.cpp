@@ -2,6 +2,8 @@
 // window, the menu command, the command line, failures and a real file.
 
 #include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QFile>
 #include <QProgressBar>
 #include <QLabel>
@@ -12,6 +14,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <unistd.h>
 
 #include "ui/hue_form.h"
@@ -295,6 +298,101 @@ TEST_F(OpeningSamples, SavedWorkReopensByDropAndTheArtworkExportsAtItsOwnSize) {
   EXPECT_EQ(written.size(), QSize(360, 200));
   ExpectUsable();
   std::filesystem::remove(work);
+  std::filesystem::remove(png);
+}
+
+}  // namespace
+}  // namespace tintloom
+
+namespace tintloom {
+namespace {
+
+// The shown picture is the kept one through the view's filter, pixel for pixel.
+int PixelsNotFiltered(const QImage& shown, const TSurface& kept, const TViewFilter& filter) {
+  int wrong = 0;
+  for (int y = 0; y < kept.height; ++y) {
+    for (int x = 0; x < kept.width; ++x) {
+      const TRgb24 p = filter.Apply(kept.At(x, y));
+      wrong += shown.pixelColor(x, y) == QColor(p.red, p.green, p.blue) ? 0 : 1;
+    }
+  }
+  return wrong;
+}
+
+TEST_F(OpeningSamples, CanvasViewsChangeOnlyTheScreenAndFollowEveryEdit) {
+  Open("pt_clipping-mask.psd");
+  ASSERT_TRUE(messages.shown.empty()) << messages.shown.front();
+  TCoordinationModel& model = form.Model();
+  ASSERT_GT(model.LayerCount(), 1);
+  model.SelectLayer(1);
+  model.SelectSlot(3);
+  model.MapSelectedLayerToRamp(3);  // a colour, so that a view has something to change
+  const QPoint onArtwork(model.artworkOriginX + 180, model.artworkOriginY + 100);
+
+  // What the program keeps and writes: the canvas, the export, the canvas
+  // copy, and the level a Shift+click takes.
+  const std::string png = testing::ScratchPath("view.png");
+  form.runArtworkExportDialog = [&png] {
+    TArtworkExportChoice choice;
+    choice.path = QString::fromStdString(png);
+    return std::optional<TArtworkExportChoice>(choice);
+  };
+  struct Kept {
+    std::vector<std::uint8_t> canvas, exported;
+    QImage copied;
+    int level;
+  };
+  const auto keep = [&] {
+    Kept k;
+    k.canvas = model.canvasSurface.bitmap;
+    form.P1Click();
+    std::ifstream file(png, std::ios::binary);
+    k.exported.assign(std::istreambuf_iterator<char>(file), {});
+    form.C1Click();
+    k.copied = QGuiApplication::clipboard()->image();
+    QTest::mouseClick(form.Canvas(), Qt::LeftButton, Qt::ShiftModifier, onArtwork - QPoint(0, 0));
+    k.level = model.LayerMapping(1).BaseLevel;
+    model.Undo();
+    return k;
+  };
+  const Kept plain = keep();
+  ASSERT_FALSE(plain.exported.empty());
+
+  form.ValueViewAction()->trigger();
+  form.findChild<QAction*>("VisionDeutan")->trigger();
+  EXPECT_EQ(form.CanvasView(), (TCanvasView{true, TColourVision::Deutan}));
+  const TViewFilter canvasFilter(form.CanvasView());
+  const Kept viewed = keep();
+  EXPECT_TRUE(viewed.canvas == plain.canvas);
+  EXPECT_TRUE(viewed.exported == plain.exported);
+  EXPECT_EQ(viewed.copied, plain.copied);
+  EXPECT_EQ(viewed.level, plain.level);
+
+  // The screen shows the filtered canvas, grey, after every kind of change.
+  const auto expectShownFiltered = [&](const char* after) {
+    const QImage shown = form.Canvas()->grab().toImage();
+    EXPECT_EQ(PixelsNotFiltered(shown, model.canvasSurface, canvasFilter), 0) << after;
+    const QColor c = shown.pixelColor(onArtwork);
+    EXPECT_TRUE(c.red() == c.green() && c.green() == c.blue()) << after;
+  };
+  expectShownFiltered("switching on");
+  const std::vector<std::uint8_t> before = model.canvasSurface.bitmap;
+  model.SetLayerBaseLevel(60);
+  ASSERT_FALSE(model.canvasSurface.bitmap == before);
+  expectShownFiltered("a level");
+  model.Undo();
+  expectShownFiltered("an undo");
+
+  // The slot strips follow the simulation only: colours, not values.
+  const THueForm& hue = *form.Windows().hue;
+  EXPECT_EQ(PixelsNotFiltered(hue.StripBox()->grab().toImage(), hue.StripSurface(),
+                              TViewFilter({false, TColourVision::Deutan})),
+            0);
+  form.findChild<QAction*>("VisionNormal")->trigger();
+  EXPECT_EQ(PixelsNotFiltered(hue.StripBox()->grab().toImage(), hue.StripSurface(), TViewFilter()), 0);
+  form.ValueViewAction()->trigger();
+  EXPECT_FALSE(form.CanvasView().ChangesColours());
+  EXPECT_EQ(PixelsNotFiltered(form.Canvas()->grab().toImage(), model.canvasSurface, TViewFilter()), 0);
   std::filesystem::remove(png);
 }
 
