@@ -1,7 +1,8 @@
 // The canvas views' pixel loop, built by Google Highway for each instruction
 // set that helps (SSE4, AVX2, NEON), the one to run chosen at run time. A
 // pixel is three table rows of four floats summed in one vector and
-// truncated: no gathers, which some processors run slowly.
+// rounded to steps of a table back to bytes: no gathers, which some
+// processors run slowly.
 
 #include "core/colour/vision_filters.h"
 
@@ -30,12 +31,11 @@
 namespace tintloom {
 namespace {
 
-
 // Rec. 709 luminance weights of linear R, G and B.
 constexpr std::array<double, 3> kLuminance = {0.2126, 0.7152, 0.0722};
 
-// Machado, Oliveira and Fernandes (2009), severity 1.0, on linear RGB.
 constexpr TLinearMatrix kIdentity = {{{1.0, 0.0, 0.0}, {0.0, 1.0, 0.0}, {0.0, 0.0, 1.0}}};
+// Machado, Oliveira and Fernandes (2009), severity 1.0, on linear RGB.
 constexpr TLinearMatrix kProtanopia = {{{0.152286, 1.052583, -0.204868},
                                         {0.114503, 0.786281, 0.099216},
                                         {-0.003882, -0.048116, 1.051998}}};
@@ -129,6 +129,13 @@ namespace tintloom {
 
 HWY_EXPORT(FilterRow);
 
+const char* ViewFilterInstructionSet() {
+  // Highway's targets are bits, the better the lower: the lowest this build
+  // has and the processor runs is the one dispatched to.
+  const std::int64_t runs = hwy::SupportedTargets() & HWY_TARGETS;
+  return hwy::TargetName(runs & -runs);
+}
+
 const TLinearMatrix& ColourVisionMatrix(TColourVision vision) {
   switch (vision) {
     case TColourVision::Protan: return kProtanopia;
@@ -183,13 +190,13 @@ TRgb24 TViewFilter::Apply(TRgb24 pixel) const {
 }
 
 void TViewFilter::ApplyRows(const TSurface& from, TSurface& to, std::int32_t firstRow, std::int32_t endRow) const {
-  const std::uint8_t* encode = EncodeTable();
   const std::int32_t width = std::min(from.width, to.width);
   const std::int32_t end = std::min(endRow, std::min(from.height, to.height));
+  const std::uint8_t* encode = view_.ChangesColours() ? EncodeTable() : nullptr;
   for (std::int32_t y = std::max(firstRow, 0); y < end; ++y) {
     const TRgb24* in = from.rows[static_cast<std::size_t>(y)];
     TRgb24* out = to.rows[static_cast<std::size_t>(y)];
-    if (view_.ChangesColours()) {
+    if (encode != nullptr) {
       HWY_DYNAMIC_DISPATCH(FilterRow)(contributions_, encode, in, out, width);
     } else {
       std::copy(in, in + width, out);

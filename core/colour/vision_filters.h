@@ -45,6 +45,9 @@ using TLinearMatrix = std::array<std::array<double, 3>, 3>;
 // The simulation's matrix (the identity for normal vision).
 const TLinearMatrix& ColourVisionMatrix(TColourVision vision);
 
+// The instruction set of the pixel loop this processor runs ("AVX2"...).
+const char* ViewFilterInstructionSet();
+
 // A view made ready to apply: its tables cost a few thousand multiplies, so
 // keep one while the view stays the same.
 class TViewFilter {
