@@ -53,6 +53,9 @@ set(TINTLOOM_CORE_SOURCES
 # ui/main.cpp, is added to the executable alone.
 set(TINTLOOM_WINDOW_SOURCES
   ui/main_form.cpp
+  ui/model_views_adapter.cpp
+  ui/window_drag.cpp
+  ui/file_commands.cpp
   ui/surface_view.cpp
   ui/paint_box.cpp
   ui/qt_messages.cpp
@@ -68,6 +71,6 @@ set(TINTLOOM_WINDOW_SOURCES
   ui/info_form.cpp
   ui/progress_form.cpp
   ui/layer_form.cpp
-  ui/light_balance_form.cpp
+  ui/palette_form.cpp
   ui/artwork_export_dialog.cpp
 )

@@ -65,7 +65,7 @@ int main(int argc, char* argv[]) {
     const bool quitAfterStart = qEnvironmentVariableIntValue("TINTLOOM_QUIT_AFTER_START") == 1;
     if (!files.isEmpty() || quitAfterStart) {
       QTimer::singleShot(0, &mainForm, [&mainForm, files, quitAfterStart] {
-        if (!files.isEmpty()) mainForm.OpenCommandLineFiles(files);
+        if (!files.isEmpty()) mainForm.FileCommands().OpenCommandLineFiles(files);
         if (quitAfterStart) mainForm.close();
       });
     }

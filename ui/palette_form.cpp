@@ -1,4 +1,4 @@
-#include "ui/light_balance_form.h"
+#include "ui/palette_form.h"
 
 #include <QCheckBox>
 #include <QKeyEvent>
