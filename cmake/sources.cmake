@@ -56,6 +56,7 @@ set(TINTLOOM_WINDOW_SOURCES
   ui/model_views_adapter.cpp
   ui/window_drag.cpp
   ui/file_commands.cpp
+  ui/translation.cpp
   ui/surface_view.cpp
   ui/paint_box.cpp
   ui/qt_messages.cpp

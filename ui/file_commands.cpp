@@ -15,13 +15,38 @@
 #include "core/model/coordination_model.h"
 #include "ui/main_form.h"
 #include "ui/swatch_form.h"
+#include "ui/translation.h"
 
 namespace tintloom {
 
 namespace {
 
 // What "開く" and the command line take, said when given anything else.
-constexpr const char* kOpenableFilesMessage = "開けるのはPSDファイル(*.psd)、Tintloomパレット(*.tlp)と作業ファイル(*.tlw)だけです";
+constexpr const char* kOpenableFilesMessage =
+    TL_TEXT("tintloom", "開けるのはPSDファイル(*.psd)、Tintloomパレット(*.tlp)と作業ファイル(*.tlw)だけです");
+constexpr const char* kNotPsdMessage = TL_TEXT("tintloom", "PSDファイルではありません");
+constexpr const char* kFolderMessage = TL_TEXT("tintloom", "フォルダーは開けません");
+constexpr const char* kNoSuchFileMessage = TL_TEXT("tintloom", "ファイルが見つかりません");
+
+QStringList PaletteOpenFilters() {
+  return {UserText(TL_TEXT("tintloom", "Tintloomパレット・作業ファイル(*.tlp *.tlw)")), UserText(TL_TEXT("tintloom", "Tintloomパレット(*.tlp)")),
+          UserText(TL_TEXT("tintloom", "Tintloom作業ファイル(*.tlw)")), UserText(TL_TEXT("tintloom", "PSDファイル (*.PSD *.psd)"))};
+}
+
+QString PaletteSaveTitle() { return UserText(TL_TEXT("tintloom", "パレットの書き出し")); }
+
+QStringList PaletteSaveFilters() {
+  return {UserText(TL_TEXT("tintloom", "Tintloomパレット(*.tlp)")),
+          UserText(TL_TEXT("tintloom", "Tintloom作業ファイル(*.tlw)")),
+          UserText(TL_TEXT("tintloom", "Photoshop互換スウォッチ(*.aco)")),
+          UserText(TL_TEXT("tintloom", "Photoshop互換グラデーション(*.grd)")),
+          UserText(TL_TEXT("tintloom", "Adobe互換スウォッチ交換(*.ase)")),
+          UserText(TL_TEXT("tintloom", "Painter互換カラーセット(*.colors)")),
+          UserText(TL_TEXT("tintloom", "ビットマップ(*.bmp)")),
+          UserText(TL_TEXT("tintloom", "GIMPパレット(*.gpl)"))};
+}
+
+QString ArtworkFilter() { return UserText(TL_TEXT("tintloom", "PSDファイル (*.PSD *.psd)")); }
 
 // File dialogs of one kind (palettes and exports, or artwork) start in the
 // folder where the last file of that kind was chosen, in this run or before.
@@ -68,9 +93,7 @@ TFileCommands::TFileCommands(QWidget& parent, TCoordinationModel& model, const T
   runPaletteOpenDialog = [this] {
     QFileDialog dialog(&parent_);
     dialog.setObjectName("OpenDialog1");
-    dialog.setNameFilters({QString::fromUtf8("Tintloomパレット・作業ファイル(*.tlp *.tlw)"),
-                           QString::fromUtf8("Tintloomパレット(*.tlp)"), QString::fromUtf8("Tintloom作業ファイル(*.tlw)"),
-                           QString::fromUtf8("PSDファイル (*.PSD *.psd)")});
+    dialog.setNameFilters(PaletteOpenFilters());
     dialog.setDefaultSuffix("tlp");
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
@@ -79,14 +102,9 @@ TFileCommands::TFileCommands(QWidget& parent, TCoordinationModel& model, const T
     return RunRememberingFolder(dialog, kPaletteFolderKey);
   };
   runPaletteSaveDialog = [this] {
-    QFileDialog dialog(&parent_, QString::fromUtf8("パレットの書き出し"));
+    QFileDialog dialog(&parent_, PaletteSaveTitle());
     dialog.setObjectName("SaveDialog1");
-    dialog.setNameFilters({QString::fromUtf8("Tintloomパレット(*.tlp)"), QString::fromUtf8("Tintloom作業ファイル(*.tlw)"),
-                           QString::fromUtf8("Photoshop互換スウォッチ(*.aco)"),
-                           QString::fromUtf8("Photoshop互換グラデーション(*.grd)"),
-                           QString::fromUtf8("Adobe互換スウォッチ交換(*.ase)"),
-                           QString::fromUtf8("Painter互換カラーセット(*.colors)"), QString::fromUtf8("ビットマップ(*.bmp)"),
-                           QString::fromUtf8("GIMPパレット(*.gpl)")});
+    dialog.setNameFilters(PaletteSaveFilters());
     dialog.setDefaultSuffix("tlp");
     // A name typed without an extension takes the chosen kind's.
     QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& filter) {
@@ -102,7 +120,7 @@ TFileCommands::TFileCommands(QWidget& parent, TCoordinationModel& model, const T
   runOpenDialog = [this] {
     QFileDialog dialog(&parent_);
     dialog.setObjectName("OpenDialog2");
-    dialog.setNameFilter(QString::fromUtf8("PSDファイル (*.PSD *.psd)"));
+    dialog.setNameFilter(ArtworkFilter());
     dialog.setDefaultSuffix("psd");
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
@@ -137,7 +155,7 @@ void TFileCommands::PSD1Click() {
   const QString path = runOpenDialog();
   if (path.isEmpty()) return;
   if (!HasExtension(path.toStdString(), ".psd")) {
-    model_.Messages().ShowMessage("PSDファイルではありません");
+    model_.Messages().ShowMessage(kNotPsdMessage);
     return;
   }
   if (openSampleArtwork) openSampleArtwork(path.toStdString());
@@ -155,9 +173,9 @@ void TFileCommands::OpenCommandLineFiles(const QStringList& paths) {
     const QFileInfo info(path);
     const std::string shown = "\n->" + path.toStdString();
     if (info.isDir()) {
-      model_.Messages().ShowMessage("フォルダーは開けません" + shown);
+      model_.Messages().ShowMessage(kFolderMessage + shown);
     } else if (!info.exists()) {
-      model_.Messages().ShowMessage("ファイルが見つかりません" + shown);
+      model_.Messages().ShowMessage(kNoSuchFileMessage + shown);
     } else if (HasExtension(path.toStdString(), ".psd")) {
       artwork = path;
     } else if (HasExtension(path.toStdString(), ".tlp")) {

@@ -11,6 +11,7 @@
 #include "core/model/tone_vocabulary.h"
 #include "ui/main_form.h"
 #include "ui/surface_view.h"
+#include "ui/translation.h"
 
 namespace tintloom {
 
@@ -18,9 +19,9 @@ namespace {
 
 constexpr int kTextSize = 12;
 
-QLabel* MakeLabel(QWidget* parent, const char* name, const char* text, QRect geometry,
+QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, QRect geometry,
                   Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignTop, int pixelSize = kTextSize) {
-  auto* label = new QLabel(QString::fromUtf8(text), parent);
+  auto* label = new QLabel(text, parent);
   label->setObjectName(name);
   QFont font = label->font();
   font.setPixelSize(pixelSize);
@@ -48,13 +49,13 @@ void SetSwatchColour(QFrame* frame, TColor colour) {
 
 }  // namespace
 
-TInfoForm::TInfoForm(TMainForm& main) : TToolForm(main, "InfoForm", QString::fromUtf8("情報"), 262, 246) {
+TInfoForm::TInfoForm(TMainForm& main) : TToolForm(main, "InfoForm", tr("情報"), 262, 246) {
   QWidget* panel = ContentPanel();
   const auto passive = [this](QLabel* label) {
     RouteDragEvents(label);
     return label;
   };
-  passive(MakeLabel(panel, "Label9", "カラーとトーンカラー", QRect(10, 5, 200, 15)));
+  passive(MakeLabel(panel, "Label9", tr("カラーとトーンカラー"), QRect(10, 5, 200, 15)));
   // The colour lies over the tone colour, overlapping it by 18 pixels each way.
   tonePanel_ = MakeSwatch(panel, "Panel3", 45, 45);
   colourPanel_ = MakeSwatch(panel, "Panel2", 22, 24);
@@ -126,14 +127,14 @@ void TInfoForm::UpdateInfo() {
   // The tone from the shade's HSV, the family from its packed colour: at a
   // boundary the two may disagree.
   const int tone = model.ShadeToneClass(model.selectedShade);
-  toneName_->setText(QString::fromStdString(ToneHeadingText(tone)));
-  toneWords_->setText(QString::fromUtf8(ToneWords(tone).impression));
+  toneName_->setText(UserText(ToneWords(tone).name) + " [" + ToneWords(tone).abbreviation + "]");
+  toneWords_->setText(UserText(ToneWords(tone).impression));
   const TColorF hsv = RgbToHsv(UnpackColor(c));
   const int family = HueFamilyOf(hsv);
   if (family != familyCache_) {
     familyCache_ = family;
-    familyHeading_->setText(QString::fromStdString(FamilyHeadingText(family)));
-    familyMeanings_->setText(QString::fromUtf8(HueFamily(family).meanings));
+    familyHeading_->setText(UserText(TL_TEXT("tintloom", "[%1]色系が象徴するもの:")).arg(UserText(HueFamily(family).name)));
+    familyMeanings_->setText(UserText(HueFamily(family).meanings));
   }
   SetSwatchColour(colourPanel_, c);
   // Without tone data there is no tone: the swatch shows the window's colour.

@@ -25,6 +25,7 @@
 #include <filesystem>
 #include <stdexcept>
 #include <system_error>
+#include <tuple>
 
 #include "core/files/data_files.h"
 #include "ui/swatch_form.h"
@@ -39,6 +40,7 @@
 #include "ui/info_form.h"
 #include "ui/picker_form.h"
 #include "ui/surface_view.h"
+#include "ui/translation.h"
 #include "core/artwork/blend_table.h"
 #include "ui/window_snap.h"
 #include "core/colour/bmp_file.h"
@@ -55,9 +57,12 @@ constexpr TColor kMainBackground = 0xBFBFBF;
 
 // What the user is told when the skin stops start-up, in the words of the
 // other data files' messages.
-constexpr const char* kSkinMissingMessage = "skin.bmpを開けません";
-constexpr const char* kSkinUnreadableMessage = "skin.bmpを読み込めません";
-constexpr const char* kSkinTooSmallMessage = "skin.bmpが小さすぎます (447×171 ピクセル以上が必要です)";
+constexpr const char* kSkinMissingMessage = TL_TEXT("tintloom", "skin.bmpを開けません");
+constexpr const char* kSkinUnreadableMessage = TL_TEXT("tintloom", "skin.bmpを読み込めません");
+constexpr const char* kSkinTooSmallMessage = TL_TEXT("tintloom", "skin.bmpが小さすぎます (447×171 ピクセル以上が必要です)");
+// F1 to F4 where neither the screen nor the desktop's portal gives a colour.
+constexpr const char* kScreenUnreadableMessage =
+    TL_TEXT("tintloom", "この環境では画面の色を読み取れません。") "\n" TL_TEXT("tintloom", "(Wayland のセッションでは画面の読み取りが許可されていません)");
 
 // The pixel under the pointer, read from the whole screen rather than from a
 // window. Nothing in a Wayland session, whatever Qt's platform: there the
@@ -179,38 +184,38 @@ TMainForm::~TMainForm() {
 
 void TMainForm::BuildMenu() {
   const auto item = [](QMenu* menu, const char* name, const char* caption) {
-    QAction* action = menu->addAction(QString::fromUtf8(caption));
+    QAction* action = menu->addAction(tr(caption));
     action->setObjectName(name);
     return action;
   };
-  QMenu* file = menuBar_->addMenu(QString::fromUtf8("ファイル(&F)"));
+  QMenu* file = menuBar_->addMenu(tr("ファイル(&F)"));
   file->setObjectName("F1");
-  QAction* open = item(file, "N1", "開く(&O)...");
+  QAction* open = item(file, "N1", QT_TR_NOOP("開く(&O)..."));
   open->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
   connect(open, &QAction::triggered, this, [this] { fileCommands_.N1Click(); });
-  QAction* save = item(file, "S1", "名前を付けて保存(&S)...");
+  QAction* save = item(file, "S1", QT_TR_NOOP("名前を付けて保存(&S)..."));
   save->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
   connect(save, &QAction::triggered, this, [this] { fileCommands_.S1Click(); });
   file->addSeparator()->setObjectName("N14");
-  connect(item(file, "PSD1", "見本用PSDファイルを開く..."), &QAction::triggered, this, [this] { fileCommands_.PSD1Click(); });
-  connect(item(file, "P1", "配色した画像を書き出す(&P)..."), &QAction::triggered, this, [this] { fileCommands_.P1Click(); });
+  connect(item(file, "PSD1", QT_TR_NOOP("見本用PSDファイルを開く...")), &QAction::triggered, this, [this] { fileCommands_.PSD1Click(); });
+  connect(item(file, "P1", QT_TR_NOOP("配色した画像を書き出す(&P)...")), &QAction::triggered, this, [this] { fileCommands_.P1Click(); });
   file->addSeparator()->setObjectName("N2");
-  connect(item(file, "X1", "終了(&X)"), &QAction::triggered, this, [this] { X1Click(); });
+  connect(item(file, "X1", QT_TR_NOOP("終了(&X)")), &QAction::triggered, this, [this] { X1Click(); });
 
-  QMenu* edit = menuBar_->addMenu(QString::fromUtf8("編集(&E)"));
+  QMenu* edit = menuBar_->addMenu(tr("編集(&E)"));
   edit->setObjectName("E1");
-  undoAction_ = item(edit, "U1", "元に戻す(&U)");
+  undoAction_ = item(edit, "U1", QT_TR_NOOP("元に戻す(&U)"));
   undoAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
   undoAction_->setEnabled(model_.CanUndo());
   connect(undoAction_, &QAction::triggered, this, [this] { UndoClick(); });
-  redoAction_ = item(edit, "R1", "やり直し(&R)");
+  redoAction_ = item(edit, "R1", QT_TR_NOOP("やり直し(&R)"));
   redoAction_->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
   redoAction_->setEnabled(model_.CanRedo());
   connect(redoAction_, &QAction::triggered, this, [this] { RedoClick(); });
   edit->addSeparator()->setObjectName("N15");
-  connect(item(edit, "C1", "キャンバスをコピー(&C)"), &QAction::triggered, this, [this] { C1Click(); });
+  connect(item(edit, "C1", QT_TR_NOOP("キャンバスをコピー(&C)")), &QAction::triggered, this, [this] { C1Click(); });
 
-  QMenu* view = menuBar_->addMenu(QString::fromUtf8("表示(&V)"));
+  QMenu* view = menuBar_->addMenu(tr("表示(&V)"));
   view->setObjectName("V1");
   viewMenu_ = view;
   connect(view, &QMenu::aboutToShow, this, [this] { V1Click(); });
@@ -219,21 +224,21 @@ void TMainForm::BuildMenu() {
     const char* caption;
     int tag;
   };
-  for (const ViewItem& v : {ViewItem{"N3", "配色(&R)", 0}, ViewItem{"N4", "カラー(&C)", 1},
-                            ViewItem{"L1", "レイヤー(&L)", 3}, ViewItem{"N5", "ライトバランス(&G)", 2},
-                            ViewItem{"S2", "スウォッチ(&S)", 4}, ViewItem{"N13", "情報(&I)", 5}}) {
+  for (const ViewItem& v : {ViewItem{"N3", QT_TR_NOOP("配色(&R)"), 0}, ViewItem{"N4", QT_TR_NOOP("カラー(&C)"), 1},
+                            ViewItem{"L1", QT_TR_NOOP("レイヤー(&L)"), 3}, ViewItem{"N5", QT_TR_NOOP("ライトバランス(&G)"), 2},
+                            ViewItem{"S2", QT_TR_NOOP("スウォッチ(&S)"), 4}, ViewItem{"N13", QT_TR_NOOP("情報(&I)"), 5}}) {
     QAction* action = item(view, v.name, v.caption);
     action->setCheckable(true);
     action->setData(v.tag);
     connect(action, &QAction::triggered, this, [this, action] { N3Click(action); });
   }
   view->addSeparator()->setObjectName("N6");
-  QMenu* background = view->addMenu(QString::fromUtf8("背景色"));
+  QMenu* background = view->addMenu(tr("背景色"));
   background->setObjectName("N7");
   backgroundGroup_ = new QActionGroup(this);
   backgroundGroup_->setExclusive(true);
   const char* names[5] = {"N8", "N9", "N10", "N11", "N12"};
-  const char* captions[5] = {"格子模様", "白", "グレー", "黒", "アンビエントカラー"};
+  const char* captions[5] = {QT_TR_NOOP("格子模様"), QT_TR_NOOP("白"), QT_TR_NOOP("グレー"), QT_TR_NOOP("黒"), QT_TR_NOOP("アンビエントカラー")};
   for (int tag = 0; tag < 5; ++tag) {
     QAction* action = item(background, names[tag], captions[tag]);
     action->setCheckable(true);
@@ -242,9 +247,24 @@ void TMainForm::BuildMenu() {
     backgroundGroup_->addAction(action);
     connect(action, &QAction::triggered, this, [this, action] { N8Click(action); });
   }
-  zoomAction_ = item(view, "Z1", "小さい画像を拡大表示(&Z)");
+  zoomAction_ = item(view, "Z1", QT_TR_NOOP("小さい画像を拡大表示(&Z)"));
   zoomAction_->setCheckable(true);
   connect(zoomAction_, &QAction::triggered, this, [this](bool on) { Z1Click(on); });
+
+  // Named in both languages, and each language in its own: whichever one the
+  // user reads, the way to it can be found.
+  QMenu* language = view->addMenu(QString::fromUtf8("言語 / Language"));
+  language->setObjectName("LanguageMenu");
+  auto* languageGroup = new QActionGroup(this);
+  for (const auto& [name, caption, choice] : {std::tuple{"Japanese1", "日本語", TLanguage::Japanese},
+                                              std::tuple{"English1", "English", TLanguage::English}}) {
+    QAction* action = language->addAction(QString::fromUtf8(caption));
+    action->setObjectName(name);
+    action->setCheckable(true);
+    action->setChecked(choice == InstalledLanguage());
+    languageGroup->addAction(action);
+    connect(action, &QAction::triggered, this, [this, choice] { LanguageClick(choice); });
+  }
 }
 
 namespace {
@@ -274,6 +294,15 @@ void TMainForm::N8Click(QAction* item) {
 }
 
 void TMainForm::X1Click() { close(); }
+
+void TMainForm::LanguageClick(TLanguage language) {
+  if (remembersViewSettings_) RememberLanguage(language);
+  // Said in the language chosen, which the user can read, whatever the
+  // windows show now; the windows change at the next start.
+  model_.Messages().ShowMessage(language == TLanguage::English
+                                    ? "The windows will be in English from the next start of Tintloom."
+                                    : "次に Tintloom を起動したときから日本語で表示します。");
+}
 
 namespace {
 
@@ -382,8 +411,7 @@ void TMainForm::ReportScreenUnreadable() {
   // Using black instead would silently ruin the shade: say so, once.
   if (screenReadRefusedShown_) return;
   screenReadRefusedShown_ = true;
-  model_.Messages().ShowMessage("この環境では画面の色を読み取れません。\n"
-                                "(Wayland のセッションでは画面の読み取りが許可されていません)");
+  model_.Messages().ShowMessage(kScreenUnreadableMessage);
 }
 
 void TMainForm::keyPressEvent(QKeyEvent* event) {

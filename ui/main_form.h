@@ -17,6 +17,7 @@
 #include "core/model/coordination_model.h"
 #include "ui/file_commands.h"
 #include "ui/model_views_adapter.h"
+#include "ui/translation.h"
 #include "ui/window_drag.h"
 // Complete types of the tool windows, so that users of TToolWindows can
 // reach them as the windows they are.
@@ -85,6 +86,9 @@ class TMainForm : public QWidget {
   // "小さい画像を拡大表示(&Z)": small artwork shown enlarged, or at 1:1.
   void Z1Click(bool on);
   void X1Click();
+  // "言語 / Language": the language the windows show from the next start on,
+  // remembered once the program restores its view settings.
+  void LanguageClick(TLanguage language);
   // The View menu's remembered choice (the zoom of small artwork) read back
   // from the user's settings; from then on a change is written there too.
   // Only the program itself calls it, so a window test neither reads nor

@@ -4,13 +4,14 @@
 // writes nothing and says which ones can be saved.
 
 #include <string>
+#include "core/user_text.h"
 
 namespace tintloom {
 
 class TCoordinationModel;
 
 inline constexpr const char* kUnknownSaveExtensionMessage =
-    "この拡張子では保存できません.\n保存できるのは .tlp .tlw .aco .ase .grd .colors .bmp .gpl です";
+    TL_TEXT("tintloom", "この拡張子では保存できません.") "\n" TL_TEXT("tintloom", "保存できるのは .tlp .tlw .aco .ase .grd .colors .bmp .gpl です");
 
 enum class TSaveFormat { None, PaletteDocument, Aco, Ase, Gradient, ColorSet, Bitmap, GimpPalette, WorkDocument };
 
