@@ -169,7 +169,7 @@
     </message>
     <message>
         <source>GIMP パレットではありません（1 行目が「GIMP Palette」ではありません）</source>
-        <translation>Not a GIMP palette (line 1 is not "GIMP Palette").</translation>
+        <translation>Not a GIMP palette (line 1 is not &quot;GIMP Palette&quot;).</translation>
     </message>
     <message>
         <source>%1 行目の値が %2～%3 の範囲にありません</source>
@@ -181,7 +181,7 @@
     </message>
     <message>
         <source>Adobe スウォッチ交換ファイルではありません（先頭が「ASEF」ではありません）</source>
-        <translation>Not an Adobe Swatch Exchange file (it does not start with "ASEF").</translation>
+        <translation>Not an Adobe Swatch Exchange file (it does not start with &quot;ASEF&quot;).</translation>
     </message>
     <message>
         <source>対応していないバージョンです（%1.%2）</source>
@@ -197,7 +197,7 @@
     </message>
     <message>
         <source>JASC パレットではありません（1 行目が「JASC-PAL」ではありません）</source>
-        <translation>Not a JASC palette (line 1 is not "JASC-PAL").</translation>
+        <translation>Not a JASC palette (line 1 is not &quot;JASC-PAL&quot;).</translation>
     </message>
     <message>
         <source>対応していないバージョンです（%1）</source>
@@ -273,7 +273,7 @@
     </message>
     <message>
         <source>見本のレイヤーが作業ファイルの保存時と変わっています。</source>
-        <translation>The sample's layers have changed since the work file was saved.</translation>
+        <translation>The sample&apos;s layers have changed since the work file was saved.</translation>
     </message>
     <message>
         <source>%1枚のレイヤーは設定を対応づけられず、未設定のままです</source>

@@ -167,6 +167,16 @@ TLayerForm::TLayerForm(TMainForm& main)
   shadowEdit_ = MakeLevelEdit(panel, "Edit2", 226, 32);
   SetSwatch(baseSwatch_, 255);
   SetSwatch(shadowSwatch_, 0);
+  // Words longer than the Japanese ones (English) would run under the shadow
+  // swatch: the shadow label then ends at its swatch and the base group
+  // follows the mapping label closely, so that every label shows whole.
+  if (shadowLabel->x() + shadowLabel->width() > shadowSwatch_->x()) {
+    const int gap = 4;
+    baseLabel->move(mappingLabel->x() + mappingLabel->width() + gap, baseLabel->y());
+    baseSwatch_->move(baseLabel->x() + baseLabel->width() + gap, baseSwatch_->y());
+    baseEdit_->move(baseSwatch_->x() + baseSwatch_->width(), baseEdit_->y());
+    shadowLabel->move(shadowSwatch_->x() - gap - shadowLabel->width(), shadowLabel->y());
+  }
   connect(baseEdit_, &QLineEdit::textChanged, this, [this] { Edit1Change(); });
   connect(shadowEdit_, &QLineEdit::textChanged, this, [this] { Edit2Change(); });
   // Enter, Tab or a click elsewhere commits what was typed, and a typed
