@@ -59,6 +59,13 @@ THueForm::THueForm(TMainForm& main)
   ruleCombo_->setObjectName("ComboBox1");
   ruleCombo_->setGeometry(96, 6, 145, 21);
   for (const THarmonyRule& rule : kHarmonyRules) ruleCombo_->addItem(UserText(rule.name));
+  // A rule's name longer than the box (English) takes the room a shorter
+  // label leaves to its left.
+  const int needed = ruleCombo_->sizeHint().width();
+  if (needed > ruleCombo_->width()) {
+    const int left = std::max(ruleLabel_->x() + ruleLabel_->width() + 4, ruleCombo_->x() + ruleCombo_->width() - needed);
+    ruleCombo_->setGeometry(left, 6, ruleCombo_->x() + ruleCombo_->width() - left, 21);
+  }
   ruleCombo_->installEventFilter(this);
   // Only the user's pick changes the rule; the window sets the index itself
   // without running the change.

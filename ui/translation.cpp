@@ -2,11 +2,11 @@
 
 #include <QCoreApplication>
 #include <QLibraryInfo>
+#include <QPointer>
 #include <QRegularExpression>
 #include <QSettings>
 #include <QStringList>
 #include <QTranslator>
-#include <memory>
 
 // The compiled catalogue lives in the window library's resources; naming
 // them here keeps a static link from dropping them.
@@ -22,26 +22,31 @@ constexpr const char* kCoreContext = "tintloom";
 
 QSettings UserSettings() { return QSettings(QSettings::NativeFormat, QSettings::UserScope, "Tintloom", "Tintloom"); }
 
-std::unique_ptr<QTranslator>& OwnCatalogue() {
-  static std::unique_ptr<QTranslator> translator;
+// The installed catalogues belong to the application and go with it.
+QPointer<QTranslator>& OwnCatalogue() {
+  static QPointer<QTranslator> translator;
   return translator;
 }
 
-std::unique_ptr<QTranslator>& QtCatalogue() {
-  static std::unique_ptr<QTranslator> translator;
+QPointer<QTranslator>& QtCatalogue() {
+  static QPointer<QTranslator> translator;
   return translator;
 }
 
-void Uninstall(std::unique_ptr<QTranslator>& translator) {
-  if (translator) QCoreApplication::removeTranslator(translator.get());
-  translator.reset();
+void Uninstall(QPointer<QTranslator>& translator) {
+  if (translator == nullptr) return;
+  QCoreApplication::removeTranslator(translator);
+  delete translator;
 }
 
-void Install(std::unique_ptr<QTranslator>& slot, const QString& file, const QString& folder) {
-  auto translator = std::make_unique<QTranslator>();
-  if (!translator->load(file, folder)) return;
-  QCoreApplication::installTranslator(translator.get());
-  slot = std::move(translator);
+void Install(QPointer<QTranslator>& slot, const QString& file, const QString& folder) {
+  auto* translator = new QTranslator(QCoreApplication::instance());
+  if (!translator->load(file, folder)) {
+    delete translator;
+    return;
+  }
+  QCoreApplication::installTranslator(translator);
+  slot = translator;
 }
 
 QString Lookup(const QString& line) {
@@ -107,11 +112,11 @@ void InstallLanguage(TLanguage language) {
   }
 }
 
-TLanguage InstalledLanguage() { return OwnCatalogue() ? TLanguage::English : TLanguage::Japanese; }
+TLanguage InstalledLanguage() { return OwnCatalogue() != nullptr ? TLanguage::English : TLanguage::Japanese; }
 
 QString UserText(const std::string& text) {
   const QString whole = QString::fromStdString(text);
-  if (!OwnCatalogue()) return whole;
+  if (OwnCatalogue() == nullptr) return whole;
   QStringList lines = whole.split(QLatin1Char('\n'));
   for (QString& line : lines) line = TranslateLine(line);
   return lines.join(QLatin1Char('\n'));

@@ -42,6 +42,9 @@ TEST_F(LanguageTest, MenusWindowsAndMessagesAreEnglish) {
   // Names from the core: the harmony rules and the blend modes.
   EXPECT_EQ(form.Windows().hue->findChild<QComboBox*>("ComboBox1")->itemText(1), "Dominant Hue");
   EXPECT_EQ(form.Windows().layer->findChild<QComboBox*>("ComboBox1")->itemText(2), "Multiply");
+  // The longest rule's name shows whole in its box.
+  const QComboBox* rules = form.Windows().hue->findChild<QComboBox*>("ComboBox1");
+  EXPECT_GE(rules->width(), rules->sizeHint().width());
 
   // Every label of the layer window's level row shows whole, clear of the
   // swatch and edit beside it.
