@@ -5,7 +5,6 @@
 
 #include <QKeyEvent>
 #include <QPointer>
-#include <QStringList>
 #include <QWidget>
 #include <functional>
 #include <memory>
