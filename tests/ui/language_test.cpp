@@ -1,6 +1,7 @@
 // The windows in English: menus, window texts and the core's messages come
 // from the catalogue, and the choice of language is offered in both.
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QComboBox>
 #include <QLabel>
@@ -15,6 +16,9 @@
 #include "support/recording.h"
 #include "ui/hue_form.h"
 #include "ui/layer_form.h"
+#include "ui/palette_form.h"
+#include "ui/progress_form.h"
+#include "ui/swatch_form.h"
 #include "ui/main_form.h"
 #include "ui/translation.h"
 
@@ -45,6 +49,33 @@ TEST_F(LanguageTest, MenusWindowsAndMessagesAreEnglish) {
   // The longest rule's name shows whole in its box.
   const QComboBox* rules = form.Windows().hue->findChild<QComboBox*>("ComboBox1");
   EXPECT_GE(rules->width(), rules->sizeHint().width());
+
+  // Every English text of the fixed-size windows shows whole, inside its
+  // window.
+  const TToolWindows& w = form.Windows();
+  for (QWidget* window : std::initializer_list<QWidget*>{w.hue, w.picker, w.lightBalance, w.layer, w.progress,
+                                                         w.swatch, w.info}) {
+    for (const QLabel* l : window->findChildren<QLabel*>()) {
+      // The code's caption is the same in both languages; its own test
+      // keeps it clear of the code.
+      if (l->text().isEmpty() || l->wordWrap() || l->objectName() == "Label7") continue;
+      EXPECT_GE(l->width(), l->sizeHint().width()) << l->text().toStdString();
+      EXPECT_LE(l->mapTo(window, QPoint(l->sizeHint().width(), 0)).x(), window->width()) << l->text().toStdString();
+    }
+    for (const QAbstractButton* b : window->findChildren<QAbstractButton*>()) {
+      if (!b->text().isEmpty()) {
+        EXPECT_GE(b->width(), b->sizeHint().width()) << b->text().toStdString();
+      }
+    }
+  }
+  TProgressForm& progress = *w.progress;
+  for (const char* caption : {kProgressReading, kProgressGrey, kProgressResize}) {
+    progress.ShowProgress(caption, 1);
+    const QLabel* l = progress.findChild<QLabel*>("Label1");
+    EXPECT_GE(l->width(), l->fontMetrics().horizontalAdvance(l->text())) << caption;
+    EXPECT_NE(l->text(), QString::fromUtf8(caption));
+  }
+  progress.HideProgress();
 
   // Every label of the layer window's level row shows whole, clear of the
   // swatch and edit beside it.
