@@ -55,6 +55,10 @@ set(TINTLOOM_CORE_SOURCES
 set(TINTLOOM_WINDOW_SOURCES
   ui/main_form.cpp
   ui/canvas_view_menu.cpp
+  ui/model_views_adapter.cpp
+  ui/window_drag.cpp
+  ui/file_commands.cpp
+  ui/translation.cpp
   ui/surface_view.cpp
   ui/paint_box.cpp
   ui/qt_messages.cpp
@@ -70,6 +74,6 @@ set(TINTLOOM_WINDOW_SOURCES
   ui/info_form.cpp
   ui/progress_form.cpp
   ui/layer_form.cpp
-  ui/light_balance_form.cpp
+  ui/palette_form.cpp
   ui/artwork_export_dialog.cpp
 )

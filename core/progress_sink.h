@@ -4,6 +4,7 @@
 // calls; tools pass TSilentProgress.
 
 #include <string>
+#include "core/user_text.h"
 
 namespace tintloom {
 
@@ -26,8 +27,8 @@ class TSilentProgress final : public TProgressSink {
 };
 
 // The captions of the three steps of opening artwork, in the order they appear.
-inline constexpr const char* kProgressReading = "ファイルからデータを読み取っています...";
-inline constexpr const char* kProgressGrey = "グレイスケールに変換しています...";
-inline constexpr const char* kProgressResize = "リサイズしています...";
+inline constexpr const char* kProgressReading = TL_TEXT("tintloom", "ファイルからデータを読み取っています...");
+inline constexpr const char* kProgressGrey = TL_TEXT("tintloom", "グレイスケールに変換しています...");
+inline constexpr const char* kProgressResize = TL_TEXT("tintloom", "リサイズしています...");
 
 }  // namespace tintloom

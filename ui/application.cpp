@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <exception>
 
+#include "ui/translation.h"
+
 namespace tintloom {
 
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {}
@@ -31,7 +33,7 @@ void TApplication::ShowCaught(const char* text) {
     if (messages_ != nullptr) {
       messages_->ShowMessage(text);
     } else {
-      QMessageBox::critical(activeWindow(), applicationName(), QString::fromUtf8(text));
+      QMessageBox::critical(activeWindow(), applicationName(), UserText(text));
     }
   } catch (...) {
     std::fprintf(stderr, "%s\n", text);

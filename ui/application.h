@@ -7,6 +7,7 @@
 #include <QApplication>
 
 #include "core/messages.h"
+#include "core/user_text.h"
 
 namespace tintloom {
 
@@ -27,6 +28,6 @@ class TApplication final : public QApplication {
 };
 
 // Shown for something thrown that is not a std::exception.
-inline constexpr const char* kUnknownExceptionText = "予期しないエラーが発生しました";
+inline constexpr const char* kUnknownExceptionText = TL_TEXT("tintloom", "予期しないエラーが発生しました");
 
 }  // namespace tintloom

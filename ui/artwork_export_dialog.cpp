@@ -16,13 +16,14 @@
 
 #include "core/files/artwork_export.h"
 #include "core/model/coordination_model.h"
+#include "ui/translation.h"
 
 namespace tintloom {
 
 std::optional<TArtworkExportChoice> AskArtworkExport(QWidget* parent, const TCoordinationModel& model) {
   QDialog dialog(parent);
   dialog.setObjectName("ExportDialog");
-  dialog.setWindowTitle(QString::fromUtf8("配色した画像を書き出す"));
+  dialog.setWindowTitle(UserText(TL_TEXT("tintloom", "配色した画像を書き出す")));
   auto* form = new QFormLayout(&dialog);
 
   auto* fileRow = new QHBoxLayout;
@@ -31,13 +32,13 @@ std::optional<TArtworkExportChoice> AskArtworkExport(QWidget* parent, const TCoo
   file->setMinimumWidth(320);
   const QFileInfo artwork(QString::fromStdString(model.artworkPath));
   file->setText(artwork.dir().filePath(artwork.completeBaseName() + ".png"));
-  auto* browse = new QPushButton(QString::fromUtf8("参照..."), &dialog);
+  auto* browse = new QPushButton(UserText(TL_TEXT("tintloom", "参照...")), &dialog);
   fileRow->addWidget(file);
   fileRow->addWidget(browse);
-  form->addRow(QString::fromUtf8("ファイル:"), fileRow);
+  form->addRow(UserText(TL_TEXT("tintloom", "ファイル:")), fileRow);
   QObject::connect(browse, &QPushButton::clicked, &dialog, [&dialog, file] {
-    QFileDialog files(&dialog, QString::fromUtf8("配色した画像を書き出す"));
-    files.setNameFilter(QString::fromUtf8("PNG画像(*.png)"));
+    QFileDialog files(&dialog, UserText(TL_TEXT("tintloom", "配色した画像を書き出す")));
+    files.setNameFilter(UserText(TL_TEXT("tintloom", "PNG画像(*.png)")));
     files.setDefaultSuffix("png");
     files.setAcceptMode(QFileDialog::AcceptSave);
     files.selectFile(file->text());
@@ -48,16 +49,16 @@ std::optional<TArtworkExportChoice> AskArtworkExport(QWidget* parent, const TCoo
   const TColor canvas = model.BackgroundColour();
   auto* background = new QComboBox(&dialog);
   background->setObjectName("ExportBackground");
-  background->addItem(QString::fromUtf8("透明"));
-  background->addItem(QString::fromUtf8("キャンバスの背景色"));
-  background->addItem(QString::fromUtf8("白"));
-  background->addItem(QString::fromUtf8("黒"));
+  background->addItem(UserText(TL_TEXT("tintloom", "透明")));
+  background->addItem(UserText(TL_TEXT("tintloom", "キャンバスの背景色")));
+  background->addItem(UserText(TL_TEXT("tintloom", "白")));
+  background->addItem(UserText(TL_TEXT("tintloom", "黒")));
   background->setCurrentIndex(model.Background() == BackgroundMode::Checker ? 0 : 1);
-  form->addRow(QString::fromUtf8("背景:"), background);
+  form->addRow(UserText(TL_TEXT("tintloom", "背景:")), background);
 
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
-  buttons->button(QDialogButtonBox::Ok)->setText(QString::fromUtf8("書き出す"));
-  buttons->button(QDialogButtonBox::Cancel)->setText(QString::fromUtf8("キャンセル"));
+  buttons->button(QDialogButtonBox::Ok)->setText(UserText(TL_TEXT("tintloom", "書き出す")));
+  buttons->button(QDialogButtonBox::Cancel)->setText(UserText(TL_TEXT("tintloom", "キャンセル")));
   QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
   QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
   form->addRow(buttons);
@@ -71,10 +72,10 @@ std::optional<TArtworkExportChoice> AskArtworkExport(QWidget* parent, const TCoo
     if (QFileInfo(choice.path).suffix().isEmpty()) choice.path += ".png";
     if (!QFileInfo::exists(choice.path)) break;
     QMessageBox ask(QMessageBox::Question, dialog.windowTitle(),
-                    QFileInfo(choice.path).fileName() + QString::fromUtf8(" は既にあります。\n上書きしますか?"),
+                    UserText(TL_TEXT("tintloom", "%1 は既にあります。") "\n" TL_TEXT("tintloom", "上書きしますか?")).arg(QFileInfo(choice.path).fileName()),
                     QMessageBox::NoButton, &dialog);
-    QPushButton* replace = ask.addButton(QString::fromUtf8("上書き"), QMessageBox::AcceptRole);
-    ask.setDefaultButton(ask.addButton(QString::fromUtf8("キャンセル"), QMessageBox::RejectRole));
+    QPushButton* replace = ask.addButton(UserText(TL_TEXT("tintloom", "上書き")), QMessageBox::AcceptRole);
+    ask.setDefaultButton(ask.addButton(UserText(TL_TEXT("tintloom", "キャンセル")), QMessageBox::RejectRole));
     ask.exec();
     if (ask.clickedButton() == replace) break;
   }
@@ -88,10 +89,10 @@ std::optional<TArtworkExportChoice> AskArtworkExport(QWidget* parent, const TCoo
 }
 
 void ExportArtworkWithProgress(QWidget* parent, TCoordinationModel& model, const TArtworkExportChoice& choice) {
-  QProgressDialog progress(QString::fromUtf8("配色した画像を書き出しています..."), QString::fromUtf8("キャンセル"), 0, 100,
+  QProgressDialog progress(UserText(TL_TEXT("tintloom", "配色した画像を書き出しています...")), UserText(TL_TEXT("tintloom", "キャンセル")), 0, 100,
                            parent);
   progress.setObjectName("ExportProgress");
-  progress.setWindowTitle(QString::fromUtf8("配色した画像を書き出す"));
+  progress.setWindowTitle(UserText(TL_TEXT("tintloom", "配色した画像を書き出す")));
   // Modal to the whole program: nothing may change the artwork while its
   // rows are being written.
   progress.setWindowModality(Qt::ApplicationModal);

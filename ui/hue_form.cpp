@@ -10,6 +10,7 @@
 #include "ui/main_form.h"
 #include "ui/paint_box.h"
 #include "ui/surface_view.h"
+#include "ui/translation.h"
 
 namespace tintloom {
 
@@ -51,13 +52,20 @@ QPixmap MakeBaseColourArrow() {
 }  // namespace
 
 THueForm::THueForm(TMainForm& main)
-    : TToolForm(main, "HueForm", QString::fromUtf8("配色"), 262, 333) {
+    : TToolForm(main, "HueForm", tr("配色"), 262, 333) {
   QWidget* panel = ContentPanel();
-  ruleLabel_ = MakeToolLabel(panel, "Label1", "配色ルール : ", 22, 10);
+  ruleLabel_ = MakeToolLabel(panel, "Label1", tr("配色ルール : "), 22, 10);
   ruleCombo_ = new QComboBox(panel);
   ruleCombo_->setObjectName("ComboBox1");
   ruleCombo_->setGeometry(96, 6, 145, 21);
-  for (const THarmonyRule& rule : kHarmonyRules) ruleCombo_->addItem(QString::fromUtf8(rule.name));
+  for (const THarmonyRule& rule : kHarmonyRules) ruleCombo_->addItem(UserText(rule.name));
+  // A rule's name longer than the box (English) takes the room a shorter
+  // label leaves to its left.
+  const int needed = ruleCombo_->sizeHint().width();
+  if (needed > ruleCombo_->width()) {
+    const int left = std::max(ruleLabel_->x() + ruleLabel_->width() + 4, ruleCombo_->x() + ruleCombo_->width() - needed);
+    ruleCombo_->setGeometry(left, 6, ruleCombo_->x() + ruleCombo_->width() - left, 21);
+  }
   ruleCombo_->installEventFilter(this);
   // Only the user's pick changes the rule; the window sets the index itself
   // without running the change.
@@ -68,7 +76,7 @@ THueForm::THueForm(TMainForm& main)
   wheelBox_->installEventFilter(this);
   sliderBox_ = new TPaintBox(panel, 217, 35, 22, 180);
   sliderBox_->setObjectName("PaintBox3");
-  baseColourLabel_ = MakeToolLabel(panel, "Label4", "基本カラー", 189, 221);
+  baseColourLabel_ = MakeToolLabel(panel, "Label4", tr("基本カラー"), 189, 221);
   baseColourArrow_ = new QLabel(panel);
   baseColourArrow_->setObjectName("Image2");
   baseColourArrow_->setPixmap(MakeBaseColourArrow());

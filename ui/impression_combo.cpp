@@ -7,6 +7,7 @@
 
 #include "core/model/impression_presets.h"
 #include "ui/surface_view.h"
+#include "ui/translation.h"
 
 namespace tintloom {
 
@@ -44,7 +45,7 @@ void DrawPresetItem(QPainter& painter, const QRect& item, int index, bool select
   painter.setFont(font);
   const int textTop = item.top() + 4;
   painter.drawText(QRect(item.left() + 4, textTop, item.width() - 4, kPresetItemHeight - 4),
-                   Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip, QString::fromUtf8(preset.name));
+                   Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip, UserText(preset.name));
   // The band runs from the item's right edge leftwards.
   const int right = item.left() + item.width();
   const int top = item.top() + 4;

@@ -1,6 +1,7 @@
 #include "ui/info_form.h"
 
 #include <QClipboard>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -11,16 +12,19 @@
 #include "core/model/tone_vocabulary.h"
 #include "ui/main_form.h"
 #include "ui/surface_view.h"
+#include "ui/translation.h"
 
 namespace tintloom {
 
 namespace {
 
 constexpr int kTextSize = 12;
+constexpr int kMeaningsSize = 13;
+constexpr int kSmallestMeaningsSize = 10;
 
-QLabel* MakeLabel(QWidget* parent, const char* name, const char* text, QRect geometry,
+QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, QRect geometry,
                   Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignTop, int pixelSize = kTextSize) {
-  auto* label = new QLabel(QString::fromUtf8(text), parent);
+  auto* label = new QLabel(text, parent);
   label->setObjectName(name);
   QFont font = label->font();
   font.setPixelSize(pixelSize);
@@ -48,13 +52,23 @@ void SetSwatchColour(QFrame* frame, TColor colour) {
 
 }  // namespace
 
-TInfoForm::TInfoForm(TMainForm& main) : TToolForm(main, "InfoForm", QString::fromUtf8("情報"), 262, 246) {
+QString ToneHeading(int tone) {
+  if (tone < 0 || tone >= kToneCount) return {};
+  const TToneWords& words = ToneWords(tone);
+  return UserText(words.name) + " [" + words.abbreviation + "]";
+}
+
+QString FamilyHeading(int family) {
+  return UserText(TL_TEXT("tintloom", "[%1]色系が象徴するもの:")).arg(UserText(HueFamily(family).name));
+}
+
+TInfoForm::TInfoForm(TMainForm& main) : TToolForm(main, "InfoForm", tr("情報"), 262, 246) {
   QWidget* panel = ContentPanel();
   const auto passive = [this](QLabel* label) {
     RouteDragEvents(label);
     return label;
   };
-  passive(MakeLabel(panel, "Label9", "カラーとトーンカラー", QRect(10, 5, 200, 15)));
+  passive(MakeLabel(panel, "Label9", tr("カラーとトーンカラー"), QRect(10, 5, 200, 15)));
   // The colour lies over the tone colour, overlapping it by 18 pixels each way.
   tonePanel_ = MakeSwatch(panel, "Panel3", 45, 45);
   colourPanel_ = MakeSwatch(panel, "Panel2", 22, 24);
@@ -87,7 +101,7 @@ TInfoForm::TInfoForm(TMainForm& main) : TToolForm(main, "InfoForm", QString::fro
   toneWords_ = passive(MakeLabel(panel, "Label11", "", QRect(12, 131, 245, 30)));
   toneWords_->setWordWrap(true);
   familyHeading_ = passive(MakeLabel(panel, "Label12", "", QRect(12, 162, 245, 15)));
-  familyMeanings_ = passive(MakeLabel(panel, "Label13", "", QRect(12, 180, 237, 39), Qt::AlignLeft | Qt::AlignTop, 13));
+  familyMeanings_ = passive(MakeLabel(panel, "Label13", "", QRect(12, 180, 237, 39), Qt::AlignLeft | Qt::AlignTop, kMeaningsSize));
   familyMeanings_->setWordWrap(true);
   QFont tahoma = familyMeanings_->font();
   tahoma.setFamilies({QStringLiteral("Tahoma"), tahoma.family()});
@@ -95,6 +109,23 @@ TInfoForm::TInfoForm(TMainForm& main) : TToolForm(main, "InfoForm", QString::fro
 
   const QRect mainFrame = main.frameGeometry();
   move(mainFrame.topLeft());
+}
+
+void TInfoForm::ShowFamily(int family) {
+  familyCache_ = family;
+  familyHeading_->setText(FamilyHeading(family));
+  const QString meanings = UserText(HueFamily(family).meanings);
+  familyMeanings_->setText(meanings);
+  // A translation may need more room than the Japanese has: a smaller size
+  // rather than a cut-off last word.
+  QFont font = familyMeanings_->font();
+  for (int size = kMeaningsSize; size >= kSmallestMeaningsSize; --size) {
+    font.setPixelSize(size);
+    const QRect need = QFontMetrics(font).boundingRect(QRect(0, 0, familyMeanings_->width(), 1000),
+                                                       Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, meanings);
+    if (need.width() <= familyMeanings_->width() && need.height() <= familyMeanings_->height()) break;
+  }
+  familyMeanings_->setFont(font);
 }
 
 void TInfoForm::showEvent(QShowEvent* event) {
@@ -126,15 +157,11 @@ void TInfoForm::UpdateInfo() {
   // The tone from the shade's HSV, the family from its packed colour: at a
   // boundary the two may disagree.
   const int tone = model.ShadeToneClass(model.selectedShade);
-  toneName_->setText(QString::fromStdString(ToneHeadingText(tone)));
-  toneWords_->setText(QString::fromUtf8(ToneWords(tone).impression));
+  toneName_->setText(ToneHeading(tone));
+  toneWords_->setText(UserText(ToneWords(tone).impression));
   const TColorF hsv = RgbToHsv(UnpackColor(c));
   const int family = HueFamilyOf(hsv);
-  if (family != familyCache_) {
-    familyCache_ = family;
-    familyHeading_->setText(QString::fromStdString(FamilyHeadingText(family)));
-    familyMeanings_->setText(QString::fromUtf8(HueFamily(family).meanings));
-  }
+  if (family != familyCache_) ShowFamily(family);
   SetSwatchColour(colourPanel_, c);
   // Without tone data there is no tone: the swatch shows the window's colour.
   SetSwatchColour(tonePanel_, tone >= 0 ? ToneColorAtHue(hsv.h(), tone) : kToolBackground);

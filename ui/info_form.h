@@ -11,6 +11,11 @@ class QPushButton;
 
 namespace tintloom {
 
+// The heading of a tone's words (its name and abbreviation) and of a hue
+// family's meanings, in the user's language.
+QString ToneHeading(int tone);
+QString FamilyHeading(int family);
+
 class TInfoForm : public TToolForm {
   Q_OBJECT
  public:
@@ -24,6 +29,8 @@ class TInfoForm : public TToolForm {
   QPushButton* CopyButton() const { return copyButton_; }
   QFrame* ColourSwatch() const { return colourPanel_; }
   QFrame* ToneSwatch() const { return tonePanel_; }
+  // Writes the texts of a hue family: its heading and what it stands for.
+  void ShowFamily(int family);
   // The family the family texts were last written for (-1 before the first).
   int FamilyShown() const { return familyCache_; }
 

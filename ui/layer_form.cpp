@@ -18,6 +18,7 @@
 #include "ui/main_form.h"
 #include "ui/paint_box.h"
 #include "ui/surface_view.h"
+#include "ui/translation.h"
 
 namespace tintloom {
 
@@ -56,9 +57,9 @@ struct TPopupItem {
   int tag;
 };
 constexpr TPopupItem kPopupItems[] = {
-    {"N1", "グレイスケールレイヤー", kGreyRamp},
-    {"N2", "黒ベタレイヤー", kBlackRamp},
-    {"N3", "白ベタレイヤー", kWhiteRamp},
+    {"N1", QT_TRANSLATE_NOOP("tintloom::TLayerForm", "グレイスケールレイヤー"), kGreyRamp},
+    {"N2", QT_TRANSLATE_NOOP("tintloom::TLayerForm", "黒ベタレイヤー"), kBlackRamp},
+    {"N3", QT_TRANSLATE_NOOP("tintloom::TLayerForm", "白ベタレイヤー"), kWhiteRamp},
 };
 
 // Image list 1: a diagonal grey gradient, white at the top left to near
@@ -145,27 +146,37 @@ class TLayerRowDelegate final : public QStyledItemDelegate {
 }  // namespace
 
 TLayerForm::TLayerForm(TMainForm& main)
-    : TToolForm(main, "LayerForm", QString::fromUtf8("レイヤー"), kClientWidth, kDesignClientHeight) {
+    : TToolForm(main, "LayerForm", tr("レイヤー"), kClientWidth, kDesignClientHeight) {
   QWidget* panel = ContentPanel();
 
   blendCombo_ = new QComboBox(panel);
   blendCombo_->setObjectName("ComboBox1");
   blendCombo_->setGeometry(8, 6, 247, 21);
   blendCombo_->setMaxVisibleItems(30);
-  for (const TBlendMode& mode : kBlendModes) blendCombo_->addItem(QString::fromUtf8(mode.label));
+  for (const TBlendMode& mode : kBlendModes) blendCombo_->addItem(UserText(mode.label));
   blendCombo_->setCurrentIndex(0);
   // Only the user's pick changes the mode; showing a layer's mode does not.
   connect(blendCombo_, &QComboBox::activated, this, [this] { ComboBox1Change(); });
 
-  QLabel* mappingLabel = MakeToolLabel(panel, "Label1", "マッピング設定:", 8, 36, kLayerLabelSize);
-  QLabel* baseLabel = MakeToolLabel(panel, "Label4", "ベース :", 86, 36, kLayerLabelSize);
+  QLabel* mappingLabel = MakeToolLabel(panel, "Label1", tr("マッピング設定:"), 8, 36, kLayerLabelSize);
+  QLabel* baseLabel = MakeToolLabel(panel, "Label4", tr("ベース :"), 86, 36, kLayerLabelSize);
   baseSwatch_ = MakeSwatch(panel, "Panel3", 127, 32);
   baseEdit_ = MakeLevelEdit(panel, "Edit1", 146, 32);
-  QLabel* shadowLabel = MakeToolLabel(panel, "Label5", "影：", 185, 36, kLayerLabelSize);
+  QLabel* shadowLabel = MakeToolLabel(panel, "Label5", tr("影："), 185, 36, kLayerLabelSize);
   shadowSwatch_ = MakeSwatch(panel, "Panel2", 207, 32);
   shadowEdit_ = MakeLevelEdit(panel, "Edit2", 226, 32);
   SetSwatch(baseSwatch_, 255);
   SetSwatch(shadowSwatch_, 0);
+  // Words longer than the Japanese ones (English) would run under the shadow
+  // swatch: the shadow label then ends at its swatch and the base group
+  // follows the mapping label closely, so that every label shows whole.
+  if (shadowLabel->x() + shadowLabel->width() > shadowSwatch_->x()) {
+    const int gap = 4;
+    baseLabel->move(mappingLabel->x() + mappingLabel->width() + gap, baseLabel->y());
+    baseSwatch_->move(baseLabel->x() + baseLabel->width() + gap, baseSwatch_->y());
+    baseEdit_->move(baseSwatch_->x() + baseSwatch_->width(), baseEdit_->y());
+    shadowLabel->move(shadowSwatch_->x() - gap - shadowLabel->width(), shadowLabel->y());
+  }
   connect(baseEdit_, &QLineEdit::textChanged, this, [this] { Edit1Change(); });
   connect(shadowEdit_, &QLineEdit::textChanged, this, [this] { Edit2Change(); });
   // Enter, Tab or a click elsewhere commits what was typed, and a typed
@@ -208,7 +219,7 @@ TLayerForm::TLayerForm(TMainForm& main)
   popupMenu_ = new QMenu(this);
   popupMenu_->setObjectName("PopupMenu1");
   for (const TPopupItem& item : kPopupItems) {
-    QAction* action = popupMenu_->addAction(QString::fromUtf8(item.caption));
+    QAction* action = popupMenu_->addAction(tr(item.caption));
     action->setObjectName(item.name);
     action->setData(item.tag);
     connect(action, &QAction::triggered, this, [this, action] { N1Click(action->data().toInt()); });

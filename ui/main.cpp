@@ -27,6 +27,7 @@
 #include "ui/main_form.h"
 #include "ui/qt_messages.h"
 #include "ui/session_platform.h"
+#include "ui/translation.h"
 
 int main(int argc, char* argv[]) {
   const std::vector<std::string> args(argv + 1, argv + argc);
@@ -46,6 +47,8 @@ int main(int argc, char* argv[]) {
   // Wayland application id, the X11 window class).
   QApplication::setDesktopFileName("org.tintloom.Tintloom");
   QApplication::setWindowIcon(QIcon::fromTheme("org.tintloom.Tintloom"));
+  // Before any window: the windows take their texts as they are built.
+  tintloom::InstallLanguage(tintloom::ChosenLanguage());
   tintloom::TQtMessages messages;
   app.SetMessages(&messages);
   try {
@@ -65,7 +68,7 @@ int main(int argc, char* argv[]) {
     const bool quitAfterStart = qEnvironmentVariableIntValue("TINTLOOM_QUIT_AFTER_START") == 1;
     if (!files.isEmpty() || quitAfterStart) {
       QTimer::singleShot(0, &mainForm, [&mainForm, files, quitAfterStart] {
-        if (!files.isEmpty()) mainForm.OpenCommandLineFiles(files);
+        if (!files.isEmpty()) mainForm.FileCommands().OpenCommandLineFiles(files);
         if (quitAfterStart) mainForm.close();
       });
     }
@@ -75,7 +78,7 @@ int main(int argc, char* argv[]) {
     return QApplication::exec();
   } catch (const std::exception& e) {
     // Without its data the program cannot draw its windows: say why and stop.
-    QMessageBox::critical(nullptr, QApplication::applicationName(), QString::fromUtf8(e.what()));
+    QMessageBox::critical(nullptr, QApplication::applicationName(), tintloom::UserText(e.what()));
     return 1;
   }
 }

@@ -7,8 +7,6 @@
 #include <QDBusConnection>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QFileDialog>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMimeData>
@@ -27,13 +25,9 @@
 #include <filesystem>
 #include <stdexcept>
 #include <system_error>
+#include <tuple>
 
 #include "core/files/data_files.h"
-#include "core/files/palette_document.h"
-#include "core/files/palette_import.h"
-#include "core/files/save_as.h"
-#include "core/files/artwork_export.h"
-#include "core/files/work_document.h"
 #include "ui/swatch_form.h"
 #include "ui/paint_box.h"
 #include "ui/screen_colour_portal.h"
@@ -42,10 +36,11 @@
 #include "ui/tool_form.h"
 #include "ui/hue_form.h"
 #include "ui/layer_form.h"
-#include "ui/light_balance_form.h"
+#include "ui/palette_form.h"
 #include "ui/info_form.h"
 #include "ui/picker_form.h"
 #include "ui/surface_view.h"
+#include "ui/translation.h"
 #include "core/artwork/blend_table.h"
 #include "ui/window_snap.h"
 #include "core/colour/bmp_file.h"
@@ -62,11 +57,12 @@ constexpr TColor kMainBackground = 0xBFBFBF;
 
 // What the user is told when the skin stops start-up, in the words of the
 // other data files' messages.
-constexpr const char* kSkinMissingMessage = "skin.bmpを開けません";
-constexpr const char* kSkinUnreadableMessage = "skin.bmpを読み込めません";
-// What "開く" and the command line take, said when given anything else.
-constexpr const char* kOpenableFilesMessage = "開けるのはPSDファイル(*.psd)、Tintloomパレット(*.tlp)と作業ファイル(*.tlw)だけです";
-constexpr const char* kSkinTooSmallMessage = "skin.bmpが小さすぎます (447×171 ピクセル以上が必要です)";
+constexpr const char* kSkinMissingMessage = TL_TEXT("tintloom", "skin.bmpを開けません");
+constexpr const char* kSkinUnreadableMessage = TL_TEXT("tintloom", "skin.bmpを読み込めません");
+constexpr const char* kSkinTooSmallMessage = TL_TEXT("tintloom", "skin.bmpが小さすぎます (447×171 ピクセル以上が必要です)");
+// F1 to F4 where neither the screen nor the desktop's portal gives a colour.
+constexpr const char* kScreenUnreadableMessage =
+    TL_TEXT("tintloom", "この環境では画面の色を読み取れません。") "\n" TL_TEXT("tintloom", "(Wayland のセッションでは画面の読み取りが許可されていません)");
 
 // The pixel under the pointer, read from the whole screen rather than from a
 // window. Nothing in a Wayland session, whatever Qt's platform: there the
@@ -87,30 +83,19 @@ std::optional<TColor> ReadScreenPixelUnderPointer() {
   return static_cast<TColor>(qRed(c)) | static_cast<TColor>(qGreen(c)) << 8 | static_cast<TColor>(qBlue(c)) << 16;
 }
 
-// File dialogs of one kind (palettes and exports, or artwork) start in the
-// folder where the last file of that kind was chosen, in this run or before.
-constexpr const char* kPaletteFolderKey = "folders/palettes";
-constexpr const char* kArtworkFolderKey = "folders/artwork";
-
-QSettings Settings() { return QSettings(QStringLiteral("Tintloom"), QStringLiteral("Tintloom")); }
-
-void StartInLastFolder(QFileDialog& dialog, const char* key) {
-  const QString folder = Settings().value(QLatin1String(key)).toString();
-  if (!folder.isEmpty() && QFileInfo(folder).isDir()) dialog.setDirectory(folder);
-}
-
-// The dialog's choice, its folder remembered; empty when cancelled.
-QString RunRememberingFolder(QFileDialog& dialog, const char* key) {
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
-  const QString chosen = dialog.selectedFiles().front();
-  Settings().setValue(QLatin1String(key), QFileInfo(chosen).absolutePath());
-  return chosen;
-}
-
 }  // namespace
 
 TMainForm::TMainForm(TMessageSink& messages, const std::string& programDir)
-    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), model_(*this, messages) {
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint),
+      views_(*this),
+      model_(views_, messages),
+      // The main window's title strip lies under its menu bar.
+      dragger_(
+          *this, [this] { return client_->y() + kTitleHeight; },
+          [this] {
+            return std::vector<QWidget*>{this, windows_.hue, windows_.picker, windows_.lightBalance, windows_.layer};
+          }),
+      fileCommands_(*this, model_, windows_) {
   setObjectName("MainForm");
   setWindowTitle("Tintloom");
   setAutoFillBackground(true);
@@ -167,55 +152,6 @@ TMainForm::TMainForm(TMessageSink& messages, const std::string& programDir)
   // Buttonless moves too: they end a drag whose release never came.
   setMouseTracking(true);
   readScreenPixel = ReadScreenPixelUnderPointer;
-  openSampleArtwork = [this](const std::string& path) { model_.OpenSampleArtwork(path); };
-  openPaletteDocument = [this](const std::string& path) { OpenPaletteDocumentFile(path); };
-  openWorkDocument = [this](const std::string& path) { LoadWorkDocument(model_, path); };
-  runArtworkExportDialog = [this] { return AskArtworkExport(this, model_); };
-  runPaletteOpenDialog = [this] {
-    QFileDialog dialog(this);
-    dialog.setObjectName("OpenDialog1");
-    dialog.setNameFilters({QString::fromUtf8("Tintloomパレット・作業ファイル(*.tlp *.tlw)"),
-                           QString::fromUtf8("Tintloomパレット(*.tlp)"), QString::fromUtf8("Tintloom作業ファイル(*.tlw)"),
-                           QString::fromUtf8("PSDファイル (*.PSD *.psd)")});
-    dialog.setDefaultSuffix("tlp");
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setSizeGripEnabled(true);
-    StartInLastFolder(dialog, kPaletteFolderKey);
-    return RunRememberingFolder(dialog, kPaletteFolderKey);
-  };
-  runPaletteSaveDialog = [this] {
-    QFileDialog dialog(this, QString::fromUtf8("パレットの書き出し"));
-    dialog.setObjectName("SaveDialog1");
-    dialog.setNameFilters({QString::fromUtf8("Tintloomパレット(*.tlp)"), QString::fromUtf8("Tintloom作業ファイル(*.tlw)"),
-                           QString::fromUtf8("Photoshop互換スウォッチ(*.aco)"),
-                           QString::fromUtf8("Photoshop互換グラデーション(*.grd)"),
-                           QString::fromUtf8("Adobe互換スウォッチ交換(*.ase)"),
-                           QString::fromUtf8("Painter互換カラーセット(*.colors)"), QString::fromUtf8("ビットマップ(*.bmp)"),
-                           QString::fromUtf8("GIMPパレット(*.gpl)")});
-    dialog.setDefaultSuffix("tlp");
-    // A name typed without an extension takes the chosen kind's.
-    connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& filter) {
-      const qsizetype star = filter.lastIndexOf("*.");
-      if (star >= 0) dialog.setDefaultSuffix(filter.mid(star + 2).chopped(1));
-    });
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setSizeGripEnabled(true);
-    StartInLastFolder(dialog, kPaletteFolderKey);
-    return RunRememberingFolder(dialog, kPaletteFolderKey);
-  };
-  runOpenDialog = [this] {
-    QFileDialog dialog(this);
-    dialog.setObjectName("OpenDialog2");
-    dialog.setNameFilter(QString::fromUtf8("PSDファイル (*.PSD *.psd)"));
-    dialog.setDefaultSuffix("psd");
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setSizeGripEnabled(true);
-    StartInLastFolder(dialog, kArtworkFolderKey);
-    return RunRememberingFolder(dialog, kArtworkFolderKey);
-  };
 
   BuildMenu();
   setFixedSize(sizeHint());
@@ -248,38 +184,38 @@ TMainForm::~TMainForm() {
 
 void TMainForm::BuildMenu() {
   const auto item = [](QMenu* menu, const char* name, const char* caption) {
-    QAction* action = menu->addAction(QString::fromUtf8(caption));
+    QAction* action = menu->addAction(tr(caption));
     action->setObjectName(name);
     return action;
   };
-  QMenu* file = menuBar_->addMenu(QString::fromUtf8("ファイル(&F)"));
+  QMenu* file = menuBar_->addMenu(tr("ファイル(&F)"));
   file->setObjectName("F1");
-  QAction* open = item(file, "N1", "開く(&O)...");
+  QAction* open = item(file, "N1", QT_TR_NOOP("開く(&O)..."));
   open->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
-  connect(open, &QAction::triggered, this, [this] { N1Click(); });
-  QAction* save = item(file, "S1", "名前を付けて保存(&S)...");
+  connect(open, &QAction::triggered, this, [this] { fileCommands_.N1Click(); });
+  QAction* save = item(file, "S1", QT_TR_NOOP("名前を付けて保存(&S)..."));
   save->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
-  connect(save, &QAction::triggered, this, [this] { S1Click(); });
+  connect(save, &QAction::triggered, this, [this] { fileCommands_.S1Click(); });
   file->addSeparator()->setObjectName("N14");
-  connect(item(file, "PSD1", "見本用PSDファイルを開く..."), &QAction::triggered, this, [this] { PSD1Click(); });
-  connect(item(file, "P1", "配色した画像を書き出す(&P)..."), &QAction::triggered, this, [this] { P1Click(); });
+  connect(item(file, "PSD1", QT_TR_NOOP("見本用PSDファイルを開く...")), &QAction::triggered, this, [this] { fileCommands_.PSD1Click(); });
+  connect(item(file, "P1", QT_TR_NOOP("配色した画像を書き出す(&P)...")), &QAction::triggered, this, [this] { fileCommands_.P1Click(); });
   file->addSeparator()->setObjectName("N2");
-  connect(item(file, "X1", "終了(&X)"), &QAction::triggered, this, [this] { X1Click(); });
+  connect(item(file, "X1", QT_TR_NOOP("終了(&X)")), &QAction::triggered, this, [this] { X1Click(); });
 
-  QMenu* edit = menuBar_->addMenu(QString::fromUtf8("編集(&E)"));
+  QMenu* edit = menuBar_->addMenu(tr("編集(&E)"));
   edit->setObjectName("E1");
-  undoAction_ = item(edit, "U1", "元に戻す(&U)");
+  undoAction_ = item(edit, "U1", QT_TR_NOOP("元に戻す(&U)"));
   undoAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
   undoAction_->setEnabled(model_.CanUndo());
   connect(undoAction_, &QAction::triggered, this, [this] { UndoClick(); });
-  redoAction_ = item(edit, "R1", "やり直し(&R)");
+  redoAction_ = item(edit, "R1", QT_TR_NOOP("やり直し(&R)"));
   redoAction_->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
   redoAction_->setEnabled(model_.CanRedo());
   connect(redoAction_, &QAction::triggered, this, [this] { RedoClick(); });
   edit->addSeparator()->setObjectName("N15");
-  connect(item(edit, "C1", "キャンバスをコピー(&C)"), &QAction::triggered, this, [this] { C1Click(); });
+  connect(item(edit, "C1", QT_TR_NOOP("キャンバスをコピー(&C)")), &QAction::triggered, this, [this] { C1Click(); });
 
-  QMenu* view = menuBar_->addMenu(QString::fromUtf8("表示(&V)"));
+  QMenu* view = menuBar_->addMenu(tr("表示(&V)"));
   view->setObjectName("V1");
   viewMenu_ = view;
   connect(view, &QMenu::aboutToShow, this, [this] { V1Click(); });
@@ -288,21 +224,21 @@ void TMainForm::BuildMenu() {
     const char* caption;
     int tag;
   };
-  for (const ViewItem& v : {ViewItem{"N3", "配色(&R)", 0}, ViewItem{"N4", "カラー(&C)", 1},
-                            ViewItem{"L1", "レイヤー(&L)", 3}, ViewItem{"N5", "ライトバランス(&G)", 2},
-                            ViewItem{"S2", "スウォッチ(&S)", 4}, ViewItem{"N13", "情報(&I)", 5}}) {
+  for (const ViewItem& v : {ViewItem{"N3", QT_TR_NOOP("配色(&R)"), 0}, ViewItem{"N4", QT_TR_NOOP("カラー(&C)"), 1},
+                            ViewItem{"L1", QT_TR_NOOP("レイヤー(&L)"), 3}, ViewItem{"N5", QT_TR_NOOP("ライトバランス(&G)"), 2},
+                            ViewItem{"S2", QT_TR_NOOP("スウォッチ(&S)"), 4}, ViewItem{"N13", QT_TR_NOOP("情報(&I)"), 5}}) {
     QAction* action = item(view, v.name, v.caption);
     action->setCheckable(true);
     action->setData(v.tag);
     connect(action, &QAction::triggered, this, [this, action] { N3Click(action); });
   }
   view->addSeparator()->setObjectName("N6");
-  QMenu* background = view->addMenu(QString::fromUtf8("背景色"));
+  QMenu* background = view->addMenu(tr("背景色"));
   background->setObjectName("N7");
   backgroundGroup_ = new QActionGroup(this);
   backgroundGroup_->setExclusive(true);
   const char* names[5] = {"N8", "N9", "N10", "N11", "N12"};
-  const char* captions[5] = {"格子模様", "白", "グレー", "黒", "アンビエントカラー"};
+  const char* captions[5] = {QT_TR_NOOP("格子模様"), QT_TR_NOOP("白"), QT_TR_NOOP("グレー"), QT_TR_NOOP("黒"), QT_TR_NOOP("アンビエントカラー")};
   for (int tag = 0; tag < 5; ++tag) {
     QAction* action = item(background, names[tag], captions[tag]);
     action->setCheckable(true);
@@ -311,10 +247,25 @@ void TMainForm::BuildMenu() {
     backgroundGroup_->addAction(action);
     connect(action, &QAction::triggered, this, [this, action] { N8Click(action); });
   }
-  zoomAction_ = item(view, "Z1", "小さい画像を拡大表示(&Z)");
+  zoomAction_ = item(view, "Z1", QT_TR_NOOP("小さい画像を拡大表示(&Z)"));
   zoomAction_->setCheckable(true);
   connect(zoomAction_, &QAction::triggered, this, [this](bool on) { Z1Click(on); });
   BuildCanvasViewMenu(view);
+
+  // Named in both languages, and each language in its own: whichever one the
+  // user reads, the way to it can be found.
+  QMenu* language = view->addMenu(QString::fromUtf8("言語 / Language"));
+  language->setObjectName("LanguageMenu");
+  auto* languageGroup = new QActionGroup(this);
+  for (const auto& [name, caption, choice] : {std::tuple{"Japanese1", "日本語", TLanguage::Japanese},
+                                              std::tuple{"English1", "English", TLanguage::English}}) {
+    QAction* action = language->addAction(QString::fromUtf8(caption));
+    action->setObjectName(name);
+    action->setCheckable(true);
+    action->setChecked(choice == InstalledLanguage());
+    languageGroup->addAction(action);
+    connect(action, &QAction::triggered, this, [this, choice] { LanguageClick(choice); });
+  }
 }
 
 namespace {
@@ -344,6 +295,15 @@ void TMainForm::N8Click(QAction* item) {
 }
 
 void TMainForm::X1Click() { close(); }
+
+void TMainForm::LanguageClick(TLanguage language) {
+  if (remembersViewSettings_) RememberLanguage(language);
+  // Said in the language chosen, which the user can read, whatever the
+  // windows show now; the windows change at the next start.
+  model_.Messages().ShowMessage(language == TLanguage::English
+                                    ? "The windows will be in English from the next start of Tintloom."
+                                    : "次に Tintloom を起動したときから日本語で表示します。");
+}
 
 namespace {
 
@@ -452,8 +412,7 @@ void TMainForm::ReportScreenUnreadable() {
   // Using black instead would silently ruin the shade: say so, once.
   if (screenReadRefusedShown_) return;
   screenReadRefusedShown_ = true;
-  model_.Messages().ShowMessage("この環境では画面の色を読み取れません。\n"
-                                "(Wayland のセッションでは画面の読み取りが許可されていません)");
+  model_.Messages().ShowMessage(kScreenUnreadableMessage);
 }
 
 void TMainForm::keyPressEvent(QKeyEvent* event) {
@@ -469,34 +428,6 @@ void TMainForm::PaintBox1MouseDown(const TMouseInput& input) {
   model_.PickLevelAt(input.button == Qt::RightButton, input.x, input.y);
 }
 
-namespace {
-
-// The extension test of opening artwork: the part of the file name from its
-// last period on is ".psd" in any mix of cases.
-bool HasExtension(const QString& path, const char* extension) {
-  const QString name = QFileInfo(path).fileName();
-  const qsizetype dot = name.lastIndexOf('.');
-  return dot >= 0 && name.mid(dot).compare(QLatin1String(extension), Qt::CaseInsensitive) == 0;
-}
-
-bool HasPsdExtension(const QString& path) { return HasExtension(path, ".psd"); }
-
-}  // namespace
-
-// A dropped file is only ever taken as a copy (or else a link): accepting the
-// move a file manager may propose would let it delete the user's file once
-// the drop is done. A source that offers nothing but a move is refused.
-bool TakeDropAsCopy(QDropEvent* event) {
-  const Qt::DropActions offered = event->possibleActions();
-  if (!event->mimeData()->hasUrls() || !(offered & (Qt::CopyAction | Qt::LinkAction))) {
-    event->ignore();
-    return false;
-  }
-  event->setDropAction(offered & Qt::CopyAction ? Qt::CopyAction : Qt::LinkAction);
-  event->accept();
-  return true;
-}
-
 void TMainForm::dragEnterEvent(QDragEnterEvent* event) { TakeDropAsCopy(event); }
 
 void TMainForm::dragMoveEvent(QDragMoveEvent* event) { TakeDropAsCopy(event); }
@@ -507,121 +438,7 @@ void TMainForm::dropEvent(QDropEvent* event) {
   for (const QUrl& url : event->mimeData()->urls()) paths << url.toLocalFile();
   raise();
   activateWindow();
-  DropFiles(paths);
-}
-
-void TMainForm::DropFiles(const QStringList& paths) {
-  if (paths.isEmpty() || paths.front().isEmpty()) return;
-  const QString& first = paths.front();
-  if (HasExtension(first, ".tlw")) {
-    if (openWorkDocument) openWorkDocument(first.toStdString());
-    return;
-  }
-  if (!HasPsdExtension(first)) {
-    // A palette of another program's kind goes into the swatches, shown so
-    // that the new swatches can be seen.
-    const TPaletteFormat palette = PaletteFormatForPath(first.toStdString());
-    if (palette != TPaletteFormat::None && palette != TPaletteFormat::PaletteDocument && windows_.swatch != nullptr) {
-      windows_.swatch->show();
-      windows_.swatch->ImportPaletteFile(first);
-    }
-    return;  // anything else is ignored, silently
-  }
-  if (openSampleArtwork) openSampleArtwork(first.toStdString());
-}
-
-void TMainForm::PSD1Click() {
-  if (model_.Busy() || !runOpenDialog) return;
-  const QString path = runOpenDialog();
-  if (path.isEmpty()) return;
-  if (!HasPsdExtension(path)) {
-    model_.Messages().ShowMessage("PSDファイルではありません");
-    return;
-  }
-  if (openSampleArtwork) openSampleArtwork(path.toStdString());
-}
-
-void TMainForm::OpenCommandLineFiles(const QStringList& paths) {
-  // A file manager passes every selected file: of several of one kind only
-  // the last is opened (each would replace the one before). A name that
-  // cannot be one of ours gets its own message and is passed over, and the
-  // program goes on as if it had not been named.
-  QString artwork;
-  QString palette;
-  QString work;
-  for (const QString& path : paths) {
-    const QFileInfo info(path);
-    const std::string shown = "\n->" + path.toStdString();
-    if (info.isDir()) {
-      model_.Messages().ShowMessage("フォルダーは開けません" + shown);
-    } else if (!info.exists()) {
-      model_.Messages().ShowMessage("ファイルが見つかりません" + shown);
-    } else if (HasPsdExtension(path)) {
-      artwork = path;
-    } else if (HasExtension(path, ".tlp")) {
-      palette = path;
-    } else if (HasExtension(path, ".tlw")) {
-      work = path;
-    } else {
-      model_.Messages().ShowMessage(kOpenableFilesMessage + shown);
-    }
-  }
-  // A work document brings its own palette and artwork; files named beside
-  // it open after it, over it.
-  if (!work.isEmpty() && openWorkDocument) openWorkDocument(work.toStdString());
-  // The palette first, so that the artwork is composed once, in its colours.
-  if (!palette.isEmpty() && openPaletteDocument) openPaletteDocument(palette.toStdString());
-  if (!artwork.isEmpty() && openSampleArtwork) openSampleArtwork(artwork.toStdString());
-}
-
-void TMainForm::OpenPaletteDocumentFile(const std::string& path) { LoadPaletteDocument(model_, path); }
-
-namespace {
-
-// The extension test of the open command: ".tlp" in any mix of cases.
-bool HasPaletteExtension(const QString& path) {
-  const QString name = QFileInfo(path).fileName();
-  const qsizetype dot = name.lastIndexOf('.');
-  return dot >= 0 && name.mid(dot).compare(".tlp", Qt::CaseInsensitive) == 0;
-}
-
-}  // namespace
-
-void TMainForm::N1Click() {
-  if (model_.Busy() || !runPaletteOpenDialog) return;
-  const QString path = runPaletteOpenDialog();
-  if (path.isEmpty()) return;
-  if (HasExtension(path, ".tlw")) {
-    if (openWorkDocument) openWorkDocument(path.toStdString());
-  } else if (HasPaletteExtension(path)) {
-    LoadPaletteDocument(model_, path.toStdString());
-  } else if (HasPsdExtension(path)) {
-    // Artwork opens from here too, as a dropped file would.
-    if (openSampleArtwork) openSampleArtwork(path.toStdString());
-  } else {
-    model_.Messages().ShowMessage(kOpenableFilesMessage + ("\n->" + path.toStdString()));
-  }
-}
-
-void TMainForm::S1Click() {
-  if (model_.Busy() || !runPaletteSaveDialog) return;
-  const QString path = runPaletteSaveDialog();
-  if (path.isEmpty()) return;
-  // The windows the dialog covered are repainted before the file is written.
-  QApplication::processEvents();
-  if (model_.Busy()) return;
-  SaveOrExport(model_, path.toStdString());
-}
-
-void TMainForm::P1Click() {
-  if (model_.Busy() || !runArtworkExportDialog) return;
-  if (model_.LayerCount() < 1) {
-    model_.Messages().ShowMessage(kNoArtworkMessage);
-    return;
-  }
-  const std::optional<TArtworkExportChoice> choice = runArtworkExportDialog();
-  if (!choice) return;
-  ExportArtworkWithProgress(this, model_, *choice);
+  fileCommands_.DropFiles(paths);
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
@@ -634,7 +451,7 @@ void TMainForm::ShutDown() {
   if (shuttingDown_) return;
   shuttingDown_ = true;
   if (windows_.swatch != nullptr) windows_.swatch->SaveSwatchFile();
-  EndWindowDrag(windowDrag_.window);
+  dragger_.EndWindowDrag(dragger_.WindowDrag().window);
   hiddenWhileMinimised_.clear();
   for (QWidget* tool : ToolWindowList()) tool->hide();
   // Leave the loop directly: asking the windows to close would let a tool
@@ -696,7 +513,7 @@ void TMainForm::FollowMinimised(bool minimised) {
 
 void TMainForm::hideEvent(QHideEvent* event) {
   QWidget::hideEvent(event);
-  WindowHidden(this);
+  dragger_.WindowHidden(this);
 }
 
 // ---------------------------------------------------------------- dragging windows
@@ -704,104 +521,16 @@ void TMainForm::hideEvent(QHideEvent* event) {
 void TMainForm::mousePressEvent(QMouseEvent* event) {
   // Any button drags the window by its title or background.
   const QPoint p = event->position().toPoint();
-  BeginWindowDrag(this, p.x(), p.y());
+  dragger_.BeginWindowDrag(this, p.x(), p.y());
 }
 
-void TMainForm::mouseMoveEvent(QMouseEvent* event) { WindowMouseMove(this, *event); }
+void TMainForm::mouseMoveEvent(QMouseEvent* event) { dragger_.WindowMouseMove(this, *event); }
 
 void TMainForm::mouseReleaseEvent(QMouseEvent* /*event*/) {
-  EndWindowDrag(this);
-}
-
-void TMainForm::BeginWindowDrag(QWidget* window, int x, int y) {
-  if (StartCompositorMove(window)) return;
-  // A drag of another window that never saw its release ends first.
-  if (windowDrag_.window != nullptr && windowDrag_.window != window) EndWindowDrag(nullptr);
-  window->setWindowOpacity(128.0 / 255.0);
-  // Pressed, a window comes to the front, as under a window manager: with
-  // none, a tool window dragged over another would stay behind it.
-  window->raise();
-  windowDrag_.dragging = true;
-  windowDrag_.anchorX = x;
-  windowDrag_.anchorY = y;
-  windowDrag_.window = window;
-}
-
-bool TMainForm::StartCompositorMove(QWidget* window) {
-  // Where only the compositor places windows (native Wayland) it also moves
-  // them: it follows the pointer itself until the button comes up. A
-  // position set from here would be ignored, snapping would work on
-  // positions nobody can read back, and the platform refuses to fade.
-  if (PlatformPlacesWindows(QGuiApplication::platformName().toStdString())) return false;
-  if (QWindow* native = window->windowHandle()) native->startSystemMove();
-  return true;
-}
-
-void TMainForm::DragWindow(QWidget* window, int x, int y) {
-  if (!windowDrag_.dragging || window != windowDrag_.window) return;
-  int left = window->x() + x - windowDrag_.anchorX;
-  int top = window->y() + y - windowDrag_.anchorY;
-  SnapWindowPosition(window, left, top);
-  // The screen's edges pull last, as a move of the window itself would.
-  const QRect own = window->frameGeometry();
-  QScreen* screen = QGuiApplication::screenAt(QPoint(left + own.width() / 2, top + own.height() / 2));
-  if (screen == nullptr) screen = QGuiApplication::screenAt(QCursor::pos());
-  if (screen == nullptr) screen = window->screen();
-  if (screen != nullptr) {
-    const QRect area = screen->availableGeometry();
-    const TWindowRect workArea{area.x(), area.y(), area.width(), area.height()};
-    SnapToScreenEdges(workArea, window == this ? kMainScreenSnapDistance : kToolScreenSnapDistance, own.width(),
-                      own.height(), left, top);
-    // However far the pointer goes, the title strip stays where it can be
-    // taken again.
-    KeepTitleStripInside(workArea, own.width(), TitleStripBottom(window), left, top);
-  }
-  window->move(left, top);
-}
-
-void TMainForm::EndWindowDrag(QWidget* window) {
-  if (window != nullptr) window->setWindowOpacity(1.0);
-  // One drag serves every window: whichever window was dragged is opaque again.
-  if (windowDrag_.window != nullptr && windowDrag_.window != window) windowDrag_.window->setWindowOpacity(1.0);
-  windowDrag_ = TWindowDrag{};
-}
-
-void TMainForm::WindowMouseMove(QWidget* window, const QMouseEvent& event) {
-  if (event.buttons() == Qt::NoButton) {
-    // The release went elsewhere (another program took the pointer, a popup
-    // opened): nothing follows the pointer without a button.
-    if (windowDrag_.dragging) EndWindowDrag(windowDrag_.window);
-    return;
-  }
-  const QPoint p = event.position().toPoint();
-  DragWindow(window, p.x(), p.y());
-}
-
-void TMainForm::WindowHidden(QWidget* window) {
-  if (windowDrag_.dragging && window == windowDrag_.window) EndWindowDrag(window);
-}
-
-void TMainForm::SnapWindowPosition(QWidget* window, int& left, int& top) {
-  if (snapPartners_.empty()) {
-    snapPartners_ = {this, windows_.hue, windows_.picker, windows_.lightBalance,
-                     windows_.layer};
-  }
-  std::vector<TSnapPartner> partners;
-  for (QWidget* w : snapPartners_) {
-    if (w == nullptr) continue;
-    const QRect r = w->frameGeometry();
-    partners.push_back(TSnapPartner{TWindowRect{r.x(), r.y(), r.width(), r.height()}, w->isVisible(), w == window});
-  }
-  const QRect own = window->frameGeometry();
-  tintloom::SnapWindowPosition(partners, own.width(), own.height(), left, top);
+  dragger_.EndWindowDrag(this);
 }
 
 // ---------------------------------------------------------------- tool windows
-
-int TMainForm::TitleStripBottom(const QWidget* window) const {
-  // The main window's title strip lies under its menu bar.
-  return window == this ? client_->y() + kTitleHeight : kToolTitleHeight;
-}
 
 void TMainForm::CreateToolWindows() {
   QScreen* screen = QGuiApplication::primaryScreen();
@@ -857,52 +586,6 @@ void TMainForm::CreateToolWindows() {
   windows_.layer->show();
 }
 
-bool TMainForm::HueWindowVisible() const { return windows_.hue != nullptr && windows_.hue->isVisible(); }
-
-void TMainForm::DrawHueWheel() {
-  if (windows_.hue != nullptr) windows_.hue->DrawWheel();
-}
-
-void TMainForm::RepaintSlotStrip() {
-  if (windows_.hue != nullptr) windows_.hue->RepaintSlotStrip();
-}
-
-void TMainForm::RepaintValueSlider() {
-  if (windows_.hue != nullptr) windows_.hue->RepaintValueSlider();
-}
-
-bool TMainForm::LayerWindowVisible() const { return windows_.layer != nullptr && windows_.layer->isVisible(); }
-
-void TMainForm::RefreshSlotGrid() {
-  if (windows_.layer != nullptr) windows_.layer->RefreshSlotGrid();
-}
-
-void TMainForm::RefreshLayerList() {
-  if (windows_.layer != nullptr) windows_.layer->RefreshLayerList();
-}
-
-void TMainForm::PaintMappingPreview() {
-  if (windows_.layer != nullptr) windows_.layer->PaintMappingPreview();
-}
-
-void TMainForm::ShowLayerBlendMode(int comboItem) {
-  if (windows_.layer != nullptr) windows_.layer->ShowLayerBlendMode(comboItem);
-}
-
-void TMainForm::ShowLayerLevels(int baseLevel, int shadowLevel) {
-  if (windows_.layer != nullptr) windows_.layer->ShowLayerLevels(baseLevel, shadowLevel);
-}
-
-void TMainForm::FillLayerList() {
-  if (windows_.layer != nullptr) windows_.layer->FillLayerList();
-}
-
-bool TMainForm::PickerWindowVisible() const { return windows_.picker != nullptr && windows_.picker->isVisible(); }
-
-void TMainForm::RefreshPicker() {
-  if (windows_.picker != nullptr) windows_.picker->RefreshPicker();
-}
-
 void TMainForm::PaintBox1Paint(QPainter& painter) {
   // A repaint the model asked for shows what it just composed; any other
   // (exposure, first show) composes afresh.
@@ -919,34 +602,6 @@ void TMainForm::ShowCanvas() {
   canvasBox_->update();
 }
 
-std::vector<TToolForm*> TMainForm::ToolForms() const {
-  return {windows_.hue, windows_.picker, windows_.lightBalance, windows_.layer, windows_.swatch, windows_.info};
-}
-
-void TMainForm::EnterBusy() {
-  if (windows_.picker != nullptr) windows_.picker->StopPreviewTimer();
-  for (TToolForm* w : ToolForms()) {
-    if (w != nullptr) w->ContentPanel()->setEnabled(false);
-  }
-  // The list's rows name layers that are about to go.
-  if (windows_.layer != nullptr) windows_.layer->ClearLayerList();
-  QApplication::processEvents();
-}
-
-void TMainForm::LeaveBusy() {
-  if (windows_.picker != nullptr) windows_.picker->StartPreviewTimer();
-  for (TToolForm* w : ToolForms()) {
-    if (w != nullptr) w->ContentPanel()->setEnabled(true);
-  }
-  if (windows_.layer != nullptr) windows_.layer->RefreshLayerList();
-  QApplication::processEvents();
-}
-
-TProgressSink& TMainForm::Progress() {
-  if (windows_.progress != nullptr) return *windows_.progress;
-  return TModelViews::Progress();
-}
-
 void TMainForm::SetTitleText(const std::string& text) { caption_->setText(QString::fromStdString(text)); }
 
 void TMainForm::ShowUndoRedo(bool canUndo, bool canRedo) {
@@ -955,16 +610,11 @@ void TMainForm::ShowUndoRedo(bool canUndo, bool canRedo) {
   if (redoAction_ != nullptr) redoAction_->setEnabled(canRedo);
 }
 
-void TMainForm::ShowRestoredState() {
-  if (backgroundGroup_ != nullptr) {
-    for (QAction* action : backgroundGroup_->actions()) {
-      action->setChecked(action->data().toInt() == static_cast<int>(model_.Background()));
-    }
+void TMainForm::ShowBackgroundChoice() {
+  if (backgroundGroup_ == nullptr) return;
+  for (QAction* action : backgroundGroup_->actions()) {
+    action->setChecked(action->data().toInt() == static_cast<int>(model_.Background()));
   }
-  if (windows_.layer != nullptr) windows_.layer->ShowRestoredState();
-  if (windows_.lightBalance != nullptr) windows_.lightBalance->ShowModelState();
-  if (windows_.picker != nullptr) windows_.picker->ShowToneFilterPreset();
-  if (windows_.info != nullptr) windows_.info->UpdateInfo();
 }
 
 }  // namespace tintloom

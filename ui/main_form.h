@@ -1,11 +1,10 @@
 #pragma once
 // The main window: title strip, menu bar and the 600 x 600 canvas. It owns the
-// coordination model and everything loaded at start-up, and is the model's
-// view hooks: it forwards each hook to the tool window concerned.
+// coordination model and everything loaded at start-up, the model's view
+// hooks, the window drags and the file commands.
 
 #include <QKeyEvent>
 #include <QPointer>
-#include <QStringList>
 #include <QWidget>
 #include <functional>
 #include <memory>
@@ -16,8 +15,10 @@
 #include "core/colour/vision_filters.h"
 #include "core/files/swatch_file.h"
 #include "core/model/coordination_model.h"
-#include "core/model/model_views.h"
-#include "ui/artwork_export_dialog.h"
+#include "ui/file_commands.h"
+#include "ui/model_views_adapter.h"
+#include "ui/translation.h"
+#include "ui/window_drag.h"
 // Complete types of the tool windows, so that users of TToolWindows can
 // reach them as the windows they are.
 #include "ui/info_form.h"
@@ -30,7 +31,6 @@ class QMenu;
 class QMenuBar;
 class QToolButton;
 class QDBusConnection;
-class QDropEvent;
 
 namespace tintloom {
 
@@ -43,20 +43,6 @@ class TSwatchForm;
 class TScreenColourPortal;
 class TLayerForm;
 class TPaletteForm;
-
-// Takes a drag or drop of files only as a copy (or else a link), never as a
-// move a file manager could follow by deleting the user's file; ignores
-// anything else. True when the event was accepted.
-bool TakeDropAsCopy(QDropEvent* event);
-
-// The one window drag in progress: any window, moved by its title bar or
-// background. Windows only; the model knows nothing of it.
-struct TWindowDrag {
-  bool dragging = false;
-  int anchorX = 0;  // the pointer's position in the window at the press
-  int anchorY = 0;
-  QPointer<QWidget> window;
-};
 
 // The tool windows, created at start-up in this order after the main window.
 // A window deleted before the main window (as Qt may do at shutdown) reads as
@@ -71,7 +57,7 @@ struct TToolWindows {
   QPointer<TInfoForm> info;
 };
 
-class TMainForm : public QWidget, public TModelViews {
+class TMainForm : public QWidget {
   Q_OBJECT
  public:
   // Loads the tone data, the blend table and the skin (found in the current
@@ -100,6 +86,9 @@ class TMainForm : public QWidget, public TModelViews {
   // "小さい画像を拡大表示(&Z)": small artwork shown enlarged, or at 1:1.
   void Z1Click(bool on);
   void X1Click();
+  // "言語 / Language": the language the windows show from the next start on,
+  // remembered once the program restores its view settings.
+  void LanguageClick(TLanguage language);
   // The View menu's remembered choice (the zoom of small artwork) read back
   // from the user's settings; from then on a change is written there too.
   // Only the program itself calls it, so a window test neither reads nor
@@ -121,23 +110,11 @@ class TMainForm : public QWidget, public TModelViews {
   const TViewFilter& SlotStripFilter() const { return stripFilter_; }
 
   // Window dragging with snapping, shared by every window.
-  void BeginWindowDrag(QWidget* window, int x, int y);
-  // On a platform where the program cannot move its windows, hands the drag
-  // to the compositor; false where the program moves them itself.
-  bool StartCompositorMove(QWidget* window);
-  void DragWindow(QWidget* window, int x, int y);
-  void EndWindowDrag(QWidget* window);
-  void SnapWindowPosition(QWidget* window, int& left, int& top);
-  // The height of a window's top part that holds its title strip, which a
-  // drag keeps on the screen.
-  int TitleStripBottom(const QWidget* window) const;
-  // Every window's mouse move: a drag step, or the end of a drag whose
-  // release went elsewhere (no button is held any more).
-  void WindowMouseMove(QWidget* window, const QMouseEvent& event);
-  // A window was hidden: a drag of it ends, so it comes back opaque and
-  // unattached to the pointer.
-  void WindowHidden(QWidget* window);
-  const TWindowDrag& WindowDrag() const { return windowDrag_; }
+  TWindowDragger& WindowDragger() { return dragger_; }
+  const TWindowDragger& WindowDragger() const { return dragger_; }
+  // The File menu's commands, dropped files and files named on the command
+  // line.
+  TFileCommands& FileCommands() { return fileCommands_; }
 
   // The one way the program ends, whichever way the main window is closed:
   // ends any drag, lets the tool windows go (the swatch file is written here
@@ -164,73 +141,19 @@ class TMainForm : public QWidget, public TModelViews {
   // instead (the session bus unless a test gives another).
   void UseScreenColourPortal(const QDBusConnection& bus);
   TScreenColourPortal* ScreenColourPortal() const { return screenColourPortal_; }
-  // Opens a PSD file as sample artwork (the model's loader; tests replace it).
-  std::function<void(const std::string& path)> openSampleArtwork;
-  // A dropped file: only the first counts; a .psd (any case) is opened, a
-  // palette from another program (.gpl .ase .aco .pal .hex .txt) is imported
-  // into the swatches.
-  void DropFiles(const QStringList& paths);
-  // "見本用PSDファイルを開く...": asks for a PSD file and opens it.
-  void PSD1Click();
-  // The open dialog; returns the chosen path, empty when cancelled. Tests
-  // replace it.
-  std::function<QString()> runOpenDialog;
-  // Opens files named on the command line (a file manager's %F): the last
-  // ".psd" as sample artwork, the last ".tlp" as a palette document; a
-  // missing file, a folder or another kind of file gets one message each.
-  void OpenCommandLineFiles(const QStringList& paths);
-  // Reads a palette document named on the command line (tests replace it).
-  std::function<void(const std::string& path)> openPaletteDocument;
-  // The palette document reader behind openPaletteDocument.
-  void OpenPaletteDocumentFile(const std::string& path);
-  // "開く(&O)...": asks for a palette document (.tlp, any case) and reads it;
-  // a .psd opens as artwork, anything else is named in a message.
-  void N1Click();
-  // "名前を付けて保存(&S)...": asks for a file name and saves the palette or
-  // exports it by the name's extension.
-  void S1Click();
-  // The two dialogs of N1Click and S1Click; the chosen path, empty when
-  // cancelled. Tests replace them.
-  std::function<QString()> runPaletteOpenDialog;
-  std::function<QString()> runPaletteSaveDialog;
-  // Reads a work document (.tlw) from the open command, a drop or the
-  // command line (tests replace it).
-  std::function<void(const std::string& path)> openWorkDocument;
-  // "配色した画像を書き出す(&P)...": asks for a PNG file and its background,
-  // then writes the recoloured artwork at full size with a cancellable
-  // progress window.
-  void P1Click();
-  // Its dialog; nothing when cancelled. Tests replace it.
-  std::function<std::optional<TArtworkExportChoice>()> runArtworkExportDialog;
   // Where the swatch window keeps its file; set before CreateToolWindows.
   // Left empty (as in tests) the swatches live only as long as the window.
   TSwatchFilePlaces swatchFilePlaces;
 
-  // TModelViews
-  bool HueWindowVisible() const override;
-  void DrawHueWheel() override;
-  void RepaintSlotStrip() override;
-  void RepaintValueSlider() override;
-  bool LayerWindowVisible() const override;
-  void RefreshSlotGrid() override;
-  void RefreshLayerList() override;
-  void PaintMappingPreview() override;
-  void ShowLayerBlendMode(int comboItem) override;
-  void ShowLayerLevels(int baseLevel, int shadowLevel) override;
-  void FillLayerList() override;
-  bool PickerWindowVisible() const override;
-  void RefreshPicker() override;
-  void ShowCanvas() override;
-  void SetTitleText(const std::string& text) override;
-  void ShowUndoRedo(bool canUndo, bool canRedo) override;
-  void ShowRestoredState() override;
-  void EnterBusy() override;
-  void LeaveBusy() override;
-  TProgressSink& Progress() override;
+  // What the model's view hooks show in the main window: the canvas as the
+  // model last composed it, the caption, the undo and redo items and the
+  // background chosen in the View menu.
+  void ShowCanvas();
+  void SetTitleText(const std::string& text);
+  void ShowUndoRedo(bool canUndo, bool canRedo);
+  void ShowBackgroundChoice();
 
  private:
-  // The tool windows with a content panel, absent ones as null.
-  std::vector<TToolForm*> ToolForms() const;
   void BuildMenu();
   void BuildCanvasViewMenu(QMenu* view);
   // The tool windows created so far, in start-up order.
@@ -258,6 +181,8 @@ class TMainForm : public QWidget, public TModelViews {
   void hideEvent(QHideEvent* event) override;
 
  private:
+  // Built before the model, which shows its first state through it.
+  TModelViewsAdapter views_;
   TCoordinationModel model_;
   QMenuBar* menuBar_ = nullptr;
   QWidget* client_ = nullptr;
@@ -281,8 +206,8 @@ class TMainForm : public QWidget, public TModelViews {
   bool screenReadRefusedShown_ = false;
   TScreenColourPortal* screenColourPortal_ = nullptr;
   TToolWindows windows_;
-  std::vector<QWidget*> snapPartners_;
-  TWindowDrag windowDrag_;
+  TWindowDragger dragger_;
+  TFileCommands fileCommands_;
   // Tool windows hidden because the main window was minimised, shown again
   // when it comes back.
   std::vector<QPointer<QWidget>> hiddenWhileMinimised_;

@@ -15,6 +15,7 @@
 #include "ui/main_form.h"
 #include "ui/paint_box.h"
 #include "ui/surface_view.h"
+#include "ui/translation.h"
 
 namespace tintloom {
 
@@ -54,7 +55,7 @@ QImage MakeSliderPointer() {
 
 }  // namespace
 
-TColorForm::TColorForm(TMainForm& main) : TToolForm(main, "ColorForm", QString::fromUtf8("カラー"), 262, 332) {
+TColorForm::TColorForm(TMainForm& main) : TToolForm(main, "ColorForm", tr("カラー"), 262, 332) {
   creating_ = true;
   QWidget* panel = ContentPanel();
 
@@ -141,7 +142,7 @@ TColorForm::TColorForm(TMainForm& main) : TToolForm(main, "ColorForm", QString::
   // The presets, one item each; the change handler waits for the user.
   combo_->setUpdatesEnabled(false);
   combo_->clear();
-  for (const TImpressionPreset& preset : kImpressionPresets) combo_->addItem(QString::fromUtf8(preset.name));
+  for (const TImpressionPreset& preset : kImpressionPresets) combo_->addItem(UserText(preset.name));
   combo_->setUpdatesEnabled(true);
   combo_->setCurrentIndex(kNoPreset);
   combo_->installEventFilter(this);

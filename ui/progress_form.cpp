@@ -1,4 +1,5 @@
 #include "ui/progress_form.h"
+#include "ui/translation.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -41,7 +42,7 @@ void TProgressForm::ShowProgress(const std::string& text, int count) {
   // Caption and range first, so that the one pass of events below draws this
   // step and not the previous one: nothing else repaints the window until the
   // next step starts.
-  caption_->setText(QString::fromStdString(text));
+  caption_->setText(UserText(text));
   const int position = bar_->value();
   bar_->setRange(0, count > 0 ? count : 0);
   // A range of 0..0 shows a busy bar; a step that has nothing to step through

@@ -3,11 +3,13 @@
 #include <QApplication>
 #include <QMessageBox>
 
+#include "ui/translation.h"
+
 namespace tintloom {
 
 void TQtMessages::ShowMessage(const std::string& text) {
   QMessageBox::information(QApplication::activeWindow(), QApplication::applicationName(),
-                           QString::fromStdString(text));
+                           UserText(text));
 }
 
 }  // namespace tintloom

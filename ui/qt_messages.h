@@ -1,5 +1,6 @@
 #pragma once
-// Messages from the core shown as modal boxes with exactly their text.
+// Messages from the core shown as modal boxes with exactly their text, in
+// the user's language.
 
 #include "core/messages.h"
 

@@ -23,7 +23,7 @@ constexpr int kScrollBarWidth = 17;
 }  // namespace
 
 TSwatchForm::TSwatchForm(TMainForm& main, const TSwatchFilePlaces& places)
-    : TToolForm(main, "SwatchForm", QString::fromUtf8("スウォッチ"), 275, 276), places_(places) {
+    : TToolForm(main, "SwatchForm", tr("スウォッチ"), 275, 276), places_(places) {
   QWidget* panel = ContentPanel();
   paintBox_ = new TPaintBox(panel, 1, 1, kAreaSide, kAreaSide);
   paintBox_->setObjectName("PaintBox1");
@@ -42,13 +42,13 @@ TSwatchForm::TSwatchForm(TMainForm& main, const TSwatchFilePlaces& places)
   setAcceptDrops(true);
   runSwatchMenu = [](QMenu& menu, const QPoint& globalPos) { return menu.exec(globalPos); };
   runImportDialog = [this] {
-    QFileDialog dialog(this, QString::fromUtf8("パレットの読み込み"));
+    QFileDialog dialog(this, tr("パレットの読み込み"));
     dialog.setObjectName("ImportDialog");
-    dialog.setNameFilters({QString::fromUtf8("パレット(*.gpl *.ase *.aco *.pal *.hex *.txt *.tlp)"),
-                           QString::fromUtf8("GIMPパレット(*.gpl)"), QString::fromUtf8("Adobe互換スウォッチ交換(*.ase)"),
-                           QString::fromUtf8("Photoshop互換スウォッチ(*.aco)"), QString::fromUtf8("JASCパレット(*.pal)"),
-                           QString::fromUtf8("16進カラーリスト(*.hex *.txt)"), QString::fromUtf8("Tintloomパレット(*.tlp)"),
-                           QString::fromUtf8("すべてのファイル(*)")});
+    dialog.setNameFilters({tr("パレット(*.gpl *.ase *.aco *.pal *.hex *.txt *.tlp)"),
+                           tr("GIMPパレット(*.gpl)"), tr("Adobe互換スウォッチ交換(*.ase)"),
+                           tr("Photoshop互換スウォッチ(*.aco)"), tr("JASCパレット(*.pal)"),
+                           tr("16進カラーリスト(*.hex *.txt)"), tr("Tintloomパレット(*.tlp)"),
+                           tr("すべてのファイル(*)")});
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setSizeGripEnabled(true);
@@ -151,10 +151,10 @@ void TSwatchForm::ShowSwatchMenu(std::int64_t index, const QPoint& globalPos) {
   const bool onSwatch = static_cast<std::uint64_t>(index) < swatches_.size();
   QMenu menu(this);
   menu.setObjectName("SwatchMenu");
-  QAction* add = onSwatch ? nullptr : menu.addAction(QString::fromUtf8("スウォッチを追加(&A)"));
-  QAction* remove = onSwatch ? menu.addAction(QString::fromUtf8("削除(&D)")) : nullptr;
+  QAction* add = onSwatch ? nullptr : menu.addAction(tr("スウォッチを追加(&A)"));
+  QAction* remove = onSwatch ? menu.addAction(tr("削除(&D)")) : nullptr;
   menu.addSeparator();
-  QAction* import = menu.addAction(QString::fromUtf8("パレットを読み込む(&I)..."));
+  QAction* import = menu.addAction(tr("パレットを読み込む(&I)..."));
   QAction* chosen = runSwatchMenu(menu, globalPos);
   // The model may have become busy while the menu was open.
   if (chosen == nullptr || Main().Model().Busy()) return;

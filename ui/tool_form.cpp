@@ -109,13 +109,13 @@ void TToolForm::RouteDragEvents(QWidget* child) {
 void TToolForm::mousePressEvent(QMouseEvent* event) {
   // Any button drags the window by its title or background.
   const QPoint p = event->position().toPoint();
-  main_.BeginWindowDrag(this, p.x(), p.y());
+  main_.WindowDragger().BeginWindowDrag(this, p.x(), p.y());
 }
 
-void TToolForm::mouseMoveEvent(QMouseEvent* event) { main_.WindowMouseMove(this, *event); }
+void TToolForm::mouseMoveEvent(QMouseEvent* event) { main_.WindowDragger().WindowMouseMove(this, *event); }
 
 void TToolForm::mouseReleaseEvent(QMouseEvent* /*event*/) {
-  main_.EndWindowDrag(this);
+  main_.WindowDragger().EndWindowDrag(this);
 }
 
 void TToolForm::keyPressEvent(QKeyEvent* event) {
@@ -142,7 +142,7 @@ void TToolForm::closeEvent(QCloseEvent* event) {
 
 void TToolForm::hideEvent(QHideEvent* event) {
   QWidget::hideEvent(event);
-  main_.WindowHidden(this);
+  main_.WindowDragger().WindowHidden(this);
 }
 
 }  // namespace tintloom

@@ -3,28 +3,29 @@
 #include <cctype>
 #include <cstdio>
 #include <new>
+#include "core/user_text.h"
 
 namespace tintloom {
 
 const std::array<TBlendMode, kBlendModeCount + 1> kBlendModes = {{
-    {"通常", "norm"},
-    {"比較(暗)", "dark"},
-    {"乗算", "mul "},
-    {"焼き込みカラー", "idiv"},
-    {"焼き込みリニア", "lbrn"},
-    {"比較(明)", "lite"},
-    {"スクリーン", "scrn"},
-    {"覆い焼きカラー", "div "},
-    {"覆い焼きリニア - 加算", "lddg"},
-    {"オーバーレイ", "over"},
-    {"ソフトライト", "sLit"},
-    {"ハードライト", "hLit"},
-    {"ビビッドライト", "vLit"},
-    {"リニアライト", "lLit"},
-    {"ピンライト", "pLit"},
-    {"ハードミックス", "hMix"},
-    {"差の絶対値", "diff"},
-    {"除外", "smud"},
+    {TL_TEXT("tintloom", "通常"), "norm"},
+    {TL_TEXT("tintloom", "比較(暗)"), "dark"},
+    {TL_TEXT("tintloom", "乗算"), "mul "},
+    {TL_TEXT("tintloom", "焼き込みカラー"), "idiv"},
+    {TL_TEXT("tintloom", "焼き込みリニア"), "lbrn"},
+    {TL_TEXT("tintloom", "比較(明)"), "lite"},
+    {TL_TEXT("tintloom", "スクリーン"), "scrn"},
+    {TL_TEXT("tintloom", "覆い焼きカラー"), "div "},
+    {TL_TEXT("tintloom", "覆い焼きリニア - 加算"), "lddg"},
+    {TL_TEXT("tintloom", "オーバーレイ"), "over"},
+    {TL_TEXT("tintloom", "ソフトライト"), "sLit"},
+    {TL_TEXT("tintloom", "ハードライト"), "hLit"},
+    {TL_TEXT("tintloom", "ビビッドライト"), "vLit"},
+    {TL_TEXT("tintloom", "リニアライト"), "lLit"},
+    {TL_TEXT("tintloom", "ピンライト"), "pLit"},
+    {TL_TEXT("tintloom", "ハードミックス"), "hMix"},
+    {TL_TEXT("tintloom", "差の絶対値"), "diff"},
+    {TL_TEXT("tintloom", "除外"), "smud"},
 }};
 
 std::int16_t BlendCodeFromKey(std::string_view key) {
@@ -51,7 +52,7 @@ std::unique_ptr<std::uint8_t[]> DefaultAllocate(std::size_t bytes) {
 Result<> TBlendTable::LoadBlendTable(const std::string& path, TBlendAllocator allocate) {
   FreeBlendTable();
   std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (f == nullptr) return Fail("bm.datを開けません");
+  if (f == nullptr) return Fail(TL_TEXT("tintloom", "bm.datを開けません"));
   if (allocate == nullptr) allocate = DefaultAllocate;
   for (auto& table : tables_) {
     table = allocate(kBlendTableSize);

@@ -15,6 +15,7 @@
 #include "core/artwork/psd_document.h"
 #include "core/colour/colour.h"
 #include "core/result.h"
+#include "core/user_text.h"
 
 namespace tintloom {
 
@@ -40,7 +41,7 @@ using TRenderProgress = std::function<bool(std::int32_t rowsDone, std::int32_t r
 enum class TRenderOutcome { kDone, kCancelled };
 
 inline constexpr const char* kArtworkChangedMessage =
-    "見本用PSDファイルが開いた後で変更されています。開き直してから書き出してください";
+    TL_TEXT("tintloom", "見本用PSDファイルが開いた後で変更されています。開き直してから書き出してください");
 
 // Reads the PSD at `path` again and renders it. `shown` is the document the
 // canvas shows (its working layers' names and blend codes, as the user set

@@ -8,13 +8,14 @@
 #include "core/artwork/compositor.h"
 #include "core/artwork/psd_document.h"
 #include "core/model/coordination_model.h"
+#include "core/user_text.h"
 
 namespace tintloom {
 
 namespace {
 
-constexpr const char* kLoadAbandoned = "PSDファイルオープン中にエラーが発生したため処理を中断します";
-constexpr const char* kNoLayers = "PSDファイルはレイヤーをもちません";
+constexpr const char* kLoadAbandoned = TL_TEXT("tintloom", "PSDファイルオープン中にエラーが発生したため処理を中断します");
+constexpr const char* kNoLayers = TL_TEXT("tintloom", "PSDファイルはレイヤーをもちません");
 
 std::string AbsolutePath(const std::string& path) {
   std::error_code ec;

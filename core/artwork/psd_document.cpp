@@ -14,6 +14,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include "core/user_text.h"
 
 namespace tintloom {
 
@@ -98,7 +99,7 @@ class TPsdReader {
   void Skip(std::uint64_t n) { pos_ += n; }
   void Seek(std::uint64_t at) { pos_ = at; }
 
-  Failure EndsEarly() const { return Fail(WithPath("ファイルが途中で終わっています.", path_)); }
+  Failure EndsEarly() const { return Fail(WithPath(TL_TEXT("tintloom", "ファイルが途中で終わっています."), path_)); }
 
   // The next n bytes, or a failure when the file ends first. Read from a
   // file, they stay valid until the next Take.
@@ -211,12 +212,12 @@ class TPsdDecoder {
   }
 
  private:
-  Failure OutOfMemory() const { return Fail(WithPath("メモリが足りないためファイルを開けません.", path_)); }
+  Failure OutOfMemory() const { return Fail(WithPath(TL_TEXT("tintloom", "メモリが足りないためファイルを開けません."), path_)); }
 
   Result<> ReadHeader() {
-    if (in_.Size() < 4) return Fail(WithPath("PSDファイルではありません.", path_));
+    if (in_.Size() < 4) return Fail(WithPath(TL_TEXT("tintloom", "PSDファイルではありません."), path_));
     TRY_ASSIGN(doc_.signature, in_.U32());
-    if (doc_.signature != kPsdSignature) return Fail(WithPath("PSDファイルではありません.", path_));
+    if (doc_.signature != kPsdSignature) return Fail(WithPath(TL_TEXT("tintloom", "PSDファイルではありません."), path_));
     TRY_ASSIGN(doc_.version, in_.U16());
     in_.Skip(6);
     TRY_ASSIGN(doc_.channels, in_.U16());
@@ -231,23 +232,17 @@ class TPsdDecoder {
     // given in full instead of wrapping.
     if ((height >= kPsdRefusedSide && width >= kPsdRefusedSide) || height > kMaxDocumentSide ||
         width > kMaxDocumentSide) {
-      char text[256];
-      std::snprintf(text, sizeof text,
-                    "画像サイズが大きすぎます(%lldbyte). ファイルを開けません\n4096×4096以上の画像サイズはサポートしていません",
-                    static_cast<long long>(height * width));
-      return Fail(text);
+      return Fail(FillText(TL_TEXT("tintloom", "画像サイズが大きすぎます(%1byte). ファイルを開けません") "\n"
+                               TL_TEXT("tintloom", "4096×4096以上の画像サイズはサポートしていません"),
+                           static_cast<long long>(height * width)));
     }
     TRY_ASSIGN(doc_.depth, in_.U16());
     if (doc_.depth != 8) {
-      char text[128];
-      std::snprintf(text, sizeof text, "サポートしていない色深度です(%d). ファイルを開けません", doc_.depth);
-      return Fail(text);
+      return Fail(FillText(TL_TEXT("tintloom", "サポートしていない色深度です(%1). ファイルを開けません"), doc_.depth));
     }
     TRY_ASSIGN(doc_.colour_mode, in_.U16());
     if (doc_.colour_mode != kPsdColourRgb && doc_.colour_mode != kPsdColourGrey) {
-      char text[128];
-      std::snprintf(text, sizeof text, "サポートしていないカラーモード(%d)です. ファイルを開けません", doc_.colour_mode);
-      return Fail(text);
+      return Fail(FillText(TL_TEXT("tintloom", "サポートしていないカラーモード(%1)です. ファイルを開けません"), doc_.colour_mode));
     }
     TRY_ASSIGN(doc_.colour_mode_data_length, in_.U32());
     in_.Skip(doc_.colour_mode_data_length);
@@ -389,7 +384,7 @@ class TPsdDecoder {
           static_cast<std::int64_t>(size) > budget - planned_pixels_) {
         // A rectangle no file of this size could fill: damaged, or a
         // picture far larger than this program opens.
-        return Fail(WithPath("ファイルが壊れているか大きすぎるため開けません.", path_));
+        return Fail(WithPath(TL_TEXT("tintloom", "ファイルが壊れているか大きすぎるため開けません."), path_));
       }
       planned_pixels_ += static_cast<std::int64_t>(size);
     }
@@ -403,7 +398,7 @@ class TPsdDecoder {
     if (!sized) {
       if (rectangle > static_cast<std::uint64_t>(kMaxPlanePixels) ||
           static_cast<std::int64_t>(rectangle) > budget - planned_pixels_) {
-        return Fail(WithPath("ファイルが壊れているか大きすぎるため開けません.", path_));
+        return Fail(WithPath(TL_TEXT("tintloom", "ファイルが壊れているか大きすぎるため開けません."), path_));
       }
       planned_pixels_ += static_cast<std::int64_t>(rectangle);
     }
@@ -514,7 +509,7 @@ bool LayerUsable(const TPSDLayer& layer) {
 std::string MemoryErrorText(const char* label, long long value, unsigned long long bytes) {
   char text[512];
   std::snprintf(text, sizeof text,
-                "[ Memory Error ]\nメモリを確保できません. 処理を中断します.\nFunction: %s\nValue: %lld\nDataSize: %llu "
+                "[ Memory Error ]\n" TL_TEXT("tintloom", "メモリを確保できません. 処理を中断します.") "\nFunction: %s\nValue: %lld\nDataSize: %llu "
                 "byte\n",
                 label, value, bytes);
   return text;
@@ -547,9 +542,9 @@ Result<> TDeferredFile::ReadAt(std::uint64_t offset, std::span<std::uint8_t> out
   while (done < out.size()) {
     const ssize_t n = ::pread(fd, out.data() + done, out.size() - done, static_cast<off_t>(offset + done));
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return Fail(WithPath("ファイルを開けません.", path));
+    if (n < 0) return Fail(WithPath(TL_TEXT("tintloom", "ファイルを開けません."), path));
     // The file is shorter than when it was opened: changed underneath.
-    if (n == 0) return Fail(WithPath("ファイルが途中で終わっています.", path));
+    if (n == 0) return Fail(WithPath(TL_TEXT("tintloom", "ファイルが途中で終わっています."), path));
     done += static_cast<std::size_t>(n);
   }
   return Ok();
@@ -646,7 +641,7 @@ Result<> DecodeDeferredPlanes(const TPSD& doc, TPSDLayer& layer) {
 
 Result<> LoadFromFile(const std::string& path, TPSD& doc, TProgressSink& progress, bool deferPlanes) {
   DocumentClear(doc);
-  const std::string cannot_open = "ファイルを開けません.\n->" + path;
+  const std::string cannot_open = std::string(TL_TEXT("tintloom", "ファイルを開けません.")) + "\n->" + path;
   // Only a regular file is read: a folder opens as a stream on Linux but
   // reports a nonsense size.
   std::error_code ec;

@@ -7,12 +7,13 @@
 
 #include "core/artwork/full_size_render.h"
 #include "core/result.h"
+#include "core/user_text.h"
 
 namespace tintloom {
 
 class TCoordinationModel;
 
-inline constexpr const char* kNoArtworkMessage = "見本用PSDファイルが開かれていません";
+inline constexpr const char* kNoArtworkMessage = TL_TEXT("tintloom", "見本用PSDファイルが開かれていません");
 
 // Writes the picture to `path` (a new file replaces an existing one only
 // when complete; a cancelled or failed export leaves it as it was). With

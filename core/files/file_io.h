@@ -10,11 +10,12 @@
 #include <vector>
 
 #include "core/result.h"
+#include "core/user_text.h"
 
 namespace tintloom {
 
 // The one message for a file that cannot be opened, created or written.
-inline constexpr const char* kFileAccessMessage = "ファイルにアクセスできません";
+inline constexpr const char* kFileAccessMessage = TL_TEXT("tintloom", "ファイルにアクセスできません");
 
 // Reads the whole file. Fails with kFileAccessMessage when it cannot be
 // opened or read, or is larger than maxBytes.

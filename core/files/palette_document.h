@@ -20,6 +20,7 @@
 #include "core/model/colour_slots.h"
 #include "core/model/harmony_rules.h"
 #include "core/result.h"
+#include "core/user_text.h"
 
 namespace tintloom {
 
@@ -28,8 +29,8 @@ class TCoordinationModel;
 inline constexpr std::size_t kPaletteDocumentSize = 2384;
 inline constexpr std::int32_t kPaletteDocumentVersion = 2;
 
-inline constexpr const char* kDocumentDamagedMessage = "ファイルが壊れています";
-inline constexpr const char* kDocumentVersionMessage = "フォーマットバージョンがあいません";
+inline constexpr const char* kDocumentDamagedMessage = TL_TEXT("tintloom", "ファイルが壊れています");
+inline constexpr const char* kDocumentVersionMessage = TL_TEXT("tintloom", "フォーマットバージョンがあいません");
 
 // Everything a document holds. The scheme's previous rule is not stored.
 struct TPaletteDocument {

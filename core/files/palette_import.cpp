@@ -11,15 +11,16 @@
 #include "core/files/palette_document.h"
 #include "core/files/swatch_file.h"
 #include "core/model/coordination_model.h"
+#include "core/user_text.h"
 
 namespace tintloom {
 
 namespace {
 
-constexpr const char* kTruncatedProblem = "ファイルが途中で切れています";
-constexpr const char* kNoColoursProblem = "このファイルには色がありません";
+constexpr const char* kTruncatedProblem = TL_TEXT("tintloom", "ファイルが途中で切れています");
+constexpr const char* kNoColoursProblem = TL_TEXT("tintloom", "このファイルには色がありません");
 
-std::string Numbered(std::size_t n, const char* rest) { return std::to_string(n) + rest; }
+std::string Numbered(std::size_t n, const char* text) { return FillText(text, n); }
 
 TColor PackBytes(unsigned r, unsigned g, unsigned b) { return r | g << 8 | b << 16; }
 
@@ -32,7 +33,7 @@ unsigned UnitByte(double f) {
 }
 
 Result<> RefuseOversized(std::span<const std::uint8_t> bytes) {
-  if (bytes.size() > kMaxPaletteFileBytes) return Fail("ファイルが大きすぎます（16 MB まで）");
+  if (bytes.size() > kMaxPaletteFileBytes) return Fail(TL_TEXT("tintloom", "ファイルが大きすぎます（16 MB まで）"));
   return Ok();
 }
 
@@ -173,8 +174,8 @@ class TBigEndianReader {
 
 // ---------------------------------------------------------------- .ase
 
-std::string BlockProblem(std::size_t block, const char* rest) {
-  return "ブロック " + std::to_string(block + 1) + rest;
+std::string BlockProblem(std::size_t block, const char* text) {
+  return FillText(text, block + 1);
 }
 
 Result<> ReadSwatchExchangeColour(std::span<const std::uint8_t> block, std::size_t index, TPaletteColours& out) {
@@ -183,7 +184,7 @@ Result<> ReadSwatchExchangeColour(std::span<const std::uint8_t> block, std::size
   char model[4];
   std::span<const std::uint8_t> modelBytes;
   if (!r.U16(nameUnits) || !r.Skip(std::uint64_t{2} * nameUnits) || !r.Take(4, modelBytes)) {
-    return Fail(BlockProblem(index, " の長さが中身に足りません"));
+    return Fail(BlockProblem(index, TL_TEXT("tintloom", "ブロック %1 の長さが中身に足りません")));
   }
   std::memcpy(model, modelBytes.data(), 4);
   const std::string_view name(model, 4);
@@ -200,8 +201,8 @@ Result<> ReadSwatchExchangeColour(std::span<const std::uint8_t> block, std::size
   }
   float v[4] = {0, 0, 0, 0};
   for (int i = 0; i < count; ++i) {
-    if (!r.F32(v[i])) return Fail(BlockProblem(index, " の長さが中身に足りません"));
-    if (!std::isfinite(v[i])) return Fail(BlockProblem(index, " の色の値が数ではありません"));
+    if (!r.F32(v[i])) return Fail(BlockProblem(index, TL_TEXT("tintloom", "ブロック %1 の長さが中身に足りません")));
+    if (!std::isfinite(v[i])) return Fail(BlockProblem(index, TL_TEXT("tintloom", "ブロック %1 の色の値が数ではありません")));
   }
   if (name == "RGB ") {
     out.Add(PackBytes(UnitByte(v[0]), UnitByte(v[1]), UnitByte(v[2])));
@@ -271,7 +272,11 @@ std::string Extension(const std::string& path) {
   return extension;
 }
 
-std::string CountPhrase(std::size_t n, const char* what) { return "\n・" + std::string(what) + " " + std::to_string(n) + " 色"; }
+std::string CountPhrase(std::size_t n, const char* text) {
+  std::string line = "\n";
+  line += FillText(text, n);
+  return line;
+}
 
 }  // namespace
 
@@ -289,7 +294,7 @@ Result<TPaletteColours> DecodeGimpPalette(std::span<const std::uint8_t> bytes) {
   std::string_view line;
   std::size_t number = 0;
   if (!lines.Next(line, number) || Trim(line) != "GIMP Palette") {
-    return Fail("GIMP パレットではありません（1 行目が「GIMP Palette」ではありません）");
+    return Fail(TL_TEXT("tintloom", "GIMP パレットではありません（1 行目が「GIMP Palette」ではありません）"));
   }
   TPaletteColours out;
   while (lines.Next(line, number)) {
@@ -302,13 +307,13 @@ Result<TPaletteColours> DecodeGimpPalette(std::span<const std::uint8_t> bytes) {
         out.Add(colour);
         continue;
       case TRowRead::OutOfRange:
-        return Fail(Numbered(number, " 行目の値が 0～255 の範囲にありません"));
+        return Fail(FillText(TL_TEXT("tintloom", "%1 行目の値が %2～%3 の範囲にありません"), number, 0, 255));
       case TRowRead::NotARow:
         break;
     }
     // "Name:", "Columns:" and the like: header lines, not colours.
     if (!IsDigit(t.front()) && t.find(':') != std::string_view::npos) continue;
-    return Fail(Numbered(number, " 行目の色が読めません"));
+    return Fail(Numbered(number, TL_TEXT("tintloom", "%1 行目の色が読めません")));
   }
   return out;
 }
@@ -316,7 +321,7 @@ Result<TPaletteColours> DecodeGimpPalette(std::span<const std::uint8_t> bytes) {
 Result<TPaletteColours> DecodeSwatchExchange(std::span<const std::uint8_t> bytes) {
   TRY(RefuseOversized(bytes));
   if (bytes.size() < 4 || std::memcmp(bytes.data(), "ASEF", 4) != 0) {
-    return Fail("Adobe スウォッチ交換ファイルではありません（先頭が「ASEF」ではありません）");
+    return Fail(TL_TEXT("tintloom", "Adobe スウォッチ交換ファイルではありません（先頭が「ASEF」ではありません）"));
   }
   TBigEndianReader r(bytes.subspan(4));
   std::uint16_t major = 0;
@@ -324,7 +329,7 @@ Result<TPaletteColours> DecodeSwatchExchange(std::span<const std::uint8_t> bytes
   std::uint32_t blocks = 0;
   if (!r.U16(major) || !r.U16(minor) || !r.U32(blocks)) return Fail(kTruncatedProblem);
   if (major != 1) {
-    return Fail("対応していないバージョンです（" + std::to_string(major) + "." + std::to_string(minor) + "）");
+    return Fail(FillText(TL_TEXT("tintloom", "対応していないバージョンです（%1.%2）"), major, minor));
   }
   TPaletteColours out;
   // Every block takes at least six bytes, so a count larger than the file
@@ -341,7 +346,7 @@ Result<TPaletteColours> DecodeSwatchExchange(std::span<const std::uint8_t> bytes
       TBigEndianReader g(block);
       std::uint16_t nameUnits = 0;
       if (!block.empty() && (!g.U16(nameUnits) || !g.Skip(std::uint64_t{2} * nameUnits))) {
-        return Fail(BlockProblem(i, " の長さが中身に足りません"));
+        return Fail(BlockProblem(i, TL_TEXT("tintloom", "ブロック %1 の長さが中身に足りません")));
       }
     }
     // A group's end, and block kinds not known here, hold nothing to read.
@@ -354,12 +359,12 @@ Result<TPaletteColours> DecodePhotoshopSwatches(std::span<const std::uint8_t> by
   TBigEndianReader r(bytes);
   std::uint16_t version = 0;
   if (!r.U16(version) || (version != 1 && version != 2)) {
-    return Fail("Photoshop スウォッチファイルではありません（バージョンが 1 でも 2 でもありません）");
+    return Fail(TL_TEXT("tintloom", "Photoshop スウォッチファイルではありません（バージョンが 1 でも 2 でもありません）"));
   }
   TRY_ASSIGN(TPaletteColours out, ReadPhotoshopSection(r, version));
   if (version == 1 && r.Remaining() > 0) {
     // The named version 2 list follows: it is the one Photoshop shows.
-    if (!r.U16(version) || version != 2) return Fail("バージョン 1 の色の後に読めないデータがあります");
+    if (!r.U16(version) || version != 2) return Fail(TL_TEXT("tintloom", "バージョン 1 の色の後に読めないデータがあります"));
     TRY_ASSIGN(out, ReadPhotoshopSection(r, 2));
   }
   return out;
@@ -371,14 +376,14 @@ Result<TPaletteColours> DecodeJascPalette(std::span<const std::uint8_t> bytes) {
   std::string_view line;
   std::size_t number = 0;
   if (!lines.Next(line, number) || Trim(line) != "JASC-PAL") {
-    return Fail("JASC パレットではありません（1 行目が「JASC-PAL」ではありません）");
+    return Fail(TL_TEXT("tintloom", "JASC パレットではありません（1 行目が「JASC-PAL」ではありません）"));
   }
   if (!lines.Next(line, number)) return Fail(kTruncatedProblem);
-  if (Trim(line) != "0100") return Fail("対応していないバージョンです（" + std::string(Trim(line).substr(0, 16)) + "）");
+  if (Trim(line) != "0100") return Fail(FillText(TL_TEXT("tintloom", "対応していないバージョンです（%1）"), std::string(Trim(line).substr(0, 16))));
   if (!lines.Next(line, number)) return Fail(kTruncatedProblem);
   std::string_view countText = Trim(line);
   std::uint32_t count = 0;
-  if (!TakeNumber(countText, count) || !countText.empty()) return Fail("3 行目の色の数が読めません");
+  if (!TakeNumber(countText, count) || !countText.empty()) return Fail(TL_TEXT("tintloom", "3 行目の色の数が読めません"));
   TPaletteColours out;
   std::size_t rows = 0;
   while (rows < count && lines.Next(line, number)) {
@@ -391,13 +396,13 @@ Result<TPaletteColours> DecodeJascPalette(std::span<const std::uint8_t> bytes) {
         ++rows;
         break;
       case TRowRead::OutOfRange:
-        return Fail(Numbered(number, " 行目の値が 0～255 の範囲にありません"));
+        return Fail(FillText(TL_TEXT("tintloom", "%1 行目の値が %2～%3 の範囲にありません"), number, 0, 255));
       case TRowRead::NotARow:
-        return Fail(Numbered(number, " 行目の色が読めません"));
+        return Fail(Numbered(number, TL_TEXT("tintloom", "%1 行目の色が読めません")));
     }
   }
   if (rows < count) {
-    return Fail("色の数は " + std::to_string(count) + " ですが、色の行が " + std::to_string(rows) + " 行しかありません");
+    return Fail(FillText(TL_TEXT("tintloom", "色の数は %1 ですが、色の行が %2 行しかありません"), count, rows));
   }
   return out;
 }
@@ -421,7 +426,7 @@ Result<TPaletteColours> DecodeHexList(std::span<const std::uint8_t> bytes) {
       ok = d >= 0;
       rgb = rgb << 4 | static_cast<std::uint32_t>(ok ? d : 0);
     }
-    if (!ok) return Fail(Numbered(number, " 行目が色（RRGGBB）ではありません"));
+    if (!ok) return Fail(Numbered(number, TL_TEXT("tintloom", "%1 行目が色（RRGGBB）ではありません")));
     out.Add(PackBytes(rgb >> 16 & 0xFF, rgb >> 8 & 0xFF, rgb & 0xFF));
   }
   return out;
@@ -475,7 +480,7 @@ Result<TPaletteColours> DecodePalette(TPaletteFormat format, std::span<const std
     case TPaletteFormat::None:
     case TPaletteFormat::PaletteDocument: break;
   }
-  return Fail("この種類のファイルは読み込めません");
+  return Fail(TL_TEXT("tintloom", "この種類のファイルは読み込めません"));
 }
 
 Result<TPaletteImport> ImportPaletteFile(TCoordinationModel& model, const std::string& path) {
@@ -486,7 +491,7 @@ Result<TPaletteImport> ImportPaletteFile(TCoordinationModel& model, const std::s
   };
   const TPaletteFormat format = PaletteFormatForPath(path);
   if (format == TPaletteFormat::None) {
-    return refuse("読み込めるのは .gpl .ase .aco .pal .hex .txt .tlp のパレットです");
+    return refuse(TL_TEXT("tintloom", "読み込めるのは .gpl .ase .aco .pal .hex .txt .tlp のパレットです"));
   }
   // One byte more than allowed tells a file that is too large.
   Result<std::vector<std::uint8_t>> bytes = ReadFileStart(path, kMaxPaletteFileBytes + 1);
@@ -512,11 +517,10 @@ Result<TPaletteImport> ImportPaletteFile(TCoordinationModel& model, const std::s
     result.lines.push_back(FormatSwatchLine(*slot));
   }
   if (skipped > 0) {
-    result.notice = std::to_string(result.lines.size()) + " 色を読み込みました。次の " + std::to_string(skipped) +
-                    " 色は読み込んでいません:";
-    if (palette->skippedCmyk > 0) result.notice += CountPhrase(palette->skippedCmyk, "CMYK の色");
-    if (palette->skippedOther > 0) result.notice += CountPhrase(palette->skippedOther, "対応していない色空間の色");
-    if (palette->leftOut > 0) result.notice += CountPhrase(palette->leftOut, "1024 色を超えた分");
+    result.notice = FillText(TL_TEXT("tintloom", "%1 色を読み込みました。次の %2 色は読み込んでいません:"), result.lines.size(), skipped);
+    if (palette->skippedCmyk > 0) result.notice += CountPhrase(palette->skippedCmyk, TL_TEXT("tintloom", "・CMYK の色 %1 色"));
+    if (palette->skippedOther > 0) result.notice += CountPhrase(palette->skippedOther, TL_TEXT("tintloom", "・対応していない色空間の色 %1 色"));
+    if (palette->leftOut > 0) result.notice += FillText("\n" TL_TEXT("tintloom", "・%1 色を超えた分 %2 色"), 1024, palette->leftOut);
     result.notice += "\n->" + path;
   }
   return result;

@@ -18,6 +18,7 @@
 
 #include "core/colour/colour.h"
 #include "core/result.h"
+#include "core/user_text.h"
 
 namespace tintloom {
 
@@ -78,6 +79,6 @@ struct TPaletteImport {
 };
 Result<TPaletteImport> ImportPaletteFile(TCoordinationModel& model, const std::string& path);
 
-inline constexpr const char* kPaletteImportFailedMessage = "パレットを読み込めません";
+inline constexpr const char* kPaletteImportFailedMessage = TL_TEXT("tintloom", "パレットを読み込めません");
 
 }  // namespace tintloom

@@ -26,11 +26,13 @@ bool SameIgnoringCase(const std::string& a, const char* b) {
 
 }  // namespace
 
-TSaveFormat SaveFormatForPath(const std::string& path) {
+bool HasExtension(const std::string& path, const char* extension) {
   const std::string name = std::filesystem::path(path).filename().string();
   const std::size_t dot = name.rfind('.');
-  if (dot == std::string::npos) return TSaveFormat::None;
-  const std::string extension = name.substr(dot);
+  return dot != std::string::npos && SameIgnoringCase(name.substr(dot), extension);
+}
+
+TSaveFormat SaveFormatForPath(const std::string& path) {
   struct Entry {
     const char* extension;
     TSaveFormat format;
@@ -41,7 +43,7 @@ TSaveFormat SaveFormatForPath(const std::string& path) {
       {".gpl", TSaveFormat::GimpPalette},     {".tlw", TSaveFormat::WorkDocument},
   };
   for (const Entry& e : kOrder) {
-    if (SameIgnoringCase(extension, e.extension)) return e.format;
+    if (HasExtension(path, e.extension)) return e.format;
   }
   return TSaveFormat::None;
 }

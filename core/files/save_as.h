@@ -4,18 +4,23 @@
 // writes nothing and says which ones can be saved.
 
 #include <string>
+#include "core/user_text.h"
 
 namespace tintloom {
 
 class TCoordinationModel;
 
 inline constexpr const char* kUnknownSaveExtensionMessage =
-    "この拡張子では保存できません.\n保存できるのは .tlp .tlw .aco .ase .grd .colors .bmp .gpl です";
+    TL_TEXT("tintloom", "この拡張子では保存できません.") "\n" TL_TEXT("tintloom", "保存できるのは .tlp .tlw .aco .ase .grd .colors .bmp .gpl です");
 
 enum class TSaveFormat { None, PaletteDocument, Aco, Ase, Gradient, ColorSet, Bitmap, GimpPalette, WorkDocument };
 
-// The format for a path, by the extension of its file name (from its last
-// dot on).
+// True when the extension of the path's file name (from its last dot on) is
+// `extension` (with its dot, as ".tlp") in any mix of cases: how saving and
+// the open commands tell a file's kind by its name.
+bool HasExtension(const std::string& path, const char* extension);
+
+// The format for a path, by the extension of its file name.
 TSaveFormat SaveFormatForPath(const std::string& path);
 
 // Writes the current coordination in the chosen format; a file that cannot

@@ -19,6 +19,7 @@
 #include "core/messages.h"
 #include "core/model/colour_slots.h"
 #include "core/result.h"
+#include "core/user_text.h"
 
 namespace tintloom {
 
@@ -65,7 +66,7 @@ std::int64_t SwatchIndexAt(int x, int y, int width, int scrollRow);
 // left unread, with kSwatchCutMessage.
 inline constexpr std::size_t kMaxSwatches = 100000;
 inline constexpr const char* kSwatchCutMessage =
-    "スウォッチが多すぎるため, 最初の100000個だけを読み込みました";
+    TL_TEXT("tintloom", "スウォッチが多すぎるため, 最初の100000個だけを読み込みました");
 // Lines end at CR, LF or CR LF; a last line without an end counts; empty
 // lines are no swatches and are passed over. At most `limit` lines are
 // taken; `more` (when given) tells whether the bytes held more.
@@ -96,7 +97,7 @@ Result<std::vector<std::string>> LoadSwatchLines(const TSwatchFilePlaces& places
 // file is left whole when nothing could be written.
 Result<> SaveSwatchLines(const TSwatchFilePlaces& places, const std::vector<std::string>& lines);
 
-inline constexpr const char* kSwatchReadMessage = "スウォッチファイルを読み込めません";
-inline constexpr const char* kSwatchWriteMessage = "スウォッチファイルを保存できません";
+inline constexpr const char* kSwatchReadMessage = TL_TEXT("tintloom", "スウォッチファイルを読み込めません");
+inline constexpr const char* kSwatchWriteMessage = TL_TEXT("tintloom", "スウォッチファイルを保存できません");
 
 }  // namespace tintloom

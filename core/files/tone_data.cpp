@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include "core/user_text.h"
 
 namespace tintloom {
 
@@ -20,7 +21,7 @@ int RoundToCell(long double x, int limit) {
 Result<> TToneData::LoadToneData(const std::string& path) {
   Release();
   std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (f == nullptr) return Fail("トーンデータを開けません");
+  if (f == nullptr) return Fail(TL_TEXT("tintloom", "トーンデータを開けません"));
   block_.assign(kToneDataSize, 0);
   const std::size_t got = std::fread(block_.data(), 1, kToneDataSize, f);
   (void)got;  // a short file is accepted; the rest stays zero

@@ -10,6 +10,7 @@
 #include "core/files/json_text.h"
 #include "core/files/palette_document.h"
 #include "core/model/coordination_model.h"
+#include "core/user_text.h"
 
 namespace tintloom {
 
@@ -19,7 +20,7 @@ namespace {
 constexpr std::uint64_t kMaxWorkDocumentBytes = 64ull << 20;
 constexpr std::int64_t kMaxLayers = 1 << 20;
 
-constexpr const char* kArtworkMissing = "見本用PSDファイルが見つかりません";
+constexpr const char* kArtworkMissing = TL_TEXT("tintloom", "見本用PSDファイルが見つかりません");
 
 std::string Hex(std::span<const std::uint8_t> bytes) {
   static constexpr char kDigits[] = "0123456789abcdef";
@@ -306,11 +307,13 @@ bool ApplyWorkDocument(TCoordinationModel& model, const TWorkDocument& document,
   model.ForgetLayerSteps();
   model.MarkSaved();
   if (match.unmatchedLayers > 0 || match.unusedSettings > 0) {
-    model.Messages().ShowMessage("見本のレイヤーが作業ファイルの保存時と変わっています。\n" +
-                                 std::to_string(match.unmatchedLayers) + "枚のレイヤーは設定を対応づけられず、未設定のままです" +
-                                 (match.unusedSettings > 0 ? "\n(対応するレイヤーがない設定: " +
-                                                                 std::to_string(match.unusedSettings) + "件)"
-                                                           : std::string()));
+    std::string text = FillText(TL_TEXT("tintloom", "見本のレイヤーが作業ファイルの保存時と変わっています。") "\n"
+                                    TL_TEXT("tintloom", "%1枚のレイヤーは設定を対応づけられず、未設定のままです"),
+                                match.unmatchedLayers);
+    if (match.unusedSettings > 0) {
+      text += FillText("\n" TL_TEXT("tintloom", "(対応するレイヤーがない設定: %1件)"), match.unusedSettings);
+    }
+    model.Messages().ShowMessage(text);
   }
   return true;
 }

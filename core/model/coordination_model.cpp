@@ -10,6 +10,7 @@
 #include "core/model/picker_strips.h"
 #include "core/model/shade_mixing.h"
 #include "core/model/tone_snap.h"
+#include "core/user_text.h"
 
 namespace tintloom {
 
@@ -48,7 +49,7 @@ void TCoordinationModel::SetInitialSlotParameters() {
 
 TColorSlot* TCoordinationModel::SelectedSlot() {
   if (selectedSlot < 0 || selectedSlot >= kSlotCount) {
-    messages_.ShowMessage("参照");
+    messages_.ShowMessage(TL_TEXT("tintloom", "参照"));
     return nullptr;
   }
   return &slots_[static_cast<std::size_t>(selectedSlot)];

@@ -1,16 +1,17 @@
 #include "core/model/harmony_rules.h"
+#include "core/user_text.h"
 
 namespace tintloom {
 
 const std::array<THarmonyRule, kRuleCount> kHarmonyRules = {{
-    {"類似色相", 0x3FF},
-    {"色相ドミナント", 0x3E1},
-    {"分裂補色配色", 0x3E7},
-    {"補色配色", 0x3E3},
-    {"トライアード", 0x3E7},
-    {"テトラード", 0x3EF},
-    {"ペンタード", 0x3FF},
-    {"カスタム", 0x3FF},
+    {TL_TEXT("tintloom", "類似色相"), 0x3FF},
+    {TL_TEXT("tintloom", "色相ドミナント"), 0x3E1},
+    {TL_TEXT("tintloom", "分裂補色配色"), 0x3E7},
+    {TL_TEXT("tintloom", "補色配色"), 0x3E3},
+    {TL_TEXT("tintloom", "トライアード"), 0x3E7},
+    {TL_TEXT("tintloom", "テトラード"), 0x3EF},
+    {TL_TEXT("tintloom", "ペンタード"), 0x3FF},
+    {TL_TEXT("tintloom", "カスタム"), 0x3FF},
 }};
 
 std::uint32_t RuleVisibleSlots(int rule) {

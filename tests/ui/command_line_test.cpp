@@ -32,9 +32,9 @@ class CommandLine : public ::testing::Test {
     for (const char* name : {"a.psd", "B.PSD", "c.psd", "one.tlp", "Two.TLP", "w.TLW", "notes.txt", "psd", "a.psd.zip"}) {
       std::ofstream(dir / name) << "x";
     }
-    form.openSampleArtwork = [this](const std::string& path) { opened.push_back("psd " + path); };
-    form.openPaletteDocument = [this](const std::string& path) { opened.push_back("tlp " + path); };
-    form.openWorkDocument = [this](const std::string& path) { opened.push_back("tlw " + path); };
+    form.FileCommands().openSampleArtwork = [this](const std::string& path) { opened.push_back("psd " + path); };
+    form.FileCommands().openPaletteDocument = [this](const std::string& path) { opened.push_back("tlp " + path); };
+    form.FileCommands().openWorkDocument = [this](const std::string& path) { opened.push_back("tlw " + path); };
   }
   void TearDown() override { fs::remove_all(dir); }
   QString Path(const char* name) const { return QString::fromStdString((dir / name).string()); }
@@ -64,7 +64,7 @@ TEST_F(CommandLine, TheLastOfEachKindOpensThePaletteBeforeTheArtwork) {
     opened.clear();
     QStringList paths;
     for (const char* name : test.names) paths << Path(name);
-    form.OpenCommandLineFiles(paths);
+    form.FileCommands().OpenCommandLineFiles(paths);
     EXPECT_EQ(opened, test.opened) << paths.join(' ').toStdString();
   }
   EXPECT_TRUE(messages.shown.empty());
@@ -86,13 +86,13 @@ TEST_F(CommandLine, EachUnusableNameGetsOneMessageAndTheRestStillOpens) {
   for (const Case& c : cases) {
     messages.shown.clear();
     opened.clear();
-    form.OpenCommandLineFiles({Path(c.name)});
+    form.FileCommands().OpenCommandLineFiles({Path(c.name)});
     EXPECT_EQ(messages.shown, std::vector<std::string>{c.message}) << c.name;
     EXPECT_TRUE(opened.empty()) << c.name;
     // Named after a good file, the bad one does not stop it, nor take its place.
     messages.shown.clear();
     opened.clear();
-    form.OpenCommandLineFiles({Path("a.psd"), Path(c.name)});
+    form.FileCommands().OpenCommandLineFiles({Path("a.psd"), Path(c.name)});
     EXPECT_EQ(messages.shown.size(), 1u) << c.name;
     EXPECT_EQ(opened, std::vector<std::string>{"psd " + (dir / "a.psd").string()}) << c.name;
   }
@@ -111,7 +111,7 @@ TEST_F(CommandLine, ANamedPaletteDocumentBringsBackItsColours) {
   TMainForm other(otherMessages, testing::ProgramDir());
   other.CreateToolWindows();
   ASSERT_NE(other.Model().SlotAt(4).shades[kBase].Color, picked);
-  other.OpenCommandLineFiles({QString::fromStdString(saved)});
+  other.FileCommands().OpenCommandLineFiles({QString::fromStdString(saved)});
   EXPECT_TRUE(otherMessages.shown.empty()) << otherMessages.shown.front();
   for (int slot = 0; slot < kSlotCount; ++slot) {
     for (int shade = 0; shade < 4; ++shade) {

@@ -18,7 +18,7 @@
 #include "ui/application.h"
 #include "ui/hue_form.h"
 #include "ui/layer_form.h"
-#include "ui/light_balance_form.h"
+#include "ui/palette_form.h"
 #include "ui/swatch_form.h"
 #include "ui/main_form.h"
 #include "ui/screen_colour_portal.h"
@@ -118,7 +118,7 @@ TEST_F(NativeWayland, F1AsksThePortalAndTitleStripDragsGoToTheCompositorQuietly)
     QTest::mousePress(window, Qt::LeftButton, {}, QPoint(60, 6));
     QTest::mouseMove(window, QPoint(160, 106));
     QTest::mouseRelease(window, Qt::LeftButton, {}, QPoint(160, 106));
-    EXPECT_FALSE(form.WindowDrag().dragging);
+    EXPECT_FALSE(form.WindowDragger().WindowDrag().dragging);
     EXPECT_EQ(window->pos(), before);
     EXPECT_DOUBLE_EQ(window->windowOpacity(), 1.0);
   }
@@ -184,7 +184,7 @@ TEST_F(XWayland, WindowsArePlacedAsDesignedADragSnapsAndF2AsksThePortal) {
     QTest::qWait(10);
   }
   Pointer({"mouseup", "1"});
-  EXPECT_TRUE(QTest::qWaitFor([&] { return !form.WindowDrag().dragging; }, 5000));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !form.WindowDragger().WindowDrag().dragging; }, 5000));
   EXPECT_TRUE(QTest::qWaitFor([&] { return ServerGeometry(form.Windows().layer).top() > layer.top() + 150; }, 5000));
   const QRect dropped = ServerGeometry(form.Windows().layer);
   EXPECT_EQ(dropped.left(), mainEnd);

@@ -19,7 +19,7 @@
 #include "support/artwork.h"
 #include "support/paths.h"
 #include "support/recording.h"
-#include "ui/light_balance_form.h"
+#include "ui/palette_form.h"
 #include "ui/main_form.h"
 #include "ui/paint_box.h"
 
@@ -359,7 +359,7 @@ TEST_F(LayerFormTest, ALoadWhileHiddenListsTheLayersWhenShown) {
 TEST_F(LayerFormTest, ALoadThatFailsKeepsTheListAndItsSelection) {
   ClickRow(1);
   ASSERT_EQ(Model().selectedLayer, 3);
-  form.DropFiles({"/nonexistent/picture.psd"});
+  form.FileCommands().DropFiles({"/nonexistent/picture.psd"});
   EXPECT_EQ(messages.shown.size(), 2u);
   EXPECT_FALSE(Model().Busy());
   EXPECT_EQ(Model().LayerCount(), 5);
@@ -395,7 +395,7 @@ TEST(LayerFormSamples, ALoadWhileTheWindowIsHiddenIsListedWhenItIsShown) {
   form.show();
   TLayerForm& layer = *form.Windows().layer;
   layer.hide();
-  form.DropFiles({QString::fromStdString(sample.string())});
+  form.FileCommands().DropFiles({QString::fromStdString(sample.string())});
   ASSERT_TRUE(messages.shown.empty()) << messages.shown.front();
   const int count = form.Model().LayerCount();
   ASSERT_GT(count, 1);

@@ -29,7 +29,7 @@
 #include "ui/swatch_form.h"
 #include "support/paths.h"
 #include "ui/layer_form.h"
-#include "ui/light_balance_form.h"
+#include "ui/palette_form.h"
 #include "support/recording.h"
 
 namespace tintloom {
@@ -200,18 +200,18 @@ TEST(MainFormDialogs, EachKindStartsInTheFolderLastUsedForIt) {
   {
     TMainForm form(messages, testing::ProgramDir());
     answer(palette);
-    EXPECT_EQ(form.runPaletteOpenDialog(), palette);
+    EXPECT_EQ(form.FileCommands().runPaletteOpenDialog(), palette);
     answer(picture);
-    EXPECT_EQ(form.runOpenDialog(), picture);
+    EXPECT_EQ(form.FileCommands().runOpenDialog(), picture);
     answer(QString());
-    EXPECT_EQ(form.runPaletteSaveDialog(), QString());  // a cancel remembers nothing
+    EXPECT_EQ(form.FileCommands().runPaletteSaveDialog(), QString());  // a cancel remembers nothing
   }
   TMainForm later(messages, testing::ProgramDir());
   answer(QString());
-  (void)later.runPaletteSaveDialog();
+  (void)later.FileCommands().runPaletteSaveDialog();
   EXPECT_EQ(startedIn, root.filePath("palettes"));  // saving and exporting share the palettes' folder
   answer(QString());
-  (void)later.runOpenDialog();
+  (void)later.FileCommands().runOpenDialog();
   EXPECT_EQ(startedIn, root.filePath("artwork"));
 }
 
@@ -288,18 +288,18 @@ TEST_F(MainFormWithTools, UnreadableScreenIsReportedOnceNotTakenAsBlack) {
 
 TEST_F(MainFormWithTools, OnlyTheFirstDroppedPsdIsOpened) {
   std::vector<std::string> opened;
-  form.openSampleArtwork = [&](const std::string& path) { opened.push_back(path); };
-  form.DropFiles({"/tmp/a.PSD", "/tmp/b.psd", "/tmp/c.psd"});
-  form.DropFiles({"/tmp/lower.psd"});
-  form.DropFiles({"/tmp/picture.png", "/tmp/d.psd"});
-  form.DropFiles({"/tmp/psd"});
+  form.FileCommands().openSampleArtwork = [&](const std::string& path) { opened.push_back(path); };
+  form.FileCommands().DropFiles({"/tmp/a.PSD", "/tmp/b.psd", "/tmp/c.psd"});
+  form.FileCommands().DropFiles({"/tmp/lower.psd"});
+  form.FileCommands().DropFiles({"/tmp/picture.png", "/tmp/d.psd"});
+  form.FileCommands().DropFiles({"/tmp/psd"});
   ASSERT_EQ(opened.size(), 2u);
   EXPECT_EQ(opened[0], "/tmp/a.PSD");
   EXPECT_EQ(opened[1], "/tmp/lower.psd");
   // A work document dropped first opens as one.
   std::vector<std::string> works;
-  form.openWorkDocument = [&](const std::string& path) { works.push_back(path); };
-  form.DropFiles({"/tmp/evening.Tlw", "/tmp/e.psd"});
+  form.FileCommands().openWorkDocument = [&](const std::string& path) { works.push_back(path); };
+  form.FileCommands().DropFiles({"/tmp/evening.Tlw", "/tmp/e.psd"});
   EXPECT_EQ(works, std::vector<std::string>{"/tmp/evening.Tlw"});
   EXPECT_EQ(opened.size(), 2u);
 }
@@ -310,18 +310,18 @@ TEST_F(MainFormWithTools, DraggingIsHalfTransparentAndSnapsToPartners) {
   const QRect main = form.frameGeometry();
   ASSERT_EQ(main.left() + main.width(), 840);
   picker->move(main.right() + 1 + 10, main.top() + 100);
-  form.BeginWindowDrag(picker, 5, 5);
+  form.WindowDragger().BeginWindowDrag(picker, 5, 5);
   EXPECT_NEAR(picker->windowOpacity(), 128.0 / 255.0, 0.01);
-  form.DragWindow(picker, 5, 5);
+  form.WindowDragger().DragWindow(picker, 5, 5);
   EXPECT_EQ(picker->x(), main.left() + main.width());  // flush against the main window
-  form.EndWindowDrag(picker);
+  form.WindowDragger().EndWindowDrag(picker);
   EXPECT_DOUBLE_EQ(picker->windowOpacity(), 1.0);
   // The swatch window snaps to the main window, but nothing snaps to it.
   TToolForm* swatch = form.Windows().swatch;
   swatch->show();
   int left = main.left() + 7;
   int top = main.top() + 3;
-  form.SnapWindowPosition(swatch, left, top);
+  form.WindowDragger().SnapWindowPosition(swatch, left, top);
   EXPECT_EQ(left, main.left());
   EXPECT_EQ(top, main.top());
   form.Windows().hue->hide();
@@ -329,7 +329,7 @@ TEST_F(MainFormWithTools, DraggingIsHalfTransparentAndSnapsToPartners) {
   swatch->move(3000, 3000);
   left = 3000 + swatch->width() + 5;
   top = 3005;
-  form.SnapWindowPosition(form.Windows().info, left, top);
+  form.WindowDragger().SnapWindowPosition(form.Windows().info, left, top);
   EXPECT_EQ(left, 3000 + swatch->width() + 5);
 }
 
@@ -380,7 +380,7 @@ TEST_F(MainFormWithTools, AWindowDragWhoseReleaseNeverComesEnds) {
     picker->show();
     picker->move(100, 100);
     send(picker, QEvent::MouseButtonPress, QPoint(50, 5), Qt::LeftButton);
-    ASSERT_TRUE(form.WindowDrag().dragging);
+    ASSERT_TRUE(form.WindowDragger().WindowDrag().dragging);
     ASSERT_LT(picker->windowOpacity(), 0.6);
     switch (lost) {
       case Lost::Hidden: picker->hide(); break;
@@ -392,7 +392,7 @@ TEST_F(MainFormWithTools, AWindowDragWhoseReleaseNeverComesEnds) {
       case Lost::ButtonlessMoveElsewhere: send(&form, QEvent::MouseMove, QPoint(300, 300), Qt::NoButton); break;
     }
     picker->show();
-    EXPECT_FALSE(form.WindowDrag().dragging);
+    EXPECT_FALSE(form.WindowDragger().WindowDrag().dragging);
     EXPECT_DOUBLE_EQ(picker->windowOpacity(), 1.0);
     // A move with a button held that began elsewhere does not move it.
     send(picker, QEvent::MouseMove, QPoint(90, 45), Qt::LeftButton);
@@ -422,9 +422,9 @@ TEST_F(MainFormWithTools, DraggedWindowsSnapToTheScreenEdges) {
     // the screen pulls.
     if (c.window == &form) picker->hide();
     c.window->move(area.left() + 150, c.window == picker ? area.top() + 250 : area.top() + 40);
-    form.BeginWindowDrag(c.window, 0, 0);
-    form.DragWindow(c.window, area.left() + c.gap - c.window->x(), 0);
-    form.EndWindowDrag(c.window);
+    form.WindowDragger().BeginWindowDrag(c.window, 0, 0);
+    form.WindowDragger().DragWindow(c.window, area.left() + c.gap - c.window->x(), 0);
+    form.WindowDragger().EndWindowDrag(c.window);
     EXPECT_EQ(c.window->x() - area.left(), c.expectedLeft);
   }
 }
@@ -436,21 +436,21 @@ TEST_F(MainFormWithTools, ADraggedWindowKeepsItsTitleStripOnTheScreen) {
   form.move(area.left() + 300, area.top() + 200);
   // The main window taken by the bottom row of its title strip, under the menu.
   const int stripBottom = form.ClientArea()->y() + 25;
-  form.BeginWindowDrag(&form, 100, stripBottom - 1);
-  form.DragWindow(&form, 100, stripBottom - 1 - 2000);
-  form.EndWindowDrag(&form);
+  form.WindowDragger().BeginWindowDrag(&form, 100, stripBottom - 1);
+  form.WindowDragger().DragWindow(&form, 100, stripBottom - 1 - 2000);
+  form.WindowDragger().EndWindowDrag(&form);
   EXPECT_EQ(form.y(), area.top());
-  form.BeginWindowDrag(&form, 100, 10);
-  form.DragWindow(&form, 100 + 5000, 10 + 5000);
-  form.EndWindowDrag(&form);
+  form.WindowDragger().BeginWindowDrag(&form, 100, 10);
+  form.WindowDragger().DragWindow(&form, 100 + 5000, 10 + 5000);
+  form.WindowDragger().EndWindowDrag(&form);
   EXPECT_EQ(form.frameGeometry().right(), area.right());
   EXPECT_EQ(form.y() + stripBottom - 1, area.bottom());
 
   TToolForm* picker = form.Windows().picker;
   picker->move(area.left() + 400, area.top() + 300);
-  form.BeginWindowDrag(picker, 5, 5);
-  form.DragWindow(picker, 5 - 3000, 5 - 3000);
-  form.EndWindowDrag(picker);
+  form.WindowDragger().BeginWindowDrag(picker, 5, 5);
+  form.WindowDragger().DragWindow(picker, 5 - 3000, 5 - 3000);
+  form.WindowDragger().EndWindowDrag(picker);
   EXPECT_EQ(picker->pos(), area.topLeft());
 }
 
@@ -458,7 +458,7 @@ TEST_F(MainFormWithTools, ADraggedWindowKeepsItsTitleStripOnTheScreen) {
 // propose; a source offering only a move is refused.
 TEST_F(MainFormWithTools, DropsAreTakenAsACopyNeverAMove) {
   std::vector<std::string> opened;
-  form.openSampleArtwork = [&](const std::string& path) { opened.push_back(path); };
+  form.FileCommands().openSampleArtwork = [&](const std::string& path) { opened.push_back(path); };
   QMimeData data;
   data.setUrls({QUrl::fromLocalFile("/tmp/art.psd")});
   struct Case {

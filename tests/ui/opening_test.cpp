@@ -19,7 +19,7 @@
 
 #include "ui/hue_form.h"
 #include "ui/layer_form.h"
-#include "ui/light_balance_form.h"
+#include "ui/palette_form.h"
 #include "ui/main_form.h"
 #include "ui/swatch_form.h"
 #include "ui/paint_box.h"
@@ -92,9 +92,9 @@ TEST_F(Opening, ProgressWindowFollowsTheMainWindowAndPumpsOncePerStep) {
 
 TEST_F(Opening, MenuAcceptsOnlyThePsdExtensionInAnyCase) {
   std::vector<std::string> opened;
-  form.openSampleArtwork = [&](const std::string& path) { opened.push_back(path); };
+  form.FileCommands().openSampleArtwork = [&](const std::string& path) { opened.push_back(path); };
   QString chosen;
-  form.runOpenDialog = [&] { return chosen; };
+  form.FileCommands().runOpenDialog = [&] { return chosen; };
   QAction* psd1 = form.findChild<QAction*>("PSD1");
   ASSERT_NE(psd1, nullptr);
   struct Case {
@@ -133,7 +133,7 @@ TEST_F(Opening, InputDuringALoadFindsTheModelBusy) {
     sawPanelsEnabled = AllPanelsEnabled();
     form.Model().SelectSlot(7);  // ignored while busy
   });
-  form.DropFiles({"/nonexistent/picture.psd"});
+  form.FileCommands().DropFiles({"/nonexistent/picture.psd"});
   EXPECT_TRUE(sawBusy);
   EXPECT_FALSE(sawPanelsEnabled);
   EXPECT_EQ(form.Model().selectedSlot, 0);
@@ -142,14 +142,14 @@ TEST_F(Opening, InputDuringALoadFindsTheModelBusy) {
 
 TEST_F(Opening, AMissingFileIsReportedTwiceAndLeavesTheColoursAlone) {
   const TColor before = form.Model().SlotAt(3).shades[kShadow].LitColor;
-  form.DropFiles({"/nonexistent/picture.psd"});
+  form.FileCommands().DropFiles({"/nonexistent/picture.psd"});
   ASSERT_EQ(messages.shown.size(), 2u);
   EXPECT_EQ(messages.shown[0], "ファイルを開けません.\n->/nonexistent/picture.psd");
   EXPECT_EQ(messages.shown[1], "PSDファイルオープン中にエラーが発生したため処理を中断します");
   EXPECT_EQ(form.Model().SlotAt(3).shades[kShadow].LitColor, before);
   ExpectUsable();
   // Not a PSD: a drop ignores it without a word.
-  form.DropFiles({"/nonexistent/picture.png"});
+  form.FileCommands().DropFiles({"/nonexistent/picture.png"});
   EXPECT_EQ(messages.shown.size(), 2u);
 }
 
@@ -159,7 +159,7 @@ class OpeningSamples : public Opening {
     if (!std::filesystem::exists(Samples())) GTEST_SKIP() << "no sample folder at " << Samples();
     Opening::SetUp();
   }
-  void Open(const char* name) { form.DropFiles({QString::fromStdString((Samples() / name).string())}); }
+  void Open(const char* name) { form.FileCommands().DropFiles({QString::fromStdString((Samples() / name).string())}); }
 };
 
 TEST_F(OpeningSamples, A4x4RgbFileShowsItsOwnGreyLevelsCentred) {
@@ -242,7 +242,7 @@ TEST_F(OpeningSamples, ADamagedFileGivesTheReasonThenTheAbandonMessage) {
   form.Windows().layer->show();
   model.SelectLayer(0);
   messages.shown.clear();
-  form.DropFiles({QString::fromStdString(cut.string())});
+  form.FileCommands().DropFiles({QString::fromStdString(cut.string())});
   std::filesystem::remove(cut);
   ASSERT_EQ(messages.shown.size(), 2u);
   EXPECT_FALSE(messages.shown[0].empty());
@@ -272,13 +272,13 @@ TEST_F(OpeningSamples, SavedWorkReopensByDropAndTheArtworkExportsAtItsOwnSize) {
   model.MapSelectedLayerToRamp(kWhiteRamp);
   model.SetLayerBaseLevel(99);
   const std::string work = testing::ScratchPath("w.tlw");
-  form.runPaletteSaveDialog = [&work] { return QString::fromStdString(work); };
-  form.S1Click();
+  form.FileCommands().runPaletteSaveDialog = [&work] { return QString::fromStdString(work); };
+  form.FileCommands().S1Click();
   ASSERT_TRUE(messages.shown.empty()) << messages.shown.front();
 
   // Another artwork in between, then the work dropped on the window.
   Open("pt_mask.psd");
-  form.DropFiles({QString::fromStdString(work)});
+  form.FileCommands().DropFiles({QString::fromStdString(work)});
   ASSERT_TRUE(messages.shown.empty()) << messages.shown.front();
   ExpectUsable();
   EXPECT_EQ(model.artworkPath, (Samples() / "pt_clipping-mask.psd").string());
@@ -287,12 +287,12 @@ TEST_F(OpeningSamples, SavedWorkReopensByDropAndTheArtworkExportsAtItsOwnSize) {
   EXPECT_EQ(model.LayerMapping(0).MappedSlot, kGreyRamp);
 
   const std::string png = testing::ScratchPath("out.png");
-  form.runArtworkExportDialog = [&png] {
+  form.FileCommands().runArtworkExportDialog = [&png] {
     TArtworkExportChoice choice;
     choice.path = QString::fromStdString(png);
     return std::optional<TArtworkExportChoice>(choice);
   };
-  form.P1Click();
+  form.FileCommands().P1Click();
   ASSERT_TRUE(messages.shown.empty()) << messages.shown.front();
   const QImage written(QString::fromStdString(png));
   EXPECT_EQ(written.size(), QSize(360, 200));

@@ -345,8 +345,9 @@ TEST_F(PickerFormTest, InformationWindowShowsTheSelectedShadeAndCopiesItsCode) {
   EXPECT_EQ(QGuiApplication::clipboard()->text(), "#FF8000");
 }
 
-// Japanese texts at their longest must show whole: no label cuts its text.
-TEST_F(PickerFormTest, EveryInformationTextFitsItsLabel) {
+// Texts at their longest, Japanese and English, must show whole: no label
+// cuts its text.
+TEST_F(PickerFormTest, EveryInformationTextFitsItsLabelInEitherLanguage) {
   ShowInfo();
   const auto fits = [](QLabel* label, const QString& text) {
     const int flags = Qt::AlignLeft | Qt::AlignTop | (label->wordWrap() ? Qt::TextWordWrap : 0);
@@ -357,14 +358,19 @@ TEST_F(PickerFormTest, EveryInformationTextFitsItsLabel) {
   QLabel* words = info_->findChild<QLabel*>("Label11");
   QLabel* heading = info_->findChild<QLabel*>("Label12");
   QLabel* meanings = info_->findChild<QLabel*>("Label13");
-  for (int t = 0; t < kToneCount; ++t) {
-    EXPECT_TRUE(fits(name, QString::fromStdString(ToneHeadingText(t)))) << t;
-    EXPECT_TRUE(fits(words, QString::fromUtf8(ToneWords(t).impression))) << t;
+  for (const TLanguage language : {TLanguage::Japanese, TLanguage::English}) {
+    InstallLanguage(language);
+    for (int t = 0; t < kToneCount; ++t) {
+      EXPECT_TRUE(fits(name, ToneHeading(t))) << t;
+      EXPECT_TRUE(fits(words, UserText(ToneWords(t).impression))) << ToneWords(t).impression;
+    }
+    for (int f = 0; f < kHueFamilyCount; ++f) {
+      info_->ShowFamily(f);
+      EXPECT_TRUE(fits(heading, heading->text())) << f;
+      EXPECT_TRUE(fits(meanings, meanings->text())) << HueFamily(f).meanings;
+    }
   }
-  for (int f = 0; f < kHueFamilyCount; ++f) {
-    EXPECT_TRUE(fits(heading, QString::fromStdString(FamilyHeadingText(f)))) << f;
-    EXPECT_TRUE(fits(meanings, QString::fromUtf8(HueFamily(f).meanings))) << f;
-  }
+  InstallLanguage(TLanguage::Japanese);
   // The code starts clear of its caption.
   QLabel* caption = info_->findChild<QLabel*>("Label7");
   EXPECT_LE(caption->x() + caption->fontMetrics().horizontalAdvance(caption->text()),

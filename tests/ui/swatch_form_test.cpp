@@ -170,7 +170,7 @@ TEST_F(SwatchWindow, RightClickMenuAddsDeletesAndImportsAndDroppedPalettesComeIn
   // The main window's drop takes another program's palette too, and shows
   // the swatch window.
   swatch->hide();
-  form.DropFiles({write("x.txt", "#123456\n")});
+  form.FileCommands().DropFiles({write("x.txt", "#123456\n")});
   EXPECT_EQ(swatch->Swatches().size(), 6u);
   EXPECT_TRUE(swatch->isVisible());
 }
@@ -215,18 +215,18 @@ TEST(PaletteCommands, OpenAndSaveGoByTheExtensionInAnyCase) {
   TMainForm form(messages, testing::ProgramDir());
   form.CreateToolWindows();
   QString chosen;
-  form.runPaletteSaveDialog = [&chosen] { return chosen; };
-  form.runPaletteOpenDialog = [&chosen] { return chosen; };
+  form.FileCommands().runPaletteSaveDialog = [&chosen] { return chosen; };
+  form.FileCommands().runPaletteOpenDialog = [&chosen] { return chosen; };
   const std::pair<const char*, std::uintmax_t> saves[] = {
       {"a.TlP", 2384}, {"a.Aco", 1608}, {"a.ase", 1692}, {"a.GRD", 10344}, {"a.bmp", 54 + 1728 * 48}};
   for (const auto& [name, size] : saves) {
     chosen = QString::fromStdString(dir + "/" + name);
-    form.S1Click();
+    form.FileCommands().S1Click();
     EXPECT_EQ(fs::file_size(dir + "/" + name), size) << name;
   }
   // Any other name writes nothing and says which extensions can be saved.
   chosen = QString::fromStdString(dir + "/a.dat");
-  form.S1Click();
+  form.FileCommands().S1Click();
   EXPECT_FALSE(fs::exists(dir + "/a.dat"));
   EXPECT_EQ(messages.shown, std::vector<std::string>{kUnknownSaveExtensionMessage + ("\n->" + dir + "/a.dat")});
   messages.shown.clear();
@@ -234,18 +234,18 @@ TEST(PaletteCommands, OpenAndSaveGoByTheExtensionInAnyCase) {
   // Opening reads the document back: the rule comes back without its change.
   form.Model().ChangeRule(2);
   chosen = QString::fromStdString(dir + "/a.TlP");
-  form.N1Click();
+  form.FileCommands().N1Click();
   EXPECT_EQ(form.Model().Scheme().ruleIndex, kCustomRule);
   EXPECT_EQ(form.Model().Scheme().previousRule, -1);
   // A .psd opens as artwork; another extension reads nothing and says so.
   std::vector<std::string> artwork;
-  form.openSampleArtwork = [&artwork](const std::string& path) { artwork.push_back(path); };
+  form.FileCommands().openSampleArtwork = [&artwork](const std::string& path) { artwork.push_back(path); };
   chosen = QString::fromStdString(dir + "/picture.PSD");
-  form.N1Click();
+  form.FileCommands().N1Click();
   EXPECT_EQ(artwork, std::vector<std::string>{dir + "/picture.PSD"});
   form.Model().ChangeRule(2);
   chosen = QString::fromStdString(dir + "/a.Aco");
-  form.N1Click();
+  form.FileCommands().N1Click();
   EXPECT_EQ(form.Model().Scheme().ruleIndex, 2);
   ASSERT_EQ(messages.shown.size(), 1u);
   EXPECT_NE(messages.shown[0].find(dir + "/a.Aco"), std::string::npos);
@@ -253,14 +253,14 @@ TEST(PaletteCommands, OpenAndSaveGoByTheExtensionInAnyCase) {
   // A work document saves and opens through the same two commands.
   form.Model().ChangeRule(4);
   chosen = QString::fromStdString(dir + "/w.TLW");
-  form.S1Click();
+  form.FileCommands().S1Click();
   form.Model().ChangeRule(2);
-  form.N1Click();
+  form.FileCommands().N1Click();
   EXPECT_EQ(form.Model().Scheme().ruleIndex, 4);
   EXPECT_TRUE(messages.shown.empty());
   // A save that cannot be written says so.
   chosen = QString::fromStdString(dir + "/missing/a.aco");
-  form.S1Click();
+  form.FileCommands().S1Click();
   EXPECT_EQ(messages.shown, std::vector<std::string>{kFileAccessMessage});
   fs::remove_all(dir);
 }

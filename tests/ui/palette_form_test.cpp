@@ -1,7 +1,7 @@
 // The real light-balance window, offscreen: sliders, labels, swatches, the
 // two check boxes, and what they do to the lit colours and the canvas.
 
-#include "ui/light_balance_form.h"
+#include "ui/palette_form.h"
 
 #include <QAction>
 #include <QCheckBox>

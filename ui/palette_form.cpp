@@ -1,4 +1,4 @@
-#include "ui/light_balance_form.h"
+#include "ui/palette_form.h"
 
 #include <QCheckBox>
 #include <QKeyEvent>
@@ -60,17 +60,17 @@ float Fraction(int percent) { return static_cast<float>(percent * 0.01L); }
 }  // namespace
 
 TPaletteForm::TPaletteForm(TMainForm& main)
-    : TToolForm(main, "PaletteForm", QString::fromUtf8("ライトバランス"), kClientWidth, kClientHeight) {
+    : TToolForm(main, "PaletteForm", tr("ライトバランス"), kClientWidth, kClientHeight) {
   QWidget* panel = ContentPanel();
-  enableBox_ = new QCheckBox(QString::fromUtf8("有効にする"), panel);
+  enableBox_ = new QCheckBox(tr("有効にする"), panel);
   enableBox_->setObjectName("CheckBox1");
   enableBox_->move(8, 4);
   enableBox_->adjustSize();
   connect(enableBox_, &QCheckBox::clicked, this, [this] { CheckBox1Click(); });
 
-  QLabel* ambientHeading = MakeToolLabel(panel, "Label1", QString::fromUtf8("アンビエント"), 8, 28);
+  QLabel* ambientHeading = MakeToolLabel(panel, "Label1", tr("アンビエント"), 8, 28);
   ambientSwatch_ = MakeSwatch(panel, "Panel2", 230, 24);
-  QLabel* lightHeading = MakeToolLabel(panel, "LightHeading", QString::fromUtf8("ライト"), 8, 122);
+  QLabel* lightHeading = MakeToolLabel(panel, "LightHeading", tr("ライト"), 8, 122);
   lightSwatch_ = MakeSwatch(panel, "Panel3", 230, 118);
   RouteDragEvents(ambientHeading);
   RouteDragEvents(lightHeading);
@@ -96,7 +96,7 @@ TPaletteForm::TPaletteForm(TMainForm& main)
     connect(slider, &QSlider::sliderReleased, this, [this] { Model().EndGesture(); });
   }
 
-  ignoreShadesBox_ = new QCheckBox(QString::fromUtf8("カラー設定を無視する"), panel);
+  ignoreShadesBox_ = new QCheckBox(tr("カラー設定を無視する"), panel);
   ignoreShadesBox_->setObjectName("CheckBox2");
   ignoreShadesBox_->move(8, 218);
   ignoreShadesBox_->adjustSize();

@@ -1,0 +1,1076 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en" sourcelanguage="ja">
+<context>
+    <name>tintloom</name>
+    <message>
+        <source>通常</source>
+        <translation>Normal</translation>
+    </message>
+    <message>
+        <source>比較(暗)</source>
+        <translation>Darken</translation>
+    </message>
+    <message>
+        <source>乗算</source>
+        <translation>Multiply</translation>
+    </message>
+    <message>
+        <source>焼き込みカラー</source>
+        <translation>Colour Burn</translation>
+    </message>
+    <message>
+        <source>焼き込みリニア</source>
+        <translation>Linear Burn</translation>
+    </message>
+    <message>
+        <source>比較(明)</source>
+        <translation>Lighten</translation>
+    </message>
+    <message>
+        <source>スクリーン</source>
+        <translation>Screen</translation>
+    </message>
+    <message>
+        <source>覆い焼きカラー</source>
+        <translation>Colour Dodge</translation>
+    </message>
+    <message>
+        <source>覆い焼きリニア - 加算</source>
+        <translation>Linear Dodge (Add)</translation>
+    </message>
+    <message>
+        <source>オーバーレイ</source>
+        <translation>Overlay</translation>
+    </message>
+    <message>
+        <source>ソフトライト</source>
+        <translation>Soft Light</translation>
+    </message>
+    <message>
+        <source>ハードライト</source>
+        <translation>Hard Light</translation>
+    </message>
+    <message>
+        <source>ビビッドライト</source>
+        <translation>Vivid Light</translation>
+    </message>
+    <message>
+        <source>リニアライト</source>
+        <translation>Linear Light</translation>
+    </message>
+    <message>
+        <source>ピンライト</source>
+        <translation>Pin Light</translation>
+    </message>
+    <message>
+        <source>ハードミックス</source>
+        <translation>Hard Mix</translation>
+    </message>
+    <message>
+        <source>差の絶対値</source>
+        <translation>Difference</translation>
+    </message>
+    <message>
+        <source>除外</source>
+        <translation>Exclusion</translation>
+    </message>
+    <message>
+        <source>bm.datを開けません</source>
+        <translation>Cannot open bm.dat</translation>
+    </message>
+    <message>
+        <source>見本用PSDファイルが開いた後で変更されています。開き直してから書き出してください</source>
+        <translation>The sample PSD file has changed since it was opened. Open it again, then export.</translation>
+    </message>
+    <message>
+        <source>メモリを確保できません. 処理を中断します.</source>
+        <translation>Out of memory. The operation was stopped.</translation>
+    </message>
+    <message>
+        <source>PSDファイルオープン中にエラーが発生したため処理を中断します</source>
+        <translation>An error occurred while opening the PSD file; opening was stopped.</translation>
+    </message>
+    <message>
+        <source>PSDファイルはレイヤーをもちません</source>
+        <translation>The PSD file has no layers.</translation>
+    </message>
+    <message>
+        <source>ファイルが途中で終わっています.</source>
+        <translation>The file ends too early.</translation>
+    </message>
+    <message>
+        <source>メモリが足りないためファイルを開けません.</source>
+        <translation>Not enough memory to open the file.</translation>
+    </message>
+    <message>
+        <source>PSDファイルではありません.</source>
+        <translation>This is not a PSD file.</translation>
+    </message>
+    <message>
+        <source>画像サイズが大きすぎます(%1byte). ファイルを開けません</source>
+        <translation>The image is too large (%1 bytes). The file cannot be opened.</translation>
+    </message>
+    <message>
+        <source>4096×4096以上の画像サイズはサポートしていません</source>
+        <translation>Images of 4096 × 4096 or more are not supported.</translation>
+    </message>
+    <message>
+        <source>サポートしていない色深度です(%1). ファイルを開けません</source>
+        <translation>Unsupported colour depth (%1). The file cannot be opened.</translation>
+    </message>
+    <message>
+        <source>サポートしていないカラーモード(%1)です. ファイルを開けません</source>
+        <translation>Unsupported colour mode (%1). The file cannot be opened.</translation>
+    </message>
+    <message>
+        <source>ファイルが壊れているか大きすぎるため開けません.</source>
+        <translation>The file is damaged or too large to open.</translation>
+    </message>
+    <message>
+        <source>ファイルを開けません.</source>
+        <translation>Cannot open the file.</translation>
+    </message>
+    <message>
+        <source>見本用PSDファイルが開かれていません</source>
+        <translation>No sample PSD file is open.</translation>
+    </message>
+    <message>
+        <source>ファイルにアクセスできません</source>
+        <translation>Cannot access the file.</translation>
+    </message>
+    <message>
+        <source>ファイルが壊れています</source>
+        <translation>The file is damaged.</translation>
+    </message>
+    <message>
+        <source>フォーマットバージョンがあいません</source>
+        <translation>The format version does not match.</translation>
+    </message>
+    <message>
+        <source>ファイルが途中で切れています</source>
+        <translation>The file is cut short.</translation>
+    </message>
+    <message>
+        <source>このファイルには色がありません</source>
+        <translation>This file has no colours.</translation>
+    </message>
+    <message>
+        <source>ファイルが大きすぎます（16 MB まで）</source>
+        <translation>The file is too large (16 MB at most).</translation>
+    </message>
+    <message>
+        <source>ブロック %1 の長さが中身に足りません</source>
+        <translation>Block %1 is shorter than its contents.</translation>
+    </message>
+    <message>
+        <source>ブロック %1 の色の値が数ではありません</source>
+        <translation>A colour value of block %1 is not a number.</translation>
+    </message>
+    <message>
+        <source>GIMP パレットではありません（1 行目が「GIMP Palette」ではありません）</source>
+        <translation>Not a GIMP palette (line 1 is not &quot;GIMP Palette&quot;).</translation>
+    </message>
+    <message>
+        <source>%1 行目の値が %2～%3 の範囲にありません</source>
+        <translation>A value on line %1 is outside %2 to %3.</translation>
+    </message>
+    <message>
+        <source>%1 行目の色が読めません</source>
+        <translation>The colour on line %1 cannot be read.</translation>
+    </message>
+    <message>
+        <source>Adobe スウォッチ交換ファイルではありません（先頭が「ASEF」ではありません）</source>
+        <translation>Not an Adobe Swatch Exchange file (it does not start with &quot;ASEF&quot;).</translation>
+    </message>
+    <message>
+        <source>対応していないバージョンです（%1.%2）</source>
+        <translation>Unsupported version (%1.%2).</translation>
+    </message>
+    <message>
+        <source>Photoshop スウォッチファイルではありません（バージョンが 1 でも 2 でもありません）</source>
+        <translation>Not a Photoshop swatch file (the version is neither 1 nor 2).</translation>
+    </message>
+    <message>
+        <source>バージョン 1 の色の後に読めないデータがあります</source>
+        <translation>Unreadable data follows the version 1 colours.</translation>
+    </message>
+    <message>
+        <source>JASC パレットではありません（1 行目が「JASC-PAL」ではありません）</source>
+        <translation>Not a JASC palette (line 1 is not &quot;JASC-PAL&quot;).</translation>
+    </message>
+    <message>
+        <source>対応していないバージョンです（%1）</source>
+        <translation>Unsupported version (%1).</translation>
+    </message>
+    <message>
+        <source>3 行目の色の数が読めません</source>
+        <translation>The colour count on line 3 cannot be read.</translation>
+    </message>
+    <message>
+        <source>色の数は %1 ですが、色の行が %2 行しかありません</source>
+        <translation>The colour count is %1, but there are only %2 colour lines.</translation>
+    </message>
+    <message>
+        <source>%1 行目が色（RRGGBB）ではありません</source>
+        <translation>Line %1 is not a colour (RRGGBB).</translation>
+    </message>
+    <message>
+        <source>この種類のファイルは読み込めません</source>
+        <translation>Files of this kind cannot be imported.</translation>
+    </message>
+    <message>
+        <source>読み込めるのは .gpl .ase .aco .pal .hex .txt .tlp のパレットです</source>
+        <translation>Palettes that can be imported: .gpl .ase .aco .pal .hex .txt .tlp</translation>
+    </message>
+    <message>
+        <source>%1 色を読み込みました。次の %2 色は読み込んでいません:</source>
+        <translation>%1 colours were imported. These %2 colours were not:</translation>
+    </message>
+    <message>
+        <source>・CMYK の色 %1 色</source>
+        <translation>・CMYK colours: %1</translation>
+    </message>
+    <message>
+        <source>・対応していない色空間の色 %1 色</source>
+        <translation>・colours in unsupported colour spaces: %1</translation>
+    </message>
+    <message>
+        <source>・%1 色を超えた分 %2 色</source>
+        <translation>・colours beyond %1: %2</translation>
+    </message>
+    <message>
+        <source>パレットを読み込めません</source>
+        <translation>Cannot import the palette.</translation>
+    </message>
+    <message>
+        <source>この拡張子では保存できません.</source>
+        <translation>Cannot save with this extension.</translation>
+    </message>
+    <message>
+        <source>保存できるのは .tlp .tlw .aco .ase .grd .colors .bmp .gpl です</source>
+        <translation>Files can be saved as .tlp .tlw .aco .ase .grd .colors .bmp .gpl</translation>
+    </message>
+    <message>
+        <source>スウォッチが多すぎるため, 最初の100000個だけを読み込みました</source>
+        <translation>There are too many swatches; only the first 100000 were read.</translation>
+    </message>
+    <message>
+        <source>スウォッチファイルを読み込めません</source>
+        <translation>Cannot read the swatch file.</translation>
+    </message>
+    <message>
+        <source>スウォッチファイルを保存できません</source>
+        <translation>Cannot save the swatch file.</translation>
+    </message>
+    <message>
+        <source>トーンデータを開けません</source>
+        <translation>Cannot open the tone data.</translation>
+    </message>
+    <message>
+        <source>見本用PSDファイルが見つかりません</source>
+        <translation>The sample PSD file cannot be found.</translation>
+    </message>
+    <message>
+        <source>見本のレイヤーが作業ファイルの保存時と変わっています。</source>
+        <translation>The sample&apos;s layers have changed since the work file was saved.</translation>
+    </message>
+    <message>
+        <source>%1枚のレイヤーは設定を対応づけられず、未設定のままです</source>
+        <translation>%1 layers could not be matched to their settings and are left unset.</translation>
+    </message>
+    <message>
+        <source>(対応するレイヤーがない設定: %1件)</source>
+        <translation>(settings without a matching layer: %1)</translation>
+    </message>
+    <message>
+        <source>参照</source>
+        <translation>Reference</translation>
+    </message>
+    <message>
+        <source>類似色相</source>
+        <translation>Analogous</translation>
+    </message>
+    <message>
+        <source>色相ドミナント</source>
+        <translation>Dominant Hue</translation>
+    </message>
+    <message>
+        <source>分裂補色配色</source>
+        <translation>Split Complementary</translation>
+    </message>
+    <message>
+        <source>補色配色</source>
+        <translation>Complementary</translation>
+    </message>
+    <message>
+        <source>トライアード</source>
+        <translation>Triad</translation>
+    </message>
+    <message>
+        <source>テトラード</source>
+        <translation>Tetrad</translation>
+    </message>
+    <message>
+        <source>ペンタード</source>
+        <translation>Pentad</translation>
+    </message>
+    <message>
+        <source>カスタム</source>
+        <translation>Custom</translation>
+    </message>
+    <message>
+        <source>なし</source>
+        <translation>None</translation>
+    </message>
+    <message>
+        <source>あざやかな</source>
+        <translation>Vivid</translation>
+    </message>
+    <message>
+        <source>グレイッシュな</source>
+        <translation>Greyish</translation>
+    </message>
+    <message>
+        <source>ギャルゲ的な</source>
+        <translation>Dating-sim</translation>
+    </message>
+    <message>
+        <source>あっさりした</source>
+        <translation>Light and plain</translation>
+    </message>
+    <message>
+        <source>派手な</source>
+        <translation>Flashy</translation>
+    </message>
+    <message>
+        <source>地味な</source>
+        <translation>Subdued</translation>
+    </message>
+    <message>
+        <source>健康的な</source>
+        <translation>Healthy</translation>
+    </message>
+    <message>
+        <source>子供っぽい</source>
+        <translation>Childlike</translation>
+    </message>
+    <message>
+        <source>大人っぽい</source>
+        <translation>Grown-up</translation>
+    </message>
+    <message>
+        <source>やわらかな</source>
+        <translation>Soft</translation>
+    </message>
+    <message>
+        <source>可愛い</source>
+        <translation>Cute</translation>
+    </message>
+    <message>
+        <source>軽い印象の</source>
+        <translation>Light</translation>
+    </message>
+    <message>
+        <source>重い印象の</source>
+        <translation>Heavy</translation>
+    </message>
+    <message>
+        <source>男性的な</source>
+        <translation>Masculine</translation>
+    </message>
+    <message>
+        <source>女性的な</source>
+        <translation>Feminine</translation>
+    </message>
+    <message>
+        <source>落ち着いた</source>
+        <translation>Calm</translation>
+    </message>
+    <message>
+        <source>前衛的</source>
+        <translation>Avant-garde</translation>
+    </message>
+    <message>
+        <source>エスニック</source>
+        <translation>Ethnic</translation>
+    </message>
+    <message>
+        <source>ウェスタン</source>
+        <translation>Western</translation>
+    </message>
+    <message>
+        <source>トロピカル</source>
+        <translation>Tropical</translation>
+    </message>
+    <message>
+        <source>ナチュラル</source>
+        <translation>Natural</translation>
+    </message>
+    <message>
+        <source>エレガント</source>
+        <translation>Elegant</translation>
+    </message>
+    <message>
+        <source>ロマンティック</source>
+        <translation>Romantic</translation>
+    </message>
+    <message>
+        <source>クラシック</source>
+        <translation>Classic</translation>
+    </message>
+    <message>
+        <source>スポーティー</source>
+        <translation>Sporty</translation>
+    </message>
+    <message>
+        <source>ビビッドトーン</source>
+        <translation>Vivid tone</translation>
+    </message>
+    <message>
+        <source>冴えた, 鮮やか, 派手な, 活き活きした</source>
+        <translation>clear, vivid, flashy, lively</translation>
+    </message>
+    <message>
+        <source>ブライトトーン</source>
+        <translation>Bright tone</translation>
+    </message>
+    <message>
+        <source>明るい, 健康的, 陽気, 華やか</source>
+        <translation>bright, healthy, cheerful, gorgeous</translation>
+    </message>
+    <message>
+        <source>ストロングトーン</source>
+        <translation>Strong tone</translation>
+    </message>
+    <message>
+        <source>強い, くどい, 情熱的</source>
+        <translation>strong, heavy-handed, passionate</translation>
+    </message>
+    <message>
+        <source>ディープトーン</source>
+        <translation>Deep tone</translation>
+    </message>
+    <message>
+        <source>深い, 濃い, 充実した, 伝統的, 和風</source>
+        <translation>deep, dense, rich, traditional, Japanese</translation>
+    </message>
+    <message>
+        <source>ライトトーン</source>
+        <translation>Light tone</translation>
+    </message>
+    <message>
+        <source>浅い, 澄んだ, 子供っぽい, 楽しい</source>
+        <translation>shallow, clear, childlike, fun</translation>
+    </message>
+    <message>
+        <source>ソフトトーン</source>
+        <translation>Soft tone</translation>
+    </message>
+    <message>
+        <source>柔らかな, 穏やか, ぼんやり, 優しい</source>
+        <translation>soft, mild, hazy, gentle</translation>
+    </message>
+    <message>
+        <source>ダルトーン</source>
+        <translation>Dull tone</translation>
+    </message>
+    <message>
+        <source>鈍い, 自然, 中間色的, はっきりしない</source>
+        <translation>dull, natural, neutral, vague</translation>
+    </message>
+    <message>
+        <source>ダークトーン</source>
+        <translation>Dark tone</translation>
+    </message>
+    <message>
+        <source>暗い, 大人っぽい, 丈夫な, シック</source>
+        <translation>dark, grown-up, sturdy, chic</translation>
+    </message>
+    <message>
+        <source>ペールトーン</source>
+        <translation>Pale tone</translation>
+    </message>
+    <message>
+        <source>軽い, 弱い, 優しい, 女性的, 淡い, かわいい</source>
+        <translation>light, weak, gentle, feminine, faint, cute</translation>
+    </message>
+    <message>
+        <source>ライトグレイッシュトーン</source>
+        <translation>Light greyish tone</translation>
+    </message>
+    <message>
+        <source>落ち着いた, 渋い, おとなしい, 安らか</source>
+        <translation>calm, sober, quiet, peaceful</translation>
+    </message>
+    <message>
+        <source>グレイッシュトーン</source>
+        <translation>Greyish tone</translation>
+    </message>
+    <message>
+        <source>濁った, 地味な, 渋い, 紳士的</source>
+        <translation>murky, subdued, sober, gentlemanly</translation>
+    </message>
+    <message>
+        <source>ダークグレイッシュトーン</source>
+        <translation>Dark greyish tone</translation>
+    </message>
+    <message>
+        <source>堅い, 陰気, 重い, 男性的, 本格的</source>
+        <translation>hard, gloomy, heavy, masculine, serious</translation>
+    </message>
+    <message>
+        <source>ホワイト</source>
+        <translation>White</translation>
+    </message>
+    <message>
+        <source>白色</source>
+        <translation>white</translation>
+    </message>
+    <message>
+        <source>ライトグレイ</source>
+        <translation>Light grey</translation>
+    </message>
+    <message>
+        <source>明るい灰色</source>
+        <translation>light grey</translation>
+    </message>
+    <message>
+        <source>ミディアムグレイ</source>
+        <translation>Medium grey</translation>
+    </message>
+    <message>
+        <source>灰色</source>
+        <translation>grey</translation>
+    </message>
+    <message>
+        <source>ダークグレイ</source>
+        <translation>Dark grey</translation>
+    </message>
+    <message>
+        <source>暗い灰色</source>
+        <translation>dark grey</translation>
+    </message>
+    <message>
+        <source>ブラック</source>
+        <translation>Black</translation>
+    </message>
+    <message>
+        <source>黒色</source>
+        <translation>black</translation>
+    </message>
+    <message>
+        <source>赤</source>
+        <translation>Red</translation>
+    </message>
+    <message>
+        <source>愛情, 情熱, 興奮, 憤怒, 狂気, 嫉妬, 戦争, 欲求, 危険, 生命</source>
+        <translation>love, passion, excitement, rage, madness, jealousy, war, desire, danger, life</translation>
+    </message>
+    <message>
+        <source>橙</source>
+        <translation>Orange</translation>
+    </message>
+    <message>
+        <source>陽気, 活気, 元気, 親身, 気軽, 愉快, 食欲, 賑い</source>
+        <translation>cheer, vitality, energy, warmth, ease, fun, appetite, bustle</translation>
+    </message>
+    <message>
+        <source>黄</source>
+        <translation>Yellow</translation>
+    </message>
+    <message>
+        <source>幸福, 希望, 光明, 緊張, 愉快, 明瞭, 好奇心, 金</source>
+        <translation>happiness, hope, light, tension, fun, clarity, curiosity, gold</translation>
+    </message>
+    <message>
+        <source>黄緑</source>
+        <translation>Yellow-green</translation>
+    </message>
+    <message>
+        <source>若さ, 新鮮, 発育, 健康, 未熟, フレッシュ</source>
+        <translation>youth, freshness, growth, health, immaturity, fresh</translation>
+    </message>
+    <message>
+        <source>緑</source>
+        <translation>Green</translation>
+    </message>
+    <message>
+        <source>安全, 安心, 自然, 健康, 治癒</source>
+        <translation>safety, relief, nature, health, healing</translation>
+    </message>
+    <message>
+        <source>水</source>
+        <translation>Light blue</translation>
+    </message>
+    <message>
+        <source>清涼, 清潔, 爽快, 浄化, 健康, クリア, スポーティ</source>
+        <translation>coolness, cleanliness, refreshment, purification, health, clear, sporty</translation>
+    </message>
+    <message>
+        <source>青</source>
+        <translation>Blue</translation>
+    </message>
+    <message>
+        <source>知性, 冷酷, 沈静, 静寂, 平静, 誠実, 消失, 平和, 成功</source>
+        <translation>intellect, coldness, calm, silence, composure, sincerity, vanishing, peace, success</translation>
+    </message>
+    <message>
+        <source>紫</source>
+        <translation>Purple</translation>
+    </message>
+    <message>
+        <source>神秘, 高貴, 気品, 優雅, 魅力, 不安, 病的, 心配, 自惚れ</source>
+        <translation>mystery, nobility, grace, elegance, charm, unease, morbidity, worry, vanity</translation>
+    </message>
+    <message>
+        <source>ピンク</source>
+        <translation>Pink</translation>
+    </message>
+    <message>
+        <source>可愛い, 幸福, 甘え, 性的, 風俗, ロマンティック</source>
+        <translation>cute, happiness, fondness, sensual, nightlife, romantic</translation>
+    </message>
+    <message>
+        <source>白</source>
+        <translation>White</translation>
+    </message>
+    <message>
+        <source>純潔, 純粋, 軽快, 明白, 緊張, 無</source>
+        <translation>chastity, purity, lightness, clarity, tension, nothingness</translation>
+    </message>
+    <message>
+        <source>灰</source>
+        <translation>Grey</translation>
+    </message>
+    <message>
+        <source>曖昧, 地味, 平凡, 都会, 人工, 憂鬱, 不潔, 無機質</source>
+        <translation>ambiguity, plainness, ordinariness, city, artifice, gloom, uncleanliness, sterility</translation>
+    </message>
+    <message>
+        <source>黒</source>
+        <translation>Black</translation>
+    </message>
+    <message>
+        <source>本格, 重厚, 沈黙, 不安, 不運, 死, 悪, 終焉</source>
+        <translation>authenticity, gravity, silence, unease, misfortune, death, evil, the end</translation>
+    </message>
+    <message>
+        <source>[%1]色系が象徴するもの:</source>
+        <translation>What [%1] hues stand for:</translation>
+    </message>
+    <message>
+        <source>ファイルからデータを読み取っています...</source>
+        <translation>Reading data from the file...</translation>
+    </message>
+    <message>
+        <source>グレイスケールに変換しています...</source>
+        <translation>Converting to greyscale...</translation>
+    </message>
+    <message>
+        <source>リサイズしています...</source>
+        <translation>Resizing...</translation>
+    </message>
+    <message>
+        <source>予期しないエラーが発生しました</source>
+        <translation>An unexpected error occurred.</translation>
+    </message>
+    <message>
+        <source>配色した画像を書き出す</source>
+        <translation>Export Recoloured Picture</translation>
+    </message>
+    <message>
+        <source>参照...</source>
+        <translation>Browse...</translation>
+    </message>
+    <message>
+        <source>ファイル:</source>
+        <translation>File:</translation>
+    </message>
+    <message>
+        <source>PNG画像(*.png)</source>
+        <translation>PNG image (*.png)</translation>
+    </message>
+    <message>
+        <source>透明</source>
+        <translation>Transparent</translation>
+    </message>
+    <message>
+        <source>キャンバスの背景色</source>
+        <translation>Canvas background colour</translation>
+    </message>
+    <message>
+        <source>背景:</source>
+        <translation>Background:</translation>
+    </message>
+    <message>
+        <source>書き出す</source>
+        <translation>Export</translation>
+    </message>
+    <message>
+        <source>キャンセル</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>%1 は既にあります。</source>
+        <translation>%1 already exists.</translation>
+    </message>
+    <message>
+        <source>上書きしますか?</source>
+        <translation>Do you want to replace it?</translation>
+    </message>
+    <message>
+        <source>上書き</source>
+        <translation>Replace</translation>
+    </message>
+    <message>
+        <source>配色した画像を書き出しています...</source>
+        <translation>Exporting the recoloured picture...</translation>
+    </message>
+    <message>
+        <source>開けるのはPSDファイル(*.psd)、Tintloomパレット(*.tlp)と作業ファイル(*.tlw)だけです</source>
+        <translation>Only PSD files (*.psd), Tintloom palettes (*.tlp) and work files (*.tlw) can be opened.</translation>
+    </message>
+    <message>
+        <source>PSDファイルではありません</source>
+        <translation>This is not a PSD file.</translation>
+    </message>
+    <message>
+        <source>フォルダーは開けません</source>
+        <translation>A folder cannot be opened.</translation>
+    </message>
+    <message>
+        <source>ファイルが見つかりません</source>
+        <translation>The file cannot be found.</translation>
+    </message>
+    <message>
+        <source>Tintloomパレット・作業ファイル(*.tlp *.tlw)</source>
+        <translation>Tintloom palettes and work files (*.tlp *.tlw)</translation>
+    </message>
+    <message>
+        <source>Tintloomパレット(*.tlp)</source>
+        <translation>Tintloom palette (*.tlp)</translation>
+    </message>
+    <message>
+        <source>Tintloom作業ファイル(*.tlw)</source>
+        <translation>Tintloom work file (*.tlw)</translation>
+    </message>
+    <message>
+        <source>PSDファイル (*.PSD *.psd)</source>
+        <translation>PSD files (*.PSD *.psd)</translation>
+    </message>
+    <message>
+        <source>パレットの書き出し</source>
+        <translation>Save Palette</translation>
+    </message>
+    <message>
+        <source>Photoshop互換スウォッチ(*.aco)</source>
+        <translation>Photoshop swatches (*.aco)</translation>
+    </message>
+    <message>
+        <source>Photoshop互換グラデーション(*.grd)</source>
+        <translation>Photoshop gradients (*.grd)</translation>
+    </message>
+    <message>
+        <source>Adobe互換スウォッチ交換(*.ase)</source>
+        <translation>Adobe Swatch Exchange (*.ase)</translation>
+    </message>
+    <message>
+        <source>Painter互換カラーセット(*.colors)</source>
+        <translation>Painter colour set (*.colors)</translation>
+    </message>
+    <message>
+        <source>ビットマップ(*.bmp)</source>
+        <translation>Bitmap (*.bmp)</translation>
+    </message>
+    <message>
+        <source>GIMPパレット(*.gpl)</source>
+        <translation>GIMP palette (*.gpl)</translation>
+    </message>
+    <message>
+        <source>skin.bmpを開けません</source>
+        <translation>Cannot open skin.bmp</translation>
+    </message>
+    <message>
+        <source>skin.bmpを読み込めません</source>
+        <translation>Cannot read skin.bmp</translation>
+    </message>
+    <message>
+        <source>skin.bmpが小さすぎます (447×171 ピクセル以上が必要です)</source>
+        <translation>skin.bmp is too small (it needs at least 447 × 171 pixels)</translation>
+    </message>
+    <message>
+        <source>この環境では画面の色を読み取れません。</source>
+        <translation>The screen colour cannot be read here.</translation>
+    </message>
+    <message>
+        <source>(Wayland のセッションでは画面の読み取りが許可されていません)</source>
+        <translation>(A Wayland session does not allow reading the screen.)</translation>
+    </message>
+</context>
+<context>
+    <name>tintloom::TColorForm</name>
+    <message>
+        <source>カラー</source>
+        <translation>Colour</translation>
+    </message>
+</context>
+<context>
+    <name>tintloom::THueForm</name>
+    <message>
+        <source>配色</source>
+        <translation>Scheme</translation>
+    </message>
+    <message>
+        <source>配色ルール : </source>
+        <translation>Rule: </translation>
+    </message>
+    <message>
+        <source>基本カラー</source>
+        <translation>Base colour</translation>
+    </message>
+</context>
+<context>
+    <name>tintloom::TInfoForm</name>
+    <message>
+        <source>情報</source>
+        <translation>Information</translation>
+    </message>
+    <message>
+        <source>カラーとトーンカラー</source>
+        <translation>Colour and tone colour</translation>
+    </message>
+</context>
+<context>
+    <name>tintloom::TLayerForm</name>
+    <message>
+        <source>グレイスケールレイヤー</source>
+        <translation>Greyscale layer</translation>
+    </message>
+    <message>
+        <source>黒ベタレイヤー</source>
+        <translation>Solid black layer</translation>
+    </message>
+    <message>
+        <source>白ベタレイヤー</source>
+        <translation>Solid white layer</translation>
+    </message>
+    <message>
+        <source>レイヤー</source>
+        <translation>Layers</translation>
+    </message>
+    <message>
+        <source>マッピング設定:</source>
+        <translation>Mapping:</translation>
+    </message>
+    <message>
+        <source>ベース :</source>
+        <translation>Base:</translation>
+    </message>
+    <message>
+        <source>影：</source>
+        <translation>Shadow:</translation>
+    </message>
+</context>
+<context>
+    <name>tintloom::TMainForm</name>
+    <message>
+        <source>ファイル(&amp;F)</source>
+        <translation>&amp;File</translation>
+    </message>
+    <message>
+        <source>開く(&amp;O)...</source>
+        <translation>&amp;Open...</translation>
+    </message>
+    <message>
+        <source>名前を付けて保存(&amp;S)...</source>
+        <translation>&amp;Save As...</translation>
+    </message>
+    <message>
+        <source>見本用PSDファイルを開く...</source>
+        <translation>Open Sample PSD File...</translation>
+    </message>
+    <message>
+        <source>配色した画像を書き出す(&amp;P)...</source>
+        <translation>Export Recoloured &amp;Picture...</translation>
+    </message>
+    <message>
+        <source>終了(&amp;X)</source>
+        <translation>E&amp;xit</translation>
+    </message>
+    <message>
+        <source>編集(&amp;E)</source>
+        <translation>&amp;Edit</translation>
+    </message>
+    <message>
+        <source>元に戻す(&amp;U)</source>
+        <translation>&amp;Undo</translation>
+    </message>
+    <message>
+        <source>やり直し(&amp;R)</source>
+        <translation>&amp;Redo</translation>
+    </message>
+    <message>
+        <source>キャンバスをコピー(&amp;C)</source>
+        <translation>&amp;Copy Canvas</translation>
+    </message>
+    <message>
+        <source>表示(&amp;V)</source>
+        <translation>&amp;View</translation>
+    </message>
+    <message>
+        <source>配色(&amp;R)</source>
+        <translation>Colou&amp;r Scheme</translation>
+    </message>
+    <message>
+        <source>カラー(&amp;C)</source>
+        <translation>&amp;Colour</translation>
+    </message>
+    <message>
+        <source>レイヤー(&amp;L)</source>
+        <translation>&amp;Layers</translation>
+    </message>
+    <message>
+        <source>ライトバランス(&amp;G)</source>
+        <translation>Li&amp;ght Balance</translation>
+    </message>
+    <message>
+        <source>スウォッチ(&amp;S)</source>
+        <translation>&amp;Swatches</translation>
+    </message>
+    <message>
+        <source>情報(&amp;I)</source>
+        <translation>&amp;Information</translation>
+    </message>
+    <message>
+        <source>背景色</source>
+        <translation>Background Colour</translation>
+    </message>
+    <message>
+        <source>格子模様</source>
+        <translation>Checker</translation>
+    </message>
+    <message>
+        <source>白</source>
+        <translation>White</translation>
+    </message>
+    <message>
+        <source>グレー</source>
+        <translation>Grey</translation>
+    </message>
+    <message>
+        <source>黒</source>
+        <translation>Black</translation>
+    </message>
+    <message>
+        <source>アンビエントカラー</source>
+        <translation>Ambient Colour</translation>
+    </message>
+    <message>
+        <source>小さい画像を拡大表示(&amp;Z)</source>
+        <translation>&amp;Zoom Small Artwork</translation>
+    </message>
+    <message>
+        <source>明度で表示(&amp;V)</source>
+        <translation>Show &amp;Values</translation>
+    </message>
+    <message>
+        <source>色覚シミュレーション</source>
+        <translation>Colour-Vision Simulation</translation>
+    </message>
+    <message>
+        <source>なし(&amp;N)</source>
+        <translation>&amp;None</translation>
+    </message>
+    <message>
+        <source>1型色覚 (P型)(&amp;P)</source>
+        <translation>&amp;Protan (red-weak)</translation>
+    </message>
+    <message>
+        <source>2型色覚 (D型)(&amp;D)</source>
+        <translation>&amp;Deutan (green-weak)</translation>
+    </message>
+    <message>
+        <source>3型色覚 (T型)(&amp;T)</source>
+        <translation>&amp;Tritan (blue-weak)</translation>
+    </message>
+</context>
+<context>
+    <name>tintloom::TPaletteForm</name>
+    <message>
+        <source>ライトバランス</source>
+        <translation>Light Balance</translation>
+    </message>
+    <message>
+        <source>有効にする</source>
+        <translation>Enable</translation>
+    </message>
+    <message>
+        <source>アンビエント</source>
+        <translation>Ambient</translation>
+    </message>
+    <message>
+        <source>ライト</source>
+        <translation>Light</translation>
+    </message>
+    <message>
+        <source>カラー設定を無視する</source>
+        <translation>Ignore colour settings</translation>
+    </message>
+</context>
+<context>
+    <name>tintloom::TSwatchForm</name>
+    <message>
+        <source>スウォッチ</source>
+        <translation>Swatches</translation>
+    </message>
+    <message>
+        <source>パレットの読み込み</source>
+        <translation>Import Palette</translation>
+    </message>
+    <message>
+        <source>パレット(*.gpl *.ase *.aco *.pal *.hex *.txt *.tlp)</source>
+        <translation>Palettes (*.gpl *.ase *.aco *.pal *.hex *.txt *.tlp)</translation>
+    </message>
+    <message>
+        <source>GIMPパレット(*.gpl)</source>
+        <translation>GIMP palette (*.gpl)</translation>
+    </message>
+    <message>
+        <source>Adobe互換スウォッチ交換(*.ase)</source>
+        <translation>Adobe Swatch Exchange (*.ase)</translation>
+    </message>
+    <message>
+        <source>Photoshop互換スウォッチ(*.aco)</source>
+        <translation>Photoshop swatches (*.aco)</translation>
+    </message>
+    <message>
+        <source>JASCパレット(*.pal)</source>
+        <translation>JASC palette (*.pal)</translation>
+    </message>
+    <message>
+        <source>16進カラーリスト(*.hex *.txt)</source>
+        <translation>Hex colour list (*.hex *.txt)</translation>
+    </message>
+    <message>
+        <source>Tintloomパレット(*.tlp)</source>
+        <translation>Tintloom palette (*.tlp)</translation>
+    </message>
+    <message>
+        <source>すべてのファイル(*)</source>
+        <translation>All files (*)</translation>
+    </message>
+    <message>
+        <source>スウォッチを追加(&amp;A)</source>
+        <translation>&amp;Add Swatch</translation>
+    </message>
+    <message>
+        <source>削除(&amp;D)</source>
+        <translation>&amp;Delete</translation>
+    </message>
+    <message>
+        <source>パレットを読み込む(&amp;I)...</source>
+        <translation>&amp;Import Palette...</translation>
+    </message>
+</context>
+</TS>

@@ -1,0 +1,236 @@
+#include "ui/file_commands.h"
+
+#include <QApplication>
+#include <QDropEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMimeData>
+#include <QSettings>
+
+#include "core/files/artwork_export.h"
+#include "core/files/palette_document.h"
+#include "core/files/palette_import.h"
+#include "core/files/save_as.h"
+#include "core/files/work_document.h"
+#include "core/model/coordination_model.h"
+#include "ui/main_form.h"
+#include "ui/swatch_form.h"
+#include "ui/translation.h"
+
+namespace tintloom {
+
+namespace {
+
+// What "開く" and the command line take, said when given anything else.
+constexpr const char* kOpenableFilesMessage =
+    TL_TEXT("tintloom", "開けるのはPSDファイル(*.psd)、Tintloomパレット(*.tlp)と作業ファイル(*.tlw)だけです");
+constexpr const char* kNotPsdMessage = TL_TEXT("tintloom", "PSDファイルではありません");
+constexpr const char* kFolderMessage = TL_TEXT("tintloom", "フォルダーは開けません");
+constexpr const char* kNoSuchFileMessage = TL_TEXT("tintloom", "ファイルが見つかりません");
+
+QStringList PaletteOpenFilters() {
+  return {UserText(TL_TEXT("tintloom", "Tintloomパレット・作業ファイル(*.tlp *.tlw)")), UserText(TL_TEXT("tintloom", "Tintloomパレット(*.tlp)")),
+          UserText(TL_TEXT("tintloom", "Tintloom作業ファイル(*.tlw)")), UserText(TL_TEXT("tintloom", "PSDファイル (*.PSD *.psd)"))};
+}
+
+QString PaletteSaveTitle() { return UserText(TL_TEXT("tintloom", "パレットの書き出し")); }
+
+QStringList PaletteSaveFilters() {
+  return {UserText(TL_TEXT("tintloom", "Tintloomパレット(*.tlp)")),
+          UserText(TL_TEXT("tintloom", "Tintloom作業ファイル(*.tlw)")),
+          UserText(TL_TEXT("tintloom", "Photoshop互換スウォッチ(*.aco)")),
+          UserText(TL_TEXT("tintloom", "Photoshop互換グラデーション(*.grd)")),
+          UserText(TL_TEXT("tintloom", "Adobe互換スウォッチ交換(*.ase)")),
+          UserText(TL_TEXT("tintloom", "Painter互換カラーセット(*.colors)")),
+          UserText(TL_TEXT("tintloom", "ビットマップ(*.bmp)")),
+          UserText(TL_TEXT("tintloom", "GIMPパレット(*.gpl)"))};
+}
+
+QString ArtworkFilter() { return UserText(TL_TEXT("tintloom", "PSDファイル (*.PSD *.psd)")); }
+
+// File dialogs of one kind (palettes and exports, or artwork) start in the
+// folder where the last file of that kind was chosen, in this run or before.
+constexpr const char* kPaletteFolderKey = "folders/palettes";
+constexpr const char* kArtworkFolderKey = "folders/artwork";
+
+QSettings Settings() { return QSettings(QStringLiteral("Tintloom"), QStringLiteral("Tintloom")); }
+
+void StartInLastFolder(QFileDialog& dialog, const char* key) {
+  const QString folder = Settings().value(QLatin1String(key)).toString();
+  if (!folder.isEmpty() && QFileInfo(folder).isDir()) dialog.setDirectory(folder);
+}
+
+// The dialog's choice, its folder remembered; empty when cancelled.
+QString RunRememberingFolder(QFileDialog& dialog, const char* key) {
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
+  const QString chosen = dialog.selectedFiles().front();
+  Settings().setValue(QLatin1String(key), QFileInfo(chosen).absolutePath());
+  return chosen;
+}
+
+}  // namespace
+
+// A dropped file is only ever taken as a copy (or else a link): accepting the
+// move a file manager may propose would let it delete the user's file once
+// the drop is done. A source that offers nothing but a move is refused.
+bool TakeDropAsCopy(QDropEvent* event) {
+  const Qt::DropActions offered = event->possibleActions();
+  if (!event->mimeData()->hasUrls() || !(offered & (Qt::CopyAction | Qt::LinkAction))) {
+    event->ignore();
+    return false;
+  }
+  event->setDropAction(offered & Qt::CopyAction ? Qt::CopyAction : Qt::LinkAction);
+  event->accept();
+  return true;
+}
+
+TFileCommands::TFileCommands(QWidget& parent, TCoordinationModel& model, const TToolWindows& windows)
+    : parent_(parent), model_(model), windows_(windows) {
+  openSampleArtwork = [this](const std::string& path) { model_.OpenSampleArtwork(path); };
+  openPaletteDocument = [this](const std::string& path) { OpenPaletteDocumentFile(path); };
+  openWorkDocument = [this](const std::string& path) { LoadWorkDocument(model_, path); };
+  runArtworkExportDialog = [this] { return AskArtworkExport(&parent_, model_); };
+  runPaletteOpenDialog = [this] {
+    QFileDialog dialog(&parent_);
+    dialog.setObjectName("OpenDialog1");
+    dialog.setNameFilters(PaletteOpenFilters());
+    dialog.setDefaultSuffix("tlp");
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setSizeGripEnabled(true);
+    StartInLastFolder(dialog, kPaletteFolderKey);
+    return RunRememberingFolder(dialog, kPaletteFolderKey);
+  };
+  runPaletteSaveDialog = [this] {
+    QFileDialog dialog(&parent_, PaletteSaveTitle());
+    dialog.setObjectName("SaveDialog1");
+    dialog.setNameFilters(PaletteSaveFilters());
+    dialog.setDefaultSuffix("tlp");
+    // A name typed without an extension takes the chosen kind's.
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& filter) {
+      const qsizetype star = filter.lastIndexOf("*.");
+      if (star >= 0) dialog.setDefaultSuffix(filter.mid(star + 2).chopped(1));
+    });
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setSizeGripEnabled(true);
+    StartInLastFolder(dialog, kPaletteFolderKey);
+    return RunRememberingFolder(dialog, kPaletteFolderKey);
+  };
+  runOpenDialog = [this] {
+    QFileDialog dialog(&parent_);
+    dialog.setObjectName("OpenDialog2");
+    dialog.setNameFilter(ArtworkFilter());
+    dialog.setDefaultSuffix("psd");
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setSizeGripEnabled(true);
+    StartInLastFolder(dialog, kArtworkFolderKey);
+    return RunRememberingFolder(dialog, kArtworkFolderKey);
+  };
+}
+
+void TFileCommands::DropFiles(const QStringList& paths) {
+  if (paths.isEmpty() || paths.front().isEmpty()) return;
+  const QString& first = paths.front();
+  if (HasExtension(first.toStdString(), ".tlw")) {
+    if (openWorkDocument) openWorkDocument(first.toStdString());
+    return;
+  }
+  if (!HasExtension(first.toStdString(), ".psd")) {
+    // A palette of another program's kind goes into the swatches, shown so
+    // that the new swatches can be seen.
+    const TPaletteFormat palette = PaletteFormatForPath(first.toStdString());
+    if (palette != TPaletteFormat::None && palette != TPaletteFormat::PaletteDocument && windows_.swatch != nullptr) {
+      windows_.swatch->show();
+      windows_.swatch->ImportPaletteFile(first);
+    }
+    return;  // anything else is ignored, silently
+  }
+  if (openSampleArtwork) openSampleArtwork(first.toStdString());
+}
+
+void TFileCommands::PSD1Click() {
+  if (model_.Busy() || !runOpenDialog) return;
+  const QString path = runOpenDialog();
+  if (path.isEmpty()) return;
+  if (!HasExtension(path.toStdString(), ".psd")) {
+    model_.Messages().ShowMessage(kNotPsdMessage);
+    return;
+  }
+  if (openSampleArtwork) openSampleArtwork(path.toStdString());
+}
+
+void TFileCommands::OpenCommandLineFiles(const QStringList& paths) {
+  // A file manager passes every selected file: of several of one kind only
+  // the last is opened (each would replace the one before). A name that
+  // cannot be one of ours gets its own message and is passed over, and the
+  // program goes on as if it had not been named.
+  QString artwork;
+  QString palette;
+  QString work;
+  for (const QString& path : paths) {
+    const QFileInfo info(path);
+    const std::string shown = "\n->" + path.toStdString();
+    if (info.isDir()) {
+      model_.Messages().ShowMessage(kFolderMessage + shown);
+    } else if (!info.exists()) {
+      model_.Messages().ShowMessage(kNoSuchFileMessage + shown);
+    } else if (HasExtension(path.toStdString(), ".psd")) {
+      artwork = path;
+    } else if (HasExtension(path.toStdString(), ".tlp")) {
+      palette = path;
+    } else if (HasExtension(path.toStdString(), ".tlw")) {
+      work = path;
+    } else {
+      model_.Messages().ShowMessage(kOpenableFilesMessage + shown);
+    }
+  }
+  // A work document brings its own palette and artwork; files named beside
+  // it open after it, over it.
+  if (!work.isEmpty() && openWorkDocument) openWorkDocument(work.toStdString());
+  // The palette first, so that the artwork is composed once, in its colours.
+  if (!palette.isEmpty() && openPaletteDocument) openPaletteDocument(palette.toStdString());
+  if (!artwork.isEmpty() && openSampleArtwork) openSampleArtwork(artwork.toStdString());
+}
+
+void TFileCommands::OpenPaletteDocumentFile(const std::string& path) { LoadPaletteDocument(model_, path); }
+
+void TFileCommands::N1Click() {
+  if (model_.Busy() || !runPaletteOpenDialog) return;
+  const QString path = runPaletteOpenDialog();
+  if (path.isEmpty()) return;
+  if (HasExtension(path.toStdString(), ".tlw")) {
+    if (openWorkDocument) openWorkDocument(path.toStdString());
+  } else if (HasExtension(path.toStdString(), ".tlp")) {
+    LoadPaletteDocument(model_, path.toStdString());
+  } else if (HasExtension(path.toStdString(), ".psd")) {
+    // Artwork opens from here too, as a dropped file would.
+    if (openSampleArtwork) openSampleArtwork(path.toStdString());
+  } else {
+    model_.Messages().ShowMessage(kOpenableFilesMessage + ("\n->" + path.toStdString()));
+  }
+}
+
+void TFileCommands::S1Click() {
+  if (model_.Busy() || !runPaletteSaveDialog) return;
+  const QString path = runPaletteSaveDialog();
+  if (path.isEmpty()) return;
+  // The windows the dialog covered are repainted before the file is written.
+  QApplication::processEvents();
+  if (model_.Busy()) return;
+  SaveOrExport(model_, path.toStdString());
+}
+
+void TFileCommands::P1Click() {
+  if (model_.Busy() || !runArtworkExportDialog) return;
+  if (model_.LayerCount() < 1) {
+    model_.Messages().ShowMessage(kNoArtworkMessage);
+    return;
+  }
+  const std::optional<TArtworkExportChoice> choice = runArtworkExportDialog();
+  if (!choice) return;
+  ExportArtworkWithProgress(&parent_, model_, *choice);
+}
+
+}  // namespace tintloom
