@@ -332,7 +332,7 @@ TEST_F(OpeningSamples, CanvasViewsChangeOnlyTheScreenAndFollowEveryEdit) {
   // What the program keeps and writes: the canvas, the export, the canvas
   // copy, and the level a Shift+click takes.
   const std::string png = testing::ScratchPath("view.png");
-  form.runArtworkExportDialog = [&png] {
+  form.FileCommands().runArtworkExportDialog = [&png] {
     TArtworkExportChoice choice;
     choice.path = QString::fromStdString(png);
     return std::optional<TArtworkExportChoice>(choice);
@@ -345,7 +345,7 @@ TEST_F(OpeningSamples, CanvasViewsChangeOnlyTheScreenAndFollowEveryEdit) {
   const auto keep = [&] {
     Kept k;
     k.canvas = model.canvasSurface.bitmap;
-    form.P1Click();
+    form.FileCommands().P1Click();
     std::ifstream file(png, std::ios::binary);
     k.exported.assign(std::istreambuf_iterator<char>(file), {});
     form.C1Click();
