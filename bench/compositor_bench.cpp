@@ -22,7 +22,7 @@
 #include "core/artwork/blend_formulas.h"
 #include "core/artwork/compose_kernels.h"
 #include "core/artwork/compositor.h"
-#include "core/model/coordination_model.h"
+#include "core/document/coordination_model.h"
 
 namespace tintloom {
 namespace {

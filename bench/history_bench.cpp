@@ -9,7 +9,7 @@
 #include <cstdio>
 
 #include "bench/ratio_reporter.h"
-#include "core/model/coordination_model.h"
+#include "core/document/coordination_model.h"
 
 namespace tintloom {
 namespace {

@@ -24,8 +24,8 @@
 #include "bench/psd_generator.h"
 #include "core/artwork/compositor.h"
 #include "core/artwork/psd_document.h"
-#include "core/files/artwork_export.h"
-#include "core/model/coordination_model.h"
+#include "core/document/artwork_export.h"
+#include "core/document/coordination_model.h"
 
 namespace {
 

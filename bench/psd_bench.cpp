@@ -17,8 +17,8 @@
 #include "bench/ratio_reporter.h"
 #include "core/artwork/blend_formulas.h"
 #include "core/artwork/psd_document.h"
-#include "core/files/artwork_export.h"
-#include "core/model/coordination_model.h"
+#include "core/document/artwork_export.h"
+#include "core/document/coordination_model.h"
 
 namespace tintloom {
 namespace {

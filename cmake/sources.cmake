@@ -3,21 +3,21 @@ set(TINTLOOM_CORE_SOURCES
   core/colour/colour.cpp
   core/colour/surface.cpp
   core/colour/bmp_file.cpp
-  core/model/coordination_model.cpp
-  core/model/edit_history.cpp
-  core/model/model_history.cpp
-  core/model/harmony_rules.cpp
-  core/model/shade_mixing.cpp
-  core/model/tone_snap.cpp
-  core/model/picker_strips.cpp
-  core/model/picker_input.cpp
-  core/model/tone_vocabulary.cpp
-  core/model/impression_presets.cpp
+  core/document/coordination_model.cpp
+  core/document/edit_history.cpp
+  core/document/model_history.cpp
+  core/palette/harmony_rules.cpp
+  core/palette/shade_mixing.cpp
+  core/palette/tone_snap.cpp
+  core/palette/picker_strips.cpp
+  core/document/picker_input.cpp
+  core/palette/tone_vocabulary.cpp
+  core/palette/impression_presets.cpp
   core/artwork/canvas.cpp
   core/artwork/slot_ramps.cpp
-  core/artwork/picker_pictures.cpp
+  core/palette/picker_pictures.cpp
   core/artwork/blend_table.cpp
-  core/artwork/memory_error.cpp
+  core/base/memory_error.cpp
   core/artwork/blend_formulas.cpp
   core/artwork/psd_document.cpp
   core/artwork/compositor.cpp
@@ -26,27 +26,27 @@ set(TINTLOOM_CORE_SOURCES
   core/artwork/preparation_avx512.cpp
   core/artwork/preparation_highway.cpp
   core/artwork/band_workers.cpp
-  core/artwork/open_artwork.cpp
+  core/document/open_artwork.cpp
   core/artwork/layer_preparation.cpp
   core/artwork/full_size_render.cpp
-  core/files/data_files.cpp
-  core/files/tone_data.cpp
-  core/files/tone_colour_table.cpp
-  core/files/tone_classifier.cpp
-  core/files/file_io.cpp
-  core/files/shift_jis.cpp
-  core/files/palette_document.cpp
-  core/files/swatch_exports.cpp
-  core/files/gradient_export.cpp
-  core/files/swatch_bitmap.cpp
-  core/files/swatch_file.cpp
-  core/files/save_as.cpp
-  core/files/palette_import.cpp
-  core/files/png_file.cpp
-  core/files/json_text.cpp
-  core/files/work_document.cpp
-  core/files/artwork_export.cpp
-  core/files/command_line_render.cpp
+  core/base/data_files.cpp
+  core/palette/tone_data.cpp
+  core/palette/tone_colour_table.cpp
+  core/palette/tone_classifier.cpp
+  core/base/file_io.cpp
+  core/formats/shift_jis.cpp
+  core/formats/palette_document.cpp
+  core/formats/swatch_exports.cpp
+  core/formats/gradient_export.cpp
+  core/formats/swatch_bitmap.cpp
+  core/formats/swatch_file.cpp
+  core/document/save_as.cpp
+  core/formats/palette_import.cpp
+  core/formats/png_file.cpp
+  core/formats/json_text.cpp
+  core/formats/work_document.cpp
+  core/document/artwork_export.cpp
+  core/document/command_line_render.cpp
 )
 
 # Window sources (ui/): Qt widgets on top of the core. The program's entry,

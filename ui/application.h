@@ -6,7 +6,7 @@
 
 #include <QApplication>
 
-#include "core/messages.h"
+#include "core/base/messages.h"
 
 namespace tintloom {
 

@@ -7,8 +7,8 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "core/model/coordination_model.h"
-#include "core/model/tone_vocabulary.h"
+#include "core/document/coordination_model.h"
+#include "core/palette/tone_vocabulary.h"
 #include "ui/main_form.h"
 #include "ui/surface_view.h"
 

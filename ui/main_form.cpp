@@ -28,12 +28,12 @@
 #include <stdexcept>
 #include <system_error>
 
-#include "core/files/data_files.h"
-#include "core/files/palette_document.h"
-#include "core/files/palette_import.h"
-#include "core/files/save_as.h"
-#include "core/files/artwork_export.h"
-#include "core/files/work_document.h"
+#include "core/base/data_files.h"
+#include "core/formats/palette_document.h"
+#include "core/formats/palette_import.h"
+#include "core/document/save_as.h"
+#include "core/document/artwork_export.h"
+#include "core/formats/work_document.h"
 #include "ui/swatch_form.h"
 #include "ui/paint_box.h"
 #include "ui/screen_colour_portal.h"

@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "core/files/swatch_file.h"
-#include "core/model/coordination_model.h"
-#include "core/model/model_views.h"
+#include "core/formats/swatch_file.h"
+#include "core/document/coordination_model.h"
+#include "core/document/model_views.h"
 #include "ui/artwork_export_dialog.h"
 // Complete types of the tool windows, so that users of TToolWindows can
 // reach them as the windows they are.

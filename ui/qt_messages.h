@@ -1,7 +1,7 @@
 #pragma once
 // Messages from the core shown as modal boxes with exactly their text.
 
-#include "core/messages.h"
+#include "core/base/messages.h"
 
 namespace tintloom {
 

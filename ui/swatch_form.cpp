@@ -7,7 +7,7 @@
 #include <QScrollBar>
 #include <QUrl>
 
-#include "core/files/palette_import.h"
+#include "core/formats/palette_import.h"
 
 #include "ui/main_form.h"
 #include "ui/paint_box.h"

@@ -16,9 +16,9 @@
 #include <vector>
 
 #include "core/artwork/blend_table.h"
-#include "core/messages.h"
-#include "core/progress_sink.h"
-#include "core/result.h"
+#include "core/base/messages.h"
+#include "core/base/progress_sink.h"
+#include "core/base/result.h"
 
 namespace tintloom {
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "core/artwork/psd_document.h"
-#include "core/model/coordination_model.h"
+#include "core/document/coordination_model.h"
 
 namespace tintloom::testing {
 

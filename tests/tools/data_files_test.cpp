@@ -16,7 +16,7 @@
 #include "core/artwork/blend_formulas.h"
 #include "core/colour/bmp_file.h"
 #include "core/colour/skin_layout.h"
-#include "core/files/tone_data.h"
+#include "core/palette/tone_data.h"
 #include "support/paths.h"
 
 namespace tintloom {

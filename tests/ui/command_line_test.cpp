@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "core/files/palette_document.h"
+#include "core/formats/palette_document.h"
 #include "ui/main_form.h"
 #include "support/paths.h"
 #include "support/recording.h"

@@ -18,8 +18,8 @@
 #include <gtest/gtest.h>
 #include <memory>
 
-#include "core/model/impression_presets.h"
-#include "core/model/tone_vocabulary.h"
+#include "core/palette/impression_presets.h"
+#include "core/palette/tone_vocabulary.h"
 #include "support/paths.h"
 #include "support/recording.h"
 #include "ui/impression_combo.h"

@@ -22,8 +22,8 @@
 #include "core/artwork/channel_mix.h"
 #include "core/artwork/compose_kernels.h"
 #include "core/artwork/compositor.h"
-#include "core/model/coordination_model.h"
-#include "core/progress_sink.h"
+#include "core/document/coordination_model.h"
+#include "core/base/progress_sink.h"
 #include "support/artwork.h"
 #include "support/recording.h"
 

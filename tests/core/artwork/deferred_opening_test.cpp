@@ -16,7 +16,7 @@
 #include "bench/psd_generator.h"
 #include "core/artwork/blend_formulas.h"
 #include "core/artwork/psd_document.h"
-#include "core/model/coordination_model.h"
+#include "core/document/coordination_model.h"
 #include "support/paths.h"
 #include "support/recording.h"
 

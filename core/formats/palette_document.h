@@ -1,0 +1,70 @@
+#pragma once
+// The palette document (.tlp): a whole coordination, the colour scheme and
+// the forty shades, in 2384 little-endian bytes. Version 2 is the only one.
+//
+//   0    "TLPL"            4 bytes, no terminator
+//   4    int32 version     2
+//   8    int32 rule index, uint32 visible-slot mask, int32 analogous spread,
+//        uint32 tone filter mask
+//   24   float32[10] slot hues, then float32[5] x 4: custom hue offsets,
+//        saturation weights, custom-rule stash, other-rule stash
+//   144  40 shade records of 56 bytes, slot by slot, highlight first:
+//        Param, Hsv, Mix, Rgb (3 x float32 each), Color, LitColor (uint32)
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "core/palette/colour_slots.h"
+#include "core/palette/harmony_rules.h"
+#include "core/base/result.h"
+
+namespace tintloom {
+
+class TCoordinationModel;
+
+inline constexpr std::size_t kPaletteDocumentSize = 2384;
+inline constexpr std::int32_t kPaletteDocumentVersion = 2;
+
+inline constexpr const char* kDocumentDamagedMessage = "ファイルが壊れています";
+inline constexpr const char* kDocumentVersionMessage = "フォーマットバージョンがあいません";
+
+// Everything a document holds. The scheme's previous rule is not stored.
+struct TPaletteDocument {
+  TScheme scheme;
+  std::uint32_t toneFilter = 0xFFFFFFFFu;
+  std::array<TColorSlot, kSlotCount> colourSlots{};
+};
+
+std::vector<std::uint8_t> EncodePaletteDocument(const TPaletteDocument& document);
+
+// Reads a whole document into `document`: the magic, then the version, then
+// the length and every value are checked, and a document that fails any of
+// them is refused (damaged, or of another version) and changes nothing.
+// Bytes past the document's end are not looked at.
+Result<> DecodePaletteDocument(std::span<const std::uint8_t> bytes, TPaletteDocument& document);
+// Whether every field holds a value the program itself could have written:
+// a rule, a spread and slot bits it knows, finite hues within a few turns,
+// saturations, values and channels 0..1, weights -1..1, colours of 24 bits.
+bool PaletteDocumentInRange(const TPaletteDocument& document);
+
+// The model's current coordination as a document, and back.
+TPaletteDocument CapturePaletteDocument(const TCoordinationModel& model);
+
+// Writes the current coordination to path; a file that cannot be written is
+// reported and the previous file, if any, is left whole. Once written, the
+// palette counts as saved.
+void SavePaletteDocument(TCoordinationModel& model, const std::string& path);
+// Reads a document into the scheme and the slots and refreshes everything:
+// every slot's ramp from the colours read, then a redraw, which recomputes
+// the shades from the scheme. The rule is selected without the rule change
+// (no weights move) and the previous rule is forgotten (-1). A refused file
+// is reported and changes nothing. Opening is one step to undo, and what was
+// opened counts as saved.
+void LoadPaletteDocument(TCoordinationModel& model, const std::string& path);
+// The same from the document's bytes; the failure is the message to show.
+Result<> ReadPaletteDocumentInto(TCoordinationModel& model, std::span<const std::uint8_t> bytes);
+
+}  // namespace tintloom
