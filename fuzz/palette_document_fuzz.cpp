@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <span>
 
+#include "core/document/palette_document_commands.h"
 #include "core/formats/palette_document.h"
 #include "core/document/coordination_model.h"
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <span>
 
+#include "core/document/swatch_commands.h"
 #include "core/formats/swatch_file.h"
 #include "core/document/coordination_model.h"
 

@@ -29,6 +29,9 @@
 #include <system_error>
 
 #include "core/base/data_files.h"
+#include "core/document/palette_document_commands.h"
+#include "core/document/swatch_commands.h"
+#include "core/document/work_document_commands.h"
 #include "core/formats/palette_document.h"
 #include "core/formats/palette_import.h"
 #include "core/document/save_as.h"

@@ -7,6 +7,7 @@
 #include <QScrollBar>
 #include <QUrl>
 
+#include "core/document/swatch_commands.h"
 #include "core/formats/palette_import.h"
 
 #include "ui/main_form.h"

@@ -8,6 +8,8 @@
 #include "core/document/artwork_export.h"
 #include "core/base/data_files.h"
 #include "core/base/file_io.h"
+#include "core/document/palette_document_commands.h"
+#include "core/document/work_document_commands.h"
 #include "core/formats/palette_document.h"
 #include "core/palette/tone_data.h"
 #include "core/formats/work_document.h"

@@ -23,8 +23,6 @@
 
 namespace tintloom {
 
-class TCoordinationModel;
-
 inline constexpr std::size_t kPaletteDocumentSize = 2384;
 inline constexpr std::int32_t kPaletteDocumentVersion = 2;
 
@@ -49,22 +47,5 @@ Result<> DecodePaletteDocument(std::span<const std::uint8_t> bytes, TPaletteDocu
 // a rule, a spread and slot bits it knows, finite hues within a few turns,
 // saturations, values and channels 0..1, weights -1..1, colours of 24 bits.
 bool PaletteDocumentInRange(const TPaletteDocument& document);
-
-// The model's current coordination as a document, and back.
-TPaletteDocument CapturePaletteDocument(const TCoordinationModel& model);
-
-// Writes the current coordination to path; a file that cannot be written is
-// reported and the previous file, if any, is left whole. Once written, the
-// palette counts as saved.
-void SavePaletteDocument(TCoordinationModel& model, const std::string& path);
-// Reads a document into the scheme and the slots and refreshes everything:
-// every slot's ramp from the colours read, then a redraw, which recomputes
-// the shades from the scheme. The rule is selected without the rule change
-// (no weights move) and the previous rule is forgotten (-1). A refused file
-// is reported and changes nothing. Opening is one step to undo, and what was
-// opened counts as saved.
-void LoadPaletteDocument(TCoordinationModel& model, const std::string& path);
-// The same from the document's bytes; the failure is the message to show.
-Result<> ReadPaletteDocumentInto(TCoordinationModel& model, std::span<const std::uint8_t> bytes);
 
 }  // namespace tintloom

@@ -10,14 +10,12 @@
 #include "core/base/file_io.h"
 #include "core/formats/palette_document.h"
 #include "core/formats/swatch_file.h"
-#include "core/document/coordination_model.h"
 
 namespace tintloom {
 
 namespace {
 
 constexpr const char* kTruncatedProblem = "ファイルが途中で切れています";
-constexpr const char* kNoColoursProblem = "このファイルには色がありません";
 
 std::string Numbered(std::size_t n, const char* rest) { return std::to_string(n) + rest; }
 
@@ -271,7 +269,6 @@ std::string Extension(const std::string& path) {
   return extension;
 }
 
-std::string CountPhrase(std::size_t n, const char* what) { return "\n・" + std::string(what) + " " + std::to_string(n) + " 色"; }
 
 }  // namespace
 
@@ -476,50 +473,6 @@ Result<TPaletteColours> DecodePalette(TPaletteFormat format, std::span<const std
     case TPaletteFormat::PaletteDocument: break;
   }
   return Fail("この種類のファイルは読み込めません");
-}
-
-Result<TPaletteImport> ImportPaletteFile(TCoordinationModel& model, const std::string& path) {
-  TPaletteImport result;
-  if (model.Busy()) return result;
-  const auto refuse = [&](const std::string& problem) {
-    return Fail(std::string(kPaletteImportFailedMessage) + "\n" + problem + "\n->" + path);
-  };
-  const TPaletteFormat format = PaletteFormatForPath(path);
-  if (format == TPaletteFormat::None) {
-    return refuse("読み込めるのは .gpl .ase .aco .pal .hex .txt .tlp のパレットです");
-  }
-  // One byte more than allowed tells a file that is too large.
-  Result<std::vector<std::uint8_t>> bytes = ReadFileStart(path, kMaxPaletteFileBytes + 1);
-  if (!bytes) return refuse(bytes.error().message);
-
-  if (format == TPaletteFormat::PaletteDocument) {
-    TPaletteDocument document;
-    // The decoder refuses a cut-off document or one with values never written.
-    if (Result<> read = DecodePaletteDocument(*bytes, document); !read) return refuse(read.error().message);
-    // The slots as stored, all four shades each.
-    for (const TColorSlot& slot : document.colourSlots) result.lines.push_back(FormatSwatchLine(slot));
-    return result;
-  }
-
-  Result<TPaletteColours> palette = DecodePalette(format, *bytes);
-  if (!palette) return refuse(palette.error().message);
-  const std::size_t skipped = palette->leftOut + palette->skippedCmyk + palette->skippedOther;
-  if (palette->colours.empty() && skipped == 0) return refuse(kNoColoursProblem);
-  if (model.SelectedSlot() == nullptr) return result;  // said already
-  for (TColor colour : palette->colours) {
-    const std::optional<TColorSlot> slot = model.SlotAfterPick(kBase, colour);
-    if (!slot) return TPaletteImport();
-    result.lines.push_back(FormatSwatchLine(*slot));
-  }
-  if (skipped > 0) {
-    result.notice = std::to_string(result.lines.size()) + " 色を読み込みました。次の " + std::to_string(skipped) +
-                    " 色は読み込んでいません:";
-    if (palette->skippedCmyk > 0) result.notice += CountPhrase(palette->skippedCmyk, "CMYK の色");
-    if (palette->skippedOther > 0) result.notice += CountPhrase(palette->skippedOther, "対応していない色空間の色");
-    if (palette->leftOut > 0) result.notice += CountPhrase(palette->leftOut, "1024 色を超えた分");
-    result.notice += "\n->" + path;
-  }
-  return result;
 }
 
 }  // namespace tintloom

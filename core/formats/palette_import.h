@@ -21,8 +21,6 @@
 
 namespace tintloom {
 
-class TCoordinationModel;
-
 // One import takes at most this many colours; the rest are counted.
 inline constexpr std::size_t kMaxImportedColours = 1024;
 // A palette file larger than this is refused unread.
@@ -66,17 +64,11 @@ TPaletteFormat PaletteFormatForPath(const std::string& path);
 // The decoder for a format (not for None or PaletteDocument).
 Result<TPaletteColours> DecodePalette(TPaletteFormat format, std::span<const std::uint8_t> bytes);
 
-// A palette file as swatch lines to append to the collection. Each colour
-// becomes what the selected slot would hold had it been picked into its base
-// (F2); a palette document's ten slots come in as they are stored. A file
-// that cannot be read, is damaged or has no colours fails with the message
-// to show (the problem and the file); colours left out or skipped are told
-// in the notice, to show once the lines are in.
+// A palette file turned into swatch lines, and what was left out of it.
 struct TPaletteImport {
   std::vector<std::string> lines;
   std::string notice;  // empty when every colour came in
 };
-Result<TPaletteImport> ImportPaletteFile(TCoordinationModel& model, const std::string& path);
 
 inline constexpr const char* kPaletteImportFailedMessage = "パレットを読み込めません";
 

@@ -5,7 +5,6 @@
 
 #include "core/formats/byte_stream.h"
 #include "core/formats/shift_jis.h"
-#include "core/document/coordination_model.h"
 
 namespace tintloom {
 
@@ -36,17 +35,6 @@ void PutLine(TByteWriter& w, const std::string& line) {
 }
 
 }  // namespace
-
-TExportColours BuildExportColours(const TCoordinationModel& model) {
-  TExportColours list;
-  for (int s = 0; s < kSlotCount; ++s) {
-    for (const TShade& shade : model.SlotAt(s).shades) {
-      list.colours.push_back(ToRgb24(shade.LitColor));
-      list.names.emplace_back(kCustomColourName);
-    }
-  }
-  return list;
-}
 
 std::vector<std::uint8_t> EncodeAco(const TExportColours& list) {
   assert(list.names.size() >= list.colours.size());

@@ -14,15 +14,12 @@
 
 namespace tintloom {
 
-class TCoordinationModel;
-
 // The colours an export receives, slot by slot, highlight to deep shadow
 // within a slot, each the shade's lit colour; and one name per colour.
 struct TExportColours {
   std::vector<TRgb24> colours;
   std::vector<std::string> names;  // Shift-JIS
 };
-TExportColours BuildExportColours(const TCoordinationModel& model);
 
 // Names longer than this many UTF-16 units are cut (ACO and ASE).
 inline constexpr std::size_t kMaxExportNameUnits = 127;

@@ -9,7 +9,6 @@
 #include <filesystem>
 
 #include "core/base/file_io.h"
-#include "core/document/coordination_model.h"
 
 namespace tintloom {
 
@@ -117,47 +116,6 @@ bool SwatchParamsInRange(const std::array<TColorF, kShadeCount>& params) {
     }
   }
   return true;
-}
-
-std::string SwatchLine(TCoordinationModel& model) {
-  const TColorSlot* slot = model.SelectedSlot();
-  return slot != nullptr ? FormatSwatchLine(*slot) : std::string();
-}
-
-void ApplySwatchLine(TCoordinationModel& model, std::string_view line) {
-  if (model.Busy()) return;
-  TColorSlot* slot = model.SelectedSlot();
-  if (slot == nullptr) return;
-  std::array<TColorF, kShadeCount> params;
-  for (int j = 0; j < kShadeCount; ++j) params[static_cast<std::size_t>(j)] = slot->shades[static_cast<std::size_t>(j)].Param;
-  ReadSwatchParams(line, params);
-  // A line edited into values no colour has (S -99 %, V -100 %) is no
-  // swatch: it is passed over whole, as a line of garbage is.
-  if (!SwatchParamsInRange(params)) return;
-  for (int j = 0; j < kShadeCount; ++j) slot->shades[static_cast<std::size_t>(j)].Param = params[static_cast<std::size_t>(j)];
-
-  // The scheme decides the base hue and, for the rule slots, the saturation:
-  // it is told the swatch's.
-  const int s = model.selectedSlot;
-  const float hue = params[kBase].h();
-  const float saturation = params[kBase].s();
-  TScheme& scheme = model.Scheme();
-  if (s >= 1 && s < kRuleSlotCount) {
-    const auto offset = static_cast<float>(static_cast<long double>(hue) - scheme.SlotHue(0));
-    scheme.SetSlotHue(s, offset);
-    scheme.SetCustomHueOffset(s, offset);
-    // Under every rule but the custom one a rule slot's weight is an offset
-    // from slot 0's saturation: stored in that form, the slot shows the
-    // swatch's saturation rather than the sum of both.
-    scheme.SetRuleSlotSaturation(s, saturation);
-  } else if (s == 0) {
-    scheme.SetSlotHue(0, hue);
-    scheme.SetSaturationWeight(0, saturation);
-  } else {
-    scheme.SetSlotHue(s, hue);
-  }
-  model.Redraw(TCoordinationModel::kRedrawSelected);
-  model.RefreshSelectedSlot();
 }
 
 int SwatchScrollMaximum(std::size_t count) {

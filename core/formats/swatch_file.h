@@ -22,8 +22,6 @@
 
 namespace tintloom {
 
-class TCoordinationModel;
-
 inline constexpr const char* kSwatchFileName = "DefaultSwatch.swo";
 // A swatch file is read whole; one larger than this is refused.
 inline constexpr std::uint64_t kMaxSwatchFileBytes = std::uint64_t{64} << 20;
@@ -39,14 +37,6 @@ std::array<TColor, kShadeCount> SwatchCellColors(std::string_view line);
 void ReadSwatchParams(std::string_view line, std::array<TColorF, kShadeCount>& params);
 // Hues within a few turns, saturations and values 0..1.
 bool SwatchParamsInRange(const std::array<TColorF, kShadeCount>& params);
-
-// The selected slot as a swatch line.
-std::string SwatchLine(TCoordinationModel& model);
-// A swatch line into the selected slot: its parameters, then the scheme's
-// entries for that slot (hue, custom offset and saturation of a rule slot,
-// the hue of a free slot), then a redraw. A line whose parameters are out of
-// range changes nothing.
-void ApplySwatchLine(TCoordinationModel& model, std::string_view line);
 
 // ---- the grid ----
 // Cells of 32 x 32 pixels, eight to a row; the scroll position counts rows.

@@ -9,17 +9,12 @@
 #include "core/base/file_io.h"
 #include "core/formats/json_text.h"
 #include "core/formats/palette_document.h"
-#include "core/document/coordination_model.h"
 
 namespace tintloom {
 
 namespace {
 
-// Far more than any real document (a layer entry is about a hundred bytes).
-constexpr std::uint64_t kMaxWorkDocumentBytes = 64ull << 20;
 constexpr std::int64_t kMaxLayers = 1 << 20;
-
-constexpr const char* kArtworkMissing = "見本用PSDファイルが見つかりません";
 
 std::string Hex(std::span<const std::uint8_t> bytes) {
   static constexpr char kDigits[] = "0123456789abcdef";
@@ -210,109 +205,6 @@ TLayerMatch MatchLayers(const std::vector<TWorkLayer>& saved, const std::vector<
   for (const int s : match.savedFor) match.unmatchedLayers += s < 0 ? 1 : 0;
   for (const bool u : used) match.unusedSettings += u ? 0 : 1;
   return match;
-}
-
-TWorkDocument CaptureWorkDocument(const TCoordinationModel& model, const std::string& workPath) {
-  TWorkDocument document;
-  document.palette = EncodePaletteDocument(CapturePaletteDocument(model));
-  const int count = model.LayerCount();
-  if (count > 0 && !model.artworkPath.empty()) {
-    document.artwork = StoredArtworkPath(model.artworkPath, workPath);
-    document.layers.reserve(static_cast<std::size_t>(count));
-    for (int i = 0; i < count; ++i) {
-      const TLayerMapping& mapping = model.artworkLayers[static_cast<std::size_t>(i)].mapping;
-      TWorkLayer layer;
-      layer.position = i;
-      layer.name = model.document.Simples[static_cast<std::size_t>(i)].Name;
-      layer.slot = mapping.MappedSlot;
-      layer.base = mapping.BaseLevel;
-      layer.shadow = mapping.ShadowLevel;
-      layer.blend = static_cast<std::int16_t>(model.LayerBlendMode(i));
-      layer.hidden = model.LayerHidden(i);
-      document.layers.push_back(std::move(layer));
-    }
-  }
-  return document;
-}
-
-void SaveWorkDocument(TCoordinationModel& model, const std::string& path) {
-  const std::string text = EncodeWorkDocument(CaptureWorkDocument(model, path));
-  const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
-  if (Result<> written = ReplaceFileContents(path, bytes); !written) {
-    model.Messages().ShowMessage(written.error().message);
-    return;
-  }
-  model.MarkSaved();
-}
-
-void LoadWorkDocument(TCoordinationModel& model, const std::string& path) {
-  if (model.Busy()) return;
-  Result<std::vector<std::uint8_t>> bytes = ReadWholeFile(path, kMaxWorkDocumentBytes);
-  if (!bytes) {
-    model.Messages().ShowMessage(bytes.error().message);
-    return;
-  }
-  Result<TWorkDocument> document = DecodeWorkDocument(*bytes);
-  if (!document) {
-    model.Messages().ShowMessage(document.error().message);
-    return;
-  }
-  (void)ApplyWorkDocument(model, *document, path);
-}
-
-bool ApplyWorkDocument(TCoordinationModel& model, const TWorkDocument& document, const std::string& workPath) {
-  if (model.Busy()) return false;
-  // Checked when the document was decoded: this read cannot be refused.
-  if (Result<> palette = ReadPaletteDocumentInto(model, document.palette); !palette) {
-    model.Messages().ShowMessage(palette.error().message);
-    return false;
-  }
-  if (!document.artwork) return true;
-  const std::string artwork = ResolveArtworkPath(*document.artwork, workPath);
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(artwork, ec)) {
-    model.Messages().ShowMessage(std::string(kArtworkMissing) + "\n->" + artwork);
-    return false;
-  }
-  // Whether this open succeeded: the path is set again only by a success.
-  const std::string previous = std::exchange(model.artworkPath, std::string());
-  model.OpenSampleArtwork(artwork);
-  if (model.artworkPath.empty() || model.LayerCount() < 1) {
-    if (model.artworkPath.empty()) model.artworkPath = previous;
-    return false;
-  }
-
-  const int count = model.LayerCount();
-  std::vector<std::optional<std::string>> names;
-  names.reserve(static_cast<std::size_t>(count));
-  for (int i = 0; i < count; ++i) names.push_back(model.document.Simples[static_cast<std::size_t>(i)].Name);
-  const TLayerMatch match = MatchLayers(document.layers, names);
-  std::vector<int> hidden;
-  for (int i = 0; i < count; ++i) {
-    const int s = match.savedFor[static_cast<std::size_t>(i)];
-    if (s < 0) continue;
-    const TWorkLayer& entry = document.layers[static_cast<std::size_t>(s)];
-    TLayerMapping& mapping = model.LayerMapping(i);
-    mapping.MappedSlot = entry.slot;
-    mapping.BaseLevel = entry.base;
-    mapping.ShadowLevel = entry.shadow;
-    model.document.Simples[static_cast<std::size_t>(i)].BlendModeKey = entry.blend;
-    model.BuildLayerLookup(i);
-    if (entry.hidden) hidden.push_back(i);
-  }
-  model.SetLayersHidden(hidden, true);
-  model.Views().FillLayerList();
-  model.ComposeCanvas();
-  model.ForgetLayerSteps();
-  model.MarkSaved();
-  if (match.unmatchedLayers > 0 || match.unusedSettings > 0) {
-    model.Messages().ShowMessage("見本のレイヤーが作業ファイルの保存時と変わっています。\n" +
-                                 std::to_string(match.unmatchedLayers) + "枚のレイヤーは設定を対応づけられず、未設定のままです" +
-                                 (match.unusedSettings > 0 ? "\n(対応するレイヤーがない設定: " +
-                                                                 std::to_string(match.unusedSettings) + "件)"
-                                                           : std::string()));
-  }
-  return true;
 }
 
 }  // namespace tintloom

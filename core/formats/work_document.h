@@ -36,10 +36,11 @@
 
 namespace tintloom {
 
-class TCoordinationModel;
-
 inline constexpr std::int64_t kWorkDocumentVersion = 1;
 inline constexpr const char* kWorkDocumentFormat = "tintloom-work";
+// Far more than any real document (a layer entry is about a hundred bytes).
+inline constexpr std::uint64_t kMaxWorkDocumentBytes = 64ull << 20;
+inline constexpr const char* kArtworkMissing = "見本用PSDファイルが見つかりません";
 
 struct TWorkLayer {
   std::int32_t position = 0;
@@ -77,20 +78,5 @@ struct TLayerMatch {
   int unusedSettings = 0;    // saved entries that found no layer
 };
 TLayerMatch MatchLayers(const std::vector<TWorkLayer>& saved, const std::vector<std::optional<std::string>>& names);
-
-// The model's work as a document to be saved at `workPath`.
-TWorkDocument CaptureWorkDocument(const TCoordinationModel& model, const std::string& workPath);
-// Writes it; a file that cannot be written is reported, an existing one
-// left whole.
-void SaveWorkDocument(TCoordinationModel& model, const std::string& path);
-// Reads a work document: the coordination is restored, the artwork opened
-// and the layers' settings applied. A refused file is reported and changes
-// nothing; a missing artwork is named in a message after the coordination
-// has been restored; layers that find no settings are counted in one
-// message.
-void LoadWorkDocument(TCoordinationModel& model, const std::string& path);
-// The same from a decoded document; messages go to the model's sink. False
-// when the artwork could not be opened.
-bool ApplyWorkDocument(TCoordinationModel& model, const TWorkDocument& document, const std::string& workPath);
 
 }  // namespace tintloom

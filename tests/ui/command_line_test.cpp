@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "core/document/palette_document_commands.h"
 #include "core/formats/palette_document.h"
 #include "ui/main_form.h"
 #include "support/paths.h"

@@ -11,6 +11,8 @@
 
 #include "core/document/command_line_render.h"
 #include "core/base/data_files.h"
+#include "core/document/palette_document_commands.h"
+#include "core/document/work_document_commands.h"
 #include "core/formats/palette_document.h"
 #include "core/formats/png_file.h"
 #include "core/formats/work_document.h"

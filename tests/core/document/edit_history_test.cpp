@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "core/document/palette_document_commands.h"
+#include "core/document/swatch_commands.h"
 #include "core/formats/palette_document.h"
 #include "core/formats/swatch_file.h"
 #include "core/document/picker_input.h"

@@ -1,3 +1,4 @@
+#include "core/document/palette_document_commands.h"
 #include "core/formats/palette_document.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,5 @@
+#include "core/document/palette_document_commands.h"
+#include "core/document/swatch_commands.h"
 #include "core/formats/palette_import.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+#include "core/document/swatch_commands.h"
 #include "core/formats/swatch_file.h"
 #include "support/recording.h"
 

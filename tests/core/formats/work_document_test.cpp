@@ -9,6 +9,8 @@
 
 #include "core/base/data_files.h"
 #include "core/base/file_io.h"
+#include "core/document/palette_document_commands.h"
+#include "core/document/work_document_commands.h"
 #include "core/formats/json_text.h"
 #include "core/formats/palette_document.h"
 #include "core/document/save_as.h"
