@@ -460,6 +460,21 @@ TEST_F(ModelTest, RedrawRebuildsOnlyTheRampsThatCanHaveChanged) {
   model.Redraw(TCoordinationModel::kRedrawSelected);
   EXPECT_EQ(rampBase(3), model.SlotAt(3).shades[kBase].LitColor);
   EXPECT_NE(rampBase(1), model.SlotAt(1).shades[kBase].LitColor);
+  // The boundaries: slot 0 under the custom rule moves every rule slot, 4
+  // included; slot 5, the first free slot, moves alone under any other rule.
+  model.selectedSlot = 0;
+  model.SlotAt(4).shades[kBase].Param.v() = 0.4f;
+  model.SlotAt(5).shades[kBase].Param.v() = 0.4f;
+  model.Redraw(TCoordinationModel::kRedrawSelected);
+  EXPECT_EQ(rampBase(4), model.SlotAt(4).shades[kBase].LitColor);
+  EXPECT_NE(rampBase(5), model.SlotAt(5).shades[kBase].LitColor);
+  model.ChangeRule(4);
+  model.selectedSlot = 5;
+  model.SlotAt(5).shades[kBase].Param.v() = 0.6f;
+  model.SlotAt(0).shades[kBase].Param.v() = 0.6f;
+  model.Redraw(TCoordinationModel::kRedrawSelected);
+  EXPECT_EQ(rampBase(5), model.SlotAt(5).shades[kBase].LitColor);
+  EXPECT_NE(rampBase(0), model.SlotAt(0).shades[kBase].LitColor);
   // Mode 100 rebuilds all ten.
   model.Redraw(TCoordinationModel::kRedrawAll);
   for (int i = 0; i < kSlotCount; ++i) EXPECT_EQ(rampBase(i), model.SlotAt(i).shades[kBase].LitColor);

@@ -68,6 +68,11 @@ TEST(ImpressionPresets, ChoosingGivesTheFilterAndNoneOrEmptyMeansNoFilter) {
                         Case{-1, 0xFFFFFFFFu}, Case{27, 0xFFFFFFFFu}}) {
     EXPECT_EQ(PresetToneFilter(c.index), c.filter) << c.index;
   }
+  // Every preset's tones, as users know them by name.
+  constexpr std::uint32_t kMasks[kPresetCount] = {
+      0x1FFFF, 0x1F72, 0x1FF80, 0x1720, 0x7520, 0x7,    0xFFE0, 0x1132, 0x1112, 0x1FEE8, 0x1760, 0x1130, 0x1332, 0x1CCC8,
+      0x1EECC, 0x1320, 0x1FE8,  0xB09,  0xC8,   0xE0,   0x13,   0x640,  0x340,  0x130,   0xC80,  0x23,   0xFFF};
+  for (int i = 1; i < kPresetCount; ++i) EXPECT_EQ(PresetToneFilter(i), kMasks[i]) << kImpressionPresets[static_cast<std::size_t>(i)].name;
 }
 
 TEST(ImpressionPresets, SwatchesFillASixtyPixelBandFromTheRightWithTheirTonesAndHues) {
