@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "bench/psd_generator.h"
+#include "bench/whole_planes.h"
 #include "core/artwork/compositor.h"
 #include "core/artwork/psd_document.h"
 #include "core/document/artwork_export.h"

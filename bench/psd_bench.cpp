@@ -16,6 +16,7 @@
 #include "bench/psd_generator.h"
 #include "bench/ratio_reporter.h"
 #include "core/artwork/blend_formulas.h"
+#include "core/artwork/packbits.h"
 #include "core/artwork/psd_document.h"
 #include "core/document/artwork_export.h"
 #include "core/document/coordination_model.h"

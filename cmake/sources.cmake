@@ -37,13 +37,19 @@ set(TINTLOOM_ARTWORK_SOURCES
   core/artwork/blend_table.cpp
   core/artwork/blend_formulas.cpp
   core/artwork/psd_document.cpp
+  core/artwork/psd_file.cpp
+  core/artwork/packbits.cpp
+  core/artwork/psd_row_source.cpp
   core/artwork/compositor.cpp
   core/artwork/compose_avx512.cpp
   core/artwork/compose_highway.cpp
   core/artwork/preparation_avx512.cpp
   core/artwork/preparation_highway.cpp
   core/artwork/band_workers.cpp
+  core/artwork/area_shrink.cpp
+  core/artwork/group_reduction.cpp
   core/artwork/layer_preparation.cpp
+  core/artwork/full_size_layers.cpp
   core/artwork/full_size_render.cpp
 )
 # Codecs on plain data: palette and work documents, swatch lines and file,

@@ -1,6 +1,9 @@
 #include "core/artwork/psd_document.h"
 
 #include "core/artwork/band_workers.h"
+#include "core/artwork/packbits.h"
+#include "core/artwork/psd_file.h"
+#include "core/base/memory_error.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -57,8 +60,6 @@ std::string Utf16ToUtf8(const std::u16string& units) {
   return out;
 }
 
-std::string WithPath(const char* text, const std::string& path) { return std::string(text) + "\n->" + path; }
-
 std::int32_t Saturate32(std::int64_t v) {
   return static_cast<std::int32_t>(std::min<std::int64_t>(v, std::numeric_limits<std::int32_t>::max()));
 }
@@ -66,21 +67,6 @@ std::int32_t Saturate32(std::int64_t v) {
 std::int64_t Distance(std::int32_t a, std::int32_t b) {
   const std::int64_t d = static_cast<std::int64_t>(b) - a;
   return d < 0 ? -d : d;
-}
-
-// Allocation that reports failure instead of throwing.
-template <typename T>
-bool TryResize(std::vector<T>& v, std::size_t n) {
-  try {
-    v.assign(n, T{});
-    return true;
-  } catch (const std::bad_alloc&) {
-    v = {};
-    return false;
-  } catch (const std::length_error&) {
-    v = {};
-    return false;
-  }
 }
 
 // Big-endian reads over the file's bytes: the caller's bytes, or the file
@@ -165,16 +151,8 @@ class TPsdReader {
   std::uint64_t window_at_ = 0;
 };
 
-struct TPlaneShape {
-  std::int64_t rows = 0;
-  std::int64_t row_width = 0;
-};
+}  // namespace
 
-// Rows and row width of a channel's plane: the user mask (-2) by the mask
-// rectangle, everything else by the layer rectangle, except that a second
-// user mask (-3) follows the real-mask rectangle when the mask block holds one
-// (36 bytes or more). Files written by Photoshop store -3 at that size; reading it by
-// the layer rectangle would misread the rows and lose the rest of the file.
 TPlaneShape PlaneShape(const TPSDLayer& layer, std::int16_t id) {
   if (id == -2) {
     if (layer.mask_data_size == 0) return {};
@@ -185,6 +163,8 @@ TPlaneShape PlaneShape(const TPSDLayer& layer, std::int16_t id) {
   }
   return {Distance(layer.top, layer.bottom), Distance(layer.left, layer.right)};
 }
+
+namespace {
 
 class TPsdDecoder {
  public:
@@ -538,23 +518,6 @@ Result<> DecodePsd(std::span<const std::uint8_t> bytes, const std::string& path,
   return result;
 }
 
-TDeferredFile::~TDeferredFile() {
-  if (fd >= 0) ::close(fd);
-}
-
-Result<> TDeferredFile::ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) const {
-  std::size_t done = 0;
-  while (done < out.size()) {
-    const ssize_t n = ::pread(fd, out.data() + done, out.size() - done, static_cast<off_t>(offset + done));
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return Fail(WithPath("ファイルを開けません.", path));
-    // The file is shorter than when it was opened: changed underneath.
-    if (n == 0) return Fail(WithPath("ファイルが途中で終わっています.", path));
-    done += static_cast<std::size_t>(n);
-  }
-  return Ok();
-}
-
 Result<std::span<const std::uint8_t>> DeferredBytes(const TPSD& doc, std::uint64_t offset, std::uint64_t length,
                                                     std::vector<std::uint8_t>& held) {
   if (!doc.deferred_file) {
@@ -568,81 +531,6 @@ Result<std::span<const std::uint8_t>> DeferredBytes(const TPSD& doc, std::uint64
 }
 
 void ReleaseLayer(const TPSD& /*doc*/, TPSDLayer& layer) { layer.Release(); }
-
-namespace {
-
-// Decodes one channel's data into its plane, writing every byte: decoded, or
-// 0 where the data ends early, as in a plane zero-filled before reading.
-void DecodePlane(const TPSDLayer& layer, const TPSDChannel& channel, std::span<const std::uint8_t> data,
-                 std::vector<std::uint8_t>& plane) {
-  const auto [rows, row_width] = PlaneShape(layer, channel.id);
-  const bool has_pixels = std::int64_t{layer.width} * layer.height > 0;
-  if (channel.compression == 1 && has_pixels) {
-    const auto count_bytes = static_cast<std::size_t>(rows) * 2;
-    const auto width = static_cast<std::size_t>(row_width);
-    std::size_t at = count_bytes;
-    std::size_t r = 0;
-    for (; r < static_cast<std::size_t>(rows) && count_bytes <= data.size(); ++r) {
-      const std::size_t count = static_cast<std::size_t>(data[r * 2] << 8 | data[r * 2 + 1]);
-      if (count > data.size() - at) break;
-      const auto row = std::span<std::uint8_t>(plane).subspan(r * width, width);
-      const std::size_t written = UnpackRow(row, data.subspan(at, count));
-      std::fill(row.begin() + static_cast<std::ptrdiff_t>(written), row.end(), std::uint8_t{0});
-      at += count;
-    }
-    std::fill(plane.begin() + static_cast<std::ptrdiff_t>(r * width), plane.end(), std::uint8_t{0});
-  } else {
-    const std::size_t copied = std::min(data.size(), plane.size());
-    std::copy_n(data.begin(), copied, plane.begin());
-    std::fill(plane.begin() + static_cast<std::ptrdiff_t>(copied), plane.end(), std::uint8_t{0});
-  }
-}
-
-}  // namespace
-
-Result<> DecodeDeferredPlanes(const TPSD& doc, TPSDLayer& layer) {
-  if (doc.deferred_bytes.empty() && !doc.deferred_file) return Ok();
-  // Only the planes that preparation reads; another channel (a second mask,
-  // a duplicate id) is checked by the reader but never looked at. The planes
-  // are all had first, then decoded side by side.
-  std::vector<int> wanted;
-  std::uint64_t pixels = 0;
-  for (const int index : {layer.mask_plane, layer.transparency_plane, layer.red_plane, layer.green_plane,
-                          layer.blue_plane}) {
-    if (index < 0 || static_cast<std::size_t>(index) >= layer.PixelData.size()) continue;
-    std::vector<std::uint8_t>& plane = layer.PixelData[static_cast<std::size_t>(index)];
-    if (!plane.empty()) continue;  // bound twice, or decoded already
-    const auto [rows, row_width] = PlaneShape(layer, layer.ChannelData[static_cast<std::size_t>(index)].id);
-    const auto size = static_cast<std::uint64_t>(rows) * static_cast<std::uint64_t>(row_width);
-    if (!TryResize(plane, static_cast<std::size_t>(size))) {
-      return Fail(MemoryErrorText("TPSDLayer::InitializePictureData()::Layer->PixelData[i][]", index, size));
-    }
-    if (size > 0) wanted.push_back(index);
-    pixels += size;
-  }
-  // Each channel's bytes, read (from a file) before the work is shared out.
-  std::vector<std::vector<std::uint8_t>> held(wanted.size());
-  std::vector<std::span<const std::uint8_t>> data(wanted.size());
-  for (std::size_t i = 0; i < wanted.size(); ++i) {
-    const TPSDChannel& channel = layer.ChannelData[static_cast<std::size_t>(wanted[i])];
-    TRY_ASSIGN(data[i], DeferredBytes(doc, channel.data_offset, channel.data_length, held[i]));
-  }
-  struct TJob {
-    TPSDLayer& layer;
-    const std::vector<int>& wanted;
-    const std::vector<std::span<const std::uint8_t>>& data;
-  } job{layer, wanted, data};
-  constexpr std::uint64_t kSharedPixels = std::uint64_t{1} << 16;
-  RunBands(
-      wanted.size(), pixels >= kSharedPixels ? CompositionThreads() : 1u,
-      [](const void* context, std::size_t band, std::vector<std::uint8_t>&) {
-        const TJob& j = *static_cast<const TJob*>(context);
-        const auto index = static_cast<std::size_t>(j.wanted[band]);
-        DecodePlane(j.layer, j.layer.ChannelData[index], j.data[band], j.layer.PixelData[index]);
-      },
-      &job);
-  return Ok();
-}
 
 Result<> LoadFromFile(const std::string& path, TPSD& doc, TProgressSink& progress, bool deferPlanes) {
   DocumentClear(doc);
@@ -677,28 +565,6 @@ Result<> LoadFromFile(const std::string& path, TPSD& doc, TProgressSink& progres
   }
   if (!file.read(reinterpret_cast<char*>(bytes.data()), size)) return Fail(cannot_open);
   return DecodePsd(bytes, path, doc, progress);
-}
-
-std::size_t UnpackRow(std::span<std::uint8_t> row, std::span<const std::uint8_t> packed) {
-  std::size_t in = 0;
-  std::size_t out = 0;
-  while (in < packed.size() && out < row.size()) {
-    const std::uint8_t h = packed[in++];
-    if (h < 128) {
-      // Literal run of h + 1 bytes, cut by the end of the packed bytes or of the row.
-      const std::size_t n = std::min({std::size_t{h} + 1, packed.size() - in, row.size() - out});
-      std::copy_n(packed.begin() + static_cast<std::ptrdiff_t>(in), n, row.begin() + static_cast<std::ptrdiff_t>(out));
-      in += std::size_t{h} + 1;
-      out += n;
-    } else {
-      if (in >= packed.size()) break;  // a repeat header with no value byte
-      const std::uint8_t value = packed[in++];
-      const std::size_t n = std::min<std::size_t>(257u - h, row.size() - out);
-      std::fill_n(row.begin() + static_cast<std::ptrdiff_t>(out), n, value);
-      out += n;
-    }
-  }
-  return out;
 }
 
 }  // namespace tintloom

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "core/artwork/blend_table.h"
+#include "core/artwork/psd_file.h"
 #include "core/base/messages.h"
 #include "core/base/progress_sink.h"
 #include "core/base/result.h"
@@ -95,23 +96,6 @@ struct TSimpleLayer {
   bool HasPlanes() const { return !Pixel.empty() && !Alpha.empty(); }
 };
 
-// A file opened for reducing, kept open (never mapped) until its planes are
-// decoded. Its bytes are read where they are needed, so another program
-// truncating or rewriting it meanwhile gives a read error, not a crash.
-struct TDeferredFile {
-  int fd = -1;
-  std::uint64_t size = 0;  // when it was opened
-  std::string path;
-  TDeferredFile() = default;
-  TDeferredFile(const TDeferredFile&) = delete;
-  TDeferredFile& operator=(const TDeferredFile&) = delete;
-  ~TDeferredFile();
-  // Fills `out` from `offset` on. A file that no longer holds those bytes
-  // fails with "ファイルが途中で終わっています.", any other read error with
-  // "ファイルを開けません.".
-  Result<> ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) const;
-};
-
 struct TPSD {
   std::vector<TPSDLayer> Layers;     // file order, bottom first; freed by ReduceLayers
   std::vector<TSimpleLayer> Simples;  // capacity = layer count; the first working_layer_count are in use
@@ -150,6 +134,18 @@ struct TPSD {
 // fields keep their values.
 void DocumentClear(TPSD& doc);
 
+struct TPlaneShape {
+  std::int64_t rows = 0;
+  std::int64_t row_width = 0;
+};
+
+// Rows and row width of a channel's plane: the user mask (-2) by the mask
+// rectangle, everything else by the layer rectangle, except that a second
+// user mask (-3) follows the real-mask rectangle when the mask block holds one
+// (36 bytes or more). Files written by Photoshop store -3 at that size; reading it by
+// the layer rectangle would misread the rows and lose the rest of the file.
+TPlaneShape PlaneShape(const TPSDLayer& layer, std::int16_t id);
+
 // Channel count, width and height non-zero, not hidden, opacity not 0.
 bool LayerUsable(const TPSDLayer& layer);
 
@@ -180,16 +176,6 @@ void ReleaseLayer(const TPSD& doc, TPSDLayer& layer);
 Result<std::span<const std::uint8_t>> DeferredBytes(const TPSD& doc, std::uint64_t offset, std::uint64_t length,
                                                     std::vector<std::uint8_t>& held);
 
-// Decodes the planes of a layer whose data was left in the file (a no-op
-// when the document holds no deferred bytes). Fails with the memory message
-// when a plane cannot be had.
-Result<> DecodeDeferredPlanes(const TPSD& doc, TPSDLayer& layer);
-
-// PackBits: decodes `packed` into `row`, at most row.size() bytes. Runs that
-// would pass the end of the row are cut; a run cut off by the end of the
-// packed bytes copies what there is. Returns the bytes written.
-std::size_t UnpackRow(std::span<std::uint8_t> row, std::span<const std::uint8_t> packed);
-
 // Merges each clipping group into one grey working layer with alpha and frees
 // the layer records. Fails only when the working layers (or the row index of
 // a deferred channel) cannot be allocated, or a deferred file cannot be read
@@ -209,12 +195,5 @@ Result<> ReduceLayers(TPSD& doc, const TBlendTable& blend, TProgressSink& progre
 // fit_side x fit_side (600 x 600 for the canvas),
 // keeping each layer's sub-pixel position; rewrites the document's size.
 void ShrinkToCanvas(TPSD& doc, TProgressSink& progress);
-
-// The pieces of the shrink, exposed for testing. Planes are row-major.
-std::uint8_t AreaAverage(const std::uint8_t* line, std::ptrdiff_t stride, std::int32_t n, float start, float span,
-                         std::uint8_t outside);
-void BoxShrink(std::vector<std::uint8_t>& plane, std::int32_t& w, std::int32_t& h, float s, std::uint8_t outside);
-void ShiftRight(std::vector<std::uint8_t>& plane, std::int32_t& w, std::int32_t h, float f, std::uint8_t outside);
-void ShiftDown(std::vector<std::uint8_t>& plane, std::int32_t w, std::int32_t& h, float f, std::uint8_t outside);
 
 }  // namespace tintloom

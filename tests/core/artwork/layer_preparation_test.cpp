@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "core/artwork/area_shrink.h"
 #include "core/artwork/psd_document.h"
 #include "support/recording.h"
 

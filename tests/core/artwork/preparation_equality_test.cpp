@@ -20,6 +20,7 @@
 #include "core/artwork/blend_formulas.h"
 #include "core/artwork/compose_kernels.h"
 #include "core/artwork/preparation_kernels.h"
+#include "core/artwork/area_shrink.h"
 #include "core/artwork/psd_document.h"
 #include "support/recording.h"
 

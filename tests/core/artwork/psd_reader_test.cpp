@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "bench/psd_generator.h"
+#include "core/artwork/packbits.h"
 #include "core/artwork/psd_document.h"
 
 namespace tintloom {
