@@ -197,7 +197,7 @@ int main(int argc, char** argv) {
     const TBlendTable blend;
     if (!LoadFromFile(path, doc, progress) || !ReduceLayers(doc, blend, progress, messages)) return 1;
     ShrinkToCanvas(doc, progress);
-    std::printf("working layers %d, artwork %d x %d\n", doc.working_layer_count, doc.width, doc.height);
+    std::printf("working layers %d, artwork %d x %d\n", doc.workingLayerCount, doc.width, doc.height);
   } else if (mode == "decode") {
     TPSD doc;
     if (!LoadFromFile(path, doc, progress, true)) return 1;

@@ -42,14 +42,14 @@ void DecodePlane(const TPSDLayer& layer, const TPSDChannel& channel, std::span<c
 }  // namespace
 
 Result<> DecodeDeferredPlanes(const TPSD& doc, TPSDLayer& layer) {
-  if (doc.deferred_bytes.empty() && !doc.deferred_file) return Ok();
+  if (doc.deferredBytes.empty() && !doc.deferredFile) return Ok();
   // Only the planes that preparation reads; another channel (a second mask,
   // a duplicate id) is checked by the reader but never looked at. The planes
   // are all had first, then decoded side by side.
   std::vector<int> wanted;
   std::uint64_t pixels = 0;
-  for (const int index : {layer.mask_plane, layer.transparency_plane, layer.red_plane, layer.green_plane,
-                          layer.blue_plane}) {
+  for (const int index : {layer.maskPlane, layer.transparencyPlane, layer.redPlane, layer.greenPlane,
+                          layer.bluePlane}) {
     if (index < 0 || static_cast<std::size_t>(index) >= layer.PixelData.size()) continue;
     std::vector<std::uint8_t>& plane = layer.PixelData[static_cast<std::size_t>(index)];
     if (!plane.empty()) continue;  // bound twice, or decoded already
@@ -66,7 +66,7 @@ Result<> DecodeDeferredPlanes(const TPSD& doc, TPSDLayer& layer) {
   std::vector<std::span<const std::uint8_t>> data(wanted.size());
   for (std::size_t i = 0; i < wanted.size(); ++i) {
     const TPSDChannel& channel = layer.ChannelData[static_cast<std::size_t>(wanted[i])];
-    TRY_ASSIGN(data[i], DeferredBytes(doc, channel.data_offset, channel.data_length, held[i]));
+    TRY_ASSIGN(data[i], DeferredBytes(doc, channel.dataOffset, channel.dataLength, held[i]));
   }
   struct TJob {
     TPSDLayer& layer;

@@ -128,7 +128,7 @@ void TInfoForm::UpdateInfo() {
   const int tone = model.ShadeToneClass(model.selectedShade);
   toneName_->setText(QString::fromStdString(ToneHeadingText(tone)));
   toneWords_->setText(QString::fromUtf8(ToneWords(tone).impression));
-  const TColorF hsv = RgbToHsv(UnpackColor(c));
+  const TColorF hsv = RgbToHsv(UnpackColour(c));
   const int family = HueFamilyOf(hsv);
   if (family != familyCache_) {
     familyCache_ = family;

@@ -49,10 +49,10 @@ Result<std::unique_ptr<TFullSizeLayers>> TFullSizeLayers::Bind(const TPSD& doc, 
   TGroups& all = *layers->groups_;
   all.doc = &doc;
   all.blend = &blend;
-  all.rgb = doc.colour_mode == kPsdColourRgb;
+  all.rgb = doc.colourMode == kPsdColourRgb;
   try {
     // The groups exactly as ReduceLayers forms them.
-    const std::size_t records = std::min(doc.Layers.size(), static_cast<std::size_t>(std::max(doc.layer_count, 0)));
+    const std::size_t records = std::min(doc.Layers.size(), static_cast<std::size_t>(std::max(doc.layerCount, 0)));
     bool open = false;  // whether clipped layers go to the last group
     for (std::size_t i = 0; i < records; ++i) {
       const TPSDLayer& layer = doc.Layers[i];
@@ -120,8 +120,8 @@ Result<> TFullSizeLayers::ReduceRows(std::int32_t y0, std::int32_t y1, TPSD& ban
       }
       pixels += n;
     }
-    band.working_layer_count = static_cast<std::int32_t>(count);
-    band.layer_count = band.working_layer_count;
+    band.workingLayerCount = static_cast<std::int32_t>(count);
+    band.layerCount = band.workingLayerCount;
     band.width = all.doc->width;
     band.height = y1 - y0;
     all.band = &band;

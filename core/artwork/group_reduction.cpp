@@ -102,8 +102,8 @@ void BlendClippedRows(const TGroupBands& g, const TClippedPass& c, std::int64_t 
     } else {
       for (std::size_t i = 0; i < n; ++i) f[i] = c.coverage[transparency[i]];
     }
-    const std::int64_t my = r + layer.top - layer.mask_top;
-    if (covered && c.mask.Present() && my >= 0 && my < layer.mask_height && c.mask_columns.begin < c.mask_columns.end) {
+    const std::int64_t my = r + layer.top - layer.maskTop;
+    if (covered && c.mask.Present() && my >= 0 && my < layer.maskHeight && c.mask_columns.begin < c.mask_columns.end) {
       const std::uint8_t* mask = c.mask.Row(my, row_buffer[4]);
       for (std::int64_t k = std::max(c.columns.begin, c.mask_columns.begin); k < c.mask_columns.end; ++k) {
         float& v = f[static_cast<std::size_t>(k - c.columns.begin)];
@@ -163,8 +163,8 @@ void ReduceRows(const TGroupBands& g, std::int64_t y0, std::int64_t y1, std::uin
   }
   for (std::int64_t j = y0; j < y1; ++j) {
     std::uint8_t* row = alpha + static_cast<std::size_t>(j - y0) * g.width;
-    const std::int64_t my = j + base.top - base.mask_top;
-    if (!g.mask.Present() || my < 0 || my >= base.mask_height || g.mask_columns.begin >= g.mask_columns.end) {
+    const std::int64_t my = j + base.top - base.maskTop;
+    if (!g.mask.Present() || my < 0 || my >= base.maskHeight || g.mask_columns.begin >= g.mask_columns.end) {
       ApplyOpacity(row, g.width, base.Opacity);
       continue;
     }
@@ -242,10 +242,10 @@ std::pair<std::int64_t, std::int64_t> RowsWithin(std::int64_t r0, std::int64_t r
 // rows and columns `part` of the layer.
 Result<> BindColourRows(const TPSD& doc, const TPSDLayer& layer, TPlaneWindow part, TRowSource& transparency,
                         TRowSource& red, TRowSource& green, TRowSource& blue) {
-  TRY(BindRows(doc, layer, layer.transparency_plane, false, part, transparency));
-  TRY(BindRows(doc, layer, layer.red_plane, false, part, red));
-  TRY(BindRows(doc, layer, layer.green_plane, false, part, green));
-  return BindRows(doc, layer, layer.blue_plane, false, part, blue);
+  TRY(BindRows(doc, layer, layer.transparencyPlane, false, part, transparency));
+  TRY(BindRows(doc, layer, layer.redPlane, false, part, red));
+  TRY(BindRows(doc, layer, layer.greenPlane, false, part, green));
+  return BindRows(doc, layer, layer.bluePlane, false, part, blue);
 }
 
 // A clipped layer's pass over the part of its base the group makes, with
@@ -263,15 +263,15 @@ Result<TClippedPass> MakeClippedPass(const TPSD& doc, const TPSDLayer& layer, co
   c.dy = std::int64_t{layer.top} - base.top;
   c.rows = Overlap(layer.height, c.dy - part.y0, part.y1 - part.y0);
   c.columns = Overlap(layer.width, c.dx, part.x1 - part.x0);
-  c.mask_dx = std::int64_t{layer.left} - layer.mask_left;
-  c.mask_columns = Overlap(c.columns.end, c.mask_dx, layer.mask_width);
+  c.mask_dx = std::int64_t{layer.left} - layer.maskLeft;
+  c.mask_columns = Overlap(c.columns.end, c.mask_dx, layer.maskWidth);
   if (c.rows.begin >= c.rows.end || c.columns.begin >= c.columns.end) return c;
   TRY(BindColourRows(doc, layer, {c.rows.begin, c.rows.end, c.columns.begin, c.columns.end}, c.transparency, c.red,
                      c.green, c.blue));
   const std::int64_t first = std::max(c.columns.begin, c.mask_columns.begin);
   c.mask_first = first + c.mask_dx;
-  const auto [r0, r1] = RowsWithin(c.rows.begin, c.rows.end, std::int64_t{layer.top} - layer.mask_top, layer.mask_height);
-  TRY(BindRows(doc, layer, layer.mask_plane, true,
+  const auto [r0, r1] = RowsWithin(c.rows.begin, c.rows.end, std::int64_t{layer.top} - layer.maskTop, layer.maskHeight);
+  TRY(BindRows(doc, layer, layer.maskPlane, true,
                {r0, r1, c.mask_first, std::max(c.mask_first, c.mask_columns.end + c.mask_dx)}, c.mask));
   return c;
 }
@@ -289,11 +289,11 @@ Result<> BindGroup(const TPSD& doc, const TPSDLayer& base, std::span<TPSDLayer* 
   g->width = static_cast<std::size_t>(part.x1 - part.x0);
   g->height = part.y1 - part.y0;
   TRY(BindColourRows(doc, base, {part.y0, part.y1, part.x0, part.x1}, g->transparency, g->red, g->green, g->blue));
-  g->mask_dx = std::int64_t{base.left} - base.mask_left + part.x0;
-  g->mask_columns = Overlap(static_cast<std::int64_t>(g->width), g->mask_dx, base.mask_width);
+  g->mask_dx = std::int64_t{base.left} - base.maskLeft + part.x0;
+  g->mask_columns = Overlap(static_cast<std::int64_t>(g->width), g->mask_dx, base.maskWidth);
   {
-    const auto [r0, r1] = RowsWithin(part.y0, part.y1, std::int64_t{base.top} - base.mask_top, base.mask_height);
-    TRY(BindRows(doc, base, base.mask_plane, true,
+    const auto [r0, r1] = RowsWithin(part.y0, part.y1, std::int64_t{base.top} - base.maskTop, base.maskHeight);
+    TRY(BindRows(doc, base, base.maskPlane, true,
                  {r0, r1, g->mask_columns.begin + g->mask_dx, g->mask_columns.end + g->mask_dx}, g->mask));
   }
   if (!g->mask.Present()) g->mask_columns = {};
@@ -336,7 +336,7 @@ void LayOutScratch(TGroupBands* g, bool rgb, std::int64_t band_rows, std::size_t
 Result<> ReduceGroup(TPSD& doc, const TPSDLayer& base, std::span<TPSDLayer* const> clipped, bool rgb,
                      const TBlendTable& blend, const TShrinkPlan* shrink, const TBasePart& part,
                      TAcrossPlanes& across_planes, TMessageSink& messages) {
-  TSimpleLayer& s = doc.Simples[static_cast<std::size_t>(doc.working_layer_count++)];
+  TSimpleLayer& s = doc.Simples[static_cast<std::size_t>(doc.workingLayerCount++)];
   s.BlendModeKey = base.BlendModeKey;
   if (base.Name) {
     try {
@@ -356,8 +356,8 @@ Result<> ReduceGroup(TPSD& doc, const TPSDLayer& base, std::span<TPSDLayer* cons
     // Placed by ShrinkToCanvas from the whole layer's position.
     s.left = base.left;
     s.top = base.top;
-    s.held_left = static_cast<std::int32_t>(shrink->j0);
-    s.held_top = static_cast<std::int32_t>(shrink->i0);
+    s.heldLeft = static_cast<std::int32_t>(shrink->j0);
+    s.heldTop = static_cast<std::int32_t>(shrink->i0);
   } else {
     s.left = static_cast<std::int32_t>(base.left + part.x0);
     s.top = static_cast<std::int32_t>(base.top + part.y0);

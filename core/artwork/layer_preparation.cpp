@@ -42,7 +42,7 @@ bool TryAssign(std::vector<T>& v, std::size_t n, T value) {
 }
 
 float CanvasScale(const TPSD& doc) {
-  const double side = doc.fit_side > 0 ? doc.fit_side : kCanvasSide;
+  const double side = doc.fitSide > 0 ? doc.fitSide : kCanvasSide;
   const float sx = static_cast<float>(doc.width * (1.0 / side));
   const float sy = static_cast<float>(doc.height * (1.0 / side));
   return std::max(sx, sy);
@@ -52,21 +52,21 @@ float CanvasScale(const TPSD& doc) {
 
 Result<> ReduceLayers(TPSD& doc, const TBlendTable& blend, TProgressSink& progress, TMessageSink& messages,
                       bool shrinkEachGroup, bool onlyWhatShows) {
-  progress.ShowProgress(kProgressGrey, doc.layer_count);
+  progress.ShowProgress(kProgressGrey, doc.layerCount);
   doc.Simples = {};
-  doc.working_layer_count = 0;
-  if (!TryAssign(doc.Simples, static_cast<std::size_t>(doc.layer_count), TSimpleLayer{})) {
+  doc.workingLayerCount = 0;
+  if (!TryAssign(doc.Simples, static_cast<std::size_t>(doc.layerCount), TSimpleLayer{})) {
     // Nowhere to put the working layers: the load stops as after a failed read.
-    const int count = doc.layer_count;
+    const int count = doc.layerCount;
     DocumentClear(doc);
     return Fail(MemoryErrorText("TPSD::CreateSimpleLayer()::Simples[i]", count, static_cast<long long>(count) * 32));
   }
-  const bool rgb = doc.colour_mode == kPsdColourRgb;
+  const bool rgb = doc.colourMode == kPsdColourRgb;
   const float scale = CanvasScale(doc);
-  doc.planes_box_shrunk = (shrinkEachGroup || onlyWhatShows) && scale > 1.0f;
-  doc.cropped_to_canvas = onlyWhatShows;
-  const std::int64_t canvas_w = doc.planes_box_shrunk ? ShrunkSide(doc.width, scale) : doc.width;
-  const std::int64_t canvas_h = doc.planes_box_shrunk ? ShrunkSide(doc.height, scale) : doc.height;
+  doc.planesBoxShrunk = (shrinkEachGroup || onlyWhatShows) && scale > 1.0f;
+  doc.croppedToCanvas = onlyWhatShows;
+  const std::int64_t canvas_w = doc.planesBoxShrunk ? ShrunkSide(doc.width, scale) : doc.width;
+  const std::int64_t canvas_h = doc.planesBoxShrunk ? ShrunkSide(doc.height, scale) : doc.height;
   // Groups of one size and part (the usual case: every layer the
   // document's size) share one plan.
   std::optional<TShrinkPlan> plan;
@@ -74,12 +74,12 @@ Result<> ReduceLayers(TPSD& doc, const TBlendTable& blend, TProgressSink& progre
   // A group is reduced when the next base (or the end) shows it complete.
   TPSDLayer* base = nullptr;
   std::vector<TPSDLayer*> clipped;
-  const std::size_t records = std::min(doc.Layers.size(), static_cast<std::size_t>(doc.layer_count));
+  const std::size_t records = std::min(doc.Layers.size(), static_cast<std::size_t>(doc.layerCount));
   const auto reduce = [&]() -> Result<> {
     try {
       const TShrinkPlan* shrink = nullptr;
       TBasePart part{0, base->width, 0, base->height};
-      if (doc.planes_box_shrunk) {
+      if (doc.planesBoxShrunk) {
         std::pair<std::int64_t, std::int64_t> across_part{0, ShrunkSize(base->width, scale)};
         std::pair<std::int64_t, std::int64_t> down_part{0, ShrunkSize(base->height, scale)};
         if (onlyWhatShows) {
@@ -144,8 +144,8 @@ Result<> ReduceLayers(TPSD& doc, const TBlendTable& blend, TProgressSink& progre
   TRY(finish());
   doc.Layers = {};
   // Every plane is decoded: the file is no longer needed.
-  doc.deferred_bytes = {};
-  doc.deferred_file.reset();
+  doc.deferredBytes = {};
+  doc.deferredFile.reset();
   return Ok();
 }
 
@@ -182,10 +182,10 @@ void ShrinkLayer(TSimpleLayer& layer, float s, bool boxShrunk) {
   const auto ny = static_cast<std::int32_t>(ny_exact);
   const auto fx = static_cast<float>(nx_exact - nx);
   const auto fy = static_cast<float>(ny_exact - ny);
-  // A layer made only in part holds the outputs from held_left, held_top on.
-  layer.left = nx + layer.held_left;
-  layer.top = ny + layer.held_top;
-  layer.held_left = layer.held_top = 0;
+  // A layer made only in part holds the outputs from heldLeft, heldTop on.
+  layer.left = nx + layer.heldLeft;
+  layer.top = ny + layer.heldTop;
+  layer.heldLeft = layer.heldTop = 0;
   if (!layer.HasPlanes()) {  // an empty working layer stays empty
     layer.width = layer.height = 0;
     return;
@@ -211,16 +211,16 @@ void ShrinkToCanvas(TPSD& doc, TProgressSink& progress) {
   // the artwork surface made from it never exceeds the canvas.
   const float s = CanvasScale(doc);
   if (!(s > 1.0f)) return;
-  progress.ShowProgress(kProgressResize, doc.layer_count);
-  for (std::int32_t i = 0; i < doc.layer_count; ++i) {
+  progress.ShowProgress(kProgressResize, doc.layerCount);
+  for (std::int32_t i = 0; i < doc.layerCount; ++i) {
     progress.StepProgress(i);
-    if (i < doc.working_layer_count && static_cast<std::size_t>(i) < doc.Simples.size()) {
+    if (i < doc.workingLayerCount && static_cast<std::size_t>(i) < doc.Simples.size()) {
       TSimpleLayer& layer = doc.Simples[static_cast<std::size_t>(i)];
-      ShrinkLayer(layer, s, doc.planes_box_shrunk);
+      ShrinkLayer(layer, s, doc.planesBoxShrunk);
       // A layer made only in part has, at its edges, pixels that lacked
       // their neighbours off the canvas: they are cut with the rest that
       // cannot show.
-      if (doc.cropped_to_canvas) TrimToCanvas(layer, ShrunkSide(doc.width, s), ShrunkSide(doc.height, s));
+      if (doc.croppedToCanvas) TrimToCanvas(layer, ShrunkSide(doc.width, s), ShrunkSide(doc.height, s));
     }
   }
   doc.width = static_cast<std::int32_t>(ShrunkSide(doc.width, s));

@@ -155,11 +155,11 @@ class TPsdReader {
 
 TPlaneShape PlaneShape(const TPSDLayer& layer, std::int16_t id) {
   if (id == -2) {
-    if (layer.mask_data_size == 0) return {};
-    return {Distance(layer.mask_top, layer.mask_bottom), Distance(layer.mask_left, layer.mask_right)};
+    if (layer.maskDataSize == 0) return {};
+    return {Distance(layer.maskTop, layer.maskBottom), Distance(layer.maskLeft, layer.maskRight)};
   }
-  if (id == -3 && layer.mask_data_size >= 36) {
-    return {Distance(layer.real_mask_top, layer.real_mask_bottom), Distance(layer.real_mask_left, layer.real_mask_right)};
+  if (id == -3 && layer.maskDataSize >= 36) {
+    return {Distance(layer.realMaskTop, layer.realMaskBottom), Distance(layer.realMaskLeft, layer.realMaskRight)};
   }
   return {Distance(layer.top, layer.bottom), Distance(layer.left, layer.right)};
 }
@@ -175,12 +175,12 @@ class TPsdDecoder {
     TRY(ReadHeader());
     // A record takes at least 34 bytes; a count the rest of the file cannot
     // hold is a cut or damaged file, found before allocating the records.
-    if (static_cast<std::uint64_t>(doc_.layer_count) * 34 > in_.Remaining()) return in_.EndsEarly();
-    if (doc_.layer_count > 0 && !TryResize(doc_.Layers, static_cast<std::size_t>(doc_.layer_count))) {
+    if (static_cast<std::uint64_t>(doc_.layerCount) * 34 > in_.Remaining()) return in_.EndsEarly();
+    if (doc_.layerCount > 0 && !TryResize(doc_.Layers, static_cast<std::size_t>(doc_.layerCount))) {
       return OutOfMemory();
     }
-    progress_.ShowProgress(kProgressReading, doc_.layer_count);
-    for (std::int32_t i = 0; i < doc_.layer_count; ++i) {
+    progress_.ShowProgress(kProgressReading, doc_.layerCount);
+    for (std::int32_t i = 0; i < doc_.layerCount; ++i) {
       progress_.StepProgress(i);
       TRY(ReadLayerRecord(doc_.Layers[static_cast<std::size_t>(i)]));
     }
@@ -223,24 +223,24 @@ class TPsdDecoder {
       std::snprintf(text, sizeof text, "サポートしていない色深度です(%d). ファイルを開けません", doc_.depth);
       return Fail(text);
     }
-    TRY_ASSIGN(doc_.colour_mode, in_.U16());
-    if (doc_.colour_mode != kPsdColourRgb && doc_.colour_mode != kPsdColourGrey) {
+    TRY_ASSIGN(doc_.colourMode, in_.U16());
+    if (doc_.colourMode != kPsdColourRgb && doc_.colourMode != kPsdColourGrey) {
       char text[128];
-      std::snprintf(text, sizeof text, "サポートしていないカラーモード(%d)です. ファイルを開けません", doc_.colour_mode);
+      std::snprintf(text, sizeof text, "サポートしていないカラーモード(%d)です. ファイルを開けません", doc_.colourMode);
       return Fail(text);
     }
-    TRY_ASSIGN(doc_.colour_mode_data_length, in_.U32());
-    in_.Skip(doc_.colour_mode_data_length);
-    TRY_ASSIGN(doc_.image_resources_length, in_.U32());
-    in_.Skip(doc_.image_resources_length);
-    TRY_ASSIGN(doc_.layer_and_mask_length, in_.U32());
+    TRY_ASSIGN(doc_.colourModeDataLength, in_.U32());
+    in_.Skip(doc_.colourModeDataLength);
+    TRY_ASSIGN(doc_.imageResourcesLength, in_.U32());
+    in_.Skip(doc_.imageResourcesLength);
+    TRY_ASSIGN(doc_.layerAndMaskLength, in_.U32());
     // An empty layer and mask section, or one without layer information, has
     // no layer records: what follows is something else, not a layer count.
-    if (doc_.layer_and_mask_length == 0) return Ok();
-    TRY_ASSIGN(doc_.layer_info_length, in_.U32());
-    if (doc_.layer_info_length == 0) return Ok();
+    if (doc_.layerAndMaskLength == 0) return Ok();
+    TRY_ASSIGN(doc_.layerInfoLength, in_.U32());
+    if (doc_.layerInfoLength == 0) return Ok();
     TRY_ASSIGN(const std::int16_t count, in_.I16());
-    doc_.layer_count = count < 0 ? -std::int32_t{count} : count;
+    doc_.layerCount = count < 0 ? -std::int32_t{count} : count;
     return Ok();
   }
 
@@ -249,10 +249,10 @@ class TPsdDecoder {
     TRY_ASSIGN(layer.left, in_.I32());
     TRY_ASSIGN(layer.bottom, in_.I32());
     TRY_ASSIGN(layer.right, in_.I32());
-    TRY_ASSIGN(layer.channel_count, in_.U16());
-    if (layer.channel_count > 0) {
-      if (std::uint64_t{layer.channel_count} * 6 > in_.Remaining()) return in_.EndsEarly();
-      if (!TryResize(layer.ChannelData, layer.channel_count)) {
+    TRY_ASSIGN(layer.channelCount, in_.U16());
+    if (layer.channelCount > 0) {
+      if (std::uint64_t{layer.channelCount} * 6 > in_.Remaining()) return in_.EndsEarly();
+      if (!TryResize(layer.ChannelData, layer.channelCount)) {
         return OutOfMemory();
       }
       for (TPSDChannel& channel : layer.ChannelData) {
@@ -270,24 +270,24 @@ class TPsdDecoder {
     TRY_ASSIGN(const std::uint32_t extra_length, in_.U32());
     const std::uint64_t record_end = in_.Position() + extra_length;
 
-    TRY_ASSIGN(layer.mask_data_size, in_.U32());
-    const std::uint64_t mask_end = in_.Position() + layer.mask_data_size;
-    if (layer.mask_data_size >= 18) {
-      TRY_ASSIGN(layer.mask_top, in_.I32());
-      TRY_ASSIGN(layer.mask_left, in_.I32());
-      TRY_ASSIGN(layer.mask_bottom, in_.I32());
-      TRY_ASSIGN(layer.mask_right, in_.I32());
-      TRY_ASSIGN(layer.mask_default_colour, in_.U8());
-      TRY_ASSIGN(layer.mask_flags, in_.U8());
+    TRY_ASSIGN(layer.maskDataSize, in_.U32());
+    const std::uint64_t mask_end = in_.Position() + layer.maskDataSize;
+    if (layer.maskDataSize >= 18) {
+      TRY_ASSIGN(layer.maskTop, in_.I32());
+      TRY_ASSIGN(layer.maskLeft, in_.I32());
+      TRY_ASSIGN(layer.maskBottom, in_.I32());
+      TRY_ASSIGN(layer.maskRight, in_.I32());
+      TRY_ASSIGN(layer.maskDefaultColour, in_.U8());
+      TRY_ASSIGN(layer.maskFlags, in_.U8());
       // The real-mask fields sit at the same place in longer blocks too (the
       // mask parameters follow them); they size a -3 channel.
-      if (layer.mask_data_size >= 36) {
-        TRY_ASSIGN(layer.real_mask_flags, in_.U8());
-        TRY_ASSIGN(layer.real_mask_background, in_.U8());
-        TRY_ASSIGN(layer.real_mask_top, in_.I32());
-        TRY_ASSIGN(layer.real_mask_left, in_.I32());
-        TRY_ASSIGN(layer.real_mask_bottom, in_.I32());
-        TRY_ASSIGN(layer.real_mask_right, in_.I32());
+      if (layer.maskDataSize >= 36) {
+        TRY_ASSIGN(layer.realMaskFlags, in_.U8());
+        TRY_ASSIGN(layer.realMaskBackground, in_.U8());
+        TRY_ASSIGN(layer.realMaskTop, in_.I32());
+        TRY_ASSIGN(layer.realMaskLeft, in_.I32());
+        TRY_ASSIGN(layer.realMaskBottom, in_.I32());
+        TRY_ASSIGN(layer.realMaskRight, in_.I32());
       }
     }
     // Sizes 20 and 36 end exactly here; any other size is skipped to its end.
@@ -299,15 +299,15 @@ class TPsdDecoder {
     TRY_ASSIGN(const std::uint32_t ranges_length, in_.U32());
     in_.Skip(ranges_length);
     const std::uint64_t name_start = in_.Position();
-    TRY_ASSIGN(layer.name_length, in_.U8());
-    if (layer.name_length > 0) {
-      TRY_ASSIGN(auto name, in_.Take(layer.name_length));
+    TRY_ASSIGN(layer.nameLength, in_.U8());
+    if (layer.nameLength > 0) {
+      TRY_ASSIGN(auto name, in_.Take(layer.nameLength));
       layer.Name.emplace(reinterpret_cast<const char*>(name.data()), name.size());
     }
     TRY(InitializePictureData(layer));
     // The name with its length byte fills a multiple of 4 bytes; the
     // additional information follows it up to the record's end.
-    in_.Seek(name_start + ((1u + layer.name_length + 3u) & ~std::uint64_t{3}));
+    in_.Seek(name_start + ((1u + layer.nameLength + 3u) & ~std::uint64_t{3}));
     ReadUnicodeName(layer, record_end);
     in_.Seek(record_end);
     return Ok();
@@ -346,15 +346,15 @@ class TPsdDecoder {
   }
 
   Result<> InitializePictureData(TPSDLayer& layer) {
-    if (layer.channel_count == 0) return Ok();
+    if (layer.channelCount == 0) return Ok();
     const std::int64_t width = Distance(layer.left, layer.right);
     const std::int64_t height = Distance(layer.top, layer.bottom);
-    const std::int64_t mask_width = layer.mask_data_size != 0 ? Distance(layer.mask_left, layer.mask_right) : 0;
-    const std::int64_t mask_height = layer.mask_data_size != 0 ? Distance(layer.mask_top, layer.mask_bottom) : 0;
+    const std::int64_t mask_width = layer.maskDataSize != 0 ? Distance(layer.maskLeft, layer.maskRight) : 0;
+    const std::int64_t mask_height = layer.maskDataSize != 0 ? Distance(layer.maskTop, layer.maskBottom) : 0;
     layer.width = Saturate32(width);
     layer.height = Saturate32(height);
-    layer.mask_width = Saturate32(mask_width);
-    layer.mask_height = Saturate32(mask_height);
+    layer.maskWidth = Saturate32(mask_width);
+    layer.maskHeight = Saturate32(mask_height);
     if (width == 0 || height == 0) return Ok();
 
     const std::int64_t budget = kMaxPixelsPerFileByte * static_cast<std::int64_t>(in_.Size());
@@ -399,11 +399,11 @@ class TPsdDecoder {
       }
       const int index = static_cast<int>(i);
       switch (id) {
-        case -2: layer.mask_plane = index; break;
-        case -1: layer.transparency_plane = index; break;
-        case 0: layer.red_plane = index; break;
-        case 1: layer.green_plane = index; break;
-        case 2: layer.blue_plane = index; break;
+        case -2: layer.maskPlane = index; break;
+        case -1: layer.transparencyPlane = index; break;
+        case 0: layer.redPlane = index; break;
+        case 1: layer.greenPlane = index; break;
+        case 2: layer.bluePlane = index; break;
         default: break;  // kept, unbound
       }
     }
@@ -415,9 +415,9 @@ class TPsdDecoder {
     std::vector<std::uint8_t>* plane = c < layer.PixelData.size() && !defer_ ? &layer.PixelData[c] : nullptr;
     TRY_ASSIGN(const std::uint16_t compression, in_.U16());
     channel.compression = compression;
-    channel.data_offset = in_.Position();
+    channel.dataOffset = in_.Position();
     const Result<> read = ReadChannelData(layer, channel, plane);
-    channel.data_length = in_.Position() - channel.data_offset;
+    channel.dataLength = in_.Position() - channel.dataOffset;
     return read;
   }
 
@@ -472,22 +472,22 @@ void TPSDLayer::Release() {
   Name.reset();
   UnicodeName.reset();
   PixelData = {};
-  mask_plane = transparency_plane = red_plane = green_plane = blue_plane = -1;
+  maskPlane = transparencyPlane = redPlane = greenPlane = bluePlane = -1;
 }
 
 void DocumentClear(TPSD& doc) {
   doc.Layers = {};
   doc.Simples = {};
-  doc.deferred_bytes = {};
-  doc.deferred_file.reset();
-  doc.planes_box_shrunk = false;
-  doc.cropped_to_canvas = false;
-  doc.layer_count = 0;
-  doc.working_layer_count = 0;
+  doc.deferredBytes = {};
+  doc.deferredFile.reset();
+  doc.planesBoxShrunk = false;
+  doc.croppedToCanvas = false;
+  doc.layerCount = 0;
+  doc.workingLayerCount = 0;
 }
 
 bool LayerUsable(const TPSDLayer& layer) {
-  return layer.channel_count != 0 && layer.width != 0 && layer.height != 0 && (layer.flags & 2) == 0 &&
+  return layer.channelCount != 0 && layer.width != 0 && layer.height != 0 && (layer.flags & 2) == 0 &&
          layer.Opacity != 0;
 }
 
@@ -514,19 +514,19 @@ Result<> Decode(TPsdReader in, const std::string& path, TPSD& doc, TProgressSink
 Result<> DecodePsd(std::span<const std::uint8_t> bytes, const std::string& path, TPSD& doc,
                    TProgressSink& progress, bool deferPlanes) {
   Result<> result = Decode(TPsdReader(bytes, path), path, doc, progress, deferPlanes);
-  if (result && deferPlanes) doc.deferred_bytes = bytes;
+  if (result && deferPlanes) doc.deferredBytes = bytes;
   return result;
 }
 
 Result<std::span<const std::uint8_t>> DeferredBytes(const TPSD& doc, std::uint64_t offset, std::uint64_t length,
                                                     std::vector<std::uint8_t>& held) {
-  if (!doc.deferred_file) {
-    return doc.deferred_bytes.subspan(static_cast<std::size_t>(offset), static_cast<std::size_t>(length));
+  if (!doc.deferredFile) {
+    return doc.deferredBytes.subspan(static_cast<std::size_t>(offset), static_cast<std::size_t>(length));
   }
   if (!TryResize(held, static_cast<std::size_t>(length))) {
     return Fail(MemoryErrorText("TPSDLayer::InitializePictureData()::Layer->PixelData[i][]", 0, length));
   }
-  TRY(doc.deferred_file->ReadAt(offset, held));
+  TRY(doc.deferredFile->ReadAt(offset, held));
   return std::span<const std::uint8_t>(held);
 }
 
@@ -551,7 +551,7 @@ Result<> LoadFromFile(const std::string& path, TPSD& doc, TProgressSink& progres
     file->size = static_cast<std::uint64_t>(status.st_size);
     file->path = path;
     Result<> result = Decode(TPsdReader(*file, path), path, doc, progress, true);
-    if (result) doc.deferred_file = std::move(file);
+    if (result) doc.deferredFile = std::move(file);
     return result;
   }
   std::ifstream file(path, std::ios::binary);

@@ -5,8 +5,8 @@ namespace tintloom {
 Result<> BindRows(const TPSD& doc, const TPSDLayer& layer, int index, bool is_mask, TPlaneWindow window,
                   TRowSource& source) {
   source = TRowSource{};
-  const std::int64_t rows = is_mask ? layer.mask_height : layer.height;
-  source.row_width = static_cast<std::size_t>(is_mask ? layer.mask_width : layer.width);
+  const std::int64_t rows = is_mask ? layer.maskHeight : layer.height;
+  source.row_width = static_cast<std::size_t>(is_mask ? layer.maskWidth : layer.width);
   source.row_begin = window.r0;
   source.row_end = window.r1;
   source.column_begin = static_cast<std::size_t>(window.c0);
@@ -28,13 +28,13 @@ Result<> BindRows(const TPSD& doc, const TPSDLayer& layer, int index, bool is_ma
     return Ok();
   }
   // An empty plane reads as no channel at all.
-  if ((doc.deferred_bytes.empty() && !doc.deferred_file) || size == 0) return Ok();
+  if ((doc.deferredBytes.empty() && !doc.deferredFile) || size == 0) return Ok();
   const bool has_pixels = std::int64_t{layer.width} * layer.height > 0;
   if (window.r0 >= window.r1 || window.c0 >= window.c1) {
     source.kind = TRowSource::TKind::kZeros;  // never read
     return Ok();
   }
-  const std::uint64_t begin = channel.data_offset, length = channel.data_length;
+  const std::uint64_t begin = channel.dataOffset, length = channel.dataLength;
   if (channel.compression != 1 || !has_pixels) {
     // Whole rows from row r0 up to row r1, as far as the data goes.
     const std::uint64_t from = std::min<std::uint64_t>(length, static_cast<std::uint64_t>(window.r0) * source.row_width);

@@ -147,7 +147,7 @@ void TCoordinationModel::ComputeSlotShades(int i) {
     TShade& shade = slot.shades[static_cast<std::size_t>(j)];
     ComputeShade(slot, j, i, shade.Hsv);
     shade.Rgb = HsvToRgb(shade.Hsv);
-    shade.Color = shade.LitColor = PackColor(shade.Rgb);
+    shade.Color = shade.LitColor = PackColour(shade.Rgb);
   }
 }
 
@@ -211,7 +211,7 @@ void TCoordinationModel::PickScreenColour(int shade, TColor pixel) {
 }
 
 void TCoordinationModel::TakePickedColour(TColorSlot& slot, int shade, TColor pixel) {
-  FitShadeToColor(slot, shade, RgbToHsv(UnpackColor(pixel)));
+  FitShadeToColor(slot, shade, RgbToHsv(UnpackColour(pixel)));
   if (shade == kBase) {
     // The base belongs to the scheme: the fitted hue and saturation go back
     // in the form the current rule keeps them.
@@ -274,7 +274,7 @@ void TCoordinationModel::ApplyToneToSelectedSlot(int tone) {
   TColorSlot* slot = SelectedSlot();
   if (slot == nullptr) return;
   TColorF& base = slot->shades[kBase].Param;
-  const TColorF hsv = RgbToHsv(UnpackColor(ToneColorAtHue(base.h(), tone)));
+  const TColorF hsv = RgbToHsv(UnpackColour(ToneColorAtHue(base.h(), tone)));
   if (selectedShade == kBase && selectedSlot < kRuleSlotCount) scheme_.SetRuleSlotSaturation(selectedSlot, hsv.s());
   base.s() = hsv.s();
   base.v() = hsv.v();
@@ -379,7 +379,7 @@ void TCoordinationModel::ShowRampsInLayerWindow() {
 int TCoordinationModel::LayerCount() const {
   // Records and working layers are made together by a load; a document left
   // empty by a failed one has no layers whatever records remain.
-  const int working = document.working_layer_count > 0 ? document.working_layer_count : 0;
+  const int working = document.workingLayerCount > 0 ? document.workingLayerCount : 0;
   return std::min({working, static_cast<int>(document.Simples.size()), static_cast<int>(artworkLayers.size())});
 }
 

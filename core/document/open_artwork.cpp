@@ -44,7 +44,7 @@ void TCoordinationModel::OpenSampleArtwork(const std::string& path) {
     return;
   }
   ShrinkToCanvas(incoming, progress);
-  if (incoming.working_layer_count < 1) {
+  if (incoming.workingLayerCount < 1) {
     // Nothing in it could be recoloured: not worth the artwork it would replace.
     progress.HideProgress();
     messages_.ShowMessage(kNoLayers);
@@ -70,7 +70,7 @@ void TCoordinationModel::OpenSampleArtwork(const std::string& path) {
   BuildPickImage(document, pickSurface, GlobalBlendTable());
 
   for (int i = 0; i < kRampCount; ++i) BuildSlotRamp(i);
-  InitLayerMappings(document.working_layer_count);
+  InitLayerMappings(document.workingLayerCount);
   artworkPath = AbsolutePath(path);
   BuildLayerThumbnails();
   views_.FillLayerList();

@@ -238,7 +238,7 @@ Result<TPaletteColours> ReadPhotoshopSection(TBigEndianReader& r, int version) {
         out.Add(PackBytes((w * 255u + 32767u) / 65535u, (x * 255u + 32767u) / 65535u, (y * 255u + 32767u) / 65535u));
         break;
       case 1:  // HSB, hue 0..65535 for a whole turn
-        out.Add(PackColor(HsvToRgb(TColorF(static_cast<float>(w * 360.0 / 65535.0), static_cast<float>(x / 65535.0),
+        out.Add(PackColour(HsvToRgb(TColorF(static_cast<float>(w * 360.0 / 65535.0), static_cast<float>(x / 65535.0),
                                            static_cast<float>(y / 65535.0)))));
         break;
       case 8: {  // grayscale as an amount of black, 0..10000

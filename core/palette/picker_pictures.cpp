@@ -15,7 +15,7 @@ void DrawMixingField(TSurface& panel, const TColorSlot& slot, int shade) {
   // The mixing hue is relative to the base; the deep shadow's adds to the shadow's.
   long double hue = static_cast<long double>(slot.shades[kBase].Param.h()) + slot.shades[static_cast<std::size_t>(shade)].Param.h();
   if (shade == kDeepShadow) hue += slot.shades[kShadow].Param.h();
-  const TColor pure = PackColor(HsvToRgb(TColorF(static_cast<float>(hue), 1.0f, 1.0f)));
+  const TColor pure = PackColour(HsvToRgb(TColorF(static_cast<float>(hue), 1.0f, 1.0f)));
   const TColor base = slot.shades[kBase].Color;
   const TColor shadow = slot.shades[kShadow].Color;
   for (int r = 0; r < h; ++r) {
@@ -79,7 +79,7 @@ void DrawShadedPreview(TSurface& preview, const TColorSlot& slot, const TMask8& 
   TRgb24 palette[256];
   for (std::size_t i = 0; i < ramp.size(); ++i) palette[i] = ramp[i];
   MapMaskThroughPalette(preview, 0, 0, palette, shading);
-  BlendColorThroughMask(preview, 0, 0, TRgb24{255, 255, 255}, gloss);
+  BlendColourThroughMask(preview, 0, 0, TRgb24{255, 255, 255}, gloss);
 }
 
 }  // namespace tintloom

@@ -33,7 +33,7 @@ TColorF MixShade(TColorSlot& slot, int shade, const TColorF& base) {
       // its packed colour.
       const TShade& sh = slot.shades[kShadow];
       TShade& dp = slot.shades[kDeepShadow];
-      const TColorF shadow = UnpackColor(sh.Color);
+      const TColorF shadow = UnpackColour(sh.Color);
       const TColorF m = HsvToRgb(TColorF(
           static_cast<float>(static_cast<long double>(base.h()) + sh.Param.h() + dp.Param.h()), dp.Param.s(),
           dp.Param.v()));
@@ -51,7 +51,7 @@ void FitMixingColour(TColorSlot& slot, int shade, const TColorF& target) {
   const bool screen = shade == kHighlight;
   // The highlight and the shadow start from the base (unsnapped); the deep
   // shadow from the shadow, whose hue offset adds to the base hue.
-  const TColorF from = shade == kDeepShadow ? UnpackColor(slot.shades[kShadow].Color) : HsvToRgb(slot.shades[kBase].Param);
+  const TColorF from = shade == kDeepShadow ? UnpackColour(slot.shades[kShadow].Color) : HsvToRgb(slot.shades[kBase].Param);
   const long double hueOrigin =
       shade == kDeepShadow ? static_cast<long double>(slot.shades[kShadow].Param.h()) + baseHue : baseHue;
   TColorF m;
@@ -73,7 +73,7 @@ void FitMixingColour(TColorSlot& slot, int shade, const TColorF& target) {
 
 void LightSlot(TColorSlot& slot, const TColorF& a, const TColorF& l, bool ignoreShadeSettings) {
   if (ignoreShadeSettings) {
-    const TColorF bc = UnpackColor(slot.shades[kBase].Color);
+    const TColorF bc = UnpackColour(slot.shades[kBase].Color);
     TColorF lit[kShadeCount];
     for (int c = 0; c < 3; ++c) {
       const long double bl = static_cast<long double>(bc.c[c]) * l.c[c];
@@ -82,18 +82,18 @@ void LightSlot(TColorSlot& slot, const TColorF& a, const TColorF& l, bool ignore
       lit[kShadow].c[c] = static_cast<float>(bl * a.c[c]);
       lit[kDeepShadow].c[c] = static_cast<float>(a.c[c] * (bl * a.c[c]));
     }
-    for (int j = 0; j < kShadeCount; ++j) slot.shades[static_cast<std::size_t>(j)].LitColor = PackColor(lit[j]);
+    for (int j = 0; j < kShadeCount; ++j) slot.shades[static_cast<std::size_t>(j)].LitColor = PackColour(lit[j]);
     return;
   }
   for (int j = 0; j < kShadeCount; ++j) {
     TShade& shade = slot.shades[static_cast<std::size_t>(j)];
-    const TColorF c0 = UnpackColor(shade.Color);
+    const TColorF c0 = UnpackColour(shade.Color);
     TColorF lit;
     for (int c = 0; c < 3; ++c) {
       const long double cl = static_cast<long double>(c0.c[c]) * l.c[c];
       lit.c[c] = static_cast<float>(j <= kBase ? cl : a.c[c] * cl);
     }
-    shade.LitColor = PackColor(lit);
+    shade.LitColor = PackColour(lit);
   }
 }
 

@@ -49,11 +49,11 @@ TToneClassifier::TToneClassifier() {
   for (int tone = 0; tone < kChromaticToneCount; ++tone) {
     for (int hue = 0; hue < 360; ++hue) {
       toneLab_[static_cast<std::size_t>(tone)][static_cast<std::size_t>(hue)] =
-          RgbToLab(UnpackColor(ToneColorAt(hue, tone)));
+          RgbToLab(UnpackColour(ToneColorAt(hue, tone)));
     }
   }
   for (int grey = 0; grey < kToneCount - kChromaticToneCount; ++grey) {
-    greyL_[static_cast<std::size_t>(grey)] = RgbToLab(UnpackColor(ToneColorAt(0, kChromaticToneCount + grey))).L;
+    greyL_[static_cast<std::size_t>(grey)] = RgbToLab(UnpackColour(ToneColorAt(0, kChromaticToneCount + grey))).L;
   }
 }
 

@@ -79,7 +79,7 @@ int HueFamilyOf(const TColorF& hsv) {
 
 std::string HexCodeText(TColor c) {
   char text[16];
-  std::snprintf(text, sizeof text, "#%06X", static_cast<unsigned>(PackHexColor(UnpackColor(c)) & 0xFFFFFFu));
+  std::snprintf(text, sizeof text, "#%06X", static_cast<unsigned>(PackHexColour(UnpackColour(c)) & 0xFFFFFFu));
   return text;
 }
 

@@ -84,7 +84,7 @@ TEST_F(FullSizeRender, AtScaleOneEverySampleIsTheCanvasPixelForPixel) {
     if (entry.path().extension() != ".psd") continue;
     model.OpenSampleArtwork(entry.path().string());
     messages.shown.clear();
-    if (model.LayerCount() < 1 || model.document.planes_box_shrunk ||
+    if (model.LayerCount() < 1 || model.document.planesBoxShrunk ||
         std::max(model.artworkSurface.width, model.artworkSurface.height) >= kCanvasSize) {
       continue;
     }

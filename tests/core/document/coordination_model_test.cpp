@@ -83,7 +83,7 @@ TEST_F(ModelTest, ShadesAreScreenBaseMultiplyAndMultiplyOfTheSameShadow) {
   TColorSlot& slot = model.SlotAt(0);
   Apply(kCustomRule, {120}, {1.0f});
   const TColorF base = HsvToRgb(TColorF(120, 1, 1));
-  EXPECT_EQ(slot.shades[kBase].Color, PackColor(base));
+  EXPECT_EQ(slot.shades[kBase].Color, PackColour(base));
   // Shadow: green multiplied by the mixing colour (hue 120, s 0.5, v 0.8) = (0.4, 0.8, 0.4).
   EXPECT_EQ(slot.shades[kShadow].Color, 0x00CC00u);
   EXPECT_EQ(slot.shades[kShadow].Mix, HsvToRgb(TColorF(120, 0.5f, 0.8f)));
@@ -555,7 +555,7 @@ class ScreenPickTest : public testing::ModelFixture {
 
 TEST_F(ScreenPickTest, F2WritesTheSchemeInTheFormOfEachRule) {
   const TColor pixel = 0x3366CC;  // hue 210 (blue-ish), s 0.75, v 0.8
-  const TColorF target = RgbToHsv(UnpackColor(pixel));
+  const TColorF target = RgbToHsv(UnpackColour(pixel));
 
   model.ChangeRule(4);
   scheme.SetSlotHue(0, 30);  // the rule change redrew; keep slot 0 where we put it
@@ -575,7 +575,7 @@ TEST_F(ScreenPickTest, F2WritesTheSchemeInTheFormOfEachRule) {
   EXPECT_FLOAT_EQ(scheme.customHueOffsets[3], target.h() - 30);
   EXPECT_FLOAT_EQ(scheme.SaturationWeight(3), target.s());
   // After the redraw the custom rule puts slot 3 where the pixel was.
-  EXPECT_EQ(model.SlotAt(3).shades[kBase].Color, PackColor(HsvToRgb(model.SlotAt(3).shades[kBase].Param)));
+  EXPECT_EQ(model.SlotAt(3).shades[kBase].Color, PackColour(HsvToRgb(model.SlotAt(3).shades[kBase].Param)));
   EXPECT_NEAR(model.SlotAt(3).shades[kBase].Param.h(), target.h(), 1e-3);
 
   PickBase(0, pixel);

@@ -31,10 +31,10 @@ TEST(HueFamily, BoundariesFallOnWholeDegreesAndGreysGoByValue) {
     EXPECT_STREQ(HueFamily(HueFamilyOf(c.hsv)).name, c.family) << c.hsv.h() << " " << c.hsv.s() << " " << c.hsv.v();
   }
   // Packed colours through RGB-to-HSV, as the information window takes them.
-  EXPECT_STREQ(HueFamily(HueFamilyOf(RgbToHsv(UnpackColor(0x000080FF)))).name, "橙");
-  EXPECT_STREQ(HueFamily(HueFamilyOf(RgbToHsv(UnpackColor(0x808080)))).name, "灰");
-  EXPECT_STREQ(HueFamily(HueFamilyOf(RgbToHsv(UnpackColor(0xFFFFFF)))).name, "白");
-  EXPECT_STREQ(HueFamily(HueFamilyOf(RgbToHsv(UnpackColor(0x000000)))).name, "黒");
+  EXPECT_STREQ(HueFamily(HueFamilyOf(RgbToHsv(UnpackColour(0x000080FF)))).name, "橙");
+  EXPECT_STREQ(HueFamily(HueFamilyOf(RgbToHsv(UnpackColour(0x808080)))).name, "灰");
+  EXPECT_STREQ(HueFamily(HueFamilyOf(RgbToHsv(UnpackColour(0xFFFFFF)))).name, "白");
+  EXPECT_STREQ(HueFamily(HueFamilyOf(RgbToHsv(UnpackColour(0x000000)))).name, "黒");
 }
 
 TEST(InformationTexts, CodeToneAndFamilyTextsAndNoToneIsEmpty) {
