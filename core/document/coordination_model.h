@@ -4,7 +4,7 @@
 // with its layer mappings, with every operation that edits them and the
 // redraw driver that keeps the windows and the canvas in step. Owned by the
 // main window; tool windows call its operations and read its state. The
-// arithmetic lives beside it: shade mixing and the tone search in core/model,
+// arithmetic lives below it: shade mixing and the tone search in core/palette,
 // ramps, lookups and the canvas's pixels in core/artwork.
 
 #include <array>

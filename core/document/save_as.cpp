@@ -1,10 +1,10 @@
-#include "core/document/palette_document_commands.h"
 #include "core/document/save_as.h"
 
 #include <filesystem>
 #include <vector>
 
 #include "core/base/file_io.h"
+#include "core/document/palette_document_commands.h"
 #include "core/document/swatch_commands.h"
 #include "core/document/work_document_commands.h"
 #include "core/formats/gradient_export.h"
