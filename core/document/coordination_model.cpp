@@ -27,7 +27,7 @@ std::int64_t NowMs() {
 TCoordinationModel::TCoordinationModel(TModelViews& views, TMessageSink& messages)
     : views_(views), messages_(messages) {
   canvasSurface.Create(kCanvasSize, kCanvasSize);
-  MakeCheckerBrush(checkerBrush);
+  MakeCheckerBrush(checkerBrush_);
   SetInitialSlotParameters();
   // The views may not exist yet: the history starts without showing itself.
   history_.Start(CaptureState());
@@ -35,7 +35,7 @@ TCoordinationModel::TCoordinationModel(TModelViews& views, TMessageSink& message
 }
 
 void TCoordinationModel::SetInitialSlotParameters() {
-  for (TColorSlot& slot : slots_) {
+  for (TColorSlot& slot : palette_.Slots()) {
     slot = TColorSlot{};
     slot.shades[kHighlight].Param = TColorF(0.0f, 0.25f, 0.5f);
     slot.shades[kBase].Param = TColorF(0.0f, 0.5f, 1.0f);
@@ -51,7 +51,7 @@ TColorSlot* TCoordinationModel::SelectedSlot() {
     messages_.ShowMessage("参照");
     return nullptr;
   }
-  return &slots_[static_cast<std::size_t>(selectedSlot)];
+  return &palette_.Slots()[static_cast<std::size_t>(selectedSlot)];
 }
 
 void TCoordinationModel::SelectSlot(int i) {
@@ -90,7 +90,7 @@ void TCoordinationModel::SelectShade(int i) {
 
 TColorF& TCoordinationModel::SelectedShadeParams() {
   assert(selectedSlot >= 0 && selectedSlot < kSlotCount && selectedShade >= 0 && selectedShade < kShadeCount);
-  return slots_[static_cast<std::size_t>(selectedSlot)].shades[static_cast<std::size_t>(selectedShade)].Param;
+  return palette_.Slots()[static_cast<std::size_t>(selectedSlot)].shades[static_cast<std::size_t>(selectedShade)].Param;
 }
 
 void TCoordinationModel::RefreshSelectedSlot() {
@@ -119,11 +119,11 @@ void TCoordinationModel::TakeSchemeBases(int rule, const float (&hues)[kSlotCoun
     } else if (h > 360.0f) {
       h = static_cast<float>(static_cast<long double>(h) - 360.0L);
     }
-    slots_[static_cast<std::size_t>(i)].shades[kBase].Param.h() = h;
+    palette_.Slots()[static_cast<std::size_t>(i)].shades[kBase].Param.h() = h;
   }
-  slots_[0].shades[kBase].Param.s() = weights[0];
+  palette_.Slots()[0].shades[kBase].Param.s() = weights[0];
   for (int i = 1; i < kRuleSlotCount; ++i) {
-    float& saturation = slots_[static_cast<std::size_t>(i)].shades[kBase].Param.s();
+    float& saturation = palette_.Slots()[static_cast<std::size_t>(i)].shades[kBase].Param.s();
     if (rule == kCustomRule) {
       saturation = weights[i];
     } else {
@@ -142,7 +142,7 @@ void TCoordinationModel::TakeSchemeBases(int rule, const float (&hues)[kSlotCoun
 }
 
 void TCoordinationModel::ComputeSlotShades(int i) {
-  TColorSlot& slot = slots_[static_cast<std::size_t>(i)];
+  TColorSlot& slot = palette_.Slots()[static_cast<std::size_t>(i)];
   for (int j = 0; j < kShadeCount; ++j) {
     TShade& shade = slot.shades[static_cast<std::size_t>(j)];
     ComputeShade(slot, j, i, shade.Hsv);
@@ -162,21 +162,21 @@ void TCoordinationModel::ComputeShade(TColorSlot& slot, int j, int slotIndex, TC
 }
 
 void TCoordinationModel::SnapToAllowedTones(const TColorF& in, TColorF& out) const {
-  out = NearestAllowedTone(toneData, toneFilterMask_, in);
+  out = NearestAllowedTone(toneData, palette_.ToneFilter(), in);
 }
 
 void TCoordinationModel::FitShadeToColor(TColorSlot& slot, int j, const TColorF& target) {
   if (busy_) return;
   // The pick keys fit the selected slot; the scheme's entries written below
   // are that slot's.
-  assert(selectedSlot >= 0 && selectedSlot < kSlotCount && &slot == &slots_[static_cast<std::size_t>(selectedSlot)]);
+  assert(selectedSlot >= 0 && selectedSlot < kSlotCount && &slot == &palette_.Slots()[static_cast<std::size_t>(selectedSlot)]);
   TColorF& param = slot.shades[static_cast<std::size_t>(j)].Param;
   if (j == kBase) {
     param = target;
-    scheme_.SetSlotHue(selectedSlot, target.h());
+    palette_.Scheme().SetSlotHue(selectedSlot, target.h());
     if (selectedSlot < kRuleSlotCount) {
-      scheme_.SetCustomHueOffset(selectedSlot, target.h());
-      scheme_.SetSaturationWeight(selectedSlot, target.s());
+      palette_.Scheme().SetCustomHueOffset(selectedSlot, target.h());
+      palette_.Scheme().SetSaturationWeight(selectedSlot, target.s());
     }
   } else {
     FitMixingColour(slot, j, target);
@@ -194,10 +194,10 @@ void TCoordinationModel::FitShadeToColor(TColorSlot& slot, int j, const TColorF&
 }
 
 void TCoordinationModel::ApplyLightBalance() {
-  if (busy_ || !lightBalanceEnabled_) return;
-  const TColorF ambient = HsvToRgb(ambientColour_);
-  const TColorF light = HsvToRgb(lightColour_);
-  for (TColorSlot& slot : slots_) LightSlot(slot, ambient, light, ignoreShadeSettings_);
+  if (busy_ || !palette_.LightBalanceEnabled()) return;
+  const TColorF ambient = HsvToRgb(palette_.AmbientColour());
+  const TColorF light = HsvToRgb(palette_.LightColour());
+  for (TColorSlot& slot : palette_.Slots()) LightSlot(slot, ambient, light, palette_.IgnoresShadeSettings());
 }
 
 // ---------------------------------------------------------------- picking
@@ -216,7 +216,7 @@ void TCoordinationModel::TakePickedColour(TColorSlot& slot, int shade, TColor pi
     // The base belongs to the scheme: the fitted hue and saturation go back
     // in the form the current rule keeps them.
     const TColorF& base = slot.shades[kBase].Param;
-    scheme_.TakeBaseColour(selectedSlot, base.h(), base.s());
+    palette_.Scheme().TakeBaseColour(selectedSlot, base.h(), base.s());
   }
 }
 
@@ -224,15 +224,15 @@ std::optional<TColorSlot> TCoordinationModel::SlotAfterPick(int shade, TColor pi
   if (busy_ || selectedSlot < 0 || selectedSlot >= kSlotCount) return std::nullopt;
   // The pick runs on the live state, which is put back whole afterwards:
   // only the selected slot's shades are computed, and nothing is drawn.
-  const std::array<TColorSlot, kSlotCount> keptSlots = slots_;
-  const TScheme keptScheme = scheme_;
-  TakePickedColour(slots_[static_cast<std::size_t>(selectedSlot)], shade, pixel);
-  scheme_.DeriveRuleHues();
-  TakeSchemeBases(scheme_.ruleIndex, scheme_.slotHues, scheme_.saturationWeights);
+  const std::array<TColorSlot, kSlotCount> keptSlots = palette_.Slots();
+  const TScheme keptScheme = palette_.Scheme();
+  TakePickedColour(palette_.Slots()[static_cast<std::size_t>(selectedSlot)], shade, pixel);
+  palette_.Scheme().DeriveRuleHues();
+  TakeSchemeBases(palette_.Scheme().ruleIndex, palette_.Scheme().slotHues, palette_.Scheme().saturationWeights);
   ComputeSlotShades(selectedSlot);
-  const TColorSlot picked = slots_[static_cast<std::size_t>(selectedSlot)];
-  slots_ = keptSlots;
-  scheme_ = keptScheme;
+  const TColorSlot picked = palette_.Slots()[static_cast<std::size_t>(selectedSlot)];
+  palette_.Slots() = keptSlots;
+  palette_.Scheme() = keptScheme;
   return picked;
 }
 
@@ -261,12 +261,12 @@ void TCoordinationModel::PickLevelAt(bool shadowLevel, int x, int y) {
 int TCoordinationModel::ShadeToneClass(int shade) const {
   if (selectedSlot < 0 || selectedSlot >= kSlotCount) return -1;
   return toneData.ToneClassAt(
-      slots_[static_cast<std::size_t>(selectedSlot)].shades[static_cast<std::size_t>(shade)].Hsv);
+      palette_.Slots()[static_cast<std::size_t>(selectedSlot)].shades[static_cast<std::size_t>(shade)].Hsv);
 }
 
 TColor TCoordinationModel::ToneColorAtSelectedHue(int tone) const {
   if (selectedSlot < 0 || selectedSlot >= kSlotCount) return 0;
-  return ToneColorAt(WholeHue(slots_[static_cast<std::size_t>(selectedSlot)].shades[kBase].Param.h()), tone);
+  return ToneColorAt(WholeHue(palette_.Slots()[static_cast<std::size_t>(selectedSlot)].shades[kBase].Param.h()), tone);
 }
 
 void TCoordinationModel::ApplyToneToSelectedSlot(int tone) {
@@ -275,7 +275,7 @@ void TCoordinationModel::ApplyToneToSelectedSlot(int tone) {
   if (slot == nullptr) return;
   TColorF& base = slot->shades[kBase].Param;
   const TColorF hsv = RgbToHsv(UnpackColour(ToneColorAtHue(base.h(), tone)));
-  if (selectedShade == kBase && selectedSlot < kRuleSlotCount) scheme_.SetRuleSlotSaturation(selectedSlot, hsv.s());
+  if (selectedShade == kBase && selectedSlot < kRuleSlotCount) palette_.Scheme().SetRuleSlotSaturation(selectedSlot, hsv.s());
   base.s() = hsv.s();
   base.v() = hsv.v();
   Redraw(kRedrawLayer);
@@ -290,7 +290,7 @@ void TCoordinationModel::BuildPickerStrips(TSurface& hueStrip, TSurface& saturat
   if (busy_ || selectedSlot < 0 || selectedSlot >= kSlotCount || selectedShade < 0 || selectedShade >= kShadeCount) {
     return;
   }
-  FillPickerStrips(slots_[static_cast<std::size_t>(selectedSlot)], selectedShade, hueStrip, saturationStrip,
+  FillPickerStrips(palette_.Slots()[static_cast<std::size_t>(selectedSlot)], selectedShade, hueStrip, saturationStrip,
                    valueStrip);
 }
 
@@ -304,10 +304,10 @@ void TCoordinationModel::PaintHueWindow() {
 // ---------------------------------------------------------------- scheme
 
 void TCoordinationModel::ConstructScheme() {
-  scheme_.Reset();
+  palette_.Scheme().Reset();
   // The first choice of the custom rule comes from rule 0, so the custom
   // weights are loaded; the start has nothing drawn yet to redraw.
-  scheme_.SwitchRule(kCustomRule, static_cast<std::uint32_t>(enabledSlotMask));
+  palette_.Scheme().SwitchRule(kCustomRule, static_cast<std::uint32_t>(enabledSlotMask_));
   RepaintWheel();
   // The start is no edit: nothing before it to go back to.
   StartHistory();
@@ -315,14 +315,14 @@ void TCoordinationModel::ConstructScheme() {
 
 void TCoordinationModel::ChangeRule(int rule) {
   if (busy_) return;
-  scheme_.SwitchRule(rule, static_cast<std::uint32_t>(enabledSlotMask));
+  palette_.Scheme().SwitchRule(rule, static_cast<std::uint32_t>(enabledSlotMask_));
   Redraw(kRedrawAll);
 }
 
 void TCoordinationModel::RepaintWheel() {
   if (busy_) return;
-  scheme_.DeriveRuleHues();
-  ApplyScheme(scheme_.ruleIndex, scheme_.slotHues, scheme_.saturationWeights);
+  palette_.Scheme().DeriveRuleHues();
+  ApplyScheme(palette_.Scheme().ruleIndex, palette_.Scheme().slotHues, palette_.Scheme().saturationWeights);
   ApplyLightBalance();
   views_.DrawHueWheel();
 }
@@ -350,7 +350,7 @@ void TCoordinationModel::Redraw(int mode) {
   // Only the ramps that can have changed: under the custom rule the rule
   // slots are independent, so a rule slot other than 0 changes alone; under
   // the other rules the rule slots move together.
-  const bool alone = scheme_.ruleIndex == kCustomRule ? selectedSlot != 0 : selectedSlot >= kRuleSlotCount;
+  const bool alone = palette_.Scheme().ruleIndex == kCustomRule ? selectedSlot != 0 : selectedSlot >= kRuleSlotCount;
   if (alone) {
     if (selectedSlot >= 0 && selectedSlot < kSlotCount) BuildSlotRamp(selectedSlot);
   } else {
@@ -358,9 +358,9 @@ void TCoordinationModel::Redraw(int mode) {
   }
   ComposeCanvas();
   ShowRampsInLayerWindow();
-  lastDrawingMs = NowMs() - start;
+  lastDrawingMs_ = NowMs() - start;
   char title[64];
-  std::snprintf(title, sizeof title, "Tintloom [DEBUG:DRAWING SCORE %dms]", static_cast<int>(lastDrawingMs));
+  std::snprintf(title, sizeof title, "Tintloom [DEBUG:DRAWING SCORE %dms]", static_cast<int>(lastDrawingMs_));
   titleText_ = title;
   ShowTitle();
 }
@@ -531,16 +531,15 @@ const TSurface* TCoordinationModel::LayerThumbnail(int i) const {
 
 void TCoordinationModel::SetToneFilter(std::uint32_t mask) {
   if (busy_) return;
-  toneFilterMask_ = mask;
+  palette_.SetToneFilter(mask);
   // The filter moves every rule slot at once, whichever slot is selected.
   Redraw(kRedrawAll);
 }
 
 void TCoordinationModel::SetLightColors(const TColorF& ambient, const TColorF& light) {
   if (busy_) return;
-  ambientColour_ = ambient;
-  lightColour_ = light;
-  if (lightBalanceEnabled_) {
+  palette_.SetLightColours(ambient, light);
+  if (palette_.LightBalanceEnabled()) {
     Redraw(kRedrawAll);
   } else if (backgroundMode_ == BackgroundMode::Ambient) {
     // The ambient background shows the ambient colour with the balance off
@@ -552,15 +551,15 @@ void TCoordinationModel::SetLightColors(const TColorF& ambient, const TColorF& l
 }
 
 void TCoordinationModel::SetLightBalanceEnabled(bool on) {
-  if (busy_ || on == lightBalanceEnabled_) return;
-  lightBalanceEnabled_ = on;
+  if (busy_ || on == palette_.LightBalanceEnabled()) return;
+  palette_.SetLightBalanceEnabled(on);
   Redraw(kRedrawAll);
 }
 
 void TCoordinationModel::SetIgnoreShadeSettings(bool on) {
-  ignoreShadeSettings_ = on;
+  palette_.SetIgnoreShadeSettings(on);
   // The lit colours follow at once when the light balance is on.
-  if (lightBalanceEnabled_) Redraw(kRedrawAll);
+  if (palette_.LightBalanceEnabled()) Redraw(kRedrawAll);
   RecordEdit();
 }
 
@@ -577,7 +576,7 @@ void TCoordinationModel::BuildSlotRamp(int i) {
   } else if (i == kBlackRamp || i == kWhiteRamp) {
     FillFlatRamp(ramp, i == kBlackRamp ? 0 : 255);
   } else {
-    const TColorSlot& slot = slots_[static_cast<std::size_t>(i)];
+    const TColorSlot& slot = palette_.Slots()[static_cast<std::size_t>(i)];
     FillSlotRamp(ramp, slot.shades[kDeepShadow].LitColor, slot.shades[kShadow].LitColor, slot.shades[kBase].LitColor,
                  slot.shades[kHighlight].LitColor);
   }
@@ -608,10 +607,10 @@ void TCoordinationModel::ComposeZoomedArtwork(int zoom, TCanvasPoint shown) {
     zoomedArtworkSurface.Create(w * zoom, h * zoom);
   }
   DrawEnlarged(zoomedArtworkSurface, 0, 0, artworkSurface, zoom);
-  if (checker && !checkerBrush.Empty()) {
-    const TRgb24 light = checkerBrush.At(checkerBrush.width - 1, 0);
+  if (checker && !checkerBrush_.Empty()) {
+    const TRgb24 light = checkerBrush_.At(checkerBrush_.width - 1, 0);
     if (artworkOverShade_.width != w || artworkOverShade_.height != h) artworkOverShade_.Create(w, h);
-    FillAll(artworkOverShade_, FromRgb24(checkerBrush.At(0, 0)));
+    FillAll(artworkOverShade_, FromRgb24(checkerBrush_.At(0, 0)));
     CompositeArtwork(document, artworkOverShade_, artworkLayers, GlobalBlendTable());
     for (int y = 0; y < zoomedArtworkSurface.height; ++y) {
       const TRgb24* beneath = canvasSurface.rows[static_cast<std::size_t>(shown.y + y)] + shown.x;
@@ -640,14 +639,14 @@ void TCoordinationModel::SetBackgroundMode(BackgroundMode mode) {
 }
 
 TColor TCoordinationModel::BackgroundColour() const {
-  return tintloom::BackgroundColour(backgroundMode_, ambientColour_);
+  return tintloom::BackgroundColour(backgroundMode_, palette_.AmbientColour());
 }
 
 void TCoordinationModel::ComposeCanvas() {
   // A repaint requested while composing is dropped, not nested.
   if (busy_ || composing_) return;
   composing_ = true;
-  FillCanvasBackground(canvasSurface, backgroundMode_, checkerBrush, ambientColour_);
+  FillCanvasBackground(canvasSurface, backgroundMode_, checkerBrush_, palette_.AmbientColour());
   if (artworkSurface.width > 0) {
     // Level picking reads the artwork relative to where it is shown.
     const int zoom = ArtworkZoom();

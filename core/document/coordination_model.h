@@ -25,12 +25,9 @@
 #include "core/document/edit_history.h"
 #include "core/palette/harmony_rules.h"
 #include "core/document/model_views.h"
+#include "core/document/palette_state.h"
 
 namespace tintloom {
-
-// Tone filter masks that mean "no filter".
-inline constexpr std::uint32_t kNoToneFilter = 0xFFFFFFFFu;
-inline constexpr std::uint32_t kAllTones = 0x1FFFFu;
 
 class TCoordinationModel {
  public:
@@ -40,14 +37,14 @@ class TCoordinationModel {
 
   // The colour scheme belongs to the document: the hue window views and
   // edits it here, and every redraw pushes it into the slots.
-  TScheme& Scheme() { return scheme_; }
-  const TScheme& Scheme() const { return scheme_; }
+  TScheme& Scheme() { return palette_.Scheme(); }
+  const TScheme& Scheme() const { return palette_.Scheme(); }
   TModelViews& Views() const { return views_; }
   TMessageSink& Messages() const { return messages_; }
 
   // ---- slots and selection ----
-  TColorSlot& SlotAt(int i) { return slots_[static_cast<std::size_t>(i)]; }
-  const TColorSlot& SlotAt(int i) const { return slots_[static_cast<std::size_t>(i)]; }
+  TColorSlot& SlotAt(int i) { return palette_.Slots()[static_cast<std::size_t>(i)]; }
+  const TColorSlot& SlotAt(int i) const { return palette_.Slots()[static_cast<std::size_t>(i)]; }
   TColorSlot* SelectedSlot();  // shows "参照" and returns null for an index of 10 or more
   void SelectSlot(int i);
   void RefreshSelection();
@@ -63,13 +60,13 @@ class TCoordinationModel {
   void ApplyLightBalance();
 
   // ---- tone filter ----
-  std::uint32_t ToneFilter() const { return toneFilterMask_; }
-  bool ToneFilterActive() const { return toneFilterMask_ != kNoToneFilter && toneFilterMask_ != kAllTones; }
+  std::uint32_t ToneFilter() const { return palette_.ToneFilter(); }
+  bool ToneFilterActive() const { return palette_.ToneFilterActive(); }
   // Bit t allows tone class t for the rule slots; all shades and ramps follow.
   void SetToneFilter(std::uint32_t mask);
   // A mask read back from a palette document, stored without a redraw: the
   // document's loader redraws once everything is in place.
-  void RestoreToneFilter(std::uint32_t mask) { toneFilterMask_ = mask; }
+  void RestoreToneFilter(std::uint32_t mask) { palette_.SetToneFilter(mask); }
 
   // ---- picking ----
   // A screen pixel taken into shade 0..3 of the selected slot (keys F1..F4).
@@ -156,10 +153,10 @@ class TCoordinationModel {
   // Derive all four lit shades from the base alone; a redraw follows when the
   // balance is on.
   void SetIgnoreShadeSettings(bool on);
-  const TColorF& AmbientColour() const { return ambientColour_; }
-  const TColorF& LightColour() const { return lightColour_; }
-  bool LightBalanceEnabled() const { return lightBalanceEnabled_; }
-  bool IgnoresShadeSettings() const { return ignoreShadeSettings_; }
+  const TColorF& AmbientColour() const { return palette_.AmbientColour(); }
+  const TColorF& LightColour() const { return palette_.LightColour(); }
+  bool LightBalanceEnabled() const { return palette_.LightBalanceEnabled(); }
+  bool IgnoresShadeSettings() const { return palette_.IgnoresShadeSettings(); }
 
   // ---- busy state (artwork loading) ----
   void BeginBusy();
@@ -212,12 +209,13 @@ class TCoordinationModel {
   void SetBackgroundMode(BackgroundMode mode);
   BackgroundMode Background() const { return backgroundMode_; }
   TColor BackgroundColour() const;
+  // The pattern the checker background is filled with.
+  const TSurface& CheckerBrush() const { return checkerBrush_; }
   const TRamp& Ramp(int i) const { return slotRamps_[static_cast<std::size_t>(i)]; }
 
   // ---- model fields (read and written directly by the tool windows) ----
   std::int32_t selectedShade = kBase;
   std::int32_t selectedSlot = 0;
-  std::int32_t enabledSlotMask = -1;
   TSurface skinSurface;
   TSurface canvasSurface;
   TSurface artworkSurface;
@@ -225,7 +223,6 @@ class TCoordinationModel {
   // copy puts on the clipboard then.
   TSurface zoomedArtworkSurface;
   TSurface pickSurface;
-  TSurface checkerBrush;
   // The sample artwork: the document with its working layers (planes and
   // blend codes), and per working layer its mapping and thumbnail.
   TPSD document;
@@ -238,9 +235,6 @@ class TCoordinationModel {
   // artwork has opened. Work documents and the full-size export read it.
   std::string artworkPath;
   TToneData toneData;
-
-  // Milliseconds of the last full redraw, shown in the title.
-  std::int64_t lastDrawingMs = 0;
 
  private:
   void SetInitialSlotParameters();
@@ -270,14 +264,15 @@ class TCoordinationModel {
 
   TModelViews& views_;
   TMessageSink& messages_;
-  TScheme scheme_;
-  std::array<TColorSlot, kSlotCount> slots_{};
+  // The slots a rule may show; every slot.
+  std::int32_t enabledSlotMask_ = -1;
+  // The pattern the checker background is filled with.
+  TSurface checkerBrush_;
+  // Milliseconds of the last full redraw, shown in the title.
+  std::int64_t lastDrawingMs_ = 0;
+  // The scheme, the slots, the tone filter and the light balance.
+  TPaletteState palette_;
   std::array<TRamp, kRampCount> slotRamps_{};
-  std::uint32_t toneFilterMask_ = kNoToneFilter;
-  bool lightBalanceEnabled_ = false;
-  bool ignoreShadeSettings_ = false;
-  TColorF ambientColour_{0.0f, 0.0f, 1.0f};
-  TColorF lightColour_{0.0f, 0.0f, 1.0f};
   BackgroundMode backgroundMode_ = BackgroundMode::Checker;
   bool zoomSmallArtwork_ = false;
   TSurface artworkOverShade_;  // the artwork over the checker's darker colour

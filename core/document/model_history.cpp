@@ -9,13 +9,7 @@ namespace tintloom {
 
 TEditState TCoordinationModel::CaptureState() const {
   TEditState state;
-  state.scheme = scheme_;
-  state.toneFilter = toneFilterMask_;
-  state.colourSlots = slots_;
-  state.lightBalanceEnabled = lightBalanceEnabled_;
-  state.ignoreShadeSettings = ignoreShadeSettings_;
-  state.ambientColour = ambientColour_;
-  state.lightColour = lightColour_;
+  palette_.CaptureInto(state);
   state.background = backgroundMode_;
   const int count = LayerCount();
   state.layers.resize(static_cast<std::size_t>(count));
@@ -86,7 +80,7 @@ void TCoordinationModel::RestoreState(const TEditState& state) {
   // shades differ needs its ramp again, as after an edit.
   std::array<bool, kSlotCount> rampChanged{};
   for (int i = 0; i < kSlotCount; ++i) {
-    const auto& now = slots_[static_cast<std::size_t>(i)].shades;
+    const auto& now = palette_.Slots()[static_cast<std::size_t>(i)].shades;
     const auto& then = state.colourSlots[static_cast<std::size_t>(i)].shades;
     for (int j = 0; j < kShadeCount; ++j) {
       if (now[static_cast<std::size_t>(j)].LitColor != then[static_cast<std::size_t>(j)].LitColor) {
@@ -94,13 +88,7 @@ void TCoordinationModel::RestoreState(const TEditState& state) {
       }
     }
   }
-  scheme_ = state.scheme;
-  toneFilterMask_ = state.toneFilter;
-  slots_ = state.colourSlots;
-  lightBalanceEnabled_ = state.lightBalanceEnabled;
-  ignoreShadeSettings_ = state.ignoreShadeSettings;
-  ambientColour_ = state.ambientColour;
-  lightColour_ = state.lightColour;
+  palette_.RestoreFrom(state);
   backgroundMode_ = state.background;
   // The history holds the layers of the artwork now open (opening replaces
   // them in every step), so the counts agree; the bound is only a guard.
