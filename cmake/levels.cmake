@@ -2,7 +2,8 @@
 # below it (and so, through it, every lower one): a call from a lower level
 # into a higher one does not link. Before anything compiles, every build
 # checks that no core source includes a header of a higher level
-# (cmake/check_levels.cmake); configuring checks it too.
+# (cmake/check_levels.cmake); configuring checks it too; and each level is
+# linked whole on its own (tintloom_<level>_links_alone).
 #
 # tintloom_core stands for the whole core: tools, tests, fuzz targets and
 # benchmarks link it.
@@ -31,6 +32,16 @@ foreach(level IN LISTS TINTLOOM_CORE_LEVELS)
   endif()
   list(APPEND TINTLOOM_CORE_LIBRARIES tintloom_${level})
   set(below tintloom_${level})
+endforeach()
+
+# Every object of a level linked whole, with only the levels below it: a
+# call upward from any of its files is an undefined symbol here, even where
+# the program's own link would find it in an object pulled in for another
+# reason.
+foreach(level IN LISTS TINTLOOM_CORE_LEVELS)
+  add_executable(tintloom_${level}_links_alone cmake/level_alone.cpp)
+  target_link_libraries(tintloom_${level}_links_alone PRIVATE
+    "$<LINK_LIBRARY:WHOLE_ARCHIVE,tintloom_${level}>")
 endforeach()
 
 add_library(tintloom_core INTERFACE)
