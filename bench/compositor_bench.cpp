@@ -22,7 +22,7 @@
 #include "core/artwork/blend_formulas.h"
 #include "core/artwork/compose_kernels.h"
 #include "core/artwork/compositor.h"
-#include "core/model/coordination_model.h"
+#include "core/document/coordination_model.h"
 
 namespace tintloom {
 namespace {
@@ -60,8 +60,8 @@ struct Artwork {
     model.document.width = kSide;
     model.document.height = kSide;
     model.document.Simples.resize(static_cast<std::size_t>(count));
-    model.document.layer_count = count;
-    model.document.working_layer_count = count;
+    model.document.layerCount = count;
+    model.document.workingLayerCount = count;
     std::uint32_t seed = 12345;
     const auto next = [&seed] {
       seed = seed * 1664525u + 1013904223u;

@@ -9,7 +9,7 @@
 #include <cstdio>
 
 #include "bench/ratio_reporter.h"
-#include "core/model/coordination_model.h"
+#include "core/document/coordination_model.h"
 
 namespace tintloom {
 namespace {
@@ -31,8 +31,8 @@ struct Artwork {
     model.document.width = kSide;
     model.document.height = kSide;
     model.document.Simples.resize(kLayers);
-    model.document.layer_count = kLayers;
-    model.document.working_layer_count = kLayers;
+    model.document.layerCount = kLayers;
+    model.document.workingLayerCount = kLayers;
     for (int i = 0; i < kLayers; ++i) {
       TSimpleLayer& layer = model.document.Simples[static_cast<std::size_t>(i)];
       const int side = i < 4 ? kSide : 300;

@@ -4,7 +4,7 @@
 
 #include <benchmark/benchmark.h>
 
-#include "core/model/coordination_model.h"
+#include "core/document/coordination_model.h"
 
 namespace tintloom {
 namespace {

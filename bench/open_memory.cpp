@@ -22,10 +22,11 @@
 #include <vector>
 
 #include "bench/psd_generator.h"
+#include "bench/whole_planes.h"
 #include "core/artwork/compositor.h"
 #include "core/artwork/psd_document.h"
-#include "core/files/artwork_export.h"
-#include "core/model/coordination_model.h"
+#include "core/document/artwork_export.h"
+#include "core/document/coordination_model.h"
 
 namespace {
 
@@ -196,7 +197,7 @@ int main(int argc, char** argv) {
     const TBlendTable blend;
     if (!LoadFromFile(path, doc, progress) || !ReduceLayers(doc, blend, progress, messages)) return 1;
     ShrinkToCanvas(doc, progress);
-    std::printf("working layers %d, artwork %d x %d\n", doc.working_layer_count, doc.width, doc.height);
+    std::printf("working layers %d, artwork %d x %d\n", doc.workingLayerCount, doc.width, doc.height);
   } else if (mode == "decode") {
     TPSD doc;
     if (!LoadFromFile(path, doc, progress, true)) return 1;

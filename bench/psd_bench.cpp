@@ -16,9 +16,10 @@
 #include "bench/psd_generator.h"
 #include "bench/ratio_reporter.h"
 #include "core/artwork/blend_formulas.h"
+#include "core/artwork/packbits.h"
 #include "core/artwork/psd_document.h"
-#include "core/files/artwork_export.h"
-#include "core/model/coordination_model.h"
+#include "core/document/artwork_export.h"
+#include "core/document/coordination_model.h"
 
 namespace tintloom {
 namespace {
@@ -143,8 +144,8 @@ void BM_UnpackPackBits(benchmark::State& state) {
       const auto rows = static_cast<std::size_t>(layer.height);
       const auto row_width = static_cast<std::size_t>(layer.width);
       for (const TPSDChannel& channel : layer.ChannelData) {
-        const auto data = std::span(bytes).subspan(static_cast<std::size_t>(channel.data_offset),
-                                                   static_cast<std::size_t>(channel.data_length));
+        const auto data = std::span(bytes).subspan(static_cast<std::size_t>(channel.dataOffset),
+                                                   static_cast<std::size_t>(channel.dataLength));
         std::size_t at = rows * 2;
         for (std::size_t r = 0; r < rows; ++r) {
           const std::size_t count = static_cast<std::size_t>(data[r * 2] << 8 | data[r * 2 + 1]);

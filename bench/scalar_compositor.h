@@ -20,7 +20,7 @@ inline std::uint8_t Mix(int d, int target, int a) { return static_cast<std::uint
 
 inline void ScalarCompositeArtwork(const TPSD& document, TSurface& surface, std::span<const TArtworkLayer> records,
                                    const TBlendTable& blend) {
-  const auto count = static_cast<std::size_t>(std::max(document.working_layer_count, 0));
+  const auto count = static_cast<std::size_t>(std::max(document.workingLayerCount, 0));
   for (std::size_t i = 0; i < count && i < document.Simples.size() && i < records.size(); ++i) {
     const TSimpleLayer& layer = document.Simples[i];
     const auto& M = records[i].mapping.Lookup;

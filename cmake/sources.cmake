@@ -1,54 +1,93 @@
-# Core sources (core/): plain C++ with no Qt, in folders by subsystem.
-set(TINTLOOM_CORE_SOURCES
+# Core sources (core/): plain C++ with no Qt, one folder per level. Each
+# level is a library of its own that links only the levels below it, in the
+# order of TINTLOOM_CORE_LEVELS (cmake/levels.cmake enforces it).
+set(TINTLOOM_CORE_LEVELS base colour palette artwork formats document)
+
+# Results, messages, progress, reading and writing files, data-file lookup.
+set(TINTLOOM_BASE_SOURCES
+  core/base/file_io.cpp
+  core/base/data_files.cpp
+  core/base/memory_error.cpp
+)
+# Colour values and conversions, surfaces and their pixel loops, bitmaps.
+set(TINTLOOM_COLOUR_SOURCES
   core/colour/colour.cpp
   core/colour/surface.cpp
   core/colour/bmp_file.cpp
   core/colour/vision_filters.cpp
-  core/model/coordination_model.cpp
-  core/model/edit_history.cpp
-  core/model/model_history.cpp
-  core/model/harmony_rules.cpp
-  core/model/shade_mixing.cpp
-  core/model/tone_snap.cpp
-  core/model/picker_strips.cpp
-  core/model/picker_input.cpp
-  core/model/tone_vocabulary.cpp
-  core/model/impression_presets.cpp
+)
+# The ten slots and their shades: the scheme and harmony rules, shade mixing,
+# tone data, tables and snap, impression presets, tone words, picker pictures.
+set(TINTLOOM_PALETTE_SOURCES
+  core/palette/harmony_rules.cpp
+  core/palette/shade_mixing.cpp
+  core/palette/tone_snap.cpp
+  core/palette/picker_strips.cpp
+  core/palette/picker_pictures.cpp
+  core/palette/tone_vocabulary.cpp
+  core/palette/impression_presets.cpp
+  core/palette/tone_data.cpp
+  core/palette/tone_colour_table.cpp
+  core/palette/tone_classifier.cpp
+)
+# The PSD reader, opening and preparation, the blend table, slot ramps, the
+# canvas, the compositor and its kernels, the full-size render.
+set(TINTLOOM_ARTWORK_SOURCES
   core/artwork/canvas.cpp
   core/artwork/slot_ramps.cpp
-  core/artwork/picker_pictures.cpp
   core/artwork/blend_table.cpp
-  core/artwork/memory_error.cpp
   core/artwork/blend_formulas.cpp
   core/artwork/psd_document.cpp
+  core/artwork/psd_file.cpp
+  core/artwork/packbits.cpp
+  core/artwork/psd_row_source.cpp
   core/artwork/compositor.cpp
   core/artwork/compose_avx512.cpp
   core/artwork/compose_highway.cpp
   core/artwork/preparation_avx512.cpp
   core/artwork/preparation_highway.cpp
   core/artwork/band_workers.cpp
-  core/artwork/open_artwork.cpp
+  core/artwork/area_shrink.cpp
+  core/artwork/group_reduction.cpp
   core/artwork/layer_preparation.cpp
+  core/artwork/full_size_layers.cpp
   core/artwork/full_size_render.cpp
-  core/files/data_files.cpp
-  core/files/tone_data.cpp
-  core/files/tone_colour_table.cpp
-  core/files/tone_classifier.cpp
-  core/files/file_io.cpp
-  core/files/shift_jis.cpp
-  core/files/palette_document.cpp
-  core/files/swatch_exports.cpp
-  core/files/gradient_export.cpp
-  core/files/swatch_bitmap.cpp
-  core/files/swatch_file.cpp
-  core/files/save_as.cpp
-  core/files/palette_import.cpp
-  core/files/png_file.cpp
-  core/files/json_text.cpp
-  core/files/work_document.cpp
-  core/files/artwork_export.cpp
-  core/files/command_line_render.cpp
 )
+# Codecs on plain data: palette and work documents, swatch lines and file,
+# exports to other programs, palettes of other programs, PNG files.
+set(TINTLOOM_FORMATS_SOURCES
+  core/formats/shift_jis.cpp
+  core/formats/palette_document.cpp
+  core/formats/swatch_exports.cpp
+  core/formats/gradient_export.cpp
+  core/formats/swatch_bitmap.cpp
+  core/formats/swatch_file.cpp
+  core/formats/palette_import.cpp
+  core/formats/png_file.cpp
+  core/formats/json_text.cpp
+  core/formats/work_document.cpp
+)
+# The coordination model and its history, opening artwork, and the commands
+# that save, open, export and apply files to the model.
+set(TINTLOOM_DOCUMENT_SOURCES
+  core/document/coordination_model.cpp
+  core/document/edit_history.cpp
+  core/document/model_history.cpp
+  core/document/picker_input.cpp
+  core/document/open_artwork.cpp
+  core/document/palette_document_commands.cpp
+  core/document/work_document_commands.cpp
+  core/document/swatch_commands.cpp
+  core/document/save_as.cpp
+  core/document/artwork_export.cpp
+  core/document/command_line_render.cpp
+)
+
+set(TINTLOOM_CORE_SOURCES)
+foreach(level IN LISTS TINTLOOM_CORE_LEVELS)
+  string(TOUPPER ${level} upper)
+  list(APPEND TINTLOOM_CORE_SOURCES ${TINTLOOM_${upper}_SOURCES})
+endforeach()
 
 # Window sources (ui/): Qt widgets on top of the core. The program's entry,
 # ui/main.cpp, is added to the executable alone.

@@ -6,8 +6,9 @@
 #include <cstdint>
 #include <span>
 
-#include "core/files/palette_document.h"
-#include "core/model/coordination_model.h"
+#include "core/document/palette_document_commands.h"
+#include "core/formats/palette_document.h"
+#include "core/document/coordination_model.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static tintloom::TModelViews views;

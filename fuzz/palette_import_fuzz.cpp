@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <span>
 
-#include "core/files/palette_import.h"
+#include "core/formats/palette_import.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using tintloom::TPaletteFormat;

@@ -32,7 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   pick.Create(std::clamp(doc.width, 0, kCanvasSize + 1), std::clamp(doc.height, 0, kCanvasSize + 1));
   BuildPickImage(doc, pick, blend);
   TSurface thumbnail;
-  for (std::int32_t i = 0; i < doc.working_layer_count; ++i) {
+  for (std::int32_t i = 0; i < doc.workingLayerCount; ++i) {
     BuildLayerThumbnail(doc.Simples[static_cast<std::size_t>(i)], thumbnail);
   }
   return 0;

@@ -5,8 +5,9 @@
 #include <cstdint>
 #include <span>
 
-#include "core/files/swatch_file.h"
-#include "core/model/coordination_model.h"
+#include "core/document/swatch_commands.h"
+#include "core/formats/swatch_file.h"
+#include "core/document/coordination_model.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static tintloom::TModelViews views;

@@ -8,7 +8,7 @@
 #include <span>
 #include <string>
 
-#include "core/files/work_document.h"
+#include "core/formats/work_document.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const tintloom::Result<tintloom::TWorkDocument> document =

@@ -1,7 +1,7 @@
 // Writes the tone data file: the tone class of every (hue, saturation %,
 // value %) cell.
 
-#include "core/files/tone_classifier.h"
+#include "core/palette/tone_classifier.h"
 #include "tools/tool_output.h"
 
 int main(int argc, char** argv) {

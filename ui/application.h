@@ -6,8 +6,8 @@
 
 #include <QApplication>
 
-#include "core/messages.h"
-#include "core/user_text.h"
+#include "core/base/messages.h"
+#include "core/base/user_text.h"
 
 namespace tintloom {
 

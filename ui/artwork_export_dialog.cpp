@@ -14,8 +14,8 @@
 #include <QProgressDialog>
 #include <QPushButton>
 
-#include "core/files/artwork_export.h"
-#include "core/model/coordination_model.h"
+#include "core/document/artwork_export.h"
+#include "core/document/coordination_model.h"
 #include "ui/translation.h"
 
 namespace tintloom {

@@ -7,12 +7,15 @@
 #include <QMimeData>
 #include <QSettings>
 
-#include "core/files/artwork_export.h"
-#include "core/files/palette_document.h"
-#include "core/files/palette_import.h"
-#include "core/files/save_as.h"
-#include "core/files/work_document.h"
-#include "core/model/coordination_model.h"
+#include "core/document/artwork_export.h"
+#include "core/document/coordination_model.h"
+#include "core/document/palette_document_commands.h"
+#include "core/document/save_as.h"
+#include "core/document/swatch_commands.h"
+#include "core/document/work_document_commands.h"
+#include "core/formats/palette_document.h"
+#include "core/formats/palette_import.h"
+#include "core/formats/work_document.h"
 #include "ui/main_form.h"
 #include "ui/swatch_form.h"
 #include "ui/translation.h"

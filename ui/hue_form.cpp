@@ -213,18 +213,18 @@ void THueForm::DrawMarker(int i, bool baseMarker, bool ruleSlot) {
   const bool hovered = i == hoveredMarker_;
   const TRgb24 colour = ToRgb24(base.Color);
   if (i == Model().selectedSlot) {
-    if (hovered) BlendColorThroughMask(wheel_, x - 10, y - 10, ToRgb24(kWhite), mask20_);
-    BlendColorThroughMask(wheel_, x - 8, y - 8, ToRgb24(kBlack), mask16_);
-    BlendColorThroughMask(wheel_, x - 6, y - 6, colour, mask12_);
+    if (hovered) BlendColourThroughMask(wheel_, x - 10, y - 10, ToRgb24(kWhite), mask20_);
+    BlendColourThroughMask(wheel_, x - 8, y - 8, ToRgb24(kBlack), mask16_);
+    BlendColourThroughMask(wheel_, x - 6, y - 6, colour, mask12_);
   } else {
-    if (hovered) BlendColorThroughMask(wheel_, x - 8, y - 8, ToRgb24(kWhite), mask16_);
-    BlendColorThroughMask(wheel_, x - 6, y - 6, ToRgb24(ruleSlot ? kBlack : kFreeRing), mask12_);
-    BlendColorThroughMask(wheel_, x - 4, y - 4, colour, mask8_);
+    if (hovered) BlendColourThroughMask(wheel_, x - 8, y - 8, ToRgb24(kWhite), mask16_);
+    BlendColourThroughMask(wheel_, x - 6, y - 6, ToRgb24(ruleSlot ? kBlack : kFreeRing), mask12_);
+    BlendColourThroughMask(wheel_, x - 4, y - 4, colour, mask8_);
   }
   if (baseMarker) {
     // The base colour's outer ring tells it apart from the other rule slots.
     const bool lit = i == Model().selectedSlot && hovered;
-    BlendColorThroughMask(wheel_, x - 10, y - 10, ToRgb24(lit ? kWhite : kBlack), mask20_);
+    BlendColourThroughMask(wheel_, x - 10, y - 10, ToRgb24(lit ? kWhite : kBlack), mask20_);
   }
 }
 

@@ -14,7 +14,7 @@
 
 #include "ui/tool_form.h"
 #include "core/colour/surface.h"
-#include "core/model/harmony_rules.h"
+#include "core/palette/harmony_rules.h"
 
 class QComboBox;
 class QLabel;

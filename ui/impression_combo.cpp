@@ -5,7 +5,7 @@
 #include <QStyledItemDelegate>
 #include <QStylePainter>
 
-#include "core/model/impression_presets.h"
+#include "core/palette/impression_presets.h"
 #include "ui/surface_view.h"
 #include "ui/translation.h"
 

@@ -8,8 +8,8 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "core/model/coordination_model.h"
-#include "core/model/tone_vocabulary.h"
+#include "core/document/coordination_model.h"
+#include "core/palette/tone_vocabulary.h"
 #include "ui/main_form.h"
 #include "ui/surface_view.h"
 #include "ui/translation.h"
@@ -159,7 +159,7 @@ void TInfoForm::UpdateInfo() {
   const int tone = model.ShadeToneClass(model.selectedShade);
   toneName_->setText(ToneHeading(tone));
   toneWords_->setText(UserText(ToneWords(tone).impression));
-  const TColorF hsv = RgbToHsv(UnpackColor(c));
+  const TColorF hsv = RgbToHsv(UnpackColour(c));
   const int family = HueFamilyOf(hsv);
   if (family != familyCache_) ShowFamily(family);
   SetSwatchColour(colourPanel_, c);

@@ -14,7 +14,7 @@
 #include <algorithm>
 
 #include "core/artwork/blend_table.h"
-#include "core/model/coordination_model.h"
+#include "core/document/coordination_model.h"
 #include "ui/main_form.h"
 #include "ui/paint_box.h"
 #include "ui/surface_view.h"

@@ -21,7 +21,7 @@
 #include <string>
 #include <vector>
 
-#include "core/files/command_line_render.h"
+#include "core/document/command_line_render.h"
 
 #include "ui/application.h"
 #include "ui/main_form.h"

@@ -13,8 +13,10 @@
 #include <vector>
 
 #include "core/colour/vision_filters.h"
-#include "core/files/swatch_file.h"
-#include "core/model/coordination_model.h"
+#include "core/document/coordination_model.h"
+#include "core/document/model_views.h"
+#include "core/formats/swatch_file.h"
+#include "ui/artwork_export_dialog.h"
 #include "ui/file_commands.h"
 #include "ui/model_views_adapter.h"
 #include "ui/translation.h"

@@ -3,7 +3,7 @@
 // window it concerns, or the main window for the canvas, caption and menu.
 // A window that does not exist (yet, or any more) is passed over.
 
-#include "core/model/model_views.h"
+#include "core/document/model_views.h"
 
 namespace tintloom {
 

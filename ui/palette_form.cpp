@@ -7,7 +7,7 @@
 #include <QSlider>
 #include <cmath>
 
-#include "core/model/coordination_model.h"
+#include "core/document/coordination_model.h"
 #include "ui/main_form.h"
 #include "ui/surface_view.h"
 

@@ -6,10 +6,10 @@
 #include <QLineEdit>
 #include <QTimer>
 
-#include "core/artwork/picker_pictures.h"
-#include "core/model/coordination_model.h"
-#include "core/model/impression_presets.h"
-#include "core/model/tone_vocabulary.h"
+#include "core/palette/picker_pictures.h"
+#include "core/document/coordination_model.h"
+#include "core/palette/impression_presets.h"
+#include "core/palette/tone_vocabulary.h"
 #include "ui/impression_combo.h"
 #include "ui/info_form.h"
 #include "ui/main_form.h"

@@ -12,7 +12,7 @@
 #include <array>
 
 #include "core/colour/surface.h"
-#include "core/model/picker_input.h"
+#include "core/document/picker_input.h"
 #include "ui/tool_form.h"
 
 class QLineEdit;

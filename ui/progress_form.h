@@ -5,7 +5,7 @@
 
 #include <QWidget>
 
-#include "core/progress_sink.h"
+#include "core/base/progress_sink.h"
 
 class QLabel;
 class QProgressBar;

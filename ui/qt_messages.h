@@ -2,7 +2,7 @@
 // Messages from the core shown as modal boxes with exactly their text, in
 // the user's language.
 
-#include "core/messages.h"
+#include "core/base/messages.h"
 
 namespace tintloom {
 

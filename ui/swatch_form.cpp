@@ -7,7 +7,8 @@
 #include <QScrollBar>
 #include <QUrl>
 
-#include "core/files/palette_import.h"
+#include "core/document/swatch_commands.h"
+#include "core/formats/palette_import.h"
 
 #include "ui/main_form.h"
 #include "ui/paint_box.h"

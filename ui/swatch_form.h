@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "core/colour/surface.h"
-#include "core/files/swatch_file.h"
+#include "core/formats/swatch_file.h"
 #include "ui/tool_form.h"
 
 class QAction;

@@ -7,7 +7,7 @@
 #include <QString>
 #include <string>
 
-#include "core/user_text.h"
+#include "core/base/user_text.h"
 
 namespace tintloom {
 

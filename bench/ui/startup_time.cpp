@@ -30,7 +30,7 @@
 #include <string>
 #include <vector>
 
-#include "core/files/swatch_file.h"
+#include "core/formats/swatch_file.h"
 #include "ui/application.h"
 #include "ui/main_form.h"
 #include "ui/qt_messages.h"

@@ -3,7 +3,7 @@
 #include <cctype>
 #include <cstdio>
 #include <new>
-#include "core/user_text.h"
+#include "core/base/user_text.h"
 
 namespace tintloom {
 

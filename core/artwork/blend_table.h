@@ -9,8 +9,8 @@
 #include <string>
 #include <string_view>
 
-#include "core/artwork/memory_error.h"
-#include "core/result.h"
+#include "core/base/memory_error.h"
+#include "core/base/result.h"
 
 namespace tintloom {
 

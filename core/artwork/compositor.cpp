@@ -19,7 +19,7 @@ namespace {
 // The working layers a document holds, whatever its record count says: a
 // count beyond the array (never made by the reader) draws nothing extra.
 std::span<const TSimpleLayer> WorkingLayers(const TPSD& document) {
-  const auto count = static_cast<std::size_t>(document.working_layer_count > 0 ? document.working_layer_count : 0);
+  const auto count = static_cast<std::size_t>(document.workingLayerCount > 0 ? document.workingLayerCount : 0);
   return std::span<const TSimpleLayer>(document.Simples).first(std::min(count, document.Simples.size()));
 }
 

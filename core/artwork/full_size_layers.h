@@ -11,7 +11,7 @@
 
 #include "core/artwork/blend_table.h"
 #include "core/artwork/psd_document.h"
-#include "core/result.h"
+#include "core/base/result.h"
 
 namespace tintloom {
 

@@ -17,7 +17,7 @@ constexpr std::int32_t kRenderBandRows = 64;
 
 // Whether the re-read file gives the working layers the canvas shows.
 bool SameLayers(const TPSD& shown, int count, const std::function<const std::optional<std::string>&(int)>& name) {
-  if (count != shown.working_layer_count || static_cast<std::size_t>(count) > shown.Simples.size()) return false;
+  if (count != shown.workingLayerCount || static_cast<std::size_t>(count) > shown.Simples.size()) return false;
   for (int i = 0; i < count; ++i) {
     if (shown.Simples[static_cast<std::size_t>(i)].Name != name(i)) return false;
   }
@@ -31,7 +31,7 @@ bool SameLayers(const TPSD& shown, int count, const std::function<const std::opt
 void CoverageUnion(const TPSD& doc, std::span<const TArtworkLayer> layers, std::int32_t width, std::int32_t rows,
                    std::vector<std::uint8_t>& coverage) {
   coverage.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(rows), 0);
-  const auto count = static_cast<std::size_t>(std::max(doc.working_layer_count, 0));
+  const auto count = static_cast<std::size_t>(std::max(doc.workingLayerCount, 0));
   for (std::size_t i = 0; i < count && i < doc.Simples.size(); ++i) {
     const TSimpleLayer& layer = doc.Simples[i];
     if (layer.width <= 0 || layer.height <= 0 || (i < layers.size() && layers[i].hidden)) continue;
@@ -104,7 +104,7 @@ Result<TRenderOutcome> RenderFitted(TPSD& doc, const TPSD& shown, std::span<cons
   TSilentMessages quiet;
   TRY(ReduceLayers(doc, blend, silent, quiet, true, true));
   ShrinkToCanvas(doc, silent);
-  if (!SameLayers(shown, doc.working_layer_count, [&doc](int i) -> const std::optional<std::string>& {
+  if (!SameLayers(shown, doc.workingLayerCount, [&doc](int i) -> const std::optional<std::string>& {
         return doc.Simples[static_cast<std::size_t>(i)].Name;
       })) {
     return Fail(kArtworkChangedMessage);
@@ -135,7 +135,7 @@ Result<TRenderOutcome> RenderArtwork(const std::string& path, const TPSD& shown,
   TPSD doc;
   TRY(LoadFromFile(path, doc, silent, true));
   if (fitSide > 0 && std::max(doc.width, doc.height) > fitSide) {
-    doc.fit_side = fitSide;
+    doc.fitSide = fitSide;
     return RenderFitted(doc, shown, layers, blend, background, sink, progress);
   }
 

@@ -14,8 +14,8 @@
 #include "core/artwork/blend_table.h"
 #include "core/artwork/psd_document.h"
 #include "core/colour/colour.h"
-#include "core/result.h"
-#include "core/user_text.h"
+#include "core/base/result.h"
+#include "core/base/user_text.h"
 
 namespace tintloom {
 

@@ -1,6 +1,9 @@
 #include "core/artwork/psd_document.h"
 
 #include "core/artwork/band_workers.h"
+#include "core/artwork/packbits.h"
+#include "core/artwork/psd_file.h"
+#include "core/base/memory_error.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -14,7 +17,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include "core/user_text.h"
+#include "core/base/user_text.h"
 
 namespace tintloom {
 
@@ -58,8 +61,6 @@ std::string Utf16ToUtf8(const std::u16string& units) {
   return out;
 }
 
-std::string WithPath(const char* text, const std::string& path) { return std::string(text) + "\n->" + path; }
-
 std::int32_t Saturate32(std::int64_t v) {
   return static_cast<std::int32_t>(std::min<std::int64_t>(v, std::numeric_limits<std::int32_t>::max()));
 }
@@ -67,21 +68,6 @@ std::int32_t Saturate32(std::int64_t v) {
 std::int64_t Distance(std::int32_t a, std::int32_t b) {
   const std::int64_t d = static_cast<std::int64_t>(b) - a;
   return d < 0 ? -d : d;
-}
-
-// Allocation that reports failure instead of throwing.
-template <typename T>
-bool TryResize(std::vector<T>& v, std::size_t n) {
-  try {
-    v.assign(n, T{});
-    return true;
-  } catch (const std::bad_alloc&) {
-    v = {};
-    return false;
-  } catch (const std::length_error&) {
-    v = {};
-    return false;
-  }
 }
 
 // Big-endian reads over the file's bytes: the caller's bytes, or the file
@@ -166,26 +152,20 @@ class TPsdReader {
   std::uint64_t window_at_ = 0;
 };
 
-struct TPlaneShape {
-  std::int64_t rows = 0;
-  std::int64_t row_width = 0;
-};
+}  // namespace
 
-// Rows and row width of a channel's plane: the user mask (-2) by the mask
-// rectangle, everything else by the layer rectangle, except that a second
-// user mask (-3) follows the real-mask rectangle when the mask block holds one
-// (36 bytes or more). Files written by Photoshop store -3 at that size; reading it by
-// the layer rectangle would misread the rows and lose the rest of the file.
 TPlaneShape PlaneShape(const TPSDLayer& layer, std::int16_t id) {
   if (id == -2) {
-    if (layer.mask_data_size == 0) return {};
-    return {Distance(layer.mask_top, layer.mask_bottom), Distance(layer.mask_left, layer.mask_right)};
+    if (layer.maskDataSize == 0) return {};
+    return {Distance(layer.maskTop, layer.maskBottom), Distance(layer.maskLeft, layer.maskRight)};
   }
-  if (id == -3 && layer.mask_data_size >= 36) {
-    return {Distance(layer.real_mask_top, layer.real_mask_bottom), Distance(layer.real_mask_left, layer.real_mask_right)};
+  if (id == -3 && layer.maskDataSize >= 36) {
+    return {Distance(layer.realMaskTop, layer.realMaskBottom), Distance(layer.realMaskLeft, layer.realMaskRight)};
   }
   return {Distance(layer.top, layer.bottom), Distance(layer.left, layer.right)};
 }
+
+namespace {
 
 class TPsdDecoder {
  public:
@@ -196,12 +176,12 @@ class TPsdDecoder {
     TRY(ReadHeader());
     // A record takes at least 34 bytes; a count the rest of the file cannot
     // hold is a cut or damaged file, found before allocating the records.
-    if (static_cast<std::uint64_t>(doc_.layer_count) * 34 > in_.Remaining()) return in_.EndsEarly();
-    if (doc_.layer_count > 0 && !TryResize(doc_.Layers, static_cast<std::size_t>(doc_.layer_count))) {
+    if (static_cast<std::uint64_t>(doc_.layerCount) * 34 > in_.Remaining()) return in_.EndsEarly();
+    if (doc_.layerCount > 0 && !TryResize(doc_.Layers, static_cast<std::size_t>(doc_.layerCount))) {
       return OutOfMemory();
     }
-    progress_.ShowProgress(kProgressReading, doc_.layer_count);
-    for (std::int32_t i = 0; i < doc_.layer_count; ++i) {
+    progress_.ShowProgress(kProgressReading, doc_.layerCount);
+    for (std::int32_t i = 0; i < doc_.layerCount; ++i) {
       progress_.StepProgress(i);
       TRY(ReadLayerRecord(doc_.Layers[static_cast<std::size_t>(i)]));
     }
@@ -240,22 +220,22 @@ class TPsdDecoder {
     if (doc_.depth != 8) {
       return Fail(FillText(TL_TEXT("tintloom", "サポートしていない色深度です(%1). ファイルを開けません"), doc_.depth));
     }
-    TRY_ASSIGN(doc_.colour_mode, in_.U16());
-    if (doc_.colour_mode != kPsdColourRgb && doc_.colour_mode != kPsdColourGrey) {
-      return Fail(FillText(TL_TEXT("tintloom", "サポートしていないカラーモード(%1)です. ファイルを開けません"), doc_.colour_mode));
+    TRY_ASSIGN(doc_.colourMode, in_.U16());
+    if (doc_.colourMode != kPsdColourRgb && doc_.colourMode != kPsdColourGrey) {
+      return Fail(FillText(TL_TEXT("tintloom", "サポートしていないカラーモード(%1)です. ファイルを開けません"), doc_.colourMode));
     }
-    TRY_ASSIGN(doc_.colour_mode_data_length, in_.U32());
-    in_.Skip(doc_.colour_mode_data_length);
-    TRY_ASSIGN(doc_.image_resources_length, in_.U32());
-    in_.Skip(doc_.image_resources_length);
-    TRY_ASSIGN(doc_.layer_and_mask_length, in_.U32());
+    TRY_ASSIGN(doc_.colourModeDataLength, in_.U32());
+    in_.Skip(doc_.colourModeDataLength);
+    TRY_ASSIGN(doc_.imageResourcesLength, in_.U32());
+    in_.Skip(doc_.imageResourcesLength);
+    TRY_ASSIGN(doc_.layerAndMaskLength, in_.U32());
     // An empty layer and mask section, or one without layer information, has
     // no layer records: what follows is something else, not a layer count.
-    if (doc_.layer_and_mask_length == 0) return Ok();
-    TRY_ASSIGN(doc_.layer_info_length, in_.U32());
-    if (doc_.layer_info_length == 0) return Ok();
+    if (doc_.layerAndMaskLength == 0) return Ok();
+    TRY_ASSIGN(doc_.layerInfoLength, in_.U32());
+    if (doc_.layerInfoLength == 0) return Ok();
     TRY_ASSIGN(const std::int16_t count, in_.I16());
-    doc_.layer_count = count < 0 ? -std::int32_t{count} : count;
+    doc_.layerCount = count < 0 ? -std::int32_t{count} : count;
     return Ok();
   }
 
@@ -264,10 +244,10 @@ class TPsdDecoder {
     TRY_ASSIGN(layer.left, in_.I32());
     TRY_ASSIGN(layer.bottom, in_.I32());
     TRY_ASSIGN(layer.right, in_.I32());
-    TRY_ASSIGN(layer.channel_count, in_.U16());
-    if (layer.channel_count > 0) {
-      if (std::uint64_t{layer.channel_count} * 6 > in_.Remaining()) return in_.EndsEarly();
-      if (!TryResize(layer.ChannelData, layer.channel_count)) {
+    TRY_ASSIGN(layer.channelCount, in_.U16());
+    if (layer.channelCount > 0) {
+      if (std::uint64_t{layer.channelCount} * 6 > in_.Remaining()) return in_.EndsEarly();
+      if (!TryResize(layer.ChannelData, layer.channelCount)) {
         return OutOfMemory();
       }
       for (TPSDChannel& channel : layer.ChannelData) {
@@ -285,24 +265,24 @@ class TPsdDecoder {
     TRY_ASSIGN(const std::uint32_t extra_length, in_.U32());
     const std::uint64_t record_end = in_.Position() + extra_length;
 
-    TRY_ASSIGN(layer.mask_data_size, in_.U32());
-    const std::uint64_t mask_end = in_.Position() + layer.mask_data_size;
-    if (layer.mask_data_size >= 18) {
-      TRY_ASSIGN(layer.mask_top, in_.I32());
-      TRY_ASSIGN(layer.mask_left, in_.I32());
-      TRY_ASSIGN(layer.mask_bottom, in_.I32());
-      TRY_ASSIGN(layer.mask_right, in_.I32());
-      TRY_ASSIGN(layer.mask_default_colour, in_.U8());
-      TRY_ASSIGN(layer.mask_flags, in_.U8());
+    TRY_ASSIGN(layer.maskDataSize, in_.U32());
+    const std::uint64_t mask_end = in_.Position() + layer.maskDataSize;
+    if (layer.maskDataSize >= 18) {
+      TRY_ASSIGN(layer.maskTop, in_.I32());
+      TRY_ASSIGN(layer.maskLeft, in_.I32());
+      TRY_ASSIGN(layer.maskBottom, in_.I32());
+      TRY_ASSIGN(layer.maskRight, in_.I32());
+      TRY_ASSIGN(layer.maskDefaultColour, in_.U8());
+      TRY_ASSIGN(layer.maskFlags, in_.U8());
       // The real-mask fields sit at the same place in longer blocks too (the
       // mask parameters follow them); they size a -3 channel.
-      if (layer.mask_data_size >= 36) {
-        TRY_ASSIGN(layer.real_mask_flags, in_.U8());
-        TRY_ASSIGN(layer.real_mask_background, in_.U8());
-        TRY_ASSIGN(layer.real_mask_top, in_.I32());
-        TRY_ASSIGN(layer.real_mask_left, in_.I32());
-        TRY_ASSIGN(layer.real_mask_bottom, in_.I32());
-        TRY_ASSIGN(layer.real_mask_right, in_.I32());
+      if (layer.maskDataSize >= 36) {
+        TRY_ASSIGN(layer.realMaskFlags, in_.U8());
+        TRY_ASSIGN(layer.realMaskBackground, in_.U8());
+        TRY_ASSIGN(layer.realMaskTop, in_.I32());
+        TRY_ASSIGN(layer.realMaskLeft, in_.I32());
+        TRY_ASSIGN(layer.realMaskBottom, in_.I32());
+        TRY_ASSIGN(layer.realMaskRight, in_.I32());
       }
     }
     // Sizes 20 and 36 end exactly here; any other size is skipped to its end.
@@ -314,15 +294,15 @@ class TPsdDecoder {
     TRY_ASSIGN(const std::uint32_t ranges_length, in_.U32());
     in_.Skip(ranges_length);
     const std::uint64_t name_start = in_.Position();
-    TRY_ASSIGN(layer.name_length, in_.U8());
-    if (layer.name_length > 0) {
-      TRY_ASSIGN(auto name, in_.Take(layer.name_length));
+    TRY_ASSIGN(layer.nameLength, in_.U8());
+    if (layer.nameLength > 0) {
+      TRY_ASSIGN(auto name, in_.Take(layer.nameLength));
       layer.Name.emplace(reinterpret_cast<const char*>(name.data()), name.size());
     }
     TRY(InitializePictureData(layer));
     // The name with its length byte fills a multiple of 4 bytes; the
     // additional information follows it up to the record's end.
-    in_.Seek(name_start + ((1u + layer.name_length + 3u) & ~std::uint64_t{3}));
+    in_.Seek(name_start + ((1u + layer.nameLength + 3u) & ~std::uint64_t{3}));
     ReadUnicodeName(layer, record_end);
     in_.Seek(record_end);
     return Ok();
@@ -361,15 +341,15 @@ class TPsdDecoder {
   }
 
   Result<> InitializePictureData(TPSDLayer& layer) {
-    if (layer.channel_count == 0) return Ok();
+    if (layer.channelCount == 0) return Ok();
     const std::int64_t width = Distance(layer.left, layer.right);
     const std::int64_t height = Distance(layer.top, layer.bottom);
-    const std::int64_t mask_width = layer.mask_data_size != 0 ? Distance(layer.mask_left, layer.mask_right) : 0;
-    const std::int64_t mask_height = layer.mask_data_size != 0 ? Distance(layer.mask_top, layer.mask_bottom) : 0;
+    const std::int64_t mask_width = layer.maskDataSize != 0 ? Distance(layer.maskLeft, layer.maskRight) : 0;
+    const std::int64_t mask_height = layer.maskDataSize != 0 ? Distance(layer.maskTop, layer.maskBottom) : 0;
     layer.width = Saturate32(width);
     layer.height = Saturate32(height);
-    layer.mask_width = Saturate32(mask_width);
-    layer.mask_height = Saturate32(mask_height);
+    layer.maskWidth = Saturate32(mask_width);
+    layer.maskHeight = Saturate32(mask_height);
     if (width == 0 || height == 0) return Ok();
 
     const std::int64_t budget = kMaxPixelsPerFileByte * static_cast<std::int64_t>(in_.Size());
@@ -414,11 +394,11 @@ class TPsdDecoder {
       }
       const int index = static_cast<int>(i);
       switch (id) {
-        case -2: layer.mask_plane = index; break;
-        case -1: layer.transparency_plane = index; break;
-        case 0: layer.red_plane = index; break;
-        case 1: layer.green_plane = index; break;
-        case 2: layer.blue_plane = index; break;
+        case -2: layer.maskPlane = index; break;
+        case -1: layer.transparencyPlane = index; break;
+        case 0: layer.redPlane = index; break;
+        case 1: layer.greenPlane = index; break;
+        case 2: layer.bluePlane = index; break;
         default: break;  // kept, unbound
       }
     }
@@ -430,9 +410,9 @@ class TPsdDecoder {
     std::vector<std::uint8_t>* plane = c < layer.PixelData.size() && !defer_ ? &layer.PixelData[c] : nullptr;
     TRY_ASSIGN(const std::uint16_t compression, in_.U16());
     channel.compression = compression;
-    channel.data_offset = in_.Position();
+    channel.dataOffset = in_.Position();
     const Result<> read = ReadChannelData(layer, channel, plane);
-    channel.data_length = in_.Position() - channel.data_offset;
+    channel.dataLength = in_.Position() - channel.dataOffset;
     return read;
   }
 
@@ -487,22 +467,22 @@ void TPSDLayer::Release() {
   Name.reset();
   UnicodeName.reset();
   PixelData = {};
-  mask_plane = transparency_plane = red_plane = green_plane = blue_plane = -1;
+  maskPlane = transparencyPlane = redPlane = greenPlane = bluePlane = -1;
 }
 
 void DocumentClear(TPSD& doc) {
   doc.Layers = {};
   doc.Simples = {};
-  doc.deferred_bytes = {};
-  doc.deferred_file.reset();
-  doc.planes_box_shrunk = false;
-  doc.cropped_to_canvas = false;
-  doc.layer_count = 0;
-  doc.working_layer_count = 0;
+  doc.deferredBytes = {};
+  doc.deferredFile.reset();
+  doc.planesBoxShrunk = false;
+  doc.croppedToCanvas = false;
+  doc.layerCount = 0;
+  doc.workingLayerCount = 0;
 }
 
 bool LayerUsable(const TPSDLayer& layer) {
-  return layer.channel_count != 0 && layer.width != 0 && layer.height != 0 && (layer.flags & 2) == 0 &&
+  return layer.channelCount != 0 && layer.width != 0 && layer.height != 0 && (layer.flags & 2) == 0 &&
          layer.Opacity != 0;
 }
 
@@ -529,115 +509,23 @@ Result<> Decode(TPsdReader in, const std::string& path, TPSD& doc, TProgressSink
 Result<> DecodePsd(std::span<const std::uint8_t> bytes, const std::string& path, TPSD& doc,
                    TProgressSink& progress, bool deferPlanes) {
   Result<> result = Decode(TPsdReader(bytes, path), path, doc, progress, deferPlanes);
-  if (result && deferPlanes) doc.deferred_bytes = bytes;
+  if (result && deferPlanes) doc.deferredBytes = bytes;
   return result;
-}
-
-TDeferredFile::~TDeferredFile() {
-  if (fd >= 0) ::close(fd);
-}
-
-Result<> TDeferredFile::ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) const {
-  std::size_t done = 0;
-  while (done < out.size()) {
-    const ssize_t n = ::pread(fd, out.data() + done, out.size() - done, static_cast<off_t>(offset + done));
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return Fail(WithPath(TL_TEXT("tintloom", "ファイルを開けません."), path));
-    // The file is shorter than when it was opened: changed underneath.
-    if (n == 0) return Fail(WithPath(TL_TEXT("tintloom", "ファイルが途中で終わっています."), path));
-    done += static_cast<std::size_t>(n);
-  }
-  return Ok();
 }
 
 Result<std::span<const std::uint8_t>> DeferredBytes(const TPSD& doc, std::uint64_t offset, std::uint64_t length,
                                                     std::vector<std::uint8_t>& held) {
-  if (!doc.deferred_file) {
-    return doc.deferred_bytes.subspan(static_cast<std::size_t>(offset), static_cast<std::size_t>(length));
+  if (!doc.deferredFile) {
+    return doc.deferredBytes.subspan(static_cast<std::size_t>(offset), static_cast<std::size_t>(length));
   }
   if (!TryResize(held, static_cast<std::size_t>(length))) {
     return Fail(MemoryErrorText("TPSDLayer::InitializePictureData()::Layer->PixelData[i][]", 0, length));
   }
-  TRY(doc.deferred_file->ReadAt(offset, held));
+  TRY(doc.deferredFile->ReadAt(offset, held));
   return std::span<const std::uint8_t>(held);
 }
 
 void ReleaseLayer(const TPSD& /*doc*/, TPSDLayer& layer) { layer.Release(); }
-
-namespace {
-
-// Decodes one channel's data into its plane, writing every byte: decoded, or
-// 0 where the data ends early, as in a plane zero-filled before reading.
-void DecodePlane(const TPSDLayer& layer, const TPSDChannel& channel, std::span<const std::uint8_t> data,
-                 std::vector<std::uint8_t>& plane) {
-  const auto [rows, row_width] = PlaneShape(layer, channel.id);
-  const bool has_pixels = std::int64_t{layer.width} * layer.height > 0;
-  if (channel.compression == 1 && has_pixels) {
-    const auto count_bytes = static_cast<std::size_t>(rows) * 2;
-    const auto width = static_cast<std::size_t>(row_width);
-    std::size_t at = count_bytes;
-    std::size_t r = 0;
-    for (; r < static_cast<std::size_t>(rows) && count_bytes <= data.size(); ++r) {
-      const std::size_t count = static_cast<std::size_t>(data[r * 2] << 8 | data[r * 2 + 1]);
-      if (count > data.size() - at) break;
-      const auto row = std::span<std::uint8_t>(plane).subspan(r * width, width);
-      const std::size_t written = UnpackRow(row, data.subspan(at, count));
-      std::fill(row.begin() + static_cast<std::ptrdiff_t>(written), row.end(), std::uint8_t{0});
-      at += count;
-    }
-    std::fill(plane.begin() + static_cast<std::ptrdiff_t>(r * width), plane.end(), std::uint8_t{0});
-  } else {
-    const std::size_t copied = std::min(data.size(), plane.size());
-    std::copy_n(data.begin(), copied, plane.begin());
-    std::fill(plane.begin() + static_cast<std::ptrdiff_t>(copied), plane.end(), std::uint8_t{0});
-  }
-}
-
-}  // namespace
-
-Result<> DecodeDeferredPlanes(const TPSD& doc, TPSDLayer& layer) {
-  if (doc.deferred_bytes.empty() && !doc.deferred_file) return Ok();
-  // Only the planes that preparation reads; another channel (a second mask,
-  // a duplicate id) is checked by the reader but never looked at. The planes
-  // are all had first, then decoded side by side.
-  std::vector<int> wanted;
-  std::uint64_t pixels = 0;
-  for (const int index : {layer.mask_plane, layer.transparency_plane, layer.red_plane, layer.green_plane,
-                          layer.blue_plane}) {
-    if (index < 0 || static_cast<std::size_t>(index) >= layer.PixelData.size()) continue;
-    std::vector<std::uint8_t>& plane = layer.PixelData[static_cast<std::size_t>(index)];
-    if (!plane.empty()) continue;  // bound twice, or decoded already
-    const auto [rows, row_width] = PlaneShape(layer, layer.ChannelData[static_cast<std::size_t>(index)].id);
-    const auto size = static_cast<std::uint64_t>(rows) * static_cast<std::uint64_t>(row_width);
-    if (!TryResize(plane, static_cast<std::size_t>(size))) {
-      return Fail(MemoryErrorText("TPSDLayer::InitializePictureData()::Layer->PixelData[i][]", index, size));
-    }
-    if (size > 0) wanted.push_back(index);
-    pixels += size;
-  }
-  // Each channel's bytes, read (from a file) before the work is shared out.
-  std::vector<std::vector<std::uint8_t>> held(wanted.size());
-  std::vector<std::span<const std::uint8_t>> data(wanted.size());
-  for (std::size_t i = 0; i < wanted.size(); ++i) {
-    const TPSDChannel& channel = layer.ChannelData[static_cast<std::size_t>(wanted[i])];
-    TRY_ASSIGN(data[i], DeferredBytes(doc, channel.data_offset, channel.data_length, held[i]));
-  }
-  struct TJob {
-    TPSDLayer& layer;
-    const std::vector<int>& wanted;
-    const std::vector<std::span<const std::uint8_t>>& data;
-  } job{layer, wanted, data};
-  constexpr std::uint64_t kSharedPixels = std::uint64_t{1} << 16;
-  RunBands(
-      wanted.size(), pixels >= kSharedPixels ? CompositionThreads() : 1u,
-      [](const void* context, std::size_t band, std::vector<std::uint8_t>&) {
-        const TJob& j = *static_cast<const TJob*>(context);
-        const auto index = static_cast<std::size_t>(j.wanted[band]);
-        DecodePlane(j.layer, j.layer.ChannelData[index], j.data[band], j.layer.PixelData[index]);
-      },
-      &job);
-  return Ok();
-}
 
 Result<> LoadFromFile(const std::string& path, TPSD& doc, TProgressSink& progress, bool deferPlanes) {
   DocumentClear(doc);
@@ -658,7 +546,7 @@ Result<> LoadFromFile(const std::string& path, TPSD& doc, TProgressSink& progres
     file->size = static_cast<std::uint64_t>(status.st_size);
     file->path = path;
     Result<> result = Decode(TPsdReader(*file, path), path, doc, progress, true);
-    if (result) doc.deferred_file = std::move(file);
+    if (result) doc.deferredFile = std::move(file);
     return result;
   }
   std::ifstream file(path, std::ios::binary);
@@ -672,28 +560,6 @@ Result<> LoadFromFile(const std::string& path, TPSD& doc, TProgressSink& progres
   }
   if (!file.read(reinterpret_cast<char*>(bytes.data()), size)) return Fail(cannot_open);
   return DecodePsd(bytes, path, doc, progress);
-}
-
-std::size_t UnpackRow(std::span<std::uint8_t> row, std::span<const std::uint8_t> packed) {
-  std::size_t in = 0;
-  std::size_t out = 0;
-  while (in < packed.size() && out < row.size()) {
-    const std::uint8_t h = packed[in++];
-    if (h < 128) {
-      // Literal run of h + 1 bytes, cut by the end of the packed bytes or of the row.
-      const std::size_t n = std::min({std::size_t{h} + 1, packed.size() - in, row.size() - out});
-      std::copy_n(packed.begin() + static_cast<std::ptrdiff_t>(in), n, row.begin() + static_cast<std::ptrdiff_t>(out));
-      in += std::size_t{h} + 1;
-      out += n;
-    } else {
-      if (in >= packed.size()) break;  // a repeat header with no value byte
-      const std::uint8_t value = packed[in++];
-      const std::size_t n = std::min<std::size_t>(257u - h, row.size() - out);
-      std::fill_n(row.begin() + static_cast<std::ptrdiff_t>(out), n, value);
-      out += n;
-    }
-  }
-  return out;
 }
 
 }  // namespace tintloom

@@ -16,9 +16,10 @@
 #include <vector>
 
 #include "core/artwork/blend_table.h"
-#include "core/messages.h"
-#include "core/progress_sink.h"
-#include "core/result.h"
+#include "core/artwork/psd_file.h"
+#include "core/base/messages.h"
+#include "core/base/progress_sink.h"
+#include "core/base/result.h"
 
 namespace tintloom {
 
@@ -34,29 +35,29 @@ struct TPSDChannel {
   // Where the reader found the data after the compression field, and how
   // many bytes of it it took: the planes of a file opened for reducing are
   // decoded from here only when their group is reduced.
-  std::uint64_t data_offset = 0;
-  std::uint64_t data_length = 0;
+  std::uint64_t dataOffset = 0;
+  std::uint64_t dataLength = 0;
   std::uint16_t compression = 0;
 };
 
 struct TPSDLayer {
   std::int32_t top = 0, left = 0, bottom = 0, right = 0;  // as stored
   std::int32_t width = 0, height = 0;                     // |right - left|, |bottom - top|
-  std::int32_t mask_width = 0, mask_height = 0;           // 0 without a mask block
-  std::uint16_t channel_count = 0;
+  std::int32_t maskWidth = 0, maskHeight = 0;           // 0 without a mask block
+  std::uint16_t channelCount = 0;
   std::vector<TPSDChannel> ChannelData;
   std::int16_t BlendModeKey = kBlendNormal;
   std::uint8_t Opacity = 0;
   std::uint8_t Clipping = 0;  // 0 base, 1 clipped onto the layer below
   std::uint8_t flags = 0;     // bit 1 (2): hidden
-  std::uint32_t mask_data_size = 0;
-  std::int32_t mask_top = 0, mask_left = 0, mask_bottom = 0, mask_right = 0;
-  std::uint8_t mask_default_colour = 0;
-  std::uint8_t mask_flags = 0;
+  std::uint32_t maskDataSize = 0;
+  std::int32_t maskTop = 0, maskLeft = 0, maskBottom = 0, maskRight = 0;
+  std::uint8_t maskDefaultColour = 0;
+  std::uint8_t maskFlags = 0;
   // Read from mask blocks of 36 bytes or more; they size a -3 channel.
-  std::uint8_t real_mask_flags = 0, real_mask_background = 0;
-  std::int32_t real_mask_top = 0, real_mask_left = 0, real_mask_bottom = 0, real_mask_right = 0;
-  std::uint8_t name_length = 0;
+  std::uint8_t realMaskFlags = 0, realMaskBackground = 0;
+  std::int32_t realMaskTop = 0, realMaskLeft = 0, realMaskBottom = 0, realMaskRight = 0;
+  std::uint8_t nameLength = 0;
   std::optional<std::string> Name;  // raw bytes of the file; absent when the length is 0
   // The name from the layer's Unicode name block, as UTF-8; absent without one.
   std::optional<std::string> UnicodeName;
@@ -66,7 +67,7 @@ struct TPSDLayer {
   // Indices into PixelData of the planes of channels -2, -1, 0, 1, 2; -1 when
   // the layer has no such channel. In grayscale documents the grey channel
   // (id 0) is the red plane.
-  int mask_plane = -1, transparency_plane = -1, red_plane = -1, green_plane = -1, blue_plane = -1;
+  int maskPlane = -1, transparencyPlane = -1, redPlane = -1, greenPlane = -1, bluePlane = -1;
 
   // The bound plane, or null.
   const std::uint8_t* Plane(int index) const {
@@ -89,66 +90,61 @@ struct TSimpleLayer {
   // For a layer made only where it can reach the canvas and shrunk as it
   // was made: its first output column and row in the whole layer's shrunk
   // grid, used by ShrinkToCanvas to place it.
-  std::int32_t held_left = 0, held_top = 0;
+  std::int32_t heldLeft = 0, heldTop = 0;
 
   void Clear() { *this = TSimpleLayer{}; }
   bool HasPlanes() const { return !Pixel.empty() && !Alpha.empty(); }
 };
 
-// A file opened for reducing, kept open (never mapped) until its planes are
-// decoded. Its bytes are read where they are needed, so another program
-// truncating or rewriting it meanwhile gives a read error, not a crash.
-struct TDeferredFile {
-  int fd = -1;
-  std::uint64_t size = 0;  // when it was opened
-  std::string path;
-  TDeferredFile() = default;
-  TDeferredFile(const TDeferredFile&) = delete;
-  TDeferredFile& operator=(const TDeferredFile&) = delete;
-  ~TDeferredFile();
-  // Fills `out` from `offset` on. A file that no longer holds those bytes
-  // fails with "ファイルが途中で終わっています.", any other read error with
-  // "ファイルを開けません.".
-  Result<> ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) const;
-};
-
 struct TPSD {
   std::vector<TPSDLayer> Layers;     // file order, bottom first; freed by ReduceLayers
-  std::vector<TSimpleLayer> Simples;  // capacity = layer count; the first working_layer_count are in use
+  std::vector<TSimpleLayer> Simples;  // capacity = layer count; the first workingLayerCount are in use
   std::uint32_t signature = 0;
   std::uint16_t version = 0;
   std::uint16_t channels = 0;
   std::int32_t height = 0;  // absolute value of the stored number; rewritten by ShrinkToCanvas
   std::int32_t width = 0;
   std::uint16_t depth = 0;
-  std::uint16_t colour_mode = 0;
-  std::uint32_t colour_mode_data_length = 0;
-  std::uint32_t image_resources_length = 0;
-  std::uint32_t layer_and_mask_length = 0;
-  std::uint32_t layer_info_length = 0;
+  std::uint16_t colourMode = 0;
+  std::uint32_t colourModeDataLength = 0;
+  std::uint32_t imageResourcesLength = 0;
+  std::uint32_t layerAndMaskLength = 0;
+  std::uint32_t layerInfoLength = 0;
   // Absolute value of the stored int16. Held in 32 bits so that -32768 reads
   // as 32768 records instead of wrapping back to a negative count.
-  std::int32_t layer_count = 0;
-  std::int32_t working_layer_count = 0;
+  std::int32_t layerCount = 0;
+  std::int32_t workingLayerCount = 0;
   // Where the planes wait to be decoded: the caller's bytes (DecodePsd), or
   // the file itself (LoadFromFile), read only where a group needs it; both
   // empty otherwise.
-  std::span<const std::uint8_t> deferred_bytes;
-  std::shared_ptr<const TDeferredFile> deferred_file;
+  std::span<const std::uint8_t> deferredBytes;
+  std::shared_ptr<const TDeferredFile> deferredFile;
   // Set by ReduceLayers when it already shrank each working layer's planes
   // by area averaging; ShrinkToCanvas then only places and shifts them.
-  bool planes_box_shrunk = false;
+  bool planesBoxShrunk = false;
   // The side the shrink fits the document into: the canvas's, unless a
   // render asks for another size.
-  std::int32_t fit_side = 600;
+  std::int32_t fitSide = 600;
   // Set by ReduceLayers when it made only what can reach the canvas;
   // ShrinkToCanvas then trims each placed layer to the canvas.
-  bool cropped_to_canvas = false;
+  bool croppedToCanvas = false;
 };
 
 // Frees the layer records and working layers; both counts become 0. Header
 // fields keep their values.
 void DocumentClear(TPSD& doc);
+
+struct TPlaneShape {
+  std::int64_t rows = 0;
+  std::int64_t row_width = 0;
+};
+
+// Rows and row width of a channel's plane: the user mask (-2) by the mask
+// rectangle, everything else by the layer rectangle, except that a second
+// user mask (-3) follows the real-mask rectangle when the mask block holds one
+// (36 bytes or more). Files written by Photoshop store -3 at that size; reading it by
+// the layer rectangle would misread the rows and lose the rest of the file.
+TPlaneShape PlaneShape(const TPSDLayer& layer, std::int16_t id);
 
 // Channel count, width and height non-zero, not hidden, opacity not 0.
 bool LayerUsable(const TPSDLayer& layer);
@@ -180,16 +176,6 @@ void ReleaseLayer(const TPSD& doc, TPSDLayer& layer);
 Result<std::span<const std::uint8_t>> DeferredBytes(const TPSD& doc, std::uint64_t offset, std::uint64_t length,
                                                     std::vector<std::uint8_t>& held);
 
-// Decodes the planes of a layer whose data was left in the file (a no-op
-// when the document holds no deferred bytes). Fails with the memory message
-// when a plane cannot be had.
-Result<> DecodeDeferredPlanes(const TPSD& doc, TPSDLayer& layer);
-
-// PackBits: decodes `packed` into `row`, at most row.size() bytes. Runs that
-// would pass the end of the row are cut; a run cut off by the end of the
-// packed bytes copies what there is. Returns the bytes written.
-std::size_t UnpackRow(std::span<std::uint8_t> row, std::span<const std::uint8_t> packed);
-
 // Merges each clipping group into one grey working layer with alpha and frees
 // the layer records. Fails only when the working layers (or the row index of
 // a deferred channel) cannot be allocated, or a deferred file cannot be read
@@ -206,15 +192,8 @@ Result<> ReduceLayers(TPSD& doc, const TBlendTable& blend, TProgressSink& progre
                       bool shrinkEachGroup = false, bool onlyWhatShows = false);
 
 // Shrinks the working layers by area averaging so the document fits
-// fit_side x fit_side (600 x 600 for the canvas),
+// fitSide x fitSide (600 x 600 for the canvas),
 // keeping each layer's sub-pixel position; rewrites the document's size.
 void ShrinkToCanvas(TPSD& doc, TProgressSink& progress);
-
-// The pieces of the shrink, exposed for testing. Planes are row-major.
-std::uint8_t AreaAverage(const std::uint8_t* line, std::ptrdiff_t stride, std::int32_t n, float start, float span,
-                         std::uint8_t outside);
-void BoxShrink(std::vector<std::uint8_t>& plane, std::int32_t& w, std::int32_t& h, float s, std::uint8_t outside);
-void ShiftRight(std::vector<std::uint8_t>& plane, std::int32_t& w, std::int32_t h, float f, std::uint8_t outside);
-void ShiftDown(std::vector<std::uint8_t>& plane, std::int32_t w, std::int32_t& h, float f, std::uint8_t outside);
 
 }  // namespace tintloom

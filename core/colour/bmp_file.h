@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "core/colour/surface.h"
-#include "core/result.h"
+#include "core/base/result.h"
 
 namespace tintloom {
 

@@ -4,7 +4,7 @@
 
 namespace tintloom {
 
-TColorF::TColorF(TColor packed) : TColorF(UnpackColor(packed)) {}
+TColorF::TColorF(TColor packed) : TColorF(UnpackColour(packed)) {}
 
 TColorF HsvToRgb(const TColorF& hsv) {
   const float s = hsv.s();
@@ -75,19 +75,19 @@ long double ByteScale(float channel) {
 
 }  // namespace
 
-TColor PackColor(const TColorF& rgb) {
+TColor PackColour(const TColorF& rgb) {
   const auto red = static_cast<TColor>(RoundHalfUp(ByteScale(rgb.r())));
   const auto green = static_cast<TColor>(RoundHalfUp(ByteScale(rgb.g())));
   const auto blue = static_cast<TColor>(RoundHalfUp(ByteScale(rgb.b())));
   return red | green << 8 | blue << 16;
 }
 
-TColor PackHexColor(const TColorF& rgb) {
-  const TColor c = PackColor(rgb);
+TColor PackHexColour(const TColorF& rgb) {
+  const TColor c = PackColour(rgb);
   return (c & 0xFFu) << 16 | (c & 0xFF00u) | (c >> 16 & 0xFFu);
 }
 
-TColorF UnpackColor(TColor c) {
+TColorF UnpackColour(TColor c) {
   constexpr long double kInv255 = 1.0L / 255.0L;
   return TColorF(static_cast<float>((c & 0xFFu) * kInv255),
                  static_cast<float>((c >> 8 & 0xFFu) * kInv255),
@@ -101,6 +101,6 @@ TRgb24 ToRgb24(TColor c) {
 
 TColor FromRgb24(TRgb24 p) { return TColor{p.red} | TColor{p.green} << 8 | TColor{p.blue} << 16; }
 
-TColor HsvToColor(float h, float s, float v) { return PackColor(HsvToRgb(TColorF(h, s, v))); }
+TColor HsvToColor(float h, float s, float v) { return PackColour(HsvToRgb(TColorF(h, s, v))); }
 
 }  // namespace tintloom

@@ -48,9 +48,9 @@ static_assert(sizeof(TRgb24) == 3);
 
 TColorF HsvToRgb(const TColorF& hsv);
 TColorF RgbToHsv(const TColorF& rgb);
-TColor PackColor(const TColorF& rgb);     // 0x00BBGGRR, rounded
-TColor PackHexColor(const TColorF& rgb);  // 0x00RRGGBB, for hexadecimal text
-TColorF UnpackColor(TColor c);
+TColor PackColour(const TColorF& rgb);     // 0x00BBGGRR, rounded
+TColor PackHexColour(const TColorF& rgb);  // 0x00RRGGBB, for hexadecimal text
+TColorF UnpackColour(TColor c);
 TRgb24 ToRgb24(TColor c);
 TColor FromRgb24(TRgb24 p);
 

@@ -165,7 +165,7 @@ std::uint8_t BlendChannel(std::uint8_t c, std::uint8_t p, std::uint8_t m) {
 
 }  // namespace
 
-void BlendColorThroughMask(TSurface& s, std::int32_t x, std::int32_t y, TRgb24 colour, const TMask8& mask) {
+void BlendColourThroughMask(TSurface& s, std::int32_t x, std::int32_t y, TRgb24 colour, const TMask8& mask) {
   ForEachMaskPixel(s, x, y, mask, [&](TRgb24& px, std::uint8_t m) {
     px.blue = BlendChannel(px.blue, colour.blue, m);
     px.green = BlendChannel(px.green, colour.green, m);

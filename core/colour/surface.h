@@ -92,7 +92,7 @@ void DrawSurface(TSurface& dst, std::int32_t x, std::int32_t y, const TSurface& 
 // (and leaves the mask empty) if the rectangle is not inside the surface.
 bool CutMask(TMask8& mask, const TSurface& src, std::int32_t x, std::int32_t y, std::int32_t w, std::int32_t h);
 // Each channel C under the mask becomes C + m x (P - C) / 255.
-void BlendColorThroughMask(TSurface& s, std::int32_t x, std::int32_t y, TRgb24 colour, const TMask8& mask);
+void BlendColourThroughMask(TSurface& s, std::int32_t x, std::int32_t y, TRgb24 colour, const TMask8& mask);
 // Each pixel under the mask becomes palette[m].
 void MapMaskThroughPalette(TSurface& s, std::int32_t x, std::int32_t y, const TRgb24 (&palette)[256],
                            const TMask8& mask);

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "core/artwork/psd_document.h"
-#include "core/model/coordination_model.h"
+#include "core/document/coordination_model.h"
 
 namespace tintloom::testing {
 
@@ -25,8 +25,8 @@ inline TSimpleLayer SolidLayer(int left, int top, int w, int h, std::uint8_t gre
 }
 
 inline void SetWorkingLayers(TPSD& document, std::vector<TSimpleLayer> layers) {
-  document.layer_count = static_cast<std::int32_t>(layers.size());
-  document.working_layer_count = static_cast<std::int32_t>(layers.size());
+  document.layerCount = static_cast<std::int32_t>(layers.size());
+  document.workingLayerCount = static_cast<std::int32_t>(layers.size());
   document.Simples = std::move(layers);
 }
 

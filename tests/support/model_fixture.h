@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "core/model/coordination_model.h"
+#include "core/document/coordination_model.h"
 #include "support/recording.h"
 
 namespace tintloom::testing {

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "core/model/model_views.h"
-#include "core/messages.h"
+#include "core/document/model_views.h"
+#include "core/base/messages.h"
 
 namespace tintloom::testing {
 

@@ -16,7 +16,7 @@
 #include "core/artwork/blend_formulas.h"
 #include "core/colour/bmp_file.h"
 #include "core/colour/skin_layout.h"
-#include "core/files/tone_data.h"
+#include "core/palette/tone_data.h"
 #include "support/paths.h"
 
 namespace tintloom {
@@ -69,7 +69,7 @@ TEST_F(DataFilesTest, RepresentativeColoursClassifyAsTheirOwnTone) {
   int own = 0;
   for (int tone = 0; tone < kChromaticToneCount; ++tone) {
     for (int hue = 0; hue < 360; ++hue) {
-      const int got = data.ToneClassAt(RgbToHsv(UnpackColor(ToneColorAt(hue, tone))));
+      const int got = data.ToneClassAt(RgbToHsv(UnpackColour(ToneColorAt(hue, tone))));
       if (got == tone) ++own;
       EXPECT_EQ(got, tone) << "hue " << hue;
     }
@@ -94,7 +94,7 @@ TEST_F(DataFilesTest, NeutralsAreGreysFromBlackToWhite) {
     for (int s = 0; s <= 100; s += 10) EXPECT_EQ(data.ToneClassAtCell(h, s, 0), 16);
   }
   // The five greys' own colours, as the picker's tone lookup sees them.
-  for (int tone = 12; tone < 17; ++tone) EXPECT_EQ(data.ToneClassAt(RgbToHsv(UnpackColor(ToneColorAt(0, tone)))), tone);
+  for (int tone = 12; tone < 17; ++tone) EXPECT_EQ(data.ToneClassAt(RgbToHsv(UnpackColour(ToneColorAt(0, tone)))), tone);
 }
 
 TEST_F(DataFilesTest, BlendFileIsTheFormulasInCodeOrder) {
@@ -140,7 +140,7 @@ TEST_F(DataFilesTest, WheelFollowsTheHueWindowsGeometry) {
   const Point points[] = {{0, 1.0f, 85, 5},     {90, 0.5f, 125, 85},  {180, 0.75f, 85, 145},
                           {270, 0.25f, 65, 85}, {45, 0.70710678f, 125, 45}, {0, 0.0f, 85, 85}};
   for (const Point& p : points) {
-    const TRgb24 want = ToRgb24(PackColor(HsvToRgb(TColorF(p.hue, p.saturation, 1.0f))));
+    const TRgb24 want = ToRgb24(PackColour(HsvToRgb(TColorF(p.hue, p.saturation, 1.0f))));
     const TRgb24 got = skin.At(kWheelPicture.left + p.i, kWheelPicture.top + p.j);
     EXPECT_NEAR(got.red, want.red, 3) << p.hue << " " << p.saturation;
     EXPECT_NEAR(got.green, want.green, 3) << p.hue << " " << p.saturation;

@@ -7,7 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "core/files/palette_document.h"
+#include "core/document/palette_document_commands.h"
+#include "core/formats/palette_document.h"
 #include "ui/main_form.h"
 #include "support/paths.h"
 #include "support/recording.h"

@@ -10,8 +10,8 @@
 #include <string_view>
 #include <vector>
 
-#include "core/files/artwork_export.h"
-#include "core/files/palette_import.h"
+#include "core/document/artwork_export.h"
+#include "core/formats/palette_import.h"
 #include "support/paths.h"
 #include "support/recording.h"
 #include "ui/hue_form.h"

@@ -18,8 +18,8 @@
 #include <gtest/gtest.h>
 #include <memory>
 
-#include "core/model/impression_presets.h"
-#include "core/model/tone_vocabulary.h"
+#include "core/palette/impression_presets.h"
+#include "core/palette/tone_vocabulary.h"
 #include "support/paths.h"
 #include "support/recording.h"
 #include "ui/impression_combo.h"
@@ -190,7 +190,7 @@ TEST_F(PickerFormTest, RightClickTogglesAToneForEveryRuleSlotAndShowsCustom) {
 
   // Any other button applies the tone's colour to the selected slot.
   Click(panel, CellCentre(8));
-  const TColorF pale = RgbToHsv(UnpackColor(ToneColorAtHue(Shade(7, kBase).Param.h(), 8)));
+  const TColorF pale = RgbToHsv(UnpackColour(ToneColorAtHue(Shade(7, kBase).Param.h(), 8)));
   EXPECT_FLOAT_EQ(Shade(7, kBase).Param.s(), pale.s());
   EXPECT_FLOAT_EQ(Shade(7, kBase).Param.v(), pale.v());
   // Outside every cell nothing happens.

@@ -13,10 +13,10 @@
 
 #include <filesystem>
 
-#include "core/files/file_io.h"
-#include "core/files/palette_document.h"
-#include "core/files/palette_import.h"
-#include "core/files/save_as.h"
+#include "core/base/file_io.h"
+#include "core/formats/palette_document.h"
+#include "core/formats/palette_import.h"
+#include "core/document/save_as.h"
 #include "ui/main_form.h"
 #include "ui/paint_box.h"
 #include "support/paths.h"

@@ -169,7 +169,7 @@ TEST_F(CanvasTest, ZoomedSmallArtworkIsTheOneToOneCanvasEnlargedAndPicksWhatIsSh
   int whiteDiffering = 0, shadeDiffering = 0;
   for (int y = 1; y < kCanvasSize - 1; ++y) {
     for (int x = 1; x < kCanvasSize - 1; ++x) {
-      const bool shade = model.checkerBrush.At(x % 16, y % 16) != TRgb24{255, 255, 255};
+      const bool shade = model.CheckerBrush().At(x % 16, y % 16) != TRgb24{255, 255, 255};
       (shade ? shadeDiffering : whiteDiffering) += model.canvasSurface.At(x, y) != plain.At(x / 12, y / 12);
     }
   }

@@ -22,8 +22,8 @@
 #include "core/artwork/channel_mix.h"
 #include "core/artwork/compose_kernels.h"
 #include "core/artwork/compositor.h"
-#include "core/model/coordination_model.h"
-#include "core/progress_sink.h"
+#include "core/document/coordination_model.h"
+#include "core/base/progress_sink.h"
 #include "support/artwork.h"
 #include "support/recording.h"
 
@@ -170,7 +170,7 @@ class CompositorEqualityTest : public ::testing::TestWithParam<std::tuple<TCompo
       layers.push_back(std::move(layer));
     }
     testing::LoadLayers(model, width, height, std::move(layers));
-    for (int i = 0; i < model.document.working_layer_count; ++i) {
+    for (int i = 0; i < model.document.workingLayerCount; ++i) {
       auto& mapping = model.LayerMapping(i);
       mapping.MappedSlot = static_cast<std::int16_t>(rng() % 13);
       mapping.BaseLevel = static_cast<std::uint8_t>(rng());
@@ -228,10 +228,10 @@ TEST_P(CompositorEqualityTest, SampleFilesGiveTheReferenceBytes) {
     if (!LoadFromFile(entry.path().string(), doc, progress).ok()) continue;  // refused files are another test's
     if (!ReduceLayers(doc, Table(), progress, messages).ok()) continue;
     ShrinkToCanvas(doc, progress);
-    if (doc.working_layer_count <= 0) continue;
-    std::vector<TSimpleLayer> layers(doc.Simples.begin(), doc.Simples.begin() + doc.working_layer_count);
+    if (doc.workingLayerCount <= 0) continue;
+    std::vector<TSimpleLayer> layers(doc.Simples.begin(), doc.Simples.begin() + doc.workingLayerCount);
     testing::LoadLayers(model, doc.width, doc.height, std::move(layers));
-    for (int i = 0; i < model.document.working_layer_count; ++i) {
+    for (int i = 0; i < model.document.workingLayerCount; ++i) {
       model.LayerMapping(i).MappedSlot = static_cast<std::int16_t>(rng() % 13);
       model.BuildLayerLookup(i);
     }

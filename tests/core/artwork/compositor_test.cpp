@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "core/model/coordination_model.h"
+#include "core/document/coordination_model.h"
 #include "support/artwork.h"
 #include "support/recording.h"
 

@@ -16,7 +16,7 @@
 #include "bench/psd_generator.h"
 #include "core/artwork/blend_formulas.h"
 #include "core/artwork/psd_document.h"
-#include "core/model/coordination_model.h"
+#include "core/document/coordination_model.h"
 #include "support/paths.h"
 #include "support/recording.h"
 
@@ -56,8 +56,8 @@ void ExpectSameOpening(const std::string& path, const std::string& what) {
   EXPECT_EQ(a.messages, b.messages) << what;
   EXPECT_EQ(a.doc.width, b.doc.width) << what;
   EXPECT_EQ(a.doc.height, b.doc.height) << what;
-  ASSERT_EQ(a.doc.working_layer_count, b.doc.working_layer_count) << what;
-  for (std::size_t i = 0; i < static_cast<std::size_t>(a.doc.working_layer_count); ++i) {
+  ASSERT_EQ(a.doc.workingLayerCount, b.doc.workingLayerCount) << what;
+  for (std::size_t i = 0; i < static_cast<std::size_t>(a.doc.workingLayerCount); ++i) {
     const TSimpleLayer& x = a.doc.Simples[i];
     const TSimpleLayer& y = b.doc.Simples[i];
     EXPECT_TRUE(x.left == y.left && x.top == y.top && x.width == y.width && x.height == y.height &&
@@ -65,7 +65,7 @@ void ExpectSameOpening(const std::string& path, const std::string& what) {
         << what << " layer " << i;
     EXPECT_TRUE(x.Pixel == y.Pixel && x.Alpha == y.Alpha) << what << " layer " << i;
   }
-  EXPECT_TRUE(b.doc.deferred_bytes.empty() && b.doc.deferred_file == nullptr) << what << ": file kept";
+  EXPECT_TRUE(b.doc.deferredBytes.empty() && b.doc.deferredFile == nullptr) << what << ": file kept";
 }
 
 TEST(DeferredOpening, SampleFilesOpenAsWhenReadWhole) {
@@ -121,7 +121,7 @@ TEST(DeferredOpening, GeneratedFileWholeAndCutOpensAsWhenReadWhole) {
   Write(path, file, file.size());
   const TOpened whole = Open(path, true);
   ASSERT_TRUE(whole.ok) << whole.failure;
-  EXPECT_EQ(whole.doc.working_layer_count, 2);  // two groups, the hidden layer dropped
+  EXPECT_EQ(whole.doc.workingLayerCount, 2);  // two groups, the hidden layer dropped
   EXPECT_EQ(whole.doc.width, 600);              // shrunk
   // Whole, then cut inside the records, the row counts and the packed data.
   for (int cut = 16; cut >= 1; --cut) {
@@ -158,7 +158,7 @@ TEST(DeferredOpening, ShortRowsAndChannelsReadZeroInReusedPlanes) {
   Write(path, file, file.size());
   const TOpened deferred = Open(path, true);
   ASSERT_TRUE(deferred.ok) << deferred.failure;
-  ASSERT_EQ(deferred.doc.working_layer_count, 4);
+  ASSERT_EQ(deferred.doc.workingLayerCount, 4);
   ExpectSameOpening(path, "short rows");
   fs::remove(path);
 }

@@ -8,11 +8,11 @@
 #include <fstream>
 #include <string>
 
-#include "core/files/artwork_export.h"
-#include "core/files/data_files.h"
-#include "core/files/file_io.h"
-#include "core/files/png_file.h"
-#include "core/model/coordination_model.h"
+#include "core/document/artwork_export.h"
+#include "core/base/data_files.h"
+#include "core/base/file_io.h"
+#include "core/formats/png_file.h"
+#include "core/document/coordination_model.h"
 #include "support/paths.h"
 #include "support/recording.h"
 
@@ -84,7 +84,7 @@ TEST_F(FullSizeRender, AtScaleOneEverySampleIsTheCanvasPixelForPixel) {
     if (entry.path().extension() != ".psd") continue;
     model.OpenSampleArtwork(entry.path().string());
     messages.shown.clear();
-    if (model.LayerCount() < 1 || model.document.planes_box_shrunk ||
+    if (model.LayerCount() < 1 || model.document.planesBoxShrunk ||
         std::max(model.artworkSurface.width, model.artworkSurface.height) >= kCanvasSize) {
       continue;
     }

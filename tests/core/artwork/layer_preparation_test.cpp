@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "core/artwork/area_shrink.h"
 #include "core/artwork/psd_document.h"
 #include "support/recording.h"
 
@@ -35,19 +36,19 @@ TPSDLayer Layer(std::int32_t left, std::int32_t top, std::int32_t w, std::int32_
     const int index = static_cast<int>(l.PixelData.size());
     l.ChannelData.push_back({static_cast<std::int16_t>(id), 0});
     l.PixelData.push_back(plane);
-    (id == -2 ? l.mask_plane : id == -1 ? l.transparency_plane : id == 0 ? l.red_plane : id == 1 ? l.green_plane
-                                                                                                  : l.blue_plane) = index;
+    (id == -2 ? l.maskPlane : id == -1 ? l.transparencyPlane : id == 0 ? l.redPlane : id == 1 ? l.greenPlane
+                                                                                                  : l.bluePlane) = index;
   }
-  l.channel_count = static_cast<std::uint16_t>(l.ChannelData.size());
+  l.channelCount = static_cast<std::uint16_t>(l.ChannelData.size());
   return l;
 }
 
 TPSD Document(std::uint16_t mode, std::vector<TPSDLayer> layers, std::int32_t w = 100, std::int32_t h = 100) {
   TPSD doc;
-  doc.colour_mode = mode;
+  doc.colourMode = mode;
   doc.width = w;
   doc.height = h;
-  doc.layer_count = static_cast<std::int32_t>(layers.size());
+  doc.layerCount = static_cast<std::int32_t>(layers.size());
   doc.Layers = std::move(layers);
   return doc;
 }
@@ -77,12 +78,12 @@ TEST(ReduceLayers, GreyLevelsAndAlphaOfABaseLayer) {
   TPSD doc = Document(kPsdColourGrey, {Layer(0, 0, 3, 1, {{0, {9, 9, 9}}}, 128),
                                        Layer(5, 2, 3, 1, {{0, {9, 9, 9}}, {-1, {100, 100, 100}}, {-2, {50}}})});
   TPSDLayer& masked = doc.Layers[1];
-  masked.mask_left = 6;
-  masked.mask_top = 2;
-  masked.mask_width = 1;
-  masked.mask_height = 1;
+  masked.maskLeft = 6;
+  masked.maskTop = 2;
+  masked.maskWidth = 1;
+  masked.maskHeight = 1;
   Reduce(doc);
-  ASSERT_EQ(doc.working_layer_count, 2);
+  ASSERT_EQ(doc.workingLayerCount, 2);
   EXPECT_EQ(doc.Simples[0].Alpha, (Bytes{128, 128, 128}));
   EXPECT_EQ(doc.Simples[1].Alpha, (Bytes{100, 19, 100}));
   EXPECT_EQ(doc.Simples[1].Pixel, (Bytes{9, 9, 9}));
@@ -97,7 +98,7 @@ TEST(ReduceLayers, GroupsWhoseBaseIsUnusableVanishWhole) {
   TPSDLayer hidden = grey(1);
   hidden.flags = 2;
   TPSDLayer empty = Layer(0, 0, 0, 0, {});
-  empty.channel_count = 1;
+  empty.channelCount = 1;
   TPSD doc = Document(kPsdColourGrey, {grey(2, 1),           // clipped with nothing below
                                        hidden, grey(3, 1),   // the group of a hidden base
                                        grey(4), grey(5, 2),  // a clipping value with no meaning
@@ -105,7 +106,7 @@ TEST(ReduceLayers, GroupsWhoseBaseIsUnusableVanishWhole) {
                                        grey(7, 0, 0), grey(8, 1),  // the group of a transparent base
                                        grey(9), grey(10, 1, 255)});
   Reduce(doc);
-  ASSERT_EQ(doc.working_layer_count, 2);
+  ASSERT_EQ(doc.workingLayerCount, 2);
   EXPECT_EQ(doc.Simples[0].Pixel[0], 4);
   EXPECT_EQ(doc.Simples[1].Pixel[0], 10);  // the clipped layer covers its base fully
   EXPECT_EQ(doc.Simples.size(), 11u);      // one slot per record
@@ -145,12 +146,12 @@ TEST(ReduceLayers, ClippedLayersBlendByCoverageInsideTheirBase) {
     if (!c.mask.empty()) planes[-2] = c.mask;
     TPSDLayer clipped = Layer(2, 0, 4, 1, planes, c.opacity, 1);
     clipped.BlendModeKey = c.code;
-    clipped.mask_left = 2;
-    clipped.mask_width = c.mask.empty() ? 0 : 4;
-    clipped.mask_height = c.mask.empty() ? 0 : 1;
+    clipped.maskLeft = 2;
+    clipped.maskWidth = c.mask.empty() ? 0 : 4;
+    clipped.maskHeight = c.mask.empty() ? 0 : 1;
     TPSD doc = Document(kPsdColourGrey, {Layer(0, 0, 4, 1, {{0, {100, 100, 100, 100}}}), clipped});
     Reduce(doc, blend);
-    ASSERT_EQ(doc.working_layer_count, 1);
+    ASSERT_EQ(doc.workingLayerCount, 1);
     EXPECT_EQ(doc.Simples[0].Pixel, c.want) << "code " << c.code << " opacity " << int{c.opacity};
   }
   // RGB: each colour channel with its own plane; a missing plane reads as 0.
@@ -167,8 +168,8 @@ TEST(ShrinkToCanvas, AreaAverageWithSubPixelShift) {
   TPSD doc;
   doc.width = 1200;
   doc.height = 900;
-  doc.layer_count = 2;
-  doc.working_layer_count = 2;
+  doc.layerCount = 2;
+  doc.workingLayerCount = 2;
   doc.Simples.resize(2);
   TSimpleLayer& s = doc.Simples[0];
   s.left = 3;

@@ -20,6 +20,7 @@
 #include "core/artwork/blend_formulas.h"
 #include "core/artwork/compose_kernels.h"
 #include "core/artwork/preparation_kernels.h"
+#include "core/artwork/area_shrink.h"
 #include "core/artwork/psd_document.h"
 #include "support/recording.h"
 
@@ -53,10 +54,10 @@ std::uint8_t PlaneByte(const std::uint8_t* plane, std::size_t at) { return plane
 
 int MaskAt(const TPSDLayer& layer, const std::uint8_t* mask, std::int64_t k, std::int64_t j) {
   if (mask == nullptr) return 255;
-  const std::int64_t mx = k + layer.left - layer.mask_left;
-  const std::int64_t my = j + layer.top - layer.mask_top;
-  if (mx < 0 || my < 0 || mx >= layer.mask_width || my >= layer.mask_height) return 255;
-  return mask[static_cast<std::size_t>(my * layer.mask_width + mx)];
+  const std::int64_t mx = k + layer.left - layer.maskLeft;
+  const std::int64_t my = j + layer.top - layer.maskTop;
+  if (mx < 0 || my < 0 || mx >= layer.maskWidth || my >= layer.maskHeight) return 255;
+  return mask[static_cast<std::size_t>(my * layer.maskWidth + mx)];
 }
 
 // Interleaved B, G, R, as the group is described.
@@ -71,9 +72,9 @@ void PlainCopyBase(const TPSDLayer& layer, bool rgb, TSurfaceBgr& s) {
   s.height = layer.height;
   const auto pixels = static_cast<std::size_t>(s.width * s.height);
   s.bgr.assign(pixels * 3, 0);
-  const std::uint8_t* red = layer.Plane(layer.red_plane);
-  const std::uint8_t* green = rgb ? layer.Plane(layer.green_plane) : red;
-  const std::uint8_t* blue = rgb ? layer.Plane(layer.blue_plane) : red;
+  const std::uint8_t* red = layer.Plane(layer.redPlane);
+  const std::uint8_t* green = rgb ? layer.Plane(layer.greenPlane) : red;
+  const std::uint8_t* blue = rgb ? layer.Plane(layer.bluePlane) : red;
   for (std::size_t i = 0; i < pixels; ++i) {
     s.bgr[i * 3] = PlaneByte(blue, i);
     s.bgr[i * 3 + 1] = PlaneByte(green, i);
@@ -89,9 +90,9 @@ std::uint8_t PlainBlend(std::uint8_t d, std::uint8_t s, float f, const std::uint
 void PlainClipped(const TPSDLayer& layer, const TPSDLayer& base, bool rgb, const TBlendTable& blend, TSurfaceBgr& s) {
   if (!LayerUsable(layer)) return;
   const std::uint8_t* table = blend.Table(layer.BlendModeKey);
-  const std::uint8_t* transparency = layer.Plane(layer.transparency_plane);
-  const std::uint8_t *red = layer.Plane(layer.red_plane), *green = layer.Plane(layer.green_plane),
-                     *blue = layer.Plane(layer.blue_plane), *mask = layer.Plane(layer.mask_plane);
+  const std::uint8_t* transparency = layer.Plane(layer.transparencyPlane);
+  const std::uint8_t *red = layer.Plane(layer.redPlane), *green = layer.Plane(layer.greenPlane),
+                     *blue = layer.Plane(layer.bluePlane), *mask = layer.Plane(layer.maskPlane);
   const double opacity = layer.Opacity / 255.0;
   for (std::int64_t r = 0; r < layer.height; ++r) {
     const std::int64_t y = r + layer.top - base.top;
@@ -131,8 +132,8 @@ TSimpleLayer PlainFinish(const TPSDLayer& base, bool rgb, TSurfaceBgr& s) {
     const std::uint8_t* p = &s.bgr[i * 3];
     out.Pixel[i] = rgb ? static_cast<std::uint8_t>((77 * p[2] + 151 * p[1] + 28 * p[0]) >> 8) : p[2];
   }
-  const std::uint8_t* transparency = base.Plane(base.transparency_plane);
-  const std::uint8_t* mask = base.Plane(base.mask_plane);
+  const std::uint8_t* transparency = base.Plane(base.transparencyPlane);
+  const std::uint8_t* mask = base.Plane(base.maskPlane);
   for (std::int64_t j = 0; j < out.height; ++j) {
     for (std::int64_t k = 0; k < out.width; ++k) {
       const auto at = static_cast<std::size_t>(j * out.width + k);
@@ -144,7 +145,7 @@ TSimpleLayer PlainFinish(const TPSDLayer& base, bool rgb, TSurfaceBgr& s) {
 }
 
 std::vector<TSimpleLayer> PlainReduce(const TPSD& doc, const TBlendTable& blend) {
-  const bool rgb = doc.colour_mode == kPsdColourRgb;
+  const bool rgb = doc.colourMode == kPsdColourRgb;
   std::vector<TSimpleLayer> out;
   TSurfaceBgr surface;
   const TPSDLayer* base = nullptr;
@@ -233,7 +234,7 @@ Bytes RandomPlane(std::mt19937& rng, std::size_t n) {
 TPSD RandomDocument(std::mt19937& rng, std::int32_t doc_w, std::int32_t doc_h) {
   auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
   TPSD doc;
-  doc.colour_mode = pick(0, 2) == 0 ? kPsdColourGrey : kPsdColourRgb;
+  doc.colourMode = pick(0, 2) == 0 ? kPsdColourGrey : kPsdColourRgb;
   doc.width = doc_w;
   doc.height = doc_h;
   const int count = pick(1, 7);
@@ -253,29 +254,29 @@ TPSD RandomDocument(std::mt19937& rng, std::int32_t doc_w, std::int32_t doc_h) {
     l.BlendModeKey = static_cast<std::int16_t>(pick(0, 2) == 0 ? kBlendNormal : pick(0, 16));
     if (pick(0, 1) == 0) l.Name = "layer " + std::to_string(i);
     std::vector<int> ids = {0};
-    if (doc.colour_mode == kPsdColourRgb) ids = {0, 1, 2};
+    if (doc.colourMode == kPsdColourRgb) ids = {0, 1, 2};
     if (pick(0, 5) == 0) ids.erase(ids.begin() + pick(0, static_cast<int>(ids.size()) - 1));  // a channel missing
     if (pick(0, 3) != 0) ids.push_back(-1);
     if (pick(0, 2) == 0) {
       ids.push_back(-2);
-      l.mask_left = l.left + pick(-20, l.width);
-      l.mask_top = l.top + pick(-20, l.height);
-      l.mask_width = pick(1, 80);
-      l.mask_height = pick(1, 60);
+      l.maskLeft = l.left + pick(-20, l.width);
+      l.maskTop = l.top + pick(-20, l.height);
+      l.maskWidth = pick(1, 80);
+      l.maskHeight = pick(1, 60);
     }
     for (int id : ids) {
       const int index = static_cast<int>(l.PixelData.size());
       l.ChannelData.push_back({static_cast<std::int16_t>(id), 0});
-      const std::size_t n = id == -2 ? static_cast<std::size_t>(l.mask_width * l.mask_height)
+      const std::size_t n = id == -2 ? static_cast<std::size_t>(l.maskWidth * l.maskHeight)
                                      : static_cast<std::size_t>(l.width * l.height);
       l.PixelData.push_back(RandomPlane(rng, n));
-      (id == -2 ? l.mask_plane : id == -1 ? l.transparency_plane : id == 0 ? l.red_plane : id == 1 ? l.green_plane
-                                                                                                    : l.blue_plane) = index;
+      (id == -2 ? l.maskPlane : id == -1 ? l.transparencyPlane : id == 0 ? l.redPlane : id == 1 ? l.greenPlane
+                                                                                                    : l.bluePlane) = index;
     }
-    l.channel_count = static_cast<std::uint16_t>(l.ChannelData.size());
+    l.channelCount = static_cast<std::uint16_t>(l.ChannelData.size());
     doc.Layers.push_back(std::move(l));
   }
-  doc.layer_count = count;
+  doc.layerCount = count;
   return doc;
 }
 
@@ -310,7 +311,7 @@ TEST(PreparationEquality, RandomDocumentsReduceAndShrinkAsThePlainForm) {
       ASSERT_TRUE(ReduceLayers(doc, blend, progress, messages, shrink_each).ok());
       ShrinkToCanvas(doc, progress);
       const std::string what = "round " + std::to_string(round) + (shrink_each ? ", each group shrunk" : "") + ", " + kernel;
-      ASSERT_EQ(doc.working_layer_count, static_cast<std::int32_t>(want.size())) << what;
+      ASSERT_EQ(doc.workingLayerCount, static_cast<std::int32_t>(want.size())) << what;
       for (std::size_t i = 0; i < want.size(); ++i) {
         const TSimpleLayer &a = doc.Simples[i], &b = want[i];
         EXPECT_TRUE(a.left == b.left && a.top == b.top && a.width == b.width && a.height == b.height &&
@@ -354,7 +355,7 @@ TEST(PreparationEquality, SampleFilesOpenAsThePlainForm) {
       ASSERT_TRUE(LoadFromFile(path, doc, progress, true).ok()) << path;
       ASSERT_TRUE(ReduceLayers(doc, blend, progress, messages, true).ok()) << path;
       ShrinkToCanvas(doc, progress);
-      ASSERT_EQ(doc.working_layer_count, static_cast<std::int32_t>(want.size())) << path;
+      ASSERT_EQ(doc.workingLayerCount, static_cast<std::int32_t>(want.size())) << path;
       for (std::size_t i = 0; i < want.size(); ++i) {
         const TSimpleLayer &a = doc.Simples[i], &b = want[i];
         EXPECT_TRUE(a.left == b.left && a.top == b.top && a.width == b.width && a.height == b.height &&
@@ -382,8 +383,8 @@ TEST(PreparationEquality, ClippedBlendAtEveryBackdropSourceAndCoverage) {
     l.Clipping = clipping;
     l.ChannelData.push_back({0, 0});
     l.PixelData.push_back(grey);
-    l.red_plane = 0;
-    l.channel_count = 1;
+    l.redPlane = 0;
+    l.channelCount = 1;
     return l;
   };
   struct Case {
@@ -396,24 +397,24 @@ TEST(PreparationEquality, ClippedBlendAtEveryBackdropSourceAndCoverage) {
   cases.push_back({1, 1, 1});  // the smallest coverage there is
   for (const Case& c : cases) {
     TPSD doc;
-    doc.colour_mode = kPsdColourGrey;
+    doc.colourMode = kPsdColourGrey;
     doc.width = doc.height = 256;
     doc.Layers = {layer(backdrop, 0), layer(source, 1)};
-    doc.layer_count = 2;
+    doc.layerCount = 2;
     TPSDLayer& clipped = doc.Layers[1];
     clipped.Opacity = static_cast<std::uint8_t>(c.opacity);
     if (c.transparency >= 0) {
-      clipped.transparency_plane = static_cast<int>(clipped.PixelData.size());
+      clipped.transparencyPlane = static_cast<int>(clipped.PixelData.size());
       clipped.ChannelData.push_back({-1, 0});
       clipped.PixelData.push_back(Bytes(65536, static_cast<std::uint8_t>(c.transparency)));
     }
     if (c.mask >= 0) {
-      clipped.mask_plane = static_cast<int>(clipped.PixelData.size());
+      clipped.maskPlane = static_cast<int>(clipped.PixelData.size());
       clipped.ChannelData.push_back({-2, 0});
       clipped.PixelData.push_back(Bytes(65536, static_cast<std::uint8_t>(c.mask)));
-      clipped.mask_width = clipped.mask_height = 256;
+      clipped.maskWidth = clipped.maskHeight = 256;
     }
-    clipped.channel_count = static_cast<std::uint16_t>(clipped.ChannelData.size());
+    clipped.channelCount = static_cast<std::uint16_t>(clipped.ChannelData.size());
     const TBlendTable blend;
     std::vector<TSimpleLayer> want = PlainReduce(doc, blend);
     ForEachKernel([&](const char* kernel) {
@@ -421,7 +422,7 @@ TEST(PreparationEquality, ClippedBlendAtEveryBackdropSourceAndCoverage) {
       TSilentProgress progress;
       testing::TRecordingMessages messages;
       ASSERT_TRUE(ReduceLayers(reduced, blend, progress, messages).ok());
-      ASSERT_EQ(reduced.working_layer_count, 1);
+      ASSERT_EQ(reduced.workingLayerCount, 1);
       EXPECT_EQ(reduced.Simples[0].Pixel, want[0].Pixel)
           << "transparency " << c.transparency << " opacity " << c.opacity << " mask " << c.mask << ", " << kernel;
     });
@@ -517,9 +518,9 @@ TSimpleLayer ShownPart(const TSimpleLayer& l, std::int32_t canvas_w, std::int32_
 // `part` (made only where it can reach the canvas) against `whole` cut to
 // the canvas.
 void ExpectShownPart(const TPSD& whole, const TPSD& part, const std::string& what) {
-  ASSERT_EQ(part.working_layer_count, whole.working_layer_count) << what;
+  ASSERT_EQ(part.workingLayerCount, whole.workingLayerCount) << what;
   ASSERT_TRUE(part.width == whole.width && part.height == whole.height) << what;
-  for (std::size_t i = 0; i < static_cast<std::size_t>(whole.working_layer_count); ++i) {
+  for (std::size_t i = 0; i < static_cast<std::size_t>(whole.workingLayerCount); ++i) {
     const TSimpleLayer want = ShownPart(whole.Simples[i], whole.width, whole.height);
     const TSimpleLayer& a = part.Simples[i];
     if (want.Pixel.empty()) {
@@ -549,8 +550,8 @@ TEST(PreparationEquality, OnlyWhatShowsIsTheShownPartOfTheWhole) {
       if (std::uniform_int_distribution<int>(0, 2)(rng) != 0) continue;
       const std::int32_t dx = std::uniform_int_distribution<std::int32_t>(-2 * w, 2 * w)(rng);
       const std::int32_t dy = std::uniform_int_distribution<std::int32_t>(-2 * h, 2 * h)(rng);
-      l.left += dx, l.right += dx, l.mask_left += dx;
-      l.top += dy, l.bottom += dy, l.mask_top += dy;
+      l.left += dx, l.right += dx, l.maskLeft += dx;
+      l.top += dy, l.bottom += dy, l.maskTop += dy;
     }
     TPSD whole = original;
     TSilentProgress progress;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "bench/psd_generator.h"
+#include "core/artwork/packbits.h"
 #include "core/artwork/psd_document.h"
 
 namespace tintloom {
@@ -28,7 +29,7 @@ std::string DecodeError(const std::vector<std::uint8_t>& bytes) {
   TPSD doc;
   const Result<> r = Decode(bytes, doc);
   if (r.ok()) return "(read)";
-  EXPECT_EQ(doc.layer_count, 0);
+  EXPECT_EQ(doc.layerCount, 0);
   EXPECT_TRUE(doc.Layers.empty());
   return r.error().message;
 }
@@ -92,7 +93,7 @@ TEST(PsdLayers, CountSignEmptyLayersAndEmptySections) {
   // A negative stored count is read as its absolute value.
   TPSD doc;
   ASSERT_TRUE(Decode(psdgen::MakePsd(8, 8, 3, {RgbLayer(0, 0, 2, 2), RgbLayer(1, 1, 3, 2)}, -1), doc).ok());
-  EXPECT_EQ(doc.layer_count, 2);
+  EXPECT_EQ(doc.layerCount, 2);
   EXPECT_EQ(doc.Layers[1].width, 2);
   EXPECT_EQ(doc.Layers[1].height, 3);
 
@@ -106,16 +107,16 @@ TEST(PsdLayers, CountSignEmptyLayersAndEmptySections) {
 
   // No layer records at all: a count of 0, or no layer section.
   ASSERT_TRUE(Decode(psdgen::MakePsd(8, 8, 3, {}), doc).ok());
-  EXPECT_EQ(doc.layer_count, 0);
+  EXPECT_EQ(doc.layerCount, 0);
   ASSERT_TRUE(Decode(Header(8, 8, 8, 3), doc).ok());
-  EXPECT_EQ(doc.layer_count, 0);
+  EXPECT_EQ(doc.layerCount, 0);
 }
 
 TEST(PsdLayers, MaskBlocksOfEverySizeKeepTheRecordAligned) {
   const std::vector<std::uint8_t> rect = {0, 0, 0, 1, 0, 0, 0, 2, 0, 0, 0, 4, 0, 0, 0, 7};  // 1, 2, 4, 7
   struct Case {
     std::size_t size;
-    std::int32_t mask_width, mask_height;
+    std::int32_t maskWidth, maskHeight;
   };
   for (const Case& c : {Case{20, 5, 3}, Case{36, 5, 3}, Case{28, 5, 3}, Case{56, 5, 3}, Case{10, 0, 0}}) {
     SCOPED_TRACE(c.size);
@@ -124,17 +125,17 @@ TEST(PsdLayers, MaskBlocksOfEverySizeKeepTheRecordAligned) {
     if (c.size >= 18) std::copy(rect.begin(), rect.end(), l.mask_block.begin());
     l.mask_block[c.size - 1] = 0xEE;  // garbage at the block's end must be skipped
     if (c.size >= 36) l.mask_block[18] = 0x42;  // real mask flags
-    l.channels.push_back({-2, c.mask_width, Plane(c.mask_width, c.mask_height, [](int x, int) { return x; })});
+    l.channels.push_back({-2, c.maskWidth, Plane(c.maskWidth, c.maskHeight, [](int x, int) { return x; })});
     l.name = "after mask";
     TPSD doc;
     ASSERT_TRUE(Decode(psdgen::MakePsd(8, 8, 3, {l}), doc).ok());
     const TPSDLayer& got = doc.Layers[0];
-    EXPECT_EQ(got.mask_width, c.mask_width);
-    EXPECT_EQ(got.mask_height, c.mask_height);
-    EXPECT_EQ(got.real_mask_flags, c.size >= 36 ? 0x42 : 0);
+    EXPECT_EQ(got.maskWidth, c.maskWidth);
+    EXPECT_EQ(got.maskHeight, c.maskHeight);
+    EXPECT_EQ(got.realMaskFlags, c.size >= 36 ? 0x42 : 0);
     EXPECT_EQ(got.Name.value_or("-"), "after mask");
-    ASSERT_EQ(got.PixelData[4].size(), static_cast<std::size_t>(c.mask_width * c.mask_height));
-    if (c.mask_width > 0) {
+    ASSERT_EQ(got.PixelData[4].size(), static_cast<std::size_t>(c.maskWidth * c.maskHeight));
+    if (c.maskWidth > 0) {
       EXPECT_EQ(got.PixelData[4][4], 4);
     }
   }

@@ -109,7 +109,7 @@ TEST_F(PsdSamples, EveryChannelDecodesToTheBytesAnotherReaderFound) {
     const auto bytes = ReadAll(dir_ / expected.name);
     const Result<> read = DecodePsd(bytes, expected.name, doc, progress);
     ASSERT_TRUE(read.ok()) << read.error().message;
-    ASSERT_EQ(doc.layer_count, static_cast<int>(expected.layers.size()));
+    ASSERT_EQ(doc.layerCount, static_cast<int>(expected.layers.size()));
     for (std::size_t i = 0; i < expected.layers.size(); ++i) {
       SCOPED_TRACE("layer " + std::to_string(i));
       const TExpectedLayer& want = expected.layers[i];
@@ -155,7 +155,7 @@ TEST_F(PsdSamples, EveryCutOfEveryFileFailsCleanlyOrReads) {
       const Result<> read = DecodePsd(std::span(bytes).first(at), "cut.psd", doc, progress);
       if (!read.ok()) {
         EXPECT_FALSE(read.error().message.empty());
-        EXPECT_EQ(doc.layer_count, 0);
+        EXPECT_EQ(doc.layerCount, 0);
         EXPECT_TRUE(doc.Layers.empty());
         continue;
       }

@@ -9,7 +9,7 @@ namespace {
 
 TEST(ColourConversion, UnpackThenPackReturnsEveryPackedColour) {
   for (TColor c = 0; c < (1u << 24); ++c) {
-    if (PackColor(UnpackColor(c)) != c) {
+    if (PackColour(UnpackColour(c)) != c) {
       FAIL() << "round trip changed 0x" << std::hex << c;
     }
   }
@@ -27,12 +27,12 @@ TEST(ColourConversion, HsvToRgbUsesWholeDegreesWrappedOnce) {
   // The fraction never reaches the colour.
   EXPECT_EQ(HsvToRgb(TColorF(30.99f, 0.7f, 0.9f)), HsvToRgb(TColorF(30.0f, 0.7f, 0.9f)));
   // Each sextant.
-  EXPECT_EQ(PackColor(HsvToRgb(TColorF(0, 1, 1))), 0x0000FFu);
-  EXPECT_EQ(PackColor(HsvToRgb(TColorF(60, 1, 1))), 0x00FFFFu);
-  EXPECT_EQ(PackColor(HsvToRgb(TColorF(120, 1, 1))), 0x00FF00u);
-  EXPECT_EQ(PackColor(HsvToRgb(TColorF(180, 1, 1))), 0xFFFF00u);
-  EXPECT_EQ(PackColor(HsvToRgb(TColorF(240, 1, 1))), 0xFF0000u);
-  EXPECT_EQ(PackColor(HsvToRgb(TColorF(300, 1, 1))), 0xFF00FFu);
+  EXPECT_EQ(PackColour(HsvToRgb(TColorF(0, 1, 1))), 0x0000FFu);
+  EXPECT_EQ(PackColour(HsvToRgb(TColorF(60, 1, 1))), 0x00FFFFu);
+  EXPECT_EQ(PackColour(HsvToRgb(TColorF(120, 1, 1))), 0x00FF00u);
+  EXPECT_EQ(PackColour(HsvToRgb(TColorF(180, 1, 1))), 0xFFFF00u);
+  EXPECT_EQ(PackColour(HsvToRgb(TColorF(240, 1, 1))), 0xFF0000u);
+  EXPECT_EQ(PackColour(HsvToRgb(TColorF(300, 1, 1))), 0xFF00FFu);
 }
 
 // Hues and products past the int range: converting those to int directly is
@@ -76,10 +76,10 @@ TEST(ColourConversion, RgbToHsvEdges) {
 }
 
 TEST(ColourConversion, PackRoundsHalfUpAndHexSwapsTheBytes) {
-  EXPECT_EQ(PackColor(TColorF(1.0f, 0.5f, 0.0f)), 0x000080FFu);
-  EXPECT_EQ(PackHexColor(TColorF(1.0f, 0.5f, 0.0f)), 0x00FF8000u);
+  EXPECT_EQ(PackColour(TColorF(1.0f, 0.5f, 0.0f)), 0x000080FFu);
+  EXPECT_EQ(PackHexColour(TColorF(1.0f, 0.5f, 0.0f)), 0x00FF8000u);
   // Just below the half stays down.
-  EXPECT_EQ(PackColor(TColorF(0.0f, 0.0f, 127.49f / 255.0f)), 0x7F0000u);
+  EXPECT_EQ(PackColour(TColorF(0.0f, 0.0f, 127.49f / 255.0f)), 0x7F0000u);
   EXPECT_EQ(ToRgb24(0x123456u), (TRgb24{0x12, 0x34, 0x56}));
   EXPECT_EQ(FromRgb24(TRgb24{0x12, 0x34, 0x56}), 0x123456u);
   EXPECT_EQ(HsvToColor(240.0f, 1.0f, 1.0f), 0xFF0000u);
@@ -89,7 +89,7 @@ TEST(ColourConversion, HsvRoundTripOfPackedColoursStaysWithinOneStep) {
   // HSV to RGB drops the hue's fraction, so a packed colour may move, but by
   // no more than one byte step per degree of lost hue.
   for (TColor c = 0; c < (1u << 24); c += 9973) {
-    const TColor back = PackColor(HsvToRgb(RgbToHsv(UnpackColor(c))));
+    const TColor back = PackColour(HsvToRgb(RgbToHsv(UnpackColour(c))));
     for (int shift = 0; shift < 24; shift += 8) {
       const int a = static_cast<int>(c >> shift & 0xFF);
       const int b = static_cast<int>(back >> shift & 0xFF);

@@ -32,14 +32,14 @@ TEST(Surface, BlendThroughMaskZeroKeepsFullReplacesAndMiddleTruncates) {
   TMask8 m = SolidMask(3, 1, 0);
   m.At(1, 0) = 255;
   m.At(2, 0) = 128;
-  BlendColorThroughMask(s, 0, 0, TRgb24{200, 100, 51}, m);
+  BlendColourThroughMask(s, 0, 0, TRgb24{200, 100, 51}, m);
   EXPECT_EQ(s.At(0, 0), (TRgb24{0, 0, 0}));
   EXPECT_EQ(s.At(1, 0), (TRgb24{200, 100, 51}));
   // 0 + 128 x 200 / 255 = 100.39 -> 100; 128 x 51 / 255 = 25.6 -> 25
   EXPECT_EQ(s.At(2, 0), (TRgb24{100, 50, 25}));
   // Falling channels truncate toward zero too: 255 + 128 x (0 - 255) / 255 = 255 - 128.
   FillAll(s, 0xFFFFFF);
-  BlendColorThroughMask(s, 0, 0, TRgb24{0, 0, 0}, m);
+  BlendColourThroughMask(s, 0, 0, TRgb24{0, 0, 0}, m);
   EXPECT_EQ(s.At(2, 0), (TRgb24{127, 127, 127}));
 }
 
@@ -196,7 +196,7 @@ TEST(Surface, OperationsNearTheIntLimitsClipInsteadOfWrapping) {
       [&] { CopyRect(s, kMin, 0, src, kMax, 0, kMax, 4); },
       [&] { CopyRect(s, 0, 0, src, kMin, kMin, kMax, kMax); },
       [&] { CopyRect(s, kMax - 1, 0, src, 0, 0, 4, 4); },
-      [&] { BlendColorThroughMask(s, kMax - 1, kMax - 1, TRgb24{}, m); },
+      [&] { BlendColourThroughMask(s, kMax - 1, kMax - 1, TRgb24{}, m); },
       [&] { MapMaskThroughPalette(s, 0, kMax - 1, palette, m); },
       [&] { DarkLine(s, 0, 0, 3e9f, 3e9f); },
       [&] { DarkPoint(s, 3e9f, -3e9f); },

@@ -1,0 +1,22 @@
+# Fails when the README's table of levels does not list the core libraries in
+# the order the build makes them, each with its folder.
+#   cmake -DREADME=<README.md> -DLEVELS="base,colour,..." -P check_readme_levels.cmake
+string(REPLACE "," ";" LEVELS "${LEVELS}")
+file(STRINGS ${README} rows REGEX "^\\| [0-9]+ \\| `tintloom_[a-z]+` \\| `[a-z/]+` \\|")
+set(listed "")
+foreach(row IN LISTS rows)
+  string(REGEX MATCH "^\\| [0-9]+ \\| `tintloom_([a-z]+)` \\| `([a-z/]+)` \\|" _ "${row}")
+  set(library ${CMAKE_MATCH_1})
+  set(folder ${CMAKE_MATCH_2})
+  if(library STREQUAL "windows")
+    continue()
+  endif()
+  if(NOT folder STREQUAL "core/${library}/")
+    message(FATAL_ERROR "README: level ${library} is listed in ${folder}, the build keeps it in core/${library}/")
+  endif()
+  list(APPEND listed ${library})
+endforeach()
+if(NOT listed STREQUAL LEVELS)
+  message(FATAL_ERROR "README lists the core levels as '${listed}'; the build makes '${LEVELS}'")
+endif()
+message(STATUS "README lists the core levels as the build makes them")

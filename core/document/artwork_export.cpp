@@ -1,0 +1,121 @@
+#include "core/document/artwork_export.h"
+
+#include <condition_variable>
+#include <exception>
+#include <mutex>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "core/artwork/blend_table.h"
+#include "core/base/file_io.h"
+#include "core/formats/png_file.h"
+#include "core/document/coordination_model.h"
+
+namespace tintloom {
+
+namespace {
+
+// Rows are gathered into blocks and compressed on a thread of their own, so
+// that deflating one block overlaps composing the next: the compressor is a
+// large share of the export's time and runs on one core only.
+class TPngRowSink final : public TRowSink {
+ public:
+  explicit TPngRowSink(std::string path) : path_(std::move(path)) {}
+  ~TPngRowSink() override { Stop(); }
+
+  Result<> Begin(std::int32_t width, std::int32_t height, bool alpha) override {
+    TRY(writer_.Open(path_, width, height, alpha));
+    rowBytes_ = static_cast<std::size_t>(width) * (alpha ? 4 : 3);
+    try {
+      filling_.reserve(rowBytes_ * kBlockRows);
+      writing_.reserve(rowBytes_ * kBlockRows);
+      thread_ = std::thread([this] { Compress(); });
+    } catch (const std::exception&) {
+      return Fail(kFileAccessMessage);
+    }
+    return Ok();
+  }
+
+  Result<> WriteRow(const std::uint8_t* row) override {
+    filling_.insert(filling_.end(), row, row + rowBytes_);
+    if (filling_.size() >= rowBytes_ * kBlockRows) return HandOver();
+    return Ok();
+  }
+
+  Result<> Finish() {
+    TRY(HandOver());
+    Stop();
+    if (failed_) return Fail(kFileAccessMessage);
+    return writer_.Finish();
+  }
+
+ private:
+  static constexpr std::size_t kBlockRows = 64;
+
+  // Waits for the compressor to take the previous block, then gives it this one.
+  Result<> HandOver() {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return !full_ || failed_; });
+    if (failed_) return Fail(kFileAccessMessage);
+    std::swap(filling_, writing_);
+    filling_.clear();
+    full_ = !writing_.empty();
+    changed_.notify_all();
+    return Ok();
+  }
+
+  void Compress() {
+    for (;;) {
+      std::unique_lock lock(mutex_);
+      changed_.wait(lock, [this] { return full_ || stopping_; });
+      if (!full_) return;
+      lock.unlock();
+      // The block is the compressor's alone until `full_` is cleared.
+      bool ok = true;
+      for (std::size_t at = 0; ok && at < writing_.size(); at += rowBytes_) ok = writer_.WriteRow(writing_.data() + at).ok();
+      lock.lock();
+      failed_ = failed_ || !ok;
+      full_ = false;
+      changed_.notify_all();
+      if (failed_) return;
+    }
+  }
+
+  void Stop() {
+    if (!thread_.joinable()) return;
+    {
+      std::unique_lock lock(mutex_);
+      changed_.wait(lock, [this] { return !full_ || failed_; });
+      stopping_ = true;
+      changed_.notify_all();
+    }
+    thread_.join();
+  }
+
+  std::string path_;
+  TPngWriter writer_;
+  std::size_t rowBytes_ = 0;
+  std::vector<std::uint8_t> filling_, writing_;
+  std::thread thread_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  bool full_ = false;
+  bool stopping_ = false;
+  bool failed_ = false;
+};
+
+}  // namespace
+
+Result<TRenderOutcome> ExportArtworkPng(const TCoordinationModel& model, const std::string& path,
+                                        const TRenderBackground& background, std::int32_t fitSide,
+                                        const TRenderProgress& progress) {
+  if (model.LayerCount() < 1 || model.artworkPath.empty()) return Fail(kNoArtworkMessage);
+  TPngRowSink sink(path);
+  TRY_ASSIGN(const TRenderOutcome outcome, RenderArtwork(model.artworkPath, model.document, model.artworkLayers,
+                                                         GlobalBlendTable(), background, fitSide, sink, progress));
+  if (outcome == TRenderOutcome::kDone) TRY(sink.Finish());
+  return outcome;
+}
+
+}  // namespace tintloom

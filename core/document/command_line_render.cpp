@@ -1,0 +1,216 @@
+#include "core/document/command_line_render.h"
+
+#include <charconv>
+#include <filesystem>
+#include <optional>
+
+#include "core/artwork/blend_table.h"
+#include "core/document/artwork_export.h"
+#include "core/base/data_files.h"
+#include "core/base/file_io.h"
+#include "core/document/palette_document_commands.h"
+#include "core/document/work_document_commands.h"
+#include "core/formats/palette_document.h"
+#include "core/palette/tone_data.h"
+#include "core/formats/work_document.h"
+#include "core/document/coordination_model.h"
+
+namespace tintloom {
+
+namespace {
+
+constexpr const char* kHelp =
+    "Usage: tintloom --render WORK.tlw [--palette PALETTE.tlp ...] (--output FILE.png | --output-dir DIR)\n"
+    "                [--size N] [--background transparent|RRGGBB]\n"
+    "\n"
+    "Writes the artwork of a Tintloom work document, recoloured, as PNG, without\n"
+    "opening a window.\n"
+    "\n"
+    "  --render WORK.tlw     the work document: its palette, artwork and layer settings\n"
+    "  --palette FILE.tlp    render with this palette instead of the work's own; may be\n"
+    "                        repeated, one picture per palette, named after it\n"
+    "  --output FILE.png     the picture to write (one picture only)\n"
+    "  --output-dir DIR      the folder to write into (made if missing); each picture is\n"
+    "                        named after its palette, or after the work document\n"
+    "  --size N              fit the longer side to N pixels, averaged as the canvas\n"
+    "                        shrinks (default: the artwork's own size)\n"
+    "  --background B        what lies under the artwork: transparent, or a colour as\n"
+    "                        six hexadecimal digits RRGGBB (default: FFFFFF, white)\n"
+    "  --help                show this text\n"
+    "\n"
+    "Exit status: 0 when every picture was written, 1 when a file could not be read\n"
+    "or written, 2 for a wrong command line.\n";
+
+struct TRenderCommand {
+  std::string work;
+  std::vector<std::string> palettes;
+  std::optional<std::string> output;
+  std::optional<std::string> outputDir;
+  std::int32_t size = 0;
+  TRenderBackground background;
+};
+
+class TCollectedMessages final : public TMessageSink {
+ public:
+  void ShowMessage(const std::string& text) override { messages.push_back(text); }
+  std::vector<std::string> messages;
+};
+
+// The command line, or the one line that says what is wrong with it.
+std::optional<std::string> ParseCommand(const std::vector<std::string>& args, TRenderCommand& command) {
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& option = args[i];
+    const auto value = [&]() -> std::optional<std::string> {
+      if (i + 1 >= args.size()) return std::nullopt;
+      return args[++i];
+    };
+    std::optional<std::string> v;
+    if (option == "--render" || option == "--palette" || option == "--output" || option == "--output-dir" ||
+        option == "--size" || option == "--background") {
+      v = value();
+      if (!v || v->empty()) return option + " needs a value (see --help)";
+    }
+    if (option == "--render") {
+      if (!command.work.empty()) return "only one --render work document may be given";
+      command.work = *v;
+    } else if (option == "--palette") {
+      command.palettes.push_back(*v);
+    } else if (option == "--output") {
+      command.output = *v;
+    } else if (option == "--output-dir") {
+      command.outputDir = *v;
+    } else if (option == "--size") {
+      int n = 0;
+      const auto [end, ec] = std::from_chars(v->data(), v->data() + v->size(), n);
+      if (ec != std::errc() || end != v->data() + v->size() || n < 1 || n > 65535) {
+        return "--size needs a whole number of pixels from 1 to 65535, not '" + *v + "'";
+      }
+      command.size = n;
+    } else if (option == "--background") {
+      if (*v == "transparent") {
+        command.background.transparent = true;
+      } else {
+        unsigned rgb = 0;
+        const std::string digits = (*v)[0] == '#' ? v->substr(1) : *v;
+        const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), rgb, 16);
+        if (digits.size() != 6 || ec != std::errc() || end != digits.data() + digits.size()) {
+          return "--background needs 'transparent' or six hexadecimal digits RRGGBB, not '" + *v + "'";
+        }
+        command.background.transparent = false;
+        command.background.colour = (rgb >> 16 & 0xFF) | (rgb & 0xFF00) | (rgb & 0xFF) << 16;
+      }
+    } else {
+      return "unknown argument '" + option + "' (see --help)";
+    }
+  }
+  if (command.work.empty()) return "--render needs a work document (see --help)";
+  if (command.output.has_value() == command.outputDir.has_value()) {
+    return "give either --output FILE.png or --output-dir DIR (see --help)";
+  }
+  if (command.output && command.palettes.size() > 1) {
+    return "several palettes make several pictures: use --output-dir instead of --output";
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+bool WantsCommandLineRender(const std::vector<std::string>& args) {
+  for (const std::string& a : args) {
+    if (a == "--render" || a == "--help" || a == "-h") return true;
+  }
+  return false;
+}
+
+int RunCommandLineRender(const std::vector<std::string>& args, const std::string& programDir, std::ostream& out,
+                         std::ostream& err) {
+  namespace fs = std::filesystem;
+  for (const std::string& a : args) {
+    if (a == "--help" || a == "-h") {
+      out << kHelp;
+      return 0;
+    }
+  }
+  const auto fail = [&err](int status, const std::string& line) {
+    err << "tintloom: " << line << '\n';
+    return status;
+  };
+  TRenderCommand command;
+  if (const std::optional<std::string> wrong = ParseCommand(args, command)) return fail(2, *wrong);
+
+  // The work document, every palette and the artwork are checked before
+  // anything is written.
+  Result<std::vector<std::uint8_t>> workBytes = ReadWholeFile(command.work, 64ull << 20);
+  if (!workBytes) return fail(1, "cannot read work document '" + command.work + "'");
+  Result<TWorkDocument> work = DecodeWorkDocument(*workBytes);
+  if (!work) {
+    return fail(1, work.error().message == kDocumentVersionMessage
+                       ? "'" + command.work + "' is a work document of a newer version"
+                       : "'" + command.work + "' is not a Tintloom work document, or it is damaged");
+  }
+  if (!work->artwork) return fail(1, "work document '" + command.work + "' names no artwork");
+  const std::string artwork = ResolveArtworkPath(*work->artwork, command.work);
+  std::error_code ec;
+  if (!fs::is_regular_file(artwork, ec)) return fail(1, "artwork '" + artwork + "' not found");
+
+  std::vector<std::vector<std::uint8_t>> palettes;
+  for (const std::string& path : command.palettes) {
+    Result<std::vector<std::uint8_t>> bytes = ReadFileStart(path, kPaletteDocumentSize);
+    if (!bytes) return fail(1, "cannot read palette '" + path + "'");
+    TPaletteDocument scratch;
+    if (bytes->size() != kPaletteDocumentSize || !DecodePaletteDocument(*bytes, scratch)) {
+      return fail(1, "'" + path + "' is not a Tintloom palette, or it is damaged");
+    }
+    palettes.push_back(std::move(bytes).value());
+  }
+
+  // The model as the program starts it, without windows.
+  TModelViews views;
+  TCollectedMessages messages;
+  TCoordinationModel model(views, messages);
+  const std::string toneFile = LocateDataFile(kToneDataFileName, programDir);
+  if (!model.toneData.LoadToneData(toneFile)) return fail(1, "cannot read the data file '" + toneFile + "'");
+  const std::string blendFile = LocateDataFile(kBlendFileName, programDir);
+  if (!GlobalBlendTable().LoadBlendTable(blendFile)) return fail(1, "cannot read the data file '" + blendFile + "'");
+  model.ConstructScheme();
+
+  const std::size_t before = messages.messages.size();
+  if (!ApplyWorkDocument(model, *work, command.work) || model.LayerCount() < 1) {
+    return fail(1, "cannot open artwork '" + artwork + "' (not a readable layered PSD file)");
+  }
+  if (messages.messages.size() > before) {
+    err << "tintloom: warning: the artwork's layers changed since the work was saved; some layers keep no settings\n";
+  }
+
+  struct TJob {
+    const std::vector<std::uint8_t>* palette;
+    std::string output;
+  };
+  std::vector<TJob> jobs;
+  if (command.outputDir) {
+    fs::create_directories(*command.outputDir, ec);
+    if (!fs::is_directory(*command.outputDir, ec)) return fail(1, "cannot make the folder '" + *command.outputDir + "'");
+    const auto into = [&command](const std::string& named) {
+      return (fs::path(*command.outputDir) / fs::path(named).stem()).string() + ".png";
+    };
+    if (palettes.empty()) jobs.push_back({nullptr, into(command.work)});
+    for (std::size_t i = 0; i < palettes.size(); ++i) jobs.push_back({&palettes[i], into(command.palettes[i])});
+  } else {
+    jobs.push_back({palettes.empty() ? nullptr : &palettes.front(), *command.output});
+  }
+  for (const TJob& job : jobs) {
+    if (job.palette != nullptr && !ReadPaletteDocumentInto(model, *job.palette)) {
+      return fail(1, "cannot use the palette for '" + job.output + "'");
+    }
+    Result<TRenderOutcome> written = ExportArtworkPng(model, job.output, command.background, command.size, nullptr);
+    if (!written) {
+      if (written.error().message == kFileAccessMessage) return fail(1, "cannot write '" + job.output + "'");
+      if (written.error().message == kArtworkChangedMessage) return fail(1, "artwork '" + artwork + "' changed while it was read");
+      return fail(1, "cannot render '" + job.output + "' (the artwork could not be read, or memory ran out)");
+    }
+    out << job.output << '\n';
+  }
+  return 0;
+}
+
+}  // namespace tintloom

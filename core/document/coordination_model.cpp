@@ -1,0 +1,687 @@
+#include "core/document/coordination_model.h"
+
+#include <algorithm>
+#include <cassert>
+#include <chrono>
+#include <cstdio>
+
+#include "core/artwork/compositor.h"
+#include "core/base/user_text.h"
+#include "core/document/picker_input.h"
+#include "core/palette/picker_strips.h"
+#include "core/palette/shade_mixing.h"
+#include "core/palette/tone_snap.h"
+
+namespace tintloom {
+
+namespace {
+
+float Clamp01(float x) { return x > 1.0f ? 1.0f : (x < 0.0f ? 0.0f : x); }
+
+std::int64_t NowMs() {
+  using namespace std::chrono;
+  return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+}  // namespace
+
+TCoordinationModel::TCoordinationModel(TModelViews& views, TMessageSink& messages)
+    : views_(views), messages_(messages) {
+  canvasSurface.Create(kCanvasSize, kCanvasSize);
+  MakeCheckerBrush(checkerBrush_);
+  SetInitialSlotParameters();
+  // The views may not exist yet: the history starts without showing itself.
+  history_.Start(CaptureState());
+  savedState_ = history_.Current();
+}
+
+void TCoordinationModel::SetInitialSlotParameters() {
+  for (TColorSlot& slot : palette_.Slots()) {
+    slot = TColorSlot{};
+    slot.shades[kHighlight].Param = TColorF(0.0f, 0.25f, 0.5f);
+    slot.shades[kBase].Param = TColorF(0.0f, 0.5f, 1.0f);
+    slot.shades[kShadow].Param = TColorF(0.0f, 0.5f, 0.8f);
+    slot.shades[kDeepShadow].Param = TColorF(0.0f, 0.0f, 0.8f);
+  }
+}
+
+// ---------------------------------------------------------------- selection
+
+TColorSlot* TCoordinationModel::SelectedSlot() {
+  if (selectedSlot < 0 || selectedSlot >= kSlotCount) {
+    messages_.ShowMessage(TL_TEXT("tintloom", "参照"));
+    return nullptr;
+  }
+  return &palette_.Slots()[static_cast<std::size_t>(selectedSlot)];
+}
+
+void TCoordinationModel::SelectSlot(int i) {
+  if (busy_) return;
+  assert(i >= 0 && i < kSlotCount);
+  selectedSlot = i;
+  RefreshSelection();
+}
+
+void TCoordinationModel::RefreshSelection() {
+  if (busy_) return;
+  selectedShade = kBase;
+  if (views_.HueWindowVisible()) {
+    PaintHueWindow();
+    views_.RepaintValueSlider();
+  }
+  if (views_.PickerWindowVisible()) views_.RefreshPicker();
+  for (const int layer : SelectedLayers()) {
+    LayerMapping(layer).MappedSlot = static_cast<std::int16_t>(selectedSlot);
+    BuildLayerLookup(layer);
+  }
+  if (views_.LayerWindowVisible()) {
+    views_.RefreshSlotGrid();
+    views_.RefreshLayerList();
+    views_.PaintMappingPreview();
+  }
+  ComposeCanvas();
+}
+
+void TCoordinationModel::SelectShade(int i) {
+  if (busy_) return;
+  assert(i >= 0 && i < kShadeCount);
+  selectedShade = i;
+  if (views_.PickerWindowVisible()) views_.RefreshPicker();
+}
+
+TColorF& TCoordinationModel::SelectedShadeParams() {
+  assert(selectedSlot >= 0 && selectedSlot < kSlotCount && selectedShade >= 0 && selectedShade < kShadeCount);
+  return palette_.Slots()[static_cast<std::size_t>(selectedSlot)].shades[static_cast<std::size_t>(selectedShade)].Param;
+}
+
+void TCoordinationModel::RefreshSelectedSlot() {
+  if (busy_) return;
+  BuildSlotRamp(selectedSlot);
+  if (views_.LayerWindowVisible()) {
+    views_.RefreshLayerList();
+    views_.PaintMappingPreview();
+  }
+}
+
+// ---------------------------------------------------------------- colours
+
+void TCoordinationModel::ApplyScheme(int rule, const float (&hues)[kSlotCount], float (&weights)[kRuleSlotCount]) {
+  if (busy_) return;
+  TakeSchemeBases(rule, hues, weights);
+  for (int i = 0; i < kSlotCount; ++i) ComputeSlotShades(i);
+}
+
+void TCoordinationModel::TakeSchemeBases(int rule, const float (&hues)[kSlotCount], float (&weights)[kRuleSlotCount]) {
+  for (int i = 0; i < kSlotCount; ++i) {
+    float h = hues[i];
+    // One correction only: the scheme's hues stray at most one turn.
+    if (h < 0.0f) {
+      h = static_cast<float>(static_cast<long double>(h) + 360.0L);
+    } else if (h > 360.0f) {
+      h = static_cast<float>(static_cast<long double>(h) - 360.0L);
+    }
+    palette_.Slots()[static_cast<std::size_t>(i)].shades[kBase].Param.h() = h;
+  }
+  palette_.Slots()[0].shades[kBase].Param.s() = weights[0];
+  for (int i = 1; i < kRuleSlotCount; ++i) {
+    float& saturation = palette_.Slots()[static_cast<std::size_t>(i)].shades[kBase].Param.s();
+    if (rule == kCustomRule) {
+      saturation = weights[i];
+    } else {
+      saturation = static_cast<float>(static_cast<long double>(weights[0]) + weights[i]);
+      if (saturation > 1.0f) {
+        saturation = 1.0f;
+        weights[i] = static_cast<float>(1.0L - weights[0]);
+      } else if (saturation < 0.0f) {
+        // A negative offset can outrun slot 0's saturation when slot 0 is
+        // turned down; below 0 there is no colour (its channels would pack
+        // past a byte), so the slot rests at grey and keeps its offset.
+        saturation = 0.0f;
+      }
+    }
+  }
+}
+
+void TCoordinationModel::ComputeSlotShades(int i) {
+  TColorSlot& slot = palette_.Slots()[static_cast<std::size_t>(i)];
+  for (int j = 0; j < kShadeCount; ++j) {
+    TShade& shade = slot.shades[static_cast<std::size_t>(j)];
+    ComputeShade(slot, j, i, shade.Hsv);
+    shade.Rgb = HsvToRgb(shade.Hsv);
+    shade.Color = shade.LitColor = PackColour(shade.Rgb);
+  }
+}
+
+void TCoordinationModel::ComputeShade(TColorSlot& slot, int j, int slotIndex, TColorF& out) {
+  // Under a tone filter a rule slot is shown at its nearest allowed tone; its
+  // own base stays as the user set it.
+  TColorF base = slot.shades[kBase].Param;
+  if (ToneFilterActive() && slotIndex >= 0 && slotIndex < kRuleSlotCount) {
+    SnapToAllowedTones(slot.shades[kBase].Param, base);
+  }
+  out = MixShade(slot, j, base);
+}
+
+void TCoordinationModel::SnapToAllowedTones(const TColorF& in, TColorF& out) const {
+  out = NearestAllowedTone(toneData, palette_.ToneFilter(), in);
+}
+
+void TCoordinationModel::FitShadeToColor(TColorSlot& slot, int j, const TColorF& target) {
+  if (busy_) return;
+  // The pick keys fit the selected slot; the scheme's entries written below
+  // are that slot's.
+  assert(selectedSlot >= 0 && selectedSlot < kSlotCount && &slot == &palette_.Slots()[static_cast<std::size_t>(selectedSlot)]);
+  TColorF& param = slot.shades[static_cast<std::size_t>(j)].Param;
+  if (j == kBase) {
+    param = target;
+    palette_.Scheme().SetSlotHue(selectedSlot, target.h());
+    if (selectedSlot < kRuleSlotCount) {
+      palette_.Scheme().SetCustomHueOffset(selectedSlot, target.h());
+      palette_.Scheme().SetSaturationWeight(selectedSlot, target.s());
+    }
+  } else {
+    FitMixingColour(slot, j, target);
+  }
+  param.s() = Clamp01(param.s());
+  param.v() = Clamp01(param.v());
+  // Only the base is snapped to the allowed tones. The other shades hold a
+  // mixing colour whose hue is an offset (-180..180), not a colour of the
+  // slot's own: the tone of the slot is decided by its base alone, which
+  // ComputeShade snaps on every pass anyway.
+  if (j == kBase && ToneFilterActive() && selectedSlot < kRuleSlotCount) {
+    const TColorF unsnapped = param;
+    SnapToAllowedTones(unsnapped, param);
+  }
+}
+
+void TCoordinationModel::ApplyLightBalance() {
+  if (busy_ || !palette_.LightBalanceEnabled()) return;
+  const TColorF ambient = HsvToRgb(palette_.AmbientColour());
+  const TColorF light = HsvToRgb(palette_.LightColour());
+  for (TColorSlot& slot : palette_.Slots()) LightSlot(slot, ambient, light, palette_.IgnoresShadeSettings());
+}
+
+// ---------------------------------------------------------------- picking
+
+void TCoordinationModel::PickScreenColour(int shade, TColor pixel) {
+  if (busy_) return;
+  TColorSlot* slot = SelectedSlot();
+  if (slot == nullptr) return;
+  TakePickedColour(*slot, shade, pixel);
+  Redraw(kRedrawSelected);
+}
+
+void TCoordinationModel::TakePickedColour(TColorSlot& slot, int shade, TColor pixel) {
+  FitShadeToColor(slot, shade, RgbToHsv(UnpackColour(pixel)));
+  if (shade == kBase) {
+    // The base belongs to the scheme: the fitted hue and saturation go back
+    // in the form the current rule keeps them.
+    const TColorF& base = slot.shades[kBase].Param;
+    palette_.Scheme().TakeBaseColour(selectedSlot, base.h(), base.s());
+  }
+}
+
+std::optional<TColorSlot> TCoordinationModel::SlotAfterPick(int shade, TColor pixel) {
+  if (busy_ || selectedSlot < 0 || selectedSlot >= kSlotCount) return std::nullopt;
+  // The pick runs on the live state, which is put back whole afterwards:
+  // only the selected slot's shades are computed, and nothing is drawn.
+  const std::array<TColorSlot, kSlotCount> keptSlots = palette_.Slots();
+  const TScheme keptScheme = palette_.Scheme();
+  TakePickedColour(palette_.Slots()[static_cast<std::size_t>(selectedSlot)], shade, pixel);
+  palette_.Scheme().DeriveRuleHues();
+  TakeSchemeBases(palette_.Scheme().ruleIndex, palette_.Scheme().slotHues, palette_.Scheme().saturationWeights);
+  ComputeSlotShades(selectedSlot);
+  const TColorSlot picked = palette_.Slots()[static_cast<std::size_t>(selectedSlot)];
+  palette_.Slots() = keptSlots;
+  palette_.Scheme() = keptScheme;
+  return picked;
+}
+
+void TCoordinationModel::PickLevelAt(bool shadowLevel, int x, int y) {
+  if (busy_ || !LayerSelected() || artworkSurface.width <= 0) return;
+  // The pixel under the pointer is the artwork pixel shown there, zoomed or
+  // not; left of or above the artwork is nothing (a division would round
+  // those onto the first row or column).
+  x -= artworkOriginX;
+  y -= artworkOriginY;
+  if (x < 0 || y < 0) return;
+  const int zoom = ArtworkZoom();
+  x /= zoom;
+  y /= zoom;
+  if (!pickSurface.Contains(x, y)) return;
+  const int grey = pickSurface.At(x, y).red;
+  if (shadowLevel) {
+    SetLayerShadowLevel(grey);
+  } else {
+    SetLayerBaseLevel(grey);
+  }
+}
+
+// ---------------------------------------------------------------- tones
+
+int TCoordinationModel::ShadeToneClass(int shade) const {
+  if (selectedSlot < 0 || selectedSlot >= kSlotCount) return -1;
+  return toneData.ToneClassAt(
+      palette_.Slots()[static_cast<std::size_t>(selectedSlot)].shades[static_cast<std::size_t>(shade)].Hsv);
+}
+
+TColor TCoordinationModel::ToneColorAtSelectedHue(int tone) const {
+  if (selectedSlot < 0 || selectedSlot >= kSlotCount) return 0;
+  return ToneColorAt(WholeHue(palette_.Slots()[static_cast<std::size_t>(selectedSlot)].shades[kBase].Param.h()), tone);
+}
+
+void TCoordinationModel::ApplyToneToSelectedSlot(int tone) {
+  if (busy_) return;
+  TColorSlot* slot = SelectedSlot();
+  if (slot == nullptr) return;
+  TColorF& base = slot->shades[kBase].Param;
+  const TColorF hsv = RgbToHsv(UnpackColour(ToneColorAtHue(base.h(), tone)));
+  if (selectedShade == kBase && selectedSlot < kRuleSlotCount) palette_.Scheme().SetRuleSlotSaturation(selectedSlot, hsv.s());
+  base.s() = hsv.s();
+  base.v() = hsv.v();
+  Redraw(kRedrawLayer);
+  RefreshSelectedSlot();
+  Redraw(kRedrawSelected);
+}
+
+// ---------------------------------------------------------------- picker strips
+
+void TCoordinationModel::BuildPickerStrips(TSurface& hueStrip, TSurface& saturationStrip,
+                                           TSurface& valueStrip) const {
+  if (busy_ || selectedSlot < 0 || selectedSlot >= kSlotCount || selectedShade < 0 || selectedShade >= kShadeCount) {
+    return;
+  }
+  FillPickerStrips(palette_.Slots()[static_cast<std::size_t>(selectedSlot)], selectedShade, hueStrip, saturationStrip,
+                   valueStrip);
+}
+
+// ---------------------------------------------------------------- redraw
+
+void TCoordinationModel::PaintHueWindow() {
+  RepaintWheel();
+  views_.RepaintSlotStrip();
+}
+
+// ---------------------------------------------------------------- scheme
+
+void TCoordinationModel::ConstructScheme() {
+  palette_.Scheme().Reset();
+  // The first choice of the custom rule comes from rule 0, so the custom
+  // weights are loaded; the start has nothing drawn yet to redraw.
+  palette_.Scheme().SwitchRule(kCustomRule, static_cast<std::uint32_t>(enabledSlotMask_));
+  RepaintWheel();
+  // The start is no edit: nothing before it to go back to.
+  StartHistory();
+}
+
+void TCoordinationModel::ChangeRule(int rule) {
+  if (busy_) return;
+  palette_.Scheme().SwitchRule(rule, static_cast<std::uint32_t>(enabledSlotMask_));
+  Redraw(kRedrawAll);
+}
+
+void TCoordinationModel::RepaintWheel() {
+  if (busy_) return;
+  palette_.Scheme().DeriveRuleHues();
+  ApplyScheme(palette_.Scheme().ruleIndex, palette_.Scheme().slotHues, palette_.Scheme().saturationWeights);
+  ApplyLightBalance();
+  views_.DrawHueWheel();
+}
+
+void TCoordinationModel::Redraw(int mode) {
+  if (busy_) return;
+  const std::int64_t start = NowMs();
+  PaintHueWindow();
+  views_.RepaintValueSlider();
+  if (views_.PickerWindowVisible()) views_.RefreshPicker();
+  if (views_.LayerWindowVisible()) views_.RefreshSlotGrid();
+
+  if (mode == kRedrawAll) {
+    for (int i = 0; i < kSlotCount; ++i) BuildSlotRamp(i);
+    ComposeCanvas();
+    ShowRampsInLayerWindow();
+    return;
+  }
+  if (mode == kRedrawLayer) {
+    for (const int layer : SelectedLayers()) BuildLayerLookup(layer);
+    ComposeCanvas();
+    ShowRampsInLayerWindow();
+    return;
+  }
+  // Only the ramps that can have changed: under the custom rule the rule
+  // slots are independent, so a rule slot other than 0 changes alone; under
+  // the other rules the rule slots move together.
+  const bool alone = palette_.Scheme().ruleIndex == kCustomRule ? selectedSlot != 0 : selectedSlot >= kRuleSlotCount;
+  if (alone) {
+    if (selectedSlot >= 0 && selectedSlot < kSlotCount) BuildSlotRamp(selectedSlot);
+  } else {
+    for (int i = 0; i < kRuleSlotCount; ++i) BuildSlotRamp(i);
+  }
+  ComposeCanvas();
+  ShowRampsInLayerWindow();
+  lastDrawingMs_ = NowMs() - start;
+  char title[64];
+  std::snprintf(title, sizeof title, "Tintloom [DEBUG:DRAWING SCORE %dms]", static_cast<int>(lastDrawingMs_));
+  titleText_ = title;
+  ShowTitle();
+}
+
+void TCoordinationModel::ShowRampsInLayerWindow() {
+  // The list's swatches show the slots' colours and the preview looks its
+  // strip up in the ramps just rebuilt: both follow every redraw, not only
+  // the end of a drag.
+  if (!views_.LayerWindowVisible()) return;
+  views_.RefreshLayerList();
+  views_.PaintMappingPreview();
+}
+
+// ---------------------------------------------------------------- layers
+
+int TCoordinationModel::LayerCount() const {
+  // Records and working layers are made together by a load; a document left
+  // empty by a failed one has no layers whatever records remain.
+  const int working = document.workingLayerCount > 0 ? document.workingLayerCount : 0;
+  return std::min({working, static_cast<int>(document.Simples.size()), static_cast<int>(artworkLayers.size())});
+}
+
+bool TCoordinationModel::LayerSelected() const { return selectedLayer >= 0 && selectedLayer < LayerCount(); }
+
+int TCoordinationModel::LayerBlendMode(int i) const {
+  if (i < 0 || i >= LayerCount()) return kBlendNormal;
+  return document.Simples[static_cast<std::size_t>(i)].BlendModeKey;
+}
+
+void TCoordinationModel::SelectLayer(int i) {
+  if (busy_) return;
+  if (i < -1 || i >= LayerCount()) {
+    assert(false && "layer index out of range");
+    return;
+  }
+  selectedLayer = i;
+  selectedLayers_.clear();
+  if (i == -1) return;
+  const TLayerMapping& mapping = LayerMapping(i);
+  if (mapping.MappedSlot < kSlotCount) SelectSlot(mapping.MappedSlot);
+  if (views_.LayerWindowVisible()) {
+    views_.ShowLayerBlendMode(LayerBlendMode(i) + 1);
+    views_.ShowLayerLevels(mapping.BaseLevel, mapping.ShadowLevel);
+    views_.PaintMappingPreview();
+  }
+}
+
+void TCoordinationModel::SelectLayers(const std::vector<int>& layers) {
+  if (busy_) return;
+  for (const int i : layers) {
+    if (i < 0 || i >= LayerCount()) {
+      assert(false && "layer index out of range");
+      return;
+    }
+  }
+  // The first layer is selected as a single one would be (its slot becomes
+  // the selected slot) before the others join: selecting must not map them.
+  SelectLayer(layers.empty() ? -1 : layers.front());
+  if (layers.size() < 2) return;
+  for (const int i : layers) {
+    if (std::find(selectedLayers_.begin(), selectedLayers_.end(), i) == selectedLayers_.end()) {
+      selectedLayers_.push_back(i);
+    }
+  }
+  ShowSelectedLayerValues(true);
+}
+
+std::vector<int> TCoordinationModel::SelectedLayers() const {
+  if (!LayerSelected()) return {};
+  if (selectedLayers_.empty() || selectedLayers_.front() != selectedLayer) return {selectedLayer};
+  std::vector<int> layers;
+  for (const int i : selectedLayers_) {
+    if (i >= 0 && i < LayerCount()) layers.push_back(i);
+  }
+  return layers;
+}
+
+void TCoordinationModel::ShowSelectedLayerValues(bool blendMode) {
+  if (!views_.LayerWindowVisible()) return;
+  const std::vector<int> layers = SelectedLayers();
+  if (layers.empty()) return;
+  int blend = LayerBlendMode(layers.front());
+  int base = LayerMapping(layers.front()).BaseLevel;
+  int shadow = LayerMapping(layers.front()).ShadowLevel;
+  for (const int i : layers) {
+    if (LayerBlendMode(i) != blend) blend = -2;
+    if (LayerMapping(i).BaseLevel != base) base = -1;
+    if (LayerMapping(i).ShadowLevel != shadow) shadow = -1;
+  }
+  if (blendMode) views_.ShowLayerBlendMode(blend + 1);
+  views_.ShowLayerLevels(base, shadow);
+}
+
+void TCoordinationModel::SetLayerBaseLevel(int v) {
+  if (!LayerSelected()) return;
+  for (const int layer : SelectedLayers()) LayerMapping(layer).BaseLevel = static_cast<std::uint8_t>(v);
+  ApplyLayerLevels();
+}
+
+void TCoordinationModel::SetLayerShadowLevel(int v) {
+  if (!LayerSelected()) return;
+  for (const int layer : SelectedLayers()) LayerMapping(layer).ShadowLevel = static_cast<std::uint8_t>(v);
+  ApplyLayerLevels();
+}
+
+void TCoordinationModel::ApplyLayerLevels() {
+  if (busy_) return;
+  // A level picked from the canvas with the layer window closed still takes
+  // effect at once; the window shows the levels when it is opened.
+  for (const int layer : SelectedLayers()) {
+    TLayerMapping& mapping = LayerMapping(layer);
+    if (mapping.BaseLevel < mapping.ShadowLevel) mapping.ShadowLevel = 0;
+    BuildLayerLookup(layer);
+  }
+  ShowSelectedLayerValues(false);
+  ComposeCanvas();
+  if (views_.LayerWindowVisible()) views_.PaintMappingPreview();
+}
+
+void TCoordinationModel::SetLayerBlendMode(int m) {
+  // The selection can outlive the layers it pointed at only through a bug;
+  // the blend code lives in the document's own working layer.
+  if (!LayerSelected() || m < kBlendNormal || m >= kBlendModeCount) return;
+  for (const int layer : SelectedLayers()) {
+    document.Simples[static_cast<std::size_t>(layer)].BlendModeKey = static_cast<std::int16_t>(m);
+  }
+  ComposeCanvas();
+}
+
+void TCoordinationModel::MapSelectedLayerToRamp(int ramp) {
+  if (busy_ || !LayerSelected() || ramp < kGreyRamp || ramp > kWhiteRamp) return;
+  for (const int layer : SelectedLayers()) LayerMapping(layer).MappedSlot = static_cast<std::int16_t>(ramp);
+  Redraw(kRedrawLayer);
+  if (views_.LayerWindowVisible()) views_.RefreshLayerList();
+}
+
+bool TCoordinationModel::LayerHidden(int i) const {
+  return i >= 0 && i < LayerCount() && artworkLayers[static_cast<std::size_t>(i)].hidden;
+}
+
+void TCoordinationModel::SetLayersHidden(const std::vector<int>& layers, bool hidden) {
+  if (busy_) return;
+  bool changed = false;
+  for (const int i : layers) {
+    if (i < 0 || i >= LayerCount() || artworkLayers[static_cast<std::size_t>(i)].hidden == hidden) continue;
+    artworkLayers[static_cast<std::size_t>(i)].hidden = hidden;
+    changed = true;
+  }
+  if (!changed) return;
+  RebuildPickImage();
+  ComposeCanvas();
+  if (views_.LayerWindowVisible()) views_.RefreshLayerList();
+}
+
+void TCoordinationModel::RebuildPickImage() {
+  if (!pickSurface.Empty() && pickSurface.Create(pickSurface.width, pickSurface.height)) {
+    BuildPickImage(document, pickSurface, GlobalBlendTable(), artworkLayers);
+  }
+}
+
+const TSurface* TCoordinationModel::LayerThumbnail(int i) const {
+  if (i < 0 || static_cast<std::size_t>(i) >= artworkLayers.size()) return nullptr;
+  const TSurface& thumbnail = artworkLayers[static_cast<std::size_t>(i)].thumbnail;
+  return thumbnail.Empty() ? nullptr : &thumbnail;
+}
+
+// ---------------------------------------------------------------- tone filter, light balance
+
+void TCoordinationModel::SetToneFilter(std::uint32_t mask) {
+  if (busy_) return;
+  palette_.SetToneFilter(mask);
+  // The filter moves every rule slot at once, whichever slot is selected.
+  Redraw(kRedrawAll);
+}
+
+void TCoordinationModel::SetLightColors(const TColorF& ambient, const TColorF& light) {
+  if (busy_) return;
+  palette_.SetLightColours(ambient, light);
+  if (palette_.LightBalanceEnabled()) {
+    Redraw(kRedrawAll);
+  } else if (backgroundMode_ == BackgroundMode::Ambient) {
+    // The ambient background shows the ambient colour with the balance off
+    // too; the lit colours have not changed, so only the canvas follows.
+    ComposeCanvas();
+  }
+  // The colours are state even while they light nothing.
+  RecordEdit();
+}
+
+void TCoordinationModel::SetLightBalanceEnabled(bool on) {
+  if (busy_ || on == palette_.LightBalanceEnabled()) return;
+  palette_.SetLightBalanceEnabled(on);
+  Redraw(kRedrawAll);
+}
+
+void TCoordinationModel::SetIgnoreShadeSettings(bool on) {
+  palette_.SetIgnoreShadeSettings(on);
+  // The lit colours follow at once when the light balance is on.
+  if (palette_.LightBalanceEnabled()) Redraw(kRedrawAll);
+  RecordEdit();
+}
+
+// ---------------------------------------------------------------- canvas
+
+void TCoordinationModel::BuildSlotRamp(int i) {
+  if (i < 0 || i >= kRampCount) {
+    assert(false && "ramp index out of range");
+    return;
+  }
+  TRamp& ramp = slotRamps_[static_cast<std::size_t>(i)];
+  if (i == kGreyRamp) {
+    FillGreyRamp(ramp);
+  } else if (i == kBlackRamp || i == kWhiteRamp) {
+    FillFlatRamp(ramp, i == kBlackRamp ? 0 : 255);
+  } else {
+    const TColorSlot& slot = palette_.Slots()[static_cast<std::size_t>(i)];
+    FillSlotRamp(ramp, slot.shades[kDeepShadow].LitColor, slot.shades[kShadow].LitColor, slot.shades[kBase].LitColor,
+                 slot.shades[kHighlight].LitColor);
+  }
+}
+
+void TCoordinationModel::BuildLayerLookup(int layer) {
+  if (layer == -1) return;
+  if (layer < 0 || layer >= static_cast<int>(artworkLayers.size())) {
+    assert(false && "layer index out of range");
+    return;
+  }
+  TLayerMapping& mapping = LayerMapping(layer);
+  const int mapped = mapping.MappedSlot >= 0 && mapping.MappedSlot < kRampCount ? mapping.MappedSlot : kGreyRamp;
+  FillLayerLookup(mapping, slotRamps_[static_cast<std::size_t>(mapped)]);
+}
+
+void TCoordinationModel::ComposeZoomedArtwork(int zoom, TCanvasPoint shown) {
+  // The background keeps its own scale under enlarged artwork: a plain one
+  // has one colour, the checker two, so the artwork is composed over each
+  // colour once and every shown pixel takes the composite of the colour
+  // beneath it. Over a plain background this is the 1:1 canvas enlarged.
+  const int w = artworkSurface.width;
+  const int h = artworkSurface.height;
+  const bool checker = backgroundMode_ == BackgroundMode::Checker;
+  FillAll(artworkSurface, BackgroundColour());  // the checker's light colour for the checker
+  CompositeArtwork(document, artworkSurface, artworkLayers, GlobalBlendTable());
+  if (zoomedArtworkSurface.width != w * zoom || zoomedArtworkSurface.height != h * zoom) {
+    zoomedArtworkSurface.Create(w * zoom, h * zoom);
+  }
+  DrawEnlarged(zoomedArtworkSurface, 0, 0, artworkSurface, zoom);
+  if (checker && !checkerBrush_.Empty()) {
+    const TRgb24 light = checkerBrush_.At(checkerBrush_.width - 1, 0);
+    if (artworkOverShade_.width != w || artworkOverShade_.height != h) artworkOverShade_.Create(w, h);
+    FillAll(artworkOverShade_, FromRgb24(checkerBrush_.At(0, 0)));
+    CompositeArtwork(document, artworkOverShade_, artworkLayers, GlobalBlendTable());
+    for (int y = 0; y < zoomedArtworkSurface.height; ++y) {
+      const TRgb24* beneath = canvasSurface.rows[static_cast<std::size_t>(shown.y + y)] + shown.x;
+      TRgb24* out = zoomedArtworkSurface.rows[static_cast<std::size_t>(y)];
+      const TRgb24* shade = artworkOverShade_.rows[static_cast<std::size_t>(y / zoom)];
+      for (int x = 0; x < zoomedArtworkSurface.width; ++x) {
+        if (beneath[x] != light) out[x] = shade[x / zoom];
+      }
+    }
+  }
+  DrawSurface(canvasSurface, shown.x, shown.y, zoomedArtworkSurface);
+}
+
+void TCoordinationModel::SetZoomSmallArtwork(bool on) {
+  zoomSmallArtwork_ = on;
+  ComposeCanvas();
+}
+
+int TCoordinationModel::ArtworkZoom() const {
+  return zoomSmallArtwork_ ? tintloom::ArtworkZoom(artworkSurface.width, artworkSurface.height) : 1;
+}
+
+void TCoordinationModel::SetBackgroundMode(BackgroundMode mode) {
+  backgroundMode_ = mode;
+  ComposeCanvas();
+}
+
+TColor TCoordinationModel::BackgroundColour() const {
+  return tintloom::BackgroundColour(backgroundMode_, palette_.AmbientColour());
+}
+
+void TCoordinationModel::ComposeCanvas() {
+  // A repaint requested while composing is dropped, not nested.
+  if (busy_ || composing_) return;
+  composing_ = true;
+  FillCanvasBackground(canvasSurface, backgroundMode_, checkerBrush_, palette_.AmbientColour());
+  if (artworkSurface.width > 0) {
+    // Level picking reads the artwork relative to where it is shown.
+    const int zoom = ArtworkZoom();
+    const TCanvasPoint origin = ArtworkOrigin(artworkSurface.width * zoom, artworkSurface.height * zoom);
+    artworkOriginX = origin.x;
+    artworkOriginY = origin.y;
+    if (zoom == 1) {
+      zoomedArtworkSurface.Release();
+      // The artwork surface first takes the background under it, then the layers.
+      CopyRect(artworkSurface, 0, 0, canvasSurface, origin.x, origin.y, artworkSurface.width, artworkSurface.height);
+      CompositeArtwork(document, artworkSurface, artworkLayers, GlobalBlendTable());
+      DrawSurface(canvasSurface, origin.x, origin.y, artworkSurface);
+    } else {
+      ComposeZoomedArtwork(zoom, origin);
+    }
+  }
+  FrameCanvas(canvasSurface);
+  views_.ShowCanvas();
+  composing_ = false;
+  // Every edit ends in a composition: here it becomes a step.
+  RecordEdit();
+}
+
+// ---------------------------------------------------------------- busy
+
+void TCoordinationModel::BeginBusy() {
+  if (busy_) return;
+  busy_ = true;
+  views_.EnterBusy();
+}
+
+void TCoordinationModel::EndBusy() {
+  busy_ = false;
+  views_.LeaveBusy();
+}
+
+}  // namespace tintloom

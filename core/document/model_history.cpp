@@ -1,0 +1,176 @@
+// The coordination model's side of undo and redo: what a state is made of,
+// when it is recorded, and how a state comes back.
+
+#include <algorithm>
+
+#include "core/document/coordination_model.h"
+
+namespace tintloom {
+
+TEditState TCoordinationModel::CaptureState() const {
+  TEditState state;
+  palette_.CaptureInto(state);
+  state.background = backgroundMode_;
+  const int count = LayerCount();
+  state.layers.resize(static_cast<std::size_t>(count));
+  for (int i = 0; i < count; ++i) {
+    const TLayerMapping& mapping = artworkLayers[static_cast<std::size_t>(i)].mapping;
+    state.layers[static_cast<std::size_t>(i)] =
+        TLayerRecord{mapping.MappedSlot, mapping.BaseLevel, mapping.ShadowLevel,
+                     document.Simples[static_cast<std::size_t>(i)].BlendModeKey,
+                     artworkLayers[static_cast<std::size_t>(i)].hidden};
+  }
+  state.place = TEditPlace{selectedSlot, selectedShade, selectedLayer};
+  return state;
+}
+
+void TCoordinationModel::StartHistory() {
+  history_.Start(CaptureState());
+  savedState_ = history_.Current();
+  ShowHistory();
+}
+
+void TCoordinationModel::BeginGesture() {
+  if (busy_) return;
+  if (gesture_) EndGesture();
+  gesture_ = true;
+}
+
+void TCoordinationModel::EndGesture() {
+  gesture_ = false;
+  RecordEdit();
+}
+
+void TCoordinationModel::CancelGesture() {
+  if (busy_ || !gesture_) return;
+  gesture_ = false;
+  // Only the values come back; what is selected now stays selected.
+  TEditState state = history_.Current();
+  state.place = TEditPlace{selectedSlot, selectedShade, selectedLayer};
+  RestoreState(state);
+}
+
+void TCoordinationModel::RecordEdit() {
+  if (busy_ || restoring_ || gesture_) return;
+  if (history_.Record(CaptureState())) ShowHistory();
+}
+
+bool TCoordinationModel::Undo() {
+  if (busy_) return false;
+  // A drag or a typed value still open is the step to undo.
+  EndGesture();
+  std::optional<TEditState> state = history_.Undo();
+  if (!state) return false;
+  RestoreState(*state);
+  return true;
+}
+
+bool TCoordinationModel::Redo() {
+  if (busy_) return false;
+  EndGesture();
+  std::optional<TEditState> state = history_.Redo();
+  if (!state) return false;
+  RestoreState(*state);
+  return true;
+}
+
+void TCoordinationModel::RestoreState(const TEditState& state) {
+  restoring_ = true;
+  // A slot's ramp is made of its four lit shades: only a slot whose lit
+  // shades differ needs its ramp again, as after an edit.
+  std::array<bool, kSlotCount> rampChanged{};
+  for (int i = 0; i < kSlotCount; ++i) {
+    const auto& now = palette_.Slots()[static_cast<std::size_t>(i)].shades;
+    const auto& then = state.colourSlots[static_cast<std::size_t>(i)].shades;
+    for (int j = 0; j < kShadeCount; ++j) {
+      if (now[static_cast<std::size_t>(j)].LitColor != then[static_cast<std::size_t>(j)].LitColor) {
+        rampChanged[static_cast<std::size_t>(i)] = true;
+      }
+    }
+  }
+  palette_.RestoreFrom(state);
+  backgroundMode_ = state.background;
+  // The history holds the layers of the artwork now open (opening replaces
+  // them in every step), so the counts agree; the bound is only a guard.
+  const int count = std::min(LayerCount(), static_cast<int>(state.layers.size()));
+  std::vector<int> shown, hidden;
+  for (int i = 0; i < count; ++i) {
+    const TLayerRecord& record = state.layers[static_cast<std::size_t>(i)];
+    if (record.hidden != LayerHidden(i)) (record.hidden ? hidden : shown).push_back(i);
+  }
+  // The pick image follows the layers shown (the canvas is composed below).
+  if (!shown.empty() || !hidden.empty()) {
+    for (const int i : shown) artworkLayers[static_cast<std::size_t>(i)].hidden = false;
+    for (const int i : hidden) artworkLayers[static_cast<std::size_t>(i)].hidden = true;
+    RebuildPickImage();
+  }
+  for (int i = 0; i < count; ++i) {
+    const TLayerRecord& record = state.layers[static_cast<std::size_t>(i)];
+    TLayerMapping& mapping = LayerMapping(i);
+    document.Simples[static_cast<std::size_t>(i)].BlendModeKey = record.blendMode;
+    if (mapping.MappedSlot == record.mappedSlot && mapping.BaseLevel == record.baseLevel &&
+        mapping.ShadowLevel == record.shadowLevel) {
+      continue;
+    }
+    mapping.MappedSlot = record.mappedSlot;
+    mapping.BaseLevel = record.baseLevel;
+    mapping.ShadowLevel = record.shadowLevel;
+    // A lookup points into its ramp, which the redraw rebuilds in place: only
+    // a changed mapping needs a new one.
+    BuildLayerLookup(i);
+  }
+  // What the step changed is selected again, so the windows show it.
+  if (state.place.slot >= 0 && state.place.slot < kSlotCount) selectedSlot = state.place.slot;
+  if (state.place.shade >= 0 && state.place.shade < kShadeCount) selectedShade = state.place.shade;
+  if (state.place.layer >= -1 && state.place.layer < LayerCount() && state.place.layer != selectedLayer) {
+    selectedLayer = state.place.layer;
+    selectedLayers_.clear();
+  }
+  // A selected layer shows the slot it takes its colours from, as when it is
+  // picked: after an undone mapping that is the slot it had.
+  if (LayerSelected()) {
+    const int mapped = LayerMapping(selectedLayer).MappedSlot;
+    if (mapped >= 0 && mapped < kSlotCount) selectedSlot = mapped;
+  }
+  // The full redraw, with only the ramps that changed built again.
+  PaintHueWindow();
+  views_.RepaintValueSlider();
+  if (views_.PickerWindowVisible()) views_.RefreshPicker();
+  if (views_.LayerWindowVisible()) views_.RefreshSlotGrid();
+  for (int i = 0; i < kSlotCount; ++i) {
+    if (rampChanged[static_cast<std::size_t>(i)]) BuildSlotRamp(i);
+  }
+  ComposeCanvas();
+  ShowRampsInLayerWindow();
+  ShowSelectedLayerValues(true);
+  views_.ShowRestoredState();
+  restoring_ = false;
+  // The redraw derives the same values from the same state; should it not,
+  // the state on show is the one to come back to.
+  history_.ReplaceCurrent(CaptureState());
+  ShowHistory();
+}
+
+void TCoordinationModel::ForgetLayerSteps() {
+  history_.ReplaceLayers(CaptureState().layers);
+  ShowHistory();
+}
+
+void TCoordinationModel::MarkSaved() {
+  RecordEdit();
+  savedState_ = history_.Current();
+  ShowHistory();
+}
+
+void TCoordinationModel::ShowHistory() {
+  const bool unsaved = !SameDocument(history_.Current(), savedState_);
+  if (unsaved != shownUnsaved_) {
+    shownUnsaved_ = unsaved;
+    ShowTitle();
+  }
+  views_.ShowUndoRedo(history_.CanUndo(), history_.CanRedo());
+}
+
+void TCoordinationModel::ShowTitle() { views_.SetTitleText(shownUnsaved_ ? "*" + titleText_ : titleText_); }
+
+}  // namespace tintloom

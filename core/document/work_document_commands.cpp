@@ -1,0 +1,121 @@
+#include "core/document/work_document_commands.h"
+
+#include <filesystem>
+#include <optional>
+#include <span>
+#include <utility>
+#include <vector>
+
+#include "core/base/file_io.h"
+#include "core/base/user_text.h"
+#include "core/document/coordination_model.h"
+#include "core/document/palette_document_commands.h"
+
+namespace tintloom {
+
+TWorkDocument CaptureWorkDocument(const TCoordinationModel& model, const std::string& workPath) {
+  TWorkDocument document;
+  document.palette = EncodePaletteDocument(CapturePaletteDocument(model));
+  const int count = model.LayerCount();
+  if (count > 0 && !model.artworkPath.empty()) {
+    document.artwork = StoredArtworkPath(model.artworkPath, workPath);
+    document.layers.reserve(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i) {
+      const TLayerMapping& mapping = model.artworkLayers[static_cast<std::size_t>(i)].mapping;
+      TWorkLayer layer;
+      layer.position = i;
+      layer.name = model.document.Simples[static_cast<std::size_t>(i)].Name;
+      layer.slot = mapping.MappedSlot;
+      layer.base = mapping.BaseLevel;
+      layer.shadow = mapping.ShadowLevel;
+      layer.blend = static_cast<std::int16_t>(model.LayerBlendMode(i));
+      layer.hidden = model.LayerHidden(i);
+      document.layers.push_back(std::move(layer));
+    }
+  }
+  return document;
+}
+
+void SaveWorkDocument(TCoordinationModel& model, const std::string& path) {
+  const std::string text = EncodeWorkDocument(CaptureWorkDocument(model, path));
+  const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
+  if (Result<> written = ReplaceFileContents(path, bytes); !written) {
+    model.Messages().ShowMessage(written.error().message);
+    return;
+  }
+  model.MarkSaved();
+}
+
+void LoadWorkDocument(TCoordinationModel& model, const std::string& path) {
+  if (model.Busy()) return;
+  Result<std::vector<std::uint8_t>> bytes = ReadWholeFile(path, kMaxWorkDocumentBytes);
+  if (!bytes) {
+    model.Messages().ShowMessage(bytes.error().message);
+    return;
+  }
+  Result<TWorkDocument> document = DecodeWorkDocument(*bytes);
+  if (!document) {
+    model.Messages().ShowMessage(document.error().message);
+    return;
+  }
+  (void)ApplyWorkDocument(model, *document, path);
+}
+
+bool ApplyWorkDocument(TCoordinationModel& model, const TWorkDocument& document, const std::string& workPath) {
+  if (model.Busy()) return false;
+  // Checked when the document was decoded: this read cannot be refused.
+  if (Result<> palette = ReadPaletteDocumentInto(model, document.palette); !palette) {
+    model.Messages().ShowMessage(palette.error().message);
+    return false;
+  }
+  if (!document.artwork) return true;
+  const std::string artwork = ResolveArtworkPath(*document.artwork, workPath);
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(artwork, ec)) {
+    model.Messages().ShowMessage(std::string(kArtworkMissing) + "\n->" + artwork);
+    return false;
+  }
+  // Whether this open succeeded: the path is set again only by a success.
+  const std::string previous = std::exchange(model.artworkPath, std::string());
+  model.OpenSampleArtwork(artwork);
+  if (model.artworkPath.empty() || model.LayerCount() < 1) {
+    if (model.artworkPath.empty()) model.artworkPath = previous;
+    return false;
+  }
+
+  const int count = model.LayerCount();
+  std::vector<std::optional<std::string>> names;
+  names.reserve(static_cast<std::size_t>(count));
+  for (int i = 0; i < count; ++i) names.push_back(model.document.Simples[static_cast<std::size_t>(i)].Name);
+  const TLayerMatch match = MatchLayers(document.layers, names);
+  std::vector<int> hidden;
+  for (int i = 0; i < count; ++i) {
+    const int s = match.savedFor[static_cast<std::size_t>(i)];
+    if (s < 0) continue;
+    const TWorkLayer& entry = document.layers[static_cast<std::size_t>(s)];
+    TLayerMapping& mapping = model.LayerMapping(i);
+    mapping.MappedSlot = entry.slot;
+    mapping.BaseLevel = entry.base;
+    mapping.ShadowLevel = entry.shadow;
+    model.document.Simples[static_cast<std::size_t>(i)].BlendModeKey = entry.blend;
+    model.BuildLayerLookup(i);
+    if (entry.hidden) hidden.push_back(i);
+  }
+  model.SetLayersHidden(hidden, true);
+  model.Views().FillLayerList();
+  model.ComposeCanvas();
+  model.ForgetLayerSteps();
+  model.MarkSaved();
+  if (match.unmatchedLayers > 0 || match.unusedSettings > 0) {
+    std::string text = FillText(TL_TEXT("tintloom", "見本のレイヤーが作業ファイルの保存時と変わっています。") "\n"
+                                    TL_TEXT("tintloom", "%1枚のレイヤーは設定を対応づけられず、未設定のままです"),
+                                match.unmatchedLayers);
+    if (match.unusedSettings > 0) {
+      text += FillText("\n" TL_TEXT("tintloom", "(対応するレイヤーがない設定: %1件)"), match.unusedSettings);
+    }
+    model.Messages().ShowMessage(text);
+  }
+  return true;
+}
+
+}  // namespace tintloom

@@ -1,0 +1,118 @@
+// The headless render as a batch script uses it: one picture per palette,
+// named after it, and every failure one English line with a non-zero status.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "core/document/command_line_render.h"
+#include "core/base/data_files.h"
+#include "core/document/palette_document_commands.h"
+#include "core/document/work_document_commands.h"
+#include "core/formats/palette_document.h"
+#include "core/formats/png_file.h"
+#include "core/formats/work_document.h"
+#include "core/document/coordination_model.h"
+#include "support/paths.h"
+#include "support/recording.h"
+
+namespace tintloom {
+namespace {
+
+namespace fs = std::filesystem;
+
+class CommandLineRender : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!fs::exists(TINTLOOM_PSD_SAMPLES)) GTEST_SKIP() << "no sample folder";
+    folder = testing::ScratchPath("render");
+    fs::create_directories(folder);
+    fs::copy_file(fs::path(TINTLOOM_PSD_SAMPLES) / "pt_clipping-mask.psd", folder / "art.psd");
+    // A work document and two palettes of different colours.
+    testing::TRecordingViews views;
+    testing::TRecordingMessages messages;
+    TCoordinationModel model(views, messages);
+    model.ConstructScheme();
+    model.Redraw(TCoordinationModel::kRedrawAll);
+    model.OpenSampleArtwork((folder / "art.psd").string());
+    for (int i = 0; i < model.LayerCount(); ++i) {
+      model.LayerMapping(i).MappedSlot = static_cast<std::int16_t>(i % 10);
+      model.BuildLayerLookup(i);
+    }
+    SaveWorkDocument(model, (folder / "w.tlw").string());
+    SavePaletteDocument(model, (folder / "a.tlp").string());
+    model.ChangeRule(2);
+    SavePaletteDocument(model, (folder / "b.tlp").string());
+    ASSERT_TRUE(messages.shown.empty());
+  }
+  void TearDown() override { fs::remove_all(folder); }
+
+  int Run(std::vector<std::string> args) {
+    out.str("");
+    err.str("");
+    return RunCommandLineRender(args, testing::ProgramDir(), out, err);
+  }
+  std::string P(const char* name) const { return (folder / name).string(); }
+
+  fs::path folder;
+  std::ostringstream out, err;
+};
+
+TEST_F(CommandLineRender, OnePicturePerPaletteNamedAfterItAndSizedOnRequest) {
+  ASSERT_EQ(Run({"--render", P("w.tlw"), "--palette", P("a.tlp"), "--palette", P("b.tlp"), "--output-dir",
+                 P("previews"), "--size", "100"}),
+            0)
+      << err.str();
+  const Result<TPngPicture> a = ReadPngFile(P("previews/a.png"));
+  const Result<TPngPicture> b = ReadPngFile(P("previews/b.png"));
+  ASSERT_TRUE(a.ok() && b.ok());
+  EXPECT_EQ(std::max(a->width, a->height), 100);
+  EXPECT_NE(a->rgba, b->rgba);  // the palettes differ, so do the pictures
+
+  ASSERT_EQ(Run({"--render", P("w.tlw"), "--output", P("full.png"), "--background", "transparent"}), 0) << err.str();
+  const Result<TPngPicture> full = ReadPngFile(P("full.png"));
+  ASSERT_TRUE(full.ok());
+  EXPECT_EQ(full->width, 360);
+  EXPECT_EQ(full->height, 200);
+  EXPECT_TRUE(full->alpha);
+}
+
+TEST_F(CommandLineRender, EveryFailureIsOneEnglishLineAndANonZeroStatus) {
+  std::ofstream(P("junk.tlw")) << "{not json";
+  std::ofstream(P("junk.tlp")) << "TLPX";
+  const struct {
+    std::vector<std::string> args;
+    int status;
+  } cases[] = {
+      {{"--render"}, 2},
+      {{"--render", P("w.tlw")}, 2},
+      {{"--render", P("w.tlw"), "--output", P("x.png"), "--size", "0"}, 2},
+      {{"--render", P("w.tlw"), "--output", P("x.png"), "--bogus"}, 2},
+      {{"--render", P("w.tlw"), "--palette", P("a.tlp"), "--palette", P("b.tlp"), "--output", P("x.png")}, 2},
+      {{"--render", P("missing.tlw"), "--output", P("x.png")}, 1},
+      {{"--render", P("junk.tlw"), "--output", P("x.png")}, 1},
+      {{"--render", P("w.tlw"), "--palette", P("junk.tlp"), "--output", P("x.png")}, 1},
+      {{"--render", P("w.tlw"), "--output", P("no-such-folder/x.png")}, 1},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(Run(c.args), c.status) << c.args.back();
+    const std::string line = err.str();
+    EXPECT_EQ(line.rfind("tintloom: ", 0), 0u) << line;
+    EXPECT_EQ(std::count(line.begin(), line.end(), '\n'), 1) << line;
+    EXPECT_FALSE(fs::exists(P("x.png")));
+  }
+  // The artwork gone: named in the one line.
+  fs::remove(P("art.psd"));
+  EXPECT_EQ(Run({"--render", P("w.tlw"), "--output", P("x.png")}), 1);
+  EXPECT_NE(err.str().find("art.psd"), std::string::npos);
+
+  EXPECT_EQ(Run({"--help"}), 0);
+  EXPECT_NE(out.str().find("--output-dir"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tintloom
