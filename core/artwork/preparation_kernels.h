@@ -38,11 +38,17 @@ void MoveTowardAvx512(std::uint8_t* d, const std::uint8_t* s, const float* f, st
 bool CoverageRowAvx512(const std::uint8_t* t, const float* coverage, float* f, std::size_t n);
 #endif
 
-// The move above for other vector kernels (AVX2, NEON on 64-bit ARM): null
+// The move above and the coverage for other vector kernels (AVX2, NEON on
+// 64-bit ARM): null
 // where `kernel` has none here, and the plain loop serves.
 enum class TComposeKernel;
 using TMoveToward = void (*)(std::uint8_t* d, const std::uint8_t* s, const float* f, std::size_t n);
 TMoveToward HighwayMoveToward(TComposeKernel kernel);
+
+// f[i] = coverage[t[i]] over n bytes; true when any f[i] is not 0 (as
+// CoverageRowAvx512). Null where `kernel` has none here.
+using TCoverageRow = bool (*)(const std::uint8_t* t, const float* coverage, float* f, std::size_t n);
+TCoverageRow HighwayCoverageRow(TComposeKernel kernel);
 
 // A row's shrink across for outputs [from, to) whose windows are each one
 // eight-byte read inside the row (first[j] + 8 <= row width), keep[j] the
