@@ -293,7 +293,9 @@ class TSoftExtended {
   std::uint64_t mantissa_ = 0;    // top bit set when finite
 };
 
-#if defined(__x86_64__) || defined(__i386__)
+// TINTLOOM_SOFT_EXTENDED takes the integer form on x86 too, so that the
+// test suite can check it there.
+#if (defined(__x86_64__) || defined(__i386__)) && !defined(TINTLOOM_SOFT_EXTENDED)
 static_assert(std::numeric_limits<long double>::digits == 64, "long double is the x87 type here");
 using TExtended = long double;
 inline TExtended Floor(TExtended x) { return std::floor(x); }
@@ -304,9 +306,12 @@ inline TExtended Fabs(TExtended x) { return std::fabs(x); }
 using TExtended = TSoftExtended;
 #endif
 
-// An extended constant: 360.0_x. Written in decimal, the constant is
-// rounded once from the compiler's long double.
+// An extended constant: 360.0_x, rounded once from the compiler's long
+// double (exact for the whole numbers and halves the colour code writes).
+#if (defined(__x86_64__) || defined(__i386__)) && !defined(TINTLOOM_SOFT_EXTENDED)
+constexpr TExtended operator""_x(long double v) { return v; }
+#else
 inline TExtended operator""_x(long double v) { return TExtended(v); }
-inline TExtended operator""_x(unsigned long long v) { return TExtended(v); }
+#endif
 
 }  // namespace tintloom
