@@ -139,6 +139,7 @@ class TSoftExtended {
     return x;
   }
   friend bool IsNaN(const TSoftExtended& x) { return x.kind_ == kNaN; }
+  friend bool IsFinite(const TSoftExtended& x) { return x.kind_ == kZero || x.kind_ == kFinite; }
 
  private:
   enum TKind : std::uint8_t { kZero, kFinite, kInfinite, kNaN };
@@ -302,6 +303,7 @@ inline TExtended Floor(TExtended x) { return std::floor(x); }
 inline TExtended Fmod(TExtended x, TExtended y) { return std::fmod(x, y); }
 inline TExtended Sqrt(TExtended x) { return std::sqrt(x); }
 inline TExtended Fabs(TExtended x) { return std::fabs(x); }
+inline bool IsFinite(TExtended x) { return std::isfinite(x); }
 #else
 using TExtended = TSoftExtended;
 #endif

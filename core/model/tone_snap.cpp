@@ -7,7 +7,7 @@
 namespace tintloom {
 
 int WholeHue(TExtended hue) {
-  if (!std::isfinite(hue)) return 0;
+  if (!IsFinite(hue)) return 0;
   int h = Trunc(Fmod(hue, 360.0_x));
   if (h < 0) h += 360;
   return h;
