@@ -137,8 +137,53 @@ bool CoverageRow(const std::uint8_t* t, const float* coverage, float* f, std::si
 // operations in the same order: the whole-byte sum (exact), less lead x
 // first rounded to a float, plus tail x last rounded to a float, then
 // sum / s + 0.5 clamped to 0..255 and truncated. Every step is one correctly
-// rounded IEEE operation in both forms, so the bytes are the same. Each
-// window's bytes are one eight-byte read, its kept bytes summed at once.
+// rounded IEEE operation in both forms, so the bytes are the same, except
+// the division, done by a multiply where that cannot change the result.
+template <class DF>
+class TFinish {
+ public:
+  using V = hn::Vec<DF>;
+  explicit TFinish(double span)
+      : span_(hn::Set(DF(), span)), inverse_(hn::Set(DF(), 1.0 / span)), half_(hn::Set(DF(), 0.5)) {}
+
+  // Outputs [at, at + lanes) from their sums and end bytes.
+  void operator()(V sum, V lead, V first, V tail, V last, std::uint8_t* out) const {
+    const DF df;
+    const hn::RebindToUnsigned<DF> du;
+    const hn::Rebind<float, DF> dfloat;
+    const hn::Rebind<std::uint8_t, DF> d8;
+    sum = hn::PromoteTo(df, hn::DemoteTo(dfloat, hn::Sub(sum, hn::Mul(lead, first))));
+    sum = hn::PromoteTo(df, hn::DemoteTo(dfloat, hn::Add(sum, hn::Mul(tail, last))));
+    // sum / s + 0.5 by a multiply: the quotient stays below 2^9 wherever the
+    // sums are exact floats, so the guess is within 1e-13 of the exact value,
+    // as the divided form is, and where it lies more than 1e-9 from a whole
+    // number both floor alike. Ties (an integer span, an odd sum) and near
+    // ones divide.
+    auto v = hn::MulAdd(sum, inverse_, half_);
+    auto whole = hn::Floor(v);
+    const auto fraction = hn::Sub(v, whole);
+    if (!hn::AllTrue(df, hn::And(hn::Gt(fraction, hn::Set(df, 1e-9)), hn::Lt(fraction, hn::Set(df, 1.0 - 1e-9))))) {
+      whole = hn::Floor(hn::Add(hn::Div(sum, span_), half_));
+    }
+    // Clamping after the floor is the same as before it, 0 and 255 being
+    // whole; the whole number then lands in the low byte of 2^52 + v.
+    v = hn::Min(hn::Max(whole, hn::Zero(df)), hn::Set(df, 255.0));
+    hn::StoreU(hn::TruncateTo(d8, hn::BitCast(du, hn::Add(v, hn::Set(df, 4503599627370496.0)))), d8, out);
+  }
+
+ private:
+  V span_, inverse_, half_;
+};
+
+inline std::uint8_t FinishOne(double sum_in, std::int32_t first, std::int32_t last, double lead, double tail,
+                              double span) {
+  auto sum = static_cast<float>(sum_in);
+  sum = static_cast<float>(sum - lead * first);
+  sum = static_cast<float>(sum + tail * last);
+  return static_cast<std::uint8_t>(static_cast<int>(std::min(std::max(sum / span + 0.5, 0.0), 255.0)));
+}
+
+// Each window's bytes are one eight-byte read, its kept bytes summed at once.
 void ShrinkWords(const TWordWindows& w, const std::uint8_t* row, std::size_t from, std::size_t to,
                  std::uint8_t* out) {
   const hn::ScalableTag<double> df;
@@ -146,13 +191,10 @@ void ShrinkWords(const TWordWindows& w, const std::uint8_t* row, std::size_t fro
   const hn::Repartition<std::uint8_t, decltype(du)> d8;
   constexpr std::size_t kMost = hn::MaxLanes(df);
   const std::size_t step = hn::Lanes(df);
-  const auto span = hn::Set(df, w.span), half = hn::Set(df, 0.5);
-  const auto low = hn::Zero(df), high = hn::Set(df, 255.0);
-  const auto inverse = hn::Set(df, 1.0 / w.span), near = hn::Set(df, 1e-9), far = hn::Set(df, 1.0 - 1e-9);
-  const hn::Rebind<std::uint8_t, decltype(df)> d8out;
-  // Whole numbers below 2^52 to doubles and back by the bits of 2^52 + x,
-  // exact, and cheaper than the general conversions where 64-bit integers
-  // have no conversion instruction (AVX2).
+  const TFinish<decltype(df)> finish(w.span);
+  // Whole numbers below 2^52 to doubles by the bits of 2^52 + x, exact,
+  // and cheaper than the general conversion where 64-bit integers have no
+  // conversion instruction (AVX2).
   const auto magic = hn::Set(df, 4503599627370496.0);
   const auto Whole = [&](auto x) { return hn::Sub(hn::BitCast(df, hn::Or(x, hn::BitCast(du, magic))), magic); };
   std::size_t j = from;
@@ -164,35 +206,30 @@ void ShrinkWords(const TWordWindows& w, const std::uint8_t* row, std::size_t fro
     }
     const auto word = hn::Load(du, words);
     const auto kept = hn::And(word, hn::LoadU(du, w.keep + j));
-    auto sum = Whole(hn::SumsOf8(hn::BitCast(d8, kept)));
-    const auto first = Whole(hn::And(word, hn::Set(du, 0xFF)));
-    const auto last = Whole(hn::Load(du, lasts));
-    const hn::Rebind<float, decltype(df)> dfloat;
-    sum = hn::PromoteTo(df, hn::DemoteTo(dfloat, hn::Sub(sum, hn::Mul(hn::LoadU(df, w.lead + j), first))));
-    sum = hn::PromoteTo(df, hn::DemoteTo(dfloat, hn::Add(sum, hn::Mul(hn::LoadU(df, w.tail + j), last))));
-    // sum / s + 0.5 by a multiply, within 1e-13 of the exact value (sum
-    // below 2^12, the result below 2^9), as the divided form is: where the
-    // guess lies more than 1e-9 from a whole number both floor alike. Ties
-    // (an integer span, an odd sum) and near ones divide.
-    auto v = hn::MulAdd(sum, inverse, half);
-    auto whole = hn::Floor(v);
-    const auto fraction = hn::Sub(v, whole);
-    if (!hn::AllTrue(df, hn::And(hn::Gt(fraction, near), hn::Lt(fraction, far)))) {
-      whole = hn::Floor(hn::Add(hn::Div(sum, span), half));
-    }
-    // Clamping after the floor is the same as before it, 0 and 255 being
-    // whole; the whole number then lands in the low byte of 2^52 + v.
-    v = hn::Min(hn::Max(whole, low), high);
-    hn::StoreU(hn::TruncateTo(d8out, hn::BitCast(du, hn::Add(v, magic))), d8out, out + j);
+    finish(Whole(hn::SumsOf8(hn::BitCast(d8, kept))), hn::LoadU(df, w.lead + j), Whole(hn::And(word, hn::Set(du, 0xFF))),
+           hn::LoadU(df, w.tail + j), Whole(hn::Load(du, lasts)), out + j);
   }
   for (; j < to; ++j) {  // the last few as the plain form
     std::uint64_t word;
     std::memcpy(&word, row + w.first[j], 8);
-    float sum = static_cast<float>(hn::GetLane(hn::SumsOf8(hn::BitCast(d8, hn::Set(du, word & w.keep[j])))));
-    sum = static_cast<float>(sum - w.lead[j] * row[w.first[j]]);
-    sum = static_cast<float>(sum + w.tail[j] * row[w.last[j]]);
-    out[j] = static_cast<std::uint8_t>(static_cast<int>(std::min(std::max(sum / w.span + 0.5, 0.0), 255.0)));
+    out[j] = FinishOne(static_cast<double>(hn::GetLane(hn::SumsOf8(hn::BitCast(d8, hn::Set(du, word & w.keep[j]))))),
+                       row[w.first[j]], row[w.last[j]], w.lead[j], w.tail[j], w.span);
   }
+}
+
+// The same finish from sums and end bytes already gathered.
+void FinishAverages(const TAverageInputs& a, std::size_t from, std::size_t to, std::uint8_t* out) {
+  const hn::ScalableTag<double> df;
+  const hn::Rebind<std::int32_t, decltype(df)> d32;
+  const std::size_t step = hn::Lanes(df);
+  const TFinish<decltype(df)> finish(a.span);
+  const auto Load = [&](const std::int32_t* p) { return hn::PromoteTo(df, hn::LoadU(d32, p)); };
+  std::size_t j = from;
+  for (; j + step <= to; j += step) {
+    finish(Load(a.whole + j), hn::LoadU(df, a.lead + j), Load(a.first + j), hn::LoadU(df, a.tail + j),
+           Load(a.last + j), out + j);
+  }
+  for (; j < to; ++j) out[j] = FinishOne(a.whole[j], a.first[j], a.last[j], a.lead[j], a.tail[j], a.span);
 }
 
 }  // namespace HWY_NAMESPACE
@@ -224,6 +261,22 @@ TCoverageRow HighwayCoverageRow(TComposeKernel kernel) {
 #endif
 #if (HWY_TARGETS & HWY_NEON) && HWY_ARCH_ARM_A64
     case TComposeKernel::kNeon: return N_NEON::CoverageRow;
+#endif
+    default: return nullptr;
+  }
+}
+
+TFinishAverages HighwayFinishAverages(TComposeKernel kernel) {
+  if (!ComposeKernelAvailable(kernel)) return nullptr;
+  switch (kernel) {
+#if (HWY_TARGETS & HWY_AVX2)
+    // The AVX-512 kernel's own shrink covers only windows of up to eight
+    // bytes; the longer ones take this (those processors have AVX2).
+    case TComposeKernel::kAvx512:
+    case TComposeKernel::kAvx2: return N_AVX2::FinishAverages;
+#endif
+#if (HWY_TARGETS & HWY_NEON) && HWY_ARCH_ARM_A64
+    case TComposeKernel::kNeon: return N_NEON::FinishAverages;
 #endif
     default: return nullptr;
   }

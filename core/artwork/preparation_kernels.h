@@ -66,4 +66,18 @@ using TShrinkWords = void (*)(const TWordWindows& windows, const std::uint8_t* r
                               std::size_t to, std::uint8_t* out);
 TShrinkWords HighwayShrinkWords(TComposeKernel kernel);
 
+// The same finish for outputs [from, to) from their whole-byte sums and
+// first and last bytes, gathered already (the windows longer than a word),
+// for the AVX-512 kernel too. Null where `kernel` has none here.
+struct TAverageInputs {
+  const std::int32_t* whole = nullptr;
+  const std::int32_t* first = nullptr;
+  const std::int32_t* last = nullptr;
+  const double* lead = nullptr;
+  const double* tail = nullptr;
+  double span = 1.0;
+};
+using TFinishAverages = void (*)(const TAverageInputs& inputs, std::size_t from, std::size_t to, std::uint8_t* out);
+TFinishAverages HighwayFinishAverages(TComposeKernel kernel);
+
 }  // namespace tintloom
