@@ -143,8 +143,8 @@ template <class DF>
 class TFinish {
  public:
   using V = hn::Vec<DF>;
-  explicit TFinish(double span)
-      : span_(hn::Set(DF(), span)), inverse_(hn::Set(DF(), 1.0 / span)), half_(hn::Set(DF(), 0.5)) {}
+  // Plain numbers kept, not vectors: SVE's vectors cannot be members.
+  explicit TFinish(double span) : span_(span), inverse_(1.0 / span) {}
 
   // Outputs [at, at + lanes) from their sums and end bytes.
   void operator()(V sum, V lead, V first, V tail, V last, std::uint8_t* out) const {
@@ -159,11 +159,12 @@ class TFinish {
     // as the divided form is, and where it lies more than 1e-9 from a whole
     // number both floor alike. Ties (an integer span, an odd sum) and near
     // ones divide.
-    auto v = hn::MulAdd(sum, inverse_, half_);
+    const V half = hn::Set(df, 0.5);
+    auto v = hn::MulAdd(sum, hn::Set(df, inverse_), half);
     auto whole = hn::Floor(v);
     const auto fraction = hn::Sub(v, whole);
     if (!hn::AllTrue(df, hn::And(hn::Gt(fraction, hn::Set(df, 1e-9)), hn::Lt(fraction, hn::Set(df, 1.0 - 1e-9))))) {
-      whole = hn::Floor(hn::Add(hn::Div(sum, span_), half_));
+      whole = hn::Floor(hn::Add(hn::Div(sum, hn::Set(df, span_)), half));
     }
     // Clamping after the floor is the same as before it, 0 and 255 being
     // whole; the whole number then lands in the low byte of 2^52 + v.
@@ -172,7 +173,7 @@ class TFinish {
   }
 
  private:
-  V span_, inverse_, half_;
+  double span_, inverse_;
 };
 
 inline std::uint8_t FinishOne(double sum_in, std::int32_t first, std::int32_t last, double lead, double tail,
