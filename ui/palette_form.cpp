@@ -55,7 +55,7 @@ void SetSwatchColour(QWidget* swatch, TColor colour) {
 }
 
 // Percent to a fraction as the program stores it: a 32-bit float.
-float Fraction(int percent) { return static_cast<float>(percent * 0.01L); }
+float Fraction(int percent) { return static_cast<float>(percent * 0.01_x); }
 
 }  // namespace
 

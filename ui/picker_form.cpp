@@ -288,8 +288,8 @@ void TColorForm::DrawTonePanel() {
   } else {
     DrawMixingField(lowerPanel_, slot, model.selectedShade);
     const TColorF& p = model.SelectedShadeParams();
-    const int x = Trunc(static_cast<long double>(p.s()) * lowerPanel_.width);
-    const int y = Trunc((1.0L - p.v()) * lowerPanel_.height);
+    const int x = Trunc(static_cast<TExtended>(p.s()) * lowerPanel_.width);
+    const int y = Trunc((1.0_x - p.v()) * lowerPanel_.height);
     DrawInvertingCross(lowerPanel_, x, y);
   }
   FrameRect(lowerPanel_, 0, 0, lowerPanel_.width, lowerPanel_.height, 0, kBlack);
@@ -404,9 +404,9 @@ void TColorForm::PaintBox6MouseMove(const TMouseInput& input) {
   const float v = 1.0f - static_cast<float>(input.y) / static_cast<float>(lowerPanel_.height);
   fieldDrag_ = true;
   activeSlider_ = kSaturationSlider;
-  SliderMove(kSaturationSlider, Trunc(static_cast<long double>(s) * 128.0L + 4.0L));
+  SliderMove(kSaturationSlider, Trunc(static_cast<TExtended>(s) * 128.0_x + 4.0_x));
   activeSlider_ = kValueSlider;
-  SliderMove(kValueSlider, Trunc(static_cast<long double>(v) * 128.0L + 4.0L));
+  SliderMove(kValueSlider, Trunc(static_cast<TExtended>(v) * 128.0_x + 4.0_x));
   activeSlider_ = -1;
   fieldDrag_ = false;
   model.Redraw(TCoordinationModel::kRedrawSelected);

@@ -240,6 +240,7 @@ void ShrinkAcross(const TShrinkPlan& p, const std::uint8_t* rows, std::int64_t c
   const TWordWindows word_windows{windows.first.data(), windows.last.data(), p.keep.data(),
                                   windows.lead.data(), windows.tail.data(), span};
   const std::size_t from = vector ? 8 * p.chunks.chunks : words != nullptr ? p.by_word : 0;
+  const TFinishAverages finish = p.across_whole ? nullptr : HighwayFinishAverages(ActiveComposeKernel());
   for (std::int64_t y = 0; y < count; ++y) {
     const std::uint8_t* row = rows + static_cast<std::size_t>(y) * width;
     std::uint8_t* out_row = out + static_cast<std::size_t>(y) * width2;
@@ -263,8 +264,12 @@ void ShrinkAcross(const TShrinkPlan& p, const std::uint8_t* rows, std::int64_t c
         firsts[j] = row[windows.first[j]];
         lasts[j] = row[windows.last[j]];
       }
-      for (std::size_t j = from; j < inside; ++j) {
-        out_row[j] = FinishAverage(sums[j], firsts[j], lasts[j], windows.lead[j], windows.tail[j], span);
+      if (finish != nullptr) {
+        finish({sums, firsts, lasts, windows.lead.data(), windows.tail.data(), span}, from, inside, out_row);
+      } else {
+        for (std::size_t j = from; j < inside; ++j) {
+          out_row[j] = FinishAverage(sums[j], firsts[j], lasts[j], windows.lead[j], windows.tail[j], span);
+        }
       }
     }
     for (std::size_t j = inside; j < width2; ++j) {

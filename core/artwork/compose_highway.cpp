@@ -40,10 +40,11 @@
 namespace tintloom {
 namespace {
 
-// Soft light's curves as one array for per-byte lookups: below the half
-// first, then above it.
+// Soft light's curves as one array of 32-bit entries, so that one gather
+// fetches a curve for every pixel of a vector: below the half first, then
+// above it.
 struct TSoftLightTable {
-  std::uint16_t curves[512];
+  std::uint32_t curves[512];
 };
 constexpr TSoftLightTable MakeSoftLightTable() {
   TSoftLightTable t{};
@@ -266,26 +267,40 @@ inline V16 RoundedShare16(V16 m, V16 c, hn::Mask<D16>& near) {
   return hn::ShiftRight<2>(high);
 }
 
+// The curve for byte K of every 32-bit lane, the source's half choosing
+// the table: one gather.
+template <int K>
+inline V32 SoftLightCurve(V32 d, V32 t) {
+  const D32 d32;
+  V32 backdrop, half;  // half: the source's top bit moved to 0x100
+  if constexpr (K == 0) {
+    backdrop = hn::And(d, hn::Set(d32, 0xFFu));
+    half = hn::ShiftLeft<1>(hn::And(t, hn::Set(d32, 0x80u)));
+  } else {
+    backdrop = K == 3 ? hn::ShiftRight<24>(d) : hn::And(hn::ShiftRight<8 * K>(d), hn::Set(d32, 0xFFu));
+    half = hn::And(hn::ShiftRight<8 * K - 1>(t), hn::Set(d32, 0x100u));
+  }
+  return hn::GatherIndex(d32, kSoftLightTable.curves, hn::BitCast(hn::RebindToSigned<D32>(), hn::Or(backdrop, half)));
+}
+
+// `Pixels`: the fourth byte of every 32-bit lane is a pixel's unused one,
+// whose curve is not fetched (its result counts for nothing).
+template <bool Pixels>
 inline V8 SoftLightBytes(V8 d, V8 t, V8& unsure) {
   const M8 upper = Upper(t);
   const V8 twice = hn::Add(t, t);
   const V8 m = hn::IfThenElse(upper, hn::Add(twice, Bytes(1)), hn::Not(twice));  // |2t - 255|
-  // The curve of d, above or below the half by t: one lookup per byte,
-  // the half choosing the table.
-  const D8 d8;
-  const D16 d16;
-  constexpr std::size_t kMost = hn::MaxLanes(D8());
-  HWY_ALIGN std::uint8_t db[kMost], tb[kMost];
-  HWY_ALIGN std::uint16_t even[kMost / 2], odd[kMost / 2];
-  hn::Store(d, d8, db);
-  hn::Store(t, d8, tb);
-  for (std::size_t i = 0; i < hn::Lanes(d16); ++i) {
-    even[i] = kSoftLightTable.curves[(tb[2 * i] & 0x80u) * 2 + db[2 * i]];
-    odd[i] = kSoftLightTable.curves[(tb[2 * i + 1] & 0x80u) * 2 + db[2 * i + 1]];
-  }
+  // The curve of d, above or below the half by t, gathered a byte position
+  // at a time: the even 16-bit lanes take bytes 0 and 2 of each 32-bit
+  // lane, the odd ones bytes 1 and 3.
+  const D32 d32;
+  const V32 dw = hn::BitCast(d32, d), tw = hn::BitCast(d32, t);
+  const V32 even = hn::Or(SoftLightCurve<0>(dw, tw), hn::ShiftLeft<16>(SoftLightCurve<2>(dw, tw)));
+  V32 odd = SoftLightCurve<1>(dw, tw);
+  if constexpr (!Pixels) odd = hn::Or(odd, hn::ShiftLeft<16>(SoftLightCurve<3>(dw, tw)));
   hn::Mask<D16> nearEven, nearOdd;
-  const V16 shareEven = RoundedShare16(Even16(m), hn::Load(d16, even), nearEven);
-  const V16 shareOdd = RoundedShare16(Odd16(m), hn::Load(d16, odd), nearOdd);
+  const V16 shareEven = RoundedShare16(Even16(m), hn::BitCast(D16(), even), nearEven);
+  const V16 shareOdd = RoundedShare16(Odd16(m), hn::BitCast(D16(), odd), nearOdd);
   unsure = hn::Or(unsure, WordFlags(nearEven, nearOdd));
   // Each share is at most 64, within its own byte.
   const V8 share = JoinEvenOdd(shareEven, shareOdd);
@@ -293,8 +308,8 @@ inline V8 SoftLightBytes(V8 d, V8 t, V8& unsure) {
 }
 
 // The formula of blend code `Code`; lanes it cannot vouch for are set in
-// `unsure`.
-template <int Code>
+// `unsure`. `Pixels`: every fourth byte is a pixel's unused one.
+template <int Code, bool Pixels = false>
 inline V8 Formula(V8 d, V8 t, V8& unsure, const TWordPair* known = nullptr) {
   if constexpr (Code == 0) return hn::Min(d, t);  // darken
   if constexpr (Code == 1) return MulRound(d, t);  // multiply
@@ -305,7 +320,7 @@ inline V8 Formula(V8 d, V8 t, V8& unsure, const TWordPair* known = nullptr) {
   if constexpr (Code == 6) return DividingBytes(d, hn::Zero(D8()), hn::Not(t), unsure, known);  // colour dodge
   if constexpr (Code == 7) return hn::SaturatedAdd(d, t);  // linear dodge
   if constexpr (Code == 8) return HardLight(d, t, hn::Not(Upper(d)));  // overlay
-  if constexpr (Code == 9) return SoftLightBytes(d, t, unsure);
+  if constexpr (Code == 9) return SoftLightBytes<Pixels>(d, t, unsure);
   if constexpr (Code == 10) return HardLight(d, t, hn::Not(Upper(t)));  // hard light
   if constexpr (Code == 11) return VividBytes(d, t, unsure, known);
   if constexpr (Code == 12) {  // linear light: d + 2t - 255, as 2t - 255 or 255 - 2t by t's half
@@ -347,14 +362,14 @@ HWY_NOINLINE V8 FromTable(V8 r, V8 d, V8 t, V8 which, const std::uint8_t* table)
 
 // `lanes` marks the bytes whose result counts (the unused fourth byte of a
 // pixel does not).
-template <int Code>
+template <int Code, bool Pixels = false>
 inline V8 Blend(V8 d, V8 t, const std::uint8_t* table, bool computed, V8 lanes, const TWordPair* known = nullptr) {
   if constexpr (Code < 0) {
     return t;
   } else {
     if (!computed) return FromTable(t, d, t, lanes, table);
     V8 unsure = hn::Zero(D8());
-    const V8 r = Formula<Code>(d, t, unsure, known);
+    const V8 r = Formula<Code, Pixels>(d, t, unsure, known);
     unsure = hn::And(unsure, lanes);
     return hn::AllTrue(D8(), hn::Eq(unsure, hn::Zero(D8()))) ? r : FromTable(r, d, t, unsure, table);
   }
@@ -430,16 +445,15 @@ inline void BlendPixels(const TLayerPass& pass, const std::uint8_t* grey, const 
   const V8 d = hn::LoadU(d8, at);
   V8 t;
   if constexpr (Dividing(Code)) {
-    HWY_ALIGN std::uint32_t even[kPixelsPerVector], odd[kPixelsPerVector];
-    for (std::size_t i = 0; i < kPixelsPerVector; ++i) {
-      even[i] = reciprocals->even[grey[i]];
-      odd[i] = reciprocals->odd[grey[i]];
-    }
-    const TWordPair known{AsWords(hn::BitCast(d8, hn::Load(d32, even))), AsWords(hn::BitCast(d8, hn::Load(d32, odd)))};
-    t = Blend<Code>(d, colour, pass.table, pass.computed, lanes, &known);
+    // The reciprocals by one gather each: they are wanted only here, and
+    // two gathers cost less than sixteen loads put together in memory.
+    const auto index = hn::BitCast(hn::RebindToSigned<D32>(), hn::PromoteTo(d32, hn::LoadU(dq, grey)));
+    const TWordPair known{AsWords(hn::BitCast(d8, hn::GatherIndex(d32, reciprocals->even, index))),
+                          AsWords(hn::BitCast(d8, hn::GatherIndex(d32, reciprocals->odd, index)))};
+    t = Blend<Code, true>(d, colour, pass.table, pass.computed, lanes, &known);
   } else {
     (void)reciprocals;
-    t = Blend<Code>(d, colour, pass.table, pass.computed, lanes);
+    t = Blend<Code, true>(d, colour, pass.table, pass.computed, lanes);
   }
   if (opaque) {
     hn::StoreU(t, d8, at);

@@ -99,6 +99,8 @@ void BlendClippedRows(const TGroupBands& g, const TClippedPass& c, std::int64_t 
 #if defined(__x86_64__)
       covered = CoverageRowAvx512(transparency, c.coverage, f, n);
 #endif
+    } else if (const TCoverageRow coverage = HighwayCoverageRow(ActiveComposeKernel())) {
+      covered = coverage(transparency, c.coverage, f, n);
     } else {
       for (std::size_t i = 0; i < n; ++i) f[i] = c.coverage[transparency[i]];
     }

@@ -38,11 +38,17 @@ void MoveTowardAvx512(std::uint8_t* d, const std::uint8_t* s, const float* f, st
 bool CoverageRowAvx512(const std::uint8_t* t, const float* coverage, float* f, std::size_t n);
 #endif
 
-// The move above for other vector kernels (AVX2, NEON on 64-bit ARM): null
+// The move above and the coverage for other vector kernels (AVX2, NEON on
+// 64-bit ARM): null
 // where `kernel` has none here, and the plain loop serves.
 enum class TComposeKernel;
 using TMoveToward = void (*)(std::uint8_t* d, const std::uint8_t* s, const float* f, std::size_t n);
 TMoveToward HighwayMoveToward(TComposeKernel kernel);
+
+// f[i] = coverage[t[i]] over n bytes; true when any f[i] is not 0 (as
+// CoverageRowAvx512). Null where `kernel` has none here.
+using TCoverageRow = bool (*)(const std::uint8_t* t, const float* coverage, float* f, std::size_t n);
+TCoverageRow HighwayCoverageRow(TComposeKernel kernel);
 
 // A row's shrink across for outputs [from, to) whose windows are each one
 // eight-byte read inside the row (first[j] + 8 <= row width), keep[j] the
@@ -59,5 +65,19 @@ struct TWordWindows {
 using TShrinkWords = void (*)(const TWordWindows& windows, const std::uint8_t* row, std::size_t from,
                               std::size_t to, std::uint8_t* out);
 TShrinkWords HighwayShrinkWords(TComposeKernel kernel);
+
+// The same finish for outputs [from, to) from their whole-byte sums and
+// first and last bytes, gathered already (the windows longer than a word),
+// for the AVX-512 kernel too. Null where `kernel` has none here.
+struct TAverageInputs {
+  const std::int32_t* whole = nullptr;
+  const std::int32_t* first = nullptr;
+  const std::int32_t* last = nullptr;
+  const double* lead = nullptr;
+  const double* tail = nullptr;
+  double span = 1.0;
+};
+using TFinishAverages = void (*)(const TAverageInputs& inputs, std::size_t from, std::size_t to, std::uint8_t* out);
+TFinishAverages HighwayFinishAverages(TComposeKernel kernel);
 
 }  // namespace tintloom

@@ -35,21 +35,21 @@ void FillLayerLookup(TLayerMapping& mapping, const TRamp& ramp) {
   const int c = mapping.ShadowLevel;
   // t is stored as a float before it is scaled into its segment.
   const auto entry = [&](float t, int segmentStart) {
-    const int n = Trunc(static_cast<long double>(t) * 255.0L + segmentStart);
+    const int n = Trunc(static_cast<TExtended>(t) * 255.0_x + segmentStart);
     assert(n >= 0 && n < kRampLength);
     return &ramp[static_cast<std::size_t>(n)];
   };
   // Each segment is walked only when it has levels, so each one's divisor is
   // above 0 inside it; a base level of 255 is the one level at the base itself.
   for (int g = b; g <= 255; ++g) {
-    const float t = b == 255 ? 0.0f : static_cast<float>(static_cast<long double>(g - b) / (255 - b));
+    const float t = b == 255 ? 0.0f : static_cast<float>(static_cast<TExtended>(g - b) / (255 - b));
     mapping.Lookup[static_cast<std::size_t>(g)] = entry(t, 512);
   }
   for (int g = c; g < b; ++g) {
-    mapping.Lookup[static_cast<std::size_t>(g)] = entry(static_cast<float>(static_cast<long double>(g - c) / (b - c)), 256);
+    mapping.Lookup[static_cast<std::size_t>(g)] = entry(static_cast<float>(static_cast<TExtended>(g - c) / (b - c)), 256);
   }
   for (int g = 0; g < c; ++g) {
-    mapping.Lookup[static_cast<std::size_t>(g)] = entry(static_cast<float>(static_cast<long double>(g) / c), 0);
+    mapping.Lookup[static_cast<std::size_t>(g)] = entry(static_cast<float>(static_cast<TExtended>(g) / c), 0);
   }
 }
 

@@ -14,15 +14,16 @@ TColorF HsvToRgb(const TColorF& hsv) {
   // Only whole degrees reach the colour: 359.9 is hue 359, never 360. The
   // remainder is taken on the float, so a hue past the int range still turns
   // by whole circles; one that is not a number reads as 0.
-  const long double h = hsv.h();
-  std::int32_t hi = std::isfinite(h) ? static_cast<std::int32_t>(std::fmod(std::trunc(h), 360.0L)) : 0;
+  // Both steps are exact, in any precision that holds the float.
+  const double h = hsv.h();
+  std::int32_t hi = std::isfinite(h) ? static_cast<std::int32_t>(std::fmod(std::trunc(h), 360.0)) : 0;
   if (hi < 0) hi += 360;
-  const long double x = static_cast<long double>(hi) / 60.0L;
+  const TExtended x = static_cast<TExtended>(hi) / 60.0_x;
   const std::int32_t i = Trunc(x);
-  const long double f = x - i;
-  const float p = static_cast<float>((1.0L - s) * v);
-  const float q = static_cast<float>((1.0L - s * f) * v);
-  const float t = static_cast<float>((1.0L - (1.0L - f) * s) * v);
+  const TExtended f = x - i;
+  const float p = static_cast<float>((1.0_x - s) * v);
+  const float q = static_cast<float>((1.0_x - s * f) * v);
+  const float t = static_cast<float>((1.0_x - (1.0_x - f) * s) * v);
   switch (i % 6) {
     case 0: return TColorF(v, t, p);
     case 1: return TColorF(q, v, p);
@@ -44,20 +45,20 @@ TColorF RgbToHsv(const TColorF& rgb) {
   if (max == 0.0f || max == min) return out;
 
   const float d = max - min;
-  out.s() = static_cast<float>(static_cast<long double>(d) / max);
-  const float cr = static_cast<float>((static_cast<long double>(max) - r) / d);
-  const float cg = static_cast<float>((static_cast<long double>(max) - g) / d);
-  const float cb = static_cast<float>((static_cast<long double>(max) - b) / d);
-  long double h;
+  out.s() = static_cast<float>(static_cast<TExtended>(d) / max);
+  const float cr = static_cast<float>((static_cast<TExtended>(max) - r) / d);
+  const float cg = static_cast<float>((static_cast<TExtended>(max) - g) / d);
+  const float cb = static_cast<float>((static_cast<TExtended>(max) - b) / d);
+  TExtended h;
   if (max == r) {
-    h = static_cast<long double>(cb) - cg;
+    h = static_cast<TExtended>(cb) - cg;
   } else if (max == g) {
-    h = 2.0L + cr - cb;
+    h = 2.0_x + cr - cb;
   } else {
-    h = 4.0L + cg - cr;
+    h = 4.0_x + cg - cr;
   }
-  out.h() = static_cast<float>(h * 60.0L);
-  if (out.h() < 0.0f) out.h() = static_cast<float>(static_cast<long double>(out.h()) + 360.0L);
+  out.h() = static_cast<float>(h * 60.0_x);
+  if (out.h() < 0.0f) out.h() = static_cast<float>(static_cast<TExtended>(out.h()) + 360.0_x);
   return out;
 }
 
@@ -67,10 +68,10 @@ namespace {
 // value past 1 in a hand-edited document or swatch line) are held to the
 // nearest byte and NaN is 0, so no channel spills into its neighbour; inside
 // 0..1 this is the plain product.
-long double ByteScale(float channel) {
-  if (!(channel > 0.0f)) return 0.0L;
-  if (channel > 1.0f) return 255.0L;
-  return static_cast<long double>(channel) * 255.0L;
+TExtended ByteScale(float channel) {
+  if (!(channel > 0.0f)) return 0.0_x;
+  if (channel > 1.0f) return 255.0_x;
+  return static_cast<TExtended>(channel) * 255.0_x;
 }
 
 }  // namespace
@@ -88,7 +89,7 @@ TColor PackHexColour(const TColorF& rgb) {
 }
 
 TColorF UnpackColour(TColor c) {
-  constexpr long double kInv255 = 1.0L / 255.0L;
+  const TExtended kInv255 = 1.0_x / 255.0_x;
   return TColorF(static_cast<float>((c & 0xFFu) * kInv255),
                  static_cast<float>((c >> 8 & 0xFFu) * kInv255),
                  static_cast<float>((c >> 16 & 0xFFu) * kInv255));

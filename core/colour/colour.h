@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+#include "core/colour/extended.h"
+
 namespace tintloom {
 
 // Packed colour 0x00BBGGRR: red in the low byte.
@@ -61,12 +63,12 @@ TColor HsvToColor(float h, float s, float v);
 // written out as RoundHalfUp (add 0.5, then truncate), with the sum taken in
 // extended precision. A value past the int range saturates and NaN gives 0:
 // converting those directly is undefined, and a stray float must not be.
-inline std::int32_t Trunc(long double x) {
+inline std::int32_t Trunc(TExtended x) {
   if (x != x) return 0;
-  if (!(x > -2147483649.0L)) return INT32_MIN;
-  if (!(x < 2147483648.0L)) return INT32_MAX;
+  if (!(x > -2147483649.0_x)) return INT32_MIN;
+  if (!(x < 2147483648.0_x)) return INT32_MAX;
   return static_cast<std::int32_t>(x);
 }
-inline std::int32_t RoundHalfUp(long double x) { return Trunc(x + 0.5L); }
+inline std::int32_t RoundHalfUp(TExtended x) { return Trunc(x + 0.5_x); }
 
 }  // namespace tintloom

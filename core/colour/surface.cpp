@@ -184,11 +184,11 @@ void DarkPoint(TSurface& s, float fx, float fy) {
   if (!s.Contains(x, y)) return;
   const float dx = fx - static_cast<float>(x);
   const float dy = fy - static_cast<float>(y);
-  const auto weight = [](long double coverage) { return Trunc(255.0L - coverage * 255.0L); };
-  const std::int32_t w00 = weight((1.0L - dx) * (1.0L - dy));
-  const std::int32_t w10 = weight(static_cast<long double>(dx) * (1.0L - dy));
-  const std::int32_t w01 = weight((1.0L - dx) * dy);
-  const std::int32_t w11 = weight(static_cast<long double>(dx) * dy);
+  const auto weight = [](TExtended coverage) { return Trunc(255.0_x - coverage * 255.0_x); };
+  const std::int32_t w00 = weight((1.0_x - dx) * (1.0_x - dy));
+  const std::int32_t w10 = weight(static_cast<TExtended>(dx) * (1.0_x - dy));
+  const std::int32_t w01 = weight((1.0_x - dx) * dy);
+  const std::int32_t w11 = weight(static_cast<TExtended>(dx) * dy);
   const auto darken = [](TRgb24& p, std::int32_t w) {
     p.blue = static_cast<std::uint8_t>(w * p.blue / 255);
     p.green = static_cast<std::uint8_t>(w * p.green / 255);
@@ -203,22 +203,22 @@ void DarkPoint(TSurface& s, float fx, float fy) {
 }
 
 namespace {
-constexpr long double kMaxLinePoints = 1 << 20;
+constexpr TExtended kMaxLinePoints = 1 << 20;
 }  // namespace
 
 void DarkLine(TSurface& s, float x1, float y1, float x2, float y2) {
-  const long double ddx = static_cast<long double>(x1) - x2;
-  const long double ddy = static_cast<long double>(y1) - y2;
-  const long double length = std::sqrt(ddx * ddx + ddy * ddy);
+  const TExtended ddx = static_cast<TExtended>(x1) - x2;
+  const TExtended ddy = static_cast<TExtended>(y1) - y2;
+  const TExtended length = Sqrt(ddx * ddx + ddy * ddy);
   // Lines in windows are a few hundred pixels; one longer than any surface
   // could be would only walk far outside it (and its count overflow).
   if (!(length < kMaxLinePoints)) return;
   const std::int32_t n = Trunc(length);
   if (n == 0) return;
   for (std::int32_t i = 0; i <= n; ++i) {
-    const long double t = static_cast<long double>(i) / n;
-    DarkPoint(s, static_cast<float>(x1 + (static_cast<long double>(x2) - x1) * t),
-              static_cast<float>(y1 + (static_cast<long double>(y2) - y1) * t));
+    const TExtended t = static_cast<TExtended>(i) / n;
+    DarkPoint(s, static_cast<float>(x1 + (static_cast<TExtended>(x2) - x1) * t),
+              static_cast<float>(y1 + (static_cast<TExtended>(y2) - y1) * t));
   }
 }
 

@@ -116,9 +116,9 @@ void TCoordinationModel::TakeSchemeBases(int rule, const float (&hues)[kSlotCoun
     float h = hues[i];
     // One correction only: the scheme's hues stray at most one turn.
     if (h < 0.0f) {
-      h = static_cast<float>(static_cast<long double>(h) + 360.0L);
+      h = static_cast<float>(static_cast<TExtended>(h) + 360.0_x);
     } else if (h > 360.0f) {
-      h = static_cast<float>(static_cast<long double>(h) - 360.0L);
+      h = static_cast<float>(static_cast<TExtended>(h) - 360.0_x);
     }
     palette_.Slots()[static_cast<std::size_t>(i)].shades[kBase].Param.h() = h;
   }
@@ -128,10 +128,10 @@ void TCoordinationModel::TakeSchemeBases(int rule, const float (&hues)[kSlotCoun
     if (rule == kCustomRule) {
       saturation = weights[i];
     } else {
-      saturation = static_cast<float>(static_cast<long double>(weights[0]) + weights[i]);
+      saturation = static_cast<float>(static_cast<TExtended>(weights[0]) + weights[i]);
       if (saturation > 1.0f) {
         saturation = 1.0f;
-        weights[i] = static_cast<float>(1.0L - weights[0]);
+        weights[i] = static_cast<float>(1.0_x - weights[0]);
       } else if (saturation < 0.0f) {
         // A negative offset can outrun slot 0's saturation when slot 0 is
         // turned down; below 0 there is no colour (its channels would pack

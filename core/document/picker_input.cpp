@@ -12,12 +12,12 @@ float SliderFraction(int x) {
   return f > 1.0f ? 1.0f : (f < 0.0f ? 0.0f : f);
 }
 
-int SliderPosition(long double fraction) {
+int SliderPosition(TExtended fraction) {
   // Far outside the band is as good as its end: the fraction is limited
   // afterwards, and the position must stay an int.
-  if (!(fraction > -1000.0L)) fraction = -1000.0L;
-  if (fraction > 1000.0L) fraction = 1000.0L;
-  return Trunc(fraction * kSliderBandWidth + kSliderBandLeft + 0.5L);
+  if (!(fraction > -1000.0_x)) fraction = -1000.0_x;
+  if (fraction > 1000.0_x) fraction = 1000.0_x;
+  return Trunc(fraction * kSliderBandWidth + kSliderBandLeft + 0.5_x);
 }
 
 int EditNumber(const std::string& text) {
@@ -35,18 +35,18 @@ int EditNumber(const std::string& text) {
   return static_cast<int>(negative ? -n : n);
 }
 
-long double EditFraction(int slider, bool baseShade, int n) {
-  if (slider != kHueSlider) return n * 0.01L;
-  if (baseShade) return static_cast<long double>(n % 360) / 359.0L;
-  return (static_cast<long double>(n) + 180.0L) / 360.0L;
+TExtended EditFraction(int slider, bool baseShade, int n) {
+  if (slider != kHueSlider) return n * 0.01_x;
+  if (baseShade) return static_cast<TExtended>(n % 360) / 359.0_x;
+  return (static_cast<TExtended>(n) + 180.0_x) / 360.0_x;
 }
 
 std::array<int, 3> EditNumbers(const TColorF& param) {
   // Rounded to the nearest degree both ways: a hue offset of -59.06 shows as
   // -59, where adding 0.5 and truncating would show -58.
-  const long double h = param.h();
-  return {static_cast<int>(std::floor(h + 0.5L)), RoundHalfUp(static_cast<long double>(param.s()) * 100.0L),
-          Trunc(static_cast<long double>(param.v()) * 100.5L)};
+  const TExtended h = param.h();
+  return {static_cast<int>(Floor(h + 0.5_x)), RoundHalfUp(static_cast<TExtended>(param.s()) * 100.0_x),
+          Trunc(static_cast<TExtended>(param.v()) * 100.5_x)};
 }
 
 int HuePointer(float hue, bool baseShade) {
@@ -56,7 +56,7 @@ int HuePointer(float hue, bool baseShade) {
 
 int LevelPointer(float fraction) {
   return std::isfinite(fraction) && std::fabs(fraction) < 1e6f
-             ? Trunc(static_cast<long double>(fraction) * 128.0L + 0.5L)
+             ? Trunc(static_cast<TExtended>(fraction) * 128.0_x + 0.5_x)
              : 0;
 }
 

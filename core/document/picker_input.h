@@ -6,7 +6,6 @@
 // is the shade's own parameters.
 
 #include <array>
-#include <limits>
 #include <string>
 
 #include "core/colour/colour.h"
@@ -16,11 +15,7 @@ namespace tintloom {
 class TCoordinationModel;
 
 // The picker's numbers and the scheme's hue and saturation steps are worked
-// in x87 extended precision (64-bit mantissa), as the figures users know were
-// made; a long double of another width (a double, or the 128-bit type of ARM)
-// would round some of them differently, so such a build is refused.
-static_assert(std::numeric_limits<long double>::digits == 64,
-              "long double must be the x87 80-bit type (64-bit mantissa)");
+// in extended precision (TExtended), as the figures users know were made.
 
 enum PickerSlider : int { kHueSlider = 0, kSaturationSlider = 1, kValueSlider = 2 };
 
@@ -31,7 +26,7 @@ inline constexpr int kSliderBandWidth = 128;
 // The fraction 0..1 a slider position x stands for, in 1/128 steps.
 float SliderFraction(int x);
 // The slider position a fraction is typed as: the nearest 1/128 step.
-int SliderPosition(long double fraction);
+int SliderPosition(TExtended fraction);
 
 // A typed text as a decimal integer: optional sign, then digits only; any
 // other text (empty, letters, a lone sign) reads as 0.
@@ -40,7 +35,7 @@ int EditNumber(const std::string& text);
 // (a remainder by 360, so a negative number stays negative and is limited
 // later), another shade's hue offset -180..180, saturation and value in
 // percent.
-long double EditFraction(int slider, bool baseShade, int n);
+TExtended EditFraction(int slider, bool baseShade, int n);
 // The three numbers the edits show for a shade's parameters: the hue (or
 // hue offset) rounded to the nearest degree, the saturation rounded; the
 // value is scaled by 100.5 and truncated.

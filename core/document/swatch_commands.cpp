@@ -48,7 +48,7 @@ void ApplySwatchLine(TCoordinationModel& model, std::string_view line) {
   const float saturation = params[kBase].s();
   TScheme& scheme = model.Scheme();
   if (s >= 1 && s < kRuleSlotCount) {
-    const auto offset = static_cast<float>(static_cast<long double>(hue) - scheme.SlotHue(0));
+    const auto offset = static_cast<float>(static_cast<TExtended>(hue) - scheme.SlotHue(0));
     scheme.SetSlotHue(s, offset);
     scheme.SetCustomHueOffset(s, offset);
     // Under every rule but the custom one a rule slot's weight is an offset

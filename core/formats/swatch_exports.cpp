@@ -69,7 +69,7 @@ std::vector<std::uint8_t> EncodeAse(const TExportColours& list) {
     w.U16BE(static_cast<std::uint16_t>(name.size()));
     PutUtf16(w, name);
     w.Raw("RGB ");
-    constexpr long double kInv255 = 1.0L / 255.0L;
+    const TExtended kInv255 = 1.0_x / 255.0_x;
     for (std::uint8_t byte : {c.red, c.green, c.blue}) w.F32BE(static_cast<float>(byte * kInv255));
     w.U16BE(2);
   }

@@ -23,11 +23,11 @@ void TScheme::Reset() { *this = TScheme{}; }
 
 void TScheme::DeriveRuleHues() {
   // Sums are taken in extended precision and stored as float.
-  const long double h0 = slotHues[0];
-  const auto n = static_cast<long double>(analogousSpread);
+  const TExtended h0 = slotHues[0];
+  const auto n = static_cast<TExtended>(analogousSpread);
   // Twice the spread in 64 bits: a spread read from a document can be any int.
-  const auto n2 = static_cast<long double>(2 * static_cast<std::int64_t>(analogousSpread));
-  long double hues[4];
+  const auto n2 = static_cast<TExtended>(2 * static_cast<std::int64_t>(analogousSpread));
+  TExtended hues[4];
   switch (ruleIndex) {
     case 0: hues[0] = h0 + n; hues[1] = h0 - n; hues[2] = h0 + n2; hues[3] = h0 - n2; break;
     case 1: hues[0] = hues[1] = hues[2] = hues[3] = h0; break;
@@ -65,12 +65,12 @@ void TScheme::SwitchRule(int rule, std::uint32_t enabledSlotMask) {
 
 void TScheme::SetRuleSlotSaturation(int slot, float saturation) {
   const bool offset = slot >= 1 && ruleIndex != kCustomRule;
-  SetSaturationWeight(slot, offset ? static_cast<float>(static_cast<long double>(saturation) - saturationWeights[0])
+  SetSaturationWeight(slot, offset ? static_cast<float>(static_cast<TExtended>(saturation) - saturationWeights[0])
                                    : saturation);
 }
 
 void TScheme::TakeBaseColour(int slot, float hue, float saturation) {
-  const long double hue0 = slotHues[0];
+  const TExtended hue0 = slotHues[0];
   if (slot >= 1 && slot < kRuleSlotCount && ruleIndex != kCustomRule) {
     // The slot hue is derived again by the rule at the next repaint.
     SetSlotHue(slot, static_cast<float>(hue - hue0));

@@ -13,7 +13,7 @@ void DrawMixingField(TSurface& panel, const TColorSlot& slot, int shade) {
   const int h = panel.height;
   if (panel.Empty() || shade == kBase || shade < 0 || shade >= kShadeCount) return;
   // The mixing hue is relative to the base; the deep shadow's adds to the shadow's.
-  long double hue = static_cast<long double>(slot.shades[kBase].Param.h()) + slot.shades[static_cast<std::size_t>(shade)].Param.h();
+  TExtended hue = static_cast<TExtended>(slot.shades[kBase].Param.h()) + slot.shades[static_cast<std::size_t>(shade)].Param.h();
   if (shade == kDeepShadow) hue += slot.shades[kShadow].Param.h();
   const TColor pure = PackColour(HsvToRgb(TColorF(static_cast<float>(hue), 1.0f, 1.0f)));
   const TColor base = slot.shades[kBase].Color;

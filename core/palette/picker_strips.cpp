@@ -12,18 +12,18 @@ void FillPickerStrips(const TColorSlot& slot, int shade, TSurface& hueStrip, TSu
   int lo = 0;
   int hi = 360;
   if (shade != kBase) {
-    const long double baseHue = slot.shades[kBase].Param.h();
-    lo = Trunc(baseHue - 180.0L);
-    hi = Trunc(baseHue + 180.0L);
+    const TExtended baseHue = slot.shades[kBase].Param.h();
+    lo = Trunc(baseHue - 180.0_x);
+    hi = Trunc(baseHue + 180.0_x);
   }
   const auto toPixel = [](const TColorF& rgb) {
-    return TRgb24{static_cast<std::uint8_t>(Trunc(static_cast<long double>(rgb.b()) * 255.0L)),
-                  static_cast<std::uint8_t>(Trunc(static_cast<long double>(rgb.g()) * 255.0L)),
-                  static_cast<std::uint8_t>(Trunc(static_cast<long double>(rgb.r()) * 255.0L))};
+    return TRgb24{static_cast<std::uint8_t>(Trunc(static_cast<TExtended>(rgb.b()) * 255.0_x)),
+                  static_cast<std::uint8_t>(Trunc(static_cast<TExtended>(rgb.g()) * 255.0_x)),
+                  static_cast<std::uint8_t>(Trunc(static_cast<TExtended>(rgb.r()) * 255.0_x))};
   };
   for (int i = 0; i < 128; ++i) {
-    const auto hue = static_cast<float>(lo + static_cast<long double>(i * (hi - lo)) / 128.0L);
-    const auto fraction = static_cast<float>(i / 128.0L);
+    const auto hue = static_cast<float>(lo + static_cast<TExtended>(i * (hi - lo)) / 128.0_x);
+    const auto fraction = static_cast<float>(i / 128.0_x);
     hueStrip.rows[0][i] = toPixel(HsvToRgb(TColorF(hue, centre.s(), centre.v())));
     saturationStrip.rows[0][i] = toPixel(HsvToRgb(TColorF(centre.h(), fraction, centre.v())));
     valueStrip.rows[0][i] = toPixel(HsvToRgb(TColorF(centre.h(), centre.s(), fraction)));

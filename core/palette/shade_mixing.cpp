@@ -8,12 +8,12 @@ TColorF MixShade(TColorSlot& slot, int shade, const TColorF& base) {
   switch (shade) {
     case kHighlight: {
       TShade& hl = slot.shades[kHighlight];
-      const TColorF m = HsvToRgb(TColorF(static_cast<float>(static_cast<long double>(base.h()) + hl.Param.h()),
+      const TColorF m = HsvToRgb(TColorF(static_cast<float>(static_cast<TExtended>(base.h()) + hl.Param.h()),
                                          hl.Param.s(), hl.Param.v()));
       hl.Mix = m;
       // Screen. A base channel at 1 comes out exactly 1 by the formula itself.
       for (int c = 0; c < 3; ++c) {
-        result.c[c] = static_cast<float>(1.0L - (1.0L - m.c[c]) * (1.0L - static_cast<long double>(rb.c[c])));
+        result.c[c] = static_cast<float>(1.0_x - (1.0_x - m.c[c]) * (1.0_x - static_cast<TExtended>(rb.c[c])));
       }
       break;
     }
@@ -22,10 +22,10 @@ TColorF MixShade(TColorSlot& slot, int shade, const TColorF& base) {
       break;
     case kShadow: {
       TShade& sh = slot.shades[kShadow];
-      const TColorF m = HsvToRgb(TColorF(static_cast<float>(static_cast<long double>(base.h()) + sh.Param.h()),
+      const TColorF m = HsvToRgb(TColorF(static_cast<float>(static_cast<TExtended>(base.h()) + sh.Param.h()),
                                          sh.Param.s(), sh.Param.v()));
       sh.Mix = m;
-      for (int c = 0; c < 3; ++c) result.c[c] = static_cast<float>(static_cast<long double>(rb.c[c]) * m.c[c]);
+      for (int c = 0; c < 3; ++c) result.c[c] = static_cast<float>(static_cast<TExtended>(rb.c[c]) * m.c[c]);
       break;
     }
     default: {
@@ -35,10 +35,10 @@ TColorF MixShade(TColorSlot& slot, int shade, const TColorF& base) {
       TShade& dp = slot.shades[kDeepShadow];
       const TColorF shadow = UnpackColour(sh.Color);
       const TColorF m = HsvToRgb(TColorF(
-          static_cast<float>(static_cast<long double>(base.h()) + sh.Param.h() + dp.Param.h()), dp.Param.s(),
+          static_cast<float>(static_cast<TExtended>(base.h()) + sh.Param.h() + dp.Param.h()), dp.Param.s(),
           dp.Param.v()));
       dp.Mix = m;
-      for (int c = 0; c < 3; ++c) result.c[c] = static_cast<float>(static_cast<long double>(shadow.c[c]) * m.c[c]);
+      for (int c = 0; c < 3; ++c) result.c[c] = static_cast<float>(static_cast<TExtended>(shadow.c[c]) * m.c[c]);
       break;
     }
   }
@@ -47,19 +47,19 @@ TColorF MixShade(TColorSlot& slot, int shade, const TColorF& base) {
 
 void FitMixingColour(TColorSlot& slot, int shade, const TColorF& target) {
   const TColorF t = HsvToRgb(target);
-  const long double baseHue = slot.shades[kBase].Param.h();
+  const TExtended baseHue = slot.shades[kBase].Param.h();
   const bool screen = shade == kHighlight;
   // The highlight and the shadow start from the base (unsnapped); the deep
   // shadow from the shadow, whose hue offset adds to the base hue.
   const TColorF from = shade == kDeepShadow ? UnpackColour(slot.shades[kShadow].Color) : HsvToRgb(slot.shades[kBase].Param);
-  const long double hueOrigin =
-      shade == kDeepShadow ? static_cast<long double>(slot.shades[kShadow].Param.h()) + baseHue : baseHue;
+  const TExtended hueOrigin =
+      shade == kDeepShadow ? static_cast<TExtended>(slot.shades[kShadow].Param.h()) + baseHue : baseHue;
   TColorF m;
   for (int c = 0; c < 3; ++c) {
-    const long double tc = t.c[c];
-    const long double fc = from.c[c];
+    const TExtended tc = t.c[c];
+    const TExtended fc = from.c[c];
     if (screen) {
-      m.c[c] = (tc >= fc && from.c[c] != 1.0f) ? static_cast<float>(1.0L - (1.0L - tc) / (1.0L - fc))
+      m.c[c] = (tc >= fc && from.c[c] != 1.0f) ? static_cast<float>(1.0_x - (1.0_x - tc) / (1.0_x - fc))
                                                 : (tc >= fc ? 1.0f : 0.0f);
     } else {
       m.c[c] = from.c[c] == 0.0f ? 0.0f : (tc >= fc ? 1.0f : static_cast<float>(tc / fc));
@@ -68,7 +68,7 @@ void FitMixingColour(TColorSlot& slot, int shade, const TColorF& target) {
   TColorF& param = slot.shades[static_cast<std::size_t>(shade)].Param;
   param = RgbToHsv(m);
   param.h() = static_cast<float>(param.h() - hueOrigin);
-  if (param.h() > 180.0f) param.h() = static_cast<float>(static_cast<long double>(param.h()) - 360.0L);
+  if (param.h() > 180.0f) param.h() = static_cast<float>(static_cast<TExtended>(param.h()) - 360.0_x);
 }
 
 void LightSlot(TColorSlot& slot, const TColorF& a, const TColorF& l, bool ignoreShadeSettings) {
@@ -76,8 +76,8 @@ void LightSlot(TColorSlot& slot, const TColorF& a, const TColorF& l, bool ignore
     const TColorF bc = UnpackColour(slot.shades[kBase].Color);
     TColorF lit[kShadeCount];
     for (int c = 0; c < 3; ++c) {
-      const long double bl = static_cast<long double>(bc.c[c]) * l.c[c];
-      lit[kHighlight].c[c] = static_cast<float>(l.c[c] + (bl - l.c[c]) * 0.5L);
+      const TExtended bl = static_cast<TExtended>(bc.c[c]) * l.c[c];
+      lit[kHighlight].c[c] = static_cast<float>(l.c[c] + (bl - l.c[c]) * 0.5_x);
       lit[kBase].c[c] = static_cast<float>(bl);
       lit[kShadow].c[c] = static_cast<float>(bl * a.c[c]);
       lit[kDeepShadow].c[c] = static_cast<float>(a.c[c] * (bl * a.c[c]));
@@ -90,7 +90,7 @@ void LightSlot(TColorSlot& slot, const TColorF& a, const TColorF& l, bool ignore
     const TColorF c0 = UnpackColour(shade.Color);
     TColorF lit;
     for (int c = 0; c < 3; ++c) {
-      const long double cl = static_cast<long double>(c0.c[c]) * l.c[c];
+      const TExtended cl = static_cast<TExtended>(c0.c[c]) * l.c[c];
       lit.c[c] = static_cast<float>(j <= kBase ? cl : a.c[c] * cl);
     }
     shade.LitColor = PackColour(lit);

@@ -10,9 +10,9 @@ namespace {
 
 // trunc(x + 0.5) when that lands in 0..limit, else -1. Checked before the
 // conversion, so NaN or a huge value cannot reach an int.
-int RoundToCell(long double x, int limit) {
-  const long double r = x + 0.5L;
-  if (!(r > -1.0L && r < static_cast<long double>(limit) + 1.0L)) return -1;
+int RoundToCell(TExtended x, int limit) {
+  const TExtended r = x + 0.5_x;
+  if (!(r > -1.0_x && r < static_cast<TExtended>(limit) + 1.0_x)) return -1;
   return static_cast<int>(r);
 }
 
@@ -48,15 +48,15 @@ int TToneData::ToneClassAtCell(int h, int s, int v) const {
 int TToneData::ToneClassAt(const TColorF& hsv) const {
   int h = RoundToCell(hsv.h(), 360);
   if (h == 360) h = 0;
-  return ToneClassAtCell(h, RoundToCell(100.0L * hsv.s(), 100), RoundToCell(100.0L * hsv.v(), 100));
+  return ToneClassAtCell(h, RoundToCell(100.0_x * hsv.s(), 100), RoundToCell(100.0_x * hsv.v(), 100));
 }
 
 TColor ToneColorAtHue(float hue, int tone) {
   if (!std::isfinite(hue)) return ToneColorAt(0, tone);
   // Hues from the model lie in 0..360; any other is first brought into a
   // single turn (fmod also keeps a huge value within int range).
-  long double h = std::fmod(static_cast<long double>(hue), 360.0L);
-  if (h < 0.0L) h += 360.0L;
+  TExtended h = Fmod(static_cast<TExtended>(hue), 360.0_x);
+  if (h < 0.0_x) h += 360.0_x;
   return ToneColorAt(RoundHalfUp(h) % 360, tone);
 }
 

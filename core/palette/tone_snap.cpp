@@ -6,9 +6,9 @@
 
 namespace tintloom {
 
-int WholeHue(long double hue) {
-  if (!std::isfinite(hue)) return 0;
-  int h = Trunc(std::fmod(hue, 360.0L));
+int WholeHue(TExtended hue) {
+  if (!IsFinite(hue)) return 0;
+  int h = Trunc(Fmod(hue, 360.0_x));
   if (h < 0) h += 360;
   return h;
 }
@@ -20,7 +20,7 @@ TColorF NearestAllowedTone(const TToneData& tones, std::uint32_t allowedTones, c
   const int h = WholeHue(in.h());
   // Far-out saturations and values start just outside the grid: the scan then
   // walks in from the nearest edge, as it does for any value past it.
-  const auto gridStart = [](float x) { return RoundHalfUp(std::clamp(100.0L * x, -101.0L, 201.0L)); };
+  const auto gridStart = [](float x) { return RoundHalfUp(std::clamp(100.0_x * x, -101.0_x, 201.0_x)); };
   const int s0 = gridStart(in.s());
   const int v0 = gridStart(in.v());
   std::uint32_t bestDistance = std::numeric_limits<std::uint32_t>::max();
@@ -56,7 +56,7 @@ TColorF NearestAllowedTone(const TToneData& tones, std::uint32_t allowedTones, c
   for (int s = s0 - 1; s >= 0; --s) scanColumn(s);
   // No allowed cell at this hue (for instance an empty filter): keep the colour.
   if (bestS < 0) return in;
-  return TColorF(in.h(), static_cast<float>(bestS / 100.0L), static_cast<float>(bestV / 100.0L));
+  return TColorF(in.h(), static_cast<float>(bestS / 100.0_x), static_cast<float>(bestV / 100.0_x));
 }
 
 }  // namespace tintloom

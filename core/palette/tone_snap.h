@@ -11,7 +11,7 @@ namespace tintloom {
 
 // A hue in whole degrees as an index 0..359: truncated, 360 read as 0, and
 // anything further out wrapped instead of reaching outside a table.
-int WholeHue(long double hue);
+int WholeHue(TExtended hue);
 
 // The cell nearest to `in` (squared distance in whole percent) at the same
 // whole hue whose tone class has its bit set in `allowedTones`, scanning
