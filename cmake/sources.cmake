@@ -72,6 +72,7 @@ set(TINTLOOM_FORMATS_SOURCES
 set(TINTLOOM_DOCUMENT_SOURCES
   core/document/artwork_session.cpp
   core/document/coordination_model.cpp
+  core/document/redraw_driver.cpp
   core/document/edit_history.cpp
   core/document/model_history.cpp
   core/document/picker_input.cpp

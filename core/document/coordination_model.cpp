@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <cassert>
-#include <chrono>
-#include <cstdio>
 
 #include "core/artwork/compositor.h"
 #include "core/base/user_text.h"
@@ -17,11 +15,6 @@ namespace tintloom {
 namespace {
 
 float Clamp01(float x) { return x > 1.0f ? 1.0f : (x < 0.0f ? 0.0f : x); }
-
-std::int64_t NowMs() {
-  using namespace std::chrono;
-  return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-}
 
 }  // namespace
 
@@ -331,14 +324,14 @@ void TCoordinationModel::RepaintWheel() {
 
 void TCoordinationModel::Redraw(int mode) {
   if (busy_) return;
-  const std::int64_t start = NowMs();
+  redraw_.StartTiming();
   PaintHueWindow();
   views_.RepaintValueSlider();
   if (views_.PickerWindowVisible()) views_.RefreshPicker();
   if (views_.LayerWindowVisible()) views_.RefreshSlotGrid();
 
   if (mode == kRedrawAll) {
-    for (int i = 0; i < kSlotCount; ++i) BuildSlotRamp(i);
+    redraw_.BuildSlotRamps(palette_);
     ComposeCanvas();
     ShowRampsInLayerWindow();
     return;
@@ -349,21 +342,11 @@ void TCoordinationModel::Redraw(int mode) {
     ShowRampsInLayerWindow();
     return;
   }
-  // Only the ramps that can have changed: under the custom rule the rule
-  // slots are independent, so a rule slot other than 0 changes alone; under
-  // the other rules the rule slots move together.
-  const bool alone = palette_.Scheme().ruleIndex == kCustomRule ? selectedSlot != 0 : selectedSlot >= kRuleSlotCount;
-  if (alone) {
-    if (selectedSlot >= 0 && selectedSlot < kSlotCount) BuildSlotRamp(selectedSlot);
-  } else {
-    for (int i = 0; i < kRuleSlotCount; ++i) BuildSlotRamp(i);
-  }
+  // Only the ramps that can have changed.
+  redraw_.BuildEditedRamps(palette_, selectedSlot);
   ComposeCanvas();
   ShowRampsInLayerWindow();
-  lastDrawingMs_ = NowMs() - start;
-  char title[64];
-  std::snprintf(title, sizeof title, "Tintloom [DEBUG:DRAWING SCORE %dms]", static_cast<int>(lastDrawingMs_));
-  titleText_ = title;
+  titleText_ = redraw_.FinishTiming();
   ShowTitle();
 }
 
@@ -516,22 +499,7 @@ void TCoordinationModel::SetIgnoreShadeSettings(bool on) {
 
 // ---------------------------------------------------------------- canvas
 
-void TCoordinationModel::BuildSlotRamp(int i) {
-  if (i < 0 || i >= kRampCount) {
-    assert(false && "ramp index out of range");
-    return;
-  }
-  TRamp& ramp = slotRamps_[static_cast<std::size_t>(i)];
-  if (i == kGreyRamp) {
-    FillGreyRamp(ramp);
-  } else if (i == kBlackRamp || i == kWhiteRamp) {
-    FillFlatRamp(ramp, i == kBlackRamp ? 0 : 255);
-  } else {
-    const TColorSlot& slot = palette_.Slots()[static_cast<std::size_t>(i)];
-    FillSlotRamp(ramp, slot.shades[kDeepShadow].LitColor, slot.shades[kShadow].LitColor, slot.shades[kBase].LitColor,
-                 slot.shades[kHighlight].LitColor);
-  }
-}
+void TCoordinationModel::BuildSlotRamp(int i) { redraw_.BuildRamp(i, palette_); }
 
 void TCoordinationModel::BuildLayerLookup(int layer) {
   if (layer == -1) return;
@@ -539,9 +507,7 @@ void TCoordinationModel::BuildLayerLookup(int layer) {
     assert(false && "layer index out of range");
     return;
   }
-  TLayerMapping& mapping = LayerMapping(layer);
-  const int mapped = mapping.MappedSlot >= 0 && mapping.MappedSlot < kRampCount ? mapping.MappedSlot : kGreyRamp;
-  FillLayerLookup(mapping, slotRamps_[static_cast<std::size_t>(mapped)]);
+  redraw_.BuildLookup(LayerMapping(layer));
 }
 
 void TCoordinationModel::SetZoomSmallArtwork(bool on) {

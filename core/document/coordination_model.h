@@ -27,6 +27,7 @@
 #include "core/palette/harmony_rules.h"
 #include "core/document/model_views.h"
 #include "core/document/palette_state.h"
+#include "core/document/redraw_driver.h"
 
 namespace tintloom {
 
@@ -218,7 +219,7 @@ class TCoordinationModel {
   TColor BackgroundColour() const;
   // The pattern the checker background is filled with.
   const TSurface& CheckerBrush() const { return checkerBrush_; }
-  const TRamp& Ramp(int i) const { return slotRamps_[static_cast<std::size_t>(i)]; }
+  const TRamp& Ramp(int i) const { return redraw_.Ramp(i); }
 
   // ---- model fields (read and written directly by the tool windows) ----
   std::int32_t selectedShade = kBase;
@@ -254,13 +255,12 @@ class TCoordinationModel {
   std::int32_t enabledSlotMask_ = -1;
   // The pattern the checker background is filled with.
   TSurface checkerBrush_;
-  // Milliseconds of the last full redraw, shown in the title.
-  std::int64_t lastDrawingMs_ = 0;
   // The scheme, the slots, the tone filter and the light balance.
   TPaletteState palette_;
   // The sample artwork with its layer mappings and selection.
   TArtworkSession artwork_;
-  std::array<TRamp, kRampCount> slotRamps_{};
+  // The ramps, which of them an edit rebuilds, and the redraw's time.
+  TRedrawDriver redraw_;
   BackgroundMode backgroundMode_ = BackgroundMode::Checker;
   bool zoomSmallArtwork_ = false;
   // While set (artwork loading), every operation returns at once.
