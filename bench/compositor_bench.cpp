@@ -210,7 +210,7 @@ void BM_RedrawSelected(benchmark::State& state) {
   const TKernelChoice choice(state.range(0));
   for (auto _ : state) {
     art.model.Redraw(TCoordinationModel::kRedrawSelected);
-    benchmark::DoNotOptimize(art.model.canvasSurface.bitmap.data());
+    benchmark::DoNotOptimize(art.model.Canvas().bitmap.data());
     benchmark::ClobberMemory();
   }
   SetItems(state, art);

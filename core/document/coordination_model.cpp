@@ -20,7 +20,7 @@ float Clamp01(float x) { return x > 1.0f ? 1.0f : (x < 0.0f ? 0.0f : x); }
 
 TCoordinationModel::TCoordinationModel(TModelViews& views, TMessageSink& messages)
     : views_(views), messages_(messages) {
-  canvasSurface.Create(kCanvasSize, kCanvasSize);
+  canvasSurface_.Create(kCanvasSize, kCanvasSize);
   MakeCheckerBrush(checkerBrush_);
   SetInitialSlotParameters();
   // The views may not exist yet: the history starts without showing itself.
@@ -533,10 +533,10 @@ void TCoordinationModel::ComposeCanvas() {
   // A repaint requested while composing is dropped, not nested.
   if (busy_ || composing_) return;
   composing_ = true;
-  FillCanvasBackground(canvasSurface, backgroundMode_, checkerBrush_, palette_.AmbientColour());
-  artwork_.ComposeOnto(canvasSurface, ArtworkZoom(), backgroundMode_ == BackgroundMode::Checker, BackgroundColour(),
+  FillCanvasBackground(canvasSurface_, backgroundMode_, checkerBrush_, palette_.AmbientColour());
+  artwork_.ComposeOnto(canvasSurface_, ArtworkZoom(), backgroundMode_ == BackgroundMode::Checker, BackgroundColour(),
                        checkerBrush_);
-  FrameCanvas(canvasSurface);
+  FrameCanvas(canvasSurface_);
   views_.ShowCanvas();
   composing_ = false;
   // Every edit ends in a composition: here it becomes a step.

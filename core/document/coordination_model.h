@@ -220,12 +220,13 @@ class TCoordinationModel {
   // The pattern the checker background is filled with.
   const TSurface& CheckerBrush() const { return checkerBrush_; }
   const TRamp& Ramp(int i) const { return redraw_.Ramp(i); }
+  // The canvas as composed: the background, the artwork on it, the frame.
+  const TSurface& Canvas() const { return canvasSurface_; }
 
   // ---- model fields (read and written directly by the tool windows) ----
   std::int32_t selectedShade = kBase;
   std::int32_t selectedSlot = 0;
   TSurface skinSurface;
-  TSurface canvasSurface;
   TToneData toneData;
 
  private:
@@ -255,6 +256,7 @@ class TCoordinationModel {
   std::int32_t enabledSlotMask_ = -1;
   // The pattern the checker background is filled with.
   TSurface checkerBrush_;
+  TSurface canvasSurface_;
   // The scheme, the slots, the tone filter and the light balance.
   TPaletteState palette_;
   // The sample artwork with its layer mappings and selection.

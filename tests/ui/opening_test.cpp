@@ -344,7 +344,7 @@ TEST_F(OpeningSamples, CanvasViewsChangeOnlyTheScreenAndFollowEveryEdit) {
   };
   const auto keep = [&] {
     Kept k;
-    k.canvas = model.canvasSurface.bitmap;
+    k.canvas = model.Canvas().bitmap;
     form.FileCommands().P1Click();
     std::ifstream file(png, std::ios::binary);
     k.exported.assign(std::istreambuf_iterator<char>(file), {});
@@ -371,14 +371,14 @@ TEST_F(OpeningSamples, CanvasViewsChangeOnlyTheScreenAndFollowEveryEdit) {
   // The screen shows the filtered canvas, grey, after every kind of change.
   const auto expectShownFiltered = [&](const char* after) {
     const QImage shown = form.Canvas()->grab().toImage();
-    EXPECT_EQ(PixelsNotFiltered(shown, model.canvasSurface, canvasFilter), 0) << after;
+    EXPECT_EQ(PixelsNotFiltered(shown, model.Canvas(), canvasFilter), 0) << after;
     const QColor c = shown.pixelColor(onArtwork);
     EXPECT_TRUE(c.red() == c.green() && c.green() == c.blue()) << after;
   };
   expectShownFiltered("switching on");
-  const std::vector<std::uint8_t> before = model.canvasSurface.bitmap;
+  const std::vector<std::uint8_t> before = model.Canvas().bitmap;
   model.SetLayerBaseLevel(60);
-  ASSERT_FALSE(model.canvasSurface.bitmap == before);
+  ASSERT_FALSE(model.Canvas().bitmap == before);
   expectShownFiltered("a level");
   model.Undo();
   expectShownFiltered("an undo");
@@ -392,7 +392,7 @@ TEST_F(OpeningSamples, CanvasViewsChangeOnlyTheScreenAndFollowEveryEdit) {
   EXPECT_EQ(PixelsNotFiltered(hue.StripBox()->grab().toImage(), hue.StripSurface(), TViewFilter()), 0);
   form.ValueViewAction()->trigger();
   EXPECT_FALSE(form.CanvasView().ChangesColours());
-  EXPECT_EQ(PixelsNotFiltered(form.Canvas()->grab().toImage(), model.canvasSurface, TViewFilter()), 0);
+  EXPECT_EQ(PixelsNotFiltered(form.Canvas()->grab().toImage(), model.Canvas(), TViewFilter()), 0);
   std::filesystem::remove(png);
 }
 

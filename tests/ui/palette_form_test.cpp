@@ -59,7 +59,7 @@ class LightBalanceTest : public ::testing::Test {
     }
     return lit;
   }
-  TColor CanvasCorner() { return FromRgb24(Model().canvasSurface.At(5, 5)); }
+  TColor CanvasCorner() { return FromRgb24(Model().Canvas().At(5, 5)); }
 
   testing::TRecordingMessages messages;
   TMainForm form{messages, testing::ProgramDir()};

@@ -88,7 +88,7 @@ TEST_F(CanvasTest, LayerLookupSegments) {
 
 TEST_F(CanvasTest, ComposeWithoutArtworkFillsTheBackgroundAndFrame) {
   model.ComposeCanvas();
-  const TSurface& c = model.canvasSurface;
+  const TSurface& c = model.Canvas();
   EXPECT_EQ(FromRgb24(c.At(0, 0)), 0x000000u);      // frame
   EXPECT_EQ(FromRgb24(c.At(599, 300)), 0x000000u);
   EXPECT_EQ(FromRgb24(c.At(1, 1)), 0xD0D0D0u);      // checker, light square
@@ -117,7 +117,7 @@ TEST_F(CanvasTest, ComposeCentresTheArtworkOverItsBackground) {
     return layers;
   }());
   model.SetBackgroundMode(BackgroundMode::White);  // composes
-  const TSurface& c = model.canvasSurface;
+  const TSurface& c = model.Canvas();
   // x = 300 - 50 = 250, y = 300 - 25 = 275
   EXPECT_EQ(FromRgb24(c.At(250, 275)), 0xFFFFFFu);
   EXPECT_EQ(FromRgb24(c.At(251, 275)), 0x000000u);
@@ -152,14 +152,14 @@ TEST_F(CanvasTest, ZoomedSmallArtworkIsTheOneToOneCanvasEnlargedAndPicksWhatIsSh
   ASSERT_EQ(model.Artwork().Origin().x, 275);
   TSurface plain;
   plain.Create(50, 50);
-  CopyRect(plain, 0, 0, model.canvasSurface, 275, 275, 50, 50);
+  CopyRect(plain, 0, 0, model.Canvas(), 275, 275, 50, 50);
 
   model.SetZoomSmallArtwork(true);
   ASSERT_EQ(model.ArtworkZoom(), 12);
   EXPECT_EQ(model.Artwork().Origin().x, 0);
   int differing = 0;
   for (int y = 1; y < kCanvasSize - 1; ++y) {  // inside the frame
-    for (int x = 1; x < kCanvasSize - 1; ++x) differing += model.canvasSurface.At(x, y) != plain.At(x / 12, y / 12);
+    for (int x = 1; x < kCanvasSize - 1; ++x) differing += model.Canvas().At(x, y) != plain.At(x / 12, y / 12);
   }
   EXPECT_EQ(differing, 0);
 
@@ -170,14 +170,14 @@ TEST_F(CanvasTest, ZoomedSmallArtworkIsTheOneToOneCanvasEnlargedAndPicksWhatIsSh
   for (int y = 1; y < kCanvasSize - 1; ++y) {
     for (int x = 1; x < kCanvasSize - 1; ++x) {
       const bool shade = model.CheckerBrush().At(x % 16, y % 16) != TRgb24{255, 255, 255};
-      (shade ? shadeDiffering : whiteDiffering) += model.canvasSurface.At(x, y) != plain.At(x / 12, y / 12);
+      (shade ? shadeDiffering : whiteDiffering) += model.Canvas().At(x, y) != plain.At(x / 12, y / 12);
     }
   }
   EXPECT_EQ(whiteDiffering, 0);
   EXPECT_GT(shadeDiffering, 0);
   // The canvas copy takes the artwork as shown.
   ASSERT_EQ(model.Artwork().ZoomedSurface().width, 600);
-  EXPECT_EQ(model.Artwork().ZoomedSurface().At(300, 301), model.canvasSurface.At(300, 301));
+  EXPECT_EQ(model.Artwork().ZoomedSurface().At(300, 301), model.Canvas().At(300, 301));
 
   // A level pick on any pixel of a block takes that artwork pixel's level.
   model.SelectLayer(0);

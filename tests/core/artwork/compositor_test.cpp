@@ -244,7 +244,7 @@ TEST_F(CompositorTest, HiddenLayersDropOutOfCanvasAndPickImageByteForByte) {
   testing::Raw(model).selectedLayer = 2;
   model.SelectSlot(3);
   model.ComposeCanvas();
-  const std::vector<std::uint8_t> shown = model.canvasSurface.bitmap;
+  const std::vector<std::uint8_t> shown = model.Canvas().bitmap;
   const std::vector<std::uint8_t> shownPick = model.Artwork().PickSurface().bitmap;
 
   testing::TRecordingViews otherViews;
@@ -258,13 +258,13 @@ TEST_F(CompositorTest, HiddenLayersDropOutOfCanvasAndPickImageByteForByte) {
   model.SetLayersHidden({1, 3}, true);
   EXPECT_TRUE(model.LayerHidden(1));
   EXPECT_FALSE(model.LayerHidden(2));
-  EXPECT_TRUE(sameBytes(model.canvasSurface, without.canvasSurface));
+  EXPECT_TRUE(sameBytes(model.Canvas(), without.Canvas()));
   EXPECT_TRUE(sameBytes(model.Artwork().PickSurface(), without.Artwork().PickSurface()));
   EXPECT_EQ(model.LayerMapping(2).MappedSlot, 3);
 
   // Shown again, everything is as before; the mappings were kept throughout.
   model.SetLayersHidden({1, 3}, false);
-  EXPECT_EQ(model.canvasSurface.bitmap, shown);
+  EXPECT_EQ(model.Canvas().bitmap, shown);
   EXPECT_EQ(model.Artwork().PickSurface().bitmap, shownPick);
 }
 

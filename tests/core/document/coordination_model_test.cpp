@@ -43,7 +43,7 @@ TEST_F(ModelTest, StartsWithTheDocumentedSlotParameters) {
   EXPECT_EQ(slot.shades[kDeepShadow].Param, TColorF(0, 0, 0.8f));
   EXPECT_EQ(model.selectedShade, kBase);
   EXPECT_EQ(model.Artwork().SelectedLayer(), -1);
-  EXPECT_EQ(model.canvasSurface.width, 600);
+  EXPECT_EQ(model.Canvas().width, 600);
 }
 
 TEST_F(ModelTest, ApplySchemeWrapsHuesOnceAndKeeps360) {

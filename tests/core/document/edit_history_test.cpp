@@ -44,7 +44,7 @@ class HistoryTest : public testing::ModelFixture {
     model.ComposeCanvas();
   }
 
-  std::vector<std::uint8_t> Canvas() const { return model.canvasSurface.bitmap; }
+  std::vector<std::uint8_t> Canvas() const { return model.Canvas().bitmap; }
 };
 
 TEST_F(HistoryTest, EveryKindOfEditIsOneStepUndoneAndRedoneExactly) {

@@ -76,7 +76,7 @@ TEST_F(OpenArtwork, AFileThatFailsToOpenKeepsTheArtworkItsMappingsAndSelection) 
   model.SelectLayer(1);
   model.SelectSlot(2);  // maps layer 1 to slot 2
   model.SetLayerBaseLevel(200);
-  const std::vector<std::uint8_t> canvas = model.canvasSurface.bitmap;
+  const std::vector<std::uint8_t> canvas = model.Canvas().bitmap;
   const TColor colour = model.SlotAt(2).shades[kBase].Color;
 
   const auto cut = std::filesystem::temp_directory_path() / ("cut_" + std::to_string(::getpid()) + ".psd");
@@ -105,7 +105,7 @@ TEST_F(OpenArtwork, AFileThatFailsToOpenKeepsTheArtworkItsMappingsAndSelection) 
     EXPECT_EQ(model.LayerMapping(1).BaseLevel, 200) << path;
     EXPECT_EQ(model.Artwork().ArtworkSurface().width, 100) << path;
     EXPECT_EQ(model.SlotAt(2).shades[kBase].Color, colour) << path;
-    EXPECT_EQ(model.canvasSurface.bitmap, canvas) << path;
+    EXPECT_EQ(model.Canvas().bitmap, canvas) << path;
     // The busy state emptied the layer list: it is filled again.
     EXPECT_EQ(views.layerListFills, fills + 1) << path;
   }

@@ -104,7 +104,7 @@ TEST_F(WorkDocument, SavedWorkComesBackWholeFromAnotherStartAndTheTlpIsUnchanged
     EXPECT_EQ(second.model.LayerBlendMode(i), first.model.LayerBlendMode(i));
     EXPECT_EQ(second.model.LayerHidden(i), i == 1);
   }
-  EXPECT_EQ(second.model.canvasSurface.bitmap, first.model.canvasSurface.bitmap);
+  EXPECT_EQ(second.model.Canvas().bitmap, first.model.Canvas().bitmap);
   EXPECT_EQ(second.model.Artwork().PickSurface().bitmap, first.model.Artwork().PickSurface().bitmap);
 
   // The palette document written beside it is the 2384 bytes it always was.
@@ -238,7 +238,7 @@ TEST_F(WorkDocument, DamagedOrForeignFilesAreRefusedAndChangeNothing) {
   other.model.OpenSampleArtwork(Sample("pt_mask.psd"));
   other.model.LayerMapping(0).MappedSlot = 4;
   const std::vector<std::uint8_t> palette = other.Palette();
-  const std::vector<std::uint8_t> canvas = other.model.canvasSurface.bitmap;
+  const std::vector<std::uint8_t> canvas = other.model.Canvas().bitmap;
   for (const auto& c : cases) {
     const std::string path = (folder / "bad.tlw").string();
     ASSERT_TRUE(ReplaceFileContents(path, Bytes(c.bytes)).ok());
@@ -249,7 +249,7 @@ TEST_F(WorkDocument, DamagedOrForeignFilesAreRefusedAndChangeNothing) {
     EXPECT_EQ(other.Palette(), palette);
     EXPECT_EQ(other.model.LayerMapping(0).MappedSlot, 4);
     EXPECT_EQ(other.model.Artwork().Path(), Sample("pt_mask.psd"));
-    EXPECT_EQ(other.model.canvasSurface.bitmap, canvas);
+    EXPECT_EQ(other.model.Canvas().bitmap, canvas);
   }
 }
 
