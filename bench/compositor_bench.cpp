@@ -23,6 +23,7 @@
 #include "core/artwork/compose_kernels.h"
 #include "core/artwork/compositor.h"
 #include "core/document/coordination_model.h"
+#include "tests/support/artwork.h"
 
 namespace tintloom {
 namespace {
@@ -53,15 +54,17 @@ struct Artwork {
   Quiet views;
   TSilentMessages messages;
   TCoordinationModel model{views, messages};
+  // The artwork is made by hand, straight into the model's artwork session.
+  TArtworkSessionProbe raw{model};
 
   // mode: every layer in that blend code; below -1, mixed as described.
   Artwork(int count, bool dense, int mode = -2) {
     LoadFullBlendTable(GlobalBlendTable());
-    model.document.width = kSide;
-    model.document.height = kSide;
-    model.document.Simples.resize(static_cast<std::size_t>(count));
-    model.document.layerCount = count;
-    model.document.workingLayerCount = count;
+    raw.document.width = kSide;
+    raw.document.height = kSide;
+    raw.document.Simples.resize(static_cast<std::size_t>(count));
+    raw.document.layerCount = count;
+    raw.document.workingLayerCount = count;
     std::uint32_t seed = 12345;
     const auto next = [&seed] {
       seed = seed * 1664525u + 1013904223u;
@@ -69,7 +72,7 @@ struct Artwork {
     };
     const int side = dense ? kSide : 268;  // 268^2 is a fifth of 600^2
     for (int i = 0; i < count; ++i) {
-      TSimpleLayer& layer = model.document.Simples[static_cast<std::size_t>(i)];
+      TSimpleLayer& layer = raw.document.Simples[static_cast<std::size_t>(i)];
       layer.width = side;
       layer.height = side;
       layer.left = dense ? 0 : (i * 97) % (kSide - side);
@@ -90,7 +93,7 @@ struct Artwork {
       model.LayerMapping(i).MappedSlot = static_cast<std::int16_t>(i % kRampCount);
       model.BuildLayerLookup(i);
     }
-    model.artworkSurface.Create(kSide, kSide);
+    raw.artworkSurface.Create(kSide, kSide);
   }
 };
 
@@ -104,7 +107,7 @@ Artwork& Shared(int count, bool dense) {
 
 void SetItems(benchmark::State& state, const Artwork& art) {
   std::int64_t pixels = 0;
-  for (const TSimpleLayer& l : art.model.document.Simples) pixels += static_cast<std::int64_t>(l.width) * l.height;
+  for (const TSimpleLayer& l : art.raw.document.Simples) pixels += static_cast<std::int64_t>(l.width) * l.height;
   state.SetItemsProcessed(state.iterations() * pixels);
 }
 
@@ -113,12 +116,12 @@ void BM_Floor(benchmark::State& state) {
   Artwork& art = Shared(static_cast<int>(state.range(0)), state.range(1) != 0);
   for (auto _ : state) {
     std::uint64_t sum = 0;
-    for (const TSimpleLayer& l : art.model.document.Simples) {
+    for (const TSimpleLayer& l : art.raw.document.Simples) {
       for (std::size_t p = 0; p < l.Pixel.size(); ++p) sum += static_cast<std::uint8_t>(l.Pixel[p] ^ l.Alpha[p]);
     }
-    std::memset(art.model.artworkSurface.bitmap.data(), static_cast<int>(sum & 0xFF),
-                art.model.artworkSurface.bitmap.size());
-    benchmark::DoNotOptimize(art.model.artworkSurface.bitmap.data());
+    std::memset(art.raw.artworkSurface.bitmap.data(), static_cast<int>(sum & 0xFF),
+                art.raw.artworkSurface.bitmap.size());
+    benchmark::DoNotOptimize(art.raw.artworkSurface.bitmap.data());
     benchmark::ClobberMemory();
   }
   SetItems(state, art);
@@ -127,8 +130,8 @@ void BM_Floor(benchmark::State& state) {
 void BM_Composite(benchmark::State& state) {
   Artwork& art = Shared(static_cast<int>(state.range(0)), state.range(1) != 0);
   for (auto _ : state) {
-    CompositeArtwork(art.model.document, art.model.artworkSurface, art.model.artworkLayers, GlobalBlendTable());
-    benchmark::DoNotOptimize(art.model.artworkSurface.bitmap.data());
+    CompositeArtwork(art.raw.document, art.raw.artworkSurface, art.raw.artworkLayers, GlobalBlendTable());
+    benchmark::DoNotOptimize(art.raw.artworkSurface.bitmap.data());
     benchmark::ClobberMemory();
   }
   SetItems(state, art);
@@ -138,13 +141,13 @@ void BM_Composite(benchmark::State& state) {
 // half the artwork hidden must compose no slower than with all of it shown.
 void BM_CompositeHalfHidden(benchmark::State& state) {
   Artwork& art = Shared(static_cast<int>(state.range(0)), state.range(1) != 0);
-  for (std::size_t i = 1; i < art.model.artworkLayers.size(); i += 2) art.model.artworkLayers[i].hidden = true;
+  for (std::size_t i = 1; i < art.raw.artworkLayers.size(); i += 2) art.raw.artworkLayers[i].hidden = true;
   for (auto _ : state) {
-    CompositeArtwork(art.model.document, art.model.artworkSurface, art.model.artworkLayers, GlobalBlendTable());
-    benchmark::DoNotOptimize(art.model.artworkSurface.bitmap.data());
+    CompositeArtwork(art.raw.document, art.raw.artworkSurface, art.raw.artworkLayers, GlobalBlendTable());
+    benchmark::DoNotOptimize(art.raw.artworkSurface.bitmap.data());
     benchmark::ClobberMemory();
   }
-  for (TArtworkLayer& layer : art.model.artworkLayers) layer.hidden = false;
+  for (TArtworkLayer& layer : art.raw.artworkLayers) layer.hidden = false;
   SetItems(state, art);
 }
 
@@ -168,8 +171,8 @@ void BM_CompositeWith(benchmark::State& state) {
   Artwork& art = Shared(static_cast<int>(state.range(1)), state.range(2) != 0);
   const TKernelChoice choice(state.range(0));
   for (auto _ : state) {
-    CompositeArtwork(art.model.document, art.model.artworkSurface, art.model.artworkLayers, GlobalBlendTable());
-    benchmark::DoNotOptimize(art.model.artworkSurface.bitmap.data());
+    CompositeArtwork(art.raw.document, art.raw.artworkSurface, art.raw.artworkLayers, GlobalBlendTable());
+    benchmark::DoNotOptimize(art.raw.artworkSurface.bitmap.data());
     benchmark::ClobberMemory();
   }
   SetItems(state, art);
@@ -178,9 +181,9 @@ void BM_CompositeWith(benchmark::State& state) {
 void BM_ScalarReference(benchmark::State& state) {
   Artwork& art = Shared(static_cast<int>(state.range(0)), state.range(1) != 0);
   for (auto _ : state) {
-    reference::ScalarCompositeArtwork(art.model.document, art.model.artworkSurface, art.model.artworkLayers,
+    reference::ScalarCompositeArtwork(art.raw.document, art.raw.artworkSurface, art.raw.artworkLayers,
                                       GlobalBlendTable());
-    benchmark::DoNotOptimize(art.model.artworkSurface.bitmap.data());
+    benchmark::DoNotOptimize(art.raw.artworkSurface.bitmap.data());
     benchmark::ClobberMemory();
   }
   SetItems(state, art);
@@ -193,8 +196,8 @@ void BM_CompositeOneMode(benchmark::State& state) {
   auto& art = artworks[static_cast<int>(state.range(0))];
   if (!art) art = std::make_unique<Artwork>(10, true, static_cast<int>(state.range(0)));
   for (auto _ : state) {
-    CompositeArtwork(art->model.document, art->model.artworkSurface, art->model.artworkLayers, GlobalBlendTable());
-    benchmark::DoNotOptimize(art->model.artworkSurface.bitmap.data());
+    CompositeArtwork(art->raw.document, art->raw.artworkSurface, art->raw.artworkLayers, GlobalBlendTable());
+    benchmark::DoNotOptimize(art->raw.artworkSurface.bitmap.data());
     benchmark::ClobberMemory();
   }
   SetItems(state, *art);
@@ -207,7 +210,7 @@ void BM_RedrawSelected(benchmark::State& state) {
   const TKernelChoice choice(state.range(0));
   for (auto _ : state) {
     art.model.Redraw(TCoordinationModel::kRedrawSelected);
-    benchmark::DoNotOptimize(art.model.canvasSurface.bitmap.data());
+    benchmark::DoNotOptimize(art.model.Canvas().bitmap.data());
     benchmark::ClobberMemory();
   }
   SetItems(state, art);

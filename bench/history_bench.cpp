@@ -10,6 +10,7 @@
 
 #include "bench/ratio_reporter.h"
 #include "core/document/coordination_model.h"
+#include "tests/support/artwork.h"
 
 namespace tintloom {
 namespace {
@@ -25,16 +26,18 @@ struct Artwork {
   Quiet views;
   TSilentMessages messages;
   TCoordinationModel model{views, messages};
+  // The artwork is made by hand, straight into the model's artwork session.
+  TArtworkSessionProbe raw{model};
 
   Artwork() {
     model.ConstructScheme();
-    model.document.width = kSide;
-    model.document.height = kSide;
-    model.document.Simples.resize(kLayers);
-    model.document.layerCount = kLayers;
-    model.document.workingLayerCount = kLayers;
+    raw.document.width = kSide;
+    raw.document.height = kSide;
+    raw.document.Simples.resize(kLayers);
+    raw.document.layerCount = kLayers;
+    raw.document.workingLayerCount = kLayers;
     for (int i = 0; i < kLayers; ++i) {
-      TSimpleLayer& layer = model.document.Simples[static_cast<std::size_t>(i)];
+      TSimpleLayer& layer = raw.document.Simples[static_cast<std::size_t>(i)];
       const int side = i < 4 ? kSide : 300;
       layer.width = layer.height = side;
       layer.left = (i * 37) % (kSide - side + 1);
@@ -47,8 +50,8 @@ struct Artwork {
         layer.Alpha[p] = static_cast<std::uint8_t>(p % 5 == 0 ? 128 : 255);
       }
     }
-    model.artworkSurface.Create(kSide, kSide);
-    model.pickSurface.Create(kSide, kSide);
+    raw.artworkSurface.Create(kSide, kSide);
+    raw.pickSurface.Create(kSide, kSide);
     for (int i = 0; i < kRampCount; ++i) model.BuildSlotRamp(i);
     model.InitLayerMappings(kLayers);
     for (int i = 0; i < kLayers; ++i) {

@@ -175,8 +175,8 @@ int main(int argc, char** argv) {
     Quiet views;
     TCoordinationModel model(views, messages);
     model.OpenSampleArtwork(path);
-    std::printf("working layers %d, artwork %d x %d\n", model.LayerCount(), model.artworkSurface.width,
-                model.artworkSurface.height);
+    std::printf("working layers %d, artwork %d x %d\n", model.LayerCount(), model.Artwork().ArtworkSurface().width,
+                model.Artwork().ArtworkSurface().height);
   } else if (mode == "export") {
     Quiet views;
     TCoordinationModel model(views, messages);

@@ -96,7 +96,7 @@ void BM_OpenSampleArtwork(benchmark::State& state) {
   for (auto _ : state) {
     model.OpenSampleArtwork(file.path.string());
     if (model.LayerCount() != 20) state.SkipWithError("open failed");
-    benchmark::DoNotOptimize(model.canvasSurface.rows.data());
+    benchmark::DoNotOptimize(model.Canvas().rows.data());
   }
   state.counters["file_MB"] = static_cast<double>(file.size) / 1e6;
 }

@@ -70,7 +70,9 @@ set(TINTLOOM_FORMATS_SOURCES
 # The coordination model and its history, opening artwork, and the commands
 # that save, open, export and apply files to the model.
 set(TINTLOOM_DOCUMENT_SOURCES
+  core/document/artwork_session.cpp
   core/document/coordination_model.cpp
+  core/document/redraw_driver.cpp
   core/document/edit_history.cpp
   core/document/model_history.cpp
   core/document/picker_input.cpp

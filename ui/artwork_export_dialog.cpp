@@ -30,7 +30,7 @@ std::optional<TArtworkExportChoice> AskArtworkExport(QWidget* parent, const TCoo
   auto* file = new QLineEdit(&dialog);
   file->setObjectName("ExportFile");
   file->setMinimumWidth(320);
-  const QFileInfo artwork(QString::fromStdString(model.artworkPath));
+  const QFileInfo artwork(QString::fromStdString(model.Artwork().Path()));
   file->setText(artwork.dir().filePath(artwork.completeBaseName() + ".png"));
   auto* browse = new QPushButton(UserText(TL_TEXT("tintloom", "参照...")), &dialog);
   fileRow->addWidget(file);

@@ -68,7 +68,7 @@ void TMainForm::SetCanvasView(TCanvasView view) {
 }
 
 const TSurface& TMainForm::ShownCanvas() {
-  const TSurface& canvas = model_.canvasSurface;
+  const TSurface& canvas = model_.Canvas();
   if (!canvasFilter_.View().ChangesColours()) return canvas;
   // Should the copy not fit in memory, the colours are better than nothing.
   return canvasFilter_.Apply(canvas, shownCanvas_) ? shownCanvas_ : canvas;

@@ -389,7 +389,7 @@ void TLayerForm::FillLayerList() {
   layerList_->setUpdatesEnabled(false);
   layerList_->clear();
   for (int i = count - 1; i >= 0; --i) {
-    const TSimpleLayer& simple = Model().document.Simples[static_cast<std::size_t>(i)];
+    const TSimpleLayer& simple = Model().Artwork().Document().Simples[static_cast<std::size_t>(i)];
     layerList_->addItem(simple.UnicodeName ? QString::fromStdString(*simple.UnicodeName) : LayerName(simple.Name));
   }
   layerList_->setUpdatesEnabled(true);
@@ -577,7 +577,7 @@ void TLayerForm::CommitLevelEdit(bool shadow) {
 }
 
 bool TLayerForm::LevelSelectable() {
-  const int layer = Model().selectedLayer;
+  const int layer = Model().Artwork().SelectedLayer();
   return layer >= 0 && layer < Model().LayerCount();
 }
 
@@ -609,7 +609,7 @@ void TLayerForm::SetSwatch(QWidget* swatch, int level) {
 void TLayerForm::PaintMappingPreview() {
   if (!isVisible() || Model().Busy()) return;
   FillAll(preview_, kToolBackground);
-  const int layer = Model().selectedLayer;
+  const int layer = Model().Artwork().SelectedLayer();
   if (layer >= 0 && layer < Model().LayerCount()) {
     const TLayerMapping& mapping = Model().LayerMapping(layer);
     for (int i = 0; i < kStripWidth; ++i) {

@@ -346,11 +346,11 @@ void TMainForm::N3Click(QAction* item) {
 }
 
 void TMainForm::C1Click() {
-  if (model_.artworkSurface.width <= 0) return;
+  const TArtworkSession& artwork = model_.Artwork();
+  if (artwork.ArtworkSurface().width <= 0) return;
   // The artwork as it is shown: enlarged when it is shown zoomed.
-  const TSurface& shown = model_.ArtworkZoom() > 1 && !model_.zoomedArtworkSurface.Empty()
-                              ? model_.zoomedArtworkSurface
-                              : model_.artworkSurface;
+  const TSurface& shown = model_.ArtworkZoom() > 1 && !artwork.ZoomedSurface().Empty() ? artwork.ZoomedSurface()
+                                                                                         : artwork.ArtworkSurface();
   QGuiApplication::clipboard()->setImage(SurfaceImage(shown).copy());
 }
 

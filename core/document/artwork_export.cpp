@@ -110,9 +110,10 @@ class TPngRowSink final : public TRowSink {
 Result<TRenderOutcome> ExportArtworkPng(const TCoordinationModel& model, const std::string& path,
                                         const TRenderBackground& background, std::int32_t fitSide,
                                         const TRenderProgress& progress) {
-  if (model.LayerCount() < 1 || model.artworkPath.empty()) return Fail(kNoArtworkMessage);
+  if (model.LayerCount() < 1 || model.Artwork().Path().empty()) return Fail(kNoArtworkMessage);
   TPngRowSink sink(path);
-  TRY_ASSIGN(const TRenderOutcome outcome, RenderArtwork(model.artworkPath, model.document, model.artworkLayers,
+  const TArtworkSession& artwork = model.Artwork();
+  TRY_ASSIGN(const TRenderOutcome outcome, RenderArtwork(artwork.Path(), artwork.Document(), artwork.Layers(),
                                                          GlobalBlendTable(), background, fitSide, sink, progress));
   if (outcome == TRenderOutcome::kDone) TRY(sink.Finish());
   return outcome;

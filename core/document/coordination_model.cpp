@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <cassert>
-#include <chrono>
-#include <cstdio>
 
 #include "core/artwork/compositor.h"
 #include "core/base/user_text.h"
@@ -18,16 +16,11 @@ namespace {
 
 float Clamp01(float x) { return x > 1.0f ? 1.0f : (x < 0.0f ? 0.0f : x); }
 
-std::int64_t NowMs() {
-  using namespace std::chrono;
-  return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-}
-
 }  // namespace
 
 TCoordinationModel::TCoordinationModel(TModelViews& views, TMessageSink& messages)
     : views_(views), messages_(messages) {
-  canvasSurface.Create(kCanvasSize, kCanvasSize);
+  canvasSurface_.Create(kCanvasSize, kCanvasSize);
   MakeCheckerBrush(checkerBrush_);
   SetInitialSlotParameters();
   // The views may not exist yet: the history starts without showing itself.
@@ -238,18 +231,19 @@ std::optional<TColorSlot> TCoordinationModel::SlotAfterPick(int shade, TColor pi
 }
 
 void TCoordinationModel::PickLevelAt(bool shadowLevel, int x, int y) {
-  if (busy_ || !LayerSelected() || artworkSurface.width <= 0) return;
+  if (busy_ || !LayerSelected() || artwork_.ArtworkSurface().width <= 0) return;
   // The pixel under the pointer is the artwork pixel shown there, zoomed or
   // not; left of or above the artwork is nothing (a division would round
   // those onto the first row or column).
-  x -= artworkOriginX;
-  y -= artworkOriginY;
+  x -= artwork_.Origin().x;
+  y -= artwork_.Origin().y;
   if (x < 0 || y < 0) return;
   const int zoom = ArtworkZoom();
   x /= zoom;
   y /= zoom;
-  if (!pickSurface.Contains(x, y)) return;
-  const int grey = pickSurface.At(x, y).red;
+  const TSurface& pick = artwork_.PickSurface();
+  if (!pick.Contains(x, y)) return;
+  const int grey = pick.At(x, y).red;
   if (shadowLevel) {
     SetLayerShadowLevel(grey);
   } else {
@@ -330,14 +324,14 @@ void TCoordinationModel::RepaintWheel() {
 
 void TCoordinationModel::Redraw(int mode) {
   if (busy_) return;
-  const std::int64_t start = NowMs();
+  redraw_.StartTiming();
   PaintHueWindow();
   views_.RepaintValueSlider();
   if (views_.PickerWindowVisible()) views_.RefreshPicker();
   if (views_.LayerWindowVisible()) views_.RefreshSlotGrid();
 
   if (mode == kRedrawAll) {
-    for (int i = 0; i < kSlotCount; ++i) BuildSlotRamp(i);
+    redraw_.BuildSlotRamps(palette_);
     ComposeCanvas();
     ShowRampsInLayerWindow();
     return;
@@ -348,21 +342,11 @@ void TCoordinationModel::Redraw(int mode) {
     ShowRampsInLayerWindow();
     return;
   }
-  // Only the ramps that can have changed: under the custom rule the rule
-  // slots are independent, so a rule slot other than 0 changes alone; under
-  // the other rules the rule slots move together.
-  const bool alone = palette_.Scheme().ruleIndex == kCustomRule ? selectedSlot != 0 : selectedSlot >= kRuleSlotCount;
-  if (alone) {
-    if (selectedSlot >= 0 && selectedSlot < kSlotCount) BuildSlotRamp(selectedSlot);
-  } else {
-    for (int i = 0; i < kRuleSlotCount; ++i) BuildSlotRamp(i);
-  }
+  // Only the ramps that can have changed.
+  redraw_.BuildEditedRamps(palette_, selectedSlot);
   ComposeCanvas();
   ShowRampsInLayerWindow();
-  lastDrawingMs_ = NowMs() - start;
-  char title[64];
-  std::snprintf(title, sizeof title, "Tintloom [DEBUG:DRAWING SCORE %dms]", static_cast<int>(lastDrawingMs_));
-  titleText_ = title;
+  titleText_ = redraw_.FinishTiming();
   ShowTitle();
 }
 
@@ -377,28 +361,13 @@ void TCoordinationModel::ShowRampsInLayerWindow() {
 
 // ---------------------------------------------------------------- layers
 
-int TCoordinationModel::LayerCount() const {
-  // Records and working layers are made together by a load; a document left
-  // empty by a failed one has no layers whatever records remain.
-  const int working = document.workingLayerCount > 0 ? document.workingLayerCount : 0;
-  return std::min({working, static_cast<int>(document.Simples.size()), static_cast<int>(artworkLayers.size())});
-}
-
-bool TCoordinationModel::LayerSelected() const { return selectedLayer >= 0 && selectedLayer < LayerCount(); }
-
-int TCoordinationModel::LayerBlendMode(int i) const {
-  if (i < 0 || i >= LayerCount()) return kBlendNormal;
-  return document.Simples[static_cast<std::size_t>(i)].BlendModeKey;
-}
-
 void TCoordinationModel::SelectLayer(int i) {
   if (busy_) return;
   if (i < -1 || i >= LayerCount()) {
     assert(false && "layer index out of range");
     return;
   }
-  selectedLayer = i;
-  selectedLayers_.clear();
+  artwork_.Select(i);
   if (i == -1) return;
   const TLayerMapping& mapping = LayerMapping(i);
   if (mapping.MappedSlot < kSlotCount) SelectSlot(mapping.MappedSlot);
@@ -421,22 +390,8 @@ void TCoordinationModel::SelectLayers(const std::vector<int>& layers) {
   // the selected slot) before the others join: selecting must not map them.
   SelectLayer(layers.empty() ? -1 : layers.front());
   if (layers.size() < 2) return;
-  for (const int i : layers) {
-    if (std::find(selectedLayers_.begin(), selectedLayers_.end(), i) == selectedLayers_.end()) {
-      selectedLayers_.push_back(i);
-    }
-  }
+  for (const int i : layers) artwork_.AddToSelection(i);
   ShowSelectedLayerValues(true);
-}
-
-std::vector<int> TCoordinationModel::SelectedLayers() const {
-  if (!LayerSelected()) return {};
-  if (selectedLayers_.empty() || selectedLayers_.front() != selectedLayer) return {selectedLayer};
-  std::vector<int> layers;
-  for (const int i : selectedLayers_) {
-    if (i >= 0 && i < LayerCount()) layers.push_back(i);
-  }
-  return layers;
 }
 
 void TCoordinationModel::ShowSelectedLayerValues(bool blendMode) {
@@ -485,9 +440,7 @@ void TCoordinationModel::SetLayerBlendMode(int m) {
   // The selection can outlive the layers it pointed at only through a bug;
   // the blend code lives in the document's own working layer.
   if (!LayerSelected() || m < kBlendNormal || m >= kBlendModeCount) return;
-  for (const int layer : SelectedLayers()) {
-    document.Simples[static_cast<std::size_t>(layer)].BlendModeKey = static_cast<std::int16_t>(m);
-  }
+  for (const int layer : SelectedLayers()) artwork_.SetBlendMode(layer, m);
   ComposeCanvas();
 }
 
@@ -498,34 +451,14 @@ void TCoordinationModel::MapSelectedLayerToRamp(int ramp) {
   if (views_.LayerWindowVisible()) views_.RefreshLayerList();
 }
 
-bool TCoordinationModel::LayerHidden(int i) const {
-  return i >= 0 && i < LayerCount() && artworkLayers[static_cast<std::size_t>(i)].hidden;
-}
-
 void TCoordinationModel::SetLayersHidden(const std::vector<int>& layers, bool hidden) {
   if (busy_) return;
   bool changed = false;
-  for (const int i : layers) {
-    if (i < 0 || i >= LayerCount() || artworkLayers[static_cast<std::size_t>(i)].hidden == hidden) continue;
-    artworkLayers[static_cast<std::size_t>(i)].hidden = hidden;
-    changed = true;
-  }
+  for (const int i : layers) changed = artwork_.SetHidden(i, hidden) || changed;
   if (!changed) return;
-  RebuildPickImage();
+  artwork_.RebuildPickImage();
   ComposeCanvas();
   if (views_.LayerWindowVisible()) views_.RefreshLayerList();
-}
-
-void TCoordinationModel::RebuildPickImage() {
-  if (!pickSurface.Empty() && pickSurface.Create(pickSurface.width, pickSurface.height)) {
-    BuildPickImage(document, pickSurface, GlobalBlendTable(), artworkLayers);
-  }
-}
-
-const TSurface* TCoordinationModel::LayerThumbnail(int i) const {
-  if (i < 0 || static_cast<std::size_t>(i) >= artworkLayers.size()) return nullptr;
-  const TSurface& thumbnail = artworkLayers[static_cast<std::size_t>(i)].thumbnail;
-  return thumbnail.Empty() ? nullptr : &thumbnail;
 }
 
 // ---------------------------------------------------------------- tone filter, light balance
@@ -566,63 +499,15 @@ void TCoordinationModel::SetIgnoreShadeSettings(bool on) {
 
 // ---------------------------------------------------------------- canvas
 
-void TCoordinationModel::BuildSlotRamp(int i) {
-  if (i < 0 || i >= kRampCount) {
-    assert(false && "ramp index out of range");
-    return;
-  }
-  TRamp& ramp = slotRamps_[static_cast<std::size_t>(i)];
-  if (i == kGreyRamp) {
-    FillGreyRamp(ramp);
-  } else if (i == kBlackRamp || i == kWhiteRamp) {
-    FillFlatRamp(ramp, i == kBlackRamp ? 0 : 255);
-  } else {
-    const TColorSlot& slot = palette_.Slots()[static_cast<std::size_t>(i)];
-    FillSlotRamp(ramp, slot.shades[kDeepShadow].LitColor, slot.shades[kShadow].LitColor, slot.shades[kBase].LitColor,
-                 slot.shades[kHighlight].LitColor);
-  }
-}
+void TCoordinationModel::BuildSlotRamp(int i) { redraw_.BuildRamp(i, palette_); }
 
 void TCoordinationModel::BuildLayerLookup(int layer) {
   if (layer == -1) return;
-  if (layer < 0 || layer >= static_cast<int>(artworkLayers.size())) {
+  if (layer < 0 || layer >= static_cast<int>(artwork_.Layers().size())) {
     assert(false && "layer index out of range");
     return;
   }
-  TLayerMapping& mapping = LayerMapping(layer);
-  const int mapped = mapping.MappedSlot >= 0 && mapping.MappedSlot < kRampCount ? mapping.MappedSlot : kGreyRamp;
-  FillLayerLookup(mapping, slotRamps_[static_cast<std::size_t>(mapped)]);
-}
-
-void TCoordinationModel::ComposeZoomedArtwork(int zoom, TCanvasPoint shown) {
-  // The background keeps its own scale under enlarged artwork: a plain one
-  // has one colour, the checker two, so the artwork is composed over each
-  // colour once and every shown pixel takes the composite of the colour
-  // beneath it. Over a plain background this is the 1:1 canvas enlarged.
-  const int w = artworkSurface.width;
-  const int h = artworkSurface.height;
-  const bool checker = backgroundMode_ == BackgroundMode::Checker;
-  FillAll(artworkSurface, BackgroundColour());  // the checker's light colour for the checker
-  CompositeArtwork(document, artworkSurface, artworkLayers, GlobalBlendTable());
-  if (zoomedArtworkSurface.width != w * zoom || zoomedArtworkSurface.height != h * zoom) {
-    zoomedArtworkSurface.Create(w * zoom, h * zoom);
-  }
-  DrawEnlarged(zoomedArtworkSurface, 0, 0, artworkSurface, zoom);
-  if (checker && !checkerBrush_.Empty()) {
-    const TRgb24 light = checkerBrush_.At(checkerBrush_.width - 1, 0);
-    if (artworkOverShade_.width != w || artworkOverShade_.height != h) artworkOverShade_.Create(w, h);
-    FillAll(artworkOverShade_, FromRgb24(checkerBrush_.At(0, 0)));
-    CompositeArtwork(document, artworkOverShade_, artworkLayers, GlobalBlendTable());
-    for (int y = 0; y < zoomedArtworkSurface.height; ++y) {
-      const TRgb24* beneath = canvasSurface.rows[static_cast<std::size_t>(shown.y + y)] + shown.x;
-      TRgb24* out = zoomedArtworkSurface.rows[static_cast<std::size_t>(y)];
-      const TRgb24* shade = artworkOverShade_.rows[static_cast<std::size_t>(y / zoom)];
-      for (int x = 0; x < zoomedArtworkSurface.width; ++x) {
-        if (beneath[x] != light) out[x] = shade[x / zoom];
-      }
-    }
-  }
-  DrawSurface(canvasSurface, shown.x, shown.y, zoomedArtworkSurface);
+  redraw_.BuildLookup(LayerMapping(layer));
 }
 
 void TCoordinationModel::SetZoomSmallArtwork(bool on) {
@@ -631,7 +516,8 @@ void TCoordinationModel::SetZoomSmallArtwork(bool on) {
 }
 
 int TCoordinationModel::ArtworkZoom() const {
-  return zoomSmallArtwork_ ? tintloom::ArtworkZoom(artworkSurface.width, artworkSurface.height) : 1;
+  const TSurface& artwork = artwork_.ArtworkSurface();
+  return zoomSmallArtwork_ ? tintloom::ArtworkZoom(artwork.width, artwork.height) : 1;
 }
 
 void TCoordinationModel::SetBackgroundMode(BackgroundMode mode) {
@@ -647,24 +533,10 @@ void TCoordinationModel::ComposeCanvas() {
   // A repaint requested while composing is dropped, not nested.
   if (busy_ || composing_) return;
   composing_ = true;
-  FillCanvasBackground(canvasSurface, backgroundMode_, checkerBrush_, palette_.AmbientColour());
-  if (artworkSurface.width > 0) {
-    // Level picking reads the artwork relative to where it is shown.
-    const int zoom = ArtworkZoom();
-    const TCanvasPoint origin = ArtworkOrigin(artworkSurface.width * zoom, artworkSurface.height * zoom);
-    artworkOriginX = origin.x;
-    artworkOriginY = origin.y;
-    if (zoom == 1) {
-      zoomedArtworkSurface.Release();
-      // The artwork surface first takes the background under it, then the layers.
-      CopyRect(artworkSurface, 0, 0, canvasSurface, origin.x, origin.y, artworkSurface.width, artworkSurface.height);
-      CompositeArtwork(document, artworkSurface, artworkLayers, GlobalBlendTable());
-      DrawSurface(canvasSurface, origin.x, origin.y, artworkSurface);
-    } else {
-      ComposeZoomedArtwork(zoom, origin);
-    }
-  }
-  FrameCanvas(canvasSurface);
+  FillCanvasBackground(canvasSurface_, backgroundMode_, checkerBrush_, palette_.AmbientColour());
+  artwork_.ComposeOnto(canvasSurface_, ArtworkZoom(), backgroundMode_ == BackgroundMode::Checker, BackgroundColour(),
+                       checkerBrush_);
+  FrameCanvas(canvasSurface_);
   views_.ShowCanvas();
   composing_ = false;
   // Every edit ends in a composition: here it becomes a step.

@@ -1,8 +1,9 @@
 #pragma once
 // The coordination model: ten colour slots of four shades, the colour scheme,
 // the selection, the tone filter, the light balance and the sample artwork
-// with its layer mappings, with every operation that edits them and the
-// redraw driver that keeps the windows and the canvas in step. Owned by the
+// with its layer mappings (an artwork session), with every operation that
+// edits them and the redraw driver that keeps the windows and the canvas in
+// step. Owned by the
 // main window; tool windows call its operations and read its state. The
 // arithmetic lives below it: shade mixing and the tone search in core/palette,
 // ramps, lookups and the canvas's pixels in core/artwork.
@@ -15,17 +16,18 @@
 
 #include "core/artwork/artwork_layer.h"
 #include "core/artwork/canvas.h"
-#include "core/artwork/psd_document.h"
 #include "core/artwork/slot_ramps.h"
 #include "core/colour/colour.h"
 #include "core/colour/surface.h"
 #include "core/palette/tone_data.h"
 #include "core/base/messages.h"
 #include "core/palette/colour_slots.h"
+#include "core/document/artwork_session.h"
 #include "core/document/edit_history.h"
 #include "core/palette/harmony_rules.h"
 #include "core/document/model_views.h"
 #include "core/document/palette_state.h"
+#include "core/document/redraw_driver.h"
 
 namespace tintloom {
 
@@ -110,13 +112,19 @@ class TCoordinationModel {
   // that cannot be read is reported (its reason, then that loading stopped),
   // as is one without a visible layer; either leaves the current artwork, its
   // layers, mappings and selection as they were. The colours are never touched.
-  void OpenSampleArtwork(const std::string& path);
+  // True when the file's artwork is the one shown now.
+  bool OpenSampleArtwork(const std::string& path);
+  // The open artwork: its document, layers, surfaces, file and selection.
+  const TArtworkSession& Artwork() const { return artwork_; }
   // Working layers of the loaded artwork (0 without artwork).
-  int LayerCount() const;
+  int LayerCount() const { return artwork_.LayerCount(); }
   // Layer i's mapping; i must be 0 .. LayerCount() - 1.
-  TLayerMapping& LayerMapping(int i) { return artworkLayers[static_cast<std::size_t>(i)].mapping; }
+  TLayerMapping& LayerMapping(int i) { return artwork_.Mapping(i); }
   // Layer i's blend code as the document holds it; -1 (normal) out of range.
-  int LayerBlendMode(int i) const;
+  int LayerBlendMode(int i) const { return artwork_.BlendMode(i); }
+  // Layer i's blend code as a work document read back stores it, without a
+  // redraw: the document's loader composes once everything is in place.
+  void RestoreLayerBlendMode(int i, int code) { artwork_.SetBlendMode(i, code); }
   void SelectLayer(int i);
   // Several layers selected at once, the first shown in the layer window (its
   // preview and levels); an empty list selects none, one layer is SelectLayer.
@@ -125,7 +133,7 @@ class TCoordinationModel {
   // item, an empty level edit).
   void SelectLayers(const std::vector<int>& layers);
   // The selected layers, first the one shown; empty without a selection.
-  std::vector<int> SelectedLayers() const;
+  std::vector<int> SelectedLayers() const { return artwork_.SelectedLayers(); }
   // The selected layers' levels (and blend item) in the layer window, -1
   // where they differ.
   void ShowSelectedLayerValues(bool blendMode);
@@ -138,10 +146,10 @@ class TCoordinationModel {
   // Whether layer i is set aside (false out of range). Hiding or showing
   // layers rebuilds the pick image, so that a pick reaches what is shown,
   // and composes the canvas; the mappings stay as they are.
-  bool LayerHidden(int i) const;
+  bool LayerHidden(int i) const { return artwork_.Hidden(i); }
   void SetLayersHidden(const std::vector<int>& layers, bool hidden);
   // Thumbnail of layer i (bottom layer 0), null out of range.
-  const TSurface* LayerThumbnail(int i) const;
+  const TSurface* LayerThumbnail(int i) const { return artwork_.Thumbnail(i); }
   // Every layer on the grey ramp with levels 170 and 85; no layer selected.
   void InitLayerMappings(int count);
   void BuildLayerThumbnails();
@@ -211,29 +219,14 @@ class TCoordinationModel {
   TColor BackgroundColour() const;
   // The pattern the checker background is filled with.
   const TSurface& CheckerBrush() const { return checkerBrush_; }
-  const TRamp& Ramp(int i) const { return slotRamps_[static_cast<std::size_t>(i)]; }
+  const TRamp& Ramp(int i) const { return redraw_.Ramp(i); }
+  // The canvas as composed: the background, the artwork on it, the frame.
+  const TSurface& Canvas() const { return canvasSurface_; }
 
   // ---- model fields (read and written directly by the tool windows) ----
   std::int32_t selectedShade = kBase;
   std::int32_t selectedSlot = 0;
   TSurface skinSurface;
-  TSurface canvasSurface;
-  TSurface artworkSurface;
-  // The artwork as shown when it is zoomed (empty at 1:1): what the canvas
-  // copy puts on the clipboard then.
-  TSurface zoomedArtworkSurface;
-  TSurface pickSurface;
-  // The sample artwork: the document with its working layers (planes and
-  // blend codes), and per working layer its mapping and thumbnail.
-  TPSD document;
-  std::vector<TArtworkLayer> artworkLayers;
-  // Top-left of the artwork as shown on the canvas (at its zoom).
-  std::int32_t artworkOriginX = 0;
-  std::int32_t artworkOriginY = 0;
-  std::int32_t selectedLayer = -1;
-  // The file the shown artwork was opened from (absolute); empty until an
-  // artwork has opened. Work documents and the full-size export read it.
-  std::string artworkPath;
   TToneData toneData;
 
  private:
@@ -246,13 +239,8 @@ class TCoordinationModel {
   // hue and saturation written back into the scheme.
   void TakePickedColour(TColorSlot& slot, int shade, TColor pixel);
   void ApplyLayerLevels();
-  // The pick image made again from the layers shown.
-  void RebuildPickImage();
-  // The artwork enlarged onto the canvas at `shown`, each shown pixel its
-  // artwork pixel composed over the background pixel beneath it.
-  void ComposeZoomedArtwork(int zoom, TCanvasPoint shown);
   void ShowRampsInLayerWindow();
-  bool LayerSelected() const;
+  bool LayerSelected() const { return artwork_.LayerSelected(); }
   void AbandonLoad(const std::string& reason);
   void KeepCurrentArtwork();
   // The history starts afresh from the state as it is now, which counts as saved.
@@ -268,21 +256,18 @@ class TCoordinationModel {
   std::int32_t enabledSlotMask_ = -1;
   // The pattern the checker background is filled with.
   TSurface checkerBrush_;
-  // Milliseconds of the last full redraw, shown in the title.
-  std::int64_t lastDrawingMs_ = 0;
+  TSurface canvasSurface_;
   // The scheme, the slots, the tone filter and the light balance.
   TPaletteState palette_;
-  std::array<TRamp, kRampCount> slotRamps_{};
+  // The sample artwork with its layer mappings and selection.
+  TArtworkSession artwork_;
+  // The ramps, which of them an edit rebuilds, and the redraw's time.
+  TRedrawDriver redraw_;
   BackgroundMode backgroundMode_ = BackgroundMode::Checker;
   bool zoomSmallArtwork_ = false;
-  TSurface artworkOverShade_;  // the artwork over the checker's darker colour
   // While set (artwork loading), every operation returns at once.
   bool busy_ = false;
   bool composing_ = false;
-  // The whole selection when more than one layer is selected, its first
-  // entry selectedLayer; it stands only while it still starts there, so a
-  // direct write of selectedLayer falls back to that one layer.
-  std::vector<int> selectedLayers_;
   TEditHistory history_;
   TEditState savedState_;
   bool gesture_ = false;

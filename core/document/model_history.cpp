@@ -14,13 +14,13 @@ TEditState TCoordinationModel::CaptureState() const {
   const int count = LayerCount();
   state.layers.resize(static_cast<std::size_t>(count));
   for (int i = 0; i < count; ++i) {
-    const TLayerMapping& mapping = artworkLayers[static_cast<std::size_t>(i)].mapping;
+    const TLayerMapping& mapping = artwork_.Mapping(i);
     state.layers[static_cast<std::size_t>(i)] =
         TLayerRecord{mapping.MappedSlot, mapping.BaseLevel, mapping.ShadowLevel,
-                     document.Simples[static_cast<std::size_t>(i)].BlendModeKey,
-                     artworkLayers[static_cast<std::size_t>(i)].hidden};
+                     artwork_.Document().Simples[static_cast<std::size_t>(i)].BlendModeKey,
+                     artwork_.Layers()[static_cast<std::size_t>(i)].hidden};
   }
-  state.place = TEditPlace{selectedSlot, selectedShade, selectedLayer};
+  state.place = TEditPlace{selectedSlot, selectedShade, artwork_.SelectedLayer()};
   return state;
 }
 
@@ -46,7 +46,7 @@ void TCoordinationModel::CancelGesture() {
   gesture_ = false;
   // Only the values come back; what is selected now stays selected.
   TEditState state = history_.Current();
-  state.place = TEditPlace{selectedSlot, selectedShade, selectedLayer};
+  state.place = TEditPlace{selectedSlot, selectedShade, artwork_.SelectedLayer()};
   RestoreState(state);
 }
 
@@ -100,14 +100,14 @@ void TCoordinationModel::RestoreState(const TEditState& state) {
   }
   // The pick image follows the layers shown (the canvas is composed below).
   if (!shown.empty() || !hidden.empty()) {
-    for (const int i : shown) artworkLayers[static_cast<std::size_t>(i)].hidden = false;
-    for (const int i : hidden) artworkLayers[static_cast<std::size_t>(i)].hidden = true;
-    RebuildPickImage();
+    for (const int i : shown) artwork_.SetHidden(i, false);
+    for (const int i : hidden) artwork_.SetHidden(i, true);
+    artwork_.RebuildPickImage();
   }
   for (int i = 0; i < count; ++i) {
     const TLayerRecord& record = state.layers[static_cast<std::size_t>(i)];
     TLayerMapping& mapping = LayerMapping(i);
-    document.Simples[static_cast<std::size_t>(i)].BlendModeKey = record.blendMode;
+    artwork_.SetBlendMode(i, record.blendMode);
     if (mapping.MappedSlot == record.mappedSlot && mapping.BaseLevel == record.baseLevel &&
         mapping.ShadowLevel == record.shadowLevel) {
       continue;
@@ -122,14 +122,13 @@ void TCoordinationModel::RestoreState(const TEditState& state) {
   // What the step changed is selected again, so the windows show it.
   if (state.place.slot >= 0 && state.place.slot < kSlotCount) selectedSlot = state.place.slot;
   if (state.place.shade >= 0 && state.place.shade < kShadeCount) selectedShade = state.place.shade;
-  if (state.place.layer >= -1 && state.place.layer < LayerCount() && state.place.layer != selectedLayer) {
-    selectedLayer = state.place.layer;
-    selectedLayers_.clear();
+  if (state.place.layer >= -1 && state.place.layer < LayerCount() && state.place.layer != artwork_.SelectedLayer()) {
+    artwork_.Select(state.place.layer);
   }
   // A selected layer shows the slot it takes its colours from, as when it is
   // picked: after an undone mapping that is the slot it had.
   if (LayerSelected()) {
-    const int mapped = LayerMapping(selectedLayer).MappedSlot;
+    const int mapped = LayerMapping(artwork_.SelectedLayer()).MappedSlot;
     if (mapped >= 0 && mapped < kSlotCount) selectedSlot = mapped;
   }
   // The full redraw, with only the ramps that changed built again.

@@ -1,7 +1,6 @@
 // Opening sample artwork: the whole pipeline from a PSD file to the composed
 // canvas, run in the model's busy state so that no window reacts meanwhile.
 
-#include <algorithm>
 #include <filesystem>
 #include <string>
 
@@ -25,8 +24,8 @@ std::string AbsolutePath(const std::string& path) {
 
 }  // namespace
 
-void TCoordinationModel::OpenSampleArtwork(const std::string& path) {
-  if (busy_) return;
+bool TCoordinationModel::OpenSampleArtwork(const std::string& path) {
+  if (busy_) return false;
   // A drag or a typed value still open is a step of the previous artwork.
   EndGesture();
   BeginBusy();
@@ -38,11 +37,11 @@ void TCoordinationModel::OpenSampleArtwork(const std::string& path) {
   TPSD incoming;
   if (Result<> read = LoadFromFile(path, incoming, progress, true); !read) {
     AbandonLoad(read.error().message);
-    return;
+    return false;
   }
   if (Result<> reduced = ReduceLayers(incoming, GlobalBlendTable(), progress, messages_, true, true); !reduced) {
     AbandonLoad(reduced.error().message);
-    return;
+    return false;
   }
   ShrinkToCanvas(incoming, progress);
   if (incoming.workingLayerCount < 1) {
@@ -50,33 +49,18 @@ void TCoordinationModel::OpenSampleArtwork(const std::string& path) {
     progress.HideProgress();
     messages_.ShowMessage(kNoLayers);
     KeepCurrentArtwork();
-    return;
+    return false;
   }
 
-  document = std::move(incoming);
-  selectedLayer = -1;
-  selectedLayers_.clear();
-  // The shrink leaves at most the canvas; the bound only keeps a header that
-  // slipped past it from sizing surfaces by its own say.
-  const int width = std::clamp(document.width, 0, kCanvasSize + 1);
-  const int height = std::clamp(document.height, 0, kCanvasSize + 1);
-  artworkSurface.Release();
-  artworkSurface.Create(width, height);
-  artworkOriginX = kCanvasSize / 2 - width / 2;
-  artworkOriginY = kCanvasSize / 2 - height / 2;
   progress.HideProgress();
-
-  pickSurface.Release();
-  pickSurface.Create(width, height);  // white: uncovered pixels pick 255
-  BuildPickImage(document, pickSurface, GlobalBlendTable());
-
+  artwork_.Replace(std::move(incoming), AbsolutePath(path));
   for (int i = 0; i < kRampCount; ++i) BuildSlotRamp(i);
-  InitLayerMappings(document.workingLayerCount);
-  artworkPath = AbsolutePath(path);
+  InitLayerMappings(artwork_.Document().workingLayerCount);
   BuildLayerThumbnails();
   views_.FillLayerList();
   EndBusy();
   ComposeCanvas();
+  return true;
 }
 
 void TCoordinationModel::AbandonLoad(const std::string& reason) {
@@ -94,28 +78,11 @@ void TCoordinationModel::KeepCurrentArtwork() {
 }
 
 void TCoordinationModel::InitLayerMappings(int count) {
-  artworkLayers.clear();
-  artworkLayers.resize(static_cast<std::size_t>(count > 0 ? count : 0));
-  for (int i = 0; i < count; ++i) {
-    TLayerMapping& mapping = LayerMapping(i);
-    mapping.MappedSlot = kGreyRamp;
-    mapping.BaseLevel = 170;
-    mapping.ShadowLevel = 85;
-    BuildLayerLookup(i);
-    const auto at = static_cast<std::size_t>(i);
-    if (at < document.Simples.size()) artworkLayers[at].loadedBlendMode = document.Simples[at].BlendModeKey;
-  }
-  selectedLayer = -1;
-  selectedLayers_.clear();
+  artwork_.ResetMappings(count);
+  for (int i = 0; i < count; ++i) BuildLayerLookup(i);
   ForgetLayerSteps();
 }
 
-void TCoordinationModel::BuildLayerThumbnails() {
-  const int count = LayerCount();
-  for (int i = 0; i < count; ++i) {
-    BuildLayerThumbnail(document.Simples[static_cast<std::size_t>(i)],
-                        artworkLayers[static_cast<std::size_t>(i)].thumbnail);
-  }
-}
+void TCoordinationModel::BuildLayerThumbnails() { artwork_.BuildThumbnails(); }
 
 }  // namespace tintloom

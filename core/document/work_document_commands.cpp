@@ -17,14 +17,14 @@ TWorkDocument CaptureWorkDocument(const TCoordinationModel& model, const std::st
   TWorkDocument document;
   document.palette = EncodePaletteDocument(CapturePaletteDocument(model));
   const int count = model.LayerCount();
-  if (count > 0 && !model.artworkPath.empty()) {
-    document.artwork = StoredArtworkPath(model.artworkPath, workPath);
+  if (count > 0 && !model.Artwork().Path().empty()) {
+    document.artwork = StoredArtworkPath(model.Artwork().Path(), workPath);
     document.layers.reserve(static_cast<std::size_t>(count));
     for (int i = 0; i < count; ++i) {
-      const TLayerMapping& mapping = model.artworkLayers[static_cast<std::size_t>(i)].mapping;
+      const TLayerMapping& mapping = model.Artwork().Mapping(i);
       TWorkLayer layer;
       layer.position = i;
-      layer.name = model.document.Simples[static_cast<std::size_t>(i)].Name;
+      layer.name = model.Artwork().Document().Simples[static_cast<std::size_t>(i)].Name;
       layer.slot = mapping.MappedSlot;
       layer.base = mapping.BaseLevel;
       layer.shadow = mapping.ShadowLevel;
@@ -75,18 +75,13 @@ bool ApplyWorkDocument(TCoordinationModel& model, const TWorkDocument& document,
     model.Messages().ShowMessage(std::string(kArtworkMissing) + "\n->" + artwork);
     return false;
   }
-  // Whether this open succeeded: the path is set again only by a success.
-  const std::string previous = std::exchange(model.artworkPath, std::string());
-  model.OpenSampleArtwork(artwork);
-  if (model.artworkPath.empty() || model.LayerCount() < 1) {
-    if (model.artworkPath.empty()) model.artworkPath = previous;
-    return false;
-  }
+  // A file that fails to open leaves the artwork shown before, and its path.
+  if (!model.OpenSampleArtwork(artwork) || model.LayerCount() < 1) return false;
 
   const int count = model.LayerCount();
   std::vector<std::optional<std::string>> names;
   names.reserve(static_cast<std::size_t>(count));
-  for (int i = 0; i < count; ++i) names.push_back(model.document.Simples[static_cast<std::size_t>(i)].Name);
+  for (int i = 0; i < count; ++i) names.push_back(model.Artwork().Document().Simples[static_cast<std::size_t>(i)].Name);
   const TLayerMatch match = MatchLayers(document.layers, names);
   std::vector<int> hidden;
   for (int i = 0; i < count; ++i) {
@@ -97,7 +92,7 @@ bool ApplyWorkDocument(TCoordinationModel& model, const TWorkDocument& document,
     mapping.MappedSlot = entry.slot;
     mapping.BaseLevel = entry.base;
     mapping.ShadowLevel = entry.shadow;
-    model.document.Simples[static_cast<std::size_t>(i)].BlendModeKey = entry.blend;
+    model.RestoreLayerBlendMode(i, entry.blend);
     model.BuildLayerLookup(i);
     if (entry.hidden) hidden.push_back(i);
   }

@@ -8,7 +8,31 @@
 #include "core/artwork/psd_document.h"
 #include "core/document/coordination_model.h"
 
+namespace tintloom {
+
+// The artwork session's parts as plain fields: for artwork made by hand and
+// for states its operations never make (a stale selection, planted pixels).
+struct TArtworkSessionProbe {
+  explicit TArtworkSessionProbe(TCoordinationModel& model)
+      : TArtworkSessionProbe(const_cast<TArtworkSession&>(model.Artwork())) {}
+  explicit TArtworkSessionProbe(TArtworkSession& session)
+      : document(session.document_),
+        artworkLayers(session.layers_),
+        artworkSurface(session.artworkSurface_),
+        pickSurface(session.pickSurface_),
+        selectedLayer(session.selectedLayer_) {}
+  TPSD& document;
+  std::vector<TArtworkLayer>& artworkLayers;
+  TSurface& artworkSurface;
+  TSurface& pickSurface;
+  std::int32_t& selectedLayer;
+};
+
+}  // namespace tintloom
+
 namespace tintloom::testing {
+
+inline TArtworkSessionProbe Raw(TCoordinationModel& model) { return TArtworkSessionProbe(model); }
 
 // A w x h working layer at (left, top) of one grey level and one alpha.
 inline TSimpleLayer SolidLayer(int left, int top, int w, int h, std::uint8_t grey, std::uint8_t alpha,
@@ -34,12 +58,13 @@ inline void SetWorkingLayers(TPSD& document, std::vector<TSimpleLayer> layers) {
 // as a load leaves them.
 inline void LoadLayers(TCoordinationModel& model, int documentWidth, int documentHeight,
                        std::vector<TSimpleLayer> layers) {
-  model.document.width = documentWidth;
-  model.document.height = documentHeight;
+  TArtworkSessionProbe raw(model);
+  raw.document.width = documentWidth;
+  raw.document.height = documentHeight;
   const int count = static_cast<int>(layers.size());
-  SetWorkingLayers(model.document, std::move(layers));
-  model.artworkSurface.Create(documentWidth, documentHeight);
-  model.pickSurface.Create(documentWidth, documentHeight);
+  SetWorkingLayers(raw.document, std::move(layers));
+  raw.artworkSurface.Create(documentWidth, documentHeight);
+  raw.pickSurface.Create(documentWidth, documentHeight);
   for (int i = 0; i < kRampCount; ++i) model.BuildSlotRamp(i);
   model.InitLayerMappings(count);
 }

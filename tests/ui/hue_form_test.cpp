@@ -432,14 +432,14 @@ TEST_F(HueFormTest, CtrlZAfterAWheelDragBringsBackTheMarkerAndTheCanvas) {
   ASSERT_NE(undo, nullptr);
   ASSERT_NE(redo, nullptr);
   const QPoint before = hue_->MarkerCentre(0);
-  const std::vector<std::uint8_t> canvasBefore = Model().canvasSurface.bitmap;
+  const std::vector<std::uint8_t> canvasBefore = Model().Canvas().bitmap;
   Model().MarkSaved();
   ASSERT_FALSE(form_->Caption()->text().startsWith('*'));
 
   DragMarker(0, QPoint(129, 89));
   const QPoint dragged = hue_->MarkerCentre(0);
   ASSERT_NE(dragged, before);
-  const std::vector<std::uint8_t> canvasDragged = Model().canvasSurface.bitmap;
+  const std::vector<std::uint8_t> canvasDragged = Model().Canvas().bitmap;
   ASSERT_NE(canvasDragged, canvasBefore);
   EXPECT_TRUE(undo->isEnabled());
   EXPECT_FALSE(redo->isEnabled());
@@ -448,7 +448,7 @@ TEST_F(HueFormTest, CtrlZAfterAWheelDragBringsBackTheMarkerAndTheCanvas) {
   // From the rule combo, which holds the hue window's focus.
   QTest::keyClick(hue_->RuleCombo(), Qt::Key_Z, Qt::ControlModifier);
   EXPECT_EQ(hue_->MarkerCentre(0), before);
-  EXPECT_TRUE(Model().canvasSurface.bitmap == canvasBefore);
+  EXPECT_TRUE(Model().Canvas().bitmap == canvasBefore);
   EXPECT_EQ(WheelPixel(before), ToRgb24(Base(0).Color));
   EXPECT_TRUE(redo->isEnabled());
   EXPECT_FALSE(form_->Caption()->text().startsWith('*')) << "back at the saved palette";
@@ -456,7 +456,7 @@ TEST_F(HueFormTest, CtrlZAfterAWheelDragBringsBackTheMarkerAndTheCanvas) {
   // Redo from another tool window.
   QTest::keyClick(form_->Windows().picker, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
   EXPECT_EQ(hue_->MarkerCentre(0), dragged);
-  EXPECT_TRUE(Model().canvasSurface.bitmap == canvasDragged);
+  EXPECT_TRUE(Model().Canvas().bitmap == canvasDragged);
   EXPECT_FALSE(redo->isEnabled());
 }
 

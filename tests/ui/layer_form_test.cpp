@@ -74,7 +74,7 @@ class LayerFormTest : public ::testing::Test {
     const QRect r = List()->visualItemRect(List()->item(row));
     QTest::mouseClick(List()->viewport(), Qt::LeftButton, {}, r.center());
   }
-  TColor Canvas(int layerIndex) { return FromRgb24(Model().artworkSurface.At(4 * layerIndex + 1, 1)); }
+  TColor Canvas(int layerIndex) { return FromRgb24(Model().Artwork().ArtworkSurface().At(4 * layerIndex + 1, 1)); }
   QImage Rows() { return List()->viewport()->grab().toImage(); }
 
   testing::TRecordingMessages messages;
@@ -93,7 +93,7 @@ TEST_F(LayerFormTest, RowsListTheTopLayerFirstAndTheComboFollowsTheSelection) {
   for (int row = 0; row < 5; ++row) {
     ClickRow(row);
     const int index = 4 - row;
-    EXPECT_EQ(Model().selectedLayer, index) << "row " << row;
+    EXPECT_EQ(Model().Artwork().SelectedLayer(), index) << "row " << row;
     EXPECT_EQ(layer->BlendCombo()->currentIndex(), kBlendCodes[index] + 1) << "row " << row;
     EXPECT_EQ(layer->BaseEdit()->text(), QString("170"));
     EXPECT_EQ(layer->ShadowEdit()->text(), QString("85"));
@@ -113,7 +113,7 @@ TEST_F(LayerFormTest, RowsListTheTopLayerFirstAndTheComboFollowsTheSelection) {
 
   // No row selected: no layer, and the preview is the empty frame.
   List()->clearSelection();
-  EXPECT_EQ(Model().selectedLayer, -1);
+  EXPECT_EQ(Model().Artwork().SelectedLayer(), -1);
   const TSurface& preview = layer->PreviewSurface();
   EXPECT_EQ(FromRgb24(preview.At(4, 9)), 0x000000u);
   EXPECT_EQ(FromRgb24(preview.At(100, 20)), 0xF0F0F0u);
@@ -348,24 +348,24 @@ TEST_F(LayerFormTest, SplitterChangesTheWindowHeight) {
 TEST_F(LayerFormTest, ALoadWhileHiddenListsTheLayersWhenShown) {
   layer->hide();
   layer->ClearLayerList();
-  Model().selectedLayer = 3;
+  testing::Raw(Model()).selectedLayer = 3;
   layer->show();
   ASSERT_EQ(List()->count(), 5);
   EXPECT_EQ(List()->currentRow(), 1);
-  EXPECT_EQ(Model().selectedLayer, 3);
+  EXPECT_EQ(Model().Artwork().SelectedLayer(), 3);
   EXPECT_EQ(layer->BlendCombo()->currentIndex(), kBlendCodes[3] + 1);
 }
 
 TEST_F(LayerFormTest, ALoadThatFailsKeepsTheListAndItsSelection) {
   ClickRow(1);
-  ASSERT_EQ(Model().selectedLayer, 3);
+  ASSERT_EQ(Model().Artwork().SelectedLayer(), 3);
   form.FileCommands().DropFiles({"/nonexistent/picture.psd"});
   EXPECT_EQ(messages.shown.size(), 2u);
   EXPECT_FALSE(Model().Busy());
   EXPECT_EQ(Model().LayerCount(), 5);
   EXPECT_EQ(List()->count(), 5);
   EXPECT_EQ(List()->currentRow(), 1);
-  EXPECT_EQ(Model().selectedLayer, 3);
+  EXPECT_EQ(Model().Artwork().SelectedLayer(), 3);
   // The layer is still mapped as before and takes further edits.
   Press(layer->SlotGridBox(), QPoint(259, 79));
   EXPECT_EQ(Model().selectedSlot, 9);
@@ -406,7 +406,7 @@ TEST(LayerFormSamples, ALoadWhileTheWindowIsHiddenIsListedWhenItIsShown) {
   // The top row is the top layer, and it can be mapped at once.
   const QRect top = layer.LayerList()->visualItemRect(layer.LayerList()->item(0));
   QTest::mouseClick(layer.LayerList()->viewport(), Qt::LeftButton, {}, top.center());
-  EXPECT_EQ(form.Model().selectedLayer, count - 1);
+  EXPECT_EQ(form.Model().Artwork().SelectedLayer(), count - 1);
   Press(layer.SlotGridBox(), QPoint(2 * 26 + 5, 5));
   EXPECT_EQ(form.Model().LayerMapping(count - 1).MappedSlot, 2);
 }

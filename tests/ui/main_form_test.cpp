@@ -73,7 +73,7 @@ TEST(MainForm, MenuHasEveryItemAndBackgroundsSwitch) {
   EXPECT_TRUE(FindAction(&form, "N11")->isChecked());
   EXPECT_FALSE(FindAction(&form, "N8")->isChecked());
   EXPECT_EQ(form.Model().Background(), BackgroundMode::Black);
-  EXPECT_EQ(FromRgb24(form.Model().canvasSurface.At(300, 300)), 0x000000u);
+  EXPECT_EQ(FromRgb24(form.Model().Canvas().At(300, 300)), 0x000000u);
 }
 
 TEST(MainForm, ExitClosesTheWindow) {

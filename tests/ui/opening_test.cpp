@@ -168,9 +168,9 @@ TEST_F(OpeningSamples, A4x4RgbFileShowsItsOwnGreyLevelsCentred) {
   ExpectUsable();
   TCoordinationModel& model = form.Model();
   ASSERT_EQ(model.LayerCount(), 1);  // the empty first layer makes no working layer
-  EXPECT_EQ(model.selectedLayer, -1);
-  EXPECT_EQ(model.artworkOriginX, 298);
-  EXPECT_EQ(model.artworkOriginY, 298);
+  EXPECT_EQ(model.Artwork().SelectedLayer(), -1);
+  EXPECT_EQ(model.Artwork().Origin().x, 298);
+  EXPECT_EQ(model.Artwork().Origin().y, 298);
   // grey = (77 R + 151 G + 28 B) >> 8 of the file's pixels, e.g. (10, 0, 178)
   // gives 22; that through the grey ramp with levels 170 and 85 gives 21.
   const int grey[16] = {22, 49, 76, 151, 49, 22, 49, 76, 76, 49, 22, 49, 151, 76, 49, 22};
@@ -180,7 +180,7 @@ TEST_F(OpeningSamples, A4x4RgbFileShowsItsOwnGreyLevelsCentred) {
     for (int k = 0; k < 4; ++k) {
       const int v = shown[j * 4 + k];
       EXPECT_EQ(canvas.pixelColor(298 + k, 298 + j), QColor(v, v, v)) << k << "," << j;
-      EXPECT_EQ(model.pickSurface.At(k, j).red, grey[j * 4 + k]) << k << "," << j;
+      EXPECT_EQ(model.Artwork().PickSurface().At(k, j).red, grey[j * 4 + k]) << k << "," << j;
     }
   }
   EXPECT_EQ(canvas.pixelColor(297, 298), QColor(0xD0, 0xD0, 0xD0));  // checker around it
@@ -199,17 +199,17 @@ TEST_F(OpeningSamples, ASecondLoadReplacesTheFirstAndAFileWithoutLayersSaysSo) {
   TCoordinationModel& model = form.Model();
   const int firstCount = model.LayerCount();
   EXPECT_GT(firstCount, 1);
-  EXPECT_EQ(model.artworkSurface.width, 360);
-  EXPECT_EQ(model.artworkOriginY, 200);
+  EXPECT_EQ(model.Artwork().ArtworkSurface().width, 360);
+  EXPECT_EQ(model.Artwork().Origin().y, 200);
   model.SelectLayer(0);
 
   Open("pt_colormodes__4x4_8bit_grayscale.psd");
   ASSERT_TRUE(messages.shown.empty()) << messages.shown.front();
   EXPECT_EQ(model.LayerCount(), 1);
-  EXPECT_EQ(model.artworkLayers.size(), 1u);
-  EXPECT_EQ(model.selectedLayer, -1);
-  EXPECT_EQ(model.artworkSurface.width, 4);
-  EXPECT_EQ(model.pickSurface.At(0, 0).red, 24);
+  EXPECT_EQ(model.Artwork().Layers().size(), 1u);
+  EXPECT_EQ(model.Artwork().SelectedLayer(), -1);
+  EXPECT_EQ(model.Artwork().ArtworkSurface().width, 4);
+  EXPECT_EQ(model.Artwork().PickSurface().At(0, 0).red, 24);
 
   Open("pt_0layers.psd");
   EXPECT_EQ(messages.shown, std::vector<std::string>{"PSDファイルはレイヤーをもちません"});
@@ -281,7 +281,7 @@ TEST_F(OpeningSamples, SavedWorkReopensByDropAndTheArtworkExportsAtItsOwnSize) {
   form.FileCommands().DropFiles({QString::fromStdString(work)});
   ASSERT_TRUE(messages.shown.empty()) << messages.shown.front();
   ExpectUsable();
-  EXPECT_EQ(model.artworkPath, (Samples() / "pt_clipping-mask.psd").string());
+  EXPECT_EQ(model.Artwork().Path(), (Samples() / "pt_clipping-mask.psd").string());
   EXPECT_EQ(model.LayerMapping(1).MappedSlot, kWhiteRamp);
   EXPECT_EQ(model.LayerMapping(1).BaseLevel, 99);
   EXPECT_EQ(model.LayerMapping(0).MappedSlot, kGreyRamp);
@@ -327,7 +327,7 @@ TEST_F(OpeningSamples, CanvasViewsChangeOnlyTheScreenAndFollowEveryEdit) {
   model.SelectLayer(1);
   model.SelectSlot(3);
   model.MapSelectedLayerToRamp(3);  // a colour, so that a view has something to change
-  const QPoint onArtwork(model.artworkOriginX + 180, model.artworkOriginY + 100);
+  const QPoint onArtwork(model.Artwork().Origin().x + 180, model.Artwork().Origin().y + 100);
 
   // What the program keeps and writes: the canvas, the export, the canvas
   // copy, and the level a Shift+click takes.
@@ -344,7 +344,7 @@ TEST_F(OpeningSamples, CanvasViewsChangeOnlyTheScreenAndFollowEveryEdit) {
   };
   const auto keep = [&] {
     Kept k;
-    k.canvas = model.canvasSurface.bitmap;
+    k.canvas = model.Canvas().bitmap;
     form.FileCommands().P1Click();
     std::ifstream file(png, std::ios::binary);
     k.exported.assign(std::istreambuf_iterator<char>(file), {});
@@ -371,14 +371,14 @@ TEST_F(OpeningSamples, CanvasViewsChangeOnlyTheScreenAndFollowEveryEdit) {
   // The screen shows the filtered canvas, grey, after every kind of change.
   const auto expectShownFiltered = [&](const char* after) {
     const QImage shown = form.Canvas()->grab().toImage();
-    EXPECT_EQ(PixelsNotFiltered(shown, model.canvasSurface, canvasFilter), 0) << after;
+    EXPECT_EQ(PixelsNotFiltered(shown, model.Canvas(), canvasFilter), 0) << after;
     const QColor c = shown.pixelColor(onArtwork);
     EXPECT_TRUE(c.red() == c.green() && c.green() == c.blue()) << after;
   };
   expectShownFiltered("switching on");
-  const std::vector<std::uint8_t> before = model.canvasSurface.bitmap;
+  const std::vector<std::uint8_t> before = model.Canvas().bitmap;
   model.SetLayerBaseLevel(60);
-  ASSERT_FALSE(model.canvasSurface.bitmap == before);
+  ASSERT_FALSE(model.Canvas().bitmap == before);
   expectShownFiltered("a level");
   model.Undo();
   expectShownFiltered("an undo");
@@ -392,7 +392,7 @@ TEST_F(OpeningSamples, CanvasViewsChangeOnlyTheScreenAndFollowEveryEdit) {
   EXPECT_EQ(PixelsNotFiltered(hue.StripBox()->grab().toImage(), hue.StripSurface(), TViewFilter()), 0);
   form.ValueViewAction()->trigger();
   EXPECT_FALSE(form.CanvasView().ChangesColours());
-  EXPECT_EQ(PixelsNotFiltered(form.Canvas()->grab().toImage(), model.canvasSurface, TViewFilter()), 0);
+  EXPECT_EQ(PixelsNotFiltered(form.Canvas()->grab().toImage(), model.Canvas(), TViewFilter()), 0);
   std::filesystem::remove(png);
 }
 

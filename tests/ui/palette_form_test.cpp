@@ -39,17 +39,17 @@ class LightBalanceTest : public ::testing::Test {
     for (int i = 0; i < kSlotCount; ++i) layers.push_back(testing::SolidLayer(2 * i, 0, 2, 2, 100, 255));
     testing::LoadLayers(Model(), 2 * kSlotCount, 2, std::move(layers));
     for (int i = 0; i < kSlotCount; ++i) {
-      Model().selectedLayer = i;
+      testing::Raw(Model()).selectedLayer = i;
       Model().SelectSlot(i);
     }
-    Model().selectedLayer = -1;
+    testing::Raw(Model()).selectedLayer = -1;
     Model().Redraw(TCoordinationModel::kRedrawAll);
   }
 
   TCoordinationModel& Model() { return form.Model(); }
   std::vector<TColor> Artwork() {
     std::vector<TColor> pixels;
-    for (int i = 0; i < kSlotCount; ++i) pixels.push_back(FromRgb24(Model().artworkSurface.At(2 * i, 0)));
+    for (int i = 0; i < kSlotCount; ++i) pixels.push_back(FromRgb24(Model().Artwork().ArtworkSurface().At(2 * i, 0)));
     return pixels;
   }
   std::vector<TColor> LitColours() {
@@ -59,7 +59,7 @@ class LightBalanceTest : public ::testing::Test {
     }
     return lit;
   }
-  TColor CanvasCorner() { return FromRgb24(Model().canvasSurface.At(5, 5)); }
+  TColor CanvasCorner() { return FromRgb24(Model().Canvas().At(5, 5)); }
 
   testing::TRecordingMessages messages;
   TMainForm form{messages, testing::ProgramDir()};

@@ -11,8 +11,8 @@ class CanvasTest : public testing::ModelFixture {
  protected:
   std::ptrdiff_t Entry(const TLayerMapping& m, int grey) { return m.Lookup[static_cast<std::size_t>(grey)] - &model.Ramp(m.MappedSlot)[0]; }
   TLayerMapping& Layer(int mapped, int base, int shadow) {
-    model.artworkLayers.clear();
-    model.artworkLayers.resize(1);
+    testing::Raw(model).artworkLayers.clear();
+    testing::Raw(model).artworkLayers.resize(1);
     TLayerMapping& m = model.LayerMapping(0);
     m.MappedSlot = static_cast<std::int16_t>(mapped);
     m.BaseLevel = static_cast<std::uint8_t>(base);
@@ -88,7 +88,7 @@ TEST_F(CanvasTest, LayerLookupSegments) {
 
 TEST_F(CanvasTest, ComposeWithoutArtworkFillsTheBackgroundAndFrame) {
   model.ComposeCanvas();
-  const TSurface& c = model.canvasSurface;
+  const TSurface& c = model.Canvas();
   EXPECT_EQ(FromRgb24(c.At(0, 0)), 0x000000u);      // frame
   EXPECT_EQ(FromRgb24(c.At(599, 300)), 0x000000u);
   EXPECT_EQ(FromRgb24(c.At(1, 1)), 0xD0D0D0u);      // checker, light square
@@ -117,15 +117,15 @@ TEST_F(CanvasTest, ComposeCentresTheArtworkOverItsBackground) {
     return layers;
   }());
   model.SetBackgroundMode(BackgroundMode::White);  // composes
-  const TSurface& c = model.canvasSurface;
+  const TSurface& c = model.Canvas();
   // x = 300 - 50 = 250, y = 300 - 25 = 275
   EXPECT_EQ(FromRgb24(c.At(250, 275)), 0xFFFFFFu);
   EXPECT_EQ(FromRgb24(c.At(251, 275)), 0x000000u);
   EXPECT_EQ(FromRgb24(c.At(350, 324)), 0x000000u);
   EXPECT_EQ(FromRgb24(c.At(350, 325)), 0xFFFFFFu);
   EXPECT_EQ(FromRgb24(c.At(351, 300)), 0xFFFFFFu);
-  EXPECT_EQ(model.artworkOriginX, 250);
-  EXPECT_EQ(model.artworkOriginY, 275);
+  EXPECT_EQ(model.Artwork().Origin().x, 250);
+  EXPECT_EQ(model.Artwork().Origin().y, 275);
   EXPECT_EQ(views.canvasShows, 1);
 }
 
@@ -147,19 +147,19 @@ TEST_F(CanvasTest, ZoomedSmallArtworkIsTheOneToOneCanvasEnlargedAndPicksWhatIsSh
     layers.push_back(PatternLayer(50, 50));
     return layers;
   }());
-  BuildPickImage(model.document, model.pickSurface, GlobalBlendTable());
+  BuildPickImage(testing::Raw(model).document, testing::Raw(model).pickSurface, GlobalBlendTable());
   model.SetBackgroundMode(BackgroundMode::White);  // zoom off as at every start
-  ASSERT_EQ(model.artworkOriginX, 275);
+  ASSERT_EQ(model.Artwork().Origin().x, 275);
   TSurface plain;
   plain.Create(50, 50);
-  CopyRect(plain, 0, 0, model.canvasSurface, 275, 275, 50, 50);
+  CopyRect(plain, 0, 0, model.Canvas(), 275, 275, 50, 50);
 
   model.SetZoomSmallArtwork(true);
   ASSERT_EQ(model.ArtworkZoom(), 12);
-  EXPECT_EQ(model.artworkOriginX, 0);
+  EXPECT_EQ(model.Artwork().Origin().x, 0);
   int differing = 0;
   for (int y = 1; y < kCanvasSize - 1; ++y) {  // inside the frame
-    for (int x = 1; x < kCanvasSize - 1; ++x) differing += model.canvasSurface.At(x, y) != plain.At(x / 12, y / 12);
+    for (int x = 1; x < kCanvasSize - 1; ++x) differing += model.Canvas().At(x, y) != plain.At(x / 12, y / 12);
   }
   EXPECT_EQ(differing, 0);
 
@@ -170,19 +170,19 @@ TEST_F(CanvasTest, ZoomedSmallArtworkIsTheOneToOneCanvasEnlargedAndPicksWhatIsSh
   for (int y = 1; y < kCanvasSize - 1; ++y) {
     for (int x = 1; x < kCanvasSize - 1; ++x) {
       const bool shade = model.CheckerBrush().At(x % 16, y % 16) != TRgb24{255, 255, 255};
-      (shade ? shadeDiffering : whiteDiffering) += model.canvasSurface.At(x, y) != plain.At(x / 12, y / 12);
+      (shade ? shadeDiffering : whiteDiffering) += model.Canvas().At(x, y) != plain.At(x / 12, y / 12);
     }
   }
   EXPECT_EQ(whiteDiffering, 0);
   EXPECT_GT(shadeDiffering, 0);
   // The canvas copy takes the artwork as shown.
-  ASSERT_EQ(model.zoomedArtworkSurface.width, 600);
-  EXPECT_EQ(model.zoomedArtworkSurface.At(300, 301), model.canvasSurface.At(300, 301));
+  ASSERT_EQ(model.Artwork().ZoomedSurface().width, 600);
+  EXPECT_EQ(model.Artwork().ZoomedSurface().At(300, 301), model.Canvas().At(300, 301));
 
   // A level pick on any pixel of a block takes that artwork pixel's level.
   model.SelectLayer(0);
   model.PickLevelAt(false, 7 * 12 + 11, 9 * 12);
-  EXPECT_EQ(model.LayerMapping(0).BaseLevel, model.pickSurface.At(7, 9).red);
+  EXPECT_EQ(model.LayerMapping(0).BaseLevel, model.Artwork().PickSurface().At(7, 9).red);
   EXPECT_EQ(model.LayerMapping(0).BaseLevel, 7 * 5 + 9 * 3);
 
   // 40 x 30 fits 15 times (600 x 450, from y 75): the row above the artwork
@@ -192,10 +192,10 @@ TEST_F(CanvasTest, ZoomedSmallArtworkIsTheOneToOneCanvasEnlargedAndPicksWhatIsSh
     layers.push_back(PatternLayer(40, 30));
     return layers;
   }());
-  BuildPickImage(model.document, model.pickSurface, GlobalBlendTable());
+  BuildPickImage(testing::Raw(model).document, testing::Raw(model).pickSurface, GlobalBlendTable());
   model.ComposeCanvas();
   ASSERT_EQ(model.ArtworkZoom(), 15);
-  EXPECT_EQ(model.artworkOriginY, 75);
+  EXPECT_EQ(model.Artwork().Origin().y, 75);
   model.SelectLayer(0);
   model.PickLevelAt(false, 3 * 15, 74);
   EXPECT_EQ(model.LayerMapping(0).BaseLevel, 170);

@@ -170,23 +170,24 @@ class CompositorEqualityTest : public ::testing::TestWithParam<std::tuple<TCompo
       layers.push_back(std::move(layer));
     }
     testing::LoadLayers(model, width, height, std::move(layers));
-    for (int i = 0; i < model.document.workingLayerCount; ++i) {
+    for (int i = 0; i < model.Artwork().Document().workingLayerCount; ++i) {
       auto& mapping = model.LayerMapping(i);
       mapping.MappedSlot = static_cast<std::int16_t>(rng() % 13);
       mapping.BaseLevel = static_cast<std::uint8_t>(rng());
       mapping.ShadowLevel = static_cast<std::uint8_t>(rng());
       model.BuildLayerLookup(i);
     }
-    for (auto& b : model.artworkSurface.bitmap) b = static_cast<std::uint8_t>(rng());
+    for (auto& b : testing::Raw(model).artworkSurface.bitmap) b = static_cast<std::uint8_t>(rng());
   }
 
   void ExpectReferenceBytes(const std::string& what) {
     TSurface expected;
-    expected.Create(model.artworkSurface.width, model.artworkSurface.height);
-    expected.bitmap = model.artworkSurface.bitmap;
-    reference::ScalarCompositeArtwork(model.document, expected, model.artworkLayers, Table());
-    CompositeArtwork(model.document, model.artworkSurface, model.artworkLayers, Table());
-    ASSERT_EQ(model.artworkSurface.bitmap, expected.bitmap) << what;
+    expected.Create(model.Artwork().ArtworkSurface().width, model.Artwork().ArtworkSurface().height);
+    expected.bitmap = model.Artwork().ArtworkSurface().bitmap;
+    reference::ScalarCompositeArtwork(model.Artwork().Document(), expected, model.Artwork().Layers(), Table());
+    CompositeArtwork(model.Artwork().Document(), testing::Raw(model).artworkSurface, model.Artwork().Layers(),
+                     Table());
+    ASSERT_EQ(model.Artwork().ArtworkSurface().bitmap, expected.bitmap) << what;
   }
 
   testing::TRecordingViews views;
@@ -231,11 +232,11 @@ TEST_P(CompositorEqualityTest, SampleFilesGiveTheReferenceBytes) {
     if (doc.workingLayerCount <= 0) continue;
     std::vector<TSimpleLayer> layers(doc.Simples.begin(), doc.Simples.begin() + doc.workingLayerCount);
     testing::LoadLayers(model, doc.width, doc.height, std::move(layers));
-    for (int i = 0; i < model.document.workingLayerCount; ++i) {
+    for (int i = 0; i < model.Artwork().Document().workingLayerCount; ++i) {
       model.LayerMapping(i).MappedSlot = static_cast<std::int16_t>(rng() % 13);
       model.BuildLayerLookup(i);
     }
-    for (auto& b : model.artworkSurface.bitmap) b = static_cast<std::uint8_t>(rng());
+    for (auto& b : testing::Raw(model).artworkSurface.bitmap) b = static_cast<std::uint8_t>(rng());
     ExpectReferenceBytes(entry.path().filename().string());
     ++files;
   }

@@ -58,9 +58,10 @@ class CompositorTest : public ::testing::Test {
     testing::LoadLayers(model, 1, 1, std::move(layers));
     model.LayerMapping(0).MappedSlot = static_cast<std::int16_t>(ramp);
     model.BuildLayerLookup(0);
-    model.artworkSurface.At(0, 0) = TRgb24{backdrop, backdrop, backdrop};
-    CompositeArtwork(model.document, model.artworkSurface, model.artworkLayers, TestBlendTable());
-    const TRgb24 p = model.artworkSurface.At(0, 0);
+    testing::Raw(model).artworkSurface.At(0, 0) = TRgb24{backdrop, backdrop, backdrop};
+    CompositeArtwork(model.Artwork().Document(), testing::Raw(model).artworkSurface, model.Artwork().Layers(),
+                     TestBlendTable());
+    const TRgb24 p = model.Artwork().ArtworkSurface().At(0, 0);
     EXPECT_TRUE(p.blue == p.red && p.green == p.red);
     return p.red;
   }
@@ -106,9 +107,10 @@ TEST_F(CompositorTest, LaterLayersDrawOverEarlierOnes) {
   model.BuildLayerLookup(0);
   model.LayerMapping(1).MappedSlot = kBlackRamp;
   model.BuildLayerLookup(1);
-  CompositeArtwork(model.document, model.artworkSurface, model.artworkLayers, TestBlendTable());
-  EXPECT_EQ(model.artworkSurface.At(0, 0).red, 255);
-  EXPECT_EQ(model.artworkSurface.At(1, 0).red, 127);
+  CompositeArtwork(model.Artwork().Document(), testing::Raw(model).artworkSurface, model.Artwork().Layers(),
+                   TestBlendTable());
+  EXPECT_EQ(model.Artwork().ArtworkSurface().At(0, 0).red, 255);
+  EXPECT_EQ(model.Artwork().ArtworkSurface().At(1, 0).red, 127);
 }
 
 // A 4 x 4 surface whose rows sit inside a 6 x 6 bitmap: the one-pixel ring
@@ -168,9 +170,9 @@ TEST_F(CompositorTest, LayersPartlyOutsideAreClippedToTheSurface) {
       model.LayerMapping(0).MappedSlot = kBlackRamp;
       model.BuildLayerLookup(0);
       if (pick) {
-        BuildPickImage(model.document, target.inner, TestBlendTable());
+        BuildPickImage(model.Artwork().Document(), target.inner, TestBlendTable());
       } else {
-        CompositeArtwork(model.document, target.inner, model.artworkLayers, TestBlendTable());
+        CompositeArtwork(model.Artwork().Document(), target.inner, model.Artwork().Layers(), TestBlendTable());
       }
       EXPECT_EQ(target.Painted(), c.painted) << c.what << (pick ? " (pick image)" : "");
       EXPECT_TRUE(target.GuardIntact()) << c.what << (pick ? " (pick image)" : "");
@@ -204,19 +206,19 @@ TEST_F(CompositorTest, ABlendModeChangeReachesTheCanvasButNotThePickImage) {
   std::vector<TSimpleLayer> layers;
   layers.push_back(SolidLayer(0, 0, 2, 2, 60, 255));
   testing::LoadLayers(model, 2, 2, std::move(layers));
-  BuildPickImage(model.document, model.pickSurface, GlobalBlendTable());
+  BuildPickImage(testing::Raw(model).document, testing::Raw(model).pickSurface, GlobalBlendTable());
   model.SetBackgroundMode(BackgroundMode::White);
   model.ComposeCanvas();
-  const TRgb24 before = model.artworkSurface.At(0, 0);
-  model.selectedLayer = 0;
+  const TRgb24 before = model.Artwork().ArtworkSurface().At(0, 0);
+  testing::Raw(model).selectedLayer = 0;
   model.SetLayerBlendMode(kTestMode);
   EXPECT_EQ(model.LayerBlendMode(0), kTestMode);
-  EXPECT_EQ(model.pickSurface.At(0, 0).red, 60);
-  EXPECT_NE(model.artworkSurface.At(0, 0), before);
+  EXPECT_EQ(model.Artwork().PickSurface().At(0, 0).red, 60);
+  EXPECT_NE(model.Artwork().ArtworkSurface().At(0, 0), before);
   // Nor when the pick image is built again for a layer hidden and shown.
   model.SetLayersHidden({0}, true);
   model.SetLayersHidden({0}, false);
-  EXPECT_EQ(model.pickSurface.At(0, 0).red, 60);
+  EXPECT_EQ(model.Artwork().PickSurface().At(0, 0).red, 60);
 }
 
 TEST_F(CompositorTest, HiddenLayersDropOutOfCanvasAndPickImageByteForByte) {
@@ -232,38 +234,38 @@ TEST_F(CompositorTest, HiddenLayersDropOutOfCanvasAndPickImageByteForByte) {
   };
   const auto load = [&](TCoordinationModel& m, std::initializer_list<int> keep) {
     testing::LoadLayers(m, 40, 30, layers(keep));
-    BuildPickImage(m.document, m.pickSurface, GlobalBlendTable());
+    BuildPickImage(testing::Raw(m).document, testing::Raw(m).pickSurface, GlobalBlendTable());
     m.SetBackgroundMode(BackgroundMode::Checker);
   };
   const auto sameBytes = [](const TSurface& a, const TSurface& b) {
     return a.width == b.width && a.height == b.height && a.bitmap == b.bitmap;
   };
   load(model, {0, 1, 2, 3});
-  model.selectedLayer = 2;
+  testing::Raw(model).selectedLayer = 2;
   model.SelectSlot(3);
   model.ComposeCanvas();
-  const std::vector<std::uint8_t> shown = model.canvasSurface.bitmap;
-  const std::vector<std::uint8_t> shownPick = model.pickSurface.bitmap;
+  const std::vector<std::uint8_t> shown = model.Canvas().bitmap;
+  const std::vector<std::uint8_t> shownPick = model.Artwork().PickSurface().bitmap;
 
   testing::TRecordingViews otherViews;
   testing::TRecordingMessages otherMessages;
   TCoordinationModel without{otherViews, otherMessages};
   load(without, {0, 2});
-  without.selectedLayer = 1;
+  testing::Raw(without).selectedLayer = 1;
   without.SelectSlot(3);
   without.ComposeCanvas();
 
   model.SetLayersHidden({1, 3}, true);
   EXPECT_TRUE(model.LayerHidden(1));
   EXPECT_FALSE(model.LayerHidden(2));
-  EXPECT_TRUE(sameBytes(model.canvasSurface, without.canvasSurface));
-  EXPECT_TRUE(sameBytes(model.pickSurface, without.pickSurface));
+  EXPECT_TRUE(sameBytes(model.Canvas(), without.Canvas()));
+  EXPECT_TRUE(sameBytes(model.Artwork().PickSurface(), without.Artwork().PickSurface()));
   EXPECT_EQ(model.LayerMapping(2).MappedSlot, 3);
 
   // Shown again, everything is as before; the mappings were kept throughout.
   model.SetLayersHidden({1, 3}, false);
-  EXPECT_EQ(model.canvasSurface.bitmap, shown);
-  EXPECT_EQ(model.pickSurface.bitmap, shownPick);
+  EXPECT_EQ(model.Canvas().bitmap, shown);
+  EXPECT_EQ(model.Artwork().PickSurface().bitmap, shownPick);
 }
 
 TEST_F(CompositorTest, LayerOperationsIgnoreASelectionPastTheLayers) {
@@ -271,22 +273,22 @@ TEST_F(CompositorTest, LayerOperationsIgnoreASelectionPastTheLayers) {
   layers.push_back(SolidLayer(0, 0, 1, 1, 60, 255));
   testing::LoadLayers(model, 1, 1, std::move(layers));
   // Records of an earlier, larger artwork outlive an empty document.
-  model.artworkLayers.resize(3);
-  model.selectedLayer = 2;
+  testing::Raw(model).artworkLayers.resize(3);
+  testing::Raw(model).selectedLayer = 2;
   model.SetLayerBlendMode(kTestMode);
   model.SetLayerBaseLevel(10);
   EXPECT_EQ(model.LayerMapping(2).BaseLevel, 170);
-  model.selectedLayer = 0;
+  testing::Raw(model).selectedLayer = 0;
   model.SetLayerBlendMode(99);  // no such mode
   EXPECT_EQ(model.LayerBlendMode(0), kBlendNormal);
 }
 
 TEST_F(CompositorTest, InitLayerMappingsPutsEveryLayerOnTheGreyRamp) {
   for (int i = 0; i < kRampCount; ++i) model.BuildSlotRamp(i);
-  model.selectedLayer = 4;
+  testing::Raw(model).selectedLayer = 4;
   model.InitLayerMappings(3);
-  ASSERT_EQ(model.artworkLayers.size(), 3u);
-  EXPECT_EQ(model.selectedLayer, -1);
+  ASSERT_EQ(model.Artwork().Layers().size(), 3u);
+  EXPECT_EQ(model.Artwork().SelectedLayer(), -1);
   for (int i = 0; i < 3; ++i) {
     const TLayerMapping& m = model.LayerMapping(i);
     EXPECT_EQ(m.MappedSlot, kGreyRamp);

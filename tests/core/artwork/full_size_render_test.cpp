@@ -45,7 +45,7 @@ class FullSizeRender : public ::testing::Test {
       mapping.MappedSlot = static_cast<std::int16_t>(i % kRampCount);
       mapping.BaseLevel = static_cast<std::uint8_t>(120 + i * 7 % 100);
       mapping.ShadowLevel = static_cast<std::uint8_t>(20 + i * 11 % 90);
-      if (i % 3 == 1) model.document.Simples[static_cast<std::size_t>(i)].BlendModeKey = static_cast<std::int16_t>(i % kBlendModeCount);
+      if (i % 3 == 1) model.RestoreLayerBlendMode(i, i % kBlendModeCount);
       model.BuildLayerLookup(i);
     }
     model.ComposeCanvas();
@@ -63,12 +63,12 @@ class FullSizeRender : public ::testing::Test {
 
   // The artwork surface as the canvas composed it, pixel for pixel.
   void ExpectCanvasPixels(const TPngPicture& picture, const std::string& what) {
-    ASSERT_EQ(picture.width, model.artworkSurface.width) << what;
-    ASSERT_EQ(picture.height, model.artworkSurface.height) << what;
+    ASSERT_EQ(picture.width, model.Artwork().ArtworkSurface().width) << what;
+    ASSERT_EQ(picture.height, model.Artwork().ArtworkSurface().height) << what;
     int differing = 0;
     for (int y = 0; y < picture.height; ++y) {
       for (int x = 0; x < picture.width; ++x) {
-        const TRgb24 c = model.artworkSurface.At(x, y);
+        const TRgb24 c = model.Artwork().ArtworkSurface().At(x, y);
         const std::uint8_t* p = &picture.rgba[(static_cast<std::size_t>(y) * picture.width + x) * 4];
         if (p[0] != c.red || p[1] != c.green || p[2] != c.blue) ++differing;
       }
@@ -84,8 +84,8 @@ TEST_F(FullSizeRender, AtScaleOneEverySampleIsTheCanvasPixelForPixel) {
     if (entry.path().extension() != ".psd") continue;
     model.OpenSampleArtwork(entry.path().string());
     messages.shown.clear();
-    if (model.LayerCount() < 1 || model.document.planesBoxShrunk ||
-        std::max(model.artworkSurface.width, model.artworkSurface.height) >= kCanvasSize) {
+    if (model.LayerCount() < 1 || model.Artwork().Document().planesBoxShrunk ||
+        std::max(model.Artwork().ArtworkSurface().width, model.Artwork().ArtworkSurface().height) >= kCanvasSize) {
       continue;
     }
     Recolour();
@@ -127,7 +127,7 @@ TEST_F(FullSizeRender, TransparentPictureKeepsTheArtworksOwnCoverageAndColours) 
   const TPngPicture picture = Export(transparent);
   ASSERT_TRUE(picture.alpha);
   int clear = 0, opaque = 0;
-  const TSimpleLayer& layer = model.document.Simples[0];
+  const TSimpleLayer& layer = model.Artwork().Document().Simples[0];
   for (int y = 0; y < picture.height; ++y) {
     for (int x = 0; x < picture.width; ++x) {
       const std::uint8_t* p = &picture.rgba[(static_cast<std::size_t>(y) * picture.width + x) * 4];
@@ -138,7 +138,7 @@ TEST_F(FullSizeRender, TransparentPictureKeepsTheArtworksOwnCoverageAndColours) 
       if (a == 0) ++clear;
       if (a == 255) {
         ++opaque;
-        const TRgb24 c = model.artworkSurface.At(x, y);
+        const TRgb24 c = model.Artwork().ArtworkSurface().At(x, y);
         ASSERT_EQ(p[0], c.red);
         ASSERT_EQ(p[1], c.green);
         ASSERT_EQ(p[2], c.blue);

@@ -42,8 +42,8 @@ TEST_F(ModelTest, StartsWithTheDocumentedSlotParameters) {
   EXPECT_EQ(slot.shades[kShadow].Param, TColorF(0, 0.5f, 0.8f));
   EXPECT_EQ(slot.shades[kDeepShadow].Param, TColorF(0, 0, 0.8f));
   EXPECT_EQ(model.selectedShade, kBase);
-  EXPECT_EQ(model.selectedLayer, -1);
-  EXPECT_EQ(model.canvasSurface.width, 600);
+  EXPECT_EQ(model.Artwork().SelectedLayer(), -1);
+  EXPECT_EQ(model.Canvas().width, 600);
 }
 
 TEST_F(ModelTest, ApplySchemeWrapsHuesOnceAndKeeps360) {
@@ -341,7 +341,7 @@ TEST_F(ModelTest, EveryOperationCalledDirectlyWhileBusyChangesNothing) {
 
 TEST_F(ModelTest, RefreshSelectionResetsTheShadeAndRemapsTheSelectedLayer) {
   testing::LoadLayers(model, 2, 2, {testing::SolidLayer(0, 0, 1, 1, 0, 255), testing::SolidLayer(0, 0, 1, 1, 0, 255)});
-  model.selectedLayer = 1;
+  testing::Raw(model).selectedLayer = 1;
   model.selectedShade = kShadow;
   views.hueVisible = true;
   views.layerVisible = true;
@@ -412,8 +412,8 @@ TEST_F(ModelTest, EditsOfSeveralSelectedLayersReachExactlyThoseLayers) {
 
   // A ramp choice and a level picked from the canvas go to both as well.
   model.MapSelectedLayerToRamp(kBlackRamp);
-  model.pickSurface.At(0, 0) = TRgb24{60, 60, 60};
-  model.PickLevelAt(false, model.artworkOriginX, model.artworkOriginY);
+  testing::Raw(model).pickSurface.At(0, 0) = TRgb24{60, 60, 60};
+  model.PickLevelAt(false, model.Artwork().Origin().x, model.Artwork().Origin().y);
   for (const int i : {1, 3}) {
     EXPECT_EQ(model.LayerMapping(i).MappedSlot, kBlackRamp) << i;
     EXPECT_EQ(model.LayerMapping(i).BaseLevel, 60) << i;
@@ -428,7 +428,7 @@ TEST_F(ModelTest, EditsOfSeveralSelectedLayersReachExactlyThoseLayers) {
   EXPECT_EQ(model.LayerMapping(0).BaseLevel, 10);
   EXPECT_EQ(model.LayerMapping(1).BaseLevel, 60);
   model.SelectLayers({2, 1});
-  model.selectedLayer = 1;
+  testing::Raw(model).selectedLayer = 1;
   EXPECT_EQ(model.SelectedLayers(), std::vector<int>{1});
   untouched(2);
 }
@@ -610,18 +610,18 @@ TEST_F(ScreenPickTest, F1OnWhiteMakesAWhiteHighlightAndBusyIgnoresKeys) {
 
 TEST_F(ScreenPickTest, LevelPickingReadsThePickSurfaceRelativeToTheArtwork) {
   testing::LoadLayers(model, 4, 4, {testing::SolidLayer(0, 0, 4, 4, 0, 0)});
-  model.pickSurface.At(1, 2) = TRgb24{0, 0, 200};
-  model.pickSurface.At(0, 0) = TRgb24{0, 0, 40};
+  testing::Raw(model).pickSurface.At(1, 2) = TRgb24{0, 0, 200};
+  testing::Raw(model).pickSurface.At(0, 0) = TRgb24{0, 0, 40};
   model.ComposeCanvas();  // places the 4 x 4 artwork at (298, 298)
-  const int ox = model.artworkOriginX;
-  const int oy = model.artworkOriginY;
+  const int ox = model.Artwork().Origin().x;
+  const int oy = model.Artwork().Origin().y;
   ASSERT_EQ(ox, 298);
   ASSERT_EQ(oy, 298);
   views.layerVisible = true;
 
   model.PickLevelAt(false, ox + 1, oy + 2);  // no layer selected: nothing
   EXPECT_EQ(model.LayerMapping(0).BaseLevel, 170);
-  model.selectedLayer = 0;
+  testing::Raw(model).selectedLayer = 0;
   model.PickLevelAt(false, ox - 1, oy + 2);   // outside the artwork
   model.PickLevelAt(false, ox + 4, oy + 2);
   EXPECT_EQ(model.LayerMapping(0).BaseLevel, 170);
@@ -639,12 +639,12 @@ TEST_F(ScreenPickTest, LevelPickingReadsThePickSurfaceRelativeToTheArtwork) {
 
 TEST_F(ScreenPickTest, APickedLevelTakesEffectWithTheLayerWindowClosed) {
   testing::LoadLayers(model, 4, 4, {testing::SolidLayer(0, 0, 4, 4, 0, 0)});
-  model.pickSurface.At(1, 2) = TRgb24{60, 60, 60};
+  testing::Raw(model).pickSurface.At(1, 2) = TRgb24{60, 60, 60};
   model.ComposeCanvas();
-  model.selectedLayer = 0;
+  testing::Raw(model).selectedLayer = 0;
   views.layerVisible = false;
   const int shows = views.canvasShows;
-  model.PickLevelAt(false, model.artworkOriginX + 1, model.artworkOriginY + 2);
+  model.PickLevelAt(false, model.Artwork().Origin().x + 1, model.Artwork().Origin().y + 2);
   // Base 60 below the shadow level 85: the shadow goes to 0 and the lookup
   // follows at once; the closed window is not drawn.
   EXPECT_EQ(model.LayerMapping(0).ShadowLevel, 0);

@@ -44,7 +44,7 @@ class HistoryTest : public testing::ModelFixture {
     model.ComposeCanvas();
   }
 
-  std::vector<std::uint8_t> Canvas() const { return model.canvasSurface.bitmap; }
+  std::vector<std::uint8_t> Canvas() const { return model.Canvas().bitmap; }
 };
 
 TEST_F(HistoryTest, EveryKindOfEditIsOneStepUndoneAndRedoneExactly) {
@@ -91,7 +91,7 @@ TEST_F(HistoryTest, EveryKindOfEditIsOneStepUndoneAndRedoneExactly) {
       {"layer mapped to black", [](TCoordinationModel& m) { m.MapSelectedLayerToRamp(kBlackRamp); }},
       {"base level", [](TCoordinationModel& m) { m.SetLayerBaseLevel(220); }},
       {"level picked on the canvas",
-       [](TCoordinationModel& m) { m.PickLevelAt(true, m.artworkOriginX + 10, m.artworkOriginY + 10); }},
+       [](TCoordinationModel& m) { m.PickLevelAt(true, m.Artwork().Origin().x + 10, m.Artwork().Origin().y + 10); }},
       {"blend mode", [](TCoordinationModel& m) { m.SetLayerBlendMode(3); }},
       {"palette document", [&documentBytes](TCoordinationModel& m) {
          ASSERT_TRUE(ReadPaletteDocumentInto(m, documentBytes));
@@ -160,7 +160,7 @@ TEST_F(HistoryTest, ADragIsOneStepAndUndoShowsWhatItChanged) {
   model.SelectLayer(0);
   ASSERT_TRUE(model.Undo());
   EXPECT_EQ(model.LayerMapping(1).MappedSlot, 0);
-  EXPECT_EQ(model.selectedLayer, 1);
+  EXPECT_EQ(model.Artwork().SelectedLayer(), 1);
   EXPECT_EQ(model.selectedSlot, 0);
 }
 

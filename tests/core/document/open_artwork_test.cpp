@@ -44,11 +44,11 @@ TEST_F(OpenArtwork, StepsReportTheirLayersInOrderAndALoadEndsReady) {
   EXPECT_EQ(views.busyLeft, 1);
   EXPECT_EQ(views.layerListFills, 1);
   ASSERT_EQ(model.LayerCount(), 2);  // the hidden layer is left out
-  EXPECT_EQ(model.selectedLayer, -1);
-  EXPECT_EQ(model.artworkSurface.width, 100);
-  EXPECT_EQ(model.artworkSurface.height, 150);
-  EXPECT_EQ(model.artworkOriginX, 250);
-  EXPECT_EQ(model.artworkOriginY, 225);
+  EXPECT_EQ(model.Artwork().SelectedLayer(), -1);
+  EXPECT_EQ(model.Artwork().ArtworkSurface().width, 100);
+  EXPECT_EQ(model.Artwork().ArtworkSurface().height, 150);
+  EXPECT_EQ(model.Artwork().Origin().x, 250);
+  EXPECT_EQ(model.Artwork().Origin().y, 225);
   for (int i = 0; i < 2; ++i) {
     EXPECT_EQ(model.LayerMapping(i).MappedSlot, kGreyRamp);
     EXPECT_NE(model.LayerThumbnail(i), nullptr);
@@ -64,7 +64,7 @@ TEST_F(OpenArtwork, AFileWithoutLayersIsReportedAndOpensNothing) {
                                              Show(kProgressResize, 0), "hide"};
   EXPECT_EQ(views.progress.calls, expected);
   EXPECT_FALSE(model.Busy());
-  EXPECT_EQ(model.artworkSurface.width, 0);
+  EXPECT_EQ(model.Artwork().ArtworkSurface().width, 0);
   EXPECT_EQ(model.LayerCount(), 0);
 }
 
@@ -76,7 +76,7 @@ TEST_F(OpenArtwork, AFileThatFailsToOpenKeepsTheArtworkItsMappingsAndSelection) 
   model.SelectLayer(1);
   model.SelectSlot(2);  // maps layer 1 to slot 2
   model.SetLayerBaseLevel(200);
-  const std::vector<std::uint8_t> canvas = model.canvasSurface.bitmap;
+  const std::vector<std::uint8_t> canvas = model.Canvas().bitmap;
   const TColor colour = model.SlotAt(2).shades[kBase].Color;
 
   const auto cut = std::filesystem::temp_directory_path() / ("cut_" + std::to_string(::getpid()) + ".psd");
@@ -100,12 +100,12 @@ TEST_F(OpenArtwork, AFileThatFailsToOpenKeepsTheArtworkItsMappingsAndSelection) 
     }
     EXPECT_FALSE(model.Busy()) << path;
     ASSERT_EQ(model.LayerCount(), 2) << path;
-    EXPECT_EQ(model.selectedLayer, 1) << path;
+    EXPECT_EQ(model.Artwork().SelectedLayer(), 1) << path;
     EXPECT_EQ(model.LayerMapping(1).MappedSlot, 2) << path;
     EXPECT_EQ(model.LayerMapping(1).BaseLevel, 200) << path;
-    EXPECT_EQ(model.artworkSurface.width, 100) << path;
+    EXPECT_EQ(model.Artwork().ArtworkSurface().width, 100) << path;
     EXPECT_EQ(model.SlotAt(2).shades[kBase].Color, colour) << path;
-    EXPECT_EQ(model.canvasSurface.bitmap, canvas) << path;
+    EXPECT_EQ(model.Canvas().bitmap, canvas) << path;
     // The busy state emptied the layer list: it is filled again.
     EXPECT_EQ(views.layerListFills, fills + 1) << path;
   }
@@ -134,8 +134,8 @@ TEST_F(OpenArtwork, EverySampleWholeOrCutOpensCleanlyOrSaysWhy) {
         EXPECT_EQ(messages.shown, std::vector<std::string>{"PSDファイルはレイヤーをもちません"}) << what;
       } else {
         EXPECT_GT(model.LayerCount(), 0) << what;
-        EXPECT_LE(model.artworkSurface.width, kCanvasSize) << what;
-        EXPECT_LE(model.artworkSurface.height, kCanvasSize) << what;
+        EXPECT_LE(model.Artwork().ArtworkSurface().width, kCanvasSize) << what;
+        EXPECT_LE(model.Artwork().ArtworkSurface().height, kCanvasSize) << what;
       }
       // Whatever is left composes and picks without reaching outside anything.
       model.SetBackgroundMode(BackgroundMode::White);

@@ -64,7 +64,7 @@ class WorkDocument : public ::testing::Test {
       mapping.MappedSlot = static_cast<std::int16_t>((i + 1) % kRampCount);
       mapping.BaseLevel = static_cast<std::uint8_t>(200 - i);
       mapping.ShadowLevel = static_cast<std::uint8_t>(30 + i);
-      model.document.Simples[static_cast<std::size_t>(i)].BlendModeKey = static_cast<std::int16_t>(i % 4 - 1);
+      model.RestoreLayerBlendMode(i, i % 4 - 1);
       model.BuildLayerLookup(i);
     }
     model.SetLayersHidden({1}, true);
@@ -104,8 +104,8 @@ TEST_F(WorkDocument, SavedWorkComesBackWholeFromAnotherStartAndTheTlpIsUnchanged
     EXPECT_EQ(second.model.LayerBlendMode(i), first.model.LayerBlendMode(i));
     EXPECT_EQ(second.model.LayerHidden(i), i == 1);
   }
-  EXPECT_EQ(second.model.canvasSurface.bitmap, first.model.canvasSurface.bitmap);
-  EXPECT_EQ(second.model.pickSurface.bitmap, first.model.pickSurface.bitmap);
+  EXPECT_EQ(second.model.Canvas().bitmap, first.model.Canvas().bitmap);
+  EXPECT_EQ(second.model.Artwork().PickSurface().bitmap, first.model.Artwork().PickSurface().bitmap);
 
   // The palette document written beside it is the 2384 bytes it always was.
   const std::string tlp = (moved / "p.tlp").string();
@@ -199,7 +199,7 @@ TEST_F(WorkDocument, AMissingArtworkIsNamedAndTheCoordinationStillRestored) {
   ASSERT_EQ(second.messages.shown.size(), 1u);
   EXPECT_NE(second.messages.shown[0].find(gone), std::string::npos);
   EXPECT_EQ(second.Palette(), first.Palette());
-  EXPECT_EQ(second.model.artworkPath, Sample("pt_mask.psd"));  // the shown artwork stays
+  EXPECT_EQ(second.model.Artwork().Path(), Sample("pt_mask.psd"));  // the shown artwork stays
 }
 
 TEST_F(WorkDocument, DamagedOrForeignFilesAreRefusedAndChangeNothing) {
@@ -238,7 +238,7 @@ TEST_F(WorkDocument, DamagedOrForeignFilesAreRefusedAndChangeNothing) {
   other.model.OpenSampleArtwork(Sample("pt_mask.psd"));
   other.model.LayerMapping(0).MappedSlot = 4;
   const std::vector<std::uint8_t> palette = other.Palette();
-  const std::vector<std::uint8_t> canvas = other.model.canvasSurface.bitmap;
+  const std::vector<std::uint8_t> canvas = other.model.Canvas().bitmap;
   for (const auto& c : cases) {
     const std::string path = (folder / "bad.tlw").string();
     ASSERT_TRUE(ReplaceFileContents(path, Bytes(c.bytes)).ok());
@@ -248,8 +248,8 @@ TEST_F(WorkDocument, DamagedOrForeignFilesAreRefusedAndChangeNothing) {
     EXPECT_EQ(other.messages.shown[0], c.message) << c.bytes.substr(0, 80);
     EXPECT_EQ(other.Palette(), palette);
     EXPECT_EQ(other.model.LayerMapping(0).MappedSlot, 4);
-    EXPECT_EQ(other.model.artworkPath, Sample("pt_mask.psd"));
-    EXPECT_EQ(other.model.canvasSurface.bitmap, canvas);
+    EXPECT_EQ(other.model.Artwork().Path(), Sample("pt_mask.psd"));
+    EXPECT_EQ(other.model.Canvas().bitmap, canvas);
   }
 }
 
