@@ -62,7 +62,7 @@ Result<> DecodeDeferredPlanes(const TPSD& doc, TPSDLayer& layer) {
     pixels += size;
   }
   // Each channel's bytes, read (from a file) before the work is shared out.
-  std::vector<std::vector<std::uint8_t>> held(wanted.size());
+  std::vector<TFileBytes> held(wanted.size());
   std::vector<std::span<const std::uint8_t>> data(wanted.size());
   for (std::size_t i = 0; i < wanted.size(); ++i) {
     const TPSDChannel& channel = layer.ChannelData[static_cast<std::size_t>(wanted[i])];

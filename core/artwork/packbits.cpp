@@ -36,9 +36,38 @@ std::size_t UnpackColumns(std::span<std::uint8_t> out, std::span<const std::uint
   return at > skip ? std::min(at, end) - skip : 0;
 }
 
+namespace {
+
+constexpr std::size_t kChunk = 32;
+
+}  // namespace
+
 std::size_t UnpackRow(std::span<std::uint8_t> row, std::span<const std::uint8_t> packed) {
   std::size_t in = 0;
   std::size_t out = 0;
+  // While a whole literal can be read and any run written in whole chunks
+  // without leaving the row, runs are copied in fixed chunks: a library
+  // call per run cost more than the bytes it moved. The last chunk may
+  // write past the run, into bytes the following runs overwrite.
+  const std::uint8_t* p = packed.data();
+  std::uint8_t* d = row.data();
+  constexpr std::size_t kLongestLiteral = 128, kLongestRepeat = 129;
+  constexpr std::size_t kWidest = (kLongestRepeat + kChunk - 1) / kChunk * kChunk;
+  while (in + 1 + kLongestLiteral <= packed.size() && out + kWidest <= row.size()) {
+    const std::uint8_t h = p[in];
+    if (h < 128) {
+      const std::size_t n = std::size_t{h} + 1;
+      for (std::size_t k = 0; k < n; k += kChunk) std::memcpy(d + out + k, p + in + 1 + k, kChunk);
+      in += n + 1;
+      out += n;
+    } else {
+      const std::uint8_t value = p[in + 1];
+      const std::size_t n = 257u - h;
+      for (std::size_t k = 0; k < n; k += kChunk) std::memset(d + out + k, value, kChunk);
+      in += 2;
+      out += n;
+    }
+  }
   while (in < packed.size() && out < row.size()) {
     const std::uint8_t h = packed[in++];
     if (h < 128) {

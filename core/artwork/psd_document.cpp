@@ -435,7 +435,9 @@ class TPsdDecoder {
         // The plane holds rows x row width bytes exactly (checked when it was made).
         auto row = std::span<std::uint8_t>(*plane).subspan(static_cast<std::size_t>(r * row_width),
                                                            static_cast<std::size_t>(row_width));
-        UnpackRow(row, packed);
+        // A row whose data stops short reads as zeros after what it holds.
+        const std::size_t decoded = UnpackRow(row, packed);
+        std::fill(row.begin() + static_cast<std::ptrdiff_t>(decoded), row.end(), std::uint8_t{0});
       }
       return Ok();
     }
@@ -514,11 +516,15 @@ Result<> DecodePsd(std::span<const std::uint8_t> bytes, const std::string& path,
 }
 
 Result<std::span<const std::uint8_t>> DeferredBytes(const TPSD& doc, std::uint64_t offset, std::uint64_t length,
-                                                    std::vector<std::uint8_t>& held) {
+                                                    TFileBytes& held) {
   if (!doc.deferredFile) {
     return doc.deferredBytes.subspan(static_cast<std::size_t>(offset), static_cast<std::size_t>(length));
   }
-  if (!TryResize(held, static_cast<std::size_t>(length))) {
+  try {
+    held.clear();
+    held.resize(static_cast<std::size_t>(length));  // left unfilled: the read writes every byte
+  } catch (const std::exception&) {
+    held = {};
     return Fail(MemoryErrorText("TPSDLayer::InitializePictureData()::Layer->PixelData[i][]", 0, length));
   }
   TRY(doc.deferredFile->ReadAt(offset, held));

@@ -174,7 +174,7 @@ void ReleaseLayer(const TPSD& doc, TPSDLayer& layer);
 // the memory message when `held` cannot be had, or as ReadAt does. The
 // reader checked that the range lay inside the file.
 Result<std::span<const std::uint8_t>> DeferredBytes(const TPSD& doc, std::uint64_t offset, std::uint64_t length,
-                                                    std::vector<std::uint8_t>& held);
+                                                    TFileBytes& held);
 
 // Merges each clipping group into one grey working layer with alpha and frees
 // the layer records. Fails only when the working layers (or the row index of

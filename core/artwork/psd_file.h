@@ -3,8 +3,11 @@
 // they are needed.
 
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "core/base/result.h"
 
@@ -26,6 +29,30 @@ struct TDeferredFile {
   // "ファイルを開けません.".
   Result<> ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) const;
 };
+
+// Bytes read from such a file: made without zero-filling, since ReadAt
+// writes every byte or fails. Zeroing a group's compressed channels before
+// reading them cost about a tenth of opening a large file.
+template <typename T>
+struct TUnfilledAllocator : std::allocator<T> {
+  using value_type = T;
+  template <typename U>
+  struct rebind {
+    using other = TUnfilledAllocator<U>;
+  };
+  TUnfilledAllocator() = default;
+  template <typename U>
+  TUnfilledAllocator(const TUnfilledAllocator<U>&) noexcept {}
+  template <typename U>
+  void construct(U* p) noexcept {
+    ::new (static_cast<void*>(p)) U;
+  }
+  template <typename U, typename... Args>
+  void construct(U* p, Args&&... args) {
+    ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+  }
+};
+using TFileBytes = std::vector<std::uint8_t, TUnfilledAllocator<std::uint8_t>>;
 
 // A message naming the file it is about, on a line of its own.
 std::string WithPath(const char* text, const std::string& path);

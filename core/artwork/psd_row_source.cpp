@@ -48,7 +48,7 @@ Result<> BindRows(const TPSD& doc, const TPSDLayer& layer, int index, bool is_ma
   if (count_bytes > length) return Ok();  // not even the row counts: all zeros
   // The row counts up to row r1; rows decode until one's count passes the
   // end of the data.
-  std::vector<std::uint8_t> counts_held;
+  TFileBytes counts_held;
   TRY_ASSIGN(const std::span<const std::uint8_t> counts,
              DeferredBytes(doc, begin, static_cast<std::uint64_t>(window.r1) * 2, counts_held));
   try {

@@ -42,7 +42,7 @@ struct TRowSource {
   std::span<const std::uint8_t> data;
   std::vector<std::uint64_t> starts;
   // The bytes read from the file for `data`, when the file is not in memory.
-  std::vector<std::uint8_t> held;
+  TFileBytes held;
 
   bool Present() const { return kind != TKind::kAbsent; }
 

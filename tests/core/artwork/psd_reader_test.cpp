@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -214,12 +216,13 @@ TEST(PsdChannels, PackBitsRunsAreClippedToTheirRow) {
   }
 }
 
-// Hand-written channel data of a 1 x 3 layer with channels 0 and 1.
-std::vector<std::uint8_t> OneLayer(const std::vector<std::uint8_t>& first, const std::vector<std::uint8_t>& second) {
+// Hand-written channel data of a 1 x `width` layer with channels 0 and 1.
+std::vector<std::uint8_t> OneLayer(const std::vector<std::uint8_t>& first, const std::vector<std::uint8_t>& second,
+                                   std::uint32_t width = 3) {
   TBytes b;
-  b.Raw("8BPS").U16(1).U32(0).U16(0).U16(3).U32(1).U32(3).U16(8).U16(1).U32(0).U32(0);
+  b.Raw("8BPS").U16(1).U32(0).U16(0).U16(3).U32(1).U32(width).U16(8).U16(1).U32(0).U32(0);
   TBytes rec;
-  rec.U16(1).U32(0).U32(0).U32(1).U32(3).U16(2);
+  rec.U16(1).U32(0).U32(0).U32(1).U32(width).U16(2);
   rec.U16(0).U32(static_cast<std::uint32_t>(first.size())).U16(1).U32(static_cast<std::uint32_t>(second.size()));
   rec.Raw("8BIMnorm").U8(255).U8(0).U8(0).U8(0).U32(12).U32(0).U32(0).U8(0).U8(0).U8(0).U8(0);
   rec.Raw(first).Raw(second);
@@ -244,6 +247,57 @@ TEST(PsdChannels, RawAndPackedDataNeverSpillIntoTheNextChannel) {
     EXPECT_EQ(doc.Layers[0].PixelData[0], c.want_first);
     EXPECT_EQ(doc.Layers[0].PixelData[1], (std::vector<std::uint8_t>{7, 8, 9}));
   }
+}
+
+// PackBits decoded one header at a time, writing nothing past the row.
+std::vector<std::uint8_t> PlainUnpack(const std::vector<std::uint8_t>& packed, std::size_t width) {
+  std::vector<std::uint8_t> row;
+  for (std::size_t in = 0; in < packed.size() && row.size() < width;) {
+    const std::uint8_t h = packed[in++];
+    if (h < 128) {
+      for (std::size_t k = 0; k <= h && in + k < packed.size() && row.size() < width; ++k) row.push_back(packed[in + k]);
+      in += std::size_t{h} + 1;
+    } else if (in < packed.size()) {
+      for (int k = 0; k < 257 - h && row.size() < width; ++k) row.push_back(packed[in]);
+      ++in;
+    }
+  }
+  return row;
+}
+
+TEST(PsdChannels, LongRowsOfRandomRunsDecodeExactlyAndShortRowsEndInZeros) {
+  std::mt19937 random(24);
+  for (int trial = 0; trial < 400; ++trial) {
+    std::vector<std::uint8_t> packed;
+    const int runs = static_cast<int>(random() % 40);
+    for (int r = 0; r < runs; ++r) {
+      const auto h = static_cast<std::uint8_t>(random());
+      packed.push_back(h);
+      for (int k = 0; k < (h < 128 ? h + 1 : 1); ++k) packed.push_back(static_cast<std::uint8_t>(random()));
+    }
+    const std::size_t cut = random() % (packed.size() + 1);
+    if (random() % 2 == 0) packed.resize(packed.size() - cut);  // cut short
+    const std::size_t width = 1 + random() % 1500;
+    const std::size_t skip = random() % 4 == 0 ? random() % width : 0;
+    const std::vector<std::uint8_t> want = PlainUnpack(packed, width);
+    std::vector<std::uint8_t> row(width - skip, 0xEE);
+    const std::size_t got = UnpackColumns(row, packed, skip);
+    ASSERT_EQ(got, want.size() > skip ? want.size() - skip : 0) << trial;
+    ASSERT_TRUE(std::equal(row.begin(), row.begin() + static_cast<std::ptrdiff_t>(got), want.begin() + static_cast<std::ptrdiff_t>(skip)))
+        << trial;
+  }
+  // A 400-pixel row whose data ends after a literal of 127 pixels and a
+  // header with no bytes: the rest of the plane is zero, whatever the
+  // decoding wrote ahead.
+  TBytes row;
+  row.U16(1).U16(129).U8(126);
+  for (int k = 0; k < 127; ++k) row.U8(9);
+  row.U8(5);
+  TPSD doc;
+  ASSERT_TRUE(Decode(OneLayer(row.data, std::vector<std::uint8_t>(402, 0), 400), doc).ok());
+  std::vector<std::uint8_t> want(400, 0);
+  std::fill_n(want.begin(), 127, 9);
+  EXPECT_EQ(doc.Layers[0].PixelData[0], want);
 }
 
 TEST(PsdDamage, CutOrImpossibleFilesAreRefusedBeforeAllocating) {
