@@ -65,9 +65,11 @@ bool TCoordinationModel::OpenSampleArtwork(const std::string& path) {
 
 void TCoordinationModel::AbandonLoad(const std::string& reason) {
   views_.Progress().HideProgress();
+  // The artwork is back in its windows before the messages say the open
+  // failed, so they never show an empty layer list as if the work were gone.
+  KeepCurrentArtwork();
   if (!reason.empty()) messages_.ShowMessage(reason);
   messages_.ShowMessage(kLoadAbandoned);
-  KeepCurrentArtwork();
 }
 
 void TCoordinationModel::KeepCurrentArtwork() {
