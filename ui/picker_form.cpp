@@ -190,6 +190,10 @@ void TColorForm::EndTypingGesture() {
   if (!typingGesture_) return;
   typingGesture_ = false;
   Model().EndGesture();
+  // A typed number lands on the nearest slider step (120° is kept as
+  // 120.6°): once committed, the fields show what is kept, as an undo and
+  // redo of the same step would.
+  DrawSliders();
 }
 
 bool TColorForm::eventFilter(QObject* watched, QEvent* event) {

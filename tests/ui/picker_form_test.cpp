@@ -105,6 +105,11 @@ TEST_F(PickerFormTest, TypedNumbersAreStoredInSliderStepsWhileTheEditsKeepTheTex
   EXPECT_EQ(picker_->Edit(kHueSlider)->text(), "180");
   EXPECT_EQ(picker_->Edit(kSaturationSlider)->text(), "37");
   EXPECT_EQ(picker_->Edit(kValueSlider)->text(), "36");
+  // So does committing a typed value, or an undo and redo would show
+  // another number for the same colour.
+  Type(kValueSlider, "37");
+  QTest::keyClick(picker_->Edit(kValueSlider), Qt::Key_Return);
+  EXPECT_EQ(picker_->Edit(kValueSlider)->text(), "36");
 
   // The shadow's hue is an offset, all the way round both ways.
   Click(picker_->ShadeStripBox(), QPoint(10, 70));
