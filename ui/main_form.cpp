@@ -28,14 +28,6 @@
 #include <tuple>
 
 #include "core/base/data_files.h"
-#include "core/document/artwork_export.h"
-#include "core/document/palette_document_commands.h"
-#include "core/document/save_as.h"
-#include "core/document/swatch_commands.h"
-#include "core/document/work_document_commands.h"
-#include "core/formats/palette_document.h"
-#include "core/formats/palette_import.h"
-#include "core/formats/work_document.h"
 #include "ui/swatch_form.h"
 #include "ui/paint_box.h"
 #include "ui/screen_colour_portal.h"
