@@ -7,7 +7,6 @@
 #include "core/artwork/blend_table.h"
 #include "core/artwork/slot_ramps.h"
 #include "core/base/file_io.h"
-#include "core/base/user_text.h"
 #include "core/formats/json_text.h"
 #include "core/formats/palette_document.h"
 
