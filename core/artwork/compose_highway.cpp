@@ -283,9 +283,6 @@ inline V32 SoftLightCurve(V32 d, V32 t) {
   return hn::GatherIndex(d32, kSoftLightTable.curves, hn::BitCast(hn::RebindToSigned<D32>(), hn::Or(backdrop, half)));
 }
 
-// `Pixels`: the fourth byte of every 32-bit lane is a pixel's unused one,
-// whose curve is not fetched (its result counts for nothing).
-template <bool Pixels>
 inline V8 SoftLightBytes(V8 d, V8 t, V8& unsure) {
   const M8 upper = Upper(t);
   const V8 twice = hn::Add(t, t);
@@ -296,8 +293,7 @@ inline V8 SoftLightBytes(V8 d, V8 t, V8& unsure) {
   const D32 d32;
   const V32 dw = hn::BitCast(d32, d), tw = hn::BitCast(d32, t);
   const V32 even = hn::Or(SoftLightCurve<0>(dw, tw), hn::ShiftLeft<16>(SoftLightCurve<2>(dw, tw)));
-  V32 odd = SoftLightCurve<1>(dw, tw);
-  if constexpr (!Pixels) odd = hn::Or(odd, hn::ShiftLeft<16>(SoftLightCurve<3>(dw, tw)));
+  const V32 odd = hn::Or(SoftLightCurve<1>(dw, tw), hn::ShiftLeft<16>(SoftLightCurve<3>(dw, tw)));
   hn::Mask<D16> nearEven, nearOdd;
   const V16 shareEven = RoundedShare16(Even16(m), hn::BitCast(D16(), even), nearEven);
   const V16 shareOdd = RoundedShare16(Odd16(m), hn::BitCast(D16(), odd), nearOdd);
@@ -308,8 +304,8 @@ inline V8 SoftLightBytes(V8 d, V8 t, V8& unsure) {
 }
 
 // The formula of blend code `Code`; lanes it cannot vouch for are set in
-// `unsure`. `Pixels`: every fourth byte is a pixel's unused one.
-template <int Code, bool Pixels = false>
+// `unsure`.
+template <int Code>
 inline V8 Formula(V8 d, V8 t, V8& unsure, const TWordPair* known = nullptr) {
   if constexpr (Code == 0) return hn::Min(d, t);  // darken
   if constexpr (Code == 1) return MulRound(d, t);  // multiply
@@ -320,7 +316,7 @@ inline V8 Formula(V8 d, V8 t, V8& unsure, const TWordPair* known = nullptr) {
   if constexpr (Code == 6) return DividingBytes(d, hn::Zero(D8()), hn::Not(t), unsure, known);  // colour dodge
   if constexpr (Code == 7) return hn::SaturatedAdd(d, t);  // linear dodge
   if constexpr (Code == 8) return HardLight(d, t, hn::Not(Upper(d)));  // overlay
-  if constexpr (Code == 9) return SoftLightBytes<Pixels>(d, t, unsure);
+  if constexpr (Code == 9) return SoftLightBytes(d, t, unsure);
   if constexpr (Code == 10) return HardLight(d, t, hn::Not(Upper(t)));  // hard light
   if constexpr (Code == 11) return VividBytes(d, t, unsure, known);
   if constexpr (Code == 12) {  // linear light: d + 2t - 255, as 2t - 255 or 255 - 2t by t's half
@@ -360,17 +356,14 @@ HWY_NOINLINE V8 FromTable(V8 r, V8 d, V8 t, V8 which, const std::uint8_t* table)
   return hn::Load(d8, out);
 }
 
-// `lanes` marks the bytes whose result counts (the unused fourth byte of a
-// pixel does not).
-template <int Code, bool Pixels = false>
-inline V8 Blend(V8 d, V8 t, const std::uint8_t* table, bool computed, V8 lanes, const TWordPair* known = nullptr) {
+template <int Code>
+inline V8 Blend(V8 d, V8 t, const std::uint8_t* table, bool computed, const TWordPair* known = nullptr) {
   if constexpr (Code < 0) {
     return t;
   } else {
-    if (!computed) return FromTable(t, d, t, lanes, table);
+    if (!computed) return FromTable(t, d, t, Bytes(255), table);
     V8 unsure = hn::Zero(D8());
-    const V8 r = Formula<Code, Pixels>(d, t, unsure, known);
-    unsure = hn::And(unsure, lanes);
+    const V8 r = Formula<Code>(d, t, unsure, known);
     return hn::AllTrue(D8(), hn::Eq(unsure, hn::Zero(D8()))) ? r : FromTable(r, d, t, unsure, table);
   }
 }
@@ -387,113 +380,168 @@ constexpr int DivisorOf(int code, int t) {
 }
 
 // A dividing layer's source is its colour, so its divisors' reciprocals are
-// one pair of lookups per pixel rather than per byte: blue and red for the
-// even 16-bit lanes, green for the odd ones.
+// looked up by grey level: blue's and green's in one 32-bit entry, red's in
+// another.
 struct TLayerReciprocals {
-  std::uint32_t even[256], odd[256];
+  std::uint32_t blueGreen[256], red[256];
 };
 inline void FillReciprocals(int code, const std::uint8_t* colours, TLayerReciprocals& r) {
   for (std::size_t g = 0; g < 256; ++g) {
     const auto of = [&](std::size_t c) -> std::uint32_t { return kReciprocals.r[DivisorOf(code, colours[4 * g + c])]; };
-    r.even[g] = of(0) | of(2) << 16;
-    r.odd[g] = of(1);
+    r.blueGreen[g] = of(0) | of(1) << 16;
+    r.red[g] = of(2);
   }
 }
 
-// The colour and blue, green, red bytes of each pixel, not its unused one.
-inline V8 ColourLanes() { return hn::BitCast(D8(), hn::Set(D32(), 0x00FFFFFFu)); }
+// Byte k of every 32-bit lane of `grey`, as gather indices.
+template <int K>
+inline hn::Vec<hn::RebindToSigned<D32>> GreyIndex(V32 grey) {
+  const D32 d32;
+  const V32 byte = K == 3 ? hn::ShiftRight<24>(grey) : hn::And(hn::ShiftRight<8 * K>(grey), hn::Set(d32, 0xFFu));
+  return hn::BitCast(hn::RebindToSigned<D32>(), byte);
+}
 
-// A quarter vector of alpha bytes as one integer, where there is one that
-// wide: testing it for all transparent or all opaque costs less in general
-// registers than in vector ones.
-constexpr std::size_t kPixelsPerVector = hn::MaxLanes(D32());
-using TAlphaWord = hwy::UnsignedFromSize<kPixelsPerVector <= 8 ? kPixelsPerVector : 8>;
-constexpr bool kAlphaInWord = kPixelsPerVector == sizeof(TAlphaWord) && !HWY_HAVE_SCALABLE;
+// The reciprocals for one vector of pixels, per plane, in the 16-bit lanes
+// DividingBytes splits bytes into: the even lanes hold bytes 0 and 2 of each
+// 32-bit lane, the odd ones bytes 1 and 3. One gather per byte position and
+// table: two gathers cost less than sixteen loads put together in memory.
+inline void GatherReciprocals(const TLayerReciprocals& r, V8 grey, TWordPair (&out)[3]) {
+  const D16 d16;
+  const V32 g = hn::BitCast(D32(), grey);
+  const D32 d32;
+  const V32 bg0 = hn::GatherIndex(d32, r.blueGreen, GreyIndex<0>(g));
+  const V32 bg1 = hn::GatherIndex(d32, r.blueGreen, GreyIndex<1>(g));
+  const V32 bg2 = hn::GatherIndex(d32, r.blueGreen, GreyIndex<2>(g));
+  const V32 bg3 = hn::GatherIndex(d32, r.blueGreen, GreyIndex<3>(g));
+  const V32 red0 = hn::GatherIndex(d32, r.red, GreyIndex<0>(g));
+  const V32 red1 = hn::GatherIndex(d32, r.red, GreyIndex<1>(g));
+  const V32 red2 = hn::GatherIndex(d32, r.red, GreyIndex<2>(g));
+  const V32 red3 = hn::GatherIndex(d32, r.red, GreyIndex<3>(g));
+  const auto words = [d16](V32 v) { return hn::BitCast(d16, v); };
+  out[0] = {hn::OddEven(words(hn::ShiftLeft<16>(bg2)), words(bg0)),
+            hn::OddEven(words(hn::ShiftLeft<16>(bg3)), words(bg1))};
+  out[1] = {hn::OddEven(words(bg2), words(hn::ShiftRight<16>(bg0))),
+            hn::OddEven(words(bg3), words(hn::ShiftRight<16>(bg1)))};
+  out[2] = {words(hn::Or(red0, hn::ShiftLeft<16>(red2))), words(hn::Or(red1, hn::ShiftLeft<16>(red3)))};
+}
 
-// One vector of pixels: `grey` and `alpha` hold a quarter vector's bytes,
-// `at` the band's pixels. Pixels whose alpha is 0 are left as they are,
-// which the mix would do too.
-template <int Code>
-inline void BlendPixels(const TLayerPass& pass, const std::uint8_t* grey, const std::uint8_t* alpha,
-                        std::uint8_t* at, V8 lanes, const TLayerReciprocals* reciprocals) {
+// A vector of pixels' colours as blue, green and red planes. Each colour is
+// one four-byte load; the loads go in such an order that one byte shuffle
+// and two rounds of interleaving within each 16-byte block leave every
+// plane in pixel order: load vector j takes pixels 16 b + 4 j + (0..3) into
+// its block b.
+struct TPlanes {
+  V8 blue, green, red;
+};
+inline TPlanes FetchColours(const std::uint32_t* colours, const std::uint8_t* grey) {
   const D8 d8;
   const D32 d32;
-  const DQ8 dq;
-  const V32 a = hn::PromoteTo(d32, hn::LoadU(dq, alpha));
-  bool opaque;
-  if constexpr (kAlphaInWord) {
-    TAlphaWord word;
-    std::memcpy(&word, alpha, sizeof word);
-    if (word == 0) return;
-    opaque = word == static_cast<TAlphaWord>(~TAlphaWord{0});
-  } else {
-    if (hn::AllTrue(d32, hn::Eq(a, hn::Zero(d32)))) return;
-    opaque = hn::AllTrue(d32, hn::Eq(a, hn::Set(d32, 255u)));
+  const hn::Repartition<std::uint64_t, D8> d64;
+  constexpr std::size_t kMostQuarter = hn::MaxLanes(D32());
+  const std::size_t quarter = hn::Lanes(d32);
+  // Each block from four blue, green, red, unused pixels to four blues,
+  // then greens, reds and unused bytes.
+  HWY_ALIGN static constexpr std::uint8_t kByChannel[16] = {0, 4, 8, 12, 1, 5, 9, 13, 2, 6, 10, 14, 3, 7, 11, 15};
+  const V8 byChannel = hn::LoadDup128(d8, kByChannel);
+  hn::Vec<decltype(d64)> grouped[4];
+  for (std::size_t j = 0; j < 4; ++j) {
+    HWY_ALIGN std::uint32_t fetched[kMostQuarter];
+    for (std::size_t i = 0; i < quarter; ++i) fetched[i] = colours[grey[16 * (i / 4) + 4 * j + i % 4]];
+    grouped[j] = hn::BitCast(d64, hn::TableLookupBytes(hn::BitCast(d8, hn::Load(d32, fetched)), byChannel));
   }
-  // A pixel's colour is one four-byte load. Plain loads, not a gather: on
-  // the AVX2 build measured, eight loads cost no more than one gather in
-  // the normal mode and about 40% less time over a multiply layer, and they
-  // do not depend on how well a processor gathers.
-  const auto* colours = reinterpret_cast<const std::uint32_t*>(pass.colours);
-  HWY_ALIGN std::uint32_t fetched[kPixelsPerVector];
-  for (std::size_t i = 0; i < kPixelsPerVector; ++i) fetched[i] = colours[grey[i]];
-  const V8 colour = hn::BitCast(d8, hn::Load(d32, fetched));
-  if (Code < 0 && opaque) {
-    hn::StoreU(colour, d8, at);
-    return;
-  }
-  const V8 d = hn::LoadU(d8, at);
-  V8 t;
-  if constexpr (Dividing(Code)) {
-    // The reciprocals by one gather each: they are wanted only here, and
-    // two gathers cost less than sixteen loads put together in memory.
-    const auto index = hn::BitCast(hn::RebindToSigned<D32>(), hn::PromoteTo(d32, hn::LoadU(dq, grey)));
-    const TWordPair known{AsWords(hn::BitCast(d8, hn::GatherIndex(d32, reciprocals->even, index))),
-                          AsWords(hn::BitCast(d8, hn::GatherIndex(d32, reciprocals->odd, index)))};
-    t = Blend<Code, true>(d, colour, pass.table, pass.computed, lanes, &known);
-  } else {
-    (void)reciprocals;
-    t = Blend<Code, true>(d, colour, pass.table, pass.computed, lanes);
-  }
-  if (opaque) {
-    hn::StoreU(t, d8, at);
-    return;
-  }
-  // Every byte of a pixel has its alpha, so both bytes of a 16-bit lane
-  // hold a: the lane is 257 a, and w = 257 a + 1 for the even bytes and the
-  // odd ones alike.
-  const V8 spread = hn::BitCast(d8, hn::Mul(a, hn::Set(d32, 0x01010101u)));
-  const V16 w = hn::Add(AsWords(spread), Words(1));
-  hn::StoreU(Mix(d, t, TAlpha{w, w, hn::Eq(spread, Bytes(255))}), d8, at);
+  // Per block, as 32-bit lanes: blue and green of loads 0 and 1 (and of 2
+  // and 3), then their red and unused.
+  const auto lower = [&](auto a, auto b) { return hn::BitCast(d64, hn::InterleaveLower(d32, hn::BitCast(d32, a), hn::BitCast(d32, b))); };
+  const auto upper = [&](auto a, auto b) { return hn::BitCast(d64, hn::InterleaveUpper(d32, hn::BitCast(d32, a), hn::BitCast(d32, b))); };
+  const auto low01 = lower(grouped[0], grouped[1]), low23 = lower(grouped[2], grouped[3]);
+  const auto high01 = upper(grouped[0], grouped[1]), high23 = upper(grouped[2], grouped[3]);
+  return {hn::BitCast(d8, hn::InterleaveLower(d64, low01, low23)),
+          hn::BitCast(d8, hn::InterleaveUpper(d64, low01, low23)),
+          hn::BitCast(d8, hn::InterleaveLower(d64, high01, high23))};
 }
 
+// One plane of one vector of pixels: blended, mixed by alpha and stored.
+template <int Code>
+inline void BlendPlane(const TLayerPass& pass, V8 colour, std::uint8_t* at, bool opaque, const TAlpha& alpha,
+                       const TWordPair* known) {
+  const D8 d8;
+  const V8 d = hn::LoadU(d8, at);
+  const V8 t = Blend<Code>(d, colour, pass.table, pass.computed, known);
+  hn::StoreU(opaque ? t : Mix(d, t, alpha), d8, at);
+}
+
+// One vector of pixels: `grey` and `alpha` hold a vector's bytes, `blue`,
+// `green` and `red` the band's planes. Vectors whose alpha is all 0 are
+// left as they are, which the mix would do too.
+template <int Code>
+inline void BlendPixels(const TLayerPass& pass, const std::uint8_t* grey, const std::uint8_t* alpha,
+                        std::uint8_t* blue, std::uint8_t* green, std::uint8_t* red,
+                        const TLayerReciprocals* reciprocals) {
+  const D8 d8;
+  const V8 a = hn::LoadU(d8, alpha);
+  if (hn::AllTrue(d8, hn::Eq(a, hn::Zero(d8)))) return;
+  const bool opaque = hn::AllTrue(d8, hn::Eq(a, Bytes(255)));
+  const TPlanes colour = FetchColours(reinterpret_cast<const std::uint32_t*>(pass.colours), grey);
+  if (Code < 0 && opaque) {
+    hn::StoreU(colour.blue, d8, blue);
+    hn::StoreU(colour.green, d8, green);
+    hn::StoreU(colour.red, d8, red);
+    return;
+  }
+  const TAlpha weights = AlphaWeights(a);
+  if constexpr (Dividing(Code)) {
+    TWordPair known[3];
+    if (pass.computed) {
+      GatherReciprocals(*reciprocals, hn::LoadU(d8, grey), known);
+    } else {
+      for (TWordPair& k : known) k = {hn::Zero(D16()), hn::Zero(D16())};  // unused: the table decides
+    }
+    BlendPlane<Code>(pass, colour.blue, blue, opaque, weights, &known[0]);
+    BlendPlane<Code>(pass, colour.green, green, opaque, weights, &known[1]);
+    BlendPlane<Code>(pass, colour.red, red, opaque, weights, &known[2]);
+  } else {
+    (void)reciprocals;
+    BlendPlane<Code>(pass, colour.blue, blue, opaque, weights, nullptr);
+    BlendPlane<Code>(pass, colour.green, green, opaque, weights, nullptr);
+    BlendPlane<Code>(pass, colour.red, red, opaque, weights, nullptr);
+  }
+}
+
+// The band holds each row as three planes of `stride` bytes: blue, green, red.
 template <int Code>
 HWY_NOINLINE HWY_FLATTEN void BlendRows(const TLayerPass& pass, std::int64_t from, std::int64_t to,
                                         std::uint8_t* band, std::int64_t stride, std::int64_t bandTop,
                                         std::int64_t bandLeft) {
-  const D32 d32;
-  const auto step = static_cast<std::size_t>(hn::Lanes(d32));
-  const V8 lanes = ColourLanes();
+  const D8 d8;
+  const std::size_t step = hn::Lanes(d8);
   const auto count = static_cast<std::size_t>(pass.endColumn - pass.firstColumn);
   const std::size_t whole = count / step * step, tail = count - whole;
   const std::int64_t x = pass.left + pass.firstColumn - bandLeft;
-  constexpr std::size_t kMost = hn::MaxLanes(D32());
+  constexpr std::size_t kMost = hn::MaxLanes(D8());
   TLayerReciprocals reciprocals;
   if (Dividing(Code) && pass.computed) FillReciprocals(Code, pass.colours, reciprocals);
   for (std::int64_t y = from; y < to; ++y) {
     const auto start = static_cast<std::size_t>((y - pass.top) * pass.width + pass.firstColumn);
     const std::uint8_t* grey = pass.grey + start;
     const std::uint8_t* alpha = pass.alpha + start;
-    std::uint8_t* row = band + ((y - bandTop) * stride + x) * 4;
-    for (std::size_t s = 0; s < whole; s += step) BlendPixels<Code>(pass, grey + s, alpha + s, row + 4 * s, lanes, &reciprocals);
+    std::uint8_t* blue = band + (y - bandTop) * 3 * stride + x;
+    std::uint8_t* green = blue + stride;
+    std::uint8_t* red = green + stride;
+    for (std::size_t s = 0; s < whole; s += step) {
+      BlendPixels<Code>(pass, grey + s, alpha + s, blue + s, green + s, red + s, &reciprocals);
+    }
     if (tail != 0) {
       // The last few pixels through a whole vector's copy, transparent past the row.
-      HWY_ALIGN std::uint8_t g[kMost] = {}, a[kMost] = {}, pixels[4 * kMost] = {};
+      HWY_ALIGN std::uint8_t g[kMost] = {}, a[kMost] = {}, b[kMost] = {}, gr[kMost] = {}, r[kMost] = {};
       std::memcpy(g, grey + whole, tail);
       std::memcpy(a, alpha + whole, tail);
-      std::memcpy(pixels, row + 4 * whole, 4 * tail);
-      BlendPixels<Code>(pass, g, a, pixels, lanes, &reciprocals);
-      std::memcpy(row + 4 * whole, pixels, 4 * tail);
+      std::memcpy(b, blue + whole, tail);
+      std::memcpy(gr, green + whole, tail);
+      std::memcpy(r, red + whole, tail);
+      BlendPixels<Code>(pass, g, a, b, gr, r, &reciprocals);
+      std::memcpy(blue + whole, b, tail);
+      std::memcpy(green + whole, gr, tail);
+      std::memcpy(red + whole, r, tail);
     }
   }
 }
@@ -507,40 +555,46 @@ const TBlendRows kRowKernels[kBlendModeCount + 1] = {
     BlendRows<5>,  BlendRows<6>,  BlendRows<7>,  BlendRows<8>,  BlendRows<9>,  BlendRows<10>,
     BlendRows<11>, BlendRows<12>, BlendRows<13>, BlendRows<14>, BlendRows<15>, BlendRows<16>};
 
-// Three bytes a pixel to four and back.
-void WidenRow(const std::uint8_t* row, std::size_t count, std::uint8_t* out) {
-  const D8 d8;
-  const std::size_t step = hn::Lanes(d8);
-  std::size_t s = 0;
-  if (count >= step) {
-    for (; s + step <= count; s += step) {
-      V8 b, g, r;
-      hn::LoadInterleaved3(d8, row + 3 * s, b, g, r);
-      hn::StoreInterleaved4(b, g, r, hn::Zero(d8), d8, out + 4 * s);
-    }
-  }
-  for (; s < count; ++s) {
-    std::memcpy(out + 4 * s, row + 3 * s, 3);
-    out[4 * s + 3] = 0;
-  }
-}
-
-void NarrowRow(const std::uint8_t* band, std::size_t count, std::uint8_t* row) {
+// Three bytes a pixel to three planes and back.
+void SplitRow(const std::uint8_t* row, std::size_t count, std::uint8_t* blue, std::uint8_t* green,
+              std::uint8_t* red) {
   const D8 d8;
   const std::size_t step = hn::Lanes(d8);
   std::size_t s = 0;
   for (; s + step <= count; s += step) {
-    V8 b, g, r, unused;
-    hn::LoadInterleaved4(d8, band + 4 * s, b, g, r, unused);
-    hn::StoreInterleaved3(b, g, r, d8, row + 3 * s);
+    V8 b, g, r;
+    hn::LoadInterleaved3(d8, row + 3 * s, b, g, r);
+    hn::StoreU(b, d8, blue + s);
+    hn::StoreU(g, d8, green + s);
+    hn::StoreU(r, d8, red + s);
   }
-  for (; s < count; ++s) std::memcpy(row + 3 * s, band + 4 * s, 3);
+  for (; s < count; ++s) {
+    blue[s] = row[3 * s];
+    green[s] = row[3 * s + 1];
+    red[s] = row[3 * s + 2];
+  }
+}
+
+void JoinRow(const std::uint8_t* blue, const std::uint8_t* green, const std::uint8_t* red, std::size_t count,
+             std::uint8_t* row) {
+  const D8 d8;
+  const std::size_t step = hn::Lanes(d8);
+  std::size_t s = 0;
+  for (; s + step <= count; s += step) {
+    hn::StoreInterleaved3(hn::LoadU(d8, blue + s), hn::LoadU(d8, green + s), hn::LoadU(d8, red + s), d8,
+                          row + 3 * s);
+  }
+  for (; s < count; ++s) {
+    row[3 * s] = blue[s];
+    row[3 * s + 1] = green[s];
+    row[3 * s + 2] = red[s];
+  }
 }
 
 }  // namespace
 
 void ComposeBand(const TBandWork& work, std::int64_t y0, std::int64_t y1, std::uint8_t* scratch) {
-  // Only the columns some layer reaches in this band are widened and narrowed.
+  // Only the columns some layer reaches in this band are split and joined.
   std::int64_t left = work.width, right = 0;
   for (std::size_t i = 0; i < work.passCount; ++i) {
     const TLayerPass& pass = work.passes[i];
@@ -549,12 +603,14 @@ void ComposeBand(const TBandWork& work, std::int64_t y0, std::int64_t y1, std::u
     right = right > pass.left + pass.endColumn ? right : pass.left + pass.endColumn;
   }
   if (left >= right) return;
-  const std::int64_t stride = (right - left + 63) / 64 * 64;  // pixels
+  const std::int64_t stride = (right - left + 63) / 64 * 64;  // bytes of one plane
   auto* band = reinterpret_cast<std::uint8_t*>((reinterpret_cast<std::uintptr_t>(scratch) + 63) &
                                                ~std::uintptr_t{63});
   const auto width = static_cast<std::size_t>(right - left);
+  const auto planes = [&](std::int64_t r) { return band + r * 3 * stride; };
   for (std::int64_t r = 0; r < y1 - y0; ++r) {
-    WidenRow(reinterpret_cast<const std::uint8_t*>(work.rows[y0 + r] + left), width, band + r * stride * 4);
+    SplitRow(reinterpret_cast<const std::uint8_t*>(work.rows[y0 + r] + left), width, planes(r),
+             planes(r) + stride, planes(r) + 2 * stride);
   }
   for (std::size_t i = 0; i < work.passCount; ++i) {
     const TLayerPass& pass = work.passes[i];
@@ -563,7 +619,8 @@ void ComposeBand(const TBandWork& work, std::int64_t y0, std::int64_t y1, std::u
     kRowKernels[pass.code + 1](pass, from, to, band, stride, y0, left);
   }
   for (std::int64_t r = 0; r < y1 - y0; ++r) {
-    NarrowRow(band + r * stride * 4, width, reinterpret_cast<std::uint8_t*>(work.rows[y0 + r] + left));
+    JoinRow(planes(r), planes(r) + stride, planes(r) + 2 * stride, width,
+            reinterpret_cast<std::uint8_t*>(work.rows[y0 + r] + left));
   }
 }
 
@@ -574,18 +631,17 @@ HWY_NOINLINE HWY_FLATTEN void BlendBytesOf(const std::uint8_t* table, bool compu
                                            const std::uint8_t* s, std::uint8_t* out, std::size_t n) {
   const D8 d8;
   const std::size_t step = hn::Lanes(d8);
-  const V8 all = Bytes(255);
   std::size_t i = 0;
   for (; i + step <= n; i += step) {
     const V8 source = s != nullptr ? hn::LoadU(d8, s + i) : hn::Zero(d8);
-    hn::StoreU(Blend<Code>(hn::LoadU(d8, d + i), source, table, computed, all), d8, out + i);
+    hn::StoreU(Blend<Code>(hn::LoadU(d8, d + i), source, table, computed), d8, out + i);
   }
   if (i < n) {
     constexpr std::size_t kMost = hn::MaxLanes(D8());
     HWY_ALIGN std::uint8_t db[kMost] = {}, sb[kMost] = {}, ob[kMost];
     std::memcpy(db, d + i, n - i);
     if (s != nullptr) std::memcpy(sb, s + i, n - i);
-    hn::Store(Blend<Code>(hn::Load(d8, db), hn::Load(d8, sb), table, computed, all), d8, ob);
+    hn::Store(Blend<Code>(hn::Load(d8, db), hn::Load(d8, sb), table, computed), d8, ob);
     std::memcpy(out + i, ob, n - i);
   }
 }
