@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <cstdio>
+#include <cstring>
 #include <new>
 #include "core/base/user_text.h"
 
@@ -55,7 +56,7 @@ Result<> TBlendTable::LoadBlendTable(const std::string& path, TBlendAllocator al
   if (f == nullptr) return Fail(TL_TEXT("tintloom", "bm.datを開けません"));
   if (allocate == nullptr) allocate = DefaultAllocate;
   for (auto& table : tables_) {
-    table = allocate(kBlendTableSize);
+    table = allocate(kBlendTableSize + 2 * kBlendTableMargin);
     if (table == nullptr) {
       FreeBlendTable();
       std::fclose(f);
@@ -63,8 +64,11 @@ Result<> TBlendTable::LoadBlendTable(const std::string& path, TBlendAllocator al
     }
     // A short file: zeros would turn every layer of a cut-off mode black;
     // the source value (entry b x 256 + s holds s) makes it draw as normal.
-    const std::size_t got = std::fread(table.get(), 1, kBlendTableSize, f);
-    for (std::size_t i = got; i < kBlendTableSize; ++i) table[i] = static_cast<std::uint8_t>(i & 0xFFu);
+    std::uint8_t* entries = table.get() + kBlendTableMargin;
+    std::memset(table.get(), 0, kBlendTableMargin);
+    std::memset(entries + kBlendTableSize, 0, kBlendTableMargin);
+    const std::size_t got = std::fread(entries, 1, kBlendTableSize, f);
+    for (std::size_t i = got; i < kBlendTableSize; ++i) entries[i] = static_cast<std::uint8_t>(i & 0xFFu);
   }
   std::fclose(f);
   formulaCheck_ = {};
@@ -78,7 +82,8 @@ void TBlendTable::FreeBlendTable() {
 
 const std::uint8_t* TBlendTable::Table(int code) const {
   if (code < 0 || code >= kBlendModeCount) return nullptr;
-  return tables_[static_cast<std::size_t>(code)].get();
+  const std::uint8_t* table = tables_[static_cast<std::size_t>(code)].get();
+  return table != nullptr ? table + kBlendTableMargin : nullptr;
 }
 
 TBlendTable& GlobalBlendTable() {

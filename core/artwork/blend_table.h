@@ -19,6 +19,7 @@ inline constexpr std::int16_t kBlendNormal = -1;
 inline constexpr std::size_t kBlendTableSize = 256u * 256u;
 inline constexpr std::size_t kBlendFileSize = kBlendModeCount * kBlendTableSize;  // 1,114,112
 inline constexpr const char* kBlendFileName = "bm.dat";
+inline constexpr std::size_t kBlendTableMargin = 4;
 
 struct TBlendMode {
   const char* label;  // the layer window's combo text
@@ -47,7 +48,9 @@ class TBlendTable {
   Result<> LoadBlendTable(const std::string& path, TBlendAllocator allocate = nullptr);
   void FreeBlendTable();
   bool Loaded() const { return tables_[0] != nullptr; }
-  // Table of code 0..16; null when not loaded.
+  // Table of code 0..16; null when not loaded. Each table has
+  // kBlendTableMargin readable bytes before and after its entries, so that a
+  // vector kernel may read the four bytes around any entry in one go.
   const std::uint8_t* Table(int code) const;
   // The table entry for backdrop and source. Without a table for `code` (not
   // loaded, or normal) the result is the source, as the normal mode gives.

@@ -2,11 +2,10 @@
 // What the compositor hands its row kernels: each layer clipped to the
 // surface, with its colours per grey level and its blend. Three kinds of
 // kernel share this: a portable one on the surface's interleaved rows; one
-// for CPUs with 512-bit byte permutes that works on a band of rows split
-// into blue, green and red planes; and one source built for AVX2, SSE4 and
-// NEON that works on a band widened to four bytes a pixel. The vector ones
-// compute the blend modes instead of looking them up. All give the same
-// bytes as the one-pixel-at-a-time loop.
+// for CPUs with 512-bit byte permutes, and one source built for AVX2, SSE4
+// and NEON, both working on a band of rows split into blue, green and red
+// planes. The vector ones compute most blend modes instead of looking them
+// up. All give the same bytes as the one-pixel-at-a-time loop.
 
 #include <array>
 #include <cstddef>
@@ -29,10 +28,10 @@ struct TLayerPass {
   std::int16_t code = kBlendNormal;     // the mode drawn: normal when its table is missing
   const std::uint8_t* table = nullptr;  // the mode's 256 x 256 table; null for normal
   bool computed = false;                // the vector formula gives this table's every entry
-  // Colours per grey level, as blue, green, red, unused (four-byte stores
-  // and gathers) for the portable kernel and the four-byte one, or split
-  // into three planes of 256 for the planar one. Only the form the kernel
-  // in use reads is filled.
+  // Colours per grey level, as blue, green, red, unused (four-byte loads)
+  // for the portable kernel and the Highway one, or split into three planes
+  // of 256 for the AVX-512 one's byte permutes. Only the form the kernel in
+  // use reads is filled.
   alignas(64) std::uint8_t colours[256 * 4] = {};
   alignas(64) std::uint8_t planes[3][256] = {};
   std::int64_t firstColumn = 0, endColumn = 0;  // layer columns k on the surface

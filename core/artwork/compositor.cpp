@@ -171,7 +171,7 @@ void SetColours(TLayerPass& pass, const TBlendTable& blend, TComposeKernel kerne
   pass.code = pass.table == nullptr ? kBlendNormal : layer.BlendModeKey;
   for (std::size_t g = 0; g < 256; ++g) {
     const TRgb24 c = colourOf(g);
-    if (kernel == TComposeKernel::kAvx512) {  // the planar kernel
+    if (kernel == TComposeKernel::kAvx512) {  // the byte-permute kernel
       pass.planes[0][g] = c.blue;
       pass.planes[1][g] = c.green;
       pass.planes[2][g] = c.red;
