@@ -86,7 +86,11 @@ inline V16 Words(int w) { return hn::Set(D16(), static_cast<std::uint16_t>(w)); 
 inline V16 AsWords(V8 v) { return hn::BitCast(D16(), v); }
 inline V8 AsBytes(V16 v) { return hn::BitCast(D8(), v); }
 inline M8 AtLeast(V8 a, V8 b) { return hn::Eq(hn::Max(a, b), a); }  // a >= b, unsigned
-inline M8 Upper(V8 t) { return hn::TestBit(t, Bytes(0x80)); }        // t >= 128
+inline V8 UpperHalf(V8 v) {  // 0xFF in the lanes at or above 128, 0 elsewhere
+  const hn::RebindToSigned<D8> di8;
+  return hn::BitCast(D8(), hn::BroadcastSignBit(hn::BitCast(di8, v)));
+}
+inline M8 Upper(V8 t) { return hn::MaskFromVec(UpperHalf(t)); }  // t >= 128
 
 // ---- The mix: d + (t - d) * a / 255, truncating toward zero ----
 
@@ -123,7 +127,10 @@ inline V8 Mix(V8 d, V8 t, const TAlpha& alpha) {
   const V16 odd = hn::MulHigh(hn::And(AsWords(diff), Words(0xFF00)), alpha.odd);
   V8 q = AsBytes(hn::OrAnd(even, odd, Words(0xFF00)));
   q = hn::IfThenElse(alpha.opaque, diff, q);
-  return hn::IfThenElse(hn::Eq(high, t), hn::Add(d, q), hn::Sub(d, q));
+  // d - q where the backdrop is the higher, as d + (q ^ 255) + 1; where both
+  // are equal q is 0 and either way gives d.
+  const V8 down = hn::VecFromMask(D8(), hn::Eq(high, d));
+  return hn::Sub(hn::Add(d, hn::Xor(q, down)), down);
 }
 
 // ---- Blend formulas on bytes: d the backdrop, t the source ----
@@ -135,26 +142,26 @@ inline V8 MulRound(V8 u, V8 v) {
   return JoinEvenOdd(RoundDiv255(hn::Mul(Even16(u), Even16(v))), RoundDiv255(hn::Mul(Odd16(u), Odd16(v))));
 }
 
-// round(2 u v / 255), halves up: with u v = 255 q + r, 2 u v / 255 =
-// 2q + 2r / 255, and 2r / 255 rounds to 0, 1 or 2 as r reaches 64 and 192,
-// which is (r + 64) >> 7.
-inline V16 TwiceMulRound16(V16 u, V16 v) {
-  const V16 x = hn::Mul(u, v);
-  const V16 q = Div255(x);
-  const V16 r = hn::Sub(x, hn::Sub(hn::ShiftLeft<8>(q), q));
-  return hn::Add(hn::Add(q, q), hn::ShiftRight<7>(hn::Add(r, Words(64))));
-}
-
-// Hard light with `low` marking the lanes whose deciding value is at most
-// 127: multiply by twice it there, screen by twice it less one elsewhere,
-// where both factors and the result are inverted.
-inline V8 HardLight(V8 d, V8 t, M8 low) {
-  const V8 du = hn::IfThenElse(low, d, hn::Not(d));
-  const V8 tv = hn::IfThenElse(low, t, hn::Not(t));
+// Hard light with `flip` (UpperHalf) set in the lanes whose deciding value
+// is above 127: multiply by twice it below, screen by twice it less one
+// above, where both factors and the result are inverted (x ^ 255).
+inline V8 HardLight(V8 d, V8 t, V8 flip) {
+  const V8 du = hn::Xor(d, flip);
+  const V8 tv = hn::Xor(t, flip);
   // One factor is at most 127, so 2 u v stays below 65408.
   const auto twice = [](V16 a, V16 b) { return RoundDiv255(hn::ShiftLeft<1>(hn::Mul(a, b))); };
   const V8 r = JoinEvenOdd(twice(Even16(du), Even16(tv)), twice(Odd16(du), Odd16(tv)));
-  return hn::IfThenElse(low, r, hn::Not(r));
+  return hn::Xor(r, flip);
+}
+
+// Exclusion, d + t - round(2 d t / 255), as round((d (255 - t) + t (255 - d))
+// / 255): the two differ only where 2 d t / 255 is a half, and 4 d t is never
+// an odd multiple of 255. The sum stays within 65025.
+inline V8 Exclusion(V8 d, V8 t) {
+  const auto part = [](V16 u, V16 v) {
+    return RoundDiv255(hn::Add(hn::Mul(u, hn::Xor(v, Words(255))), hn::Mul(v, hn::Xor(u, Words(255)))));
+  };
+  return JoinEvenOdd(part(Even16(d), Even16(t)), part(Odd16(d), Odd16(t)));
 }
 
 // ---- Per-byte lookups of 16-bit values ----
@@ -318,9 +325,9 @@ inline V8 Formula(V8 d, V8 t, V8& unsure, const TWordPair* known = nullptr) {
   if constexpr (Code == 5) return hn::Not(MulRound(hn::Not(d), hn::Not(t)));  // screen
   if constexpr (Code == 6) return DividingBytes(d, hn::Zero(D8()), hn::Not(t), unsure, known);  // colour dodge
   if constexpr (Code == 7) return hn::SaturatedAdd(d, t);  // linear dodge
-  if constexpr (Code == 8) return HardLight(d, t, hn::Not(Upper(d)));  // overlay
+  if constexpr (Code == 8) return HardLight(d, t, UpperHalf(d));  // overlay
   if constexpr (Code == 9) return SoftLightBytes(d, t, unsure);
-  if constexpr (Code == 10) return HardLight(d, t, hn::Not(Upper(t)));  // hard light
+  if constexpr (Code == 10) return HardLight(d, t, UpperHalf(t));  // hard light
   if constexpr (Code == 11) return VividBytes(d, t, unsure, known);
   if constexpr (Code == 12) {  // linear light: d + 2t - 255, as 2t - 255 or 255 - 2t by t's half
     const V8 twice = hn::Add(t, t);
@@ -332,10 +339,7 @@ inline V8 Formula(V8 d, V8 t, V8& unsure, const TWordPair* known = nullptr) {
   }
   if constexpr (Code == 14) return hn::VecFromMask(D8(), AtLeast(d, hn::Not(t)));  // hard mix
   if constexpr (Code == 15) return hn::Sub(hn::Max(d, t), hn::Min(d, t));          // difference
-  if constexpr (Code == 16) {  // exclusion: d + t - round(2 d t / 255)
-    const auto part = [](V16 u, V16 v) { return hn::Sub(hn::Add(u, v), TwiceMulRound16(u, v)); };
-    return JoinEvenOdd(part(Even16(d), Even16(t)), part(Odd16(d), Odd16(t)));
-  }
+  if constexpr (Code == 16) return Exclusion(d, t);
   return t;
 }
 
