@@ -2,6 +2,7 @@
 // portal, here a stand-in portal on a private bus (skipped without
 // dbus-daemon). The stand-in answers as it is told, well or badly.
 
+#include <cstdio>
 #include <QDBusConnection>
 #include <QProcess>
 #include <QStandardPaths>
@@ -29,6 +30,7 @@ using testing::TFakePortal;
 class TPrivateBus {
  public:
   bool Start(const std::string& configPath) {
+    configPath_ = configPath;
     const QString daemon = QStandardPaths::findExecutable(QStringLiteral("dbus-daemon"));
     if (daemon.isEmpty()) return false;
     std::ofstream(configPath) << "<busconfig><type>session</type><listen>unix:tmpdir=/tmp</listen>"
@@ -54,9 +56,11 @@ class TPrivateBus {
       daemon_.kill();
       daemon_.waitForFinished(5000);
     }
+    if (!configPath_.empty()) std::remove(configPath_.c_str());
   }
 
  private:
+  std::string configPath_;
   QProcess daemon_;
   QString address_;
   std::vector<QString> names_;

@@ -98,10 +98,11 @@ class SwatchPlacesTest : public ::testing::Test {
   }
   void TearDown() override {
     std::filesystem::remove_all(programDir);
-    std::filesystem::remove_all(userDir);
+    std::filesystem::remove_all(userRoot);
   }
   std::string programDir = testing::ScratchPath("program");
-  std::string userDir = testing::ScratchPath("user") + "/deeper/Tintloom";
+  std::string userRoot = testing::ScratchPath("user");
+  std::string userDir = userRoot + "/deeper/Tintloom";
   std::string ProgramFile() const { return programDir + "/DefaultSwatch.swo"; }
   std::string UserFile() const { return userDir + "/DefaultSwatch.swo"; }
 };
