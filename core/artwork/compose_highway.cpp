@@ -538,12 +538,12 @@ inline void BlendPixels(const TLayerPass& pass, const std::uint8_t* grey, const 
   }
   const TAlpha weights = AlphaWeights(a);
   if constexpr (Dividing(Code) && !GatheredFromTable(Code)) {
-    TWordPair known[3];
-    if (pass.computed) {
-      GatherReciprocals(*reciprocals, hn::LoadU(d8, grey), known);
-    } else {
-      for (TWordPair& k : known) k = {hn::Zero(D16()), hn::Zero(D16())};  // unused: the table decides
-    }
+    // Built from values: NEON's vectors have a constructor of their own,
+    // which a struct's implicit default constructor (built without the
+    // target's instructions) cannot inline.
+    const TWordPair none = {hn::Zero(D16()), hn::Zero(D16())};  // unused: the table decides
+    TWordPair known[3] = {none, none, none};
+    if (pass.computed) GatherReciprocals(*reciprocals, hn::LoadU(d8, grey), known);
     BlendPlane<Code>(pass, colour.blue, blue, opaque, weights, &known[0]);
     BlendPlane<Code>(pass, colour.green, green, opaque, weights, &known[1]);
     BlendPlane<Code>(pass, colour.red, red, opaque, weights, &known[2]);
