@@ -277,20 +277,26 @@ inline V16 RoundedShare16(V16 m, V16 c, hn::Mask<D16>& near) {
   return hn::ShiftRight<2>(high);
 }
 
+// Byte K of every 32-bit lane.
+template <int K>
+inline V32 ByteOf(V32 v) {
+  if constexpr (K == 3) return hn::ShiftRight<24>(v);
+  return hn::And(hn::ShiftRight<8 * K>(v), hn::Set(D32(), 0xFFu));
+}
+
 // The curve for byte K of every 32-bit lane, the source's half choosing
 // the table: one gather.
 template <int K>
 inline V32 SoftLightCurve(V32 d, V32 t) {
   const D32 d32;
-  V32 backdrop, half;  // half: the source's top bit moved to 0x100
+  // The source's top bit moved to 0x100.
+  V32 half;
   if constexpr (K == 0) {
-    backdrop = hn::And(d, hn::Set(d32, 0xFFu));
     half = hn::ShiftLeft<1>(hn::And(t, hn::Set(d32, 0x80u)));
   } else {
-    backdrop = K == 3 ? hn::ShiftRight<24>(d) : hn::And(hn::ShiftRight<8 * K>(d), hn::Set(d32, 0xFFu));
     half = hn::And(hn::ShiftRight<8 * K - 1>(t), hn::Set(d32, 0x100u));
   }
-  return hn::GatherIndex(d32, kSoftLightTable.curves, hn::BitCast(hn::RebindToSigned<D32>(), hn::Or(backdrop, half)));
+  return hn::GatherIndex(d32, kSoftLightTable.curves, hn::BitCast(hn::RebindToSigned<D32>(), hn::Or(ByteOf<K>(d), half)));
 }
 
 inline V8 SoftLightBytes(V8 d, V8 t, V8& unsure) {
@@ -441,12 +447,10 @@ inline void FillReciprocals(int code, const std::uint8_t* colours, TLayerRecipro
   }
 }
 
-// Byte k of every 32-bit lane of `grey`, as gather indices.
+// Byte K of every 32-bit lane of `grey`, as gather indices.
 template <int K>
 inline hn::Vec<hn::RebindToSigned<D32>> GreyIndex(V32 grey) {
-  const D32 d32;
-  const V32 byte = K == 3 ? hn::ShiftRight<24>(grey) : hn::And(hn::ShiftRight<8 * K>(grey), hn::Set(d32, 0xFFu));
-  return hn::BitCast(hn::RebindToSigned<D32>(), byte);
+  return hn::BitCast(hn::RebindToSigned<D32>(), ByteOf<K>(grey));
 }
 
 // The reciprocals for one vector of pixels, per plane, in the 16-bit lanes
