@@ -75,7 +75,6 @@ namespace hn = hwy::HWY_NAMESPACE;
 using D8 = hn::ScalableTag<std::uint8_t>;
 using D16 = hn::Repartition<std::uint16_t, D8>;
 using D32 = hn::Repartition<std::uint32_t, D8>;
-using DQ8 = hn::Rebind<std::uint8_t, D32>;  // a quarter of a byte vector
 using V8 = hn::Vec<D8>;
 using V16 = hn::Vec<D16>;
 using V32 = hn::Vec<D32>;
