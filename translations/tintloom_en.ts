@@ -728,14 +728,6 @@
         <translation>Exporting the recoloured picture...</translation>
     </message>
     <message>
-        <source>開けるのはPSDファイル(*.psd)、Tintloomパレット(*.tlp)と作業ファイル(*.tlw)だけです</source>
-        <translation>Only PSD files (*.psd), Tintloom palettes (*.tlp) and work files (*.tlw) can be opened.</translation>
-    </message>
-    <message>
-        <source>PSDファイルではありません</source>
-        <translation>This is not a PSD file.</translation>
-    </message>
-    <message>
         <source>フォルダーは開けません</source>
         <translation>A folder cannot be opened.</translation>
     </message>
@@ -754,10 +746,6 @@
     <message>
         <source>Tintloom作業ファイル(*.tlw)</source>
         <translation>Tintloom work file (*.tlw)</translation>
-    </message>
-    <message>
-        <source>PSDファイル (*.PSD *.psd)</source>
-        <translation>PSD files (*.PSD *.psd)</translation>
     </message>
     <message>
         <source>パレットの書き出し</source>
@@ -806,6 +794,42 @@
     <message>
         <source>(Wayland のセッションでは画面の読み取りが許可されていません)</source>
         <translation>(A Wayland session does not allow reading the screen.)</translation>
+    </message>
+    <message>
+        <source>浮動小数点の色深度(%1ビット)には対応していません. ファイルを開けません</source>
+        <translation>Floating-point colour depths (%1 bits) are not supported. The file cannot be opened.</translation>
+    </message>
+    <message>
+        <source>サポートしていない色空間です. ファイルを開けません</source>
+        <translation>This colour space is not supported. The file cannot be opened.</translation>
+    </message>
+    <message>
+        <source>開けるのはPSD、Krita(.kra)とOpenRaster(.ora)の画像だけです</source>
+        <translation>Only PSD, Krita (.kra) and OpenRaster (.ora) pictures can be opened.</translation>
+    </message>
+    <message>
+        <source>%1個のレイヤーは対応していない描画モードのため「通常」で表示します</source>
+        <translation>%1 layer(s) use a blend mode Tintloom does not have and are shown as Normal.</translation>
+    </message>
+    <message>
+        <source>%1個のレイヤーは画素をもたない(ベクター、テキスト、塗りつぶし、フィルターなど)ため省きました</source>
+        <translation>%1 layer(s) without pixels of their own (vector, text, fill, filter and the like) were left out.</translation>
+    </message>
+    <message>
+        <source>%1個の「アルファを継承」レイヤーは、すぐ下のレイヤーにクリッピングして表示します</source>
+        <translation>%1 &quot;inherit alpha&quot; layer(s) are shown clipped to the layer just below them.</translation>
+    </message>
+    <message>
+        <source>開けるのはPSD・Krita・OpenRasterの画像(*.psd *.kra *.ora)、Tintloomパレット(*.tlp)と作業ファイル(*.tlw)だけです</source>
+        <translation>Only PSD, Krita and OpenRaster pictures (*.psd *.kra *.ora), Tintloom palettes (*.tlp) and work files (*.tlw) can be opened.</translation>
+    </message>
+    <message>
+        <source>PSD・Krita・OpenRasterの画像ではありません</source>
+        <translation>This is not a PSD, Krita or OpenRaster picture.</translation>
+    </message>
+    <message>
+        <source>PSD・Krita・OpenRaster画像 (*.psd *.kra *.ora *.PSD *.KRA *.ORA)</source>
+        <translation>PSD, Krita and OpenRaster pictures (*.psd *.kra *.ora *.PSD *.KRA *.ORA)</translation>
     </message>
 </context>
 <context>

@@ -7,6 +7,7 @@
 #include <QMimeData>
 #include <QSettings>
 
+#include "core/artwork/artwork_file.h"
 #include "core/document/artwork_export.h"
 #include "core/document/coordination_model.h"
 #include "core/document/palette_document_commands.h"
@@ -26,14 +27,19 @@ namespace {
 
 // What "開く" and the command line take, said when given anything else.
 constexpr const char* kOpenableFilesMessage =
-    TL_TEXT("tintloom", "開けるのはPSDファイル(*.psd)、Tintloomパレット(*.tlp)と作業ファイル(*.tlw)だけです");
-constexpr const char* kNotPsdMessage = TL_TEXT("tintloom", "PSDファイルではありません");
+    TL_TEXT("tintloom", "開けるのはPSD・Krita・OpenRasterの画像(*.psd *.kra *.ora)、Tintloomパレット(*.tlp)と作業ファイル(*.tlw)だけです");
+constexpr const char* kNotPsdMessage = TL_TEXT("tintloom", "PSD・Krita・OpenRasterの画像ではありません");
 constexpr const char* kFolderMessage = TL_TEXT("tintloom", "フォルダーは開けません");
 constexpr const char* kNoSuchFileMessage = TL_TEXT("tintloom", "ファイルが見つかりません");
 
+// Layered artwork: PSD, Krita and OpenRaster, in either case.
+QString ArtworkFilter() {
+  return UserText(TL_TEXT("tintloom", "PSD・Krita・OpenRaster画像 (*.psd *.kra *.ora *.PSD *.KRA *.ORA)"));
+}
+
 QStringList PaletteOpenFilters() {
   return {UserText(TL_TEXT("tintloom", "Tintloomパレット・作業ファイル(*.tlp *.tlw)")), UserText(TL_TEXT("tintloom", "Tintloomパレット(*.tlp)")),
-          UserText(TL_TEXT("tintloom", "Tintloom作業ファイル(*.tlw)")), UserText(TL_TEXT("tintloom", "PSDファイル (*.PSD *.psd)"))};
+          UserText(TL_TEXT("tintloom", "Tintloom作業ファイル(*.tlw)")), ArtworkFilter()};
 }
 
 QString PaletteSaveTitle() { return UserText(TL_TEXT("tintloom", "パレットの書き出し")); }
@@ -49,7 +55,6 @@ QStringList PaletteSaveFilters() {
           UserText(TL_TEXT("tintloom", "GIMPパレット(*.gpl)"))};
 }
 
-QString ArtworkFilter() { return UserText(TL_TEXT("tintloom", "PSDファイル (*.PSD *.psd)")); }
 
 // File dialogs of one kind (palettes and exports, or artwork) start in the
 // folder where the last file of that kind was chosen, in this run or before.
@@ -140,7 +145,7 @@ void TFileCommands::DropFiles(const QStringList& paths) {
     if (openWorkDocument) openWorkDocument(first.toStdString());
     return;
   }
-  if (!HasExtension(first.toStdString(), ".psd")) {
+  if (!IsArtworkPath(first.toStdString())) {
     // A palette of another program's kind goes into the swatches, shown so
     // that the new swatches can be seen.
     const TPaletteFormat palette = PaletteFormatForPath(first.toStdString());
@@ -157,7 +162,7 @@ void TFileCommands::PSD1Click() {
   if (model_.Busy() || !runOpenDialog) return;
   const QString path = runOpenDialog();
   if (path.isEmpty()) return;
-  if (!HasExtension(path.toStdString(), ".psd")) {
+  if (!IsArtworkPath(path.toStdString())) {
     model_.Messages().ShowMessage(kNotPsdMessage);
     return;
   }
@@ -179,7 +184,7 @@ void TFileCommands::OpenCommandLineFiles(const QStringList& paths) {
       model_.Messages().ShowMessage(kFolderMessage + shown);
     } else if (!info.exists()) {
       model_.Messages().ShowMessage(kNoSuchFileMessage + shown);
-    } else if (HasExtension(path.toStdString(), ".psd")) {
+    } else if (IsArtworkPath(path.toStdString())) {
       artwork = path;
     } else if (HasExtension(path.toStdString(), ".tlp")) {
       palette = path;
@@ -207,7 +212,7 @@ void TFileCommands::N1Click() {
     if (openWorkDocument) openWorkDocument(path.toStdString());
   } else if (HasExtension(path.toStdString(), ".tlp")) {
     LoadPaletteDocument(model_, path.toStdString());
-  } else if (HasExtension(path.toStdString(), ".psd")) {
+  } else if (IsArtworkPath(path.toStdString())) {
     // Artwork opens from here too, as a dropped file would.
     if (openSampleArtwork) openSampleArtwork(path.toStdString());
   } else {

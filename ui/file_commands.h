@@ -32,24 +32,25 @@ class TFileCommands {
   TFileCommands(QWidget& parent, TCoordinationModel& model, const TToolWindows& windows);
 
   // "開く(&O)...": asks for a palette document (.tlp, any case) and reads it;
-  // a .tlw opens as a work document, a .psd as artwork, anything else is
+  // a .tlw opens as a work document, a .psd, .kra or .ora as artwork, anything else is
   // named in a message.
   void N1Click();
   // "名前を付けて保存(&S)...": asks for a file name and saves the palette or
   // exports it by the name's extension.
   void S1Click();
-  // "見本用PSDファイルを開く...": asks for a PSD file and opens it.
+  // "見本用PSDファイルを開く...": asks for a PSD, Krita or OpenRaster file and
+  // opens it.
   void PSD1Click();
   // "配色した画像を書き出す(&P)...": asks for a PNG file and its background,
   // then writes the recoloured artwork at full size with a cancellable
   // progress window.
   void P1Click();
-  // A dropped file: only the first counts; a .psd (any case) is opened, a
+  // A dropped file: only the first counts; a .psd, .kra or .ora (any case) is opened, a
   // .tlw opens as a work document, a palette from another program (.gpl .ase
   // .aco .pal .hex .txt) is imported into the swatches.
   void DropFiles(const QStringList& paths);
   // Opens files named on the command line (a file manager's %F): the last
-  // ".psd" as sample artwork, the last ".tlp" as a palette document; a
+  // ".psd", ".kra" or ".ora" as sample artwork, the last ".tlp" as a palette document; a
   // missing file, a folder or another kind of file gets one message each.
   void OpenCommandLineFiles(const QStringList& paths);
   // The palette document reader behind openPaletteDocument.
@@ -62,7 +63,7 @@ class TFileCommands {
   std::function<QString()> runOpenDialog;
   // The dialog of P1Click; nothing when cancelled.
   std::function<std::optional<TArtworkExportChoice>()> runArtworkExportDialog;
-  // Opens a PSD file as sample artwork (the model's loader).
+  // Opens a PSD, Krita or OpenRaster file as sample artwork (the model's loader).
   std::function<void(const std::string& path)> openSampleArtwork;
   // Reads a palette document named on the command line.
   std::function<void(const std::string& path)> openPaletteDocument;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "core/artwork/artwork_file.h"
 #include "core/artwork/compositor.h"
 #include "core/artwork/full_size_layers.h"
 #include "core/colour/surface.h"
@@ -133,11 +134,14 @@ Result<TRenderOutcome> RenderArtwork(const std::string& path, const TPSD& shown,
                                      std::int32_t fitSide, TRowSink& sink, const TRenderProgress& progress) {
   TSilentProgress silent;
   TPSD doc;
-  TRY(LoadFromFile(path, doc, silent, true));
+  TRY(LoadArtworkFile(path, doc, silent, true));
   if (fitSide > 0 && std::max(doc.width, doc.height) > fitSide) {
     doc.fitSide = fitSide;
     return RenderFitted(doc, shown, layers, blend, background, sink, progress);
   }
+  // Every group's rows are read together, band by band: Krita and
+  // OpenRaster layers are decoded whole first.
+  TRY(DecodeAllPendingPlanes(doc));
 
   TRY_ASSIGN(std::unique_ptr<TFullSizeLayers> bound, TFullSizeLayers::Bind(doc, blend));
   if (!SameLayers(shown, bound->Count(), [&bound](int i) -> const std::optional<std::string>& { return bound->Name(i); })) {

@@ -128,6 +128,10 @@ Result<> ReduceLayers(TPSD& doc, const TBlendTable& blend, TProgressSink& progre
   for (std::size_t i = 0; i < records; ++i) {
     progress.StepProgress(static_cast<int>(i));
     TPSDLayer& layer = doc.Layers[i];
+    if (Result<> decoded = DecodePendingPlanes(layer); !decoded) {
+      DocumentClear(doc);
+      return decoded;
+    }
     if (layer.Clipping == 0) {
       TRY(finish());
       if (LayerUsable(layer)) {

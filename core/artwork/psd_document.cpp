@@ -188,7 +188,38 @@ class TPsdDecoder {
     for (TPSDLayer& layer : doc_.Layers) {
       for (std::size_t c = 0; c < layer.ChannelData.size(); ++c) TRY(ReadChannel(layer, c));
     }
+    ApplyGroups();
     return Ok();
+  }
+
+  // Groups are drawn as every painting program draws them: a hidden group
+  // hides its layers, and a group's opacity multiplies into theirs. Read
+  // from the top, a group's record comes before its layers and the closing
+  // record after them. A document without groups is left as it is.
+  void ApplyGroups() {
+    struct TGroup {
+      bool hidden = false;
+      unsigned opacity = 255;
+    };
+    std::vector<TGroup> open;
+    for (auto it = doc_.Layers.rbegin(); it != doc_.Layers.rend(); ++it) {
+      TPSDLayer& layer = *it;
+      const TGroup outer = open.empty() ? TGroup{} : open.back();
+      if (layer.sectionType == 1 || layer.sectionType == 2) {
+        try {
+          open.push_back({outer.hidden || (layer.flags & 2) != 0, (outer.opacity * layer.Opacity + 127) / 255});
+        } catch (const std::exception&) {
+          return;  // no more groups than records, each a few bytes: not reached in practice
+        }
+        continue;
+      }
+      if (layer.sectionType == 3) {
+        if (!open.empty()) open.pop_back();
+        continue;
+      }
+      if (outer.hidden) layer.flags |= 2;
+      layer.Opacity = static_cast<std::uint8_t>((layer.Opacity * outer.opacity + 127) / 255);
+    }
   }
 
  private:
@@ -311,11 +342,14 @@ class TPsdDecoder {
   // Drawing programs keep the real name in a Unicode block of the additional
   // information; the record's own name is an 8-bit copy that loses whatever
   // the writer's code page lacks ("?" for Japanese on other systems). A block
-  // that does not add up is passed over: the record's name stays.
+  // that does not add up is passed over: the record's name stays. The
+  // section divider block says whether the record opens or closes a group.
   void ReadUnicodeName(TPSDLayer& layer, std::uint64_t record_end) {
     constexpr std::uint32_t kSignature = 0x3842494D;  // "8BIM"
     constexpr std::uint32_t kSignature64 = 0x38423634;  // "8B64"
     constexpr std::uint32_t kUnicodeName = 0x6C756E69;  // "luni"
+    constexpr std::uint32_t kSection = 0x6C736374;      // "lsct"
+    constexpr std::uint32_t kNestedSection = 0x6C73646B;  // "lsdk"
     while (in_.Position() + 12 <= record_end) {
       const Result<std::uint32_t> signature = in_.U32();
       const Result<std::uint32_t> key = in_.U32();
@@ -334,7 +368,9 @@ class TPsdDecoder {
         }
         while (!units.empty() && units.back() == 0) units.pop_back();
         if (!units.empty()) layer.UnicodeName = Utf16ToUtf8(units);
-        return;
+      } else if ((*key == kSection || *key == kNestedSection) && *length >= 4) {
+        const Result<std::uint32_t> type = in_.U32();
+        if (type && *type <= 3) layer.sectionType = *type;
       }
       in_.Seek(data_start + *length);
     }
@@ -465,6 +501,7 @@ class TPsdDecoder {
 }  // namespace
 
 void TPSDLayer::Release() {
+  pendingPlanes = nullptr;
   ChannelData = {};
   Name.reset();
   UnicodeName.reset();
@@ -481,6 +518,19 @@ void DocumentClear(TPSD& doc) {
   doc.croppedToCanvas = false;
   doc.layerCount = 0;
   doc.workingLayerCount = 0;
+  doc.notes = {};
+}
+
+Result<> DecodePendingPlanes(TPSDLayer& layer) {
+  if (!layer.pendingPlanes) return Ok();
+  const auto decode = std::move(layer.pendingPlanes);
+  layer.pendingPlanes = nullptr;
+  return decode(layer);
+}
+
+Result<> DecodeAllPendingPlanes(TPSD& doc) {
+  for (TPSDLayer& layer : doc.Layers) TRY(DecodePendingPlanes(layer));
+  return Ok();
 }
 
 bool LayerUsable(const TPSDLayer& layer) {

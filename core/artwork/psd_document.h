@@ -9,6 +9,7 @@
 // Failure whose text is the message the user sees.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -61,6 +62,10 @@ struct TPSDLayer {
   std::optional<std::string> Name;  // raw bytes of the file; absent when the length is 0
   // The name from the layer's Unicode name block, as UTF-8; absent without one.
   std::optional<std::string> UnicodeName;
+  // The section divider block's type: 0 a layer, 1 and 2 a group (open or
+  // closed in the layer panel; its record lies above its layers), 3 the
+  // hidden record below a group's layers that closes it.
+  std::uint32_t sectionType = 0;
   // Plane i belongs to ChannelData[i]; width x height bytes, or mask width x
   // mask height for the user mask; empty for an empty layer.
   std::vector<std::vector<std::uint8_t>> PixelData;
@@ -68,6 +73,11 @@ struct TPSDLayer {
   // the layer has no such channel. In grayscale documents the grey channel
   // (id 0) is the red plane.
   int maskPlane = -1, transparencyPlane = -1, redPlane = -1, greenPlane = -1, bluePlane = -1;
+
+  // Artwork of another format (Krita, OpenRaster) decodes a layer's planes,
+  // and so learns its rectangle, only when ReduceLayers reaches the layer:
+  // one group's planes exist at a time. Empty once decoded, and for PSD.
+  std::function<Result<>(TPSDLayer&)> pendingPlanes;
 
   // The bound plane, or null.
   const std::uint8_t* Plane(int index) const {
@@ -128,6 +138,9 @@ struct TPSD {
   // Set by ReduceLayers when it made only what can reach the canvas;
   // ShrinkToCanvas then trims each placed layer to the canvas.
   bool croppedToCanvas = false;
+  // What the reader could not take as the file draws it, one message each
+  // (layers left out, modes drawn as normal), shown once the artwork opens.
+  std::vector<std::string> notes;
 };
 
 // Frees the layer records and working layers; both counts become 0. Header
@@ -175,6 +188,13 @@ void ReleaseLayer(const TPSD& doc, TPSDLayer& layer);
 // reader checked that the range lay inside the file.
 Result<std::span<const std::uint8_t>> DeferredBytes(const TPSD& doc, std::uint64_t offset, std::uint64_t length,
                                                     TFileBytes& held);
+
+// Decodes the layer's planes when they wait in `pendingPlanes`; a failure
+// (damaged pixels) stops the load.
+Result<> DecodePendingPlanes(TPSDLayer& layer);
+// Every layer's, for code that binds all layers at once (the full-size
+// export).
+Result<> DecodeAllPendingPlanes(TPSD& doc);
 
 // Merges each clipping group into one grey working layer with alpha and frees
 // the layer records. Fails only when the working layers (or the row index of

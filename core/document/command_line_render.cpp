@@ -1,5 +1,7 @@
 #include "core/document/command_line_render.h"
 
+#include <algorithm>
+
 #include <charconv>
 #include <filesystem>
 #include <optional>
@@ -176,9 +178,14 @@ int RunCommandLineRender(const std::vector<std::string>& args, const std::string
 
   const std::size_t before = messages.messages.size();
   if (!ApplyWorkDocument(model, *work, command.work) || model.LayerCount() < 1) {
-    return fail(1, "cannot open artwork '" + artwork + "' (not a readable layered PSD file)");
+    return fail(1, "cannot open artwork '" + artwork + "' (not a readable layered PSD, Krita or OpenRaster file)");
   }
-  if (messages.messages.size() > before) {
+  // Only the message about layers that found no settings is a warning
+  // here; what opening the artwork says (layers a Krita file keeps no pixels
+  // for, modes drawn as normal) is about the artwork, not the work.
+  const std::string changed = TL_TEXT("tintloom", "見本のレイヤーが作業ファイルの保存時と変わっています。");
+  if (std::any_of(messages.messages.begin() + static_cast<std::ptrdiff_t>(before), messages.messages.end(),
+                  [&](const std::string& text) { return text.rfind(changed, 0) == 0; })) {
     err << "tintloom: warning: the artwork's layers changed since the work was saved; some layers keep no settings\n";
   }
 

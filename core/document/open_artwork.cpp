@@ -3,7 +3,9 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
+#include "core/artwork/artwork_file.h"
 #include "core/artwork/compositor.h"
 #include "core/artwork/psd_document.h"
 #include "core/base/user_text.h"
@@ -35,7 +37,7 @@ bool TCoordinationModel::OpenSampleArtwork(const std::string& path) {
   // work: they are replaced only once the new artwork is whole, so a file
   // that cannot be used leaves them exactly as they were.
   TPSD incoming;
-  if (Result<> read = LoadFromFile(path, incoming, progress, true); !read) {
+  if (Result<> read = LoadArtworkFile(path, incoming, progress, true); !read) {
     AbandonLoad(read.error().message);
     return false;
   }
@@ -53,6 +55,8 @@ bool TCoordinationModel::OpenSampleArtwork(const std::string& path) {
   }
 
   progress.HideProgress();
+  // What the file draws that its layers here cannot, said once it is open.
+  const std::vector<std::string> notes = std::move(incoming.notes);
   artwork_.Replace(std::move(incoming), AbsolutePath(path));
   for (int i = 0; i < kRampCount; ++i) BuildSlotRamp(i);
   InitLayerMappings(artwork_.Document().workingLayerCount);
@@ -60,6 +64,7 @@ bool TCoordinationModel::OpenSampleArtwork(const std::string& path) {
   views_.FillLayerList();
   EndBusy();
   ComposeCanvas();
+  for (const std::string& note : notes) messages_.ShowMessage(note);
   return true;
 }
 

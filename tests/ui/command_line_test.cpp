@@ -18,7 +18,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr const char* kOnlyOurs = "開けるのはPSDファイル(*.psd)、Tintloomパレット(*.tlp)と作業ファイル(*.tlw)だけです";
+constexpr const char* kOnlyOurs = "開けるのはPSD・Krita・OpenRasterの画像(*.psd *.kra *.ora)、Tintloomパレット(*.tlp)と作業ファイル(*.tlw)だけです";
 
 class CommandLine : public ::testing::Test {
  protected:
