@@ -118,6 +118,16 @@ TEST_F(LayeredArtwork, FilesWrittenByKritaShowTheSameCanvasAsItsPsd) {
   }
 }
 
+// Krita's "inherit alpha" (the alpha channel off in the channel flags):
+// "light" is clipped onto the layer below it, and as three layers lie
+// beneath it the message says it is drawn clipped to the nearest.
+TEST_F(LayeredArtwork, KritasInheritAlphaIsReadAsClipping) {
+  const TShown shown = Open(Data("krita_inherit_alpha.kra"));
+  EXPECT_EQ(shown.names, (std::vector<std::string>{"background", "shade", "paint"}));
+  EXPECT_EQ(messages.shown, (std::vector<std::string>{
+                                "1個の「アルファを継承」レイヤーは、すぐ下のレイヤーにクリッピングして表示します"}));
+}
+
 TEST_F(LayeredArtwork, TheTreeIsFlattenedAsPaintingProgramsDrawIt) {
   const std::string red = Text(SolidPng(scratch, 8, 8, 255, 0, 0, 255));
   const std::string grey = Text(SolidPng(scratch, 8, 8, 128, 128, 128, 255));
