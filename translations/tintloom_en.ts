@@ -108,10 +108,6 @@
         <translation>This is not a PSD file.</translation>
     </message>
     <message>
-        <source>画像サイズが大きすぎます(%1byte). ファイルを開けません</source>
-        <translation>The image is too large (%1 bytes). The file cannot be opened.</translation>
-    </message>
-    <message>
         <source>4096×4096以上の画像サイズはサポートしていません</source>
         <translation>Images of 4096 × 4096 or more are not supported.</translation>
     </message>
@@ -728,10 +724,6 @@
         <translation>Exporting the recoloured picture...</translation>
     </message>
     <message>
-        <source>開けるのはPSDファイル(*.psd)、Tintloomパレット(*.tlp)と作業ファイル(*.tlw)だけです</source>
-        <translation>Only PSD files (*.psd), Tintloom palettes (*.tlp) and work files (*.tlw) can be opened.</translation>
-    </message>
-    <message>
         <source>PSDファイルではありません</source>
         <translation>This is not a PSD file.</translation>
     </message>
@@ -806,6 +798,34 @@
     <message>
         <source>(Wayland のセッションでは画面の読み取りが許可されていません)</source>
         <translation>(A Wayland session does not allow reading the screen.)</translation>
+    </message>
+    <message>
+        <source>画像サイズが大きすぎます(%1×%2ピクセル). ファイルを開けません</source>
+        <translation>The image is too large (%1 × %2 pixels). The file cannot be opened.</translation>
+    </message>
+    <message>
+        <source>この拡張子の画像は書き出せません。拡張子で形式を選んでください:</source>
+        <translation>A picture cannot be written with this extension. The extension chooses the format, one of:</translation>
+    </message>
+    <message>
+        <source>書き出し先のフォルダがありません</source>
+        <translation>The folder to write into does not exist.</translation>
+    </message>
+    <message>
+        <source>ファイルが大きすぎます(作業ファイルは%1MBまでです)</source>
+        <translation>The file is too large (a work file is at most %1 MB).</translation>
+    </message>
+    <message>
+        <source>開けるのはPSDファイル(*.psd)、Tintloomパレット(*.tlp)、作業ファイル(*.tlw)とパレットファイル(*.gpl *.ase *.aco *.pal *.hex *.txt)だけです</source>
+        <translation>Only PSD files (*.psd), Tintloom palettes (*.tlp), work files (*.tlw) and palette files (*.gpl *.ase *.aco *.pal *.hex *.txt) can be opened.</translation>
+    </message>
+    <message>
+        <source>開けるファイルすべて</source>
+        <translation>All files Tintloom opens</translation>
+    </message>
+    <message>
+        <source>スウォッチに読み込むパレット(*.gpl *.ase *.aco *.pal *.hex *.txt)</source>
+        <translation>Palettes to bring into the swatches (*.gpl *.ase *.aco *.pal *.hex *.txt)</translation>
     </message>
 </context>
 <context>

@@ -70,6 +70,12 @@ std::optional<TArtworkExportChoice> AskArtworkExport(QWidget* parent, const TCoo
     if (dialog.exec() != QDialog::Accepted || file->text().trimmed().isEmpty()) return std::nullopt;
     choice.path = file->text().trimmed();
     if (QFileInfo(choice.path).suffix().isEmpty()) choice.path += ".png";
+    // A name that cannot be written is said before the dialog closes, and
+    // the dialog comes back with every choice in it to correct.
+    if (const std::optional<std::string> problem = PictureTargetProblem(choice.path.toStdString())) {
+      QMessageBox::warning(&dialog, dialog.windowTitle(), UserText(*problem));
+      continue;
+    }
     if (!QFileInfo::exists(choice.path)) break;
     QMessageBox ask(QMessageBox::Question, dialog.windowTitle(),
                     UserText(TL_TEXT("tintloom", "%1 は既にあります。") "\n" TL_TEXT("tintloom", "上書きしますか?")).arg(QFileInfo(choice.path).fileName()),
@@ -105,7 +111,7 @@ void ExportArtworkWithProgress(QWidget* parent, TCoordinationModel& model, const
     return !progress.wasCanceled();
   };
   const Result<TRenderOutcome> written =
-      ExportArtworkPng(model, choice.path.toStdString(), choice.background, 0, step);
+      ExportArtwork(model, choice.path.toStdString(), choice.background, 0, step);
   progress.reset();
   if (!written) model.Messages().ShowMessage(written.error().message);
 }

@@ -1,5 +1,6 @@
 #include "core/document/command_line_render.h"
 
+#include <algorithm>
 #include <charconv>
 #include <filesystem>
 #include <optional>
@@ -29,9 +30,13 @@ constexpr const char* kHelp =
     "  --render WORK.tlw     the work document: its palette, artwork and layer settings\n"
     "  --palette FILE.tlp    render with this palette instead of the work's own; may be\n"
     "                        repeated, one picture per palette, named after it\n"
-    "  --output FILE.png     the picture to write (one picture only)\n"
+    "  --output FILE.png     the picture to write (one picture only); its extension\n"
+    "                        names the format: .png\n"
     "  --output-dir DIR      the folder to write into (made if missing); each picture is\n"
-    "                        named after its palette, or after the work document\n"
+    "                        named after its palette, or after the work document;\n"
+    "                        two palettes of one file name (a/x.tlp, b/x.tlp) would\n"
+    "                        make two pictures of one name, so they are refused\n"
+    "                        before anything is written\n"
     "  --size N              fit the longer side to N pixels, averaged as the canvas\n"
     "                        shrinks (default: the artwork's own size)\n"
     "  --background B        what lies under the artwork: transparent, or a colour as\n"
@@ -113,6 +118,37 @@ std::optional<std::string> ParseCommand(const std::vector<std::string>& args, TR
   return std::nullopt;
 }
 
+// The picture each job writes, in order: the work's own palette, or each
+// palette given.
+std::vector<std::string> OutputNames(const TRenderCommand& command) {
+  namespace fs = std::filesystem;
+  if (!command.outputDir) return {*command.output};
+  const auto into = [&command](const std::string& named) {
+    return (fs::path(*command.outputDir) / fs::path(named).stem()).string() + ".png";
+  };
+  std::vector<std::string> names;
+  if (command.palettes.empty()) names.push_back(into(command.work));
+  for (const std::string& palette : command.palettes) names.push_back(into(palette));
+  return names;
+}
+
+// The line that refuses outputs no picture can be written to as asked:
+// a format the extension does not name, or two pictures of one name, the
+// second of which would overwrite the first.
+std::optional<std::string> CheckOutputNames(const TRenderCommand& command, const std::vector<std::string>& names) {
+  if (command.output && !PictureFormatForPath(*command.output)) {
+    return "cannot write '" + *command.output + "': the extension names the format, one of " + PictureFormatList();
+  }
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    for (std::size_t j = 0; j < i; ++j) {
+      if (names[i] != names[j]) continue;
+      return "two pictures would be written to '" + names[i] + "' (palettes '" + command.palettes[j] + "' and '" +
+             command.palettes[i] + "'); render them into different folders";
+    }
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 bool WantsCommandLineRender(const std::vector<std::string>& args) {
@@ -137,10 +173,17 @@ int RunCommandLineRender(const std::vector<std::string>& args, const std::string
   };
   TRenderCommand command;
   if (const std::optional<std::string> wrong = ParseCommand(args, command)) return fail(2, *wrong);
+  const std::vector<std::string> outputs = OutputNames(command);
+  if (const std::optional<std::string> wrong = CheckOutputNames(command, outputs)) return fail(2, *wrong);
 
   // The work document, every palette and the artwork are checked before
   // anything is written.
-  Result<std::vector<std::uint8_t>> workBytes = ReadWholeFile(command.work, 64ull << 20);
+  std::error_code ec;
+  if (fs::file_size(command.work, ec) > kMaxWorkDocumentBytes && !ec) {
+    return fail(1, "'" + command.work + "' is too large for a work document (over " +
+                       std::to_string(kMaxWorkDocumentBytes >> 20) + " MB)");
+  }
+  Result<std::vector<std::uint8_t>> workBytes = ReadWholeFile(command.work, kMaxWorkDocumentBytes);
   if (!workBytes) return fail(1, "cannot read work document '" + command.work + "'");
   Result<TWorkDocument> work = DecodeWorkDocument(*workBytes);
   if (!work) {
@@ -150,7 +193,6 @@ int RunCommandLineRender(const std::vector<std::string>& args, const std::string
   }
   if (!work->artwork) return fail(1, "work document '" + command.work + "' names no artwork");
   const std::string artwork = ResolveArtworkPath(*work->artwork, command.work);
-  std::error_code ec;
   if (!fs::is_regular_file(artwork, ec)) return fail(1, "artwork '" + artwork + "' not found");
 
   std::vector<std::vector<std::uint8_t>> palettes;
@@ -176,6 +218,11 @@ int RunCommandLineRender(const std::vector<std::string>& args, const std::string
 
   const std::size_t before = messages.messages.size();
   if (!ApplyWorkDocument(model, *work, command.work) || model.LayerCount() < 1) {
+    // Said as the window says it: a readable file whose layers are all empty
+    // or hidden has nothing to recolour.
+    const bool noLayers = std::find(messages.messages.begin() + static_cast<std::ptrdiff_t>(before),
+                                    messages.messages.end(), kNoLayersMessage) != messages.messages.end();
+    if (noLayers) return fail(1, "artwork '" + artwork + "' has no layers (none with visible pixels)");
     return fail(1, "cannot open artwork '" + artwork + "' (not a readable layered PSD file)");
   }
   if (messages.messages.size() > before) {
@@ -190,20 +237,21 @@ int RunCommandLineRender(const std::vector<std::string>& args, const std::string
   if (command.outputDir) {
     fs::create_directories(*command.outputDir, ec);
     if (!fs::is_directory(*command.outputDir, ec)) return fail(1, "cannot make the folder '" + *command.outputDir + "'");
-    const auto into = [&command](const std::string& named) {
-      return (fs::path(*command.outputDir) / fs::path(named).stem()).string() + ".png";
-    };
-    if (palettes.empty()) jobs.push_back({nullptr, into(command.work)});
-    for (std::size_t i = 0; i < palettes.size(); ++i) jobs.push_back({&palettes[i], into(command.palettes[i])});
+    if (palettes.empty()) jobs.push_back({nullptr, outputs.front()});
+    for (std::size_t i = 0; i < palettes.size(); ++i) jobs.push_back({&palettes[i], outputs[i]});
   } else {
-    jobs.push_back({palettes.empty() ? nullptr : &palettes.front(), *command.output});
+    jobs.push_back({palettes.empty() ? nullptr : &palettes.front(), outputs.front()});
   }
   for (const TJob& job : jobs) {
     if (job.palette != nullptr && !ReadPaletteDocumentInto(model, *job.palette)) {
       return fail(1, "cannot use the palette for '" + job.output + "'");
     }
-    Result<TRenderOutcome> written = ExportArtworkPng(model, job.output, command.background, command.size, nullptr);
+    Result<TRenderOutcome> written = ExportArtwork(model, job.output, command.background, command.size, nullptr);
     if (!written) {
+      if (written.error().message.starts_with(kNoSuchFolderMessage)) {
+        return fail(1, "cannot write '" + job.output + "': no such folder '" +
+                           fs::path(job.output).parent_path().string() + "'");
+      }
       if (written.error().message == kFileAccessMessage) return fail(1, "cannot write '" + job.output + "'");
       if (written.error().message == kArtworkChangedMessage) return fail(1, "artwork '" + artwork + "' changed while it was read");
       return fail(1, "cannot render '" + job.output + "' (the artwork could not be read, or memory ran out)");

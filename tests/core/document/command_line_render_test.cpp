@@ -57,6 +57,10 @@ class CommandLineRender : public ::testing::Test {
     return RunCommandLineRender(args, testing::ProgramDir(), out, err);
   }
   std::string P(const char* name) const { return (folder / name).string(); }
+  long Lines() const {
+    const std::string text = err.str();
+    return std::count(text.begin(), text.end(), '\n');
+  }
 
   fs::path folder;
   std::ostringstream out, err;
@@ -112,6 +116,51 @@ TEST_F(CommandLineRender, EveryFailureIsOneEnglishLineAndANonZeroStatus) {
 
   EXPECT_EQ(Run({"--help"}), 0);
   EXPECT_NE(out.str().find("--output-dir"), std::string::npos);
+}
+
+TEST_F(CommandLineRender, OutputsItCannotWriteAsAskedAreRefusedBeforeAnythingIsWritten) {
+  // Two palettes of one file name would make one picture twice over.
+  fs::create_directories(folder / "pa");
+  fs::create_directories(folder / "pb");
+  fs::copy_file(P("a.tlp"), P("pa/autumn.tlp"));
+  fs::copy_file(P("b.tlp"), P("pb/autumn.tlp"));
+  EXPECT_EQ(Run({"--render", P("w.tlw"), "--palette", P("pa/autumn.tlp"), "--palette", P("pb/autumn.tlp"),
+                 "--output-dir", P("dd")}),
+            2);
+  EXPECT_EQ(Lines(), 1) << err.str();
+  EXPECT_NE(err.str().find("autumn.png"), std::string::npos) << err.str();
+  EXPECT_FALSE(fs::exists(P("dd")));
+  EXPECT_EQ(Run({"--help"}), 0);
+  EXPECT_NE(out.str().find("refused"), std::string::npos);
+
+  // A picture is written in the format its extension names, or not at all.
+  EXPECT_EQ(Run({"--render", P("w.tlw"), "--output", P("out.jpg")}), 2);
+  EXPECT_EQ(Lines(), 1) << err.str();
+  EXPECT_NE(err.str().find(".png"), std::string::npos) << err.str();
+  EXPECT_FALSE(fs::exists(P("out.jpg")));
+  ASSERT_EQ(Run({"--render", P("w.tlw"), "--output", P("out.PNG")}), 0) << err.str();
+  EXPECT_TRUE(ReadPngFile(P("out.PNG")).ok());
+
+  // A folder that is not there is named as such.
+  EXPECT_EQ(Run({"--render", P("w.tlw"), "--output", P("nowhere/x.png")}), 1);
+  EXPECT_NE(err.str().find("no such folder"), std::string::npos) << err.str();
+
+  // A work document too large to be one is said to be.
+  fs::copy_file(P("w.tlw"), P("large.tlw"));
+  fs::resize_file(P("large.tlw"), kMaxWorkDocumentBytes + 1);
+  EXPECT_EQ(Run({"--render", P("large.tlw"), "--output", P("x.png")}), 1);
+  EXPECT_NE(err.str().find("too large"), std::string::npos) << err.str();
+}
+
+TEST_F(CommandLineRender, ReadableArtworkWithoutAVisibleLayerIsSaidToHaveNoLayersAsTheWindowSaysIt) {
+  fs::copy_file(fs::path(TINTLOOM_PSD_SAMPLES) / "pt_0layers.psd", P("art.psd"), fs::copy_options::overwrite_existing);
+  EXPECT_EQ(Run({"--render", P("w.tlw"), "--output", P("x.png")}), 1);
+  EXPECT_NE(err.str().find("has no layers"), std::string::npos) << err.str();
+  EXPECT_EQ(err.str().find("not a readable"), std::string::npos) << err.str();
+  // A file that is no PSD at all is still called that.
+  std::ofstream(P("art.psd"), std::ios::trunc) << "not a psd";
+  EXPECT_EQ(Run({"--render", P("w.tlw"), "--output", P("x.png")}), 1);
+  EXPECT_NE(err.str().find("not a readable layered PSD file"), std::string::npos) << err.str();
 }
 
 }  // namespace
