@@ -3,9 +3,11 @@
 # order of TINTLOOM_CORE_LEVELS (cmake/levels.cmake enforces it).
 set(TINTLOOM_CORE_LEVELS base colour palette artwork formats document)
 
-# Results, messages, progress, reading and writing files, data-file lookup.
+# Results, messages, progress, reading and writing files, data-file lookup,
+# the program's version.
 set(TINTLOOM_BASE_SOURCES
   core/base/file_io.cpp
+  core/base/program_version.cpp
   core/base/data_files.cpp
   core/base/memory_error.cpp
 )

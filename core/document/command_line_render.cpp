@@ -9,6 +9,7 @@
 #include "core/document/artwork_export.h"
 #include "core/base/data_files.h"
 #include "core/base/file_io.h"
+#include "core/base/program_version.h"
 #include "core/document/palette_document_commands.h"
 #include "core/document/work_document_commands.h"
 #include "core/formats/palette_document.h"
@@ -21,11 +22,13 @@ namespace tintloom {
 namespace {
 
 constexpr const char* kHelp =
-    "Usage: tintloom --render WORK.tlw [--palette PALETTE.tlp ...] (--output FILE.png | --output-dir DIR)\n"
+    "Usage: tintloom [FILE.psd | FILE.tlp | FILE.tlw ...]\n"
+    "       tintloom --render WORK.tlw [--palette PALETTE.tlp ...] (--output FILE.png | --output-dir DIR)\n"
     "                [--size N] [--background transparent|RRGGBB]\n"
     "\n"
-    "Writes the artwork of a Tintloom work document, recoloured, as PNG, without\n"
-    "opening a window.\n"
+    "Without options, opens the windows and the files named. With --render, writes\n"
+    "the artwork of a Tintloom work document, recoloured, as PNG, without opening a\n"
+    "window.\n"
     "\n"
     "  --render WORK.tlw     the work document: its palette, artwork and layer settings\n"
     "  --palette FILE.tlp    render with this palette instead of the work's own; may be\n"
@@ -42,9 +45,11 @@ constexpr const char* kHelp =
     "  --background B        what lies under the artwork: transparent, or a colour as\n"
     "                        six hexadecimal digits RRGGBB (default: FFFFFF, white)\n"
     "  --help                show this text\n"
+    "  --version             show the version\n"
     "\n"
     "Exit status: 0 when every picture was written, 1 when a file could not be read\n"
-    "or written, 2 for a wrong command line.\n";
+    "or written, 2 for a wrong command line. The manual page (man tintloom) tells\n"
+    "more, with the files Tintloom keeps and the environment it reads.\n";
 
 struct TRenderCommand {
   std::string work;
@@ -153,7 +158,7 @@ std::optional<std::string> CheckOutputNames(const TRenderCommand& command, const
 
 bool WantsCommandLineRender(const std::vector<std::string>& args) {
   for (const std::string& a : args) {
-    if (a == "--render" || a == "--help" || a == "-h") return true;
+    if (a == "--render" || a == "--help" || a == "-h" || a == "--version") return true;
   }
   return false;
 }
@@ -163,7 +168,11 @@ int RunCommandLineRender(const std::vector<std::string>& args, const std::string
   namespace fs = std::filesystem;
   for (const std::string& a : args) {
     if (a == "--help" || a == "-h") {
-      out << kHelp;
+      out << "Tintloom " << ProgramVersion() << "\n\n" << kHelp;
+      return 0;
+    }
+    if (a == "--version") {
+      out << "tintloom " << ProgramVersion() << '\n';
       return 0;
     }
   }

@@ -22,7 +22,7 @@ fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 id=org.tintloom.Tintloom
 for f in bin/tintloom share/tintloom/Tintloom.tid share/tintloom/bm.dat share/tintloom/skin.bmp \
          share/applications/$id.desktop share/metainfo/$id.metainfo.xml share/mime/packages/$id.xml \
-         share/icons/hicolor/scalable/apps/$id.svg \
+         share/icons/hicolor/scalable/apps/$id.svg share/man/man1/tintloom.1.gz \
          share/icons/hicolor/{16x16,32x32,48x48,64x64,128x128,256x256}/apps/$id.png; do
   [ -s "$prefix/$f" ] || fail "not installed: $f"
 done

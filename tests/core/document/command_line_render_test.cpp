@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <algorithm>
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <string>
 
@@ -116,6 +117,11 @@ TEST_F(CommandLineRender, EveryFailureIsOneEnglishLineAndANonZeroStatus) {
 
   EXPECT_EQ(Run({"--help"}), 0);
   EXPECT_NE(out.str().find("--output-dir"), std::string::npos);
+  // The version alone on its line, as scripts and package tools read it,
+  // also when given among other arguments.
+  EXPECT_EQ(Run({"picture.psd", "--version"}), 0);
+  EXPECT_TRUE(std::regex_match(out.str(), std::regex("tintloom [0-9]+(\\.[0-9]+)+\n"))) << out.str();
+  EXPECT_TRUE(err.str().empty()) << err.str();
 }
 
 TEST_F(CommandLineRender, OutputsItCannotWriteAsAskedAreRefusedBeforeAnythingIsWritten) {
