@@ -6,6 +6,8 @@
 
 #include "core/artwork/blend_table.h"
 #include "core/document/artwork_export.h"
+#include "core/document/layered_export.h"
+#include "core/formats/layered_psd.h"
 #include "core/base/data_files.h"
 #include "core/base/file_io.h"
 #include "core/document/palette_document_commands.h"
@@ -22,20 +24,26 @@ namespace {
 constexpr const char* kHelp =
     "Usage: tintloom --render WORK.tlw [--palette PALETTE.tlp ...] (--output FILE.png | --output-dir DIR)\n"
     "                [--size N] [--background transparent|RRGGBB]\n"
+    "       tintloom --render WORK.tlw [--palette PALETTE.tlp ...] (--output FILE.psd | --output-dir DIR --format psd)\n"
     "\n"
-    "Writes the artwork of a Tintloom work document, recoloured, as PNG, without\n"
-    "opening a window.\n"
+    "Writes the artwork of a Tintloom work document, recoloured, as PNG, or as a\n"
+    "layered PSD with every layer recoloured, without opening a window.\n"
     "\n"
     "  --render WORK.tlw     the work document: its palette, artwork and layer settings\n"
     "  --palette FILE.tlp    render with this palette instead of the work's own; may be\n"
     "                        repeated, one picture per palette, named after it\n"
-    "  --output FILE.png     the picture to write (one picture only)\n"
+    "  --output FILE.png     the picture to write (one picture only); a name ending in\n"
+    "                        .psd writes a layered PSD: one layer per layer of the\n"
+    "                        artwork in its colours, modes, names and hidden flags,\n"
+    "                        the merged picture over white, at the artwork's own size\n"
     "  --output-dir DIR      the folder to write into (made if missing); each picture is\n"
     "                        named after its palette, or after the work document\n"
+    "  --format png|psd      what --output-dir writes (default: png)\n"
     "  --size N              fit the longer side to N pixels, averaged as the canvas\n"
     "                        shrinks (default: the artwork's own size)\n"
     "  --background B        what lies under the artwork: transparent, or a colour as\n"
     "                        six hexadecimal digits RRGGBB (default: FFFFFF, white)\n"
+    "                        (--size and --background are for PNG pictures only)\n"
     "  --help                show this text\n"
     "\n"
     "Exit status: 0 when every picture was written, 1 when a file could not be read\n"
@@ -47,8 +55,17 @@ struct TRenderCommand {
   std::optional<std::string> output;
   std::optional<std::string> outputDir;
   std::int32_t size = 0;
+  bool backgroundGiven = false;
   TRenderBackground background;
+  bool layered = false;  // a layered PSD rather than a PNG picture
+  bool formatGiven = false;
 };
+
+bool EndsInPsd(const std::string& path) {
+  std::string extension = std::filesystem::path(path).extension().string();
+  for (char& c : extension) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  return extension == ".psd";
+}
 
 class TCollectedMessages final : public TMessageSink {
  public:
@@ -66,7 +83,7 @@ std::optional<std::string> ParseCommand(const std::vector<std::string>& args, TR
     };
     std::optional<std::string> v;
     if (option == "--render" || option == "--palette" || option == "--output" || option == "--output-dir" ||
-        option == "--size" || option == "--background") {
+        option == "--size" || option == "--background" || option == "--format") {
       v = value();
       if (!v || v->empty()) return option + " needs a value (see --help)";
     }
@@ -86,7 +103,12 @@ std::optional<std::string> ParseCommand(const std::vector<std::string>& args, TR
         return "--size needs a whole number of pixels from 1 to 65535, not '" + *v + "'";
       }
       command.size = n;
+    } else if (option == "--format") {
+      if (*v != "png" && *v != "psd") return "--format takes png or psd, not '" + *v + "'";
+      command.layered = *v == "psd";
+      command.formatGiven = true;
     } else if (option == "--background") {
+      command.backgroundGiven = true;
       if (*v == "transparent") {
         command.background.transparent = true;
       } else {
@@ -106,6 +128,13 @@ std::optional<std::string> ParseCommand(const std::vector<std::string>& args, TR
   if (command.work.empty()) return "--render needs a work document (see --help)";
   if (command.output.has_value() == command.outputDir.has_value()) {
     return "give either --output FILE.png or --output-dir DIR (see --help)";
+  }
+  if (command.output && command.formatGiven) {
+    return "--format is for --output-dir; --output takes its format from the file's extension";
+  }
+  if (command.output) command.layered = EndsInPsd(*command.output);
+  if (command.layered && (command.size > 0 || command.backgroundGiven)) {
+    return "a layered PSD is written at the artwork's own size over white: --size and --background are for PNG";
   }
   if (command.output && command.palettes.size() > 1) {
     return "several palettes make several pictures: use --output-dir instead of --output";
@@ -191,7 +220,7 @@ int RunCommandLineRender(const std::vector<std::string>& args, const std::string
     fs::create_directories(*command.outputDir, ec);
     if (!fs::is_directory(*command.outputDir, ec)) return fail(1, "cannot make the folder '" + *command.outputDir + "'");
     const auto into = [&command](const std::string& named) {
-      return (fs::path(*command.outputDir) / fs::path(named).stem()).string() + ".png";
+      return (fs::path(*command.outputDir) / fs::path(named).stem()).string() + (command.layered ? ".psd" : ".png");
     };
     if (palettes.empty()) jobs.push_back({nullptr, into(command.work)});
     for (std::size_t i = 0; i < palettes.size(); ++i) jobs.push_back({&palettes[i], into(command.palettes[i])});
@@ -202,9 +231,13 @@ int RunCommandLineRender(const std::vector<std::string>& args, const std::string
     if (job.palette != nullptr && !ReadPaletteDocumentInto(model, *job.palette)) {
       return fail(1, "cannot use the palette for '" + job.output + "'");
     }
-    Result<TRenderOutcome> written = ExportArtworkPng(model, job.output, command.background, command.size, nullptr);
+    Result<TRenderOutcome> written =
+        command.layered ? ExportLayeredPsd(model, job.output, nullptr)
+                        : ExportArtworkPng(model, job.output, command.background, command.size, nullptr);
     if (!written) {
       if (written.error().message == kFileAccessMessage) return fail(1, "cannot write '" + job.output + "'");
+      if (written.error().message == kExportOverArtworkMessage) return fail(1, "'" + job.output + "' is the artwork itself: choose another name");
+      if (written.error().message == kPsdTooLargeMessage) return fail(1, "'" + job.output + "' would be larger than a PSD file can be (4 GB)");
       if (written.error().message == kArtworkChangedMessage) return fail(1, "artwork '" + artwork + "' changed while it was read");
       return fail(1, "cannot render '" + job.output + "' (the artwork could not be read, or memory ran out)");
     }
