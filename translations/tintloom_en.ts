@@ -827,6 +827,30 @@
         <source>スウォッチに読み込むパレット(*.gpl *.ase *.aco *.pal *.hex *.txt)</source>
         <translation>Palettes to bring into the swatches (*.gpl *.ase *.aco *.pal *.hex *.txt)</translation>
     </message>
+    <message>
+        <source>見本用PSDファイル自身には書き出せません。別のファイル名を選んでください</source>
+        <translation>Cannot export over the sample PSD file itself. Please choose another file name.</translation>
+    </message>
+    <message>
+        <source>PSDファイルの大きさの上限(4GB)を超えるため書き出せません</source>
+        <translation>Cannot export: the file would be larger than a PSD file can be (4 GB).</translation>
+    </message>
+    <message>
+        <source>配色したレイヤーをPSDで書き出す</source>
+        <translation>Export Recoloured Layers as PSD</translation>
+    </message>
+    <message>
+        <source>PSDファイル(*.psd)</source>
+        <translation>PSD files (*.psd)</translation>
+    </message>
+    <message>
+        <source>%1_配色</source>
+        <translation>%1_recoloured</translation>
+    </message>
+    <message>
+        <source>配色したレイヤーを書き出しています...</source>
+        <translation>Exporting the recoloured layers...</translation>
+    </message>
 </context>
 <context>
     <name>tintloom::TColorForm</name>
@@ -1013,6 +1037,10 @@
     <message>
         <source>3型色覚 (T型)(&amp;T)</source>
         <translation>&amp;Tritan (blue-weak)</translation>
+    </message>
+    <message>
+        <source>配色したレイヤーをPSDで書き出す(&amp;L)...</source>
+        <translation>Export Recoloured &amp;Layers as PSD...</translation>
     </message>
 </context>
 <context>

@@ -120,6 +120,7 @@ TFileCommands::TFileCommands(QWidget& parent, TCoordinationModel& model, const T
     windows_.swatch->ImportPaletteFile(QString::fromStdString(path));
   };
   runArtworkExportDialog = [this] { return AskArtworkExport(&parent_, model_); };
+  runLayeredExportDialog = [this] { return AskLayeredExport(&parent_, model_); };
   runPaletteOpenDialog = [this] {
     QFileDialog dialog(&parent_);
     dialog.setObjectName("OpenDialog1");
@@ -259,6 +260,17 @@ void TFileCommands::P1Click() {
   const std::optional<TArtworkExportChoice> choice = runArtworkExportDialog();
   if (!choice) return;
   ExportArtworkWithProgress(&parent_, model_, *choice);
+}
+
+void TFileCommands::LP1Click() {
+  if (model_.Busy() || !runLayeredExportDialog) return;
+  if (model_.LayerCount() < 1) {
+    model_.Messages().ShowMessage(kNoArtworkMessage);
+    return;
+  }
+  const QString path = runLayeredExportDialog();
+  if (path.isEmpty()) return;
+  ExportLayersWithProgress(&parent_, model_, path);
 }
 
 }  // namespace tintloom

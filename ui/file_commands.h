@@ -45,6 +45,9 @@ class TFileCommands {
   // then writes the recoloured artwork at full size with a cancellable
   // progress window.
   void P1Click();
+  // "配色したレイヤーをPSDで書き出す(&L)...": asks for a PSD file, then
+  // writes every layer recoloured, with the same progress window.
+  void LP1Click();
   // A dropped file: only the first counts; a .psd (any case) is opened, a
   // .tlw opens as a work document, a .tlp as a palette document, a palette
   // from another program (.gpl .ase .aco .pal .hex .txt) is imported into
@@ -65,6 +68,8 @@ class TFileCommands {
   std::function<QString()> runOpenDialog;
   // The dialog of P1Click; nothing when cancelled.
   std::function<std::optional<TArtworkExportChoice>()> runArtworkExportDialog;
+  // The dialog of LP1Click; empty when cancelled.
+  std::function<QString()> runLayeredExportDialog;
   // Opens a PSD file as sample artwork (the model's loader).
   std::function<void(const std::string& path)> openSampleArtwork;
   // Reads a palette document named on the command line.

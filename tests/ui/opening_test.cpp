@@ -302,8 +302,21 @@ TEST_F(OpeningSamples, SavedWorkReopensByDropAndTheArtworkExportsAtItsOwnSize) {
   const QImage written(QString::fromStdString(png));
   EXPECT_EQ(written.size(), QSize(360, 200));
   ExpectUsable();
+
+  // The layers sent back as a PSD the program opens again, layer for layer.
+  const std::string psd = testing::ScratchPath("layers.psd");
+  form.FileCommands().runLayeredExportDialog = [&psd] { return QString::fromStdString(psd); };
+  form.findChild<QAction*>("LP1")->trigger();
+  ASSERT_TRUE(messages.shown.empty()) << messages.shown.front();
+  TPSD read;
+  TSilentProgress silent;
+  ASSERT_TRUE(LoadFromFile(psd, read, silent).ok());
+  EXPECT_EQ(read.layerCount, model.LayerCount());
+  EXPECT_EQ(read.width, 360);
+  ExpectUsable();
   std::filesystem::remove(work);
   std::filesystem::remove(png);
+  std::filesystem::remove(psd);
 }
 
 TEST_F(OpeningSamples, AnExportNameThatCannotBeWrittenIsSaidAndTheDialogStaysToCorrectIt) {

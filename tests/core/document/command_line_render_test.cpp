@@ -15,6 +15,8 @@
 #include "core/document/palette_document_commands.h"
 #include "core/document/work_document_commands.h"
 #include "core/formats/palette_document.h"
+#include "core/artwork/psd_document.h"
+#include "core/base/file_io.h"
 #include "core/formats/png_file.h"
 #include "core/formats/work_document.h"
 #include "core/document/coordination_model.h"
@@ -84,6 +86,44 @@ TEST_F(CommandLineRender, OnePicturePerPaletteNamedAfterItAndSizedOnRequest) {
   EXPECT_EQ(full->width, 360);
   EXPECT_EQ(full->height, 200);
   EXPECT_TRUE(full->alpha);
+}
+
+TEST_F(CommandLineRender, LayeredPsdByItsExtensionOrByFormatAndNeverOverTheArtwork) {
+  const auto layers = [](const std::string& path) {
+    TPSD doc;
+    TSilentProgress silent;
+    return LoadFromFile(path, doc, silent).ok() ? doc.layerCount : -1;
+  };
+  ASSERT_EQ(Run({"--render", P("w.tlw"), "--output", P("layers.PSD")}), 0) << err.str();
+  const int working = [this] {
+    testing::TRecordingViews views;
+    testing::TRecordingMessages messages;
+    TCoordinationModel model(views, messages);
+    model.OpenSampleArtwork(P("art.psd"));
+    return model.LayerCount();
+  }();
+  EXPECT_EQ(layers(P("layers.PSD")), working);
+  ASSERT_EQ(Run({"--render", P("w.tlw"), "--palette", P("a.tlp"), "--palette", P("b.tlp"), "--output-dir",
+                 P("psd"), "--format", "psd"}),
+            0)
+      << err.str();
+  EXPECT_GT(layers(P("psd/a.psd")), 0);
+  EXPECT_NE(ReadWholeFile(P("psd/a.psd"), 1 << 20).value(), ReadWholeFile(P("psd/b.psd"), 1 << 20).value());
+
+  const std::uint64_t size = fs::file_size(P("art.psd"));
+  for (const auto& [args, status] : std::vector<std::pair<std::vector<std::string>, int>>{
+           {{"--render", P("w.tlw"), "--output", P("x.psd"), "--size", "100"}, 2},
+           {{"--render", P("w.tlw"), "--output", P("x.psd"), "--background", "transparent"}, 2},
+           {{"--render", P("w.tlw"), "--output-dir", P("d"), "--format", "tiff"}, 2},
+           {{"--render", P("w.tlw"), "--output", P("x.psd"), "--format", "psd"}, 2},
+           {{"--render", P("w.tlw"), "--output", P("art.psd")}, 1},
+       }) {
+    EXPECT_EQ(Run(args), status) << args.back();
+    const std::string line = err.str();
+    EXPECT_EQ(std::count(line.begin(), line.end(), '\n'), 1) << line;
+    EXPECT_FALSE(fs::exists(P("x.psd")));
+  }
+  EXPECT_EQ(fs::file_size(P("art.psd")), size);
 }
 
 TEST_F(CommandLineRender, EveryFailureIsOneEnglishLineAndANonZeroStatus) {
