@@ -5,6 +5,7 @@
 
 #include "core/artwork/compositor.h"
 #include "core/artwork/full_size_layers.h"
+#include "core/base/memory_error.h"
 #include "core/colour/surface.h"
 
 namespace tintloom {
@@ -33,10 +34,12 @@ bool SameLayers(const TPSD& shown, int count, const std::function<const std::opt
 // backdrop's coverage ab, Cs' = (1 - ab) Cs + ab B(Cb, Cs), and laid over the
 // backdrop. The coverage grows as A + (255 - A) x a / 255. Layers the canvas
 // leaves out (hidden, unmapped, without planes) cover nothing. `rgba` holds
-// rows [0, rows) of `doc` as straight red, green, blue and alpha.
-void ComposeOverNothing(const TPSD& doc, std::span<const TArtworkLayer> layers, const TBlendTable& blend,
-                        std::int32_t width, std::int32_t rows, std::vector<std::uint8_t>& rgba) {
-  rgba.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(rows) * 4, 0);
+// rows [0, rows) of `doc` as straight red, green, blue and alpha; fails with
+// the memory message.
+Result<> ComposeOverNothing(const TPSD& doc, std::span<const TArtworkLayer> layers, const TBlendTable& blend,
+                            std::int32_t width, std::int32_t rows, std::vector<std::uint8_t>& rgba) {
+  const std::uint64_t bytes = 4ull * static_cast<std::uint64_t>(std::max(width, 0)) * static_cast<std::uint64_t>(std::max(rows, 0));
+  if (!TryResize(rgba, static_cast<std::size_t>(bytes))) return Fail(MemoryErrorText("TRenderRows::Rgba[]", width, bytes));
   const auto count = static_cast<std::size_t>(std::max(doc.workingLayerCount, 0));
   for (std::size_t i = 0; i < count && i < doc.Simples.size() && i < layers.size(); ++i) {
     const TSimpleLayer& layer = doc.Simples[i];
@@ -81,6 +84,7 @@ void ComposeOverNothing(const TPSD& doc, std::span<const TArtworkLayer> layers, 
       }
     }
   }
+  return Ok();
 }
 
 // Rows [0, rows) of the opaque surface to the sink.
@@ -109,7 +113,7 @@ Result<> ComposeAndEmit(const TPSD& doc, std::span<const TArtworkLayer> layers, 
     CompositeArtwork(doc, surface, layers, blend);
     return EmitRows(surface, rows, buffer, sink);
   }
-  ComposeOverNothing(doc, layers, blend, width, rows, buffer);
+  TRY(ComposeOverNothing(doc, layers, blend, width, rows, buffer));
   const std::size_t rowBytes = static_cast<std::size_t>(width) * 4;
   for (std::int32_t y = 0; y < rows; ++y) TRY(sink.WriteRow(buffer.data() + static_cast<std::size_t>(y) * rowBytes));
   return Ok();
