@@ -66,6 +66,7 @@ set(TINTLOOM_FORMATS_SOURCES
   core/formats/swatch_file.cpp
   core/formats/palette_import.cpp
   core/formats/png_file.cpp
+  core/formats/layered_psd.cpp
   core/formats/json_text.cpp
   core/formats/work_document.cpp
 )
@@ -84,6 +85,7 @@ set(TINTLOOM_DOCUMENT_SOURCES
   core/document/swatch_commands.cpp
   core/document/save_as.cpp
   core/document/artwork_export.cpp
+  core/document/layered_export.cpp
   core/document/command_line_render.cpp
 )
 

@@ -199,6 +199,7 @@ void TMainForm::BuildMenu() {
   file->addSeparator()->setObjectName("N14");
   connect(item(file, "PSD1", QT_TR_NOOP("見本用PSDファイルを開く...")), &QAction::triggered, this, [this] { fileCommands_.PSD1Click(); });
   connect(item(file, "P1", QT_TR_NOOP("配色した画像を書き出す(&P)...")), &QAction::triggered, this, [this] { fileCommands_.P1Click(); });
+  connect(item(file, "LP1", QT_TR_NOOP("配色したレイヤーをPSDで書き出す(&L)...")), &QAction::triggered, this, [this] { fileCommands_.LP1Click(); });
   file->addSeparator()->setObjectName("N2");
   connect(item(file, "X1", QT_TR_NOOP("終了(&X)")), &QAction::triggered, this, [this] { X1Click(); });
 

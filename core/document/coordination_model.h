@@ -28,8 +28,13 @@
 #include "core/document/model_views.h"
 #include "core/document/palette_state.h"
 #include "core/document/redraw_driver.h"
+#include "core/base/user_text.h"
 
 namespace tintloom {
+
+// What opening says of a readable file none of whose layers has a pixel to
+// recolour; the headless render says the same in its own words.
+inline constexpr const char* kNoLayersMessage = TL_TEXT("tintloom", "PSDファイルはレイヤーをもちません");
 
 class TCoordinationModel {
  public:
@@ -78,6 +83,11 @@ class TCoordinationModel {
   // itself is left exactly as it was and nothing is drawn. Empty while busy
   // or without a selected slot.
   std::optional<TColorSlot> SlotAfterPick(int shade, TColor pixel);
+  // The selected slot as a swatch of `colour`: its base exactly that colour
+  // (neither snapped to the tone filter's tones nor turned to the rule's
+  // hue), the other three shades mixed from it with the slot's own mixing
+  // colours. Empty while busy or without a selected slot.
+  std::optional<TColorSlot> SlotOfColour(TColor colour);
   // Shift-click on the canvas at (x, y): the artwork's grey level there
   // becomes the selected layer's shadow level (right button) or base level.
   void PickLevelAt(bool shadowLevel, int x, int y);

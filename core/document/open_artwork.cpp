@@ -14,7 +14,6 @@ namespace tintloom {
 namespace {
 
 constexpr const char* kLoadAbandoned = TL_TEXT("tintloom", "PSDファイルオープン中にエラーが発生したため処理を中断します");
-constexpr const char* kNoLayers = TL_TEXT("tintloom", "PSDファイルはレイヤーをもちません");
 
 std::string AbsolutePath(const std::string& path) {
   std::error_code ec;
@@ -47,7 +46,7 @@ bool TCoordinationModel::OpenSampleArtwork(const std::string& path) {
   if (incoming.workingLayerCount < 1) {
     // Nothing in it could be recoloured: not worth the artwork it would replace.
     progress.HideProgress();
-    messages_.ShowMessage(kNoLayers);
+    messages_.ShowMessage(kNoLayersMessage);
     KeepCurrentArtwork();
     return false;
   }
@@ -65,11 +64,11 @@ bool TCoordinationModel::OpenSampleArtwork(const std::string& path) {
 
 void TCoordinationModel::AbandonLoad(const std::string& reason) {
   views_.Progress().HideProgress();
-  // The artwork is back in its windows before the messages say the open
-  // failed, so they never show an empty layer list as if the work were gone.
+  // The artwork is back in its windows before the message says the open
+  // failed, so it never shows an empty layer list as if the work were gone.
+  // The reason and the stop are one message: one box to read and close.
   KeepCurrentArtwork();
-  if (!reason.empty()) messages_.ShowMessage(reason);
-  messages_.ShowMessage(kLoadAbandoned);
+  messages_.ShowMessage(reason.empty() ? std::string(kLoadAbandoned) : reason + "\n" + kLoadAbandoned);
 }
 
 void TCoordinationModel::KeepCurrentArtwork() {

@@ -48,14 +48,22 @@ void SaveWorkDocument(TCoordinationModel& model, const std::string& path) {
 
 void LoadWorkDocument(TCoordinationModel& model, const std::string& path) {
   if (model.Busy()) return;
+  // Every refusal names the file, as the artwork's messages do.
+  const auto refuse = [&model, &path](const std::string& text) { model.Messages().ShowMessage(text + "\n->" + path); };
+  std::error_code ec;
+  const std::uintmax_t size = std::filesystem::file_size(path, ec);
+  if (!ec && size > kMaxWorkDocumentBytes) {
+    refuse(FillText(TL_TEXT("tintloom", "ファイルが大きすぎます(作業ファイルは%1MBまでです)"), kMaxWorkDocumentBytes >> 20));
+    return;
+  }
   Result<std::vector<std::uint8_t>> bytes = ReadWholeFile(path, kMaxWorkDocumentBytes);
   if (!bytes) {
-    model.Messages().ShowMessage(bytes.error().message);
+    refuse(bytes.error().message);
     return;
   }
   Result<TWorkDocument> document = DecodeWorkDocument(*bytes);
   if (!document) {
-    model.Messages().ShowMessage(document.error().message);
+    refuse(document.error().message);
     return;
   }
   (void)ApplyWorkDocument(model, *document, path);

@@ -46,6 +46,12 @@ if command -v update-mime-database >/dev/null; then
   grep -q '^[0-9]*:application/x-tintloom-palette:\*\.tlp$' "$prefix/share/mime/globs2" || fail "no *.tlp glob"
   grep -aq 'TLPL' "$prefix/share/mime/magic" || fail "no TLPL magic"
   grep -q '^[0-9]*:application/x-tintloom-work:\*\.tlw$' "$prefix/share/mime/globs2" || fail "no *.tlw glob"
+  # Every palette kind the program opens is offered to it by the launcher entry.
+  for type in application/x-gimp-palette application/x-adobe-swatch-exchange application/x-photoshop-swatches \
+              application/x-jasc-palette; do
+    grep -q "^[0-9]*:$type:" "$prefix/share/mime/globs2" || fail "no glob for $type"
+    grep -q "^MimeType=.*$type;" "$prefix/share/applications/$id.desktop" || fail "$type not in the launcher entry"
+  done
 fi
 
 # Start the installed program from elsewhere, with no data files around.

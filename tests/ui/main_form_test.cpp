@@ -58,7 +58,7 @@ TEST(MainForm, GeometryCaptionAndCheckerCanvas) {
 TEST(MainForm, MenuHasEveryItemAndBackgroundsSwitch) {
   testing::TRecordingMessages messages;
   TMainForm form(messages, testing::ProgramDir());
-  for (const char* name : {"N1", "S1", "PSD1", "P1", "X1", "C1", "N3", "N4", "L1", "N5", "S2", "N13", "N8", "N9", "N10",
+  for (const char* name : {"N1", "S1", "PSD1", "P1", "LP1", "X1", "C1", "N3", "N4", "L1", "N5", "S2", "N13", "N8", "N9", "N10",
                            "N11", "N12"}) {
     EXPECT_NE(FindAction(&form, name), nullptr) << name;
   }

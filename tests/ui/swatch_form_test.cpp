@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 
 #include "core/base/file_io.h"
 #include "core/formats/palette_document.h"
@@ -131,7 +132,7 @@ TEST_F(SwatchWindow, RightClickMenuAddsDeletesAndImportsAndDroppedPalettesComeIn
   EXPECT_EQ(offered, (std::vector<QString>{remove, import}));
   EXPECT_TRUE(swatch->Swatches().empty());
 
-  // Import through the dialog: each colour as the slot picked into its base.
+  // Import through the dialog: each colour the base of a swatch.
   const auto write = [&](const std::string& name, const std::string& text) {
     const std::string path = dir + "/" + name;
     EXPECT_TRUE(ReplaceFileContents(path, std::vector<std::uint8_t>(text.begin(), text.end())).ok());
@@ -143,7 +144,7 @@ TEST_F(SwatchWindow, RightClickMenuAddsDeletesAndImportsAndDroppedPalettesComeIn
   choice = import;
   Click(5, 5, Qt::NoModifier, Qt::RightButton);
   ASSERT_EQ(swatch->Swatches().size(), 2u);
-  EXPECT_EQ(FromRgb24(swatch->GridSurface().At(10, 10)), model.SlotAfterPick(kBase, 0x0A28C8)->shades[kBase].Color);
+  EXPECT_EQ(FromRgb24(swatch->GridSurface().At(10, 10)), TColor{0x0A28C8});  // "200 40 10" exactly
   EXPECT_TRUE(messages.shown.empty());
 
   // A damaged file: one message, nothing added.
@@ -244,11 +245,11 @@ TEST(PaletteCommands, OpenAndSaveGoByTheExtensionInAnyCase) {
   form.FileCommands().N1Click();
   EXPECT_EQ(artwork, std::vector<std::string>{dir + "/picture.PSD"});
   form.Model().ChangeRule(2);
-  chosen = QString::fromStdString(dir + "/a.Aco");
+  chosen = QString::fromStdString(dir + "/a.dat");
   form.FileCommands().N1Click();
   EXPECT_EQ(form.Model().Scheme().ruleIndex, 2);
   ASSERT_EQ(messages.shown.size(), 1u);
-  EXPECT_NE(messages.shown[0].find(dir + "/a.Aco"), std::string::npos);
+  EXPECT_NE(messages.shown[0].find(dir + "/a.dat"), std::string::npos);
   messages.shown.clear();
   // A work document saves and opens through the same two commands.
   form.Model().ChangeRule(4);
@@ -263,6 +264,29 @@ TEST(PaletteCommands, OpenAndSaveGoByTheExtensionInAnyCase) {
   form.FileCommands().S1Click();
   EXPECT_EQ(messages.shown, std::vector<std::string>{kFileAccessMessage});
   fs::remove_all(dir);
+}
+
+TEST_F(SwatchWindow, APaletteFileOpenedDroppedOrNamedOnTheCommandLineComesIntoTheSwatchesAlike) {
+  const std::string gpl = dir + "/brand.gpl";
+  const std::string text = "GIMP Palette\nName: brand\n#\n200 40 10\tRed\n10 40 200\tBlue\n";
+  ASSERT_TRUE(ReplaceFileContents(gpl, std::vector<std::uint8_t>(text.begin(), text.end())).ok());
+  const QString path = QString::fromStdString(gpl);
+  form.FileCommands().runPaletteOpenDialog = [&path] { return path; };
+  const std::vector<std::function<void()>> ways = {
+      [&] { form.FileCommands().DropFiles({path}); },
+      [&] { form.FileCommands().N1Click(); },
+      [&] { form.FileCommands().OpenCommandLineFiles({path}); },
+  };
+  std::vector<std::vector<std::string>> added;
+  for (const auto& way : ways) {
+    const std::size_t before = swatch->Swatches().size();
+    way();
+    added.emplace_back(swatch->Swatches().begin() + static_cast<std::ptrdiff_t>(before), swatch->Swatches().end());
+  }
+  EXPECT_TRUE(messages.shown.empty()) << messages.shown.front();
+  ASSERT_EQ(added[0].size(), 2u);
+  EXPECT_EQ(added[1], added[0]);
+  EXPECT_EQ(added[2], added[0]);
 }
 
 }  // namespace

@@ -245,12 +245,22 @@ TEST_F(WorkDocument, DamagedOrForeignFilesAreRefusedAndChangeNothing) {
     other.messages.shown.clear();
     LoadWorkDocument(other.model, path);
     ASSERT_EQ(other.messages.shown.size(), 1u) << c.bytes.substr(0, 80);
-    EXPECT_EQ(other.messages.shown[0], c.message) << c.bytes.substr(0, 80);
+    // The message names the file.
+    EXPECT_EQ(other.messages.shown[0], c.message + ("\n->" + path)) << c.bytes.substr(0, 80);
     EXPECT_EQ(other.Palette(), palette);
     EXPECT_EQ(other.model.LayerMapping(0).MappedSlot, 4);
     EXPECT_EQ(other.model.Artwork().Path(), Sample("pt_mask.psd"));
     EXPECT_EQ(other.model.Canvas().bitmap, canvas);
   }
+  // Too large to be one of ours: said so, not that the file cannot be read.
+  const std::string large = (folder / "large.tlw").string();
+  ASSERT_TRUE(ReplaceFileContents(large, Bytes(good)).ok());
+  std::filesystem::resize_file(large, kMaxWorkDocumentBytes + 1);
+  other.messages.shown.clear();
+  LoadWorkDocument(other.model, large);
+  EXPECT_EQ(other.messages.shown, std::vector<std::string>{"ファイルが大きすぎます(作業ファイルは64MBまでです)\n->" + large});
+  EXPECT_EQ(other.Palette(), palette);
+  std::filesystem::remove(large);
 }
 
 TEST(WorkDocumentText, HalfAMillionTinyValuesAreRefusedBeforeTheyTakeGigabytes) {
