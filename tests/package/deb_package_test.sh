@@ -70,9 +70,12 @@ man_page=$root/usr/share/man/man1/tintloom.1.gz
 warnings=$(LC_ALL=C.UTF-8 MANROFFSEQ='' MANWIDTH=80 man --warnings -E UTF-8 -l -Tutf8 -Z "$man_page" 2>&1 >/dev/null)
 [ -z "$warnings" ] || fail "manual page warnings: $warnings"
 text=$(LC_ALL=C.UTF-8 MANWIDTH=200 man -l "$man_page" 2>/dev/null)
-for s in "Tintloom $version" "--render" "--palette" "--output-dir" "--size" "--background" "--version" \
-         "EXIT STATUS" "ENVIRONMENT" "FILES" "Tintloom.conf" "DefaultSwatch.swo" "QT_QPA_PLATFORM"; do
+for s in "Tintloom $version" "EXIT STATUS" "ENVIRONMENT" "FILES" "Tintloom.conf" "DefaultSwatch.swo" "QT_QPA_PLATFORM"; do
   [[ "$text" == *"$s"* ]] || fail "manual page lacks '$s'"
+done
+# Every option the program's --help names is documented there too.
+for option in $("$root/usr/bin/tintloom" --help | grep -o -- '--[a-z][a-z-]*' | sort -u); do
+  [[ "$text" == *"$option"* ]] || fail "manual page does not document $option"
 done
 
 # The unpacked program: its version, and a headless render from another
