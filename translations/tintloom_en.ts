@@ -807,6 +807,18 @@
         <source>(Wayland のセッションでは画面の読み取りが許可されていません)</source>
         <translation>(A Wayland session does not allow reading the screen.)</translation>
     </message>
+    <message>
+        <source>作業を保存できるのは Tintloomパレット(.tlp)と作業ファイル(.tlw)です</source>
+        <translation>The work can be saved only as a Tintloom palette (.tlp) or work document (.tlw).</translation>
+    </message>
+    <message>
+        <source>作業の保存</source>
+        <translation>Save Work</translation>
+    </message>
+    <message>
+        <source>無題</source>
+        <translation>Untitled</translation>
+    </message>
 </context>
 <context>
     <name>tintloom::TColorForm</name>
@@ -993,6 +1005,18 @@
     <message>
         <source>3型色覚 (T型)(&amp;T)</source>
         <translation>&amp;Tritan (blue-weak)</translation>
+    </message>
+    <message>
+        <source>作業内容を保存しますか?</source>
+        <translation>Save your work?</translation>
+    </message>
+    <message>
+        <source>%1 への変更を保存しますか?</source>
+        <translation>Save the changes to %1?</translation>
+    </message>
+    <message>
+        <source>保存しないと、最後に保存してからの変更は失われます。</source>
+        <translation>If you don&apos;t save, the changes since the last save will be lost.</translation>
     </message>
 </context>
 <context>
