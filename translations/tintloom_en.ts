@@ -851,6 +851,18 @@
         <source>配色したレイヤーを書き出しています...</source>
         <translation>Exporting the recoloured layers...</translation>
     </message>
+    <message>
+        <source>作業を保存できるのは Tintloomパレット(.tlp)と作業ファイル(.tlw)です</source>
+        <translation>The work can be saved only as a Tintloom palette (.tlp) or work document (.tlw).</translation>
+    </message>
+    <message>
+        <source>作業の保存</source>
+        <translation>Save Work</translation>
+    </message>
+    <message>
+        <source>無題</source>
+        <translation>Untitled</translation>
+    </message>
 </context>
 <context>
     <name>tintloom::TColorForm</name>
@@ -1041,6 +1053,18 @@
     <message>
         <source>配色したレイヤーをPSDで書き出す(&amp;L)...</source>
         <translation>Export Recoloured &amp;Layers as PSD...</translation>
+    </message>
+    <message>
+        <source>作業内容を保存しますか?</source>
+        <translation>Save your work?</translation>
+    </message>
+    <message>
+        <source>%1 への変更を保存しますか?</source>
+        <translation>Save the changes to %1?</translation>
+    </message>
+    <message>
+        <source>保存しないと、最後に保存してからの変更は失われます。</source>
+        <translation>If you don&apos;t save, the changes since the last save will be lost.</translation>
     </message>
 </context>
 <context>

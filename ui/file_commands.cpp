@@ -148,6 +148,24 @@ TFileCommands::TFileCommands(QWidget& parent, TCoordinationModel& model, const T
     StartInLastFolder(dialog, kPaletteFolderKey);
     return RunRememberingFolder(dialog, kPaletteFolderKey);
   };
+  runWorkSaveDialog = [this](const QString& suggested) {
+    QFileDialog dialog(&parent_, UserText(TL_TEXT("tintloom", "作業の保存")));
+    dialog.setObjectName("WorkSaveDialog");
+    const QString work = UserText(TL_TEXT("tintloom", "Tintloom作業ファイル(*.tlw)"));
+    const QString palette = UserText(TL_TEXT("tintloom", "Tintloomパレット(*.tlp)"));
+    const bool asWork = suggested.endsWith(".tlw");
+    dialog.setNameFilters(asWork ? QStringList{work, palette} : QStringList{palette, work});
+    dialog.setDefaultSuffix(asWork ? "tlw" : "tlp");
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog, work](const QString& filter) {
+      dialog.setDefaultSuffix(filter == work ? "tlw" : "tlp");
+    });
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setSizeGripEnabled(true);
+    if (!QFileInfo(suggested).isAbsolute()) StartInLastFolder(dialog, kPaletteFolderKey);
+    dialog.selectFile(suggested);
+    return RunRememberingFolder(dialog, kPaletteFolderKey);
+  };
   runOpenDialog = [this] {
     QFileDialog dialog(&parent_);
     dialog.setObjectName("OpenDialog2");
@@ -271,6 +289,29 @@ void TFileCommands::LP1Click() {
   const QString path = runLayeredExportDialog();
   if (path.isEmpty()) return;
   ExportLayersWithProgress(&parent_, model_, path);
+}
+
+bool TFileCommands::SaveWork() {
+  if (model_.Busy()) return false;
+  if (model_.DocumentHoldsWork()) {
+    if (!SaveDocument(model_, model_.DocumentPath())) return false;
+  } else {
+    if (!runWorkSaveDialog) return false;
+    // The open document's name with the extension the work needs, beside it.
+    const std::string extension = WorkDocumentExtension(model_);
+    QString suggested = UserText(TL_TEXT("tintloom", "無題")) + QString::fromLatin1(extension);
+    if (!model_.DocumentPath().empty()) {
+      const QFileInfo document(QString::fromStdString(model_.DocumentPath()));
+      suggested = document.absolutePath() + '/' + document.completeBaseName() + QString::fromLatin1(extension);
+    }
+    const QString path = runWorkSaveDialog(suggested);
+    if (path.isEmpty()) return false;
+    // The windows the dialog covered are repainted before the file is written.
+    QApplication::processEvents();
+    if (!SaveDocument(model_, path.toStdString())) return false;
+  }
+  // A palette document chosen for layer work keeps the palette only.
+  return !model_.Unsaved();
 }
 
 }  // namespace tintloom

@@ -60,6 +60,11 @@ class TFileCommands {
   void OpenCommandLineFiles(const QStringList& paths);
   // The palette document reader behind openPaletteDocument.
   void OpenPaletteDocumentFile(const std::string& path);
+  // "保存" when quitting: writes the open document again when it keeps all
+  // the work, or else asks for a name (a .tlw while artwork is open, else a
+  // .tlp). True once nothing is left unsaved; false when the dialog was
+  // cancelled or the file could not be written.
+  bool SaveWork();
 
   // The dialogs of N1Click, S1Click and PSD1Click: the chosen path, empty
   // when cancelled.
@@ -70,6 +75,10 @@ class TFileCommands {
   std::function<std::optional<TArtworkExportChoice>()> runArtworkExportDialog;
   // The dialog of LP1Click; empty when cancelled.
   std::function<QString()> runLayeredExportDialog;
+  // The dialog of SaveWork, offered `suggested` (a file name with the
+  // extension the work needs, in the open document's folder when there is
+  // one): the chosen path, empty when cancelled.
+  std::function<QString(const QString& suggested)> runWorkSaveDialog;
   // Opens a PSD file as sample artwork (the model's loader).
   std::function<void(const std::string& path)> openSampleArtwork;
   // Reads a palette document named on the command line.

@@ -366,8 +366,8 @@ void TCoordinationModel::Redraw(int mode) {
   redraw_.BuildEditedRamps(palette_, selectedSlot);
   ComposeCanvas();
   ShowRampsInLayerWindow();
-  titleText_ = redraw_.FinishTiming();
-  ShowTitle();
+  redraw_.FinishTiming();
+  if (showsDrawingTime_) ShowTitle();
 }
 
 void TCoordinationModel::ShowRampsInLayerWindow() {

@@ -10,6 +10,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -35,6 +36,9 @@ namespace tintloom {
 // What opening says of a readable file none of whose layers has a pixel to
 // recolour; the headless render says the same in its own words.
 inline constexpr const char* kNoLayersMessage = TL_TEXT("tintloom", "PSDファイルはレイヤーをもちません");
+
+// The kind of document the work was last saved as or opened from.
+enum class TDocumentKind { None, Palette, Work };
 
 class TCoordinationModel {
  public:
@@ -201,9 +205,28 @@ class TCoordinationModel {
   bool Redo();
   bool CanUndo() const { return history_.CanUndo(); }
   bool CanRedo() const { return history_.CanRedo(); }
-  // The palette as it is now is the one last saved or opened: the caption
-  // loses its unsaved mark until the palette differs from it again.
-  void MarkSaved();
+  // The work as it is now is what `path` holds, just saved or opened: the
+  // caption names the file and loses its unsaved mark until the work differs
+  // from it again. A palette document holds the palette alone, so layer work
+  // stays unsaved; a work document holds the palette, the layers and the
+  // artwork they belong to, given as `artworkPath` (the file the document
+  // names, opened or not; empty for a document without artwork).
+  void MarkSaved(TDocumentKind kind, const std::string& path, const std::string& artworkPath = {});
+  // The document last saved or opened, and its path; None and empty before.
+  TDocumentKind DocumentKind() const { return documentKind_; }
+  const std::string& DocumentPath() const { return documentPath_; }
+  // Whether the work differs from the document last saved or opened (from the
+  // start, before any): the palette it keeps, and, while artwork is open or
+  // a work document was opened, the artwork and its layers' settings (slot,
+  // levels, blend mode, hidden). The swatches are no part of it. What the
+  // caption's "*" shows and quitting asks about.
+  bool PaletteUnsaved() const;
+  bool LayersUnsaved() const;
+  // Whether writing the open document again keeps all the work there is: a
+  // work document whose artwork is the one open (none, if it names none), or
+  // a palette document while no layer work is unsaved. Otherwise saving
+  // needs a new name.
+  bool DocumentHoldsWork() const;
   // The layers as they are now take the place of the layers in every kept
   // step, and steps that then change nothing are merged away: after new
   // artwork the old layer steps are of no use, and a work document's layer
@@ -211,7 +234,21 @@ class TCoordinationModel {
   void ForgetLayerSteps();
   bool Unsaved() const { return shownUnsaved_; }
   const TEditHistory& History() const { return history_; }
+  // The caption names the drawing time of the last redraw too, for developers.
+  void ShowDrawingTime(bool on);
   TEditState CaptureState() const;
+
+  // ---- swatches ----
+  // The swatch collection, one swatch line each. Adding, deleting and
+  // importing are steps undone like any edit; the swatches are no part of a
+  // document and leave the unsaved mark alone.
+  const std::vector<std::string>& Swatches() const { return *swatches_; }
+  // The collection read at start-up: where the history begins, not a step.
+  void StartSwatches(std::vector<std::string> lines);
+  // Lines appended as one step (nothing when `lines` is empty).
+  void AddSwatches(std::vector<std::string> lines);
+  // Swatch `index` removed as one step; nothing out of range.
+  void DeleteSwatch(std::size_t index);
 
   // ---- canvas ----
   void BuildSlotRamp(int i);
@@ -279,12 +316,19 @@ class TCoordinationModel {
   bool busy_ = false;
   bool composing_ = false;
   TEditHistory history_;
+  // The palette of the document last saved or opened.
   TEditState savedState_;
+  // The layers' settings last saved or opened, and the artwork they belong
+  // to; opening artwork outside a work document starts them afresh.
+  std::vector<TLayerRecord> savedLayers_;
+  std::string savedArtworkPath_;
+  TDocumentKind documentKind_ = TDocumentKind::None;
+  std::string documentPath_;
+  TSwatchLines swatches_ = std::make_shared<const std::vector<std::string>>();
   bool gesture_ = false;
   bool restoring_ = false;
   bool shownUnsaved_ = false;
-  // The caption without the unsaved mark.
-  std::string titleText_ = "Tintloom";
+  bool showsDrawingTime_ = false;
 };
 
 }  // namespace tintloom

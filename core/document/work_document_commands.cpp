@@ -36,14 +36,16 @@ TWorkDocument CaptureWorkDocument(const TCoordinationModel& model, const std::st
   return document;
 }
 
-void SaveWorkDocument(TCoordinationModel& model, const std::string& path) {
-  const std::string text = EncodeWorkDocument(CaptureWorkDocument(model, path));
+bool SaveWorkDocument(TCoordinationModel& model, const std::string& path) {
+  const TWorkDocument document = CaptureWorkDocument(model, path);
+  const std::string text = EncodeWorkDocument(document);
   const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
   if (Result<> written = ReplaceFileContents(path, bytes); !written) {
     model.Messages().ShowMessage(written.error().message);
-    return;
+    return false;
   }
-  model.MarkSaved();
+  model.MarkSaved(TDocumentKind::Work, path, document.artwork ? model.Artwork().Path() : std::string());
+  return true;
 }
 
 void LoadWorkDocument(TCoordinationModel& model, const std::string& path) {
@@ -76,15 +78,24 @@ bool ApplyWorkDocument(TCoordinationModel& model, const TWorkDocument& document,
     model.Messages().ShowMessage(palette.error().message);
     return false;
   }
-  if (!document.artwork) return true;
+  if (!document.artwork) {
+    model.MarkSaved(TDocumentKind::Work, workPath);
+    return true;
+  }
   const std::string artwork = ResolveArtworkPath(*document.artwork, workPath);
   std::error_code ec;
   if (!std::filesystem::is_regular_file(artwork, ec)) {
+    // The document still names its artwork: saved over as it is, the work
+    // would lose it and its layers' settings.
+    model.MarkSaved(TDocumentKind::Work, workPath, artwork);
     model.Messages().ShowMessage(std::string(kArtworkMissing) + "\n->" + artwork);
     return false;
   }
   // A file that fails to open leaves the artwork shown before, and its path.
-  if (!model.OpenSampleArtwork(artwork) || model.LayerCount() < 1) return false;
+  if (!model.OpenSampleArtwork(artwork) || model.LayerCount() < 1) {
+    model.MarkSaved(TDocumentKind::Work, workPath, artwork);
+    return false;
+  }
 
   const int count = model.LayerCount();
   std::vector<std::optional<std::string>> names;
@@ -108,7 +119,7 @@ bool ApplyWorkDocument(TCoordinationModel& model, const TWorkDocument& document,
   model.Views().FillLayerList();
   model.ComposeCanvas();
   model.ForgetLayerSteps();
-  model.MarkSaved();
+  model.MarkSaved(TDocumentKind::Work, workPath, model.Artwork().Path());
   if (match.unmatchedLayers > 0 || match.unusedSettings > 0) {
     std::string text = FillText(TL_TEXT("tintloom", "見本のレイヤーが作業ファイルの保存時と変わっています。") "\n"
                                     TL_TEXT("tintloom", "%1枚のレイヤーは設定を対応づけられず、未設定のままです"),

@@ -9,6 +9,7 @@
 #include <QScrollBar>
 #include <QTest>
 #include <QUrl>
+#include <QWheelEvent>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -103,6 +104,76 @@ TEST_F(SwatchWindow, ClicksAddApplyScrollAndDeleteAndTheFileKeepsThem) {
   ASSERT_TRUE(bytes.ok());
   EXPECT_EQ(*bytes, JoinSwatchLines(kept));
   EXPECT_TRUE(messages.shown.empty());
+}
+
+// A stray Alt+click deleted a swatch for good: adding, deleting and importing
+// are steps that Ctrl+Z takes back and Ctrl+Y brings again, and the file
+// written at the end holds the collection as it then is. The swatches are no
+// work to save: they never mark the caption.
+TEST_F(SwatchWindow, AddingDeletingAndImportingAreUndoneAndRedoneLikeAnyEdit) {
+  TCoordinationModel& model = form.Model();
+  for (int i = 0; i < 3; ++i) {
+    model.SelectSlot(i);
+    Click(32 * i + 5, 5);
+  }
+  ASSERT_EQ(swatch->Swatches().size(), 3u);
+  const std::vector<std::string> three = swatch->Swatches();
+  Click(32 + 5, 5, Qt::AltModifier);
+  ASSERT_EQ(swatch->Swatches().size(), 2u);
+  EXPECT_FALSE(form.Model().Unsaved());
+  QTest::keyClick(swatch, Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(swatch->Swatches(), three);
+  // The grid shows it back: cell 1 is slot 1's colour again.
+  EXPECT_EQ(FromRgb24(swatch->GridSurface().At(40, 10)), model.SlotAt(1).shades[kBase].Color);
+  QTest::keyClick(swatch, Qt::Key_Y, Qt::ControlModifier);
+  EXPECT_EQ(swatch->Swatches().size(), 2u);
+  form.UndoClick();
+
+  // A whole palette file is one step.
+  const std::string gpl = dir + "/four.gpl";
+  const std::string four = "GIMP Palette\n200 40 10\n10 40 200\n0 0 0\n255 255 255\n";
+  ASSERT_TRUE(ReplaceFileContents(gpl, std::vector<std::uint8_t>(four.begin(), four.end())).ok());
+  swatch->ImportPaletteFile(QString::fromStdString(gpl));
+  ASSERT_EQ(swatch->Swatches().size(), 7u);
+  form.UndoClick();
+  EXPECT_EQ(swatch->Swatches(), three);
+  form.UndoClick();  // the adding of the third swatch
+  EXPECT_EQ(swatch->Swatches().size(), 2u);
+  form.RedoClick();
+  form.RedoClick();
+  EXPECT_EQ(swatch->Swatches().size(), 7u);
+  EXPECT_FALSE(form.Model().Unsaved());
+
+  form.UndoClick();
+  const std::vector<std::string> kept = swatch->Swatches();
+  form.ShutDown();
+  EXPECT_EQ(ReadWholeFile(file, 1 << 20).value(), JoinSwatchLines(kept));
+}
+
+// With a thousand swatches the grid must scroll where the pointer is: the
+// wheel over the cells, and Page Up, Page Down, Home and End.
+TEST_F(SwatchWindow, TheWheelAndThePageKeysScrollTheGrid) {
+  form.Model().StartSwatches(std::vector<std::string>(1000, "0x0000FF,0x00FF00"));
+  swatch->RefreshSwatches();
+  QScrollBar* bar = swatch->ScrollBar();
+  ASSERT_EQ(bar->maximum(), 125);
+  const QPoint over(100, 100);
+  QWheelEvent down(QPointF(over), QPointF(swatch->SwatchBox()->mapToGlobal(over)), QPoint(), QPoint(0, -120),
+                   Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+  QApplication::sendEvent(swatch->SwatchBox(), &down);
+  EXPECT_EQ(bar->value(), 3) << "three rows a notch";
+  QTest::keyClick(swatch, Qt::Key_PageDown);
+  EXPECT_EQ(bar->value(), 3 + 8) << "a page is the eight rows on show";
+  QTest::keyClick(swatch, Qt::Key_End);
+  EXPECT_EQ(bar->value(), 125);
+  QTest::keyClick(swatch, Qt::Key_PageUp);
+  EXPECT_EQ(bar->value(), 117);
+  QTest::keyClick(swatch, Qt::Key_Home);
+  EXPECT_EQ(bar->value(), 0);
+  QWheelEvent up(QPointF(over), QPointF(swatch->SwatchBox()->mapToGlobal(over)), QPoint(), QPoint(0, 120),
+                 Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+  QApplication::sendEvent(swatch->SwatchBox(), &up);
+  EXPECT_EQ(bar->value(), 0);
 }
 
 TEST_F(SwatchWindow, RightClickMenuAddsDeletesAndImportsAndDroppedPalettesComeIn) {
