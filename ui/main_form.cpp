@@ -607,7 +607,9 @@ void TMainForm::CreateToolWindows() {
     }
     const TWindowRect workArea{area.x(), area.y(), area.width(), area.height()};
     FitGroupInside(workArea, rects);
-    // Moved onto the main window, a tool window stays clear of its menus.
+    // Moved onto the main window, a tool window stays clear of its menus
+    // (laid out now: the window is not shown yet).
+    layout()->activate();
     const TWindowRect menu = MenuBarRect(QPoint(rects[0].left, rects[0].top));
     for (std::size_t i = 1; i < rects.size(); ++i) KeepOffMenuBar(workArea, menu, rects[i]);
     for (std::size_t i = 0; i < group.size(); ++i) group[i]->move(rects[i].left, rects[i].top);
@@ -624,10 +626,7 @@ void TMainForm::CreateToolWindows() {
 }
 
 TWindowRect TMainForm::MenuBarRect(QPoint mainTopLeft) const {
-  // The bar's height as it will be once shown: before that it has not been
-  // laid out.
-  const int height = std::max(menuBar_->height(), menuBar_->sizeHint().height());
-  return TWindowRect{mainTopLeft.x(), mainTopLeft.y() + menuBar_->y(), width(), height};
+  return TWindowRect{mainTopLeft.x(), mainTopLeft.y() + menuBar_->y(), width(), menuBar_->height()};
 }
 
 void TMainForm::PlaceOnFirstShow(QWidget* tool) {
