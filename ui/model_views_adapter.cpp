@@ -116,4 +116,6 @@ TProgressSink& TModelViewsAdapter::Progress() {
   return TModelViews::Progress();
 }
 
+void TModelViewsAdapter::ArtworkOpened() { main_.FollowOpenArtwork(); }
+
 }  // namespace tintloom

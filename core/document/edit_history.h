@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -87,6 +88,12 @@ class TEditHistory {
   // New artwork: every state takes its layers, and steps that changed
   // nothing else go, so only the palette's steps remain to undo and redo.
   void ReplaceLayers(const std::vector<TLayerRecord>& layers);
+  // The artwork's file read again: every state's layers become
+  // remap(its layers), and a step made on layer l is made on the layer i
+  // whose from[i] is l (on no known layer when l vanished). Steps that then
+  // change nothing go; the layers that remain keep their steps.
+  void RemapLayers(const std::function<std::vector<TLayerRecord>(const std::vector<TLayerRecord>&)>& remap,
+                   const std::vector<int>& from);
 
   bool CanUndo() const { return current_ > 0; }
   bool CanRedo() const { return current_ + 1 < states_.size(); }
