@@ -200,11 +200,17 @@ void TArtworkFollower::Finished(std::shared_ptr<TArtworkReading> reading) {
   reported_ = false;
   outOfPatience_ = false;
   patienceTimer_.stop();
-  // Meanwhile busy opening other artwork, or opened it: this reading is of
-  // no use now (the other artwork is followed from its opening).
-  if (model_.Busy() || model_.Artwork().Path() != reading->path) return;
-  const std::optional<TArtworkReloaded> reloaded = model_.ReloadArtwork(std::move(document).value());
-  if (!reloaded) return;
+  // Opened other artwork meanwhile: this reading is of no use now (the
+  // other artwork is followed from its opening).
+  if (model_.Artwork().Path() != reading->path) return;
+  const std::optional<TArtworkReloaded> reloaded =
+      model_.Busy() ? std::nullopt : model_.ReloadArtwork(std::move(document).value());
+  if (!reloaded) {
+    // Busy opening a file: read this one again once that is done.
+    tried_ = TFileStamp{};
+    settleTimer_.start(settle);
+    return;
+  }
   shown_ = reading->before;
   ++reloads_;
   for (const std::string& message : reading->messages) model_.Messages().ShowMessage(message);
