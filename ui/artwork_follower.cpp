@@ -51,7 +51,14 @@ TArtworkFollower::TArtworkFollower(TCoordinationModel& model, QObject* parent) :
   connect(&patienceTimer_, &QTimer::timeout, this, [this] { OutOfPatience(); });
 }
 
-TArtworkFollower::~TArtworkFollower() {
+TArtworkFollower::~TArtworkFollower() { Stop(); }
+
+void TArtworkFollower::Stop() {
+  path_.clear();
+  ++generation_;
+  Rewatch();
+  settleTimer_.stop();
+  patienceTimer_.stop();
   if (reader_.joinable()) reader_.join();
 }
 
@@ -137,6 +144,7 @@ void TArtworkFollower::ReloadNow() {
 }
 
 void TArtworkFollower::StartReading(bool manual) {
+  if (path_.empty()) return;
   if (reading_) {
     again_ = true;
     againManual_ = againManual_ || manual;

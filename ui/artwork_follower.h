@@ -47,6 +47,9 @@ class TArtworkFollower : public QObject {
   // meanwhile is read at once.
   void SetEnabled(bool on);
   bool Enabled() const { return enabled_; }
+  // Stops following and waits for a reading under way: before the tables
+  // a reading uses go (the blend table, at the end of the program).
+  void Stop();
   // "アートワークを読み込み直す": the file read again now, watching or not; a
   // file that cannot be read is reported at once.
   void ReloadNow();

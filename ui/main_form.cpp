@@ -183,6 +183,8 @@ TMainForm::TMainForm(TMessageSink& messages, const std::string& programDir)
 }
 
 TMainForm::~TMainForm() {
+  // A reading of the artwork's file under way still uses the blend table.
+  follower_.Stop();
   GlobalBlendTable().FreeBlendTable();
   model_.toneData.Release();
 }
