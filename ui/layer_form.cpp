@@ -385,7 +385,13 @@ void TLayerForm::ClearLayerList() {
 
 void TLayerForm::FillLayerList() {
   const int count = Model().LayerCount();
-  if (count == 0 || !isVisible()) return;
+  if (!isVisible()) {
+    // Filled when shown: artwork read again meanwhile may have as many
+    // layers under other names.
+    if (count > 0) ClearLayerList();
+    return;
+  }
+  if (count == 0) return;
   listing_ = true;
   layerList_->setUpdatesEnabled(false);
   // The same artwork read again after a save keeps its place in the list.

@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QKeySequence>
 #include <QLabel>
+#include <QListWidget>
 #include <QMenuBar>
 #include <QProcess>
 #include <QTest>
@@ -197,6 +198,17 @@ TEST_F(Following, AWorkDocumentsArtworkIsFollowedAndTheMenuReloadsWhenWatchingIs
     if (action == form.ReloadAction()) continue;
     EXPECT_FALSE(action->shortcuts().contains(QKeySequence(Qt::Key_F5))) << action->objectName().toStdString();
   }
+}
+
+TEST_F(Following, ALayerWindowHiddenDuringASaveShowsTheLayersReadWhenItComesBack) {
+  OpenByDrop({{"paper", 200}, {"skin", 150}});
+  TLayerForm& layers = *form.Windows().layer;
+  layers.hide();
+  Save("rename", Version({{"paper", 200}, {"face", 150}}));
+  ASSERT_TRUE(WaitForReloads(1));
+  layers.show();
+  ASSERT_EQ(layers.LayerList()->count(), 2);
+  EXPECT_EQ(layers.LayerList()->item(0)->text(), QStringLiteral("face"));
 }
 
 }  // namespace
