@@ -10,6 +10,7 @@ set(TINTLOOM_BASE_SOURCES
   core/base/program_version.cpp
   core/base/data_files.cpp
   core/base/memory_error.cpp
+  core/base/file_stamp.cpp
 )
 # Colour values and conversions, surfaces and their pixel loops, bitmaps.
 set(TINTLOOM_COLOUR_SOURCES
@@ -80,6 +81,8 @@ set(TINTLOOM_DOCUMENT_SOURCES
   core/document/model_history.cpp
   core/document/picker_input.cpp
   core/document/open_artwork.cpp
+  core/document/layer_carry_over.cpp
+  core/document/reload_artwork.cpp
   core/document/palette_document_commands.cpp
   core/document/work_document_commands.cpp
   core/document/swatch_commands.cpp
@@ -121,4 +124,6 @@ set(TINTLOOM_WINDOW_SOURCES
   ui/layer_form.cpp
   ui/palette_form.cpp
   ui/artwork_export_dialog.cpp
+  ui/artwork_follower.cpp
+  ui/status_notice.cpp
 )

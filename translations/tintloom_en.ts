@@ -927,6 +927,10 @@
         <source>影：</source>
         <translation>Shadow:</translation>
     </message>
+    <message>
+        <source>新規</source>
+        <translation>New</translation>
+    </message>
 </context>
 <context>
     <name>tintloom::TMainForm</name>
@@ -1065,6 +1069,26 @@
     <message>
         <source>保存しないと、最後に保存してからの変更は失われます。</source>
         <translation>If you don&apos;t save, the changes since the last save will be lost.</translation>
+    </message>
+    <message>
+        <source>アートワークを読み込み直す(&amp;R)</source>
+        <translation>&amp;Reload Artwork</translation>
+    </message>
+    <message>
+        <source>保存されたら読み込み直す(&amp;W)</source>
+        <translation>Reload &amp;When Saved</translation>
+    </message>
+    <message>
+        <source>保存したファイルにないレイヤー: %1（設定は残してあり、戻れば使います）</source>
+        <translation>Layers no longer in the saved file: %1 (their settings are kept and come back with them)</translation>
+    </message>
+    <message>
+        <source>新しいレイヤー: %1枚（レイヤーウィンドウに印があります）</source>
+        <translation>New layers: %1 (marked in the layer window)</translation>
+    </message>
+    <message>
+        <source>戻ったレイヤー: %1枚（前の設定に戻しました）</source>
+        <translation>Layers back in the file: %1 (their earlier settings restored)</translation>
     </message>
 </context>
 <context>

@@ -33,6 +33,7 @@
 #include "ui/paint_box.h"
 #include "ui/screen_colour_portal.h"
 #include "ui/session_platform.h"
+#include "ui/status_notice.h"
 #include "ui/progress_form.h"
 #include "ui/tool_form.h"
 #include "ui/hue_form.h"
@@ -96,7 +97,8 @@ TMainForm::TMainForm(TMessageSink& messages, const std::string& programDir)
           [this] {
             return std::vector<QWidget*>{this, windows_.hue, windows_.picker, windows_.lightBalance, windows_.layer};
           }),
-      fileCommands_(*this, model_, windows_) {
+      fileCommands_(*this, model_, windows_),
+      follower_(model_) {
   setObjectName("MainForm");
   setWindowTitle("Tintloom");
   setAutoFillBackground(true);
@@ -170,6 +172,9 @@ TMainForm::TMainForm(TMessageSink& messages, const std::string& programDir)
   model_.ShowDrawingTime(!qEnvironmentVariable("TINTLOOM_DRAWING_TIME").isEmpty() &&
                          qEnvironmentVariable("TINTLOOM_DRAWING_TIME") != "0");
 
+  notice_ = new TStatusNotice(client_, kClientHeight, kClientWidth);
+  follower_.onReloaded = [this](const TArtworkReloaded& reloaded) { ShowReloadNews(reloaded); };
+
   BuildMenu();
   setFixedSize(sizeHint());
 
@@ -195,6 +200,8 @@ TMainForm::TMainForm(TMessageSink& messages, const std::string& programDir)
 }
 
 TMainForm::~TMainForm() {
+  // A reading of the artwork's file under way still uses the blend table.
+  follower_.Stop();
   GlobalBlendTable().FreeBlendTable();
   model_.toneData.Release();
 }
@@ -215,6 +222,10 @@ void TMainForm::BuildMenu() {
   connect(save, &QAction::triggered, this, [this] { fileCommands_.S1Click(); });
   file->addSeparator()->setObjectName("N14");
   connect(item(file, "PSD1", QT_TR_NOOP("見本用PSDファイルを開く...")), &QAction::triggered, this, [this] { fileCommands_.PSD1Click(); });
+  reloadAction_ = item(file, "R2", QT_TR_NOOP("アートワークを読み込み直す(&R)"));
+  reloadAction_->setShortcut(QKeySequence(Qt::Key_F5));
+  connect(reloadAction_, &QAction::triggered, this, [this] { ReloadArtworkClick(); });
+  connect(file, &QMenu::aboutToShow, this, [this] { reloadAction_->setEnabled(!follower_.Path().empty()); });
   connect(item(file, "P1", QT_TR_NOOP("配色した画像を書き出す(&P)...")), &QAction::triggered, this, [this] { fileCommands_.P1Click(); });
   connect(item(file, "LP1", QT_TR_NOOP("配色したレイヤーをPSDで書き出す(&L)...")), &QAction::triggered, this, [this] { fileCommands_.LP1Click(); });
   file->addSeparator()->setObjectName("N2");
@@ -268,6 +279,10 @@ void TMainForm::BuildMenu() {
   zoomAction_ = item(view, "Z1", QT_TR_NOOP("小さい画像を拡大表示(&Z)"));
   zoomAction_->setCheckable(true);
   connect(zoomAction_, &QAction::triggered, this, [this](bool on) { Z1Click(on); });
+  followSavesAction_ = item(view, "W1", QT_TR_NOOP("保存されたら読み込み直す(&W)"));
+  followSavesAction_->setCheckable(true);
+  followSavesAction_->setChecked(follower_.Enabled());
+  connect(followSavesAction_, &QAction::triggered, this, [this](bool on) { FollowSavesClick(on); });
   BuildCanvasViewMenu(view);
 
   // Named in both languages, and each language in its own: whichever one the
@@ -289,6 +304,7 @@ void TMainForm::BuildMenu() {
 namespace {
 
 constexpr const char* kZoomSetting = "view/zoomSmallArtwork";
+constexpr const char* kFollowSavesSetting = "view/reloadWhenSaved";
 
 QSettings UserSettings() { return QSettings(QSettings::NativeFormat, QSettings::UserScope, "Tintloom", "Tintloom"); }
 
@@ -304,7 +320,33 @@ void TMainForm::RestoreViewSettings() {
   const bool on = UserSettings().value(kZoomSetting, false).toBool();
   zoomAction_->setChecked(on);
   model_.SetZoomSmallArtwork(on);
+  FollowSavesClick(UserSettings().value(kFollowSavesSetting, true).toBool());
   remembersViewSettings_ = true;
+}
+
+void TMainForm::FollowSavesClick(bool on) {
+  followSavesAction_->setChecked(on);
+  follower_.SetEnabled(on);
+  if (remembersViewSettings_) UserSettings().setValue(kFollowSavesSetting, on);
+}
+
+void TMainForm::ReloadArtworkClick() {
+  if (model_.Busy()) return;
+  follower_.ReloadNow();
+}
+
+void TMainForm::FollowOpenArtwork() { follower_.FollowOpenArtwork(); }
+
+void TMainForm::ShowReloadNews(const TArtworkReloaded& reloaded) {
+  QStringList news;
+  if (!reloaded.vanished.empty()) {
+    QStringList names;
+    for (const std::string& name : reloaded.vanished) names << QString::fromStdString(name);
+    news << tr("保存したファイルにないレイヤー: %1（設定は残してあり、戻れば使います）").arg(names.join(QStringLiteral("、")));
+  }
+  if (reloaded.added > 0) news << tr("新しいレイヤー: %1枚（レイヤーウィンドウに印があります）").arg(reloaded.added);
+  if (reloaded.returned > 0) news << tr("戻ったレイヤー: %1枚（前の設定に戻しました）").arg(reloaded.returned);
+  if (!news.isEmpty()) notice_->Say(news.join(QLatin1Char('\n')));
 }
 
 void TMainForm::N8Click(QAction* item) {
@@ -385,6 +427,11 @@ bool TMainForm::HandleUndoRedoKey(int key, Qt::KeyboardModifiers modifiers) {
 bool TMainForm::HandleShortcutKey(QWidget* /*source*/, int key, Qt::KeyboardModifiers modifiers) {
   if (model_.Busy()) return false;
   if (HandleUndoRedoKey(key, modifiers)) return true;
+  if (key == Qt::Key_F5 && !(modifiers & (Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier))) {
+    // The reload's key from the tool windows too, as the main window's menu has it.
+    ReloadArtworkClick();
+    return true;
+  }
   int shade;
   switch (key) {
     case Qt::Key_F1: shade = kHighlight; break;

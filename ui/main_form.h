@@ -18,6 +18,7 @@
 #include "core/document/model_views.h"
 #include "core/formats/swatch_file.h"
 #include "ui/artwork_export_dialog.h"
+#include "ui/artwork_follower.h"
 #include "ui/file_commands.h"
 #include "ui/model_views_adapter.h"
 #include "ui/translation.h"
@@ -47,6 +48,7 @@ class TSwatchForm;
 class TScreenColourPortal;
 class TLayerForm;
 class TPaletteForm;
+class TStatusNotice;
 
 // The tool windows, created at start-up in this order after the main window.
 // A window deleted before the main window (as Qt may do at shutdown) reads as
@@ -88,6 +90,21 @@ class TMainForm : public QWidget {
   QMenuBar* Menu() const { return menuBar_; }
 
   // Menu handlers.
+  // "アートワークを読み込み直す(&R)" (F5): the open artwork read again from its
+  // file now, every layer's settings kept.
+  void ReloadArtworkClick();
+  // "保存されたら読み込み直す(&W)": follow the painting program's saves or not;
+  // remembered once the program restores its view settings.
+  void FollowSavesClick(bool on);
+  QAction* ReloadAction() const { return reloadAction_; }
+  QAction* FollowSavesAction() const { return followSavesAction_; }
+  // The open artwork's file, watched and read again after each save.
+  TArtworkFollower& Follower() { return follower_; }
+  // The model opened artwork from a file: that file is followed now.
+  void FollowOpenArtwork();
+  // What a reading after a save changed, said along the foot of the canvas.
+  void ShowReloadNews(const TArtworkReloaded& reloaded);
+  TStatusNotice* Notice() const { return notice_; }
   void V1Click();
   void N3Click(QAction* item);
   void C1Click();
@@ -236,6 +253,11 @@ class TMainForm : public QWidget {
   bool toolsMinimised_ = false;
   bool watchingNativeWindow_ = false;
   bool shuttingDown_ = false;
+  QAction* reloadAction_ = nullptr;
+  QAction* followSavesAction_ = nullptr;
+  TStatusNotice* notice_ = nullptr;
+  // Last, so that it goes first: it waits for a reading under way.
+  TArtworkFollower follower_;
 };
 
 }  // namespace tintloom

@@ -118,4 +118,6 @@ TProgressSink& TModelViewsAdapter::Progress() {
   return TModelViews::Progress();
 }
 
+void TModelViewsAdapter::ArtworkOpened() { main_.FollowOpenArtwork(); }
+
 }  // namespace tintloom

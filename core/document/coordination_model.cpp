@@ -389,6 +389,8 @@ void TCoordinationModel::SelectLayer(int i) {
   }
   artwork_.Select(i);
   if (i == -1) return;
+  // A layer new since a save loses its mark once the user has picked it.
+  if (artwork_.Touch(i) && views_.LayerWindowVisible()) views_.RefreshLayerList();
   const TLayerMapping& mapping = LayerMapping(i);
   if (mapping.MappedSlot < kSlotCount) SelectSlot(mapping.MappedSlot);
   if (views_.LayerWindowVisible()) {
@@ -410,7 +412,12 @@ void TCoordinationModel::SelectLayers(const std::vector<int>& layers) {
   // the selected slot) before the others join: selecting must not map them.
   SelectLayer(layers.empty() ? -1 : layers.front());
   if (layers.size() < 2) return;
-  for (const int i : layers) artwork_.AddToSelection(i);
+  bool touched = false;
+  for (const int i : layers) {
+    artwork_.AddToSelection(i);
+    touched = artwork_.Touch(i) || touched;
+  }
+  if (touched && views_.LayerWindowVisible()) views_.RefreshLayerList();
   ShowSelectedLayerValues(true);
 }
 
@@ -474,8 +481,15 @@ void TCoordinationModel::MapSelectedLayerToRamp(int ramp) {
 void TCoordinationModel::SetLayersHidden(const std::vector<int>& layers, bool hidden) {
   if (busy_) return;
   bool changed = false;
-  for (const int i : layers) changed = artwork_.SetHidden(i, hidden) || changed;
-  if (!changed) return;
+  bool touched = false;
+  for (const int i : layers) {
+    changed = artwork_.SetHidden(i, hidden) || changed;
+    touched = artwork_.Touch(i) || touched;
+  }
+  if (!changed) {
+    if (touched && views_.LayerWindowVisible()) views_.RefreshLayerList();
+    return;
+  }
   artwork_.RebuildPickImage();
   ComposeCanvas();
   if (views_.LayerWindowVisible()) views_.RefreshLayerList();

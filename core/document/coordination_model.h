@@ -23,6 +23,7 @@
 #include "core/palette/tone_data.h"
 #include "core/base/messages.h"
 #include "core/palette/colour_slots.h"
+#include "core/document/artwork_reading.h"
 #include "core/document/artwork_session.h"
 #include "core/document/edit_history.h"
 #include "core/palette/harmony_rules.h"
@@ -33,9 +34,6 @@
 
 namespace tintloom {
 
-// What opening says of a readable file none of whose layers has a pixel to
-// recolour; the headless render says the same in its own words.
-inline constexpr const char* kNoLayersMessage = TL_TEXT("tintloom", "PSDファイルはレイヤーをもちません");
 
 // The kind of document the work was last saved as or opened from.
 enum class TDocumentKind { None, Palette, Work };
@@ -128,6 +126,13 @@ class TCoordinationModel {
   // layers, mappings and selection as they were. The colours are never touched.
   // True when the file's artwork is the one shown now.
   bool OpenSampleArtwork(const std::string& path);
+  // Artwork read again from the open artwork's file (ReadArtworkForCanvas)
+  // after the painting program saved it, put in place of the artwork shown
+  // in one go, as no edit: every layer's settings carry over (layer carry-
+  // over), new layers take the opening defaults and are marked fresh, the
+  // selection stays on the same layers and the history keeps the steps of
+  // the layers that remain. Nothing while busy or without artwork open.
+  std::optional<TArtworkReloaded> ReloadArtwork(TPSD incoming);
   // The open artwork: its document, layers, surfaces, file and selection.
   const TArtworkSession& Artwork() const { return artwork_; }
   // Working layers of the loaded artwork (0 without artwork).

@@ -1,5 +1,6 @@
 #include "core/document/edit_history.h"
 
+#include <algorithm>
 #include <cstring>
 #include <type_traits>
 
@@ -114,6 +115,27 @@ void TEditHistory::ReplaceLayers(const std::vector<TLayerRecord>& layers) {
 
 void TEditHistory::ReplaceSwatches(const TSwatchLines& swatches) {
   for (TEditState& state : states_) state.swatches = swatches;
+}
+
+void TEditHistory::RemapLayers(
+    const std::function<std::vector<TLayerRecord>(const std::vector<TLayerRecord>&)>& remap,
+    const std::vector<int>& from) {
+  std::deque<TEditState> kept;
+  std::size_t current = 0;
+  for (std::size_t i = 0; i < states_.size(); ++i) {
+    TEditState& state = states_[i];
+    state.layers = remap(state.layers);
+    if (state.place.layer >= 0) {
+      const auto continued = std::find(from.begin(), from.end(), state.place.layer);
+      state.place.layer =
+          continued == from.end() ? TEditPlace::kUnknownLayer : static_cast<std::int32_t>(continued - from.begin());
+    }
+    // A step that only changed a layer now gone is no step at all.
+    if (kept.empty() || !SameState(kept.back(), state)) kept.push_back(std::move(state));
+    if (i == current_) current = kept.size() - 1;
+  }
+  states_ = std::move(kept);
+  current_ = current;
 }
 
 std::size_t TEditHistory::MemoryBytes() const {

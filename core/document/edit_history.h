@@ -13,6 +13,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -103,6 +104,12 @@ class TEditHistory {
   // The collection read at start-up: every state takes it, as where the
   // history begins rather than a step.
   void ReplaceSwatches(const TSwatchLines& swatches);
+  // The artwork's file read again: every state's layers become
+  // remap(its layers), and a step made on layer l is made on the layer i
+  // whose from[i] is l (on no known layer when l vanished). Steps that then
+  // change nothing go; the layers that remain keep their steps.
+  void RemapLayers(const std::function<std::vector<TLayerRecord>(const std::vector<TLayerRecord>&)>& remap,
+                   const std::vector<int>& from);
 
   bool CanUndo() const { return current_ > 0; }
   bool CanRedo() const { return current_ + 1 < states_.size(); }

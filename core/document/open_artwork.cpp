@@ -7,6 +7,7 @@
 #include "core/artwork/compositor.h"
 #include "core/artwork/psd_document.h"
 #include "core/base/user_text.h"
+#include "core/document/artwork_reading.h"
 #include "core/document/coordination_model.h"
 
 namespace tintloom {
@@ -23,6 +24,16 @@ std::string AbsolutePath(const std::string& path) {
 
 }  // namespace
 
+Result<TPSD> ReadArtworkForCanvas(const std::string& path, TProgressSink& progress, TMessageSink& messages) {
+  TPSD incoming;
+  TRY(LoadFromFile(path, incoming, progress, true));
+  TRY(ReduceLayers(incoming, GlobalBlendTable(), progress, messages, true, true));
+  ShrinkToCanvas(incoming, progress);
+  // Nothing in it could be recoloured: not worth the artwork it would replace.
+  if (incoming.workingLayerCount < 1) return Fail(kNoLayersMessage);
+  return incoming;
+}
+
 bool TCoordinationModel::OpenSampleArtwork(const std::string& path) {
   if (busy_) return false;
   // A drag or a typed value still open is a step of the previous artwork.
@@ -33,18 +44,12 @@ bool TCoordinationModel::OpenSampleArtwork(const std::string& path) {
   // The artwork on the canvas, its layers and their mappings are the user's
   // work: they are replaced only once the new artwork is whole, so a file
   // that cannot be used leaves them exactly as they were.
-  TPSD incoming;
-  if (Result<> read = LoadFromFile(path, incoming, progress, true); !read) {
-    AbandonLoad(read.error().message);
-    return false;
-  }
-  if (Result<> reduced = ReduceLayers(incoming, GlobalBlendTable(), progress, messages_, true, true); !reduced) {
-    AbandonLoad(reduced.error().message);
-    return false;
-  }
-  ShrinkToCanvas(incoming, progress);
-  if (incoming.workingLayerCount < 1) {
-    // Nothing in it could be recoloured: not worth the artwork it would replace.
+  Result<TPSD> incoming = ReadArtworkForCanvas(path, progress, messages_);
+  if (!incoming) {
+    if (incoming.error().message != kNoLayersMessage) {
+      AbandonLoad(incoming.error().message);
+      return false;
+    }
     progress.HideProgress();
     messages_.ShowMessage(kNoLayersMessage);
     KeepCurrentArtwork();
@@ -52,13 +57,14 @@ bool TCoordinationModel::OpenSampleArtwork(const std::string& path) {
   }
 
   progress.HideProgress();
-  artwork_.Replace(std::move(incoming), AbsolutePath(path));
+  artwork_.Replace(std::move(incoming).value(), AbsolutePath(path));
   for (int i = 0; i < kRampCount; ++i) BuildSlotRamp(i);
   InitLayerMappings(artwork_.Document().workingLayerCount);
   BuildLayerThumbnails();
   views_.FillLayerList();
   EndBusy();
   ComposeCanvas();
+  views_.ArtworkOpened();
   return true;
 }
 
