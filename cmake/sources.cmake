@@ -3,11 +3,14 @@
 # order of TINTLOOM_CORE_LEVELS (cmake/levels.cmake enforces it).
 set(TINTLOOM_CORE_LEVELS base colour palette artwork formats document)
 
-# Results, messages, progress, reading and writing files, data-file lookup.
+# Results, messages, progress, reading and writing files, data-file lookup,
+# the program's version.
 set(TINTLOOM_BASE_SOURCES
   core/base/file_io.cpp
+  core/base/program_version.cpp
   core/base/data_files.cpp
   core/base/memory_error.cpp
+  core/base/file_stamp.cpp
 )
 # Colour values and conversions, surfaces and their pixel loops, bitmaps.
 set(TINTLOOM_COLOUR_SOURCES
@@ -73,6 +76,7 @@ set(TINTLOOM_FORMATS_SOURCES
   core/formats/swatch_file.cpp
   core/formats/palette_import.cpp
   core/formats/png_file.cpp
+  core/formats/layered_psd.cpp
   core/formats/json_text.cpp
   core/formats/work_document.cpp
 )
@@ -86,11 +90,14 @@ set(TINTLOOM_DOCUMENT_SOURCES
   core/document/model_history.cpp
   core/document/picker_input.cpp
   core/document/open_artwork.cpp
+  core/document/layer_carry_over.cpp
+  core/document/reload_artwork.cpp
   core/document/palette_document_commands.cpp
   core/document/work_document_commands.cpp
   core/document/swatch_commands.cpp
   core/document/save_as.cpp
   core/document/artwork_export.cpp
+  core/document/layered_export.cpp
   core/document/command_line_render.cpp
 )
 
@@ -126,4 +133,6 @@ set(TINTLOOM_WINDOW_SOURCES
   ui/layer_form.cpp
   ui/palette_form.cpp
   ui/artwork_export_dialog.cpp
+  ui/artwork_follower.cpp
+  ui/status_notice.cpp
 )

@@ -108,10 +108,6 @@
         <translation>This is not a PSD file.</translation>
     </message>
     <message>
-        <source>画像サイズが大きすぎます(%1byte). ファイルを開けません</source>
-        <translation>The image is too large (%1 bytes). The file cannot be opened.</translation>
-    </message>
-    <message>
         <source>4096×4096以上の画像サイズはサポートしていません</source>
         <translation>Images of 4096 × 4096 or more are not supported.</translation>
     </message>
@@ -796,6 +792,66 @@
         <translation>(A Wayland session does not allow reading the screen.)</translation>
     </message>
     <message>
+        <source>画像サイズが大きすぎます(%1×%2ピクセル). ファイルを開けません</source>
+        <translation>The image is too large (%1 × %2 pixels). The file cannot be opened.</translation>
+    </message>
+    <message>
+        <source>この拡張子の画像は書き出せません。拡張子で形式を選んでください:</source>
+        <translation>A picture cannot be written with this extension. The extension chooses the format, one of:</translation>
+    </message>
+    <message>
+        <source>書き出し先のフォルダがありません</source>
+        <translation>The folder to write into does not exist.</translation>
+    </message>
+    <message>
+        <source>ファイルが大きすぎます(作業ファイルは%1MBまでです)</source>
+        <translation>The file is too large (a work file is at most %1 MB).</translation>
+    </message>
+    <message>
+        <source>開けるファイルすべて</source>
+        <translation>All files Tintloom opens</translation>
+    </message>
+    <message>
+        <source>スウォッチに読み込むパレット(*.gpl *.ase *.aco *.pal *.hex *.txt)</source>
+        <translation>Palettes to bring into the swatches (*.gpl *.ase *.aco *.pal *.hex *.txt)</translation>
+    </message>
+    <message>
+        <source>見本用PSDファイル自身には書き出せません。別のファイル名を選んでください</source>
+        <translation>Cannot export over the sample PSD file itself. Please choose another file name.</translation>
+    </message>
+    <message>
+        <source>PSDファイルの大きさの上限(4GB)を超えるため書き出せません</source>
+        <translation>Cannot export: the file would be larger than a PSD file can be (4 GB).</translation>
+    </message>
+    <message>
+        <source>配色したレイヤーをPSDで書き出す</source>
+        <translation>Export Recoloured Layers as PSD</translation>
+    </message>
+    <message>
+        <source>PSDファイル(*.psd)</source>
+        <translation>PSD files (*.psd)</translation>
+    </message>
+    <message>
+        <source>%1_配色</source>
+        <translation>%1_recoloured</translation>
+    </message>
+    <message>
+        <source>配色したレイヤーを書き出しています...</source>
+        <translation>Exporting the recoloured layers...</translation>
+    </message>
+    <message>
+        <source>作業を保存できるのは Tintloomパレット(.tlp)と作業ファイル(.tlw)です</source>
+        <translation>The work can be saved only as a Tintloom palette (.tlp) or work document (.tlw).</translation>
+    </message>
+    <message>
+        <source>作業の保存</source>
+        <translation>Save Work</translation>
+    </message>
+    <message>
+        <source>無題</source>
+        <translation>Untitled</translation>
+    </message>
+    <message>
         <source>浮動小数点の色深度(%1ビット)には対応していません. ファイルを開けません</source>
         <translation>Floating-point colour depths (%1 bits) are not supported. The file cannot be opened.</translation>
     </message>
@@ -820,8 +876,8 @@
         <translation>%1 &quot;inherit alpha&quot; layer(s) are shown clipped to the layer just below them.</translation>
     </message>
     <message>
-        <source>開けるのはPSD・Krita・OpenRasterの画像(*.psd *.kra *.ora)、Tintloomパレット(*.tlp)と作業ファイル(*.tlw)だけです</source>
-        <translation>Only PSD, Krita and OpenRaster pictures (*.psd *.kra *.ora), Tintloom palettes (*.tlp) and work files (*.tlw) can be opened.</translation>
+        <source>開けるのはPSD・Krita・OpenRasterの画像(*.psd *.kra *.ora)、Tintloomパレット(*.tlp)、作業ファイル(*.tlw)とパレットファイル(*.gpl *.ase *.aco *.pal *.hex *.txt)だけです</source>
+        <translation>Only PSD, Krita and OpenRaster pictures (*.psd *.kra *.ora), Tintloom palettes (*.tlp), work files (*.tlw) and palette files (*.gpl *.ase *.aco *.pal *.hex *.txt) can be opened.</translation>
     </message>
     <message>
         <source>PSD・Krita・OpenRasterの画像ではありません</source>
@@ -894,6 +950,10 @@
     <message>
         <source>影：</source>
         <translation>Shadow:</translation>
+    </message>
+    <message>
+        <source>新規</source>
+        <translation>New</translation>
     </message>
 </context>
 <context>
@@ -1017,6 +1077,42 @@
     <message>
         <source>3型色覚 (T型)(&amp;T)</source>
         <translation>&amp;Tritan (blue-weak)</translation>
+    </message>
+    <message>
+        <source>配色したレイヤーをPSDで書き出す(&amp;L)...</source>
+        <translation>Export Recoloured &amp;Layers as PSD...</translation>
+    </message>
+    <message>
+        <source>作業内容を保存しますか?</source>
+        <translation>Save your work?</translation>
+    </message>
+    <message>
+        <source>%1 への変更を保存しますか?</source>
+        <translation>Save the changes to %1?</translation>
+    </message>
+    <message>
+        <source>保存しないと、最後に保存してからの変更は失われます。</source>
+        <translation>If you don&apos;t save, the changes since the last save will be lost.</translation>
+    </message>
+    <message>
+        <source>アートワークを読み込み直す(&amp;R)</source>
+        <translation>&amp;Reload Artwork</translation>
+    </message>
+    <message>
+        <source>保存されたら読み込み直す(&amp;W)</source>
+        <translation>Reload &amp;When Saved</translation>
+    </message>
+    <message>
+        <source>保存したファイルにないレイヤー: %1（設定は残してあり、戻れば使います）</source>
+        <translation>Layers no longer in the saved file: %1 (their settings are kept and come back with them)</translation>
+    </message>
+    <message>
+        <source>新しいレイヤー: %1枚（レイヤーウィンドウに印があります）</source>
+        <translation>New layers: %1 (marked in the layer window)</translation>
+    </message>
+    <message>
+        <source>戻ったレイヤー: %1枚（前の設定に戻しました）</source>
+        <translation>Layers back in the file: %1 (their earlier settings restored)</translation>
     </message>
 </context>
 <context>

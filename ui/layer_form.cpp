@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScrollBar>
 #include <QStringDecoder>
 #include <QStyledItemDelegate>
 #include <algorithm>
@@ -384,14 +385,23 @@ void TLayerForm::ClearLayerList() {
 
 void TLayerForm::FillLayerList() {
   const int count = Model().LayerCount();
-  if (count == 0 || !isVisible()) return;
+  if (!isVisible()) {
+    // Filled when shown: artwork read again meanwhile may have as many
+    // layers under other names.
+    if (count > 0) ClearLayerList();
+    return;
+  }
+  if (count == 0) return;
   listing_ = true;
   layerList_->setUpdatesEnabled(false);
+  // The same artwork read again after a save keeps its place in the list.
+  const int scrolled = layerList_->verticalScrollBar()->value();
   layerList_->clear();
   for (int i = count - 1; i >= 0; --i) {
     const TSimpleLayer& simple = Model().Artwork().Document().Simples[static_cast<std::size_t>(i)];
     layerList_->addItem(simple.UnicodeName ? QString::fromStdString(*simple.UnicodeName) : LayerName(simple.Name));
   }
+  layerList_->verticalScrollBar()->setValue(scrolled);
   layerList_->setUpdatesEnabled(true);
   listing_ = false;
   // Refilled after a file that failed to open, the list shows the selection
@@ -450,11 +460,28 @@ void TLayerForm::ListBox1DrawItem(QPainter& painter, int row, const QRect& rect,
   painter.setFont(font);
   painter.setPen(pal.color(selected ? QPalette::HighlightedText : QPalette::Text));
   const QString name = layerList_->item(row) != nullptr ? layerList_->item(row)->text() : QString();
-  painter.drawText(QRect(rect.left() + kNameLeft, rect.top(), std::max(0, rect.right() - rect.left() - kNameLeft),
+  const int layer = LayerAtRow(row);
+  int nameRight = rect.right();
+  if (Model().Artwork().Fresh(layer)) {
+    // New since the painting program's last save, until the user picks it:
+    // a badge at the row's end.
+    const QString badge = tr("新規");
+    const int badgeWidth = painter.fontMetrics().horizontalAdvance(badge) + 8;
+    const QRect mark(rect.right() - badgeWidth - 3, rect.top() + rect.height() / 2 - 8, badgeWidth, 16);
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(0xE0, 0x6C, 0x00));
+    painter.drawRoundedRect(mark, 4, 4);
+    painter.setPen(Qt::white);
+    painter.drawText(mark, Qt::AlignCenter, badge);
+    painter.restore();
+    nameRight = mark.left() - 3;
+  }
+  painter.drawText(QRect(rect.left() + kNameLeft, rect.top(), std::max(0, nameRight - rect.left() - kNameLeft),
                          rect.height()),
                    Qt::AlignLeft | Qt::AlignVCenter, name);
 
-  const int layer = LayerAtRow(row);
   const int top = rect.top();
   painter.setBrush(Qt::NoBrush);
   if (layer >= 0 && layer < Model().LayerCount() && !Model().LayerHidden(layer)) {

@@ -7,6 +7,7 @@
 #include <QDBusConnection>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMimeData>
@@ -32,6 +33,7 @@
 #include "ui/paint_box.h"
 #include "ui/screen_colour_portal.h"
 #include "ui/session_platform.h"
+#include "ui/status_notice.h"
 #include "ui/progress_form.h"
 #include "ui/tool_form.h"
 #include "ui/hue_form.h"
@@ -95,7 +97,8 @@ TMainForm::TMainForm(TMessageSink& messages, const std::string& programDir)
           [this] {
             return std::vector<QWidget*>{this, windows_.hue, windows_.picker, windows_.lightBalance, windows_.layer};
           }),
-      fileCommands_(*this, model_, windows_) {
+      fileCommands_(*this, model_, windows_),
+      follower_(model_) {
   setObjectName("MainForm");
   setWindowTitle("Tintloom");
   setAutoFillBackground(true);
@@ -152,6 +155,25 @@ TMainForm::TMainForm(TMessageSink& messages, const std::string& programDir)
   // Buttonless moves too: they end a drag whose release never came.
   setMouseTracking(true);
   readScreenPixel = ReadScreenPixelUnderPointer;
+  askSaveBeforeQuit = [this] {
+    const std::string& document = model_.DocumentPath();
+    QMessageBox box(QMessageBox::Warning, QApplication::applicationName(),
+                    document.empty() ? tr("作業内容を保存しますか?")
+                                     : tr("%1 への変更を保存しますか?")
+                                           .arg(QFileInfo(QString::fromStdString(document)).fileName()),
+                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, this);
+    box.setObjectName("SaveBeforeQuitBox");
+    box.setInformativeText(tr("保存しないと、最後に保存してからの変更は失われます。"));
+    box.setDefaultButton(QMessageBox::Save);
+    box.setEscapeButton(QMessageBox::Cancel);
+    return static_cast<QMessageBox::StandardButton>(box.exec());
+  };
+  // For developers: the caption shows how long each redraw took.
+  model_.ShowDrawingTime(!qEnvironmentVariable("TINTLOOM_DRAWING_TIME").isEmpty() &&
+                         qEnvironmentVariable("TINTLOOM_DRAWING_TIME") != "0");
+
+  notice_ = new TStatusNotice(client_, kClientHeight, kClientWidth);
+  follower_.onReloaded = [this](const TArtworkReloaded& reloaded) { ShowReloadNews(reloaded); };
 
   BuildMenu();
   setFixedSize(sizeHint());
@@ -178,6 +200,8 @@ TMainForm::TMainForm(TMessageSink& messages, const std::string& programDir)
 }
 
 TMainForm::~TMainForm() {
+  // A reading of the artwork's file under way still uses the blend table.
+  follower_.Stop();
   GlobalBlendTable().FreeBlendTable();
   model_.toneData.Release();
 }
@@ -198,7 +222,12 @@ void TMainForm::BuildMenu() {
   connect(save, &QAction::triggered, this, [this] { fileCommands_.S1Click(); });
   file->addSeparator()->setObjectName("N14");
   connect(item(file, "PSD1", QT_TR_NOOP("見本用PSDファイルを開く...")), &QAction::triggered, this, [this] { fileCommands_.PSD1Click(); });
+  reloadAction_ = item(file, "R2", QT_TR_NOOP("アートワークを読み込み直す(&R)"));
+  reloadAction_->setShortcut(QKeySequence(Qt::Key_F5));
+  connect(reloadAction_, &QAction::triggered, this, [this] { ReloadArtworkClick(); });
+  connect(file, &QMenu::aboutToShow, this, [this] { reloadAction_->setEnabled(!follower_.Path().empty()); });
   connect(item(file, "P1", QT_TR_NOOP("配色した画像を書き出す(&P)...")), &QAction::triggered, this, [this] { fileCommands_.P1Click(); });
+  connect(item(file, "LP1", QT_TR_NOOP("配色したレイヤーをPSDで書き出す(&L)...")), &QAction::triggered, this, [this] { fileCommands_.LP1Click(); });
   file->addSeparator()->setObjectName("N2");
   connect(item(file, "X1", QT_TR_NOOP("終了(&X)")), &QAction::triggered, this, [this] { X1Click(); });
 
@@ -250,6 +279,10 @@ void TMainForm::BuildMenu() {
   zoomAction_ = item(view, "Z1", QT_TR_NOOP("小さい画像を拡大表示(&Z)"));
   zoomAction_->setCheckable(true);
   connect(zoomAction_, &QAction::triggered, this, [this](bool on) { Z1Click(on); });
+  followSavesAction_ = item(view, "W1", QT_TR_NOOP("保存されたら読み込み直す(&W)"));
+  followSavesAction_->setCheckable(true);
+  followSavesAction_->setChecked(follower_.Enabled());
+  connect(followSavesAction_, &QAction::triggered, this, [this](bool on) { FollowSavesClick(on); });
   BuildCanvasViewMenu(view);
 
   // Named in both languages, and each language in its own: whichever one the
@@ -271,6 +304,7 @@ void TMainForm::BuildMenu() {
 namespace {
 
 constexpr const char* kZoomSetting = "view/zoomSmallArtwork";
+constexpr const char* kFollowSavesSetting = "view/reloadWhenSaved";
 
 QSettings UserSettings() { return QSettings(QSettings::NativeFormat, QSettings::UserScope, "Tintloom", "Tintloom"); }
 
@@ -286,7 +320,33 @@ void TMainForm::RestoreViewSettings() {
   const bool on = UserSettings().value(kZoomSetting, false).toBool();
   zoomAction_->setChecked(on);
   model_.SetZoomSmallArtwork(on);
+  FollowSavesClick(UserSettings().value(kFollowSavesSetting, true).toBool());
   remembersViewSettings_ = true;
+}
+
+void TMainForm::FollowSavesClick(bool on) {
+  followSavesAction_->setChecked(on);
+  follower_.SetEnabled(on);
+  if (remembersViewSettings_) UserSettings().setValue(kFollowSavesSetting, on);
+}
+
+void TMainForm::ReloadArtworkClick() {
+  if (model_.Busy()) return;
+  follower_.ReloadNow();
+}
+
+void TMainForm::FollowOpenArtwork() { follower_.FollowOpenArtwork(); }
+
+void TMainForm::ShowReloadNews(const TArtworkReloaded& reloaded) {
+  QStringList news;
+  if (!reloaded.vanished.empty()) {
+    QStringList names;
+    for (const std::string& name : reloaded.vanished) names << QString::fromStdString(name);
+    news << tr("保存したファイルにないレイヤー: %1（設定は残してあり、戻れば使います）").arg(names.join(QStringLiteral("、")));
+  }
+  if (reloaded.added > 0) news << tr("新しいレイヤー: %1枚（レイヤーウィンドウに印があります）").arg(reloaded.added);
+  if (reloaded.returned > 0) news << tr("戻ったレイヤー: %1枚（前の設定に戻しました）").arg(reloaded.returned);
+  if (!news.isEmpty()) notice_->Say(news.join(QLatin1Char('\n')));
 }
 
 void TMainForm::N8Click(QAction* item) {
@@ -367,6 +427,11 @@ bool TMainForm::HandleUndoRedoKey(int key, Qt::KeyboardModifiers modifiers) {
 bool TMainForm::HandleShortcutKey(QWidget* /*source*/, int key, Qt::KeyboardModifiers modifiers) {
   if (model_.Busy()) return false;
   if (HandleUndoRedoKey(key, modifiers)) return true;
+  if (key == Qt::Key_F5 && !(modifiers & (Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier))) {
+    // The reload's key from the tool windows too, as the main window's menu has it.
+    ReloadArtworkClick();
+    return true;
+  }
   int shade;
   switch (key) {
     case Qt::Key_F1: shade = kHighlight; break;
@@ -442,9 +507,25 @@ void TMainForm::dropEvent(QDropEvent* event) {
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
-  // Closing the main window ends the program, tool windows and all.
+  // Closing the main window ends the program, tool windows and all, once
+  // the user has had the chance to keep unsaved work.
+  if (!shuttingDown_ && !MayQuit()) {
+    event->ignore();
+    return;
+  }
   QWidget::closeEvent(event);
   if (event->isAccepted()) ShutDown();
+}
+
+bool TMainForm::MayQuit() {
+  // A drag or a typed value still open counts as done.
+  if (model_.InGesture()) model_.EndGesture();
+  if (!model_.Unsaved() || !askSaveBeforeQuit) return true;
+  switch (askSaveBeforeQuit()) {
+    case QMessageBox::Save: return fileCommands_.SaveWork();
+    case QMessageBox::Discard: return true;
+    default: return false;
+  }
 }
 
 void TMainForm::ShutDown() {
@@ -546,7 +627,6 @@ void TMainForm::CreateToolWindows() {
   windows_.picker->move(windows_.hue->x(), windows_.hue->y() + windows_.hue->height());
 
   windows_.lightBalance = new TPaletteForm(*this);
-  windows_.lightBalance->move(main.left() + main.width(), main.top());
 
   windows_.layer = new TLayerForm(*this);
   windows_.layer->SetClientHeight(client_->height());
@@ -556,9 +636,10 @@ void TMainForm::CreateToolWindows() {
 
   windows_.swatch = new TSwatchForm(*this, swatchFilePlaces);
   windows_.swatch->SetForwardsKeys(false);
-  windows_.swatch->move(main.topLeft());
 
   windows_.info = new TInfoForm(*this);
+  awaitingPlace_ = {QPointer<QWidget>(windows_.lightBalance.data()), QPointer<QWidget>(windows_.swatch.data()),
+                    QPointer<QWidget>(windows_.info.data())};
 
   // Around the main window the designed layout is wider than a small screen
   // (1024 pixels): the group moves inside it, and what still does not fit
@@ -571,9 +652,14 @@ void TMainForm::CreateToolWindows() {
       const QRect r = w->frameGeometry();
       rects.push_back(TWindowRect{r.x(), r.y(), r.width(), r.height()});
     }
-    FitGroupInside(TWindowRect{area.x(), area.y(), area.width(), area.height()}, rects);
+    const TWindowRect workArea{area.x(), area.y(), area.width(), area.height()};
+    FitGroupInside(workArea, rects);
+    // Moved onto the main window, a tool window stays clear of its menus
+    // (laid out now: the window is not shown yet).
+    layout()->activate();
+    const TWindowRect menu = MenuBarRect(QPoint(rects[0].left, rects[0].top));
+    for (std::size_t i = 1; i < rects.size(); ++i) KeepOffMenuBar(workArea, menu, rects[i]);
     for (std::size_t i = 0; i < group.size(); ++i) group[i]->move(rects[i].left, rects[i].top);
-    windows_.swatch->move(pos());
   }
 
   // A compositor that places windows itself (native Wayland) learns that the
@@ -584,6 +670,31 @@ void TMainForm::CreateToolWindows() {
   windows_.hue->show();
   windows_.picker->show();
   windows_.layer->show();
+}
+
+TWindowRect TMainForm::MenuBarRect(QPoint mainTopLeft) const {
+  return TWindowRect{mainTopLeft.x(), mainTopLeft.y() + menuBar_->y(), width(), menuBar_->height()};
+}
+
+void TMainForm::PlaceOnFirstShow(QWidget* tool) {
+  const auto waiting = std::find(awaitingPlace_.begin(), awaitingPlace_.end(), tool);
+  if (waiting == awaitingPlace_.end()) return;
+  awaitingPlace_.erase(waiting);
+  // Natively on Wayland the compositor places every window itself.
+  if (!PlatformPlacesWindows(QGuiApplication::platformName().toStdString())) return;
+  QScreen* screen = windowHandle() != nullptr ? windowHandle()->screen() : QGuiApplication::primaryScreen();
+  if (screen == nullptr) return;
+  const QRect area = screen->availableGeometry();
+  std::vector<TWindowRect> shown;
+  for (QWidget* w : std::initializer_list<QWidget*>{this, windows_.hue, windows_.picker, windows_.lightBalance,
+                                                    windows_.layer, windows_.swatch, windows_.info}) {
+    if (w == nullptr || w == tool || (w != this && !w->isVisible())) continue;
+    const QRect r = w->frameGeometry();
+    shown.push_back(TWindowRect{r.x(), r.y(), r.width(), r.height()});
+  }
+  const TWindowRect place = PlaceBeside(TWindowRect{area.x(), area.y(), area.width(), area.height()}, shown,
+                                        MenuBarRect(frameGeometry().topLeft()), tool->width(), tool->height());
+  tool->move(place.left, place.top);
 }
 
 void TMainForm::PaintBox1Paint(QPainter& painter) {
@@ -602,7 +713,14 @@ void TMainForm::ShowCanvas() {
   canvasBox_->update();
 }
 
-void TMainForm::SetTitleText(const std::string& text) { caption_->setText(QString::fromStdString(text)); }
+void TMainForm::SetTitleText(const std::string& text) {
+  // The first title comes before the caption exists.
+  const QString title = QString::fromStdString(text);
+  setWindowTitle(title);
+  if (caption_ == nullptr) return;
+  // A long file name gives up its middle rather than run under the buttons.
+  caption_->setText(caption_->fontMetrics().elidedText(title, Qt::ElideMiddle, caption_->width()));
+}
 
 void TMainForm::ShowUndoRedo(bool canUndo, bool canRedo) {
   // The model's first state comes before the menu exists.

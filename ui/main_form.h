@@ -4,6 +4,7 @@
 // hooks, the window drags and the file commands.
 
 #include <QKeyEvent>
+#include <QMessageBox>
 #include <QPointer>
 #include <QWidget>
 #include <functional>
@@ -17,10 +18,12 @@
 #include "core/document/model_views.h"
 #include "core/formats/swatch_file.h"
 #include "ui/artwork_export_dialog.h"
+#include "ui/artwork_follower.h"
 #include "ui/file_commands.h"
 #include "ui/model_views_adapter.h"
 #include "ui/translation.h"
 #include "ui/window_drag.h"
+#include "ui/window_snap.h"
 // Complete types of the tool windows, so that users of TToolWindows can
 // reach them as the windows they are.
 #include "ui/info_form.h"
@@ -45,6 +48,7 @@ class TSwatchForm;
 class TScreenColourPortal;
 class TLayerForm;
 class TPaletteForm;
+class TStatusNotice;
 
 // The tool windows, created at start-up in this order after the main window.
 // A window deleted before the main window (as Qt may do at shutdown) reads as
@@ -69,8 +73,13 @@ class TMainForm : public QWidget {
   ~TMainForm() override;
 
   // Creates the tool windows in start-up order and places them around the
-  // main window, which is centred on the screen first.
+  // main window, which is centred on the screen first. None covers the menu
+  // bar.
   void CreateToolWindows();
+  // A tool window about to be shown: the first time, the light balance,
+  // swatch and information windows go beside the windows on show (see
+  // PlaceBeside), where they hide no menu and no other window.
+  void PlaceOnFirstShow(QWidget* tool);
   const TToolWindows& Windows() const { return windows_; }
   TToolWindows& Windows() { return windows_; }
 
@@ -81,6 +90,21 @@ class TMainForm : public QWidget {
   QMenuBar* Menu() const { return menuBar_; }
 
   // Menu handlers.
+  // "アートワークを読み込み直す(&R)" (F5): the open artwork read again from its
+  // file now, every layer's settings kept.
+  void ReloadArtworkClick();
+  // "保存されたら読み込み直す(&W)": follow the painting program's saves or not;
+  // remembered once the program restores its view settings.
+  void FollowSavesClick(bool on);
+  QAction* ReloadAction() const { return reloadAction_; }
+  QAction* FollowSavesAction() const { return followSavesAction_; }
+  // The open artwork's file, watched and read again after each save.
+  TArtworkFollower& Follower() { return follower_; }
+  // The model opened artwork from a file: that file is followed now.
+  void FollowOpenArtwork();
+  // What a reading after a save changed, said along the foot of the canvas.
+  void ShowReloadNews(const TArtworkReloaded& reloaded);
+  TStatusNotice* Notice() const { return notice_; }
   void V1Click();
   void N3Click(QAction* item);
   void C1Click();
@@ -117,6 +141,15 @@ class TMainForm : public QWidget {
   // The File menu's commands, dropped files and files named on the command
   // line.
   TFileCommands& FileCommands() { return fileCommands_; }
+
+  // Asked when the main window is closed (File › 終了, its ×) while the work
+  // differs from the document last saved or opened: Save, Discard or Cancel.
+  // Tests replace it.
+  std::function<QMessageBox::StandardButton()> askSaveBeforeQuit;
+  // Whether the program may end now: nothing unsaved, or the user's answer
+  // (Save that wrote everything, or Discard). Cancel, or a save that failed
+  // or was cancelled, keeps it running.
+  bool MayQuit();
 
   // The one way the program ends, whichever way the main window is closed:
   // ends any drag, lets the tool windows go (the swatch file is written here
@@ -157,6 +190,8 @@ class TMainForm : public QWidget {
 
  private:
   void BuildMenu();
+  // The menu bar on the screen, with the main window's top left at `mainTopLeft`.
+  TWindowRect MenuBarRect(QPoint mainTopLeft) const;
   void BuildCanvasViewMenu(QMenu* view);
   // The tool windows created so far, in start-up order.
   std::vector<QWidget*> ToolWindowList() const;
@@ -213,9 +248,16 @@ class TMainForm : public QWidget {
   // Tool windows hidden because the main window was minimised, shown again
   // when it comes back.
   std::vector<QPointer<QWidget>> hiddenWhileMinimised_;
+  // Tool windows not shown yet, placed when they first are.
+  std::vector<QPointer<QWidget>> awaitingPlace_;
   bool toolsMinimised_ = false;
   bool watchingNativeWindow_ = false;
   bool shuttingDown_ = false;
+  QAction* reloadAction_ = nullptr;
+  QAction* followSavesAction_ = nullptr;
+  TStatusNotice* notice_ = nullptr;
+  // Last, so that it goes first: it waits for a reading under way.
+  TArtworkFollower follower_;
 };
 
 }  // namespace tintloom

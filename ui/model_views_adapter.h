@@ -34,6 +34,7 @@ class TModelViewsAdapter final : public TModelViews {
   void ShowRestoredState() override;
   void EnterBusy() override;
   void LeaveBusy() override;
+  void ArtworkOpened() override;
   TProgressSink& Progress() override;
 
  private:

@@ -30,6 +30,9 @@ struct TArtworkLayer {
   // The blend mode the layer was loaded with: the pick image keeps it when it
   // is built again for a layer shown or hidden, as it ignores later changes.
   std::int16_t loadedBlendMode = kBlendNormal;
+  // Came into the artwork when its file was read again after a save, and not
+  // selected since: the layer window marks it so the user finds it.
+  bool fresh = false;
 };
 
 // The layer's 32 x 32 thumbnail: its grey levels over white, sampled every

@@ -44,8 +44,8 @@ void ReleaseLargeScratch(std::vector<std::uint8_t>& scratch) {
 }
 
 // Workers are started on first use and kept: starting threads for every
-// composition would cost more than a small one takes. One composition runs
-// at a time (they all come from the thread that owns the canvas).
+// composition would cost more than a small one takes. One run uses them at
+// a time (RunBands sees to it).
 class TBandWorkers {
  public:
   ~TBandWorkers() {
@@ -129,13 +129,25 @@ class TBandWorkers {
 }  // namespace
 
 void RunBands(std::size_t count, unsigned threads, TBandJob job, const void* context) {
-  if (threads <= 1 || count <= 1) {
+  const auto alone = [&] {
     static thread_local std::vector<std::uint8_t> scratch;
     for (std::size_t band = 0; band < count; ++band) job(context, band, scratch);
     ReleaseLargeScratch(scratch);
+  };
+  if (threads <= 1 || count <= 1) {
+    alone();
     return;
   }
   static TBandWorkers workers;
+  // The workers serve one run at a time. Artwork being read again in the
+  // background may ask while the canvas is composed: whichever comes second
+  // works its bands alone rather than wait, with the same bytes.
+  static std::mutex inUse;
+  const std::unique_lock<std::mutex> mine(inUse, std::try_to_lock);
+  if (!mine.owns_lock()) {
+    alone();
+    return;
+  }
   workers.Run(count, threads, job, context);
 }
 

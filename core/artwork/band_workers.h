@@ -15,7 +15,9 @@ using TBandJob = void (*)(const void* context, std::size_t band, std::vector<std
 
 // Runs job(context, b, scratch) for every b in [0, count), spread over the
 // calling thread and up to `threads - 1` workers, and returns when all have
-// run. With threads <= 1 everything runs on the caller.
+// run. With threads <= 1 everything runs on the caller, and so it does when
+// another thread's run has the workers (a file read in the background while
+// the canvas is composed).
 void RunBands(std::size_t count, unsigned threads, TBandJob job, const void* context);
 
 // How many threads compositions use: the processor count, at most four.

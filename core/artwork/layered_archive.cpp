@@ -145,9 +145,9 @@ Result<> DecodeLayeredArchive(std::vector<std::uint8_t> bytes, const std::string
   TRY_ASSIGN(TLayerStack stack, ParseLayerStack(xml, format, path));
   if ((stack.width >= kPsdRefusedSide && stack.height >= kPsdRefusedSide) || stack.width > kMaxDocumentSide ||
       stack.height > kMaxDocumentSide) {
-    return Fail(FillText(TL_TEXT("tintloom", "画像サイズが大きすぎます(%1byte). ファイルを開けません") "\n"
+    return Fail(FillText(TL_TEXT("tintloom", "画像サイズが大きすぎます(%1×%2ピクセル). ファイルを開けません") "\n"
                              TL_TEXT("tintloom", "4096×4096以上の画像サイズはサポートしていません"),
-                         static_cast<long long>(stack.width * stack.height)));
+                         static_cast<long long>(stack.width), static_cast<long long>(stack.height)));
   }
   archive->width = stack.width;
   archive->height = stack.height;

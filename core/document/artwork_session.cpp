@@ -85,6 +85,17 @@ void TArtworkSession::ResetMappings(int count) {
     if (at < document_.Simples.size()) layers_[at].loadedBlendMode = document_.Simples[at].BlendModeKey;
   }
   Select(-1);
+  setAside_.clear();
+}
+
+bool TArtworkSession::Fresh(int i) const {
+  return i >= 0 && static_cast<std::size_t>(i) < layers_.size() && layers_[static_cast<std::size_t>(i)].fresh;
+}
+
+bool TArtworkSession::Touch(int i) {
+  if (!Fresh(i)) return false;
+  layers_[static_cast<std::size_t>(i)].fresh = false;
+  return true;
 }
 
 void TArtworkSession::BuildThumbnails() {

@@ -15,6 +15,7 @@
 #include "core/artwork/canvas.h"
 #include "core/artwork/psd_document.h"
 #include "core/colour/surface.h"
+#include "core/document/layer_carry_over.h"
 
 namespace tintloom {
 
@@ -65,9 +66,21 @@ class TArtworkSession {
   // here (ResetMappings).
   void Replace(TPSD document, std::string path);
   // Count layers on the grey ramp with levels 170 and 85 and the document's
-  // blend codes as loaded; nothing selected. The lookups are the model's.
+  // blend codes as loaded; nothing selected, nothing set aside. The lookups
+  // are the model's.
   void ResetMappings(int count);
   void BuildThumbnails();
+
+  // ---- the same file read again ----
+  // The settings of layers that vanished from the file in a save, kept in
+  // case a later save brings them back; forgotten when artwork opens.
+  const std::vector<TLayerSettings>& SetAside() const { return setAside_; }
+  void KeepSetAside(std::vector<TLayerSettings> settings) { setAside_ = std::move(settings); }
+  // Whether layer i came in with the last reading and has not been selected
+  // since (false out of range); Touch takes the mark off, true when it had one.
+  bool Fresh(int i) const;
+  bool Touch(int i);
+  void MarkFresh(int i) { layers_[static_cast<std::size_t>(i)].fresh = true; }
 
   // ---- layer settings ----
   // Layer i's mapping; i must be 0 .. Layers().size() - 1.
@@ -108,6 +121,7 @@ class TArtworkSession {
   // entry selectedLayer_; it stands only while it still starts there, so a
   // selection of one layer falls back to that layer.
   std::vector<int> selectedLayers_;
+  std::vector<TLayerSettings> setAside_;
 };
 
 }  // namespace tintloom

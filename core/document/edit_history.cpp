@@ -1,5 +1,6 @@
 #include "core/document/edit_history.h"
 
+#include <algorithm>
 #include <cstring>
 #include <type_traits>
 
@@ -44,7 +45,17 @@ bool SamePalette(const TEditState& a, const TEditState& b) {
          a.background == b.background;
 }
 
-bool SameState(const TEditState& a, const TEditState& b) { return SamePalette(a, b) && a.layers == b.layers; }
+bool SameSwatches(const TEditState& a, const TEditState& b) {
+  if (a.swatches == b.swatches) return true;
+  const bool emptyA = a.swatches == nullptr || a.swatches->empty();
+  const bool emptyB = b.swatches == nullptr || b.swatches->empty();
+  if (emptyA || emptyB) return emptyA == emptyB;
+  return *a.swatches == *b.swatches;
+}
+
+bool SameState(const TEditState& a, const TEditState& b) {
+  return SamePalette(a, b) && a.layers == b.layers && SameSwatches(a, b);
+}
 
 void TEditHistory::Start(const TEditState& state) {
   states_.assign(1, state);
@@ -93,7 +104,34 @@ void TEditHistory::ReplaceLayers(const std::vector<TLayerRecord>& layers) {
     state.layers = layers;
     state.place.layer = TEditPlace::kUnknownLayer;
     // A step that only mapped the old layers is now no step at all.
-    if (kept.empty() || !SamePalette(kept.back(), state)) kept.push_back(std::move(state));
+    if (kept.empty() || !SamePalette(kept.back(), state) || !SameSwatches(kept.back(), state)) {
+      kept.push_back(std::move(state));
+    }
+    if (i == current_) current = kept.size() - 1;
+  }
+  states_ = std::move(kept);
+  current_ = current;
+}
+
+void TEditHistory::ReplaceSwatches(const TSwatchLines& swatches) {
+  for (TEditState& state : states_) state.swatches = swatches;
+}
+
+void TEditHistory::RemapLayers(
+    const std::function<std::vector<TLayerRecord>(const std::vector<TLayerRecord>&)>& remap,
+    const std::vector<int>& from) {
+  std::deque<TEditState> kept;
+  std::size_t current = 0;
+  for (std::size_t i = 0; i < states_.size(); ++i) {
+    TEditState& state = states_[i];
+    state.layers = remap(state.layers);
+    if (state.place.layer >= 0) {
+      const auto continued = std::find(from.begin(), from.end(), state.place.layer);
+      state.place.layer =
+          continued == from.end() ? TEditPlace::kUnknownLayer : static_cast<std::int32_t>(continued - from.begin());
+    }
+    // A step that only changed a layer now gone is no step at all.
+    if (kept.empty() || !SameState(kept.back(), state)) kept.push_back(std::move(state));
     if (i == current_) current = kept.size() - 1;
   }
   states_ = std::move(kept);
@@ -102,7 +140,15 @@ void TEditHistory::ReplaceLayers(const std::vector<TLayerRecord>& layers) {
 
 std::size_t TEditHistory::MemoryBytes() const {
   std::size_t bytes = states_.size() * sizeof(TEditState);
-  for (const TEditState& state : states_) bytes += state.layers.capacity() * sizeof(TLayerRecord);
+  const std::vector<std::string>* counted = nullptr;
+  for (const TEditState& state : states_) {
+    bytes += state.layers.capacity() * sizeof(TLayerRecord);
+    // Steps share a collection until one changes it: each counts once.
+    if (state.swatches != nullptr && state.swatches.get() != counted) {
+      counted = state.swatches.get();
+      for (const std::string& line : *counted) bytes += sizeof(std::string) + line.capacity();
+    }
+  }
   return bytes;
 }
 

@@ -53,6 +53,11 @@ class TModelViews {
   // the light balance's controls, the tone preset, the background's check).
   virtual void ShowRestoredState() {}
 
+  // A file's artwork has replaced the artwork shown (opened from the menu, a
+  // drop, the command line or a work document), so the file to follow is the
+  // one the artwork session names now.
+  virtual void ArtworkOpened() {}
+
   // Busy state: stop or restart the picker's timer, disable or enable the
   // tool windows' panels, clear or refill the layer list, and let pending
   // window events run.

@@ -9,6 +9,7 @@
 #include "core/artwork/compositor.h"
 #include "core/artwork/psd_document.h"
 #include "core/base/user_text.h"
+#include "core/document/artwork_reading.h"
 #include "core/document/coordination_model.h"
 
 namespace tintloom {
@@ -16,7 +17,6 @@ namespace tintloom {
 namespace {
 
 constexpr const char* kLoadAbandoned = TL_TEXT("tintloom", "PSDファイルオープン中にエラーが発生したため処理を中断します");
-constexpr const char* kNoLayers = TL_TEXT("tintloom", "PSDファイルはレイヤーをもちません");
 
 std::string AbsolutePath(const std::string& path) {
   std::error_code ec;
@@ -25,6 +25,16 @@ std::string AbsolutePath(const std::string& path) {
 }
 
 }  // namespace
+
+Result<TPSD> ReadArtworkForCanvas(const std::string& path, TProgressSink& progress, TMessageSink& messages) {
+  TPSD incoming;
+  TRY(LoadArtworkFile(path, incoming, progress, true));
+  TRY(ReduceLayers(incoming, GlobalBlendTable(), progress, messages, true, true));
+  ShrinkToCanvas(incoming, progress);
+  // Nothing in it could be recoloured: not worth the artwork it would replace.
+  if (incoming.workingLayerCount < 1) return Fail(kNoLayersMessage);
+  return incoming;
+}
 
 bool TCoordinationModel::OpenSampleArtwork(const std::string& path) {
   if (busy_) return false;
@@ -36,45 +46,40 @@ bool TCoordinationModel::OpenSampleArtwork(const std::string& path) {
   // The artwork on the canvas, its layers and their mappings are the user's
   // work: they are replaced only once the new artwork is whole, so a file
   // that cannot be used leaves them exactly as they were.
-  TPSD incoming;
-  if (Result<> read = LoadArtworkFile(path, incoming, progress, true); !read) {
-    AbandonLoad(read.error().message);
-    return false;
-  }
-  if (Result<> reduced = ReduceLayers(incoming, GlobalBlendTable(), progress, messages_, true, true); !reduced) {
-    AbandonLoad(reduced.error().message);
-    return false;
-  }
-  ShrinkToCanvas(incoming, progress);
-  if (incoming.workingLayerCount < 1) {
-    // Nothing in it could be recoloured: not worth the artwork it would replace.
+  Result<TPSD> incoming = ReadArtworkForCanvas(path, progress, messages_);
+  if (!incoming) {
+    if (incoming.error().message != kNoLayersMessage) {
+      AbandonLoad(incoming.error().message);
+      return false;
+    }
     progress.HideProgress();
-    messages_.ShowMessage(kNoLayers);
+    messages_.ShowMessage(kNoLayersMessage);
     KeepCurrentArtwork();
     return false;
   }
 
   progress.HideProgress();
   // What the file draws that its layers here cannot, said once it is open.
-  const std::vector<std::string> notes = std::move(incoming.notes);
-  artwork_.Replace(std::move(incoming), AbsolutePath(path));
+  const std::vector<std::string> notes = std::move(incoming.value().notes);
+  artwork_.Replace(std::move(incoming).value(), AbsolutePath(path));
   for (int i = 0; i < kRampCount; ++i) BuildSlotRamp(i);
   InitLayerMappings(artwork_.Document().workingLayerCount);
   BuildLayerThumbnails();
   views_.FillLayerList();
   EndBusy();
   ComposeCanvas();
+  views_.ArtworkOpened();
   for (const std::string& note : notes) messages_.ShowMessage(note);
   return true;
 }
 
 void TCoordinationModel::AbandonLoad(const std::string& reason) {
   views_.Progress().HideProgress();
-  // The artwork is back in its windows before the messages say the open
-  // failed, so they never show an empty layer list as if the work were gone.
+  // The artwork is back in its windows before the message says the open
+  // failed, so it never shows an empty layer list as if the work were gone.
+  // The reason and the stop are one message: one box to read and close.
   KeepCurrentArtwork();
-  if (!reason.empty()) messages_.ShowMessage(reason);
-  messages_.ShowMessage(kLoadAbandoned);
+  messages_.ShowMessage(reason.empty() ? std::string(kLoadAbandoned) : reason + "\n" + kLoadAbandoned);
 }
 
 void TCoordinationModel::KeepCurrentArtwork() {

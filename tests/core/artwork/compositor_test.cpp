@@ -4,11 +4,16 @@
 
 #include <unistd.h>
 
+#include <atomic>
+#include <chrono>
+#include <latch>
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "core/artwork/band_workers.h"
 #include "core/document/coordination_model.h"
 #include "support/artwork.h"
 #include "support/recording.h"
@@ -319,6 +324,44 @@ TEST_F(CompositorTest, ThumbnailShowsTheLayerOverWhite) {
   TSurface empty;
   BuildLayerThumbnail(TSimpleLayer{}, empty);
   EXPECT_EQ(FromRgb24(empty.At(31, 31)), 0xFFFFFFu);
+}
+
+}  // namespace
+}  // namespace tintloom
+
+namespace tintloom {
+namespace {
+
+// A file read in the background beside the canvas being composed: two
+// threads ask for the band workers at once, and each run still works every
+// one of its bands exactly once.
+TEST(BandWorkers, RunsFromTwoThreadsAtOnceEachWorkEveryBandOnce) {
+  struct TCount {
+    std::vector<std::atomic<int>> bands;
+    explicit TCount(std::size_t n) : bands(n) {}
+  };
+  // Each band takes a while, as a band of a large file does, so that the
+  // two runs overlap.
+  const auto count = [](const void* context, std::size_t band, std::vector<std::uint8_t>&) {
+    const auto* c = static_cast<const TCount*>(context);
+    const auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(20);
+    while (std::chrono::steady_clock::now() < until) {
+    }
+    const_cast<std::atomic<int>&>(c->bands[band]).fetch_add(1);
+  };
+  for (int round = 0; round < 20; ++round) {
+    TCount a(257), b(131);
+    std::latch start(2);
+    std::thread other([&] {
+      start.arrive_and_wait();
+      RunBands(b.bands.size(), 4, count, &b);
+    });
+    start.arrive_and_wait();
+    RunBands(a.bands.size(), 4, count, &a);
+    other.join();
+    for (const auto& n : a.bands) ASSERT_EQ(n.load(), 1);
+    for (const auto& n : b.bands) ASSERT_EQ(n.load(), 1);
+  }
 }
 
 }  // namespace
