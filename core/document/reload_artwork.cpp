@@ -109,6 +109,10 @@ std::optional<TArtworkReloaded> TCoordinationModel::ReloadArtwork(TPSD incoming)
   };
   history_.RemapLayers(remap, carry.from);
   savedState_.layers = remap(savedState_.layers);
+  // The layers last saved follow the file the same way, so that reading it
+  // again never changes the unsaved mark by itself; a baseline of other
+  // artwork (opened over a work document) stays as it is.
+  if (savedLayers_.size() == static_cast<std::size_t>(shownCount)) savedLayers_ = remap(savedLayers_);
 
   views_.FillLayerList();
   // Shown as one composition that is no step.

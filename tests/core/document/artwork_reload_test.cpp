@@ -119,7 +119,7 @@ TEST_F(ReloadArtwork, EveryLayerKeepsItsSettingsTheSelectionAndTheHistoryAndNoth
   model.SelectLayers({0, 1});  // paper and skin, hidden
   model.SetLayersHidden({0}, true);
   model.SetLayerBlendMode(5);
-  model.MarkSaved();
+  model.MarkSaved(TDocumentKind::Work, testing::ScratchPath("evening.tlw"), path);
   const bool unsaved = model.Unsaved();
   const std::size_t steps = model.History().UndoSteps();
 
