@@ -7,7 +7,9 @@
 //                                 shrinks: the way without deferred planes
 //   open_memory decode FILE       only unpacks every channel, one at a time
 //   open_memory export FILE OUT   opens it, then writes the recoloured artwork
-//                                 at full size as PNG (goal: peak under 300 MB)
+//                                 at full size as PNG (goal: peak under 300 MB);
+//                                 an OUT ending in .psd writes the layered PSD
+//                                 (the same goal)
 // and two hostile files whose memory must follow the document, not the layer:
 //   open_memory write-large-layer FILE   a 600 x 600 greyscale document holding
 //                                        one 20000 x 20000 PackBits layer (6.3 MB)
@@ -27,6 +29,7 @@
 #include "core/artwork/psd_document.h"
 #include "core/document/artwork_export.h"
 #include "core/document/coordination_model.h"
+#include "core/document/layered_export.h"
 
 namespace {
 
@@ -187,7 +190,10 @@ int main(int argc, char** argv) {
       model.LayerMapping(i).MappedSlot = static_cast<std::int16_t>(i % 10);
       model.BuildLayerLookup(i);
     }
-    const Result<TRenderOutcome> written = ExportArtworkPng(model, argv[3], TRenderBackground{}, 0, nullptr);
+    const std::string out = argv[3];
+    const bool layered = out.size() > 4 && out.substr(out.size() - 4) == ".psd";
+    const Result<TRenderOutcome> written = layered ? ExportLayeredPsd(model, out, nullptr)
+                                                   : ExportArtworkPng(model, out, TRenderBackground{}, 0, nullptr);
     if (!written) {
       std::fprintf(stderr, "%s\n", written.error().message.c_str());
       return 1;

@@ -3,9 +3,11 @@
 # order of TINTLOOM_CORE_LEVELS (cmake/levels.cmake enforces it).
 set(TINTLOOM_CORE_LEVELS base colour palette artwork formats document)
 
-# Results, messages, progress, reading and writing files, data-file lookup.
+# Results, messages, progress, reading and writing files, data-file lookup,
+# the program's version.
 set(TINTLOOM_BASE_SOURCES
   core/base/file_io.cpp
+  core/base/program_version.cpp
   core/base/data_files.cpp
   core/base/memory_error.cpp
   core/base/file_stamp.cpp
@@ -65,6 +67,7 @@ set(TINTLOOM_FORMATS_SOURCES
   core/formats/swatch_file.cpp
   core/formats/palette_import.cpp
   core/formats/png_file.cpp
+  core/formats/layered_psd.cpp
   core/formats/json_text.cpp
   core/formats/work_document.cpp
 )
@@ -85,6 +88,7 @@ set(TINTLOOM_DOCUMENT_SOURCES
   core/document/swatch_commands.cpp
   core/document/save_as.cpp
   core/document/artwork_export.cpp
+  core/document/layered_export.cpp
   core/document/command_line_render.cpp
 )
 

@@ -11,10 +11,14 @@
 # libhwy-dev carries the vector kernels. qt6-l10n-tools compiles the English
 # catalogue (lrelease) and checks it against the sources (lupdate);
 # qt6-translations-l10n gives Qt's own dialogs and buttons in Japanese.
+# The Debian package: dpkg-dev's dpkg-shlibdeps finds its library
+# dependencies, with file telling cpack which files are programs; lintian
+# checks the package and man-db its manual page.
 TINTLOOM_PACKAGES=(cmake g++ make qt6-base-dev libgl1-mesa-dev libgtest-dev libbenchmark-dev libhwy-dev fonts-ipafont-gothic
                    qt6-l10n-tools qt6-translations-l10n
                    dbus desktop-file-utils appstream shared-mime-info libpng-dev
-                   qt6-wayland weston mutter xwayland xdotool)
+                   qt6-wayland weston mutter xwayland xdotool
+                   dpkg-dev file lintian man-db)
 
 ensure_packages() {
   local missing=()

@@ -108,10 +108,6 @@
         <translation>This is not a PSD file.</translation>
     </message>
     <message>
-        <source>画像サイズが大きすぎます(%1byte). ファイルを開けません</source>
-        <translation>The image is too large (%1 bytes). The file cannot be opened.</translation>
-    </message>
-    <message>
         <source>4096×4096以上の画像サイズはサポートしていません</source>
         <translation>Images of 4096 × 4096 or more are not supported.</translation>
     </message>
@@ -728,10 +724,6 @@
         <translation>Exporting the recoloured picture...</translation>
     </message>
     <message>
-        <source>開けるのはPSDファイル(*.psd)、Tintloomパレット(*.tlp)と作業ファイル(*.tlw)だけです</source>
-        <translation>Only PSD files (*.psd), Tintloom palettes (*.tlp) and work files (*.tlw) can be opened.</translation>
-    </message>
-    <message>
         <source>PSDファイルではありません</source>
         <translation>This is not a PSD file.</translation>
     </message>
@@ -806,6 +798,70 @@
     <message>
         <source>(Wayland のセッションでは画面の読み取りが許可されていません)</source>
         <translation>(A Wayland session does not allow reading the screen.)</translation>
+    </message>
+    <message>
+        <source>画像サイズが大きすぎます(%1×%2ピクセル). ファイルを開けません</source>
+        <translation>The image is too large (%1 × %2 pixels). The file cannot be opened.</translation>
+    </message>
+    <message>
+        <source>この拡張子の画像は書き出せません。拡張子で形式を選んでください:</source>
+        <translation>A picture cannot be written with this extension. The extension chooses the format, one of:</translation>
+    </message>
+    <message>
+        <source>書き出し先のフォルダがありません</source>
+        <translation>The folder to write into does not exist.</translation>
+    </message>
+    <message>
+        <source>ファイルが大きすぎます(作業ファイルは%1MBまでです)</source>
+        <translation>The file is too large (a work file is at most %1 MB).</translation>
+    </message>
+    <message>
+        <source>開けるのはPSDファイル(*.psd)、Tintloomパレット(*.tlp)、作業ファイル(*.tlw)とパレットファイル(*.gpl *.ase *.aco *.pal *.hex *.txt)だけです</source>
+        <translation>Only PSD files (*.psd), Tintloom palettes (*.tlp), work files (*.tlw) and palette files (*.gpl *.ase *.aco *.pal *.hex *.txt) can be opened.</translation>
+    </message>
+    <message>
+        <source>開けるファイルすべて</source>
+        <translation>All files Tintloom opens</translation>
+    </message>
+    <message>
+        <source>スウォッチに読み込むパレット(*.gpl *.ase *.aco *.pal *.hex *.txt)</source>
+        <translation>Palettes to bring into the swatches (*.gpl *.ase *.aco *.pal *.hex *.txt)</translation>
+    </message>
+    <message>
+        <source>見本用PSDファイル自身には書き出せません。別のファイル名を選んでください</source>
+        <translation>Cannot export over the sample PSD file itself. Please choose another file name.</translation>
+    </message>
+    <message>
+        <source>PSDファイルの大きさの上限(4GB)を超えるため書き出せません</source>
+        <translation>Cannot export: the file would be larger than a PSD file can be (4 GB).</translation>
+    </message>
+    <message>
+        <source>配色したレイヤーをPSDで書き出す</source>
+        <translation>Export Recoloured Layers as PSD</translation>
+    </message>
+    <message>
+        <source>PSDファイル(*.psd)</source>
+        <translation>PSD files (*.psd)</translation>
+    </message>
+    <message>
+        <source>%1_配色</source>
+        <translation>%1_recoloured</translation>
+    </message>
+    <message>
+        <source>配色したレイヤーを書き出しています...</source>
+        <translation>Exporting the recoloured layers...</translation>
+    </message>
+    <message>
+        <source>作業を保存できるのは Tintloomパレット(.tlp)と作業ファイル(.tlw)です</source>
+        <translation>The work can be saved only as a Tintloom palette (.tlp) or work document (.tlw).</translation>
+    </message>
+    <message>
+        <source>作業の保存</source>
+        <translation>Save Work</translation>
+    </message>
+    <message>
+        <source>無題</source>
+        <translation>Untitled</translation>
     </message>
 </context>
 <context>
@@ -997,6 +1053,22 @@
     <message>
         <source>3型色覚 (T型)(&amp;T)</source>
         <translation>&amp;Tritan (blue-weak)</translation>
+    </message>
+    <message>
+        <source>配色したレイヤーをPSDで書き出す(&amp;L)...</source>
+        <translation>Export Recoloured &amp;Layers as PSD...</translation>
+    </message>
+    <message>
+        <source>作業内容を保存しますか?</source>
+        <translation>Save your work?</translation>
+    </message>
+    <message>
+        <source>%1 への変更を保存しますか?</source>
+        <translation>Save the changes to %1?</translation>
+    </message>
+    <message>
+        <source>保存しないと、最後に保存してからの変更は失われます。</source>
+        <translation>If you don&apos;t save, the changes since the last save will be lost.</translation>
     </message>
     <message>
         <source>アートワークを読み込み直す(&amp;R)</source>

@@ -16,6 +16,7 @@
 
 #include "core/document/artwork_export.h"
 #include "core/document/coordination_model.h"
+#include "core/document/layered_export.h"
 #include "ui/translation.h"
 
 namespace tintloom {
@@ -70,6 +71,12 @@ std::optional<TArtworkExportChoice> AskArtworkExport(QWidget* parent, const TCoo
     if (dialog.exec() != QDialog::Accepted || file->text().trimmed().isEmpty()) return std::nullopt;
     choice.path = file->text().trimmed();
     if (QFileInfo(choice.path).suffix().isEmpty()) choice.path += ".png";
+    // A name that cannot be written is said before the dialog closes, and
+    // the dialog comes back with every choice in it to correct.
+    if (const std::optional<std::string> problem = PictureTargetProblem(choice.path.toStdString())) {
+      QMessageBox::warning(&dialog, dialog.windowTitle(), UserText(*problem));
+      continue;
+    }
     if (!QFileInfo::exists(choice.path)) break;
     QMessageBox ask(QMessageBox::Question, dialog.windowTitle(),
                     UserText(TL_TEXT("tintloom", "%1 は既にあります。") "\n" TL_TEXT("tintloom", "上書きしますか?")).arg(QFileInfo(choice.path).fileName()),
@@ -88,11 +95,16 @@ std::optional<TArtworkExportChoice> AskArtworkExport(QWidget* parent, const TCoo
   return choice;
 }
 
-void ExportArtworkWithProgress(QWidget* parent, TCoordinationModel& model, const TArtworkExportChoice& choice) {
-  QProgressDialog progress(UserText(TL_TEXT("tintloom", "配色した画像を書き出しています...")), UserText(TL_TEXT("tintloom", "キャンセル")), 0, 100,
-                           parent);
+namespace {
+
+// Runs `write` under a progress window with a cancel button; a failure is
+// shown through the model's messages.
+template <class Write>
+void WriteWithProgress(QWidget* parent, TCoordinationModel& model, const QString& title, const QString& label,
+                       Write write) {
+  QProgressDialog progress(label, UserText(TL_TEXT("tintloom", "キャンセル")), 0, 100, parent);
   progress.setObjectName("ExportProgress");
-  progress.setWindowTitle(UserText(TL_TEXT("tintloom", "配色した画像を書き出す")));
+  progress.setWindowTitle(title);
   // Modal to the whole program: nothing may change the artwork while its
   // rows are being written.
   progress.setWindowModality(Qt::ApplicationModal);
@@ -104,10 +116,38 @@ void ExportArtworkWithProgress(QWidget* parent, TCoordinationModel& model, const
     QApplication::processEvents();
     return !progress.wasCanceled();
   };
-  const Result<TRenderOutcome> written =
-      ExportArtworkPng(model, choice.path.toStdString(), choice.background, 0, step);
+  const Result<TRenderOutcome> written = write(step);
   progress.reset();
   if (!written) model.Messages().ShowMessage(written.error().message);
+}
+
+}  // namespace
+
+void ExportArtworkWithProgress(QWidget* parent, TCoordinationModel& model, const TArtworkExportChoice& choice) {
+  WriteWithProgress(parent, model, UserText(TL_TEXT("tintloom", "配色した画像を書き出す")),
+                    UserText(TL_TEXT("tintloom", "配色した画像を書き出しています...")), [&](const TRenderProgress& step) {
+                      return ExportArtwork(model, choice.path.toStdString(), choice.background, 0, step);
+                    });
+}
+
+QString AskLayeredExport(QWidget* parent, const TCoordinationModel& model) {
+  QFileDialog files(parent, UserText(TL_TEXT("tintloom", "配色したレイヤーをPSDで書き出す")));
+  files.setObjectName("LayeredExportDialog");
+  files.setNameFilter(UserText(TL_TEXT("tintloom", "PSDファイル(*.psd)")));
+  files.setDefaultSuffix("psd");
+  files.setAcceptMode(QFileDialog::AcceptSave);
+  // Offered beside the artwork, never as the artwork itself.
+  const QFileInfo artwork(QString::fromStdString(model.Artwork().Path()));
+  files.setDirectory(artwork.dir());
+  files.selectFile(UserText(TL_TEXT("tintloom", "%1_配色")).arg(artwork.completeBaseName()) + ".psd");
+  if (files.exec() != QDialog::Accepted || files.selectedFiles().isEmpty()) return {};
+  return files.selectedFiles().front();
+}
+
+void ExportLayersWithProgress(QWidget* parent, TCoordinationModel& model, const QString& path) {
+  WriteWithProgress(parent, model, UserText(TL_TEXT("tintloom", "配色したレイヤーをPSDで書き出す")),
+                    UserText(TL_TEXT("tintloom", "配色したレイヤーを書き出しています...")),
+                    [&](const TRenderProgress& step) { return ExportLayeredPsd(model, path.toStdString(), step); });
 }
 
 }  // namespace tintloom

@@ -25,15 +25,21 @@ namespace tintloom {
 namespace {
 
 // What "開く" and the command line take, said when given anything else.
-constexpr const char* kOpenableFilesMessage =
-    TL_TEXT("tintloom", "開けるのはPSDファイル(*.psd)、Tintloomパレット(*.tlp)と作業ファイル(*.tlw)だけです");
+constexpr const char* kOpenableFilesMessage = TL_TEXT(
+    "tintloom",
+    "開けるのはPSDファイル(*.psd)、Tintloomパレット(*.tlp)、作業ファイル(*.tlw)とパレットファイル(*.gpl *.ase *.aco *.pal *.hex *.txt)だけです");
 constexpr const char* kNotPsdMessage = TL_TEXT("tintloom", "PSDファイルではありません");
 constexpr const char* kFolderMessage = TL_TEXT("tintloom", "フォルダーは開けません");
 constexpr const char* kNoSuchFileMessage = TL_TEXT("tintloom", "ファイルが見つかりません");
 
+// Every kind "開く" opens, first all together. Qt's filters tell case
+// apart, so each extension is listed in both.
 QStringList PaletteOpenFilters() {
-  return {UserText(TL_TEXT("tintloom", "Tintloomパレット・作業ファイル(*.tlp *.tlw)")), UserText(TL_TEXT("tintloom", "Tintloomパレット(*.tlp)")),
-          UserText(TL_TEXT("tintloom", "Tintloom作業ファイル(*.tlw)")), UserText(TL_TEXT("tintloom", "PSDファイル (*.PSD *.psd)"))};
+  return {UserText(TL_TEXT("tintloom", "開けるファイルすべて")) +
+              " (*.tlp *.TLP *.tlw *.TLW *.psd *.PSD *.gpl *.GPL *.ase *.ASE *.aco *.ACO *.pal *.PAL *.hex *.HEX *.txt *.TXT)",
+          UserText(TL_TEXT("tintloom", "Tintloomパレット・作業ファイル(*.tlp *.tlw)")), UserText(TL_TEXT("tintloom", "Tintloomパレット(*.tlp)")),
+          UserText(TL_TEXT("tintloom", "Tintloom作業ファイル(*.tlw)")), UserText(TL_TEXT("tintloom", "PSDファイル (*.PSD *.psd)")),
+          UserText(TL_TEXT("tintloom", "スウォッチに読み込むパレット(*.gpl *.ase *.aco *.pal *.hex *.txt)"))};
 }
 
 QString PaletteSaveTitle() { return UserText(TL_TEXT("tintloom", "パレットの書き出し")); }
@@ -71,6 +77,21 @@ QString RunRememberingFolder(QFileDialog& dialog, const char* key) {
   return chosen;
 }
 
+// What a file given to the main window is, by its extension (any case):
+// the drop, "開く" and the command line all go by this.
+enum class TOpenKind { kWork, kArtwork, kPaletteDocument, kSwatchPalette, kOther };
+
+TOpenKind OpenKindForPath(const QString& path) {
+  const std::string name = path.toStdString();
+  if (HasExtension(name, ".tlw")) return TOpenKind::kWork;
+  if (HasExtension(name, ".psd")) return TOpenKind::kArtwork;
+  switch (PaletteFormatForPath(name)) {
+    case TPaletteFormat::PaletteDocument: return TOpenKind::kPaletteDocument;
+    case TPaletteFormat::None: return TOpenKind::kOther;
+    default: return TOpenKind::kSwatchPalette;
+  }
+}
+
 }  // namespace
 
 // A dropped file is only ever taken as a copy (or else a link): accepting the
@@ -92,7 +113,14 @@ TFileCommands::TFileCommands(QWidget& parent, TCoordinationModel& model, const T
   openSampleArtwork = [this](const std::string& path) { model_.OpenSampleArtwork(path); };
   openPaletteDocument = [this](const std::string& path) { OpenPaletteDocumentFile(path); };
   openWorkDocument = [this](const std::string& path) { LoadWorkDocument(model_, path); };
+  // Shown, so that the new swatches can be seen.
+  importPalette = [this](const std::string& path) {
+    if (windows_.swatch == nullptr) return;
+    windows_.swatch->show();
+    windows_.swatch->ImportPaletteFile(QString::fromStdString(path));
+  };
   runArtworkExportDialog = [this] { return AskArtworkExport(&parent_, model_); };
+  runLayeredExportDialog = [this] { return AskLayeredExport(&parent_, model_); };
   runPaletteOpenDialog = [this] {
     QFileDialog dialog(&parent_);
     dialog.setObjectName("OpenDialog1");
@@ -120,6 +148,24 @@ TFileCommands::TFileCommands(QWidget& parent, TCoordinationModel& model, const T
     StartInLastFolder(dialog, kPaletteFolderKey);
     return RunRememberingFolder(dialog, kPaletteFolderKey);
   };
+  runWorkSaveDialog = [this](const QString& suggested) {
+    QFileDialog dialog(&parent_, UserText(TL_TEXT("tintloom", "作業の保存")));
+    dialog.setObjectName("WorkSaveDialog");
+    const QString work = UserText(TL_TEXT("tintloom", "Tintloom作業ファイル(*.tlw)"));
+    const QString palette = UserText(TL_TEXT("tintloom", "Tintloomパレット(*.tlp)"));
+    const bool asWork = suggested.endsWith(".tlw");
+    dialog.setNameFilters(asWork ? QStringList{work, palette} : QStringList{palette, work});
+    dialog.setDefaultSuffix(asWork ? "tlw" : "tlp");
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog, work](const QString& filter) {
+      dialog.setDefaultSuffix(filter == work ? "tlw" : "tlp");
+    });
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setSizeGripEnabled(true);
+    if (!QFileInfo(suggested).isAbsolute()) StartInLastFolder(dialog, kPaletteFolderKey);
+    dialog.selectFile(suggested);
+    return RunRememberingFolder(dialog, kPaletteFolderKey);
+  };
   runOpenDialog = [this] {
     QFileDialog dialog(&parent_);
     dialog.setObjectName("OpenDialog2");
@@ -133,24 +179,25 @@ TFileCommands::TFileCommands(QWidget& parent, TCoordinationModel& model, const T
   };
 }
 
+bool TFileCommands::OpenByKind(const QString& path) {
+  const std::string name = path.toStdString();
+  const auto run = [&name](const std::function<void(const std::string&)>& open) {
+    if (open) open(name);
+  };
+  switch (OpenKindForPath(path)) {
+    case TOpenKind::kWork: run(openWorkDocument); return true;
+    case TOpenKind::kArtwork: run(openSampleArtwork); return true;
+    case TOpenKind::kPaletteDocument: run(openPaletteDocument); return true;
+    case TOpenKind::kSwatchPalette: run(importPalette); return true;
+    case TOpenKind::kOther: break;
+  }
+  return false;
+}
+
 void TFileCommands::DropFiles(const QStringList& paths) {
   if (paths.isEmpty() || paths.front().isEmpty()) return;
-  const QString& first = paths.front();
-  if (HasExtension(first.toStdString(), ".tlw")) {
-    if (openWorkDocument) openWorkDocument(first.toStdString());
-    return;
-  }
-  if (!HasExtension(first.toStdString(), ".psd")) {
-    // A palette of another program's kind goes into the swatches, shown so
-    // that the new swatches can be seen.
-    const TPaletteFormat palette = PaletteFormatForPath(first.toStdString());
-    if (palette != TPaletteFormat::None && palette != TPaletteFormat::PaletteDocument && windows_.swatch != nullptr) {
-      windows_.swatch->show();
-      windows_.swatch->ImportPaletteFile(first);
-    }
-    return;  // anything else is ignored, silently
-  }
-  if (openSampleArtwork) openSampleArtwork(first.toStdString());
+  // Anything but our files and palettes is ignored, silently.
+  (void)OpenByKind(paths.front());
 }
 
 void TFileCommands::PSD1Click() {
@@ -169,9 +216,11 @@ void TFileCommands::OpenCommandLineFiles(const QStringList& paths) {
   // the last is opened (each would replace the one before). A name that
   // cannot be one of ours gets its own message and is passed over, and the
   // program goes on as if it had not been named.
+  // Palettes of other programs add to the swatches, so each of them comes in.
   QString artwork;
   QString palette;
   QString work;
+  QStringList swatchPalettes;
   for (const QString& path : paths) {
     const QFileInfo info(path);
     const std::string shown = "\n->" + path.toStdString();
@@ -179,14 +228,14 @@ void TFileCommands::OpenCommandLineFiles(const QStringList& paths) {
       model_.Messages().ShowMessage(kFolderMessage + shown);
     } else if (!info.exists()) {
       model_.Messages().ShowMessage(kNoSuchFileMessage + shown);
-    } else if (HasExtension(path.toStdString(), ".psd")) {
-      artwork = path;
-    } else if (HasExtension(path.toStdString(), ".tlp")) {
-      palette = path;
-    } else if (HasExtension(path.toStdString(), ".tlw")) {
-      work = path;
     } else {
-      model_.Messages().ShowMessage(kOpenableFilesMessage + shown);
+      switch (OpenKindForPath(path)) {
+        case TOpenKind::kArtwork: artwork = path; break;
+        case TOpenKind::kPaletteDocument: palette = path; break;
+        case TOpenKind::kWork: work = path; break;
+        case TOpenKind::kSwatchPalette: swatchPalettes << path; break;
+        case TOpenKind::kOther: model_.Messages().ShowMessage(kOpenableFilesMessage + shown); break;
+      }
     }
   }
   // A work document brings its own palette and artwork; files named beside
@@ -195,6 +244,9 @@ void TFileCommands::OpenCommandLineFiles(const QStringList& paths) {
   // The palette first, so that the artwork is composed once, in its colours.
   if (!palette.isEmpty() && openPaletteDocument) openPaletteDocument(palette.toStdString());
   if (!artwork.isEmpty() && openSampleArtwork) openSampleArtwork(artwork.toStdString());
+  for (const QString& path : swatchPalettes) {
+    if (importPalette) importPalette(path.toStdString());
+  }
 }
 
 void TFileCommands::OpenPaletteDocumentFile(const std::string& path) { LoadPaletteDocument(model_, path); }
@@ -203,16 +255,8 @@ void TFileCommands::N1Click() {
   if (model_.Busy() || !runPaletteOpenDialog) return;
   const QString path = runPaletteOpenDialog();
   if (path.isEmpty()) return;
-  if (HasExtension(path.toStdString(), ".tlw")) {
-    if (openWorkDocument) openWorkDocument(path.toStdString());
-  } else if (HasExtension(path.toStdString(), ".tlp")) {
-    LoadPaletteDocument(model_, path.toStdString());
-  } else if (HasExtension(path.toStdString(), ".psd")) {
-    // Artwork opens from here too, as a dropped file would.
-    if (openSampleArtwork) openSampleArtwork(path.toStdString());
-  } else {
-    model_.Messages().ShowMessage(kOpenableFilesMessage + ("\n->" + path.toStdString()));
-  }
+  // Whatever a drop on the main window takes opens here the same way.
+  if (!OpenByKind(path)) model_.Messages().ShowMessage(kOpenableFilesMessage + ("\n->" + path.toStdString()));
 }
 
 void TFileCommands::S1Click() {
@@ -234,6 +278,40 @@ void TFileCommands::P1Click() {
   const std::optional<TArtworkExportChoice> choice = runArtworkExportDialog();
   if (!choice) return;
   ExportArtworkWithProgress(&parent_, model_, *choice);
+}
+
+void TFileCommands::LP1Click() {
+  if (model_.Busy() || !runLayeredExportDialog) return;
+  if (model_.LayerCount() < 1) {
+    model_.Messages().ShowMessage(kNoArtworkMessage);
+    return;
+  }
+  const QString path = runLayeredExportDialog();
+  if (path.isEmpty()) return;
+  ExportLayersWithProgress(&parent_, model_, path);
+}
+
+bool TFileCommands::SaveWork() {
+  if (model_.Busy()) return false;
+  if (model_.DocumentHoldsWork()) {
+    if (!SaveDocument(model_, model_.DocumentPath())) return false;
+  } else {
+    if (!runWorkSaveDialog) return false;
+    // The open document's name with the extension the work needs, beside it.
+    const std::string extension = WorkDocumentExtension(model_);
+    QString suggested = UserText(TL_TEXT("tintloom", "無題")) + QString::fromLatin1(extension);
+    if (!model_.DocumentPath().empty()) {
+      const QFileInfo document(QString::fromStdString(model_.DocumentPath()));
+      suggested = document.absolutePath() + '/' + document.completeBaseName() + QString::fromLatin1(extension);
+    }
+    const QString path = runWorkSaveDialog(suggested);
+    if (path.isEmpty()) return false;
+    // The windows the dialog covered are repainted before the file is written.
+    QApplication::processEvents();
+    if (!SaveDocument(model_, path.toStdString())) return false;
+  }
+  // A palette document chosen for layer work keeps the palette only.
+  return !model_.Unsaved();
 }
 
 }  // namespace tintloom

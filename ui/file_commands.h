@@ -31,9 +31,10 @@ class TFileCommands {
   // window among `windows`.
   TFileCommands(QWidget& parent, TCoordinationModel& model, const TToolWindows& windows);
 
-  // "開く(&O)...": asks for a palette document (.tlp, any case) and reads it;
-  // a .tlw opens as a work document, a .psd as artwork, anything else is
-  // named in a message.
+  // "開く(&O)...": asks for a file and opens it as a drop on the main window
+  // would: a palette document (.tlp, any case), a work document (.tlw),
+  // artwork (.psd), a palette of another program into the swatches;
+  // anything else is named in a message.
   void N1Click();
   // "名前を付けて保存(&S)...": asks for a file name and saves the palette or
   // exports it by the name's extension.
@@ -44,16 +45,26 @@ class TFileCommands {
   // then writes the recoloured artwork at full size with a cancellable
   // progress window.
   void P1Click();
+  // "配色したレイヤーをPSDで書き出す(&L)...": asks for a PSD file, then
+  // writes every layer recoloured, with the same progress window.
+  void LP1Click();
   // A dropped file: only the first counts; a .psd (any case) is opened, a
-  // .tlw opens as a work document, a palette from another program (.gpl .ase
-  // .aco .pal .hex .txt) is imported into the swatches.
+  // .tlw opens as a work document, a .tlp as a palette document, a palette
+  // from another program (.gpl .ase .aco .pal .hex .txt) is imported into
+  // the swatches; anything else is ignored.
   void DropFiles(const QStringList& paths);
   // Opens files named on the command line (a file manager's %F): the last
-  // ".psd" as sample artwork, the last ".tlp" as a palette document; a
-  // missing file, a folder or another kind of file gets one message each.
+  // ".tlw", ".tlp" and ".psd" as a drop opens them, and every palette of
+  // another program into the swatches; a missing file, a folder or another
+  // kind of file gets one message each.
   void OpenCommandLineFiles(const QStringList& paths);
   // The palette document reader behind openPaletteDocument.
   void OpenPaletteDocumentFile(const std::string& path);
+  // "保存" when quitting: writes the open document again when it keeps all
+  // the work, or else asks for a name (a .tlw while artwork is open, else a
+  // .tlp). True once nothing is left unsaved; false when the dialog was
+  // cancelled or the file could not be written.
+  bool SaveWork();
 
   // The dialogs of N1Click, S1Click and PSD1Click: the chosen path, empty
   // when cancelled.
@@ -62,6 +73,12 @@ class TFileCommands {
   std::function<QString()> runOpenDialog;
   // The dialog of P1Click; nothing when cancelled.
   std::function<std::optional<TArtworkExportChoice>()> runArtworkExportDialog;
+  // The dialog of LP1Click; empty when cancelled.
+  std::function<QString()> runLayeredExportDialog;
+  // The dialog of SaveWork, offered `suggested` (a file name with the
+  // extension the work needs, in the open document's folder when there is
+  // one): the chosen path, empty when cancelled.
+  std::function<QString(const QString& suggested)> runWorkSaveDialog;
   // Opens a PSD file as sample artwork (the model's loader).
   std::function<void(const std::string& path)> openSampleArtwork;
   // Reads a palette document named on the command line.
@@ -69,8 +86,13 @@ class TFileCommands {
   // Reads a work document (.tlw) from the open command, a drop or the
   // command line.
   std::function<void(const std::string& path)> openWorkDocument;
+  // Imports a palette of another program into the swatch window, shown.
+  std::function<void(const std::string& path)> importPalette;
 
  private:
+  // Opens the file as its extension says; false for a kind not ours.
+  bool OpenByKind(const QString& path);
+
   QWidget& parent_;
   TCoordinationModel& model_;
   const TToolWindows& windows_;

@@ -1,5 +1,7 @@
 #include "ui/info_form.h"
 
+#include <algorithm>
+
 #include <QClipboard>
 #include <QFontMetrics>
 #include <QFrame>
@@ -79,10 +81,14 @@ TInfoForm::TInfoForm(TMainForm& main) : TToolForm(main, "InfoForm", tr("情報")
   red_ = passive(MakeLabel(panel, "Label4", "255", QRect(129, 24, 25, 15), right));
   green_ = passive(MakeLabel(panel, "Label5", "255", QRect(129, 40, 25, 15), right));
   blue_ = passive(MakeLabel(panel, "Label6", "255", QRect(129, 57, 25, 15), right));
-  // The caption in the smaller size, so that the code beside it starts
-  // clear of it; the code has room up to the button's right edge.
-  passive(MakeLabel(panel, "Label7", "HEX Code:", QRect(112, 76, 56, 15), Qt::AlignLeft | Qt::AlignTop, 11));
-  hexCode_ = passive(MakeLabel(panel, "Label8", "#FFFFFF", QRect(172, 76, 77, 15)));
+  // The caption in the smaller size, as wide as its text in the font the
+  // language gives it; the code starts clear of it and has room up to the
+  // button's right edge.
+  QLabel* hexCaption =
+      passive(MakeLabel(panel, "Label7", "HEX Code:", QRect(112, 76, 56, 15), Qt::AlignLeft | Qt::AlignTop, 11));
+  hexCaption->resize(std::max(hexCaption->width(), hexCaption->sizeHint().width()), hexCaption->height());
+  const int codeLeft = std::max(172, hexCaption->x() + hexCaption->width() + 2);
+  hexCode_ = passive(MakeLabel(panel, "Label8", "#FFFFFF", QRect(codeLeft, 76, 249 - codeLeft, 15)));
   copyButton_ = new QPushButton(QStringLiteral("Copy"), panel);
   copyButton_->setObjectName("Button1");
   copyButton_->setGeometry(169, 24, 80, 46);
@@ -107,8 +113,6 @@ TInfoForm::TInfoForm(TMainForm& main) : TToolForm(main, "InfoForm", tr("情報")
   tahoma.setFamilies({QStringLiteral("Tahoma"), tahoma.family()});
   familyMeanings_->setFont(tahoma);
 
-  const QRect mainFrame = main.frameGeometry();
-  move(mainFrame.topLeft());
 }
 
 void TInfoForm::ShowFamily(int family) {

@@ -2,8 +2,8 @@
 // and the tool windows in their fixed order, then runs the event loop. Files
 // named on the command line (a ".psd" as sample artwork, a ".tlp" as a
 // palette document, a ".tlw" as a work document) are opened once the windows
-// are up. `--render` (or `--help`) runs the headless render instead and
-// never touches the display.
+// are up. `--render` (or `--help`, `--version`) runs the headless render
+// instead and never touches the display.
 //
 // TINTLOOM_QUIT_AFTER_START=1 in the environment ends the program normally
 // right after that, which lets a script check that an installed copy starts:

@@ -7,6 +7,7 @@
 #include <QDBusConnection>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMimeData>
@@ -154,6 +155,22 @@ TMainForm::TMainForm(TMessageSink& messages, const std::string& programDir)
   // Buttonless moves too: they end a drag whose release never came.
   setMouseTracking(true);
   readScreenPixel = ReadScreenPixelUnderPointer;
+  askSaveBeforeQuit = [this] {
+    const std::string& document = model_.DocumentPath();
+    QMessageBox box(QMessageBox::Warning, QApplication::applicationName(),
+                    document.empty() ? tr("作業内容を保存しますか?")
+                                     : tr("%1 への変更を保存しますか?")
+                                           .arg(QFileInfo(QString::fromStdString(document)).fileName()),
+                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, this);
+    box.setObjectName("SaveBeforeQuitBox");
+    box.setInformativeText(tr("保存しないと、最後に保存してからの変更は失われます。"));
+    box.setDefaultButton(QMessageBox::Save);
+    box.setEscapeButton(QMessageBox::Cancel);
+    return static_cast<QMessageBox::StandardButton>(box.exec());
+  };
+  // For developers: the caption shows how long each redraw took.
+  model_.ShowDrawingTime(!qEnvironmentVariable("TINTLOOM_DRAWING_TIME").isEmpty() &&
+                         qEnvironmentVariable("TINTLOOM_DRAWING_TIME") != "0");
 
   notice_ = new TStatusNotice(client_, kClientHeight, kClientWidth);
   follower_.onReloaded = [this](const TArtworkReloaded& reloaded) { ShowReloadNews(reloaded); };
@@ -210,6 +227,7 @@ void TMainForm::BuildMenu() {
   connect(reloadAction_, &QAction::triggered, this, [this] { ReloadArtworkClick(); });
   connect(file, &QMenu::aboutToShow, this, [this] { reloadAction_->setEnabled(!follower_.Path().empty()); });
   connect(item(file, "P1", QT_TR_NOOP("配色した画像を書き出す(&P)...")), &QAction::triggered, this, [this] { fileCommands_.P1Click(); });
+  connect(item(file, "LP1", QT_TR_NOOP("配色したレイヤーをPSDで書き出す(&L)...")), &QAction::triggered, this, [this] { fileCommands_.LP1Click(); });
   file->addSeparator()->setObjectName("N2");
   connect(item(file, "X1", QT_TR_NOOP("終了(&X)")), &QAction::triggered, this, [this] { X1Click(); });
 
@@ -489,9 +507,25 @@ void TMainForm::dropEvent(QDropEvent* event) {
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
-  // Closing the main window ends the program, tool windows and all.
+  // Closing the main window ends the program, tool windows and all, once
+  // the user has had the chance to keep unsaved work.
+  if (!shuttingDown_ && !MayQuit()) {
+    event->ignore();
+    return;
+  }
   QWidget::closeEvent(event);
   if (event->isAccepted()) ShutDown();
+}
+
+bool TMainForm::MayQuit() {
+  // A drag or a typed value still open counts as done.
+  if (model_.InGesture()) model_.EndGesture();
+  if (!model_.Unsaved() || !askSaveBeforeQuit) return true;
+  switch (askSaveBeforeQuit()) {
+    case QMessageBox::Save: return fileCommands_.SaveWork();
+    case QMessageBox::Discard: return true;
+    default: return false;
+  }
 }
 
 void TMainForm::ShutDown() {
@@ -593,7 +627,6 @@ void TMainForm::CreateToolWindows() {
   windows_.picker->move(windows_.hue->x(), windows_.hue->y() + windows_.hue->height());
 
   windows_.lightBalance = new TPaletteForm(*this);
-  windows_.lightBalance->move(main.left() + main.width(), main.top());
 
   windows_.layer = new TLayerForm(*this);
   windows_.layer->SetClientHeight(client_->height());
@@ -603,9 +636,10 @@ void TMainForm::CreateToolWindows() {
 
   windows_.swatch = new TSwatchForm(*this, swatchFilePlaces);
   windows_.swatch->SetForwardsKeys(false);
-  windows_.swatch->move(main.topLeft());
 
   windows_.info = new TInfoForm(*this);
+  awaitingPlace_ = {QPointer<QWidget>(windows_.lightBalance.data()), QPointer<QWidget>(windows_.swatch.data()),
+                    QPointer<QWidget>(windows_.info.data())};
 
   // Around the main window the designed layout is wider than a small screen
   // (1024 pixels): the group moves inside it, and what still does not fit
@@ -618,9 +652,14 @@ void TMainForm::CreateToolWindows() {
       const QRect r = w->frameGeometry();
       rects.push_back(TWindowRect{r.x(), r.y(), r.width(), r.height()});
     }
-    FitGroupInside(TWindowRect{area.x(), area.y(), area.width(), area.height()}, rects);
+    const TWindowRect workArea{area.x(), area.y(), area.width(), area.height()};
+    FitGroupInside(workArea, rects);
+    // Moved onto the main window, a tool window stays clear of its menus
+    // (laid out now: the window is not shown yet).
+    layout()->activate();
+    const TWindowRect menu = MenuBarRect(QPoint(rects[0].left, rects[0].top));
+    for (std::size_t i = 1; i < rects.size(); ++i) KeepOffMenuBar(workArea, menu, rects[i]);
     for (std::size_t i = 0; i < group.size(); ++i) group[i]->move(rects[i].left, rects[i].top);
-    windows_.swatch->move(pos());
   }
 
   // A compositor that places windows itself (native Wayland) learns that the
@@ -631,6 +670,31 @@ void TMainForm::CreateToolWindows() {
   windows_.hue->show();
   windows_.picker->show();
   windows_.layer->show();
+}
+
+TWindowRect TMainForm::MenuBarRect(QPoint mainTopLeft) const {
+  return TWindowRect{mainTopLeft.x(), mainTopLeft.y() + menuBar_->y(), width(), menuBar_->height()};
+}
+
+void TMainForm::PlaceOnFirstShow(QWidget* tool) {
+  const auto waiting = std::find(awaitingPlace_.begin(), awaitingPlace_.end(), tool);
+  if (waiting == awaitingPlace_.end()) return;
+  awaitingPlace_.erase(waiting);
+  // Natively on Wayland the compositor places every window itself.
+  if (!PlatformPlacesWindows(QGuiApplication::platformName().toStdString())) return;
+  QScreen* screen = windowHandle() != nullptr ? windowHandle()->screen() : QGuiApplication::primaryScreen();
+  if (screen == nullptr) return;
+  const QRect area = screen->availableGeometry();
+  std::vector<TWindowRect> shown;
+  for (QWidget* w : std::initializer_list<QWidget*>{this, windows_.hue, windows_.picker, windows_.lightBalance,
+                                                    windows_.layer, windows_.swatch, windows_.info}) {
+    if (w == nullptr || w == tool || (w != this && !w->isVisible())) continue;
+    const QRect r = w->frameGeometry();
+    shown.push_back(TWindowRect{r.x(), r.y(), r.width(), r.height()});
+  }
+  const TWindowRect place = PlaceBeside(TWindowRect{area.x(), area.y(), area.width(), area.height()}, shown,
+                                        MenuBarRect(frameGeometry().topLeft()), tool->width(), tool->height());
+  tool->move(place.left, place.top);
 }
 
 void TMainForm::PaintBox1Paint(QPainter& painter) {
@@ -649,7 +713,14 @@ void TMainForm::ShowCanvas() {
   canvasBox_->update();
 }
 
-void TMainForm::SetTitleText(const std::string& text) { caption_->setText(QString::fromStdString(text)); }
+void TMainForm::SetTitleText(const std::string& text) {
+  // The first title comes before the caption exists.
+  const QString title = QString::fromStdString(text);
+  setWindowTitle(title);
+  if (caption_ == nullptr) return;
+  // A long file name gives up its middle rather than run under the buttons.
+  caption_->setText(caption_->fontMetrics().elidedText(title, Qt::ElideMiddle, caption_->width()));
+}
 
 void TMainForm::ShowUndoRedo(bool canUndo, bool canRedo) {
   // The model's first state comes before the menu exists.

@@ -4,6 +4,7 @@
 // hooks, the window drags and the file commands.
 
 #include <QKeyEvent>
+#include <QMessageBox>
 #include <QPointer>
 #include <QWidget>
 #include <functional>
@@ -22,6 +23,7 @@
 #include "ui/model_views_adapter.h"
 #include "ui/translation.h"
 #include "ui/window_drag.h"
+#include "ui/window_snap.h"
 // Complete types of the tool windows, so that users of TToolWindows can
 // reach them as the windows they are.
 #include "ui/info_form.h"
@@ -71,8 +73,13 @@ class TMainForm : public QWidget {
   ~TMainForm() override;
 
   // Creates the tool windows in start-up order and places them around the
-  // main window, which is centred on the screen first.
+  // main window, which is centred on the screen first. None covers the menu
+  // bar.
   void CreateToolWindows();
+  // A tool window about to be shown: the first time, the light balance,
+  // swatch and information windows go beside the windows on show (see
+  // PlaceBeside), where they hide no menu and no other window.
+  void PlaceOnFirstShow(QWidget* tool);
   const TToolWindows& Windows() const { return windows_; }
   TToolWindows& Windows() { return windows_; }
 
@@ -135,6 +142,15 @@ class TMainForm : public QWidget {
   // line.
   TFileCommands& FileCommands() { return fileCommands_; }
 
+  // Asked when the main window is closed (File › 終了, its ×) while the work
+  // differs from the document last saved or opened: Save, Discard or Cancel.
+  // Tests replace it.
+  std::function<QMessageBox::StandardButton()> askSaveBeforeQuit;
+  // Whether the program may end now: nothing unsaved, or the user's answer
+  // (Save that wrote everything, or Discard). Cancel, or a save that failed
+  // or was cancelled, keeps it running.
+  bool MayQuit();
+
   // The one way the program ends, whichever way the main window is closed:
   // ends any drag, lets the tool windows go (the swatch file is written here
   // once the swatch window exists) and leaves the event loop, whatever
@@ -174,6 +190,8 @@ class TMainForm : public QWidget {
 
  private:
   void BuildMenu();
+  // The menu bar on the screen, with the main window's top left at `mainTopLeft`.
+  TWindowRect MenuBarRect(QPoint mainTopLeft) const;
   void BuildCanvasViewMenu(QMenu* view);
   // The tool windows created so far, in start-up order.
   std::vector<QWidget*> ToolWindowList() const;
@@ -230,6 +248,8 @@ class TMainForm : public QWidget {
   // Tool windows hidden because the main window was minimised, shown again
   // when it comes back.
   std::vector<QPointer<QWidget>> hiddenWhileMinimised_;
+  // Tool windows not shown yet, placed when they first are.
+  std::vector<QPointer<QWidget>> awaitingPlace_;
   bool toolsMinimised_ = false;
   bool watchingNativeWindow_ = false;
   bool shuttingDown_ = false;

@@ -88,6 +88,8 @@ void TModelViewsAdapter::ShowRestoredState() {
   if (w.lightBalance != nullptr) w.lightBalance->ShowModelState();
   if (w.picker != nullptr) w.picker->ShowToneFilterPreset();
   if (w.info != nullptr) w.info->UpdateInfo();
+  // An undone or redone step may have added or taken away swatches.
+  if (w.swatch != nullptr) w.swatch->RefreshSwatches();
 }
 
 void TModelViewsAdapter::EnterBusy() {

@@ -190,9 +190,8 @@ void TColorForm::EndTypingGesture() {
   if (!typingGesture_) return;
   typingGesture_ = false;
   Model().EndGesture();
-  // A typed number lands on the nearest slider step (120° is kept as
-  // 120.6°): once committed, the fields show what is kept, as an undo and
-  // redo of the same step would.
+  // Once committed, the fields show what is kept (a hue offset typed past
+  // 180 as 180), as an undo and redo of the same step would.
   DrawSliders();
 }
 
@@ -364,10 +363,10 @@ void TColorForm::Edit1Change(int slider) {
     typingGesture_ = true;
   }
   typing_ = true;
-  activeSlider_ = slider;
+  // Kept as typed; the slider's pointer shows the nearest step.
   const int n = EditNumber(edits_[static_cast<std::size_t>(slider)]->text().toStdString());
-  SliderMove(slider, SliderPosition(EditFraction(slider, model.selectedShade == kBase, n)));
-  activeSlider_ = -1;
+  ApplyTypedNumber(model, slider, n);
+  model.Redraw(TCoordinationModel::kRedrawSelected);
   typing_ = false;
 }
 

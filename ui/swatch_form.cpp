@@ -1,11 +1,14 @@
 #include "ui/swatch_form.h"
 
+#include <QApplication>
 #include <QDropEvent>
 #include <QFileDialog>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMimeData>
 #include <QScrollBar>
 #include <QUrl>
+#include <QWheelEvent>
 
 #include "core/document/swatch_commands.h"
 #include "core/formats/palette_import.h"
@@ -20,6 +23,8 @@ namespace {
 
 constexpr int kAreaSide = 256;
 constexpr int kScrollBarWidth = 17;
+// Rows of cells the grid shows at once: what Page Up and Page Down move by.
+constexpr int kVisibleRows = kAreaSide / kSwatchCellSide;
 
 }  // namespace
 
@@ -30,11 +35,14 @@ TSwatchForm::TSwatchForm(TMainForm& main, const TSwatchFilePlaces& places)
   paintBox_->setObjectName("PaintBox1");
   paintBox_->onPaint = [this](QPainter& p) { p.drawImage(0, 0, SurfaceImage(std::as_const(grid_))); };
   paintBox_->onMouseDown = [this](const TMouseInput& input) { PaintBox1MouseDown(input); };
+  paintBox_->installEventFilter(this);
   scrollBar_ = new QScrollBar(Qt::Vertical, panel);
   scrollBar_->setObjectName("ScrollBar1");
   scrollBar_->setGeometry(1 + kAreaSide, 1, kScrollBarWidth, kAreaSide);
   scrollBar_->setRange(0, 0);
-  scrollBar_->setPageStep(1);
+  // A page is the rows on show: the handle's length tells how much of the
+  // collection that is, and the wheel moves three rows a notch as elsewhere.
+  scrollBar_->setPageStep(kVisibleRows);
   connect(scrollBar_, &QScrollBar::valueChanged, this, [this] {
     DrawGrid();
     paintBox_->update();
@@ -60,7 +68,7 @@ TSwatchForm::TSwatchForm(TMainForm& main, const TSwatchFilePlaces& places)
   if (!places_.readPath.empty()) {
     Result<std::vector<std::string>> lines = LoadSwatchLines(places_, &main.Model().Messages());
     if (lines) {
-      swatches_ = std::move(*lines);
+      main.Model().StartSwatches(std::move(*lines));
     } else {
       keepFile_ = true;
       main.Model().Messages().ShowMessage(lines.error().message);
@@ -71,11 +79,13 @@ TSwatchForm::TSwatchForm(TMainForm& main, const TSwatchFilePlaces& places)
 
 TSwatchForm::~TSwatchForm() = default;
 
+const std::vector<std::string>& TSwatchForm::Swatches() const { return Main().Model().Swatches(); }
+
 void TSwatchForm::SaveSwatchFile() {
   if (saved_) return;
   saved_ = true;
   if (places_.writePath.empty() || keepFile_) return;
-  if (Result<> written = SaveSwatchLines(places_, swatches_); !written) {
+  if (Result<> written = SaveSwatchLines(places_, Swatches()); !written) {
     Main().Model().Messages().ShowMessage(written.error().message);
   }
 }
@@ -83,19 +93,17 @@ void TSwatchForm::SaveSwatchFile() {
 void TSwatchForm::AddSwatch() {
   const std::string line = SwatchLine(Main().Model());
   if (line.empty()) return;  // no slot selected
-  swatches_.push_back(line);
+  Main().Model().AddSwatches({line});
   RefreshSwatches();
 }
 
 void TSwatchForm::DeleteSwatch(int index) {
-  if (index >= 0 && static_cast<std::size_t>(index) < swatches_.size()) {
-    swatches_.erase(swatches_.begin() + index);
-  }
+  if (index >= 0) Main().Model().DeleteSwatch(static_cast<std::size_t>(index));
   RefreshSwatches();
 }
 
 void TSwatchForm::RefreshSwatches() {
-  const int maximum = SwatchScrollMaximum(swatches_.size());
+  const int maximum = SwatchScrollMaximum(Swatches().size());
   {
     // Setting the range may move the position: one repaint follows below.
     const QSignalBlocker quiet(scrollBar_);
@@ -106,17 +114,19 @@ void TSwatchForm::RefreshSwatches() {
 }
 
 std::array<TColor, kShadeCount> TSwatchForm::SwatchCellColors(int index) const {
-  if (index < 0 || static_cast<std::size_t>(index) >= swatches_.size()) return {};
-  return tintloom::SwatchCellColors(swatches_[static_cast<std::size_t>(index)]);
+  const std::vector<std::string>& swatches = Swatches();
+  if (index < 0 || static_cast<std::size_t>(index) >= swatches.size()) return {};
+  return tintloom::SwatchCellColors(swatches[static_cast<std::size_t>(index)]);
 }
 
 void TSwatchForm::DrawGrid() {
   FillAll(grid_, kToolBackground);
+  const std::vector<std::string>& swatches = Swatches();
   const int columns = grid_.width / kSwatchCellSide;
   const int rows = grid_.height / kSwatchCellSide + 1;
   const std::size_t first = static_cast<std::size_t>(kSwatchColumns) * static_cast<std::size_t>(scrollBar_->value());
   // Only the cells that can show: the ones further down would be clipped.
-  const std::size_t end = std::min(swatches_.size(), first + static_cast<std::size_t>(columns * rows));
+  const std::size_t end = std::min(swatches.size(), first + static_cast<std::size_t>(columns * rows));
   for (std::size_t i = first; i < end; ++i) {
     const int k = static_cast<int>(i - first);
     const int x = kSwatchCellSide * (k % columns);
@@ -125,7 +135,7 @@ void TSwatchForm::DrawGrid() {
     // around the base shade's colour.
     FillRect(grid_, x - 1, y - 1, kSwatchCellSide + 1, kSwatchCellSide + 1, 0x000000);
     FillRect(grid_, x, y, kSwatchCellSide - 1, kSwatchCellSide - 1,
-             tintloom::SwatchCellColors(swatches_[i])[kBase] & 0xFFFFFFu);
+             tintloom::SwatchCellColors(swatches[i])[kBase] & 0xFFFFFFu);
   }
 }
 
@@ -139,17 +149,20 @@ void TSwatchForm::PaintBox1MouseDown(const TMouseInput& input) {
     ShowSwatchMenu(index, paintBox_->mapToGlobal(QPoint(input.x, input.y)));
     return;
   }
-  if (static_cast<std::uint64_t>(index) >= swatches_.size()) {
+  if (static_cast<std::uint64_t>(index) >= Swatches().size()) {
     if (!alt) AddSwatch();
   } else if (alt) {
     DeleteSwatch(static_cast<int>(index));
   } else {
-    ApplySwatchLine(model, swatches_[static_cast<std::size_t>(index)]);
+    // A copy: applying the line records a step, which may share or replace
+    // the collection the line lives in.
+    const std::string line = Swatches()[static_cast<std::size_t>(index)];
+    ApplySwatchLine(model, line);
   }
 }
 
 void TSwatchForm::ShowSwatchMenu(std::int64_t index, const QPoint& globalPos) {
-  const bool onSwatch = static_cast<std::uint64_t>(index) < swatches_.size();
+  const bool onSwatch = static_cast<std::uint64_t>(index) < Swatches().size();
   QMenu menu(this);
   menu.setObjectName("SwatchMenu");
   QAction* add = onSwatch ? nullptr : menu.addAction(tr("スウォッチを追加(&A)"));
@@ -184,13 +197,40 @@ void TSwatchForm::ImportPaletteFile(const QString& path) {
   }
   std::vector<std::string>& lines = imported->lines;
   if (!lines.empty()) {
-    const std::size_t first = swatches_.size();
-    swatches_.insert(swatches_.end(), std::make_move_iterator(lines.begin()), std::make_move_iterator(lines.end()));
+    // The whole file is one step to undo.
+    const std::size_t first = Swatches().size();
+    model.AddSwatches(std::move(lines));
     RefreshSwatches();
     scrollBar_->setValue(SwatchScrollMaximum(first));
   }
   // Told once the swatches that did come in are on show.
   if (!imported->notice.empty()) model.Messages().ShowMessage(imported->notice);
+}
+
+bool TSwatchForm::eventFilter(QObject* watched, QEvent* event) {
+  // Over the grid the wheel scrolls it as over the scroll bar itself.
+  if (watched == paintBox_ && event->type() == QEvent::Wheel) {
+    QApplication::sendEvent(scrollBar_, event);
+    return true;
+  }
+  return TToolForm::eventFilter(watched, event);
+}
+
+void TSwatchForm::keyPressEvent(QKeyEvent* event) {
+  QAbstractSlider::SliderAction action = QAbstractSlider::SliderNoAction;
+  switch (event->key()) {
+    case Qt::Key_PageUp: action = QAbstractSlider::SliderPageStepSub; break;
+    case Qt::Key_PageDown: action = QAbstractSlider::SliderPageStepAdd; break;
+    case Qt::Key_Home: action = QAbstractSlider::SliderToMinimum; break;
+    case Qt::Key_End: action = QAbstractSlider::SliderToMaximum; break;
+    default: TToolForm::keyPressEvent(event); return;
+  }
+  if (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) {
+    TToolForm::keyPressEvent(event);
+    return;
+  }
+  scrollBar_->triggerAction(action);
+  event->accept();
 }
 
 void TSwatchForm::dragEnterEvent(QDragEnterEvent* event) { TakeDropAsCopy(event); }

@@ -5,8 +5,10 @@
 // a swatch loads it into the selected slot, an Alt-click deletes it. A right
 // click opens a menu: add (on an empty cell), delete (on a swatch), and
 // palette import, which palette files dropped on the window also get. The
-// collection is read from the swatch file when the window is made and
-// written back once when the program ends.
+// wheel, Page Up, Page Down, Home and End scroll the grid. The collection
+// is the model's (adding, deleting and importing are undone like any edit);
+// it is read from the swatch file when the window is made and written back
+// once when the program ends.
 
 #include <QPointer>
 #include <array>
@@ -57,7 +59,7 @@ class TSwatchForm : public TToolForm {
   // written is reported. Later calls do nothing.
   void SaveSwatchFile();
 
-  const std::vector<std::string>& Swatches() const { return swatches_; }
+  const std::vector<std::string>& Swatches() const;
   TPaintBox* SwatchBox() const { return paintBox_; }
   QScrollBar* ScrollBar() const { return scrollBar_; }
   const TSurface& GridSurface() const { return grid_; }
@@ -66,12 +68,13 @@ class TSwatchForm : public TToolForm {
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dragMoveEvent(QDragMoveEvent* event) override;
   void dropEvent(QDropEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   void DrawGrid();
 
   TSwatchFilePlaces places_;
-  std::vector<std::string> swatches_;
   TPaintBox* paintBox_ = nullptr;
   QScrollBar* scrollBar_ = nullptr;
   TSurface grid_;

@@ -140,6 +140,13 @@ void TToolForm::closeEvent(QCloseEvent* event) {
   event->ignore();
 }
 
+void TToolForm::showEvent(QShowEvent* event) {
+  // Before the window reaches the screen: its first place is decided now,
+  // beside the windows then on show.
+  main_.PlaceOnFirstShow(this);
+  QWidget::showEvent(event);
+}
+
 void TToolForm::hideEvent(QHideEvent* event) {
   QWidget::hideEvent(event);
   main_.WindowDragger().WindowHidden(this);

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <functional>
+#include <vector>
 
 namespace tintloom {
 
@@ -86,6 +88,70 @@ void FitGroupInside(const TWindowRect& workArea, std::span<TWindowRect> windows)
     w.left = InsideAxis(workArea.left, workArea.width, w.width, static_cast<std::int32_t>(w.left + dx));
     w.top = InsideAxis(workArea.top, workArea.height, w.height, static_cast<std::int32_t>(w.top + dy));
   }
+}
+
+namespace {
+
+bool Overlap(const TWindowRect& a, const TWindowRect& b) {
+  return std::int64_t{a.left} < std::int64_t{b.left} + b.width && std::int64_t{b.left} < std::int64_t{a.left} + a.width &&
+         std::int64_t{a.top} < std::int64_t{b.top} + b.height && std::int64_t{b.top} < std::int64_t{a.top} + a.height;
+}
+
+bool Inside(const TWindowRect& area, const TWindowRect& r) {
+  return r.left >= area.left && r.top >= area.top &&
+         std::int64_t{r.left} + r.width <= std::int64_t{area.left} + area.width &&
+         std::int64_t{r.top} + r.height <= std::int64_t{area.top} + area.height;
+}
+
+}  // namespace
+
+TWindowRect PlaceBeside(const TWindowRect& workArea, std::span<const TWindowRect> shown, const TWindowRect& menuBar,
+                        std::int32_t width, std::int32_t height) {
+  if (!shown.empty()) {
+    // Columns at the windows' right edges, the outermost first, then at
+    // their left edges, the outermost first; in each, from the top down.
+    std::int64_t top = shown.front().top;
+    std::vector<std::int64_t> rights, lefts, tops;
+    for (const TWindowRect& w : shown) {
+      top = std::min<std::int64_t>(top, w.top);
+      rights.push_back(std::int64_t{w.left} + w.width);
+      lefts.push_back(std::int64_t{w.left} - width);
+      tops.push_back(std::int64_t{w.top} + w.height);
+    }
+    tops.push_back(top);
+    std::sort(tops.begin(), tops.end());
+    std::sort(rights.begin(), rights.end(), std::greater<>());
+    std::sort(lefts.begin(), lefts.end());
+    std::vector<std::int64_t> columns = rights;
+    columns.insert(columns.end(), lefts.begin(), lefts.end());
+    for (const std::int64_t x : columns) {
+      for (const std::int64_t y : tops) {
+        if (y < top || x < INT32_MIN || x > INT32_MAX || y > INT32_MAX) continue;
+        const TWindowRect r{static_cast<std::int32_t>(x), static_cast<std::int32_t>(y), width, height};
+        if (!Inside(workArea, r)) continue;
+        if (std::none_of(shown.begin(), shown.end(), [&r](const TWindowRect& w) { return Overlap(r, w); })) return r;
+      }
+    }
+  }
+  TWindowRect r{menuBar.left, static_cast<std::int32_t>(std::min<std::int64_t>(std::int64_t{menuBar.top} + menuBar.height, INT32_MAX)),
+                width, height};
+  for (int step = 0; step < 16; ++step) {
+    const bool taken = std::any_of(shown.begin(), shown.end(),
+                                   [&r](const TWindowRect& w) { return w.left == r.left && w.top == r.top; });
+    if (!taken) break;
+    r.left += kSnapCell;
+    r.top += kSnapCell;
+  }
+  r.left = InsideAxis(workArea.left, workArea.width, width, r.left);
+  r.top = InsideAxis(workArea.top, workArea.height, height, r.top);
+  return r;
+}
+
+void KeepOffMenuBar(const TWindowRect& workArea, const TWindowRect& menuBar, TWindowRect& window) {
+  if (!Overlap(window, menuBar)) return;
+  TWindowRect below = window;
+  below.top = static_cast<std::int32_t>(std::min<std::int64_t>(std::int64_t{menuBar.top} + menuBar.height, INT32_MAX));
+  if (std::int64_t{below.top} + below.height <= std::int64_t{workArea.top} + workArea.height) window = below;
 }
 
 void SnapWindowPosition(std::span<const TSnapPartner> partners, std::int32_t width, std::int32_t height,

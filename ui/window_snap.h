@@ -51,4 +51,17 @@ void KeepTitleStripInside(const TWindowRect& workArea, std::int32_t width, std::
 // (they overlap rather than hang off the screen). Sizes are kept.
 void FitGroupInside(const TWindowRect& workArea, std::span<TWindowRect> windows);
 
+// Where a tool window shown for the first time goes: beside the windows on
+// show (`shown`, the main window among them), right of them from the top
+// down, then left of them, where it covers none of them and lies wholly in
+// the work area. Where there is no such place (a small screen), it goes just
+// below the main window's menu bar (`menuBar`), moved inside the work area
+// and a grid cell on from a window already there, so that no menu is hidden.
+TWindowRect PlaceBeside(const TWindowRect& workArea, std::span<const TWindowRect> shown, const TWindowRect& menuBar,
+                        std::int32_t width, std::int32_t height);
+
+// A window that covers part of the menu bar is moved down to just below it,
+// as long as it then still fits in the work area.
+void KeepOffMenuBar(const TWindowRect& workArea, const TWindowRect& menuBar, TWindowRect& window);
+
 }  // namespace tintloom

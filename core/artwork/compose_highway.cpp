@@ -10,9 +10,9 @@
 // and two rounds of interleaving turn a vector's worth into planes. Every
 // layer passes over the band a vector at a time, and the band is joined back.
 // The blend modes are computed from their formulas in bytes and 16-bit
-// integers, as in the AVX-512 kernel, with the reciprocals of the dividing
-// modes and soft light's curves gathered per pixel; on AVX2 those four modes
-// gather the table's own entries instead (GatheredFromTable). A formula
+// integers, as in the AVX-512 kernel; the dividing modes' quotients and soft
+// light's curves in floats, a byte position of the 32-bit lanes at a time,
+// since looking them up per pixel would take gathers. A formula
 // counts only once it has given every entry of the loaded table
 // (CheckBlendFormulas); lanes a formula cannot vouch for (exact halves, soft
 // light too near one) come from the table.
@@ -22,7 +22,6 @@
 #include <cstring>
 
 #include "core/artwork/compose_kernels.h"
-#include "core/artwork/soft_light_curves.h"
 
 // AVX-512 processors use the hand-written kernel (its byte permutes win), so
 // Highway's AVX-512 builds would only cost build time; SSSE3 adds nothing
@@ -37,31 +36,6 @@
 #define HWY_TARGET_INCLUDE "core/artwork/compose_highway.cpp"
 #include <hwy/foreach_target.h>  // IWYU pragma: keep
 #include <hwy/highway.h>
-
-#ifndef TINTLOOM_COMPOSE_HIGHWAY_ONCE
-#define TINTLOOM_COMPOSE_HIGHWAY_ONCE
-namespace tintloom {
-namespace {
-
-// Soft light's curves as one array of 32-bit entries, so that one gather
-// fetches a curve for every pixel of a vector: below the half first, then
-// above it.
-struct TSoftLightTable {
-  std::uint32_t curves[512];
-};
-constexpr TSoftLightTable MakeSoftLightTable() {
-  TSoftLightTable t{};
-  for (std::size_t d = 0; d < 256; ++d) {
-    t.curves[d] = soft_light::kCurves.below[d];
-    t.curves[256 + d] = soft_light::kCurves.above[d];
-  }
-  return t;
-}
-constexpr TSoftLightTable kSoftLightTable = MakeSoftLightTable();
-
-}  // namespace
-}  // namespace tintloom
-#endif
 
 // Built for vector targets only: the portable kernel covers the rest.
 #if HWY_TARGET != HWY_SCALAR && HWY_TARGET != HWY_EMU128
@@ -163,31 +137,6 @@ inline V8 Exclusion(V8 d, V8 t) {
   return JoinEvenOdd(part(Even16(d), Even16(t)), part(Odd16(d), Odd16(t)));
 }
 
-// ---- Per-byte lookups of 16-bit values ----
-
-// table[v[i]] for every byte lane i, the even lanes' values and the odd
-// lanes' in 16-bit lanes of their own. Without a 256-entry byte permute
-// plain loads are the cheapest found (measured on the dividing modes with
-// AVX2: widening every byte to a float lane, dividing and narrowing back
-// took a fifth longer than these lookups, and twice as long as the
-// reciprocals the row loops look up once per pixel).
-struct TWordPair {
-  V16 even, odd;
-};
-inline TWordPair LookUpWords(V8 v, const std::uint16_t* table) {
-  const D8 d8;
-  const D16 d16;
-  constexpr std::size_t kMost = hn::MaxLanes(D8());
-  HWY_ALIGN std::uint8_t bytes[kMost];
-  HWY_ALIGN std::uint16_t even[kMost / 2], odd[kMost / 2];
-  hn::Store(v, d8, bytes);
-  for (std::size_t i = 0; i < hn::Lanes(d16); ++i) {
-    even[i] = table[bytes[2 * i]];
-    odd[i] = table[bytes[2 * i + 1]];
-  }
-  return {hn::Load(d16, even), hn::Load(d16, odd)};
-}
-
 // Flags of the even and the odd words back into byte lanes.
 inline V8 WordFlags(hn::Mask<D16> even, hn::Mask<D16> odd) {
   const D16 d16;
@@ -195,36 +144,114 @@ inline V8 WordFlags(hn::Mask<D16> even, hn::Mask<D16> odd) {
                         hn::And(hn::VecFromMask(d16, odd), Words(0xFF00))));
 }
 
-// ---- The dividing modes, in integers ----
+// ---- Per-byte arithmetic in floats ----
+//
+// The dividing modes' quotients and soft light's curves are computed, not
+// looked up: a lookup per byte lane is a hardware gather or a load per lane
+// put together in memory, and gathers are slow on many processors (AMD's,
+// and Intel's with the Gather Data Sampling fix). Byte K of every 32-bit
+// lane is worked as a float, each step exact or within a stated error.
+//
+// Both end in a value y >= 0 whose nearest whole number Q is wanted,
+// together with whether y lies near a whole number plus a half, where the
+// table decides. y is rounded as 2^S (y + 1/2), which is 2^S Q + F with F
+// the fraction in 2^S-ths: F is 0 within 2^-(S+1) of a half. Adding 2^23 to
+// a float rounds it to a whole number its low bits then hold, and the four
+// byte positions' Q and F are put back into bytes by shifts.
+
+using DF = hn::Repartition<float, D8>;
+using DI32 = hn::RebindToSigned<D32>;
+using VF = hn::Vec<DF>;
+
+inline VF Floats(float f) { return hn::Set(DF(), f); }
+inline V32 Dwords(std::uint32_t u) { return hn::Set(D32(), u); }
+
+// Byte K of every 32-bit lane, as a float.
+template <int K>
+inline VF FloatOf(V8 v) {
+  const V32 w = hn::BitCast(D32(), v);
+  V32 b;
+  if constexpr (K == 3) {
+    b = hn::ShiftRight<24>(w);
+  } else if constexpr (K == 0) {
+    b = hn::And(w, Dwords(0xFF));
+  } else {
+    b = hn::And(hn::ShiftRight<8 * K>(w), Dwords(0xFF));
+  }
+  return hn::ConvertTo(DF(), hn::BitCast(DI32(), b));
+}
+
+// The bits of 2^23 + round(a b + 2^(S-1)), for a b = 2^S y.
+template <int S>
+inline V32 RoundedScaled(VF a, VF b) {
+  return hn::BitCast(D32(), hn::MulAdd(a, b, Floats(8388608.0f + static_cast<float>(1 << (S - 1)))));
+}
+
+// Byte positions 0 to 3 of RoundedScaled's 2^S Q + F (below 2^16) into Q
+// bytes; `exact` set where F is 0. The float's exponent leaves with the
+// masks and shifts.
+template <int S>
+inline V8 JoinRounded(V32 r0, V32 r1, V32 r2, V32 r3, M8& exact) {
+  static_assert(S == 8 || S == 9, "Q must fit the bits above F in a word");
+  // Words 2^S Q + F: byte positions 0 and 2 in one vector, 1 and 3 in the
+  // other.
+  const V32 low = Dwords(0xFFFF);
+  const V32 even = hn::Or(hn::And(r0, low), hn::ShiftLeft<16>(r2));
+  const V32 odd = hn::Or(hn::And(r1, low), hn::ShiftLeft<16>(r3));
+  if constexpr (S == 8) {  // Q the high byte of each word, F the low one
+    const V32 evenBytes = Dwords(0x00FF00FF);
+    exact = hn::Eq(hn::BitCast(D8(), hn::Or(hn::And(even, evenBytes), hn::AndNot(evenBytes, hn::ShiftLeft<8>(odd)))),
+                   hn::Zero(D8()));
+    return hn::BitCast(D8(), hn::Or(hn::And(hn::ShiftRight<8>(even), evenBytes), hn::AndNot(evenBytes, odd)));
+  } else {  // Q below 128 in the top seven bits, F in the low nine
+    const V16 fraction = Words(0x1FF);
+    const hn::Mask<D16> evenExact = hn::Eq(hn::And(hn::BitCast(D16(), even), fraction), hn::Zero(D16()));
+    const hn::Mask<D16> oddExact = hn::Eq(hn::And(hn::BitCast(D16(), odd), fraction), hn::Zero(D16()));
+    exact = hn::MaskFromVec(WordFlags(evenExact, oddExact));
+    return hn::BitCast(D8(), hn::Or(hn::And(hn::ShiftRight<9>(even), Dwords(0x007F007F)),
+                                    hn::And(hn::ShiftRight<1>(odd), Dwords(0x7F007F00))));
+  }
+}
+
+// scale / v within 3.6e-7 of its size, for 1 <= v <= 255: one Newton step
+// from the processor's estimate (within 1.5 x 2^-12 on x86), which squares
+// its error, and three roundings. NEON's estimate is within only 2^-8, so
+// there the division itself.
+inline VF Reciprocal(VF v, float scale) {
+#if HWY_ARCH_X86
+  const VF r0 = hn::ApproximateReciprocal(v);
+  return hn::Mul(hn::Mul(r0, Floats(scale)), hn::NegMulAdd(v, r0, Floats(2.0f)));
+#else
+  return hn::Div(Floats(scale), v);
+#endif
+}
+
+// `scale` sqrt(v) - `slope` v within 4e-7 of scale sqrt(v) (the same way,
+// from the estimate of 1 / sqrt(v)), for 1 <= v <= 255.
+inline VF RootLess(VF v, float scale, float slope) {
+#if HWY_ARCH_X86
+  const VF y = hn::ApproximateReciprocalSqrt(v);
+  const VF root = hn::Mul(v, y);  // sqrt(v)(1 + e)
+  const VF refined = hn::NegMulAdd(root, hn::Mul(y, Floats(0.5f * scale)), Floats(1.5f * scale));
+  return hn::MulAdd(root, refined, hn::Mul(v, Floats(-slope)));
+#else
+  return hn::NegMulAdd(v, Floats(slope), hn::Mul(hn::Sqrt(v), Floats(scale)));
+#endif
+}
+
+// ---- The dividing modes ----
 //
 // Colour dodge, colour burn and vivid light all come down to round(255 x / D)
-// for bytes x < D, halves up. With h = floor(D / 2) that is
-// floor((255 x + h) / D): for even D it is the same sum, and for odd D no
-// sum 255 x + h + 1/2 is a multiple of D, so dropping the half moves no
-// quotient. A half is then an even D dividing Y = 255 x + h exactly, where
-// the table's own arithmetic may have gone either way, so those lanes take
-// the table's entry. Y stays below 65025 + 128, so with r = ceil(65536 / D)
-// the guess q0 = Y r >> 16 is the quotient or one more (for D >= 2, r is at
-// least 65536 / D and less than one above it; D = 1 only ever divides
-// x = 0), and a negative remainder Y - q0 D says it was one more.
+// for bytes x < D, halves up; at an exact half the table's own arithmetic
+// may have gone either way, so those lanes take the table's entry. Worked
+// with S = 8: 256 x (255 / D) with the reciprocal's 3.6e-7 moves by under
+// 0.024, so F is 0 at every half, and elsewhere (where 255 x / D is at least
+// 1/2D from a half) wherever that distance is at least 0.524 / 256, that is
+// for every D up to 244 and nearly every pair above.
 
-struct TReciprocals {
-  std::uint16_t r[256];
-};
-constexpr TReciprocals MakeReciprocals() {
-  TReciprocals t{};
-  for (int d = 0; d < 256; ++d) t.r[d] = static_cast<std::uint16_t>(d == 0 ? 0 : d == 1 ? 65535 : (65536 + d - 1) / d);
-  return t;
-}
-constexpr TReciprocals kReciprocals = MakeReciprocals();
-
-inline V16 RoundedQuotient16(V16 x, V16 d, V16 r, hn::Mask<D16>& tie) {
-  const hn::RebindToSigned<D16> di16;
-  const V16 y = hn::Add(hn::Sub(hn::ShiftLeft<8>(x), x), hn::ShiftRight<1>(d));
-  const V16 q0 = hn::MulHigh(y, r);
-  const V16 remainder = hn::Sub(y, hn::Mul(q0, d));  // in (-D, D)
-  tie = hn::And(hn::Eq(hn::And(d, Words(1)), hn::Zero(D16())), hn::Eq(remainder, hn::Zero(D16())));
-  return hn::Add(q0, hn::BitCast(D16(), hn::ShiftRight<15>(hn::BitCast(di16, remainder))));
+template <int K>
+inline V32 QuotientAt(V8 x, V8 divisor) {
+  return RoundedScaled<8>(FloatOf<K>(x), Reciprocal(FloatOf<K>(divisor), 256.0f * 255.0f));
 }
 
 // With x = d - k (0 when below): 0 where x is 0, 255 where x reaches D, else
@@ -234,106 +261,90 @@ inline V16 RoundedQuotient16(V16 x, V16 d, V16 r, hn::Mask<D16>& tie) {
 //   vivid light    burn by 2t below the half, dodge by 2t - 255 above
 // A black source in a burn (D = 0) would make every x 0, white backdrop
 // included; k = 254 there leaves white at x = 1, which reaches D.
-// `known`: the divisors' reciprocals where the caller has them already.
-inline V8 DividingBytes(V8 d, V8 k, V8 divisor, V8& unsure, const TWordPair* known) {
+inline V8 DividingBytes(V8 d, V8 k, V8 divisor, V8& unsure) {
   const V8 x = hn::SaturatedSub(d, k);
   const M8 zero = hn::Eq(x, hn::Zero(D8()));
   const M8 full = AtLeast(x, divisor);
-  const TWordPair r = known != nullptr ? *known : LookUpWords(divisor, kReciprocals.r);
-  hn::Mask<D16> tieEven, tieOdd;
-  const V16 qEven = RoundedQuotient16(Even16(x), Even16(divisor), r.even, tieEven);
-  const V16 qOdd = RoundedQuotient16(Odd16(x), Odd16(divisor), r.odd, tieOdd);
-  // Lanes past the divisor may hold quotients past 255; each is cut to its
-  // own byte.
-  const V8 q = JoinEvenOdd(hn::And(qEven, Words(0x00FF)), qOdd);
+  // Lanes that end 0 or 255 are worked too, kept to quotients within a
+  // byte: D at least 1 and x at most D.
+  const V8 divisorUsed = hn::Max(divisor, Bytes(1));
+  const V8 xUsed = hn::Min(x, divisorUsed);
+  M8 half;
+  const V8 q = JoinRounded<8>(QuotientAt<0>(xUsed, divisorUsed), QuotientAt<1>(xUsed, divisorUsed),
+                              QuotientAt<2>(xUsed, divisorUsed), QuotientAt<3>(xUsed, divisorUsed), half);
   const M8 used = hn::Not(hn::Or(zero, full));
-  unsure = hn::Or(unsure, hn::IfThenElseZero(used, WordFlags(tieEven, tieOdd)));
+  unsure = hn::Or(unsure, hn::VecFromMask(D8(), hn::And(used, half)));
   return hn::IfThenZeroElse(zero, hn::IfThenElse(full, Bytes(255), q));
 }
 
 inline V8 BurnK(V8 fromWhite) { return hn::Min(fromWhite, Bytes(254)); }
 
-inline V8 VividBytes(V8 d, V8 t, V8& unsure, const TWordPair* known) {
+inline V8 VividBytes(V8 d, V8 t, V8& unsure) {
   const M8 upper = Upper(t);
   const V8 twice = hn::Add(t, t);
   const V8 room = hn::Add(hn::Not(t), hn::Not(t));  // 510 - 2t above the half
   return DividingBytes(d, hn::IfThenZeroElse(upper, BurnK(hn::Not(twice))), hn::IfThenElse(upper, room, twice),
-                       unsure, known);
+                       unsure);
 }
 
-// ---- Soft light (soft_light_curves.h), in 16-bit integers ----
+// ---- Soft light ----
+//
+// On the 0..255 scale soft light is d +- floor(|m| c(d) + 1/2), m = 2t - 255,
+// with c(d) = b (1 - b) for b = d / 255 below the half and D(b) - b above
+// it, D the cubic up to b = 1/4 (d <= 63) and sqrt(b) beyond (see
+// soft_light_curves.h), exactly where |m| c(d) + 1/2 is not a whole number.
+// Worked with S = 9 (Q is at most 64): 512 c(d) is within 2.5e-4 (the
+// square root's 4e-7 of 512 and the roundings of values below 1024), so
+// 512 |m| c(d) within 0.07 of the 512ths, and the lanes left where F is not
+// 0 are at least 0.43 / 512 from a whole number.
 
-// (P + 2^17) >> 18 for P = m c; `near` marks the lanes whose P + 2^17 lies
-// within kSoftLightNear of a multiple of 2^18.
-inline V16 RoundedShare16(V16 m, V16 c, hn::Mask<D16>& near) {
-  const V16 high = hn::Add(hn::MulHigh(m, c), Words(2));  // (P + 2^17) >> 16
-  const V16 low = hn::Mul(m, c);
-  // (P + 2^17) mod 2^18 in fours: the two low bits of `high` above the top
-  // fourteen of `low`.
-  const V16 fraction = hn::Or(hn::ShiftLeft<14>(high), hn::ShiftRight<2>(low));
-  const V16 shifted = hn::Add(fraction, Words(soft_light::kSoftLightNear / 4));
-  near = hn::Eq(hn::Min(shifted, Words(soft_light::kSoftLightNear / 2 - 1)), shifted);  // shifted < Near / 2
-  return hn::ShiftRight<2>(high);
-}
-
-// Byte K of every 32-bit lane.
 template <int K>
-inline V32 ByteOf(V32 v) {
-  if constexpr (K == 3) return hn::ShiftRight<24>(v);
-  return hn::And(hn::ShiftRight<8 * K>(v), hn::Set(D32(), 0xFFu));
-}
-
-// The curve for byte K of every 32-bit lane, the source's half choosing
-// the table: one gather.
-template <int K>
-inline V32 SoftLightCurve(V32 d, V32 t) {
-  const D32 d32;
-  // The source's top bit moved to 0x100.
-  V32 half;
-  if constexpr (K == 0) {
-    half = hn::ShiftLeft<1>(hn::And(t, hn::Set(d32, 0x80u)));
-  } else {
-    half = hn::And(hn::ShiftRight<8 * K - 1>(t), hn::Set(d32, 0x100u));
-  }
-  return hn::GatherIndex(d32, kSoftLightTable.curves, hn::BitCast(hn::RebindToSigned<D32>(), hn::Or(ByteOf<K>(d), half)));
+inline V32 ShareAt(V8 d, V8 t, V8 m) {
+  constexpr double kByte = 255.0;
+  const VF x = FloatOf<K>(d);
+  constexpr float kBelow = static_cast<float>(512.0 / (kByte * kByte));
+  const VF below = hn::Mul(x, hn::NegMulAdd(x, Floats(kBelow), Floats(255.0f * kBelow)));
+  const VF cubic = hn::Mul(
+      hn::MulAdd(hn::MulAdd(x, Floats(static_cast<float>(512.0 * 16.0 / (kByte * kByte * kByte))),
+                            Floats(static_cast<float>(-512.0 * 12.0 / (kByte * kByte)))),
+                 x, Floats(static_cast<float>(512.0 * 3.0 / kByte))),
+      x);
+  // sqrt(255) = 15.968719422671311; where d is 0 the root is not taken (nor defined).
+  const VF root = RootLess(x, static_cast<float>(512.0 / 15.968719422671311), static_cast<float>(512.0 / kByte));
+  const VF above = hn::IfThenElse(hn::Lt(x, Floats(63.5f)), cubic, root);
+  // The source's top bit of byte K as the sign.
+  const VF sign = hn::BitCast(DF(), hn::ShiftLeft<24 - 8 * K>(hn::BitCast(D32(), t)));
+  return RoundedScaled<9>(hn::IfNegativeThenElse(sign, above, below), FloatOf<K>(m));
 }
 
 inline V8 SoftLightBytes(V8 d, V8 t, V8& unsure) {
   const M8 upper = Upper(t);
   const V8 twice = hn::Add(t, t);
   const V8 m = hn::IfThenElse(upper, hn::Add(twice, Bytes(1)), hn::Not(twice));  // |2t - 255|
-  // The curve of d, above or below the half by t, gathered a byte position
-  // at a time: the even 16-bit lanes take bytes 0 and 2 of each 32-bit
-  // lane, the odd ones bytes 1 and 3.
-  const D32 d32;
-  const V32 dw = hn::BitCast(d32, d), tw = hn::BitCast(d32, t);
-  const V32 even = hn::Or(SoftLightCurve<0>(dw, tw), hn::ShiftLeft<16>(SoftLightCurve<2>(dw, tw)));
-  const V32 odd = hn::Or(SoftLightCurve<1>(dw, tw), hn::ShiftLeft<16>(SoftLightCurve<3>(dw, tw)));
-  hn::Mask<D16> nearEven, nearOdd;
-  const V16 shareEven = RoundedShare16(Even16(m), hn::BitCast(D16(), even), nearEven);
-  const V16 shareOdd = RoundedShare16(Odd16(m), hn::BitCast(D16(), odd), nearOdd);
-  unsure = hn::Or(unsure, WordFlags(nearEven, nearOdd));
+  M8 near;
   // Each share is at most 64, within its own byte.
-  const V8 share = JoinEvenOdd(shareEven, shareOdd);
+  const V8 share = JoinRounded<9>(ShareAt<0>(d, t, m), ShareAt<1>(d, t, m), ShareAt<2>(d, t, m),
+                                  ShareAt<3>(d, t, m), near);
+  unsure = hn::Or(unsure, hn::VecFromMask(D8(), near));
   return hn::IfThenElse(upper, hn::Add(d, share), hn::Sub(d, share));
 }
 
 // The formula of blend code `Code`; lanes it cannot vouch for are set in
 // `unsure`.
 template <int Code>
-inline V8 Formula(V8 d, V8 t, V8& unsure, const TWordPair* known = nullptr) {
+inline V8 Formula(V8 d, V8 t, V8& unsure) {
   if constexpr (Code == 0) return hn::Min(d, t);  // darken
   if constexpr (Code == 1) return MulRound(d, t);  // multiply
-  if constexpr (Code == 2) return DividingBytes(d, BurnK(hn::Not(t)), t, unsure, known);  // colour burn
+  if constexpr (Code == 2) return DividingBytes(d, BurnK(hn::Not(t)), t, unsure);  // colour burn
   if constexpr (Code == 3) return hn::SaturatedSub(d, hn::Not(t));  // linear burn: d + t - 255
   if constexpr (Code == 4) return hn::Max(d, t);                     // lighten
   if constexpr (Code == 5) return hn::Not(MulRound(hn::Not(d), hn::Not(t)));  // screen
-  if constexpr (Code == 6) return DividingBytes(d, hn::Zero(D8()), hn::Not(t), unsure, known);  // colour dodge
+  if constexpr (Code == 6) return DividingBytes(d, hn::Zero(D8()), hn::Not(t), unsure);  // colour dodge
   if constexpr (Code == 7) return hn::SaturatedAdd(d, t);  // linear dodge
   if constexpr (Code == 8) return HardLight(d, t, UpperHalf(d));  // overlay
   if constexpr (Code == 9) return SoftLightBytes(d, t, unsure);
   if constexpr (Code == 10) return HardLight(d, t, UpperHalf(t));  // hard light
-  if constexpr (Code == 11) return VividBytes(d, t, unsure, known);
+  if constexpr (Code == 11) return VividBytes(d, t, unsure);
   if constexpr (Code == 12) {  // linear light: d + 2t - 255, as 2t - 255 or 255 - 2t by t's half
     const V8 twice = hn::Add(t, t);
     return hn::IfThenElse(Upper(t), hn::SaturatedAdd(d, hn::Add(twice, Bytes(1))), hn::SaturatedSub(d, hn::Not(twice)));
@@ -368,113 +379,20 @@ HWY_NOINLINE V8 FromTable(V8 r, V8 d, V8 t, V8 which, const std::uint8_t* table)
   return hn::Load(d8, out);
 }
 
-constexpr bool Dividing(int code) { return code == 2 || code == 6 || code == 11; }
-
-// ---- The table's entries, a vector at a time ----
-
-// table[d * 256 + t] for every byte lane: one gather per byte position of
-// the 32-bit lanes, each reading the four bytes that put its entry in that
-// position (the table has readable bytes either side of its entries).
-inline V8 GatherEntries(V8 d, V8 t, const std::uint8_t* table) {
-  const D8 d8;
-  const D16 d16;
-  const D32 d32;
-  const hn::RebindToSigned<D32> di32;
-  const V32 dw = hn::BitCast(d32, d), tw = hn::BitCast(d32, t);
-  const V32 low = hn::Set(d32, 0x00FF00FFu);
-  // Offsets t + 256 d in 16 bits: of bytes 0 and 2 in `even`, 1 and 3 in `odd`.
-  const V32 even = hn::Or(hn::ShiftLeft<8>(hn::And(dw, low)), hn::And(tw, low));
-  const V32 odd = hn::Or(hn::AndNot(low, dw), hn::ShiftRight<8>(hn::AndNot(low, tw)));
-  const V32 word = hn::Set(d32, 0xFFFFu);
-  const auto at = [&](std::size_t k, V32 offsets) {
-    return hn::BitCast(d8, hn::GatherOffset(d32, reinterpret_cast<const std::uint32_t*>(table - k),
-                                            hn::BitCast(di32, offsets)));
-  };
-  const V8 b01 = hn::OddEven(at(1, hn::And(odd, word)), at(0, hn::And(even, word)));
-  const V8 b23 = hn::OddEven(at(3, hn::ShiftRight<16>(odd)), at(2, hn::ShiftRight<16>(even)));
-  return hn::BitCast(d8, hn::OddEven(hn::BitCast(d16, b23), hn::BitCast(d16, b01)));
-}
-
-// Modes whose entries are gathered from the table rather than computed: on
-// AVX2 the dividing modes and soft light cost far more by formula (their
-// reciprocals and curves are gathers too, and then come some fifty
-// operations per vector) than by four gathers of their table's entries, and
-// the table is exact whatever it holds. Measured over ten 600 x 600 layers
-// of one mode: colour burn 2.45 ms by formula and 2.19 ms gathered, vivid
-// light 2.63 and 2.17, soft light 3.27 and 2.19 (a normal layer 0.89). The
-// other modes' formulas cost less than the gathers would. Without hardware
-// gathers (SSE4, NEON) the formulas stay.
-constexpr bool GatheredFromTable(int code) { return HWY_TARGET == HWY_AVX2 && (Dividing(code) || code == 9); }
-
 template <int Code>
-inline V8 Blend(V8 d, V8 t, const std::uint8_t* table, bool computed, const TWordPair* known = nullptr) {
+inline V8 Blend(V8 d, V8 t, const std::uint8_t* table, bool computed) {
   if constexpr (Code < 0) {
     return t;
-  } else if constexpr (GatheredFromTable(Code)) {
-    (void)computed;
-    (void)known;
-    return GatherEntries(d, t, table);
   } else {
     if (!computed) return FromTable(t, d, t, Bytes(255), table);
     V8 unsure = hn::Zero(D8());
-    const V8 r = Formula<Code>(d, t, unsure, known);
+    const V8 r = Formula<Code>(d, t, unsure);
     return hn::AllTrue(D8(), hn::Eq(unsure, hn::Zero(D8()))) ? r : FromTable(r, d, t, unsure, table);
   }
 }
 
 // ---- One layer over the band ----
 
-
-// The divisor of a dividing mode for source byte t, as DividingBytes gets it.
-constexpr int DivisorOf(int code, int t) {
-  if (code == 2) return t;
-  if (code == 6) return 255 - t;
-  return t >= 128 ? 510 - 2 * t : 2 * t;
-}
-
-// A dividing layer's source is its colour, so its divisors' reciprocals are
-// looked up by grey level: blue's and green's in one 32-bit entry, red's in
-// another.
-struct TLayerReciprocals {
-  std::uint32_t blueGreen[256], red[256];
-};
-inline void FillReciprocals(int code, const std::uint8_t* colours, TLayerReciprocals& r) {
-  for (std::size_t g = 0; g < 256; ++g) {
-    const auto of = [&](std::size_t c) -> std::uint32_t { return kReciprocals.r[DivisorOf(code, colours[4 * g + c])]; };
-    r.blueGreen[g] = of(0) | of(1) << 16;
-    r.red[g] = of(2);
-  }
-}
-
-// Byte K of every 32-bit lane of `grey`, as gather indices.
-template <int K>
-inline hn::Vec<hn::RebindToSigned<D32>> GreyIndex(V32 grey) {
-  return hn::BitCast(hn::RebindToSigned<D32>(), ByteOf<K>(grey));
-}
-
-// The reciprocals for one vector of pixels, per plane, in the 16-bit lanes
-// DividingBytes splits bytes into: the even lanes hold bytes 0 and 2 of each
-// 32-bit lane, the odd ones bytes 1 and 3. One gather per byte position and
-// table: two gathers cost less than sixteen loads put together in memory.
-inline void GatherReciprocals(const TLayerReciprocals& r, V8 grey, TWordPair (&out)[3]) {
-  const D16 d16;
-  const V32 g = hn::BitCast(D32(), grey);
-  const D32 d32;
-  const V32 bg0 = hn::GatherIndex(d32, r.blueGreen, GreyIndex<0>(g));
-  const V32 bg1 = hn::GatherIndex(d32, r.blueGreen, GreyIndex<1>(g));
-  const V32 bg2 = hn::GatherIndex(d32, r.blueGreen, GreyIndex<2>(g));
-  const V32 bg3 = hn::GatherIndex(d32, r.blueGreen, GreyIndex<3>(g));
-  const V32 red0 = hn::GatherIndex(d32, r.red, GreyIndex<0>(g));
-  const V32 red1 = hn::GatherIndex(d32, r.red, GreyIndex<1>(g));
-  const V32 red2 = hn::GatherIndex(d32, r.red, GreyIndex<2>(g));
-  const V32 red3 = hn::GatherIndex(d32, r.red, GreyIndex<3>(g));
-  const auto words = [d16](V32 v) { return hn::BitCast(d16, v); };
-  out[0] = {hn::OddEven(words(hn::ShiftLeft<16>(bg2)), words(bg0)),
-            hn::OddEven(words(hn::ShiftLeft<16>(bg3)), words(bg1))};
-  out[1] = {hn::OddEven(words(bg2), words(hn::ShiftRight<16>(bg0))),
-            hn::OddEven(words(bg3), words(hn::ShiftRight<16>(bg1)))};
-  out[2] = {words(hn::Or(red0, hn::ShiftLeft<16>(red2))), words(hn::Or(red1, hn::ShiftLeft<16>(red3)))};
-}
 
 // A vector of pixels' colours as blue, green and red planes. Each colour is
 // one four-byte load; the loads go in such an order that one byte shuffle
@@ -513,11 +431,10 @@ inline TPlanes FetchColours(const std::uint32_t* colours, const std::uint8_t* gr
 
 // One plane of one vector of pixels: blended, mixed by alpha and stored.
 template <int Code>
-inline void BlendPlane(const TLayerPass& pass, V8 colour, std::uint8_t* at, bool opaque, const TAlpha& alpha,
-                       const TWordPair* known) {
+inline void BlendPlane(const TLayerPass& pass, V8 colour, std::uint8_t* at, bool opaque, const TAlpha& alpha) {
   const D8 d8;
   const V8 d = hn::LoadU(d8, at);
-  const V8 t = Blend<Code>(d, colour, pass.table, pass.computed, known);
+  const V8 t = Blend<Code>(d, colour, pass.table, pass.computed);
   hn::StoreU(opaque ? t : Mix(d, t, alpha), d8, at);
 }
 
@@ -526,8 +443,7 @@ inline void BlendPlane(const TLayerPass& pass, V8 colour, std::uint8_t* at, bool
 // left as they are, which the mix would do too.
 template <int Code>
 inline void BlendPixels(const TLayerPass& pass, const std::uint8_t* grey, const std::uint8_t* alpha,
-                        std::uint8_t* blue, std::uint8_t* green, std::uint8_t* red,
-                        const TLayerReciprocals* reciprocals) {
+                        std::uint8_t* blue, std::uint8_t* green, std::uint8_t* red) {
   const D8 d8;
   const V8 a = hn::LoadU(d8, alpha);
   if (hn::AllTrue(d8, hn::Eq(a, hn::Zero(d8)))) return;
@@ -540,22 +456,9 @@ inline void BlendPixels(const TLayerPass& pass, const std::uint8_t* grey, const 
     return;
   }
   const TAlpha weights = AlphaWeights(a);
-  if constexpr (Dividing(Code) && !GatheredFromTable(Code)) {
-    // Built from values: NEON's vectors have a constructor of their own,
-    // which a struct's implicit default constructor (built without the
-    // target's instructions) cannot inline.
-    const TWordPair none = {hn::Zero(D16()), hn::Zero(D16())};  // unused: the table decides
-    TWordPair known[3] = {none, none, none};
-    if (pass.computed) GatherReciprocals(*reciprocals, hn::LoadU(d8, grey), known);
-    BlendPlane<Code>(pass, colour.blue, blue, opaque, weights, &known[0]);
-    BlendPlane<Code>(pass, colour.green, green, opaque, weights, &known[1]);
-    BlendPlane<Code>(pass, colour.red, red, opaque, weights, &known[2]);
-  } else {
-    (void)reciprocals;
-    BlendPlane<Code>(pass, colour.blue, blue, opaque, weights, nullptr);
-    BlendPlane<Code>(pass, colour.green, green, opaque, weights, nullptr);
-    BlendPlane<Code>(pass, colour.red, red, opaque, weights, nullptr);
-  }
+  BlendPlane<Code>(pass, colour.blue, blue, opaque, weights);
+  BlendPlane<Code>(pass, colour.green, green, opaque, weights);
+  BlendPlane<Code>(pass, colour.red, red, opaque, weights);
 }
 
 // The band holds each row as three planes of `stride` bytes: blue, green, red.
@@ -569,8 +472,6 @@ HWY_NOINLINE HWY_FLATTEN void BlendRows(const TLayerPass& pass, std::int64_t fro
   const std::size_t whole = count / step * step, tail = count - whole;
   const std::int64_t x = pass.left + pass.firstColumn - bandLeft;
   constexpr std::size_t kMost = hn::MaxLanes(D8());
-  TLayerReciprocals reciprocals;
-  if (Dividing(Code) && !GatheredFromTable(Code) && pass.computed) FillReciprocals(Code, pass.colours, reciprocals);
   for (std::int64_t y = from; y < to; ++y) {
     const auto start = static_cast<std::size_t>((y - pass.top) * pass.width + pass.firstColumn);
     const std::uint8_t* grey = pass.grey + start;
@@ -579,7 +480,7 @@ HWY_NOINLINE HWY_FLATTEN void BlendRows(const TLayerPass& pass, std::int64_t fro
     std::uint8_t* green = blue + stride;
     std::uint8_t* red = green + stride;
     for (std::size_t s = 0; s < whole; s += step) {
-      BlendPixels<Code>(pass, grey + s, alpha + s, blue + s, green + s, red + s, &reciprocals);
+      BlendPixels<Code>(pass, grey + s, alpha + s, blue + s, green + s, red + s);
     }
     if (tail != 0) {
       // The last few pixels through a whole vector's copy, transparent past the row.
@@ -589,7 +490,7 @@ HWY_NOINLINE HWY_FLATTEN void BlendRows(const TLayerPass& pass, std::int64_t fro
       std::memcpy(b, blue + whole, tail);
       std::memcpy(gr, green + whole, tail);
       std::memcpy(r, red + whole, tail);
-      BlendPixels<Code>(pass, g, a, b, gr, r, &reciprocals);
+      BlendPixels<Code>(pass, g, a, b, gr, r);
       std::memcpy(blue + whole, b, tail);
       std::memcpy(green + whole, gr, tail);
       std::memcpy(red + whole, r, tail);

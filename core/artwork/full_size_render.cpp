@@ -5,6 +5,7 @@
 
 #include "core/artwork/compositor.h"
 #include "core/artwork/full_size_layers.h"
+#include "core/base/memory_error.h"
 #include "core/colour/surface.h"
 
 namespace tintloom {
@@ -24,66 +25,97 @@ bool SameLayers(const TPSD& shown, int count, const std::function<const std::opt
   return true;
 }
 
-// The coverage of all layers together over rows [0, rows) of `doc`: each
-// layer's alpha a takes its share of what is still uncovered,
-// A + (255 - A) x a / 255.
-// Layers hidden in the layer window cover nothing, as they draw nothing.
-void CoverageUnion(const TPSD& doc, std::span<const TArtworkLayer> layers, std::int32_t width, std::int32_t rows,
-                   std::vector<std::uint8_t>& coverage) {
-  coverage.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(rows), 0);
+// The layers composed over nothing, as layered image formats blend them: a
+// layer meets the colour and the coverage of what lies below it. Where
+// nothing lies below, a layer of any mode shows its own colour; where the
+// layers below cover a pixel fully, it blends exactly as on the canvas (the
+// same table entry and the same truncated mix, so those pixels are the
+// canvas's bytes); in between, the blend's result is weighted by the
+// backdrop's coverage ab, Cs' = (1 - ab) Cs + ab B(Cb, Cs), and laid over the
+// backdrop. The coverage grows as A + (255 - A) x a / 255. Layers the canvas
+// leaves out (hidden, unmapped, without planes) cover nothing. `rgba` holds
+// rows [0, rows) of `doc` as straight red, green, blue and alpha; fails with
+// the memory message.
+Result<> ComposeOverNothing(const TPSD& doc, std::span<const TArtworkLayer> layers, const TBlendTable& blend,
+                            std::int32_t width, std::int32_t rows, std::vector<std::uint8_t>& rgba) {
+  const std::uint64_t bytes = 4ull * static_cast<std::uint64_t>(std::max(width, 0)) * static_cast<std::uint64_t>(std::max(rows, 0));
+  if (!TryResize(rgba, static_cast<std::size_t>(bytes))) return Fail(MemoryErrorText("TRenderRows::Rgba[]", width, bytes));
   const auto count = static_cast<std::size_t>(std::max(doc.workingLayerCount, 0));
-  for (std::size_t i = 0; i < count && i < doc.Simples.size(); ++i) {
+  for (std::size_t i = 0; i < count && i < doc.Simples.size() && i < layers.size(); ++i) {
     const TSimpleLayer& layer = doc.Simples[i];
-    if (layer.width <= 0 || layer.height <= 0 || (i < layers.size() && layers[i].hidden)) continue;
+    const auto& lookup = layers[i].mapping.Lookup;
+    if (layer.width <= 0 || layer.height <= 0 || layers[i].hidden || lookup[0] == nullptr) continue;
     const auto size = static_cast<std::size_t>(layer.width) * static_cast<std::size_t>(layer.height);
-    if (layer.Alpha.size() < size) continue;
+    if (layer.Alpha.size() < size || layer.Pixel.size() < size) continue;
+    const std::uint8_t* table = layer.BlendModeKey == kBlendNormal ? nullptr : blend.Table(layer.BlendModeKey);
     const std::int64_t x0 = std::max<std::int64_t>(0, layer.left);
     const std::int64_t x1 = std::min<std::int64_t>(width, std::int64_t{layer.left} + layer.width);
     const std::int64_t y0 = std::max<std::int64_t>(0, layer.top);
     const std::int64_t y1 = std::min<std::int64_t>(rows, std::int64_t{layer.top} + layer.height);
     for (std::int64_t y = y0; y < y1; ++y) {
-      const std::uint8_t* a = layer.Alpha.data() + static_cast<std::size_t>(y - layer.top) * static_cast<std::size_t>(layer.width);
-      std::uint8_t* c = coverage.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
+      const std::size_t from = static_cast<std::size_t>(y - layer.top) * static_cast<std::size_t>(layer.width);
+      std::uint8_t* out = rgba.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width) * 4;
       for (std::int64_t x = x0; x < x1; ++x) {
-        const unsigned v = c[x];
-        c[x] = static_cast<std::uint8_t>(v + (255u - v) * a[x - layer.left] / 255u);
+        const std::size_t at = from + static_cast<std::size_t>(x - layer.left);
+        const int a = layer.Alpha[at];
+        if (a == 0) continue;
+        const TRgb24 c = *lookup[layer.Pixel[at]];
+        const int source[3] = {c.red, c.green, c.blue};
+        std::uint8_t* p = out + 4 * x;
+        const int ab = p[3];
+        for (int k = 0; k < 3; ++k) {
+          const int s = source[k];
+          const int b = p[k];
+          const int blended = table == nullptr ? s : table[b * 256 + s];
+          int v;
+          if (ab == 0) {
+            v = s;
+          } else if (ab == 255) {
+            v = b + (blended - b) * a / 255;
+          } else {
+            const int weighted = ((255 - ab) * s + ab * blended + 127) / 255;
+            const int numerator = 255 * a * weighted + ab * (255 - a) * b;
+            const int denominator = 255 * a + ab * (255 - a);
+            v = (numerator + denominator / 2) / denominator;
+          }
+          p[k] = static_cast<std::uint8_t>(v);
+        }
+        p[3] = static_cast<std::uint8_t>(ab + (255 - ab) * a / 255);
       }
     }
   }
+  return Ok();
 }
 
-// Surface rows [0, rows) to the sink. Transparent pictures were composed over
-// white: the colour is taken back out of white by the coverage, which gives a
-// normal layer its own colour exactly (and a multiplying one its colour as
-// over white), and the coverage becomes the alpha.
-Result<> EmitRows(const TSurface& surface, std::int32_t rows, const std::vector<std::uint8_t>* coverage,
-                  std::vector<std::uint8_t>& row, TRowSink& sink) {
+// Rows [0, rows) of the opaque surface to the sink.
+Result<> EmitRows(const TSurface& surface, std::int32_t rows, std::vector<std::uint8_t>& row, TRowSink& sink) {
   const std::int32_t width = surface.width;
   for (std::int32_t y = 0; y < rows; ++y) {
     const TRgb24* in = surface.rows[static_cast<std::size_t>(y)];
-    if (coverage == nullptr) {
-      for (std::int32_t x = 0; x < width; ++x) {
-        row[3 * x] = in[x].red;
-        row[3 * x + 1] = in[x].green;
-        row[3 * x + 2] = in[x].blue;
-      }
-    } else {
-      const std::uint8_t* a = coverage->data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
-      for (std::int32_t x = 0; x < width; ++x) {
-        const int alpha = a[x];
-        const auto unmix = [alpha](int over_white) {
-          if (alpha == 0) return std::uint8_t{0};
-          const int v = (over_white - (255 - alpha)) * 255 + alpha / 2;
-          return static_cast<std::uint8_t>(std::clamp(v / alpha, 0, 255));
-        };
-        row[4 * x] = unmix(in[x].red);
-        row[4 * x + 1] = unmix(in[x].green);
-        row[4 * x + 2] = unmix(in[x].blue);
-        row[4 * x + 3] = static_cast<std::uint8_t>(alpha);
-      }
+    for (std::int32_t x = 0; x < width; ++x) {
+      row[3 * x] = in[x].red;
+      row[3 * x + 1] = in[x].green;
+      row[3 * x + 2] = in[x].blue;
     }
     TRY(sink.WriteRow(row.data()));
   }
+  return Ok();
+}
+
+// The layers of `doc` (rows [0, rows)) to the sink: composed over nothing
+// for a transparent picture, else onto `surface` filled with the colour.
+// `buffer` holds a row, or the transparent rows.
+Result<> ComposeAndEmit(const TPSD& doc, std::span<const TArtworkLayer> layers, const TBlendTable& blend,
+                        const TRenderBackground& background, std::int32_t width, std::int32_t rows, TSurface& surface,
+                        std::vector<std::uint8_t>& buffer, TRowSink& sink) {
+  if (!background.transparent) {
+    FillRect(surface, 0, 0, surface.width, surface.height, background.colour);
+    CompositeArtwork(doc, surface, layers, blend);
+    return EmitRows(surface, rows, buffer, sink);
+  }
+  TRY(ComposeOverNothing(doc, layers, blend, width, rows, buffer));
+  const std::size_t rowBytes = static_cast<std::size_t>(width) * 4;
+  for (std::int32_t y = 0; y < rows; ++y) TRY(sink.WriteRow(buffer.data() + static_cast<std::size_t>(y) * rowBytes));
   return Ok();
 }
 
@@ -91,10 +123,6 @@ Result<> EmitRows(const TSurface& surface, std::int32_t rows, const std::vector<
 void TakeBlendCodes(const TPSD& shown, TPSD& doc) {
   const auto count = std::min(doc.Simples.size(), shown.Simples.size());
   for (std::size_t i = 0; i < count; ++i) doc.Simples[i].BlendModeKey = shown.Simples[i].BlendModeKey;
-}
-
-TColor UnderColour(const TRenderBackground& background) {
-  return background.transparent ? TColor{0xFFFFFF} : background.colour;
 }
 
 Result<TRenderOutcome> RenderFitted(TPSD& doc, const TPSD& shown, std::span<const TArtworkLayer> layers,
@@ -115,13 +143,9 @@ Result<TRenderOutcome> RenderFitted(TPSD& doc, const TPSD& shown, std::span<cons
     return Fail(MemoryErrorText("TSurface::Create()", doc.width, 3ull * static_cast<unsigned>(std::max(doc.width, 0)) *
                                                                         static_cast<unsigned>(std::max(doc.height, 0))));
   }
-  FillRect(surface, 0, 0, surface.width, surface.height, UnderColour(background));
-  CompositeArtwork(doc, surface, layers, blend);
-  std::vector<std::uint8_t> coverage;
-  if (background.transparent) CoverageUnion(doc, layers, doc.width, doc.height, coverage);
   TRY(sink.Begin(doc.width, doc.height, background.transparent));
   std::vector<std::uint8_t> row(static_cast<std::size_t>(doc.width) * 4);
-  TRY(EmitRows(surface, doc.height, background.transparent ? &coverage : nullptr, row, sink));
+  TRY(ComposeAndEmit(doc, layers, blend, background, doc.width, doc.height, surface, row, sink));
   if (progress) progress(doc.height, doc.height);
   return TRenderOutcome::kDone;
 }
@@ -151,17 +175,13 @@ Result<TRenderOutcome> RenderArtwork(const std::string& path, const TPSD& shown,
   }
   TRY(sink.Begin(width, height, background.transparent));
   TPSD band;
-  std::vector<std::uint8_t> coverage;
   std::vector<std::uint8_t> row(static_cast<std::size_t>(width) * 4);
   for (std::int32_t y0 = 0; y0 < height; y0 += kRenderBandRows) {
     if (progress && !progress(y0, height)) return TRenderOutcome::kCancelled;
     const std::int32_t y1 = std::min(height, y0 + kRenderBandRows);
     TRY(bound->ReduceRows(y0, y1, band));
     TakeBlendCodes(shown, band);
-    FillRect(surface, 0, 0, surface.width, surface.height, UnderColour(background));
-    CompositeArtwork(band, surface, layers, blend);
-    if (background.transparent) CoverageUnion(band, layers, width, y1 - y0, coverage);
-    TRY(EmitRows(surface, y1 - y0, background.transparent ? &coverage : nullptr, row, sink));
+    TRY(ComposeAndEmit(band, layers, blend, background, width, y1 - y0, surface, row, sink));
   }
   if (progress) progress(height, height);
   return TRenderOutcome::kDone;

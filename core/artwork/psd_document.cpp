@@ -212,9 +212,9 @@ class TPsdDecoder {
     // given in full instead of wrapping.
     if ((height >= kPsdRefusedSide && width >= kPsdRefusedSide) || height > kMaxDocumentSide ||
         width > kMaxDocumentSide) {
-      return Fail(FillText(TL_TEXT("tintloom", "画像サイズが大きすぎます(%1byte). ファイルを開けません") "\n"
+      return Fail(FillText(TL_TEXT("tintloom", "画像サイズが大きすぎます(%1×%2ピクセル). ファイルを開けません") "\n"
                                TL_TEXT("tintloom", "4096×4096以上の画像サイズはサポートしていません"),
-                           static_cast<long long>(height * width)));
+                           static_cast<long long>(width), static_cast<long long>(height)));
     }
     TRY_ASSIGN(doc_.depth, in_.U16());
     if (doc_.depth != 8) {

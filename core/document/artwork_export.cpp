@@ -1,7 +1,10 @@
 #include "core/document/artwork_export.h"
 
+#include <algorithm>
+#include <cctype>
 #include <condition_variable>
 #include <exception>
+#include <filesystem>
 #include <mutex>
 #include <thread>
 #include <utility>
@@ -106,6 +109,42 @@ class TPngRowSink final : public TRowSink {
 };
 
 }  // namespace
+
+std::optional<TPictureFormat> PictureFormatForPath(const std::string& path) {
+  std::string extension = std::filesystem::path(path).extension().string();
+  std::transform(extension.begin(), extension.end(), extension.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  for (const TPictureFormatName& name : kPictureFormats) {
+    if (extension == name.extension) return name.format;
+  }
+  return std::nullopt;
+}
+
+std::string PictureFormatList() {
+  std::string list;
+  for (const TPictureFormatName& name : kPictureFormats) list += (list.empty() ? "" : ", ") + std::string(name.extension);
+  return list;
+}
+
+std::optional<std::string> PictureTargetProblem(const std::string& path) {
+  if (!PictureFormatForPath(path)) return std::string(kPictureFormatMessage) + "\n" + PictureFormatList();
+  const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+  std::error_code ec;
+  if (!folder.empty() && !std::filesystem::is_directory(folder, ec)) {
+    return std::string(kNoSuchFolderMessage) + "\n->" + folder.string();
+  }
+  return std::nullopt;
+}
+
+Result<TRenderOutcome> ExportArtwork(const TCoordinationModel& model, const std::string& path,
+                                     const TRenderBackground& background, std::int32_t fitSide,
+                                     const TRenderProgress& progress) {
+  if (const std::optional<std::string> problem = PictureTargetProblem(path)) return Fail(*problem);
+  switch (*PictureFormatForPath(path)) {
+    case TPictureFormat::kPng: return ExportArtworkPng(model, path, background, fitSide, progress);
+  }
+  return Fail(kFileAccessMessage);  // not reached: every format has its case
+}
 
 Result<TRenderOutcome> ExportArtworkPng(const TCoordinationModel& model, const std::string& path,
                                         const TRenderBackground& background, std::int32_t fitSide,

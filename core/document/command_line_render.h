@@ -11,7 +11,7 @@
 namespace tintloom {
 
 // Whether the arguments (without the program name) ask for the headless
-// render or its help rather than the windows.
+// render, its help or the version rather than the windows.
 bool WantsCommandLineRender(const std::vector<std::string>& args);
 
 // Runs it; returns the exit status (0 success, 1 a failed render, 2 a wrong

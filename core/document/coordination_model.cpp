@@ -230,6 +230,26 @@ std::optional<TColorSlot> TCoordinationModel::SlotAfterPick(int shade, TColor pi
   return picked;
 }
 
+std::optional<TColorSlot> TCoordinationModel::SlotOfColour(TColor colour) {
+  if (busy_ || selectedSlot < 0 || selectedSlot >= kSlotCount) return std::nullopt;
+  TColorSlot slot = palette_.Slots()[static_cast<std::size_t>(selectedSlot)];
+  TColorF& base = slot.shades[kBase].Param;
+  base = RgbToHsv(UnpackColour(colour));
+  base.s() = Clamp01(base.s());
+  base.v() = Clamp01(base.v());
+  const TColorF exact = base;
+  // In shade order: the deep shadow starts from the packed shadow.
+  for (int j = 0; j < kShadeCount; ++j) {
+    TShade& shade = slot.shades[static_cast<std::size_t>(j)];
+    shade.Hsv = MixShade(slot, j, exact);
+    shade.Rgb = HsvToRgb(shade.Hsv);
+    shade.Color = shade.LitColor = PackColour(shade.Rgb);
+  }
+  // The conversion there and back may stray by one step of a channel.
+  slot.shades[kBase].Color = slot.shades[kBase].LitColor = colour;
+  return slot;
+}
+
 void TCoordinationModel::PickLevelAt(bool shadowLevel, int x, int y) {
   if (busy_ || !LayerSelected() || artwork_.ArtworkSurface().width <= 0) return;
   // The pixel under the pointer is the artwork pixel shown there, zoomed or
@@ -346,8 +366,8 @@ void TCoordinationModel::Redraw(int mode) {
   redraw_.BuildEditedRamps(palette_, selectedSlot);
   ComposeCanvas();
   ShowRampsInLayerWindow();
-  titleText_ = redraw_.FinishTiming();
-  ShowTitle();
+  redraw_.FinishTiming();
+  if (showsDrawingTime_) ShowTitle();
 }
 
 void TCoordinationModel::ShowRampsInLayerWindow() {

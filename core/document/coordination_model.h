@@ -10,6 +10,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -22,14 +23,20 @@
 #include "core/palette/tone_data.h"
 #include "core/base/messages.h"
 #include "core/palette/colour_slots.h"
+#include "core/document/artwork_reading.h"
 #include "core/document/artwork_session.h"
 #include "core/document/edit_history.h"
 #include "core/palette/harmony_rules.h"
 #include "core/document/model_views.h"
 #include "core/document/palette_state.h"
 #include "core/document/redraw_driver.h"
+#include "core/base/user_text.h"
 
 namespace tintloom {
+
+
+// The kind of document the work was last saved as or opened from.
+enum class TDocumentKind { None, Palette, Work };
 
 class TCoordinationModel {
  public:
@@ -78,6 +85,11 @@ class TCoordinationModel {
   // itself is left exactly as it was and nothing is drawn. Empty while busy
   // or without a selected slot.
   std::optional<TColorSlot> SlotAfterPick(int shade, TColor pixel);
+  // The selected slot as a swatch of `colour`: its base exactly that colour
+  // (neither snapped to the tone filter's tones nor turned to the rule's
+  // hue), the other three shades mixed from it with the slot's own mixing
+  // colours. Empty while busy or without a selected slot.
+  std::optional<TColorSlot> SlotOfColour(TColor colour);
   // Shift-click on the canvas at (x, y): the artwork's grey level there
   // becomes the selected layer's shadow level (right button) or base level.
   void PickLevelAt(bool shadowLevel, int x, int y);
@@ -198,9 +210,28 @@ class TCoordinationModel {
   bool Redo();
   bool CanUndo() const { return history_.CanUndo(); }
   bool CanRedo() const { return history_.CanRedo(); }
-  // The palette as it is now is the one last saved or opened: the caption
-  // loses its unsaved mark until the palette differs from it again.
-  void MarkSaved();
+  // The work as it is now is what `path` holds, just saved or opened: the
+  // caption names the file and loses its unsaved mark until the work differs
+  // from it again. A palette document holds the palette alone, so layer work
+  // stays unsaved; a work document holds the palette, the layers and the
+  // artwork they belong to, given as `artworkPath` (the file the document
+  // names, opened or not; empty for a document without artwork).
+  void MarkSaved(TDocumentKind kind, const std::string& path, const std::string& artworkPath = {});
+  // The document last saved or opened, and its path; None and empty before.
+  TDocumentKind DocumentKind() const { return documentKind_; }
+  const std::string& DocumentPath() const { return documentPath_; }
+  // Whether the work differs from the document last saved or opened (from the
+  // start, before any): the palette it keeps, and, while artwork is open or
+  // a work document was opened, the artwork and its layers' settings (slot,
+  // levels, blend mode, hidden). The swatches are no part of it. What the
+  // caption's "*" shows and quitting asks about.
+  bool PaletteUnsaved() const;
+  bool LayersUnsaved() const;
+  // Whether writing the open document again keeps all the work there is: a
+  // work document whose artwork is the one open (none, if it names none), or
+  // a palette document while no layer work is unsaved. Otherwise saving
+  // needs a new name.
+  bool DocumentHoldsWork() const;
   // The layers as they are now take the place of the layers in every kept
   // step, and steps that then change nothing are merged away: after new
   // artwork the old layer steps are of no use, and a work document's layer
@@ -208,7 +239,21 @@ class TCoordinationModel {
   void ForgetLayerSteps();
   bool Unsaved() const { return shownUnsaved_; }
   const TEditHistory& History() const { return history_; }
+  // The caption names the drawing time of the last redraw too, for developers.
+  void ShowDrawingTime(bool on);
   TEditState CaptureState() const;
+
+  // ---- swatches ----
+  // The swatch collection, one swatch line each. Adding, deleting and
+  // importing are steps undone like any edit; the swatches are no part of a
+  // document and leave the unsaved mark alone.
+  const std::vector<std::string>& Swatches() const { return *swatches_; }
+  // The collection read at start-up: where the history begins, not a step.
+  void StartSwatches(std::vector<std::string> lines);
+  // Lines appended as one step (nothing when `lines` is empty).
+  void AddSwatches(std::vector<std::string> lines);
+  // Swatch `index` removed as one step; nothing out of range.
+  void DeleteSwatch(std::size_t index);
 
   // ---- canvas ----
   void BuildSlotRamp(int i);
@@ -276,12 +321,19 @@ class TCoordinationModel {
   bool busy_ = false;
   bool composing_ = false;
   TEditHistory history_;
+  // The palette of the document last saved or opened.
   TEditState savedState_;
+  // The layers' settings last saved or opened, and the artwork they belong
+  // to; opening artwork outside a work document starts them afresh.
+  std::vector<TLayerRecord> savedLayers_;
+  std::string savedArtworkPath_;
+  TDocumentKind documentKind_ = TDocumentKind::None;
+  std::string documentPath_;
+  TSwatchLines swatches_ = std::make_shared<const std::vector<std::string>>();
   bool gesture_ = false;
   bool restoring_ = false;
   bool shownUnsaved_ = false;
-  // The caption without the unsaved mark.
-  std::string titleText_ = "Tintloom";
+  bool showsDrawingTime_ = false;
 };
 
 }  // namespace tintloom

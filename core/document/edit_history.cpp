@@ -45,7 +45,17 @@ bool SamePalette(const TEditState& a, const TEditState& b) {
          a.background == b.background;
 }
 
-bool SameState(const TEditState& a, const TEditState& b) { return SamePalette(a, b) && a.layers == b.layers; }
+bool SameSwatches(const TEditState& a, const TEditState& b) {
+  if (a.swatches == b.swatches) return true;
+  const bool emptyA = a.swatches == nullptr || a.swatches->empty();
+  const bool emptyB = b.swatches == nullptr || b.swatches->empty();
+  if (emptyA || emptyB) return emptyA == emptyB;
+  return *a.swatches == *b.swatches;
+}
+
+bool SameState(const TEditState& a, const TEditState& b) {
+  return SamePalette(a, b) && a.layers == b.layers && SameSwatches(a, b);
+}
 
 void TEditHistory::Start(const TEditState& state) {
   states_.assign(1, state);
@@ -94,11 +104,17 @@ void TEditHistory::ReplaceLayers(const std::vector<TLayerRecord>& layers) {
     state.layers = layers;
     state.place.layer = TEditPlace::kUnknownLayer;
     // A step that only mapped the old layers is now no step at all.
-    if (kept.empty() || !SamePalette(kept.back(), state)) kept.push_back(std::move(state));
+    if (kept.empty() || !SamePalette(kept.back(), state) || !SameSwatches(kept.back(), state)) {
+      kept.push_back(std::move(state));
+    }
     if (i == current_) current = kept.size() - 1;
   }
   states_ = std::move(kept);
   current_ = current;
+}
+
+void TEditHistory::ReplaceSwatches(const TSwatchLines& swatches) {
+  for (TEditState& state : states_) state.swatches = swatches;
 }
 
 void TEditHistory::RemapLayers(
@@ -124,7 +140,15 @@ void TEditHistory::RemapLayers(
 
 std::size_t TEditHistory::MemoryBytes() const {
   std::size_t bytes = states_.size() * sizeof(TEditState);
-  for (const TEditState& state : states_) bytes += state.layers.capacity() * sizeof(TLayerRecord);
+  const std::vector<std::string>* counted = nullptr;
+  for (const TEditState& state : states_) {
+    bytes += state.layers.capacity() * sizeof(TLayerRecord);
+    // Steps share a collection until one changes it: each counts once.
+    if (state.swatches != nullptr && state.swatches.get() != counted) {
+      counted = state.swatches.get();
+      for (const std::string& line : *counted) bytes += sizeof(std::string) + line.capacity();
+    }
+  }
   return bytes;
 }
 

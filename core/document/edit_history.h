@@ -3,7 +3,8 @@
 // coordination is small, so every step keeps the state after it in full: its
 // palette part (the scheme, the tone filter, the forty shades, the light
 // balance and the background) and its layer part (each working layer's ramp,
-// levels and blend mode). The model captures a state after every edit and
+// levels and blend mode), and the swatch collection, which steps that leave it
+// as it was share rather than copy. The model captures a state after every edit and
 // hands it to Record, which keeps it only when it differs from the last one;
 // an undo or a redo gives back the state to restore. Nothing here reaches the
 // model.
@@ -13,7 +14,9 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "core/artwork/canvas.h"
@@ -44,6 +47,11 @@ struct TEditPlace {
   std::int32_t layer = -1;
 };
 
+// The swatch collection, one swatch line each. A step that does not change it
+// shares the collection of the step before: a thousand swatches are not copied
+// two hundred times.
+using TSwatchLines = std::shared_ptr<const std::vector<std::string>>;
+
 struct TEditState {
   // The palette part.
   TScheme scheme;
@@ -56,6 +64,8 @@ struct TEditState {
   BackgroundMode background = BackgroundMode::Checker;
   // The layer part: one record per working layer, bottom layer first.
   std::vector<TLayerRecord> layers;
+  // The swatches: undone and redone like the rest, but no part of a document.
+  TSwatchLines swatches;
   TEditPlace place;
 };
 
@@ -63,6 +73,8 @@ struct TEditState {
 // neighbours and a stored NaN still equals itself.
 bool SamePalette(const TEditState& a, const TEditState& b);
 bool SameState(const TEditState& a, const TEditState& b);
+// The same swatches in the same order (no collection counts as an empty one).
+bool SameSwatches(const TEditState& a, const TEditState& b);
 // Only what a palette document keeps (scheme without its previous rule, tone
 // filter, shades): what the unsaved mark compares.
 bool SameDocument(const TEditState& a, const TEditState& b);
@@ -86,8 +98,12 @@ class TEditHistory {
   // The current state as the model shows it once restored.
   void ReplaceCurrent(const TEditState& state);
   // New artwork: every state takes its layers, and steps that changed
-  // nothing else go, so only the palette's steps remain to undo and redo.
+  // nothing else go, so only the palette's and the swatches' steps remain to
+  // undo and redo.
   void ReplaceLayers(const std::vector<TLayerRecord>& layers);
+  // The collection read at start-up: every state takes it, as where the
+  // history begins rather than a step.
+  void ReplaceSwatches(const TSwatchLines& swatches);
   // The artwork's file read again: every state's layers become
   // remap(its layers), and a step made on layer l is made on the layer i
   // whose from[i] is l (on no known layer when l vanished). Steps that then
@@ -100,7 +116,7 @@ class TEditHistory {
   std::size_t UndoSteps() const { return current_; }
   std::size_t RedoSteps() const { return states_.empty() ? 0 : states_.size() - 1 - current_; }
   const TEditState& Current() const { return states_[current_]; }
-  // Bytes held by the kept states, their layer records included.
+  // Bytes held by the kept states, their layer records and swatches included.
   std::size_t MemoryBytes() const;
 
  private:

@@ -2,6 +2,7 @@
 // when it is recorded, and how a state comes back.
 
 #include <algorithm>
+#include <filesystem>
 
 #include "core/document/coordination_model.h"
 
@@ -20,6 +21,7 @@ TEditState TCoordinationModel::CaptureState() const {
                      artwork_.Document().Simples[static_cast<std::size_t>(i)].BlendModeKey,
                      artwork_.Layers()[static_cast<std::size_t>(i)].hidden};
   }
+  state.swatches = swatches_;
   state.place = TEditPlace{selectedSlot, selectedShade, artwork_.SelectedLayer()};
   return state;
 }
@@ -27,7 +29,10 @@ TEditState TCoordinationModel::CaptureState() const {
 void TCoordinationModel::StartHistory() {
   history_.Start(CaptureState());
   savedState_ = history_.Current();
+  savedLayers_ = savedState_.layers;
+  savedArtworkPath_ = artwork_.Path();
   ShowHistory();
+  ShowTitle();
 }
 
 void TCoordinationModel::BeginGesture() {
@@ -90,6 +95,7 @@ void TCoordinationModel::RestoreState(const TEditState& state) {
   }
   palette_.RestoreFrom(state);
   backgroundMode_ = state.background;
+  if (state.swatches != nullptr) swatches_ = state.swatches;
   // The history holds the layers of the artwork now open (opening replaces
   // them in every step), so the counts agree; the bound is only a guard.
   const int count = std::min(LayerCount(), static_cast<int>(state.layers.size()));
@@ -152,17 +158,45 @@ void TCoordinationModel::RestoreState(const TEditState& state) {
 
 void TCoordinationModel::ForgetLayerSteps() {
   history_.ReplaceLayers(CaptureState().layers);
+  // Artwork opened on its own starts with nothing worth saving. Opened over
+  // a work document it replaces that document's artwork: unsaved work there.
+  if (documentKind_ != TDocumentKind::Work) {
+    savedLayers_ = history_.Current().layers;
+    savedArtworkPath_ = artwork_.Path();
+  }
   ShowHistory();
 }
 
-void TCoordinationModel::MarkSaved() {
+void TCoordinationModel::MarkSaved(TDocumentKind kind, const std::string& path, const std::string& artworkPath) {
   RecordEdit();
   savedState_ = history_.Current();
+  if (kind == TDocumentKind::Work) {
+    savedLayers_ = history_.Current().layers;
+    savedArtworkPath_ = artworkPath;
+  }
+  documentKind_ = kind;
+  documentPath_ = path;
   ShowHistory();
+  ShowTitle();
+}
+
+bool TCoordinationModel::PaletteUnsaved() const { return !SameDocument(history_.Current(), savedState_); }
+
+bool TCoordinationModel::LayersUnsaved() const {
+  return artwork_.Path() != savedArtworkPath_ || history_.Current().layers != savedLayers_;
+}
+
+bool TCoordinationModel::DocumentHoldsWork() const {
+  switch (documentKind_) {
+    case TDocumentKind::Work: return artwork_.Path() == savedArtworkPath_;
+    case TDocumentKind::Palette: return !LayersUnsaved();
+    case TDocumentKind::None: break;
+  }
+  return false;
 }
 
 void TCoordinationModel::ShowHistory() {
-  const bool unsaved = !SameDocument(history_.Current(), savedState_);
+  const bool unsaved = PaletteUnsaved() || LayersUnsaved();
   if (unsaved != shownUnsaved_) {
     shownUnsaved_ = unsaved;
     ShowTitle();
@@ -170,6 +204,46 @@ void TCoordinationModel::ShowHistory() {
   views_.ShowUndoRedo(history_.CanUndo(), history_.CanRedo());
 }
 
-void TCoordinationModel::ShowTitle() { views_.SetTitleText(shownUnsaved_ ? "*" + titleText_ : titleText_); }
+void TCoordinationModel::ShowDrawingTime(bool on) {
+  showsDrawingTime_ = on;
+  ShowTitle();
+}
+
+void TCoordinationModel::ShowTitle() {
+  // "*evening.tlw — Tintloom": the mark, the document's name, the program's.
+  std::string title = shownUnsaved_ ? "*" : "";
+  if (!documentPath_.empty()) title += std::filesystem::path(documentPath_).filename().string() + " \xE2\x80\x94 ";
+  title += "Tintloom";
+  if (showsDrawingTime_) title += redraw_.DrawingTimeText();
+  views_.SetTitleText(title);
+}
+
+// ---------------------------------------------------------------- swatches
+
+void TCoordinationModel::StartSwatches(std::vector<std::string> lines) {
+  swatches_ = std::make_shared<const std::vector<std::string>>(std::move(lines));
+  history_.ReplaceSwatches(swatches_);
+}
+
+void TCoordinationModel::AddSwatches(std::vector<std::string> lines) {
+  if (busy_ || lines.empty()) return;
+  // A drag or a typed value still open is a step of its own, before this one.
+  if (gesture_) EndGesture();
+  auto grown = std::make_shared<std::vector<std::string>>();
+  grown->reserve(swatches_->size() + lines.size());
+  *grown = *swatches_;
+  grown->insert(grown->end(), std::make_move_iterator(lines.begin()), std::make_move_iterator(lines.end()));
+  swatches_ = std::move(grown);
+  RecordEdit();
+}
+
+void TCoordinationModel::DeleteSwatch(std::size_t index) {
+  if (busy_ || index >= swatches_->size()) return;
+  if (gesture_) EndGesture();
+  auto shrunk = std::make_shared<std::vector<std::string>>(*swatches_);
+  shrunk->erase(shrunk->begin() + static_cast<std::ptrdiff_t>(index));
+  swatches_ = std::move(shrunk);
+  RecordEdit();
+}
 
 }  // namespace tintloom

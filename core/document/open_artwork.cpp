@@ -30,7 +30,7 @@ Result<TPSD> ReadArtworkForCanvas(const std::string& path, TProgressSink& progre
   TRY(ReduceLayers(incoming, GlobalBlendTable(), progress, messages, true, true));
   ShrinkToCanvas(incoming, progress);
   // Nothing in it could be recoloured: not worth the artwork it would replace.
-  if (incoming.workingLayerCount < 1) return Fail(kNoVisibleLayers);
+  if (incoming.workingLayerCount < 1) return Fail(kNoLayersMessage);
   return incoming;
 }
 
@@ -46,12 +46,12 @@ bool TCoordinationModel::OpenSampleArtwork(const std::string& path) {
   // that cannot be used leaves them exactly as they were.
   Result<TPSD> incoming = ReadArtworkForCanvas(path, progress, messages_);
   if (!incoming) {
-    if (incoming.error().message != kNoVisibleLayers) {
+    if (incoming.error().message != kNoLayersMessage) {
       AbandonLoad(incoming.error().message);
       return false;
     }
     progress.HideProgress();
-    messages_.ShowMessage(kNoVisibleLayers);
+    messages_.ShowMessage(kNoLayersMessage);
     KeepCurrentArtwork();
     return false;
   }
@@ -70,11 +70,11 @@ bool TCoordinationModel::OpenSampleArtwork(const std::string& path) {
 
 void TCoordinationModel::AbandonLoad(const std::string& reason) {
   views_.Progress().HideProgress();
-  // The artwork is back in its windows before the messages say the open
-  // failed, so they never show an empty layer list as if the work were gone.
+  // The artwork is back in its windows before the message says the open
+  // failed, so it never shows an empty layer list as if the work were gone.
+  // The reason and the stop are one message: one box to read and close.
   KeepCurrentArtwork();
-  if (!reason.empty()) messages_.ShowMessage(reason);
-  messages_.ShowMessage(kLoadAbandoned);
+  messages_.ShowMessage(reason.empty() ? std::string(kLoadAbandoned) : reason + "\n" + kLoadAbandoned);
 }
 
 void TCoordinationModel::KeepCurrentArtwork() {

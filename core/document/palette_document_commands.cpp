@@ -15,13 +15,14 @@ TPaletteDocument CapturePaletteDocument(const TCoordinationModel& model) {
   return document;
 }
 
-void SavePaletteDocument(TCoordinationModel& model, const std::string& path) {
+bool SavePaletteDocument(TCoordinationModel& model, const std::string& path) {
   const std::vector<std::uint8_t> bytes = EncodePaletteDocument(CapturePaletteDocument(model));
   if (Result<> written = ReplaceFileContents(path, bytes); !written) {
     model.Messages().ShowMessage(written.error().message);
-    return;
+    return false;
   }
-  model.MarkSaved();
+  model.MarkSaved(TDocumentKind::Palette, path);
+  return true;
 }
 
 void LoadPaletteDocument(TCoordinationModel& model, const std::string& path) {
@@ -29,7 +30,12 @@ void LoadPaletteDocument(TCoordinationModel& model, const std::string& path) {
   // Bytes past the document's end are not part of it.
   Result<std::vector<std::uint8_t>> bytes = ReadFileStart(path, kPaletteDocumentSize);
   Result<> read = bytes ? ReadPaletteDocumentInto(model, *bytes) : Result<>(bytes.take_error());
-  if (!read) model.Messages().ShowMessage(read.error().message);
+  if (!read) {
+    model.Messages().ShowMessage(read.error().message);
+    return;
+  }
+  // The redraw recorded the opening as one step; what was opened is saved.
+  model.MarkSaved(TDocumentKind::Palette, path);
 }
 
 Result<> ReadPaletteDocumentInto(TCoordinationModel& model, std::span<const std::uint8_t> bytes) {
@@ -47,8 +53,6 @@ Result<> ReadPaletteDocumentInto(TCoordinationModel& model, std::span<const std:
   // the shades and rebuilds the ramps that can have changed.
   for (int i = 0; i < kSlotCount; ++i) model.BuildSlotRamp(i);
   model.Redraw(TCoordinationModel::kRedrawSelected);
-  // The redraw recorded the opening as one step; what was opened is saved.
-  model.MarkSaved();
   return Ok();
 }
 

@@ -12,14 +12,6 @@ float SliderFraction(int x) {
   return f > 1.0f ? 1.0f : (f < 0.0f ? 0.0f : f);
 }
 
-int SliderPosition(TExtended fraction) {
-  // Far outside the band is as good as its end: the fraction is limited
-  // afterwards, and the position must stay an int.
-  if (!(fraction > -1000.0_x)) fraction = -1000.0_x;
-  if (fraction > 1000.0_x) fraction = 1000.0_x;
-  return Trunc(fraction * kSliderBandWidth + kSliderBandLeft + 0.5_x);
-}
-
 int EditNumber(const std::string& text) {
   std::size_t i = 0;
   bool negative = false;
@@ -35,10 +27,11 @@ int EditNumber(const std::string& text) {
   return static_cast<int>(negative ? -n : n);
 }
 
-TExtended EditFraction(int slider, bool baseShade, int n) {
-  if (slider != kHueSlider) return n * 0.01_x;
-  if (baseShade) return static_cast<TExtended>(n % 360) / 359.0_x;
-  return (static_cast<TExtended>(n) + 180.0_x) / 360.0_x;
+float TypedValue(int slider, bool baseShade, int n) {
+  const auto limit = [](int v, int low, int high) { return v < low ? low : (v > high ? high : v); };
+  if (slider != kHueSlider) return static_cast<float>(limit(n, 0, 100) * 0.01_x);
+  if (baseShade) return static_cast<float>(limit(n % 360, 0, 359));
+  return static_cast<float>(limit(n, -180, 180));
 }
 
 std::array<int, 3> EditNumbers(const TColorF& param) {
@@ -71,7 +64,12 @@ bool WantsWhiteText(TColor c) {
   return Trunc(0.3 * r + 0.59 * g + 0.11 * b) <= 160;
 }
 
-void ApplySliderFraction(TCoordinationModel& model, int slider, float f) {
+namespace {
+
+// A slider's value for the selected shade of the selected slot, in the
+// parameter's own units: degrees for a hue (an offset for a shade other than
+// the base), 0..1 for saturation and value.
+void ApplyPickerValue(TCoordinationModel& model, int slider, float value) {
   const int c = model.selectedSlot;
   if (c < 0 || c >= kSlotCount) return;
   TScheme& scheme = model.Scheme();
@@ -81,28 +79,42 @@ void ApplySliderFraction(TCoordinationModel& model, int slider, float f) {
   switch (slider) {
     case kHueSlider:
       if (!base) {
-        param.h() = f * 360.0f - 180.0f;
+        param.h() = value;
       } else if (c == 0 || !ruleSlot) {
-        // The base hue runs over 0..359.
-        scheme.SetSlotHue(c, f * 359.0f);
+        scheme.SetSlotHue(c, value);
       } else if (scheme.ruleIndex == kCustomRule) {
-        scheme.SetCustomHueOffset(c, f * 359.0f - scheme.SlotHue(0));
+        scheme.SetCustomHueOffset(c, value - scheme.SlotHue(0));
       }
       // Slots 1..4 under the other rules: the hue is the rule's.
       break;
     case kSaturationSlider:
       if (base && ruleSlot) {
-        scheme.SetRuleSlotSaturation(c, f);
+        scheme.SetRuleSlotSaturation(c, value);
       } else {
-        param.s() = f;
+        param.s() = value;
       }
       break;
     case kValueSlider:
-      param.v() = f;
+      param.v() = value;
       break;
     default:
       break;
   }
+}
+
+}  // namespace
+
+void ApplySliderFraction(TCoordinationModel& model, int slider, float f) {
+  float value = f;
+  if (slider == kHueSlider) {
+    // The base hue runs over 0..359, another shade's offset over -180..180.
+    value = model.selectedShade == kBase ? f * 359.0f : f * 360.0f - 180.0f;
+  }
+  ApplyPickerValue(model, slider, value);
+}
+
+void ApplyTypedNumber(TCoordinationModel& model, int slider, int n) {
+  ApplyPickerValue(model, slider, TypedValue(slider, model.selectedShade == kBase, n));
 }
 
 std::array<TToneCell, 12> ToneCells(int width, int height) {

@@ -25,17 +25,15 @@ inline constexpr int kSliderBandWidth = 128;
 
 // The fraction 0..1 a slider position x stands for, in 1/128 steps.
 float SliderFraction(int x);
-// The slider position a fraction is typed as: the nearest 1/128 step.
-int SliderPosition(TExtended fraction);
 
 // A typed text as a decimal integer: optional sign, then digits only; any
 // other text (empty, letters, a lone sign) reads as 0.
 int EditNumber(const std::string& text);
-// The fraction a typed number stands for: the base's hue in degrees 0..359
-// (a remainder by 360, so a negative number stays negative and is limited
-// later), another shade's hue offset -180..180, saturation and value in
-// percent.
-TExtended EditFraction(int slider, bool baseShade, int n);
+// The value a typed number stands for, exactly as typed within its range
+// (a brand guide's H 100 is 100, not the slider's nearest step): the base's
+// hue in degrees 0..359 (a remainder by 360; below 0 is 0), another shade's
+// hue offset -180..180, saturation and value in percent as 0..1.
+float TypedValue(int slider, bool baseShade, int n);
 // The three numbers the edits show for a shade's parameters: the hue (or
 // hue offset) rounded to the nearest degree, the saturation rounded; the
 // value is scaled by 100.5 and truncated.
@@ -55,6 +53,9 @@ bool WantsWhiteText(TColor c);
 // A slider set to fraction f for the selected shade of the selected slot:
 // the scheme or the shade's parameters change, nothing is redrawn.
 void ApplySliderFraction(TCoordinationModel& model, int slider, float f);
+// The same for a number typed into the slider's edit, kept as TypedValue
+// gives it rather than as a slider step.
+void ApplyTypedNumber(TCoordinationModel& model, int slider, int n);
 
 // The tone diagram's twelve cells (left, top, right, bottom; right and bottom
 // exclusive) in a panel of the given size: the chromatic tones laid out by

@@ -54,11 +54,12 @@ void TRedrawDriver::BuildLookup(TLayerMapping& mapping) const {
 
 void TRedrawDriver::StartTiming() { start_ = NowMs(); }
 
-std::string TRedrawDriver::FinishTiming() {
-  lastDrawingMs_ = NowMs() - start_;
-  char title[64];
-  std::snprintf(title, sizeof title, "Tintloom [DEBUG:DRAWING SCORE %dms]", static_cast<int>(lastDrawingMs_));
-  return title;
+void TRedrawDriver::FinishTiming() { lastDrawingMs_ = NowMs() - start_; }
+
+std::string TRedrawDriver::DrawingTimeText() const {
+  char text[64];
+  std::snprintf(text, sizeof text, " [DEBUG:DRAWING SCORE %dms]", static_cast<int>(lastDrawingMs_));
+  return text;
 }
 
 }  // namespace tintloom

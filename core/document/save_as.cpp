@@ -51,6 +51,20 @@ TSaveFormat SaveFormatForPath(const std::string& path) {
   return TSaveFormat::None;
 }
 
+bool SaveDocument(TCoordinationModel& model, const std::string& path) {
+  if (model.Busy()) return false;
+  switch (SaveFormatForPath(path)) {
+    case TSaveFormat::PaletteDocument: return SavePaletteDocument(model, path);
+    case TSaveFormat::WorkDocument: return SaveWorkDocument(model, path);
+    default: break;
+  }
+  // An export would leave the work unsaved while looking saved.
+  model.Messages().ShowMessage(kNotADocumentMessage + ("\n->" + path));
+  return false;
+}
+
+const char* WorkDocumentExtension(const TCoordinationModel& model) { return model.LayerCount() > 0 ? ".tlw" : ".tlp"; }
+
 void SaveOrExport(TCoordinationModel& model, const std::string& path) {
   const TSaveFormat format = SaveFormatForPath(path);
   if (format == TSaveFormat::None) {

@@ -23,6 +23,17 @@ bool HasExtension(const std::string& path, const char* extension);
 // The format for a path, by the extension of its file name.
 TSaveFormat SaveFormatForPath(const std::string& path);
 
+inline constexpr const char* kNotADocumentMessage =
+    TL_TEXT("tintloom", "作業を保存できるのは Tintloomパレット(.tlp)と作業ファイル(.tlw)です");
+
+// Saves the work as the document the name's extension says: a palette
+// document (.tlp) or a work document (.tlw). Any other name writes nothing
+// and gets the message above with the path. True when written.
+bool SaveDocument(TCoordinationModel& model, const std::string& path);
+// The extension a new name for the work takes: ".tlw" while artwork is open,
+// whose layers only a work document keeps, else ".tlp".
+const char* WorkDocumentExtension(const TCoordinationModel& model);
+
 // Writes the current coordination in the chosen format; a file that cannot
 // be written is reported and an existing one is left whole, and a name
 // whose extension is none of them gets the message above with the path.

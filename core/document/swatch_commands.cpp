@@ -105,7 +105,7 @@ Result<TPaletteImport> ImportPaletteFile(TCoordinationModel& model, const std::s
   if (palette->colours.empty() && skipped == 0) return refuse(kNoColoursProblem);
   if (model.SelectedSlot() == nullptr) return result;  // said already
   for (TColor colour : palette->colours) {
-    const std::optional<TColorSlot> slot = model.SlotAfterPick(kBase, colour);
+    const std::optional<TColorSlot> slot = model.SlotOfColour(colour);
     if (!slot) return TPaletteImport();
     result.lines.push_back(FormatSwatchLine(*slot));
   }

@@ -36,26 +36,36 @@ TWorkDocument CaptureWorkDocument(const TCoordinationModel& model, const std::st
   return document;
 }
 
-void SaveWorkDocument(TCoordinationModel& model, const std::string& path) {
-  const std::string text = EncodeWorkDocument(CaptureWorkDocument(model, path));
+bool SaveWorkDocument(TCoordinationModel& model, const std::string& path) {
+  const TWorkDocument document = CaptureWorkDocument(model, path);
+  const std::string text = EncodeWorkDocument(document);
   const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
   if (Result<> written = ReplaceFileContents(path, bytes); !written) {
     model.Messages().ShowMessage(written.error().message);
-    return;
+    return false;
   }
-  model.MarkSaved();
+  model.MarkSaved(TDocumentKind::Work, path, document.artwork ? model.Artwork().Path() : std::string());
+  return true;
 }
 
 void LoadWorkDocument(TCoordinationModel& model, const std::string& path) {
   if (model.Busy()) return;
+  // Every refusal names the file, as the artwork's messages do.
+  const auto refuse = [&model, &path](const std::string& text) { model.Messages().ShowMessage(text + "\n->" + path); };
+  std::error_code ec;
+  const std::uintmax_t size = std::filesystem::file_size(path, ec);
+  if (!ec && size > kMaxWorkDocumentBytes) {
+    refuse(FillText(TL_TEXT("tintloom", "ファイルが大きすぎます(作業ファイルは%1MBまでです)"), kMaxWorkDocumentBytes >> 20));
+    return;
+  }
   Result<std::vector<std::uint8_t>> bytes = ReadWholeFile(path, kMaxWorkDocumentBytes);
   if (!bytes) {
-    model.Messages().ShowMessage(bytes.error().message);
+    refuse(bytes.error().message);
     return;
   }
   Result<TWorkDocument> document = DecodeWorkDocument(*bytes);
   if (!document) {
-    model.Messages().ShowMessage(document.error().message);
+    refuse(document.error().message);
     return;
   }
   (void)ApplyWorkDocument(model, *document, path);
@@ -68,15 +78,24 @@ bool ApplyWorkDocument(TCoordinationModel& model, const TWorkDocument& document,
     model.Messages().ShowMessage(palette.error().message);
     return false;
   }
-  if (!document.artwork) return true;
+  if (!document.artwork) {
+    model.MarkSaved(TDocumentKind::Work, workPath);
+    return true;
+  }
   const std::string artwork = ResolveArtworkPath(*document.artwork, workPath);
   std::error_code ec;
   if (!std::filesystem::is_regular_file(artwork, ec)) {
+    // The document still names its artwork: saved over as it is, the work
+    // would lose it and its layers' settings.
+    model.MarkSaved(TDocumentKind::Work, workPath, artwork);
     model.Messages().ShowMessage(std::string(kArtworkMissing) + "\n->" + artwork);
     return false;
   }
   // A file that fails to open leaves the artwork shown before, and its path.
-  if (!model.OpenSampleArtwork(artwork) || model.LayerCount() < 1) return false;
+  if (!model.OpenSampleArtwork(artwork) || model.LayerCount() < 1) {
+    model.MarkSaved(TDocumentKind::Work, workPath, artwork);
+    return false;
+  }
 
   const int count = model.LayerCount();
   std::vector<std::optional<std::string>> names;
@@ -100,7 +119,7 @@ bool ApplyWorkDocument(TCoordinationModel& model, const TWorkDocument& document,
   model.Views().FillLayerList();
   model.ComposeCanvas();
   model.ForgetLayerSteps();
-  model.MarkSaved();
+  model.MarkSaved(TDocumentKind::Work, workPath, model.Artwork().Path());
   if (match.unmatchedLayers > 0 || match.unusedSettings > 0) {
     std::string text = FillText(TL_TEXT("tintloom", "見本のレイヤーが作業ファイルの保存時と変わっています。") "\n"
                                     TL_TEXT("tintloom", "%1枚のレイヤーは設定を対応づけられず、未設定のままです"),

@@ -174,7 +174,12 @@ TSwatchFilePlaces LocateSwatchFile(const std::string& programDir, const std::str
   const std::string userFile = (fs::path(userDataDir) / kSwatchFileName).string();
   std::error_code ec;
   if (fs::exists(userFile, ec)) return {userFile, userFile, ""};
-  if (::access(programDir.c_str(), W_OK) == 0) return {programFile, programFile, userFile};
+  // An installed copy (PREFIX/bin beside PREFIX/share/tintloom) never writes
+  // beside itself, even where it could (run by root, or installed into the
+  // user's own prefix): a file left in a bin/ folder belongs to no package
+  // and outlives the program's removal.
+  const bool installed = fs::is_directory(fs::path(programDir) / ".." / "share" / "tintloom", ec);
+  if (!installed && ::access(programDir.c_str(), W_OK) == 0) return {programFile, programFile, userFile};
   return {programFile, userFile, ""};
 }
 

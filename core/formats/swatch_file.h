@@ -66,10 +66,11 @@ std::vector<std::string> SplitSwatchLines(std::span<const std::uint8_t> bytes, s
 std::vector<std::uint8_t> JoinSwatchLines(const std::vector<std::string>& lines);
 
 // Where the swatch file is read from and written to. The program's folder
-// keeps it when the folder can be written; an installed program's cannot,
-// and the file then lives in the user's data folder, read from the program's
-// folder until the user's own copy exists. Once a user's copy exists it is
-// the newer one and is used from then on.
+// keeps it when the folder can be written and is not an installed copy's
+// (PREFIX/bin with PREFIX/share/tintloom); otherwise the file lives in the
+// user's data folder, read from the program's folder until the user's own
+// copy exists. Once a user's copy exists it is the newer one and is used
+// from then on.
 struct TSwatchFilePlaces {
   std::string readPath;
   std::string writePath;

@@ -22,7 +22,7 @@ fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 id=org.tintloom.Tintloom
 for f in bin/tintloom share/tintloom/Tintloom.tid share/tintloom/bm.dat share/tintloom/skin.bmp \
          share/applications/$id.desktop share/metainfo/$id.metainfo.xml share/mime/packages/$id.xml \
-         share/icons/hicolor/scalable/apps/$id.svg \
+         share/icons/hicolor/scalable/apps/$id.svg share/man/man1/tintloom.1.gz \
          share/icons/hicolor/{16x16,32x32,48x48,64x64,128x128,256x256}/apps/$id.png; do
   [ -s "$prefix/$f" ] || fail "not installed: $f"
 done
@@ -46,6 +46,12 @@ if command -v update-mime-database >/dev/null; then
   grep -q '^[0-9]*:application/x-tintloom-palette:\*\.tlp$' "$prefix/share/mime/globs2" || fail "no *.tlp glob"
   grep -aq 'TLPL' "$prefix/share/mime/magic" || fail "no TLPL magic"
   grep -q '^[0-9]*:application/x-tintloom-work:\*\.tlw$' "$prefix/share/mime/globs2" || fail "no *.tlw glob"
+  # Every palette kind the program opens is offered to it by the launcher entry.
+  for type in application/x-gimp-palette application/x-adobe-swatch-exchange application/x-photoshop-swatches \
+              application/x-jasc-palette; do
+    grep -q "^[0-9]*:$type:" "$prefix/share/mime/globs2" || fail "no glob for $type"
+    grep -q "^MimeType=.*$type;" "$prefix/share/applications/$id.desktop" || fail "$type not in the launcher entry"
+  done
 fi
 
 # Start the installed program from elsewhere, with no data files around.
@@ -53,7 +59,10 @@ mkdir -p "$work/elsewhere"
 cd "$work/elsewhere" || exit 1
 args=()
 [ -n "$sample" ] && [ -f "$sample" ] && args+=("$sample")
-QT_QPA_PLATFORM=offscreen TINTLOOM_QUIT_AFTER_START=1 timeout 60 "$prefix/bin/tintloom" "${args[@]}" >"$work/run.log" 2>&1
+# The user's folders are scratch ones: the program writes its swatches on the
+# way out, and an installed copy writes them there, never into its bin/.
+XDG_DATA_HOME="$work/data" XDG_CONFIG_HOME="$work/config" QT_QPA_PLATFORM=offscreen TINTLOOM_QUIT_AFTER_START=1 \
+  timeout 60 "$prefix/bin/tintloom" "${args[@]}" >"$work/run.log" 2>&1
 rc=$?
 if [ $rc -eq 124 ]; then
   fail "the installed program did not finish starting (a start-up message waiting?)"
@@ -62,6 +71,8 @@ elif [ $rc -ne 0 ]; then
   fail "the installed program exited with $rc"
 fi
 [ -z "$(ls -A "$work/elsewhere")" ] || fail "the program wrote into the directory it was started from: $(ls -A)"
+[ "$(ls "$prefix/bin")" = tintloom ] || fail "the program wrote into its bin/: $(ls "$prefix/bin")"
+[ -f "$work/data/Tintloom/DefaultSwatch.swo" ] || fail "the swatches were not kept in the user's data folder"
 
 # The headless render with no display at all, its data files found under
 # share/: a work document of the start-up palette on the sample.

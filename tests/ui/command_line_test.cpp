@@ -18,7 +18,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr const char* kOnlyOurs = "開けるのはPSDファイル(*.psd)、Tintloomパレット(*.tlp)と作業ファイル(*.tlw)だけです";
+constexpr const char* kOnlyOurs =
+    "開けるのはPSDファイル(*.psd)、Tintloomパレット(*.tlp)、作業ファイル(*.tlw)とパレットファイル(*.gpl *.ase *.aco *.pal *.hex *.txt)だけです";
 
 class CommandLine : public ::testing::Test {
  protected:
@@ -30,12 +31,13 @@ class CommandLine : public ::testing::Test {
 
   void SetUp() override {
     fs::create_directories(dir / "folder.psd");
-    for (const char* name : {"a.psd", "B.PSD", "c.psd", "one.tlp", "Two.TLP", "w.TLW", "notes.txt", "psd", "a.psd.zip"}) {
+    for (const char* name : {"a.psd", "B.PSD", "c.psd", "one.tlp", "Two.TLP", "w.TLW", "x.gpl", "y.ASE", "notes.doc", "psd", "a.psd.zip"}) {
       std::ofstream(dir / name) << "x";
     }
     form.FileCommands().openSampleArtwork = [this](const std::string& path) { opened.push_back("psd " + path); };
     form.FileCommands().openPaletteDocument = [this](const std::string& path) { opened.push_back("tlp " + path); };
     form.FileCommands().openWorkDocument = [this](const std::string& path) { opened.push_back("tlw " + path); };
+    form.FileCommands().importPalette = [this](const std::string& path) { opened.push_back("swatches " + path); };
   }
   void TearDown() override { fs::remove_all(dir); }
   QString Path(const char* name) const { return QString::fromStdString((dir / name).string()); }
@@ -49,6 +51,7 @@ TEST_F(CommandLine, TheLastOfEachKindOpensThePaletteBeforeTheArtwork) {
   };
   const std::string a = (dir / "a.psd").string(), b = (dir / "B.PSD").string(), c = (dir / "c.psd").string();
   const std::string one = (dir / "one.tlp").string(), two = (dir / "Two.TLP").string(), w = (dir / "w.TLW").string();
+  const std::string x = (dir / "x.gpl").string(), y = (dir / "y.ASE").string();
   const Case cases[] = {
       {{}, {}},
       {{"a.psd"}, {"psd " + a}},
@@ -60,6 +63,8 @@ TEST_F(CommandLine, TheLastOfEachKindOpensThePaletteBeforeTheArtwork) {
       // A work document brings its own palette and artwork: files named with
       // it are opened over it.
       {{"a.psd", "one.tlp", "w.TLW"}, {"tlw " + w, "tlp " + one, "psd " + a}},
+      // Palettes of other programs each add to the swatches, as a drop does.
+      {{"x.gpl", "a.psd", "y.ASE"}, {"psd " + a, "swatches " + x, "swatches " + y}},
   };
   for (const Case& test : cases) {
     opened.clear();
@@ -80,7 +85,7 @@ TEST_F(CommandLine, EachUnusableNameGetsOneMessageAndTheRestStillOpens) {
       {"missing.psd", "ファイルが見つかりません" + Shown("missing.psd")},
       {"missing.tlp", "ファイルが見つかりません" + Shown("missing.tlp")},
       {"folder.psd", "フォルダーは開けません" + Shown("folder.psd")},
-      {"notes.txt", kOnlyOurs + Shown("notes.txt")},
+      {"notes.doc", kOnlyOurs + Shown("notes.doc")},
       {"psd", kOnlyOurs + Shown("psd")},
       {"a.psd.zip", kOnlyOurs + Shown("a.psd.zip")},
   };

@@ -55,6 +55,8 @@ class UnderCompositor : public ::testing::Test {
     qInstallMessageHandler(CaptureWarnings);
     ASSERT_TRUE(portalBus.isConnected()) << "no session bus";
     ASSERT_TRUE(testing::OfferPortal(portalBus, portal));
+    // The picked colours are no work to keep: quitting asks nothing.
+    form.askSaveBeforeQuit = [] { return QMessageBox::Discard; };
     form.CreateToolWindows();
     form.show();
     for (QWidget* window : StartWindows()) {

@@ -433,7 +433,7 @@ TEST_F(HueFormTest, CtrlZAfterAWheelDragBringsBackTheMarkerAndTheCanvas) {
   ASSERT_NE(redo, nullptr);
   const QPoint before = hue_->MarkerCentre(0);
   const std::vector<std::uint8_t> canvasBefore = Model().Canvas().bitmap;
-  Model().MarkSaved();
+  Model().MarkSaved(TDocumentKind::Work, "saved.tlw", Model().Artwork().Path());
   ASSERT_FALSE(form_->Caption()->text().startsWith('*'));
 
   DragMarker(0, QPoint(129, 89));

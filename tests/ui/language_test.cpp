@@ -6,6 +6,8 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QMenu>
+#include <QPushButton>
+#include <QToolButton>
 #include <gtest/gtest.h>
 #include <string_view>
 #include <vector>
@@ -15,6 +17,7 @@
 #include "support/paths.h"
 #include "support/recording.h"
 #include "ui/hue_form.h"
+#include "ui/info_form.h"
 #include "ui/layer_form.h"
 #include "ui/palette_form.h"
 #include "ui/progress_form.h"
@@ -50,24 +53,7 @@ TEST_F(LanguageTest, MenusWindowsAndMessagesAreEnglish) {
   const QComboBox* rules = form.Windows().hue->findChild<QComboBox*>("ComboBox1");
   EXPECT_GE(rules->width(), rules->sizeHint().width());
 
-  // Every English text of the fixed-size windows shows whole, inside its
-  // window.
   const TToolWindows& w = form.Windows();
-  for (QWidget* window : std::initializer_list<QWidget*>{w.hue, w.picker, w.lightBalance, w.layer, w.progress,
-                                                         w.swatch, w.info}) {
-    for (const QLabel* l : window->findChildren<QLabel*>()) {
-      // The code's caption is the same in both languages; its own test
-      // keeps it clear of the code.
-      if (l->text().isEmpty() || l->wordWrap() || l->objectName() == "Label7") continue;
-      EXPECT_GE(l->width(), l->sizeHint().width()) << l->text().toStdString();
-      EXPECT_LE(l->mapTo(window, QPoint(l->sizeHint().width(), 0)).x(), window->width()) << l->text().toStdString();
-    }
-    for (const QAbstractButton* b : window->findChildren<QAbstractButton*>()) {
-      if (!b->text().isEmpty()) {
-        EXPECT_GE(b->width(), b->sizeHint().width()) << b->text().toStdString();
-      }
-    }
-  }
   TProgressForm& progress = *w.progress;
   for (const char* caption : {kProgressReading, kProgressGrey, kProgressResize}) {
     progress.ShowProgress(caption, 1);
@@ -114,6 +100,59 @@ TEST_F(LanguageTest, MenusWindowsAndMessagesAreEnglish) {
   form.findChild<QAction*>("Japanese1")->trigger();
   ASSERT_EQ(messages.shown.size(), 2u);
   EXPECT_NE(messages.shown[1].find("日本語"), std::string::npos);
+}
+
+// Where a label or button is narrower than its text, the end of the text is
+// cut off ("HEX Code:" lost its colon in English): every one on show, in
+// every window, in both languages.
+TEST(WindowTexts, EveryVisibleLabelAndButtonShowsItsWholeTextInBothLanguages) {
+  for (const TLanguage language : {TLanguage::Japanese, TLanguage::English}) {
+    SCOPED_TRACE(language == TLanguage::English ? "English" : "Japanese");
+    InstallLanguage(language);
+    testing::TRecordingMessages messages;
+    TMainForm form(messages, testing::ProgramDir());
+    form.CreateToolWindows();
+    form.show();
+    const TToolWindows& w = form.Windows();
+    std::vector<QWidget*> windows = {&form, w.hue, w.picker, w.lightBalance, w.layer, w.swatch, w.info};
+    for (QWidget* window : windows) window->show();
+    // The information window's texts come with a colour.
+    w.info->UpdateInfo();
+    int checked = 0;
+    for (QWidget* window : windows) {
+      for (const QLabel* l : window->findChildren<QLabel*>()) {
+        if (l->window() != window || !l->isVisibleTo(window) || l->text().isEmpty() || l->textFormat() == Qt::RichText) {
+          continue;
+        }
+        const std::string name = window->objectName().toStdString() + "/" + l->objectName().toStdString() + " \"" +
+                                 l->text().toStdString() + "\"";
+        ++checked;
+        if (l->wordWrap()) {
+          EXPECT_LE(l->heightForWidth(l->width()), l->height()) << name;
+          continue;
+        }
+        const QSize needed = l->fontMetrics().size(0, l->text());
+        EXPECT_GE(l->contentsRect().width(), needed.width()) << name;
+        EXPECT_GE(l->contentsRect().height(), needed.height()) << name;
+        // Inside its window, too.
+        EXPECT_LE(l->mapTo(window, QPoint(l->width(), 0)).x(), window->width()) << name;
+      }
+      for (const QAbstractButton* b : window->findChildren<QAbstractButton*>()) {
+        if (b->window() != window || !b->isVisibleTo(window) || b->text().isEmpty()) continue;
+        ++checked;
+        const std::string name = window->objectName().toStdString() + "/" + b->objectName().toStdString() + " \"" +
+                                 b->text().toStdString() + "\"";
+        const int text = b->fontMetrics().size(Qt::TextShowMnemonic, b->text()).width();
+        EXPECT_GE(b->width(), text + (b->icon().isNull() ? 0 : b->iconSize().width()) + 4) << name;
+        if (qobject_cast<const QPushButton*>(b) == nullptr && qobject_cast<const QToolButton*>(b) == nullptr) {
+          // A check box or radio button needs its indicator beside the text.
+          EXPECT_GE(b->width(), b->sizeHint().width()) << name;
+        }
+      }
+    }
+    EXPECT_GT(checked, 30);
+  }
+  InstallLanguage(TLanguage::Japanese);
 }
 
 }  // namespace

@@ -12,6 +12,10 @@
 #include <QTemporaryDir>
 #include <QDBusConnection>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QMessageBox>
 #include <QSettings>
 #include <QTest>
 #include <QTimer>
@@ -27,6 +31,7 @@
 #include "ui/tool_form.h"
 #include "ui/hue_form.h"
 #include "ui/swatch_form.h"
+#include "ui/file_commands.h"
 #include "support/paths.h"
 #include "ui/layer_form.h"
 #include "ui/palette_form.h"
@@ -58,7 +63,7 @@ TEST(MainForm, GeometryCaptionAndCheckerCanvas) {
 TEST(MainForm, MenuHasEveryItemAndBackgroundsSwitch) {
   testing::TRecordingMessages messages;
   TMainForm form(messages, testing::ProgramDir());
-  for (const char* name : {"N1", "S1", "PSD1", "P1", "X1", "C1", "N3", "N4", "L1", "N5", "S2", "N13", "N8", "N9", "N10",
+  for (const char* name : {"N1", "S1", "PSD1", "P1", "LP1", "X1", "C1", "N3", "N4", "L1", "N5", "S2", "N13", "N8", "N9", "N10",
                            "N11", "N12"}) {
     EXPECT_NE(FindAction(&form, name), nullptr) << name;
   }
@@ -83,6 +88,118 @@ TEST(MainForm, ExitClosesTheWindow) {
   ASSERT_TRUE(form.isVisible());
   FindAction(&form, "X1")->trigger();
   EXPECT_FALSE(form.isVisible());
+}
+
+// An evening's mapping was lost at once by File › 終了 or ×. Quitting with
+// work unlike the document last saved or opened asks first: Cancel, or a save
+// that is cancelled or fails, keeps the program open with the work as it is;
+// Save writes the work (asking for a name where it has none); Discard ends.
+TEST(MainFormQuit, UnsavedWorkIsOfferedForSavingAndOnlySaveOrDiscardEnds) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const std::string swatches = dir.filePath("DefaultSwatch.swo").toStdString();
+  testing::TRecordingMessages messages;
+  TMainForm form(messages, testing::ProgramDir());
+  form.swatchFilePlaces = TSwatchFilePlaces{swatches, swatches, ""};
+  form.CreateToolWindows();
+  form.show();
+  int asked = 0;
+  QMessageBox::StandardButton answer = QMessageBox::Cancel;
+  form.askSaveBeforeQuit = [&] {
+    ++asked;
+    return answer;
+  };
+  std::vector<QString> offered;
+  QString chosen;
+  form.FileCommands().runWorkSaveDialog = [&](const QString& suggested) {
+    offered.push_back(suggested);
+    return chosen;
+  };
+  TCoordinationModel& model = form.Model();
+  const auto caption = [&form] { return form.Caption()->text().toStdString(); };
+
+  // Nothing done, or artwork only opened: nothing to ask about.
+  EXPECT_TRUE(form.MayQuit());
+  ASSERT_TRUE(model.OpenSampleArtwork(std::string(TINTLOOM_PSD_SAMPLES) + "/pt_hidden-layer.psd"));
+  EXPECT_TRUE(form.MayQuit());
+  EXPECT_EQ(asked, 0);
+  EXPECT_EQ(caption(), "Tintloom");
+
+  // A layer mapped: the caption and quitting say so, from the menu and the ×.
+  model.SelectLayer(0);
+  model.SelectSlot(3);
+  EXPECT_EQ(caption(), "*Tintloom");
+  FindAction(&form, "X1")->trigger();
+  EXPECT_EQ(asked, 1);
+  EXPECT_TRUE(form.isVisible());
+  EXPECT_FALSE(form.ShuttingDown());
+  answer = QMessageBox::Save;  // but the name is not given
+  form.findChild<QToolButton*>("SpeedButton1")->click();
+  EXPECT_EQ(asked, 2);
+  EXPECT_TRUE(form.isVisible());
+  ASSERT_EQ(offered.size(), 1u);
+  EXPECT_TRUE(offered[0].endsWith(".tlw")) << offered[0].toStdString() << ": artwork is open";
+
+  // Named, the work is written and the program may end.
+  chosen = dir.filePath("evening.tlw");
+  EXPECT_TRUE(form.MayQuit());
+  EXPECT_TRUE(QFileInfo::exists(chosen));
+  EXPECT_EQ(caption(), "evening.tlw \u2014 Tintloom");
+  EXPECT_EQ(form.windowTitle().toStdString(), "evening.tlw \u2014 Tintloom");
+
+  // The next change goes into that document without a question of a name,
+  // until writing it fails: then the program stays open, the work unsaved.
+  model.SetLayerBaseLevel(190);
+  EXPECT_EQ(caption(), "*evening.tlw \u2014 Tintloom");
+  EXPECT_TRUE(form.MayQuit());
+  EXPECT_EQ(offered.size(), 2u) << "the first named, this one written in place";
+  EXPECT_FALSE(model.Unsaved());
+  model.SetLayersHidden({0}, true);
+  QFile::remove(chosen);
+  ASSERT_TRUE(QDir().mkpath(chosen));  // a folder where the file was
+  messages.shown.clear();
+  FindAction(&form, "X1")->trigger();
+  EXPECT_TRUE(form.isVisible());
+  EXPECT_EQ(messages.shown.size(), 1u);
+  EXPECT_EQ(caption(), "*evening.tlw \u2014 Tintloom");
+
+  // Discarded: the program ends, and the swatch file is written as always.
+  answer = QMessageBox::Discard;
+  form.findChild<QToolButton*>("SpeedButton1")->click();
+  EXPECT_FALSE(form.isVisible());
+  EXPECT_TRUE(form.ShuttingDown());
+  EXPECT_TRUE(QFileInfo::exists(QString::fromStdString(swatches)));
+}
+
+// Without artwork the work is a palette: a new name ends in .tlp, and a
+// palette document opened is written again in its place.
+TEST(MainFormQuit, APaletteIsSavedAsAPaletteDocumentAndThenInItsPlace) {
+  QTemporaryDir dir;
+  testing::TRecordingMessages messages;
+  TMainForm form(messages, testing::ProgramDir());
+  form.CreateToolWindows();
+  form.askSaveBeforeQuit = [] { return QMessageBox::Save; };
+  std::vector<QString> offered;
+  form.FileCommands().runWorkSaveDialog = [&](const QString& suggested) {
+    offered.push_back(suggested);
+    return dir.filePath("autumn.tlp");
+  };
+  form.Model().ChangeRule(4);
+  EXPECT_TRUE(form.MayQuit());
+  ASSERT_EQ(offered.size(), 1u);
+  EXPECT_TRUE(offered[0].endsWith(".tlp"));
+  EXPECT_EQ(form.Caption()->text().toStdString(), "autumn.tlp \u2014 Tintloom");
+  const QByteArray first = [&] {
+    QFile f(dir.filePath("autumn.tlp"));
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+  }();
+  form.Model().ChangeRule(2);
+  EXPECT_TRUE(form.MayQuit());
+  EXPECT_EQ(offered.size(), 1u) << "written in place";
+  QFile f(dir.filePath("autumn.tlp"));
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  EXPECT_NE(f.readAll(), first);
+  EXPECT_TRUE(messages.shown.empty());
 }
 
 // A skin that is missing, damaged or too small stops start-up with a message
@@ -232,9 +349,7 @@ TEST_F(MainFormWithTools, ToolWindowsArePlacedAroundTheMainWindow) {
   EXPECT_EQ(w.hue->pos(), QPoint(main.left() - w.hue->width(), main.top()));
   EXPECT_EQ(w.hue->size(), QSize(262, 333));
   EXPECT_EQ(w.picker->pos(), QPoint(w.hue->x(), w.hue->y() + w.hue->height()));
-  EXPECT_EQ(w.lightBalance->pos(), QPoint(main.left() + main.width(), main.top()));
   EXPECT_EQ(w.layer->geometry(), QRect(main.left() + form.ClientArea()->width(), main.top(), 262, 625));
-  EXPECT_EQ(w.swatch->pos(), main.topLeft());
   EXPECT_TRUE(w.hue->isVisible());
   EXPECT_TRUE(w.picker->isVisible());
   EXPECT_TRUE(w.layer->isVisible());
@@ -242,6 +357,48 @@ TEST_F(MainFormWithTools, ToolWindowsArePlacedAroundTheMainWindow) {
   EXPECT_FALSE(w.info->isVisible());
   EXPECT_TRUE(w.info->windowFlags() & Qt::FramelessWindowHint);
   EXPECT_EQ(w.info->CaptionLabel()->text(), QString::fromUtf8("情報"));
+}
+
+// The swatch and information windows opened over the menu bar, hiding
+// ファイル, 編集 and 表示, and the light balance over the layer window: shown
+// for the first time, each goes beside the windows on show, wholly on the
+// screen; on a screen with no room beside them, below the menu bar.
+TEST_F(MainFormWithTools, FirstShownToolWindowsHideNoMenuAndNoWindowAndStayOnScreen) {
+  const TToolWindows& w = form.Windows();
+  const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+  const QRect menu(form.Menu()->mapToGlobal(QPoint(0, 0)), form.Menu()->size());
+  std::vector<QWidget*> shown = {&form, w.hue, w.picker, w.layer};
+  for (const auto& [item, window] : {std::pair<const char*, QWidget*>{"N5", w.lightBalance}, {"S2", w.swatch},
+                                     {"N13", w.info}}) {
+    FindAction(&form, item)->trigger();
+    QWidget* tool = shown.emplace_back(window);
+    ASSERT_TRUE(tool->isVisible()) << item;
+    EXPECT_TRUE(screen.contains(tool->frameGeometry())) << item;
+    for (QWidget* other : shown) {
+      if (other == tool) continue;
+      EXPECT_FALSE(tool->frameGeometry().intersects(other->frameGeometry())) << item;
+    }
+  }
+  // Beside the layer window, top down.
+  EXPECT_EQ(w.lightBalance->pos(), QPoint(w.layer->frameGeometry().right() + 1, form.y()));
+  EXPECT_EQ(w.swatch->pos(), QPoint(w.lightBalance->x(), w.lightBalance->frameGeometry().bottom() + 1));
+  // Moved away and shown again, a window keeps the place the user gave it.
+  w.swatch->hide();
+  w.swatch->move(10, 500);
+  w.swatch->show();
+  EXPECT_EQ(w.swatch->pos(), QPoint(10, 500));
+  EXPECT_FALSE(menu.isEmpty());
+
+  // A screen with no room beside the group: below the menu bar, on screen.
+  const std::vector<TWindowRect> group = {{212, 59, 600, 650}, {0, 59, 262, 351}, {0, 410, 262, 350},
+                                          {762, 84, 262, 625}};
+  const TWindowRect bar{212, 59, 600, 22};
+  const TWindowRect placed = PlaceBeside(TWindowRect{0, 0, 1024, 768}, group, bar, 275, 294);
+  EXPECT_EQ(placed.left, 212);
+  EXPECT_EQ(placed.top, 81);
+  const std::vector<TWindowRect> withFirst = {{212, 59, 600, 650}, placed};
+  const TWindowRect next = PlaceBeside(TWindowRect{0, 0, 1024, 768}, withFirst, bar, 262, 264);
+  EXPECT_EQ(next.left, 212 + kSnapCell) << "not hidden under the first";
 }
 
 TEST_F(MainFormWithTools, ViewMenuShowsAndHidesWindowsAndClosingOnlyHides) {

@@ -2,7 +2,12 @@
 // window, the menu command, the command line, failures and a real file.
 
 #include <QAction>
+#include <QApplication>
 #include <QClipboard>
+#include <QComboBox>
+#include <QDialog>
+#include <QLineEdit>
+#include <QMessageBox>
 #include <QGuiApplication>
 #include <QFile>
 #include <QProgressBar>
@@ -17,6 +22,7 @@
 #include <iterator>
 #include <unistd.h>
 
+#include "ui/artwork_export_dialog.h"
 #include "ui/hue_form.h"
 #include "ui/layer_form.h"
 #include "ui/palette_form.h"
@@ -140,17 +146,17 @@ TEST_F(Opening, InputDuringALoadFindsTheModelBusy) {
   ExpectUsable();
 }
 
-TEST_F(Opening, AMissingFileIsReportedTwiceAndLeavesTheColoursAlone) {
+TEST_F(Opening, AMissingFileIsReportedInOneMessageAndLeavesTheColoursAlone) {
   const TColor before = form.Model().SlotAt(3).shades[kShadow].LitColor;
   form.FileCommands().DropFiles({"/nonexistent/picture.psd"});
-  ASSERT_EQ(messages.shown.size(), 2u);
-  EXPECT_EQ(messages.shown[0], "ファイルを開けません.\n->/nonexistent/picture.psd");
-  EXPECT_EQ(messages.shown[1], "PSDファイルオープン中にエラーが発生したため処理を中断します");
+  // The reason and the stop in one box, not two in a row.
+  ASSERT_EQ(messages.shown.size(), 1u);
+  EXPECT_EQ(messages.shown[0], "ファイルを開けません.\n->/nonexistent/picture.psd\nPSDファイルオープン中にエラーが発生したため処理を中断します");
   EXPECT_EQ(form.Model().SlotAt(3).shades[kShadow].LitColor, before);
   ExpectUsable();
   // Not a PSD: a drop ignores it without a word.
   form.FileCommands().DropFiles({"/nonexistent/picture.png"});
-  EXPECT_EQ(messages.shown.size(), 2u);
+  EXPECT_EQ(messages.shown.size(), 1u);
 }
 
 class OpeningSamples : public Opening {
@@ -244,9 +250,8 @@ TEST_F(OpeningSamples, ADamagedFileGivesTheReasonThenTheAbandonMessage) {
   messages.shown.clear();
   form.FileCommands().DropFiles({QString::fromStdString(cut.string())});
   std::filesystem::remove(cut);
-  ASSERT_EQ(messages.shown.size(), 2u);
-  EXPECT_FALSE(messages.shown[0].empty());
-  EXPECT_EQ(messages.shown[1], "PSDファイルオープン中にエラーが発生したため処理を中断します");
+  ASSERT_EQ(messages.shown.size(), 1u);
+  EXPECT_TRUE(messages.shown[0].ends_with("\nPSDファイルオープン中にエラーが発生したため処理を中断します"));
   ExpectUsable();
   // The artwork open before is still listed, with its layer selected.
   EXPECT_EQ(model.LayerCount(), 2);
@@ -297,8 +302,72 @@ TEST_F(OpeningSamples, SavedWorkReopensByDropAndTheArtworkExportsAtItsOwnSize) {
   const QImage written(QString::fromStdString(png));
   EXPECT_EQ(written.size(), QSize(360, 200));
   ExpectUsable();
+
+  // The layers sent back as a PSD the program opens again, layer for layer.
+  const std::string psd = testing::ScratchPath("layers.psd");
+  form.FileCommands().runLayeredExportDialog = [&psd] { return QString::fromStdString(psd); };
+  form.findChild<QAction*>("LP1")->trigger();
+  ASSERT_TRUE(messages.shown.empty()) << messages.shown.front();
+  TPSD read;
+  TSilentProgress silent;
+  ASSERT_TRUE(LoadFromFile(psd, read, silent).ok());
+  EXPECT_EQ(read.layerCount, model.LayerCount());
+  EXPECT_EQ(read.width, 360);
+  ExpectUsable();
   std::filesystem::remove(work);
   std::filesystem::remove(png);
+  std::filesystem::remove(psd);
+}
+
+TEST_F(OpeningSamples, AnExportNameThatCannotBeWrittenIsSaidAndTheDialogStaysToCorrectIt) {
+  Open("pt_clipping-mask.psd");
+  ASSERT_GT(form.Model().LayerCount(), 0);
+  const std::string folder = testing::ScratchPath("export-folder");
+  std::filesystem::create_directories(folder);
+  // What the user types, one name per showing of the dialog; the warnings
+  // that come between are read and closed.
+  const QStringList typed = {QString::fromStdString(folder + "/missing/x.png"), QString::fromStdString(folder + "/x.jpg"),
+                             QString::fromStdString(folder + "/x.png")};
+  int shown = 0;
+  QStringList warnings;
+  QStringList keptFiles;
+  std::vector<int> keptBackgrounds;
+  QTimer driver;
+  QObject::connect(&driver, &QTimer::timeout, [&] {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+      warnings << box->text();
+      box->accept();
+    } else if (auto* dialog = qobject_cast<QDialog*>(modal); dialog != nullptr && dialog->objectName() == "ExportDialog") {
+      if (shown >= typed.size()) return;
+      auto* file = dialog->findChild<QLineEdit*>("ExportFile");
+      auto* background = dialog->findChild<QComboBox*>("ExportBackground");
+      keptFiles << file->text();
+      keptBackgrounds.push_back(background->currentIndex());
+      if (shown == 0) background->setCurrentIndex(3);
+      file->setText(typed[shown++]);
+      dialog->accept();
+    }
+  });
+  driver.start(10);
+  const std::optional<TArtworkExportChoice> choice = AskArtworkExport(&form, form.Model());
+  driver.stop();
+  ASSERT_TRUE(choice.has_value());
+  EXPECT_EQ(choice->path, typed[2]);
+  EXPECT_FALSE(choice->background.transparent);
+  EXPECT_EQ(choice->background.colour, TColor{0x000000});
+  // Each wrong name said what is wrong; the dialog came back holding it and
+  // the background chosen.
+  ASSERT_EQ(warnings.size(), 2);
+  EXPECT_TRUE(warnings[0].startsWith(QString::fromUtf8("書き出し先のフォルダがありません"))) << warnings[0].toStdString();
+  EXPECT_TRUE(warnings[0].contains(QString::fromStdString(folder + "/missing"))) << warnings[0].toStdString();
+  EXPECT_TRUE(warnings[1].contains(".png")) << warnings[1].toStdString();
+  ASSERT_EQ(keptFiles.size(), 3);
+  EXPECT_EQ(keptFiles[1], typed[0]);
+  EXPECT_EQ(keptFiles[2], typed[1]);
+  EXPECT_EQ(keptBackgrounds[1], 3);
+  EXPECT_EQ(keptBackgrounds[2], 3);
+  std::filesystem::remove_all(folder);
 }
 
 }  // namespace

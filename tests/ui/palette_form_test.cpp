@@ -12,6 +12,7 @@
 #include "support/artwork.h"
 #include "support/paths.h"
 #include "support/recording.h"
+#include "ui/layer_form.h"
 #include "ui/main_form.h"
 
 namespace tintloom {
@@ -32,7 +33,8 @@ class LightBalanceTest : public ::testing::Test {
     EXPECT_FALSE(balance->isVisible());
     form.findChild<QAction*>("N5")->trigger();
     ASSERT_TRUE(balance->isVisible());
-    EXPECT_EQ(balance->pos(), QPoint(form.frameGeometry().left() + form.width(), form.frameGeometry().top()));
+    // Beside the layer window, covering none of the windows on show.
+    EXPECT_EQ(balance->pos(), QPoint(form.Windows().layer->frameGeometry().right() + 1, form.frameGeometry().top()));
     // An artwork of one layer per slot, each a 2 x 2 block of grey 100 (between
     // the levels), so every slot's ramp shows on the canvas.
     std::vector<TSimpleLayer> layers;

@@ -90,26 +90,37 @@ class PickerFormTest : public ::testing::Test {
   TInfoForm* info_ = nullptr;
 };
 
-TEST_F(PickerFormTest, TypedNumbersAreStoredInSliderStepsWhileTheEditsKeepTheText) {
-  Type(kHueSlider, "180");
-  EXPECT_FLOAT_EQ(Scheme().SlotHue(0), 179.5f);
-  EXPECT_FLOAT_EQ(Shade(0, kBase).Param.h(), 179.5f);
-  EXPECT_EQ(picker_->Edit(kHueSlider)->text(), "180");
+TEST_F(PickerFormTest, TypedNumbersAreKeptAsTypedAndTheSliderShowsTheNearestStep) {
+  // A brand guide's hues, which the slider's steps turned into 101, 199, 56.
+  for (const auto& [text, hue] : {std::pair{"100", 100.0f}, std::pair{"200", 200.0f}, std::pair{"55", 55.0f}}) {
+    Type(kHueSlider, text);
+    QTest::keyClick(picker_->Edit(kHueSlider), Qt::Key_Return);
+    EXPECT_FLOAT_EQ(Scheme().SlotHue(0), hue) << text;
+    EXPECT_FLOAT_EQ(Shade(0, kBase).Param.h(), hue) << text;
+    EXPECT_EQ(picker_->Edit(kHueSlider)->text(), text);
+  }
   Type(kValueSlider, "37");
   Type(kSaturationSlider, "37");
-  EXPECT_FLOAT_EQ(Shade(0, kBase).Param.v(), 47.0f / 128);
-  EXPECT_FLOAT_EQ(Scheme().SaturationWeight(0), 47.0f / 128);
-  EXPECT_EQ(picker_->Edit(kValueSlider)->text(), "37");
-  // The next refresh shows the stored values.
+  EXPECT_FLOAT_EQ(Shade(0, kBase).Param.v(), 0.37f);
+  EXPECT_FLOAT_EQ(Scheme().SaturationWeight(0), 0.37f);
+  // The next refresh, a commit, and an undo and redo of the step all show
+  // the numbers typed.
   Model().Redraw(TCoordinationModel::kRedrawSelected);
-  EXPECT_EQ(picker_->Edit(kHueSlider)->text(), "180");
-  EXPECT_EQ(picker_->Edit(kSaturationSlider)->text(), "37");
-  EXPECT_EQ(picker_->Edit(kValueSlider)->text(), "36");
-  // So does committing a typed value, or an undo and redo would show
-  // another number for the same colour.
-  Type(kValueSlider, "37");
-  QTest::keyClick(picker_->Edit(kValueSlider), Qt::Key_Return);
-  EXPECT_EQ(picker_->Edit(kValueSlider)->text(), "36");
+  QTest::keyClick(picker_->Edit(kSaturationSlider), Qt::Key_Return);
+  const auto shows = [this](const char* h, const char* s, const char* v) {
+    EXPECT_EQ(picker_->Edit(kHueSlider)->text(), h);
+    EXPECT_EQ(picker_->Edit(kSaturationSlider)->text(), s);
+    EXPECT_EQ(picker_->Edit(kValueSlider)->text(), v);
+  };
+  shows("55", "37", "37");
+  Model().Undo();
+  Model().Redo();
+  shows("55", "37", "37");
+  // The value slider's pointer sits on the step nearest 37 % (47 of 128).
+  const TSurface& value = picker_->SliderSurface(kValueSlider);
+  const auto pointerAt = [&value](int x) { return FromRgb24(value.At(x + 4, 16)) != FromRgb24(value.At(2, 16)); };
+  EXPECT_TRUE(pointerAt(47) || pointerAt(48));
+  EXPECT_FALSE(pointerAt(30));
 
   // The shadow's hue is an offset, all the way round both ways.
   Click(picker_->ShadeStripBox(), QPoint(10, 70));

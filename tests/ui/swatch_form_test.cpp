@@ -9,9 +9,11 @@
 #include <QScrollBar>
 #include <QTest>
 #include <QUrl>
+#include <QWheelEvent>
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 
 #include "core/base/file_io.h"
 #include "core/formats/palette_document.h"
@@ -104,6 +106,76 @@ TEST_F(SwatchWindow, ClicksAddApplyScrollAndDeleteAndTheFileKeepsThem) {
   EXPECT_TRUE(messages.shown.empty());
 }
 
+// A stray Alt+click deleted a swatch for good: adding, deleting and importing
+// are steps that Ctrl+Z takes back and Ctrl+Y brings again, and the file
+// written at the end holds the collection as it then is. The swatches are no
+// work to save: they never mark the caption.
+TEST_F(SwatchWindow, AddingDeletingAndImportingAreUndoneAndRedoneLikeAnyEdit) {
+  TCoordinationModel& model = form.Model();
+  for (int i = 0; i < 3; ++i) {
+    model.SelectSlot(i);
+    Click(32 * i + 5, 5);
+  }
+  ASSERT_EQ(swatch->Swatches().size(), 3u);
+  const std::vector<std::string> three = swatch->Swatches();
+  Click(32 + 5, 5, Qt::AltModifier);
+  ASSERT_EQ(swatch->Swatches().size(), 2u);
+  EXPECT_FALSE(form.Model().Unsaved());
+  QTest::keyClick(swatch, Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(swatch->Swatches(), three);
+  // The grid shows it back: cell 1 is slot 1's colour again.
+  EXPECT_EQ(FromRgb24(swatch->GridSurface().At(40, 10)), model.SlotAt(1).shades[kBase].Color);
+  QTest::keyClick(swatch, Qt::Key_Y, Qt::ControlModifier);
+  EXPECT_EQ(swatch->Swatches().size(), 2u);
+  form.UndoClick();
+
+  // A whole palette file is one step.
+  const std::string gpl = dir + "/four.gpl";
+  const std::string four = "GIMP Palette\n200 40 10\n10 40 200\n0 0 0\n255 255 255\n";
+  ASSERT_TRUE(ReplaceFileContents(gpl, std::vector<std::uint8_t>(four.begin(), four.end())).ok());
+  swatch->ImportPaletteFile(QString::fromStdString(gpl));
+  ASSERT_EQ(swatch->Swatches().size(), 7u);
+  form.UndoClick();
+  EXPECT_EQ(swatch->Swatches(), three);
+  form.UndoClick();  // the adding of the third swatch
+  EXPECT_EQ(swatch->Swatches().size(), 2u);
+  form.RedoClick();
+  form.RedoClick();
+  EXPECT_EQ(swatch->Swatches().size(), 7u);
+  EXPECT_FALSE(form.Model().Unsaved());
+
+  form.UndoClick();
+  const std::vector<std::string> kept = swatch->Swatches();
+  form.ShutDown();
+  EXPECT_EQ(ReadWholeFile(file, 1 << 20).value(), JoinSwatchLines(kept));
+}
+
+// With a thousand swatches the grid must scroll where the pointer is: the
+// wheel over the cells, and Page Up, Page Down, Home and End.
+TEST_F(SwatchWindow, TheWheelAndThePageKeysScrollTheGrid) {
+  form.Model().StartSwatches(std::vector<std::string>(1000, "0x0000FF,0x00FF00"));
+  swatch->RefreshSwatches();
+  QScrollBar* bar = swatch->ScrollBar();
+  ASSERT_EQ(bar->maximum(), 125);
+  const QPoint over(100, 100);
+  QWheelEvent down(QPointF(over), QPointF(swatch->SwatchBox()->mapToGlobal(over)), QPoint(), QPoint(0, -120),
+                   Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+  QApplication::sendEvent(swatch->SwatchBox(), &down);
+  EXPECT_EQ(bar->value(), 3) << "three rows a notch";
+  QTest::keyClick(swatch, Qt::Key_PageDown);
+  EXPECT_EQ(bar->value(), 3 + 8) << "a page is the eight rows on show";
+  QTest::keyClick(swatch, Qt::Key_End);
+  EXPECT_EQ(bar->value(), 125);
+  QTest::keyClick(swatch, Qt::Key_PageUp);
+  EXPECT_EQ(bar->value(), 117);
+  QTest::keyClick(swatch, Qt::Key_Home);
+  EXPECT_EQ(bar->value(), 0);
+  QWheelEvent up(QPointF(over), QPointF(swatch->SwatchBox()->mapToGlobal(over)), QPoint(), QPoint(0, 120),
+                 Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+  QApplication::sendEvent(swatch->SwatchBox(), &up);
+  EXPECT_EQ(bar->value(), 0);
+}
+
 TEST_F(SwatchWindow, RightClickMenuAddsDeletesAndImportsAndDroppedPalettesComeIn) {
   TCoordinationModel& model = form.Model();
   std::vector<QString> offered;
@@ -131,7 +203,7 @@ TEST_F(SwatchWindow, RightClickMenuAddsDeletesAndImportsAndDroppedPalettesComeIn
   EXPECT_EQ(offered, (std::vector<QString>{remove, import}));
   EXPECT_TRUE(swatch->Swatches().empty());
 
-  // Import through the dialog: each colour as the slot picked into its base.
+  // Import through the dialog: each colour the base of a swatch.
   const auto write = [&](const std::string& name, const std::string& text) {
     const std::string path = dir + "/" + name;
     EXPECT_TRUE(ReplaceFileContents(path, std::vector<std::uint8_t>(text.begin(), text.end())).ok());
@@ -143,7 +215,7 @@ TEST_F(SwatchWindow, RightClickMenuAddsDeletesAndImportsAndDroppedPalettesComeIn
   choice = import;
   Click(5, 5, Qt::NoModifier, Qt::RightButton);
   ASSERT_EQ(swatch->Swatches().size(), 2u);
-  EXPECT_EQ(FromRgb24(swatch->GridSurface().At(10, 10)), model.SlotAfterPick(kBase, 0x0A28C8)->shades[kBase].Color);
+  EXPECT_EQ(FromRgb24(swatch->GridSurface().At(10, 10)), TColor{0x0A28C8});  // "200 40 10" exactly
   EXPECT_TRUE(messages.shown.empty());
 
   // A damaged file: one message, nothing added.
@@ -244,11 +316,11 @@ TEST(PaletteCommands, OpenAndSaveGoByTheExtensionInAnyCase) {
   form.FileCommands().N1Click();
   EXPECT_EQ(artwork, std::vector<std::string>{dir + "/picture.PSD"});
   form.Model().ChangeRule(2);
-  chosen = QString::fromStdString(dir + "/a.Aco");
+  chosen = QString::fromStdString(dir + "/a.dat");
   form.FileCommands().N1Click();
   EXPECT_EQ(form.Model().Scheme().ruleIndex, 2);
   ASSERT_EQ(messages.shown.size(), 1u);
-  EXPECT_NE(messages.shown[0].find(dir + "/a.Aco"), std::string::npos);
+  EXPECT_NE(messages.shown[0].find(dir + "/a.dat"), std::string::npos);
   messages.shown.clear();
   // A work document saves and opens through the same two commands.
   form.Model().ChangeRule(4);
@@ -263,6 +335,29 @@ TEST(PaletteCommands, OpenAndSaveGoByTheExtensionInAnyCase) {
   form.FileCommands().S1Click();
   EXPECT_EQ(messages.shown, std::vector<std::string>{kFileAccessMessage});
   fs::remove_all(dir);
+}
+
+TEST_F(SwatchWindow, APaletteFileOpenedDroppedOrNamedOnTheCommandLineComesIntoTheSwatchesAlike) {
+  const std::string gpl = dir + "/brand.gpl";
+  const std::string text = "GIMP Palette\nName: brand\n#\n200 40 10\tRed\n10 40 200\tBlue\n";
+  ASSERT_TRUE(ReplaceFileContents(gpl, std::vector<std::uint8_t>(text.begin(), text.end())).ok());
+  const QString path = QString::fromStdString(gpl);
+  form.FileCommands().runPaletteOpenDialog = [&path] { return path; };
+  const std::vector<std::function<void()>> ways = {
+      [&] { form.FileCommands().DropFiles({path}); },
+      [&] { form.FileCommands().N1Click(); },
+      [&] { form.FileCommands().OpenCommandLineFiles({path}); },
+  };
+  std::vector<std::vector<std::string>> added;
+  for (const auto& way : ways) {
+    const std::size_t before = swatch->Swatches().size();
+    way();
+    added.emplace_back(swatch->Swatches().begin() + static_cast<std::ptrdiff_t>(before), swatch->Swatches().end());
+  }
+  EXPECT_TRUE(messages.shown.empty()) << messages.shown.front();
+  ASSERT_EQ(added[0].size(), 2u);
+  EXPECT_EQ(added[1], added[0]);
+  EXPECT_EQ(added[2], added[0]);
 }
 
 }  // namespace

@@ -119,6 +119,17 @@ TEST(WindowSnap, TheStartLayoutMovesInsideASmallScreen) {
   EXPECT_EQ(group[2].top, group[1].top + 333);
   EXPECT_EQ(group[3].left, 1024 - 262);
   EXPECT_EQ(group[0].top, 60);
+  // It covered the right end of the menu bar: moved down clear of it, still
+  // on the screen. Where that would leave the screen, it stays.
+  const TWindowRect menu{262, 60, 600, 19};
+  KeepOffMenuBar(small, menu, group[3]);
+  EXPECT_EQ(group[3].top, 79);
+  TWindowRect tall{762, 60, 262, 700};
+  KeepOffMenuBar(small, menu, tall);
+  EXPECT_EQ(tall.top, 60);
+  TWindowRect clear = group[1];
+  KeepOffMenuBar(small, menu, clear);
+  EXPECT_EQ(clear.top, group[1].top);
 
   // Where the layout fits but hangs off one side it moves whole.
   group = {main, hue, picker, layer};

@@ -13,6 +13,7 @@
 #include "core/base/file_io.h"
 #include "core/formats/png_file.h"
 #include "core/document/coordination_model.h"
+#include "bench/psd_generator.h"
 #include "support/paths.h"
 #include "support/recording.h"
 
@@ -154,6 +155,94 @@ TEST_F(FullSizeRender, TransparentPictureKeepsTheArtworksOwnCoverageAndColours) 
   int covered = 0;
   for (std::size_t i = 3; i < hidden.rgba.size(); i += 4) covered += hidden.rgba[i] != 0;
   EXPECT_EQ(covered, 0);
+}
+
+TEST_F(FullSizeRender, TransparentPictureBlendsEachModeWithTheCoverageBelowIt) {
+  // A layer of every mode over three backdrops side by side: nothing
+  // (columns 0..15), a half-covering layer (16..31) and an opaque one
+  // (32..47); opaque in row 0, at alpha 160 in row 1.
+  constexpr int kW = 48;
+  const auto grey = [](int x, int) { return (x % 16) * 16 + 5; };
+  psdgen::TLayer below(0, 16, 2, kW, {{-1, kW - 16, psdgen::Plane(kW - 16, 2, [](int x, int) { return x < 16 ? 128 : 255; })},
+                                      {0, kW - 16, psdgen::Plane(kW - 16, 2, [](int x, int) { return 250 - x * 7; })},
+                                      {1, kW - 16, psdgen::Plane(kW - 16, 2, [](int x, int) { return 250 - x * 7; })},
+                                      {2, kW - 16, psdgen::Plane(kW - 16, 2, [](int x, int) { return 250 - x * 7; })}});
+  psdgen::TLayer over(0, 0, 2, kW, {{-1, kW, psdgen::Plane(kW, 2, [](int, int y) { return y == 0 ? 255 : 160; })},
+                                    {0, kW, psdgen::Plane(kW, 2, grey)},
+                                    {1, kW, psdgen::Plane(kW, 2, grey)},
+                                    {2, kW, psdgen::Plane(kW, 2, grey)}});
+  below.name = "below";
+  over.name = "over";
+  const std::string file = ScratchPath("modes.psd");
+  {
+    const std::vector<std::uint8_t> bytes = psdgen::MakePsd(kW, 2, 3, {below, over});
+    std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  }
+  ASSERT_TRUE(model.OpenSampleArtwork(file));
+  ASSERT_EQ(model.LayerCount(), 2);
+  model.LayerMapping(0).MappedSlot = 3;
+  model.LayerMapping(1).MappedSlot = 0;
+  model.BuildLayerLookup(0);
+  model.BuildLayerLookup(1);
+  const auto colourOf = [this](int layer, std::uint8_t level) { return *model.Artwork().Mapping(layer).Lookup[level]; };
+  const auto at = [](const TPngPicture& p, int x, int y, int k) {
+    return static_cast<int>(p.rgba[(static_cast<std::size_t>(y) * p.width + x) * 4 + k]);
+  };
+  TRenderBackground transparent;
+  transparent.transparent = true;
+  for (int mode = kBlendNormal; mode < kBlendModeCount; ++mode) {
+    model.RestoreLayerBlendMode(1, mode);
+    const TPngPicture picture = Export(transparent);
+    ASSERT_EQ(picture.width, kW);
+    const std::uint8_t* table = mode == kBlendNormal ? nullptr : GlobalBlendTable().Table(mode);
+    for (const TColor under : {TColor{0xFFFFFF}, TColor{0x000000}, TColor{0x808080}}) {
+      TRenderBackground colour;
+      colour.colour = under;
+      const TPngPicture onColour = Export(colour);
+      for (int y = 0; y < 2; ++y) {
+        const int a = y == 0 ? 255 : 160;
+        for (int x = 0; x < kW; ++x) {
+          const std::string where = "mode " + std::to_string(mode) + " at " + std::to_string(x) + "," + std::to_string(y) +
+                                    " under " + std::to_string(under);
+          const TRgb24 s = colourOf(1, static_cast<std::uint8_t>(grey(x, y)));
+          const int source[3] = {s.red, s.green, s.blue};
+          if (x >= 32) {
+            // Over a covered backdrop the picture is the canvas's pixel, on any colour.
+            ASSERT_EQ(at(picture, x, y, 3), 255) << where;
+            for (int k = 0; k < 3; ++k) ASSERT_EQ(at(picture, x, y, k), at(onColour, x, y, k)) << where;
+          } else if (x < 16) {
+            // Over nothing the layer shows its own colour at its own alpha.
+            ASSERT_EQ(at(picture, x, y, 3), a) << where;
+            for (int k = 0; k < 3; ++k) ASSERT_EQ(at(picture, x, y, k), source[k]) << where;
+          } else {
+            // Over half coverage: Cs' = (1 - ab) Cs + ab B(Cb, Cs), laid over the backdrop.
+            const double ab = 128.0 / 255.0, as = a / 255.0;
+            const TRgb24 b = colourOf(0, static_cast<std::uint8_t>(250 - (x - 16) * 7));
+            const int backdrop[3] = {b.red, b.green, b.blue};
+            const double ao = as + ab * (1 - as);
+            EXPECT_NEAR(at(picture, x, y, 3), ao * 255, 1.0) << where;
+            for (int k = 0; k < 3; ++k) {
+              const int blended = table == nullptr ? source[k] : table[backdrop[k] * 256 + source[k]];
+              const double weighted = (1 - ab) * source[k] + ab * blended;
+              const double expected = (as * weighted + ab * (1 - as) * backdrop[k]) / ao;
+              ASSERT_NEAR(at(picture, x, y, k), expected, 1.0) << where;
+            }
+          }
+          if (mode == kBlendNormal) {
+            // Normal layers laid over any colour give the picture made on it.
+            const int alpha = at(picture, x, y, 3);
+            const int underRgb[3] = {static_cast<int>(under & 0xFF), static_cast<int>(under >> 8 & 0xFF),
+                                     static_cast<int>(under >> 16 & 0xFF)};
+            for (int k = 0; k < 3; ++k) {
+              const double laid = (at(picture, x, y, k) * alpha + underRgb[k] * (255 - alpha)) / 255.0;
+              ASSERT_NEAR(laid, at(onColour, x, y, k), 1.5) << where;
+            }
+          }
+        }
+      }
+    }
+  }
+  fs::remove(file);
 }
 
 TEST_F(FullSizeRender, AChangedOrCutFileACancelOrAnUnwritableTargetLeavesNoPicture) {

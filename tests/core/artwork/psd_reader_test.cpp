@@ -52,7 +52,7 @@ TLayer RgbLayer(std::int32_t top, std::int32_t left, std::int32_t h, std::int32_
 
 TEST(PsdHeader, RefusalsComeInOrderWithTheirMessages) {
   const std::string size_message =
-      "画像サイズが大きすぎます(16777216byte). ファイルを開けません\n4096×4096以上の画像サイズはサポートしていません";
+      "画像サイズが大きすぎます(4096×4096ピクセル). ファイルを開けません\n4096×4096以上の画像サイズはサポートしていません";
   struct Case {
     std::vector<std::uint8_t> bytes;
     std::string message;
@@ -67,9 +67,9 @@ TEST(PsdHeader, RefusalsComeInOrderWithTheirMessages) {
       {Header(0xFFFFF000u, 4096, 8, 3), size_message},  // stored negative: its absolute value
       {Header(4096, 4096, 16, 3), size_message},        // the size is tested before the depth
       {Header(100, 30001, 8, 3),
-       "画像サイズが大きすぎます(3000100byte). ファイルを開けません\n4096×4096以上の画像サイズはサポートしていません"},
+       "画像サイズが大きすぎます(30001×100ピクセル). ファイルを開けません\n4096×4096以上の画像サイズはサポートしていません"},
       {Header(0x80000000u, 1, 8, 3),
-       "画像サイズが大きすぎます(2147483648byte). ファイルを開けません\n4096×4096以上の画像サイズはサポートしていません"},
+       "画像サイズが大きすぎます(1×2147483648ピクセル). ファイルを開けません\n4096×4096以上の画像サイズはサポートしていません"},
       {Header(10, 10, 16, 3), "サポートしていない色深度です(16). ファイルを開けません"},
       {Header(10, 10, 8, 4), "サポートしていないカラーモード(4)です. ファイルを開けません"},
       {Header(10, 10, 8, 2), "サポートしていないカラーモード(2)です. ファイルを開けません"},

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <algorithm>
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <string>
 
@@ -14,6 +15,8 @@
 #include "core/document/palette_document_commands.h"
 #include "core/document/work_document_commands.h"
 #include "core/formats/palette_document.h"
+#include "core/artwork/psd_document.h"
+#include "core/base/file_io.h"
 #include "core/formats/png_file.h"
 #include "core/formats/work_document.h"
 #include "core/document/coordination_model.h"
@@ -57,6 +60,10 @@ class CommandLineRender : public ::testing::Test {
     return RunCommandLineRender(args, testing::ProgramDir(), out, err);
   }
   std::string P(const char* name) const { return (folder / name).string(); }
+  long Lines() const {
+    const std::string text = err.str();
+    return std::count(text.begin(), text.end(), '\n');
+  }
 
   fs::path folder;
   std::ostringstream out, err;
@@ -79,6 +86,44 @@ TEST_F(CommandLineRender, OnePicturePerPaletteNamedAfterItAndSizedOnRequest) {
   EXPECT_EQ(full->width, 360);
   EXPECT_EQ(full->height, 200);
   EXPECT_TRUE(full->alpha);
+}
+
+TEST_F(CommandLineRender, LayeredPsdByItsExtensionOrByFormatAndNeverOverTheArtwork) {
+  const auto layers = [](const std::string& path) {
+    TPSD doc;
+    TSilentProgress silent;
+    return LoadFromFile(path, doc, silent).ok() ? doc.layerCount : -1;
+  };
+  ASSERT_EQ(Run({"--render", P("w.tlw"), "--output", P("layers.PSD")}), 0) << err.str();
+  const int working = [this] {
+    testing::TRecordingViews views;
+    testing::TRecordingMessages messages;
+    TCoordinationModel model(views, messages);
+    model.OpenSampleArtwork(P("art.psd"));
+    return model.LayerCount();
+  }();
+  EXPECT_EQ(layers(P("layers.PSD")), working);
+  ASSERT_EQ(Run({"--render", P("w.tlw"), "--palette", P("a.tlp"), "--palette", P("b.tlp"), "--output-dir",
+                 P("psd"), "--format", "psd"}),
+            0)
+      << err.str();
+  EXPECT_GT(layers(P("psd/a.psd")), 0);
+  EXPECT_NE(ReadWholeFile(P("psd/a.psd"), 1 << 20).value(), ReadWholeFile(P("psd/b.psd"), 1 << 20).value());
+
+  const std::uint64_t size = fs::file_size(P("art.psd"));
+  for (const auto& [args, status] : std::vector<std::pair<std::vector<std::string>, int>>{
+           {{"--render", P("w.tlw"), "--output", P("x.psd"), "--size", "100"}, 2},
+           {{"--render", P("w.tlw"), "--output", P("x.psd"), "--background", "transparent"}, 2},
+           {{"--render", P("w.tlw"), "--output-dir", P("d"), "--format", "tiff"}, 2},
+           {{"--render", P("w.tlw"), "--output", P("x.psd"), "--format", "psd"}, 2},
+           {{"--render", P("w.tlw"), "--output", P("art.psd")}, 1},
+       }) {
+    EXPECT_EQ(Run(args), status) << args.back();
+    const std::string line = err.str();
+    EXPECT_EQ(std::count(line.begin(), line.end(), '\n'), 1) << line;
+    EXPECT_FALSE(fs::exists(P("x.psd")));
+  }
+  EXPECT_EQ(fs::file_size(P("art.psd")), size);
 }
 
 TEST_F(CommandLineRender, EveryFailureIsOneEnglishLineAndANonZeroStatus) {
@@ -112,6 +157,56 @@ TEST_F(CommandLineRender, EveryFailureIsOneEnglishLineAndANonZeroStatus) {
 
   EXPECT_EQ(Run({"--help"}), 0);
   EXPECT_NE(out.str().find("--output-dir"), std::string::npos);
+  // The version alone on its line, as scripts and package tools read it,
+  // also when given among other arguments.
+  EXPECT_EQ(Run({"picture.psd", "--version"}), 0);
+  EXPECT_TRUE(std::regex_match(out.str(), std::regex("tintloom [0-9]+(\\.[0-9]+)+\n"))) << out.str();
+  EXPECT_TRUE(err.str().empty()) << err.str();
+}
+
+TEST_F(CommandLineRender, OutputsItCannotWriteAsAskedAreRefusedBeforeAnythingIsWritten) {
+  // Two palettes of one file name would make one picture twice over.
+  fs::create_directories(folder / "pa");
+  fs::create_directories(folder / "pb");
+  fs::copy_file(P("a.tlp"), P("pa/autumn.tlp"));
+  fs::copy_file(P("b.tlp"), P("pb/autumn.tlp"));
+  EXPECT_EQ(Run({"--render", P("w.tlw"), "--palette", P("pa/autumn.tlp"), "--palette", P("pb/autumn.tlp"),
+                 "--output-dir", P("dd")}),
+            2);
+  EXPECT_EQ(Lines(), 1) << err.str();
+  EXPECT_NE(err.str().find("autumn.png"), std::string::npos) << err.str();
+  EXPECT_FALSE(fs::exists(P("dd")));
+  EXPECT_EQ(Run({"--help"}), 0);
+  EXPECT_NE(out.str().find("refused"), std::string::npos);
+
+  // A picture is written in the format its extension names, or not at all.
+  EXPECT_EQ(Run({"--render", P("w.tlw"), "--output", P("out.jpg")}), 2);
+  EXPECT_EQ(Lines(), 1) << err.str();
+  EXPECT_NE(err.str().find(".png"), std::string::npos) << err.str();
+  EXPECT_FALSE(fs::exists(P("out.jpg")));
+  ASSERT_EQ(Run({"--render", P("w.tlw"), "--output", P("out.PNG")}), 0) << err.str();
+  EXPECT_TRUE(ReadPngFile(P("out.PNG")).ok());
+
+  // A folder that is not there is named as such.
+  EXPECT_EQ(Run({"--render", P("w.tlw"), "--output", P("nowhere/x.png")}), 1);
+  EXPECT_NE(err.str().find("no such folder"), std::string::npos) << err.str();
+
+  // A work document too large to be one is said to be.
+  fs::copy_file(P("w.tlw"), P("large.tlw"));
+  fs::resize_file(P("large.tlw"), kMaxWorkDocumentBytes + 1);
+  EXPECT_EQ(Run({"--render", P("large.tlw"), "--output", P("x.png")}), 1);
+  EXPECT_NE(err.str().find("too large"), std::string::npos) << err.str();
+}
+
+TEST_F(CommandLineRender, ReadableArtworkWithoutAVisibleLayerIsSaidToHaveNoLayersAsTheWindowSaysIt) {
+  fs::copy_file(fs::path(TINTLOOM_PSD_SAMPLES) / "pt_0layers.psd", P("art.psd"), fs::copy_options::overwrite_existing);
+  EXPECT_EQ(Run({"--render", P("w.tlw"), "--output", P("x.png")}), 1);
+  EXPECT_NE(err.str().find("has no layers"), std::string::npos) << err.str();
+  EXPECT_EQ(err.str().find("not a readable"), std::string::npos) << err.str();
+  // A file that is no PSD at all is still called that.
+  std::ofstream(P("art.psd"), std::ios::trunc) << "not a psd";
+  EXPECT_EQ(Run({"--render", P("w.tlw"), "--output", P("x.png")}), 1);
+  EXPECT_NE(err.str().find("not a readable layered PSD file"), std::string::npos) << err.str();
 }
 
 }  // namespace

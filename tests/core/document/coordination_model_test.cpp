@@ -444,8 +444,12 @@ TEST_F(ModelTest, RedrawRebuildsOnlyTheRampsThatCanHaveChanged) {
   model.Redraw(TCoordinationModel::kRedrawSelected);
   EXPECT_EQ(rampBase(7), model.SlotAt(7).shades[kBase].LitColor);
   EXPECT_NE(rampBase(2), model.SlotAt(2).shades[kBase].LitColor);
-  // The palette changed since the start: the caption says so.
-  EXPECT_EQ(views.title.rfind("*Tintloom [DEBUG:DRAWING SCORE ", 0), 0u);
+  // The palette changed since the start: the caption says so, and names no
+  // drawing time unless a developer asks for it.
+  EXPECT_EQ(views.title, "*Tintloom");
+  model.ShowDrawingTime(true);
+  EXPECT_EQ(views.title.rfind("*Tintloom [DEBUG:DRAWING SCORE ", 0), 0u) << views.title;
+  model.ShowDrawingTime(false);
   // Slot 2 selected: all rule slots.
   model.selectedSlot = 2;
   model.SlotAt(8).shades[kBase].Param.v() = 0.5f;

@@ -216,20 +216,26 @@ TEST_F(HistoryTest, NewArtworkClearsOnlyTheLayerSteps) {
 
 TEST_F(HistoryTest, TheCaptionMarksChangesSinceTheLastSaveOrOpen) {
   const std::string path = testing::ScratchPath("history.tlp");
-  model.Redraw(TCoordinationModel::kRedrawSelected);
-  ASSERT_EQ(views.title.rfind("Tintloom", 0), 0u) << views.title;
+  // The set-up mapped a layer to slot 0: work no document holds yet.
+  EXPECT_EQ(views.title, "*Tintloom");
+  model.Undo();
+  ASSERT_EQ(views.title, "Tintloom");
 
   model.ChangeRule(5);
   EXPECT_EQ(views.title.rfind("*Tintloom", 0), 0u);
   model.Undo();
   EXPECT_EQ(views.title.rfind("Tintloom", 0), 0u) << "undone back to the start";
-  // A layer's mapping is not kept in the palette.
-  model.SetLayerBaseLevel(10);
-  EXPECT_FALSE(model.Unsaved());
+  // A layer's level is work too, which a palette document does not keep.
+  const int level = model.LayerMapping(1).BaseLevel;
+  model.SetLayerBaseLevel(100);
+  EXPECT_TRUE(model.Unsaved());
 
   model.ChangeRule(5);
   SavePaletteDocument(model, path);
-  EXPECT_FALSE(model.Unsaved());
+  EXPECT_TRUE(model.Unsaved());
+  EXPECT_FALSE(model.PaletteUnsaved());
+  model.SetLayerBaseLevel(level);
+  EXPECT_FALSE(model.Unsaved()) << "the level back as it was, the palette as saved";
   model.SetToneFilter(1u << 1);
   EXPECT_TRUE(model.Unsaved());
   model.Undo();

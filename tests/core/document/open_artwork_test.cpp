@@ -95,9 +95,7 @@ TEST_F(OpenArtwork, AFileThatFailsToOpenKeepsTheArtworkItsMappingsAndSelection) 
     const int fills = views.layerListFills;
     model.OpenSampleArtwork(path);
     ASSERT_FALSE(messages.shown.empty()) << path;
-    if (messages.shown.size() == 2) {
-      EXPECT_EQ(messages.shown[1], "PSDファイルオープン中にエラーが発生したため処理を中断します") << path;
-    }
+    ASSERT_EQ(messages.shown.size(), 1u) << path;
     EXPECT_FALSE(model.Busy()) << path;
     ASSERT_EQ(model.LayerCount(), 2) << path;
     EXPECT_EQ(model.Artwork().SelectedLayer(), 1) << path;
@@ -128,10 +126,11 @@ TEST_F(OpenArtwork, EverySampleWholeOrCutOpensCleanlyOrSaysWhy) {
       model.OpenSampleArtwork(scratch.string());
       const std::string what = entry.path().filename().string() + " cut at " + std::to_string(eighths) + "/8";
       EXPECT_FALSE(model.Busy()) << what;
-      if (messages.shown.size() == 2) {
-        EXPECT_EQ(messages.shown[1], "PSDファイルオープン中にエラーが発生したため処理を中断します") << what;
-      } else if (!messages.shown.empty()) {
-        EXPECT_EQ(messages.shown, std::vector<std::string>{"PSDファイルはレイヤーをもちません"}) << what;
+      if (!messages.shown.empty()) {
+        ASSERT_EQ(messages.shown.size(), 1u) << what;
+        if (!messages.shown[0].ends_with("\nPSDファイルオープン中にエラーが発生したため処理を中断します")) {
+          EXPECT_EQ(messages.shown[0], "PSDファイルはレイヤーをもちません") << what;
+        }
       } else {
         EXPECT_GT(model.LayerCount(), 0) << what;
         EXPECT_LE(model.Artwork().ArtworkSurface().width, kCanvasSize) << what;

@@ -14,31 +14,39 @@
 namespace tintloom {
 namespace {
 
-float TypedFraction(int slider, bool base, const std::string& text) {
-  return SliderFraction(SliderPosition(EditFraction(slider, base, EditNumber(text))));
-}
+float Typed(int slider, bool base, const std::string& text) { return TypedValue(slider, base, EditNumber(text)); }
 
-TEST(PickerEdits, TypedNumbersLandOnTheSlidersStepsWithinZeroToOne) {
+// A brand guide's colour is typed in as numbers: they are kept as typed
+// (H 100, 200, 55 came in as 101, 199, 56 when they went through the
+// slider's steps), and only limited to their range.
+TEST(PickerEdits, TypedNumbersAreKeptExactlyWithinTheirRange) {
   struct Case {
     int slider;
     bool base;
     const char* text;
-    float fraction;
+    float value;
   };
   const Case cases[] = {
-      {kHueSlider, true, "180", 0.5f},  // 180 / 359 lands on step 64: hue 179.5
-      {kHueSlider, true, "abc", 0.0f},  {kHueSlider, true, "", 0.0f},   {kHueSlider, true, "-", 0.0f},
-      {kHueSlider, true, "12a", 0.0f},  {kHueSlider, true, "-90", 0.0f}, {kHueSlider, true, "359", 1.0f},
-      {kHueSlider, true, "9999", 99.0f / 128},  // 9999 mod 360 = 279
-      {kValueSlider, true, "37", 47.0f / 128},  {kSaturationSlider, false, "37", 47.0f / 128},
-      {kValueSlider, true, "-5", 0.0f},         {kValueSlider, true, "9999", 1.0f},
-      {kSaturationSlider, true, "+5", 6.0f / 128},
-      // Another shade's hue is an offset: -180 .. 180 over the whole slider.
-      {kHueSlider, false, "-180", 0.0f},        {kHueSlider, false, "0", 0.5f},
-      {kHueSlider, false, "180", 1.0f},         {kHueSlider, false, "-9999", 0.0f},
+      {kHueSlider, true, "100", 100.0f},  {kHueSlider, true, "200", 200.0f},  {kHueSlider, true, "55", 55.0f},
+      {kHueSlider, true, "abc", 0.0f},    {kHueSlider, true, "", 0.0f},       {kHueSlider, true, "-", 0.0f},
+      {kHueSlider, true, "12a", 0.0f},    {kHueSlider, true, "-90", 0.0f},    {kHueSlider, true, "359", 359.0f},
+      {kHueSlider, true, "360", 0.0f},    {kHueSlider, true, "9999", 279.0f},  // 9999 mod 360
+      {kValueSlider, true, "37", 0.37f},  {kSaturationSlider, false, "37", 0.37f},
+      {kValueSlider, true, "-5", 0.0f},   {kValueSlider, true, "9999", 1.0f},
+      {kSaturationSlider, true, "+5", 0.05f},
+      // Another shade's hue is an offset: -180 .. 180.
+      {kHueSlider, false, "-180", -180.0f}, {kHueSlider, false, "-61", -61.0f},
+      {kHueSlider, false, "180", 180.0f},   {kHueSlider, false, "-9999", -180.0f},
   };
   for (const Case& c : cases) {
-    EXPECT_FLOAT_EQ(TypedFraction(c.slider, c.base, c.text), c.fraction) << c.slider << " \"" << c.text << "\"";
+    EXPECT_FLOAT_EQ(Typed(c.slider, c.base, c.text), c.value) << c.slider << " \"" << c.text << "\"";
+  }
+  // Every number typed shows again as itself.
+  for (int n = 0; n <= 100; ++n) {
+    const std::array<int, 3> shown =
+        EditNumbers(TColorF(TypedValue(kHueSlider, true, n), TypedValue(kSaturationSlider, true, n),
+                            TypedValue(kValueSlider, true, n)));
+    EXPECT_EQ(shown, (std::array<int, 3>{n, n, n}));
   }
   // Hue 179.5 shows as 180; 47/128 shows as 37 for saturation but 36 for value.
   const std::array<int, 3> shown = EditNumbers(TColorF(179.5f, 47.0f / 128, 47.0f / 128));

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 
 #include "core/formats/byte_stream.h"
@@ -287,17 +288,19 @@ TEST_F(PaletteImport, OwnExportsComeBackWithTheirColours) {
   }
 }
 
-TEST_F(PaletteImport, EachColourIsWhatAPickIntoTheBaseWouldMakeOfTheSelectedSlot) {
+TEST_F(PaletteImport, EachBaseIsThePaletteColourExactlyWhateverTheRuleAndToneFilter) {
   ASSERT_TRUE(model.toneData.LoadToneData(testing::ProgramDir() + "/Tintloom.tid").ok());
-  const std::string path = Write("p.hex", AsBytes("#c03020\n#20a0ff\n#808080\n"));
-  const Colours colours = {Rgb(0xc0, 0x30, 0x20), Rgb(0x20, 0xa0, 0xff), Rgb(0x80, 0x80, 0x80)};
+  // Pure red under a tone filter once came in as H0 S66 V84.
+  const std::string path = Write("p.hex", AsBytes("#ff0000\n#c03020\n#20a0ff\n#808080\n"));
+  const Colours colours = {Rgb(0xff, 0, 0), Rgb(0xc0, 0x30, 0x20), Rgb(0x20, 0xa0, 0xff), Rgb(0x80, 0x80, 0x80)};
   struct Case {
     int rule;
     int slot;
     std::uint32_t toneFilter;
   };
   for (const Case c : {Case{kCustomRule, 0, kNoToneFilter}, Case{kCustomRule, 3, kNoToneFilter},
-                       Case{4, 2, kNoToneFilter}, Case{4, 0, 1u << 2}, Case{kCustomRule, 7, kNoToneFilter}}) {
+                       Case{4, 2, kNoToneFilter}, Case{4, 0, 1u << 2}, Case{kCustomRule, 1, 1u << 5},
+                       Case{kCustomRule, 7, kNoToneFilter}}) {
     model.ChangeRule(c.rule);
     model.SetToneFilter(c.toneFilter);
     model.SelectSlot(c.slot);
@@ -309,8 +312,22 @@ TEST_F(PaletteImport, EachColourIsWhatAPickIntoTheBaseWouldMakeOfTheSelectedSlot
     EXPECT_EQ(views.hueWheelDraws, drawsBefore);
     ASSERT_EQ(lines.size(), colours.size());
     for (std::size_t i = 0; i < colours.size(); ++i) {
+      const std::string what = "rule " + std::to_string(c.rule) + " slot " + std::to_string(c.slot) + " colour " +
+                               std::to_string(i);
+      EXPECT_EQ(SwatchCellColors(lines[i])[kBase], colours[i]) << what;
+      // The other shades, and every stored figure, as a pick into the base
+      // makes them where neither a rule nor a filter changes the colour
+      // picked; only the base's packed colour is the palette's own, where
+      // the pick's conversion there and back may stray by a step.
+      model.ChangeRule(kCustomRule);
+      model.SetToneFilter(kNoToneFilter);
       model.PickScreenColour(kBase, colours[i]);
-      EXPECT_EQ(lines[i], SwatchLine(model)) << "rule " << c.rule << " slot " << c.slot << " colour " << i;
+      std::string picked = SwatchLine(model);
+      const std::size_t base = picked.find(',') + 1;
+      char hex[16];
+      std::snprintf(hex, sizeof hex, "0x%06X", static_cast<unsigned>(colours[i]));
+      picked.replace(base, 8, hex);
+      EXPECT_EQ(lines[i], picked) << what;
       ASSERT_TRUE(ReadPaletteDocumentInto(model, EncodePaletteDocument(before)).ok());
     }
   }

@@ -129,6 +129,23 @@ TEST_F(SwatchPlacesTest, KeptBesideTheProgramOrElseInTheUsersFolder) {
   EXPECT_EQ(*LoadSwatchLines(places), std::vector<std::string>{"c"});
 }
 
+// An installed copy run by root, or installed into the user's own prefix,
+// could write its bin/ folder; a swatch file left there would outlive the
+// package. It still reads one found there until the user has their own.
+TEST_F(SwatchPlacesTest, AnInstalledCopyNeverWritesBesideItself) {
+  const std::string bin = programDir + "/usr/bin";
+  std::filesystem::create_directories(bin);
+  std::filesystem::create_directories(programDir + "/usr/share/tintloom");
+  std::ofstream(bin + "/DefaultSwatch.swo", std::ios::binary) << "old\r\n";
+  TSwatchFilePlaces places = LocateSwatchFile(bin, userDir);
+  EXPECT_EQ(places.readPath, bin + "/DefaultSwatch.swo");
+  EXPECT_EQ(places.writePath, UserFile());
+  EXPECT_EQ(*LoadSwatchLines(places), std::vector<std::string>{"old"});
+  ASSERT_TRUE(SaveSwatchLines(places, {"new"}).ok());
+  EXPECT_EQ(*ReadWholeFile(bin + "/DefaultSwatch.swo", 100), AsBytes("old\r\n"));
+  EXPECT_EQ(LocateSwatchFile(bin, userDir).readPath, UserFile());
+}
+
 // A file of nothing but line ends used to become millions of empty
 // swatches (gigabytes); a file of too many swatches gives the first ones
 // and says so.

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <string>
 
@@ -202,6 +203,88 @@ TEST_F(WorkDocument, AMissingArtworkIsNamedAndTheCoordinationStillRestored) {
   EXPECT_EQ(second.model.Artwork().Path(), Sample("pt_mask.psd"));  // the shown artwork stays
 }
 
+// Quitting asks about the work only when it differs from what was saved or
+// opened: layer work counts (slot, levels, blend mode, eye), undoing back
+// clears it, and the document kind says what it holds.
+TEST_F(WorkDocument, LayerWorkIsUnsavedUntilAWorkDocumentHoldsItAndTheCaptionNamesTheFile) {
+  TModelUnderTest m;
+  TCoordinationModel& model = m.model;
+  ASSERT_TRUE(model.OpenSampleArtwork(Sample("pt_hidden-layer.psd")));
+  EXPECT_FALSE(model.Unsaved()) << "fresh artwork holds nothing to save";
+  EXPECT_EQ(m.views.title, "Tintloom");
+  model.SelectLayer(0);
+  const struct {
+    const char* what;
+    std::function<void()> edit;
+  } edits[] = {
+      {"slot", [&] { model.SelectSlot(4); }},
+      {"levels", [&] { model.SetLayerBaseLevel(201); }},
+      {"blend mode", [&] { model.SetLayerBlendMode(3); }},
+      {"eye", [&] { model.SetLayersHidden({0}, true); }},
+  };
+  for (const auto& e : edits) {
+    SCOPED_TRACE(e.what);
+    e.edit();
+    EXPECT_TRUE(model.Unsaved());
+    EXPECT_TRUE(model.LayersUnsaved());
+    EXPECT_EQ(m.views.title, "*Tintloom");
+    ASSERT_TRUE(model.Undo());
+    EXPECT_FALSE(model.Unsaved()) << "undone back to the opened state";
+  }
+
+  // A palette document keeps the palette alone: the layer work stays unsaved
+  // and saving under that name would not keep it.
+  model.SelectSlot(5);
+  model.ChangeRule(2);
+  const std::string palette = (folder / "evening.tlp").string();
+  ASSERT_TRUE(SavePaletteDocument(model, palette));
+  EXPECT_FALSE(model.PaletteUnsaved());
+  EXPECT_TRUE(model.Unsaved());
+  EXPECT_FALSE(model.DocumentHoldsWork());
+  EXPECT_EQ(m.views.title, "*evening.tlp \u2014 Tintloom");
+  EXPECT_STREQ(WorkDocumentExtension(model), ".tlw");
+
+  const std::string work = (folder / "evening.tlw").string();
+  ASSERT_TRUE(SaveDocument(model, work));
+  EXPECT_FALSE(model.Unsaved());
+  EXPECT_TRUE(model.DocumentHoldsWork());
+  EXPECT_EQ(m.views.title, "evening.tlw \u2014 Tintloom");
+  model.SetLayerShadowLevel(12);
+  EXPECT_EQ(m.views.title, "*evening.tlw \u2014 Tintloom");
+  model.Undo();
+  EXPECT_EQ(m.views.title, "evening.tlw \u2014 Tintloom");
+
+  // Reopened elsewhere it counts as saved; other artwork opened over it is
+  // unsaved work that its name cannot take without losing the first artwork.
+  TModelUnderTest other;
+  LoadWorkDocument(other.model, work);
+  EXPECT_FALSE(other.model.Unsaved());
+  EXPECT_EQ(other.model.DocumentKind(), TDocumentKind::Work);
+  EXPECT_EQ(other.views.title, "evening.tlw \u2014 Tintloom");
+  ASSERT_TRUE(other.model.OpenSampleArtwork(Sample("pt_mask.psd")));
+  EXPECT_TRUE(other.model.Unsaved());
+  EXPECT_FALSE(other.model.DocumentHoldsWork());
+
+  // Neither an export nor a name of another kind counts as saving the work.
+  const std::string aco = (folder / "evening.aco").string();
+  EXPECT_FALSE(SaveDocument(other.model, aco));
+  EXPECT_FALSE(fs::exists(aco));
+  EXPECT_EQ(other.messages.shown.size(), 1u);
+  SaveOrExport(other.model, aco);
+  EXPECT_TRUE(other.model.Unsaved());
+  // A work document whose artwork is missing is not written over as it is:
+  // that would lose the artwork's name and its layers' settings.
+  std::string text = Text(work);
+  const std::size_t at = text.find("pt_hidden-layer.psd");
+  ASSERT_NE(at, std::string::npos);
+  text.replace(at, 3, "gone");
+  ASSERT_TRUE(ReplaceFileContents(work, Bytes(text)).ok());
+  TModelUnderTest third;
+  LoadWorkDocument(third.model, work);
+  EXPECT_EQ(third.model.DocumentKind(), TDocumentKind::Work);
+  EXPECT_FALSE(third.model.DocumentHoldsWork());
+}
+
 TEST_F(WorkDocument, DamagedOrForeignFilesAreRefusedAndChangeNothing) {
   TModelUnderTest first;
   first.model.OpenSampleArtwork(Sample("pt_hidden-layer.psd"));
@@ -245,12 +328,22 @@ TEST_F(WorkDocument, DamagedOrForeignFilesAreRefusedAndChangeNothing) {
     other.messages.shown.clear();
     LoadWorkDocument(other.model, path);
     ASSERT_EQ(other.messages.shown.size(), 1u) << c.bytes.substr(0, 80);
-    EXPECT_EQ(other.messages.shown[0], c.message) << c.bytes.substr(0, 80);
+    // The message names the file.
+    EXPECT_EQ(other.messages.shown[0], c.message + ("\n->" + path)) << c.bytes.substr(0, 80);
     EXPECT_EQ(other.Palette(), palette);
     EXPECT_EQ(other.model.LayerMapping(0).MappedSlot, 4);
     EXPECT_EQ(other.model.Artwork().Path(), Sample("pt_mask.psd"));
     EXPECT_EQ(other.model.Canvas().bitmap, canvas);
   }
+  // Too large to be one of ours: said so, not that the file cannot be read.
+  const std::string large = (folder / "large.tlw").string();
+  ASSERT_TRUE(ReplaceFileContents(large, Bytes(good)).ok());
+  std::filesystem::resize_file(large, kMaxWorkDocumentBytes + 1);
+  other.messages.shown.clear();
+  LoadWorkDocument(other.model, large);
+  EXPECT_EQ(other.messages.shown, std::vector<std::string>{"ファイルが大きすぎます(作業ファイルは64MBまでです)\n->" + large});
+  EXPECT_EQ(other.Palette(), palette);
+  std::filesystem::remove(large);
 }
 
 TEST(WorkDocumentText, HalfAMillionTinyValuesAreRefusedBeforeTheyTakeGigabytes) {
