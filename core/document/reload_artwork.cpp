@@ -108,7 +108,11 @@ std::optional<TArtworkReloaded> TCoordinationModel::ReloadArtwork(TPSD incoming)
     return layers;
   };
   history_.RemapLayers(remap, carry.from);
+  // The unsaved mark does not change by itself: what was saved follows the
+  // layers the same way (a layer new to the file counts as saved on its
+  // defaults).
   savedState_.layers = remap(savedState_.layers);
+  savedLayers_ = remap(savedLayers_);
 
   views_.FillLayerList();
   // Shown as one composition that is no step.
