@@ -206,7 +206,7 @@ TEST_F(CommandLineRender, ReadableArtworkWithoutAVisibleLayerIsSaidToHaveNoLayer
   // A file that is no PSD at all is still called that.
   std::ofstream(P("art.psd"), std::ios::trunc) << "not a psd";
   EXPECT_EQ(Run({"--render", P("w.tlw"), "--output", P("x.png")}), 1);
-  EXPECT_NE(err.str().find("not a readable layered PSD file"), std::string::npos) << err.str();
+  EXPECT_NE(err.str().find("not a readable layered PSD, Krita or OpenRaster file"), std::string::npos) << err.str();
 }
 
 }  // namespace
