@@ -58,7 +58,7 @@ TSwatchForm::TSwatchForm(TMainForm& main, const TSwatchFilePlaces& places)
   };
 
   if (!places_.readPath.empty()) {
-    Result<std::vector<std::string>> lines = LoadSwatchLines(places_, &main.Model().Messages());
+    Result<std::vector<std::string>> lines = LoadSwatchLines(places_, &main.Model().Messages(), &unread_);
     if (lines) {
       swatches_ = std::move(*lines);
     } else {
@@ -74,24 +74,32 @@ TSwatchForm::~TSwatchForm() = default;
 void TSwatchForm::SaveSwatchFile() {
   if (saved_) return;
   saved_ = true;
-  if (places_.writePath.empty() || keepFile_) return;
-  if (Result<> written = SaveSwatchLines(places_, swatches_); !written) {
+  if (places_.writePath.empty() || keepFile_ || !changed_) return;
+  if (Result<> written = SaveSwatchLines(places_, swatches_, unread_); !written) {
     Main().Model().Messages().ShowMessage(written.error().message);
   }
 }
 
 void TSwatchForm::AddSwatch() {
   const std::string line = SwatchLine(Main().Model());
-  if (line.empty()) return;  // no slot selected
+  if (line.empty() || !RoomFor(1)) return;  // no slot selected, or full
   swatches_.push_back(line);
+  changed_ = true;
   RefreshSwatches();
 }
 
 void TSwatchForm::DeleteSwatch(int index) {
   if (index >= 0 && static_cast<std::size_t>(index) < swatches_.size()) {
     swatches_.erase(swatches_.begin() + index);
+    changed_ = true;
   }
   RefreshSwatches();
+}
+
+bool TSwatchForm::RoomFor(std::size_t count) {
+  if (swatches_.size() <= kMaxSwatches && count <= kMaxSwatches - swatches_.size()) return true;
+  Main().Model().Messages().ShowMessage(kSwatchFullMessage);
+  return false;
 }
 
 void TSwatchForm::RefreshSwatches() {
@@ -183,7 +191,10 @@ void TSwatchForm::ImportPaletteFile(const QString& path) {
     return;
   }
   std::vector<std::string>& lines = imported->lines;
+  // All or none, as with a damaged file.
+  if (!RoomFor(lines.size())) return;
   if (!lines.empty()) {
+    changed_ = true;
     const std::size_t first = swatches_.size();
     swatches_.insert(swatches_.end(), std::make_move_iterator(lines.begin()), std::make_move_iterator(lines.end()));
     RefreshSwatches();

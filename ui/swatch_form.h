@@ -53,8 +53,9 @@ class TSwatchForm : public TToolForm {
   // an empty text.
   std::function<QAction*(QMenu& menu, const QPoint& globalPos)> runSwatchMenu;
   std::function<QString()> runImportDialog;
-  // Writes the collection to the swatch file once; a file that cannot be
-  // written is reported. Later calls do nothing.
+  // Writes the collection to the swatch file once, when it was changed (an
+  // unchanged file is left as it is); a file that cannot be written is
+  // reported. Later calls do nothing.
   void SaveSwatchFile();
 
   const std::vector<std::string>& Swatches() const { return swatches_; }
@@ -70,8 +71,15 @@ class TSwatchForm : public TToolForm {
  private:
   void DrawGrid();
 
+  // Whether `count` more swatches fit under kMaxSwatches; says so when not.
+  bool RoomFor(std::size_t count);
+
   TSwatchFilePlaces places_;
   std::vector<std::string> swatches_;
+  // The end of a file longer than kMaxSwatches swatches, as read: written
+  // back after the collection, so the swatches not shown are kept.
+  std::vector<std::uint8_t> unread_;
+  bool changed_ = false;
   TPaintBox* paintBox_ = nullptr;
   QScrollBar* scrollBar_ = nullptr;
   TSurface grid_;

@@ -1,6 +1,7 @@
 #include "core/artwork/full_size_render.h"
 
 #include <algorithm>
+#include <new>
 #include <vector>
 
 #include "core/artwork/compositor.h"
@@ -97,32 +98,49 @@ TColor UnderColour(const TRenderBackground& background) {
   return background.transparent ? TColor{0xFFFFFF} : background.colour;
 }
 
-Result<TRenderOutcome> RenderFitted(TPSD& doc, const TPSD& shown, std::span<const TArtworkLayer> layers,
+// The fitted picture a band of its rows at a time: each band reduces and
+// shrinks only the file's rows that reach it, from a copy of the records, so
+// memory follows the band, as at full size, not the fitted picture.
+Result<TRenderOutcome> RenderFitted(const TPSD& opened, const TPSD& shown, std::span<const TArtworkLayer> layers,
                                     const TBlendTable& blend, const TRenderBackground& background, TRowSink& sink,
                                     const TRenderProgress& progress) {
   TSilentProgress silent;
   TSilentMessages quiet;
-  TRY(ReduceLayers(doc, blend, silent, quiet, true, true));
-  ShrinkToCanvas(doc, silent);
-  if (!SameLayers(shown, doc.workingLayerCount, [&doc](int i) -> const std::optional<std::string>& {
-        return doc.Simples[static_cast<std::size_t>(i)].Name;
-      })) {
-    return Fail(kArtworkChangedMessage);
-  }
-  TakeBlendCodes(shown, doc);
+  const auto [width, height] = FittedSize(opened);
   TSurface surface;
-  if (doc.width <= 0 || doc.height <= 0 || !surface.Create(doc.width, doc.height)) {
-    return Fail(MemoryErrorText("TSurface::Create()", doc.width, 3ull * static_cast<unsigned>(std::max(doc.width, 0)) *
-                                                                        static_cast<unsigned>(std::max(doc.height, 0))));
+  if (width <= 0 || height <= 0 || !surface.Create(width, std::min(height, kRenderBandRows))) {
+    return Fail(MemoryErrorText("TSurface::Create()", width, 3ull * static_cast<unsigned>(std::max(width, 0)) * kRenderBandRows));
   }
-  FillRect(surface, 0, 0, surface.width, surface.height, UnderColour(background));
-  CompositeArtwork(doc, surface, layers, blend);
   std::vector<std::uint8_t> coverage;
-  if (background.transparent) CoverageUnion(doc, layers, doc.width, doc.height, coverage);
-  TRY(sink.Begin(doc.width, doc.height, background.transparent));
-  std::vector<std::uint8_t> row(static_cast<std::size_t>(doc.width) * 4);
-  TRY(EmitRows(surface, doc.height, background.transparent ? &coverage : nullptr, row, sink));
-  if (progress) progress(doc.height, doc.height);
+  std::vector<std::uint8_t> row(static_cast<std::size_t>(width) * 4);
+  for (std::int32_t y0 = 0; y0 < height; y0 += kRenderBandRows) {
+    if (progress && !progress(y0, height)) return TRenderOutcome::kCancelled;
+    const std::int32_t y1 = std::min(height, y0 + kRenderBandRows);
+    TPSD band;
+    try {
+      band = opened;
+    } catch (const std::bad_alloc&) {
+      return Fail(MemoryErrorText("TPSD::Layers", opened.layerCount, 0));
+    }
+    band.fitRowBegin = y0;
+    band.fitRowEnd = y1;
+    TRY(ReduceLayers(band, blend, silent, quiet, true, true));
+    ShrinkToCanvas(band, silent);
+    if (!SameLayers(shown, band.workingLayerCount, [&band](int i) -> const std::optional<std::string>& {
+          return band.Simples[static_cast<std::size_t>(i)].Name;
+        })) {
+      return Fail(kArtworkChangedMessage);
+    }
+    if (band.width != width || band.height != y1 - y0) return Fail(kArtworkChangedMessage);
+    // The sink is begun once the first band shows the file still matches.
+    if (y0 == 0) TRY(sink.Begin(width, height, background.transparent));
+    TakeBlendCodes(shown, band);
+    FillRect(surface, 0, 0, surface.width, surface.height, UnderColour(background));
+    CompositeArtwork(band, surface, layers, blend);
+    if (background.transparent) CoverageUnion(band, layers, width, y1 - y0, coverage);
+    TRY(EmitRows(surface, y1 - y0, background.transparent ? &coverage : nullptr, row, sink));
+  }
+  if (progress) progress(height, height);
   return TRenderOutcome::kDone;
 }
 

@@ -13,6 +13,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/artwork/blend_table.h"
@@ -128,6 +129,12 @@ struct TPSD {
   // Set by ReduceLayers when it made only what can reach the canvas;
   // ShrinkToCanvas then trims each placed layer to the canvas.
   bool croppedToCanvas = false;
+  // When fitRowEnd > 0, rows [fitRowBegin, fitRowEnd) of the fitted document
+  // are all that ReduceLayers makes (with onlyWhatShows, when it shrinks)
+  // and ShrinkToCanvas keeps, moved up to start at row 0; the document's
+  // height becomes the band's. A large fitted picture is made so, a band of
+  // rows at a time, each band the same bytes as those rows of the whole.
+  std::int32_t fitRowBegin = 0, fitRowEnd = 0;
 };
 
 // Frees the layer records and working layers; both counts become 0. Header
@@ -195,5 +202,9 @@ Result<> ReduceLayers(TPSD& doc, const TBlendTable& blend, TProgressSink& progre
 // fitSide x fitSide (600 x 600 for the canvas),
 // keeping each layer's sub-pixel position; rewrites the document's size.
 void ShrinkToCanvas(TPSD& doc, TProgressSink& progress);
+
+// The width and height ShrinkToCanvas gives the whole document (its own when
+// it fits already).
+std::pair<std::int32_t, std::int32_t> FittedSize(const TPSD& doc);
 
 }  // namespace tintloom

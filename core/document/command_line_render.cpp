@@ -140,7 +140,11 @@ int RunCommandLineRender(const std::vector<std::string>& args, const std::string
 
   // The work document, every palette and the artwork are checked before
   // anything is written.
+  const auto notRegular = [&fail](const std::string& path) {
+    return fail(1, "'" + path + "' is not a regular file");
+  };
   Result<std::vector<std::uint8_t>> workBytes = ReadWholeFile(command.work, 64ull << 20);
+  if (!workBytes && IsNotRegularFileFailure(workBytes.error())) return notRegular(command.work);
   if (!workBytes) return fail(1, "cannot read work document '" + command.work + "'");
   Result<TWorkDocument> work = DecodeWorkDocument(*workBytes);
   if (!work) {
@@ -156,6 +160,7 @@ int RunCommandLineRender(const std::vector<std::string>& args, const std::string
   std::vector<std::vector<std::uint8_t>> palettes;
   for (const std::string& path : command.palettes) {
     Result<std::vector<std::uint8_t>> bytes = ReadFileStart(path, kPaletteDocumentSize);
+    if (!bytes && IsNotRegularFileFailure(bytes.error())) return notRegular(path);
     if (!bytes) return fail(1, "cannot read palette '" + path + "'");
     TPaletteDocument scratch;
     if (bytes->size() != kPaletteDocumentSize || !DecodePaletteDocument(*bytes, scratch)) {
@@ -205,6 +210,7 @@ int RunCommandLineRender(const std::vector<std::string>& args, const std::string
     Result<TRenderOutcome> written = ExportArtworkPng(model, job.output, command.background, command.size, nullptr);
     if (!written) {
       if (written.error().message == kFileAccessMessage) return fail(1, "cannot write '" + job.output + "'");
+      if (IsNotRegularFileFailure(written.error())) return fail(1, "'" + job.output + "' is not a regular file: nothing was written");
       if (written.error().message == kArtworkChangedMessage) return fail(1, "artwork '" + artwork + "' changed while it was read");
       return fail(1, "cannot render '" + job.output + "' (the artwork could not be read, or memory ran out)");
     }
