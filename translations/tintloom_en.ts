@@ -887,6 +887,18 @@
         <source>PSD・Krita・OpenRaster画像 (*.psd *.kra *.ora *.PSD *.KRA *.ORA)</source>
         <translation>PSD, Krita and OpenRaster pictures (*.psd *.kra *.ora *.PSD *.KRA *.ORA)</translation>
     </message>
+    <message>
+        <source>ZIP圧縮されたレイヤーには対応していません. ファイルを開けません</source>
+        <translation>Layers compressed with ZIP are not supported. The file cannot be opened</translation>
+    </message>
+    <message>
+        <source>通常のファイルではありません</source>
+        <translation>Not a regular file (a pipe, a device or a folder)</translation>
+    </message>
+    <message>
+        <source>スウォッチは100000個までです. 追加するには先に削除してください</source>
+        <translation>There can be at most 100000 swatches. Delete some before adding more</translation>
+    </message>
 </context>
 <context>
     <name>tintloom::TColorForm</name>

@@ -3,6 +3,7 @@
 #include "core/artwork/band_workers.h"
 #include "core/artwork/packbits.h"
 #include "core/artwork/psd_file.h"
+#include "core/base/file_io.h"
 #include "core/base/memory_error.h"
 
 #include <algorithm>
@@ -477,10 +478,17 @@ class TPsdDecoder {
       }
       return Ok();
     }
-    // Raw data (or a compression this program does not decode, or an empty
-    // layer): the bytes after the compression field go straight into the
-    // plane. Bytes beyond the plane, or with no plane at all, are passed over
-    // so the next channel starts where it should.
+    // ZIP (2, and 3 with prediction) is not decoded: copied as it is it would
+    // show as noise. Any other value is no compression a PSD file has.
+    if (has_pixels && channel.length > 2 && (compression == 2 || compression == 3)) {
+      return Fail(WithPath(TL_TEXT("tintloom", "ZIP圧縮されたレイヤーには対応していません. ファイルを開けません"), path_));
+    }
+    if (has_pixels && channel.length > 2 && compression > 3) {
+      return Fail(WithPath(TL_TEXT("tintloom", "ファイルが壊れているか大きすぎるため開けません."), path_));
+    }
+    // Raw data (or an empty layer): the bytes after the compression field go
+    // straight into the plane. Bytes beyond the plane, or with no plane at
+    // all, are passed over so the next channel starts where it should.
     const std::int64_t n = static_cast<std::int64_t>(channel.length) - 2;
     if (n <= 0) return Ok();
     if (plane == nullptr) return in_.Pass(static_cast<std::uint64_t>(n));
@@ -586,35 +594,29 @@ void ReleaseLayer(const TPSD& /*doc*/, TPSDLayer& layer) { layer.Release(); }
 Result<> LoadFromFile(const std::string& path, TPSD& doc, TProgressSink& progress, bool deferPlanes) {
   DocumentClear(doc);
   const std::string cannot_open = std::string(TL_TEXT("tintloom", "ファイルを開けません.")) + "\n->" + path;
-  // Only a regular file is read: a folder opens as a stream on Linux but
-  // reports a nonsense size.
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(path, ec)) return Fail(cannot_open);
-  const std::uintmax_t file_size = std::filesystem::file_size(path, ec);
-  if (ec || file_size > static_cast<std::uintmax_t>(std::numeric_limits<std::streamsize>::max())) {
-    return Fail(cannot_open);
-  }
-  if (deferPlanes && file_size > 0) {
-    auto file = std::make_shared<TDeferredFile>();
-    file->fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    struct stat status {};
-    if (file->fd < 0 || ::fstat(file->fd, &status) != 0 || !S_ISREG(status.st_mode)) return Fail(cannot_open);
-    file->size = static_cast<std::uint64_t>(status.st_size);
-    file->path = path;
+  // Only a regular file is read, as the opened descriptor shows it: a folder
+  // reports a nonsense size, and a FIFO swapped in after any check by name
+  // would block the open for ever.
+  auto file = std::make_shared<TDeferredFile>();
+  Result<int> opened = OpenRegularFile(path);
+  if (!opened) return Fail(cannot_open);
+  file->fd = *opened;
+  struct stat status {};
+  if (::fstat(file->fd, &status) != 0 || status.st_size < 0) return Fail(cannot_open);
+  file->size = static_cast<std::uint64_t>(status.st_size);
+  file->path = path;
+  if (deferPlanes && file->size > 0) {
     Result<> result = Decode(TPsdReader(*file, path), path, doc, progress, true);
     if (result) doc.deferredFile = std::move(file);
     return result;
   }
-  std::ifstream file(path, std::ios::binary);
-  if (!file) return Fail(cannot_open);
-  const auto size = static_cast<std::streamsize>(file_size);
   std::vector<std::uint8_t> bytes;
   try {
-    bytes.resize(static_cast<std::size_t>(size));
+    bytes.resize(static_cast<std::size_t>(file->size));
   } catch (const std::exception&) {
     return Fail(cannot_open);
   }
-  if (!file.read(reinterpret_cast<char*>(bytes.data()), size)) return Fail(cannot_open);
+  if (!file->ReadAt(0, bytes)) return Fail(cannot_open);
   return DecodePsd(bytes, path, doc, progress);
 }
 

@@ -14,6 +14,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/artwork/blend_table.h"
@@ -141,6 +142,12 @@ struct TPSD {
   // What the reader could not take as the file draws it, one message each
   // (layers left out, modes drawn as normal), shown once the artwork opens.
   std::vector<std::string> notes;
+  // When fitRowEnd > 0, rows [fitRowBegin, fitRowEnd) of the fitted document
+  // are all that ReduceLayers makes (with onlyWhatShows, when it shrinks)
+  // and ShrinkToCanvas keeps, moved up to start at row 0; the document's
+  // height becomes the band's. A large fitted picture is made so, a band of
+  // rows at a time, each band the same bytes as those rows of the whole.
+  std::int32_t fitRowBegin = 0, fitRowEnd = 0;
 };
 
 // Frees the layer records and working layers; both counts become 0. Header
@@ -215,5 +222,9 @@ Result<> ReduceLayers(TPSD& doc, const TBlendTable& blend, TProgressSink& progre
 // fitSide x fitSide (600 x 600 for the canvas),
 // keeping each layer's sub-pixel position; rewrites the document's size.
 void ShrinkToCanvas(TPSD& doc, TProgressSink& progress);
+
+// The width and height ShrinkToCanvas gives the whole document (its own when
+// it fits already).
+std::pair<std::int32_t, std::int32_t> FittedSize(const TPSD& doc);
 
 }  // namespace tintloom
