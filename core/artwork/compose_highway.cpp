@@ -21,6 +21,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "core/artwork/channel_mix.h"
 #include "core/artwork/compose_kernels.h"
 
 // AVX-512 processors use the hand-written kernel (its byte permutes win), so
@@ -166,19 +167,14 @@ using VF = hn::Vec<DF>;
 inline VF Floats(float f) { return hn::Set(DF(), f); }
 inline V32 Dwords(std::uint32_t u) { return hn::Set(D32(), u); }
 
-// Byte K of every 32-bit lane, as a float.
+// Byte K of every 32-bit lane, as a float: one byte shuffle places it
+// (within 16-byte blocks, as the lanes are), one conversion.
 template <int K>
 inline VF FloatOf(V8 v) {
-  const V32 w = hn::BitCast(D32(), v);
-  V32 b;
-  if constexpr (K == 3) {
-    b = hn::ShiftRight<24>(w);
-  } else if constexpr (K == 0) {
-    b = hn::And(w, Dwords(0xFF));
-  } else {
-    b = hn::And(hn::ShiftRight<8 * K>(w), Dwords(0xFF));
-  }
-  return hn::ConvertTo(DF(), hn::BitCast(DI32(), b));
+  HWY_ALIGN static constexpr std::uint8_t kPick[16] = {
+      K, 0x80, 0x80, 0x80, 4 + K, 0x80, 0x80, 0x80, 8 + K, 0x80, 0x80, 0x80, 12 + K, 0x80, 0x80, 0x80};
+  const V8 picked = hn::TableLookupBytesOr0(v, hn::LoadDup128(D8(), kPick));
+  return hn::ConvertTo(DF(), hn::BitCast(DI32(), picked));
 }
 
 // The bits of 2^23 + round(a b + 2^(S-1)), for a b = 2^S y.
@@ -429,21 +425,86 @@ inline TPlanes FetchColours(const std::uint32_t* colours, const std::uint8_t* gr
           hn::BitCast(d8, hn::InterleaveLower(d64, high01, high23))};
 }
 
+// Lanes whose formula left them to the table, mended after the row's
+// vectors: branching to the table in the loop took as long as the formula
+// itself where halves are common (a dividing mode's even divisors), since
+// the branch is mispredicted and the looked-up bytes go back to a vector
+// through memory. Each entry holds a vector's backdrop in one plane and
+// which of its lanes to mend.
+constexpr bool MayBeUnsure(int code) { return code == 2 || code == 6 || code == 9 || code == 11; }
+
+struct TUnsureLanes {
+  static constexpr std::size_t kMostLanes = hn::MaxLanes(D8());
+  struct TEntry {
+    HWY_ALIGN std::uint8_t backdrop[kMostLanes];
+    std::uint8_t lanes[(kMostLanes + 7) / 8 + 8];
+    std::uint32_t column = 0;  // of the vector's first pixel in the row
+    std::uint32_t channel = 0;
+  };
+  static constexpr std::size_t kEntries = 48;  // mended when full, and after each row
+  TEntry entries[kEntries];
+  std::size_t count = 0;
+};
+
+// The table's entries for the kept lanes, mixed by alpha as the vector
+// would have: `grey` and `alpha` are the row's, `planes` its blue, green
+// and red.
+HWY_NOINLINE void MendUnsure(const TLayerPass& pass, TUnsureLanes& unsure, const std::uint8_t* grey,
+                             const std::uint8_t* alpha, std::uint8_t* const* planes) {
+  const std::size_t bytes = (hn::Lanes(D8()) + 7) / 8;
+  for (std::size_t e = 0; e < unsure.count; ++e) {
+    const TUnsureLanes::TEntry& entry = unsure.entries[e];
+    std::uint8_t* plane = planes[entry.channel];
+    for (std::size_t byte = 0; byte < bytes; ++byte) {
+      for (unsigned set = entry.lanes[byte]; set != 0; set &= set - 1) {
+        const std::size_t lane = 8 * byte + static_cast<std::size_t>(__builtin_ctz(set));
+        const std::size_t at = entry.column + lane;
+        const std::uint8_t d = entry.backdrop[lane];
+        const std::uint8_t t = pass.colours[4 * grey[at] + entry.channel];
+        plane[at] = MixChannel(d, pass.table[d * 256u + t], alpha[at]);
+      }
+    }
+  }
+  unsure.count = 0;
+}
+
 // One plane of one vector of pixels: blended, mixed by alpha and stored.
+// With `unsure`, lanes the formula cannot vouch for are noted there and
+// stored as computed, for MendUnsure to replace.
 template <int Code>
-inline void BlendPlane(const TLayerPass& pass, V8 colour, std::uint8_t* at, bool opaque, const TAlpha& alpha) {
+inline void BlendPlane(const TLayerPass& pass, V8 colour, std::uint8_t* at, bool opaque, const TAlpha& alpha,
+                       TUnsureLanes* unsure, std::uint32_t column, std::uint32_t channel) {
   const D8 d8;
   const V8 d = hn::LoadU(d8, at);
+  if constexpr (MayBeUnsure(Code)) {
+    if (unsure != nullptr) {
+      V8 lanes = hn::Zero(d8);
+      const V8 t = Formula<Code>(d, colour, lanes);
+      hn::StoreU(opaque ? t : Mix(d, t, alpha), d8, at);
+      // Written every time and kept only when a lane is set: no branch.
+      TUnsureLanes::TEntry& entry = unsure->entries[unsure->count];
+      hn::Store(d, d8, entry.backdrop);
+      const M8 set = hn::MaskFromVec(lanes);
+      hn::StoreMaskBits(d8, set, entry.lanes);
+      entry.column = column;
+      entry.channel = channel;
+      unsure->count += hn::AllFalse(d8, set) ? 0 : 1;
+      return;
+    }
+  }
+  (void)column;
+  (void)channel;
   const V8 t = Blend<Code>(d, colour, pass.table, pass.computed);
   hn::StoreU(opaque ? t : Mix(d, t, alpha), d8, at);
 }
 
 // One vector of pixels: `grey` and `alpha` hold a vector's bytes, `blue`,
-// `green` and `red` the band's planes. Vectors whose alpha is all 0 are
-// left as they are, which the mix would do too.
+// `green` and `red` the band's planes, from `column` of the row. Vectors
+// whose alpha is all 0 are left as they are, which the mix would do too.
 template <int Code>
 inline void BlendPixels(const TLayerPass& pass, const std::uint8_t* grey, const std::uint8_t* alpha,
-                        std::uint8_t* blue, std::uint8_t* green, std::uint8_t* red) {
+                        std::uint8_t* blue, std::uint8_t* green, std::uint8_t* red, TUnsureLanes* unsure,
+                        std::uint32_t column) {
   const D8 d8;
   const V8 a = hn::LoadU(d8, alpha);
   if (hn::AllTrue(d8, hn::Eq(a, hn::Zero(d8)))) return;
@@ -456,9 +517,9 @@ inline void BlendPixels(const TLayerPass& pass, const std::uint8_t* grey, const 
     return;
   }
   const TAlpha weights = AlphaWeights(a);
-  BlendPlane<Code>(pass, colour.blue, blue, opaque, weights);
-  BlendPlane<Code>(pass, colour.green, green, opaque, weights);
-  BlendPlane<Code>(pass, colour.red, red, opaque, weights);
+  BlendPlane<Code>(pass, colour.blue, blue, opaque, weights, unsure, column, 0);
+  BlendPlane<Code>(pass, colour.green, green, opaque, weights, unsure, column, 1);
+  BlendPlane<Code>(pass, colour.red, red, opaque, weights, unsure, column, 2);
 }
 
 // The band holds each row as three planes of `stride` bytes: blue, green, red.
@@ -472,6 +533,9 @@ HWY_NOINLINE HWY_FLATTEN void BlendRows(const TLayerPass& pass, std::int64_t fro
   const std::size_t whole = count / step * step, tail = count - whole;
   const std::int64_t x = pass.left + pass.firstColumn - bandLeft;
   constexpr std::size_t kMost = hn::MaxLanes(D8());
+  // Only where the formula may leave lanes to the table, and is used.
+  TUnsureLanes noted;
+  TUnsureLanes* const unsure = MayBeUnsure(Code) && pass.computed ? &noted : nullptr;
   for (std::int64_t y = from; y < to; ++y) {
     const auto start = static_cast<std::size_t>((y - pass.top) * pass.width + pass.firstColumn);
     const std::uint8_t* grey = pass.grey + start;
@@ -479,9 +543,13 @@ HWY_NOINLINE HWY_FLATTEN void BlendRows(const TLayerPass& pass, std::int64_t fro
     std::uint8_t* blue = band + (y - bandTop) * 3 * stride + x;
     std::uint8_t* green = blue + stride;
     std::uint8_t* red = green + stride;
+    std::uint8_t* const planes[3] = {blue, green, red};
     for (std::size_t s = 0; s < whole; s += step) {
-      BlendPixels<Code>(pass, grey + s, alpha + s, blue + s, green + s, red + s);
+      BlendPixels<Code>(pass, grey + s, alpha + s, blue + s, green + s, red + s, unsure, static_cast<std::uint32_t>(s));
+      // Room for the next vector's three entries.
+      if (unsure != nullptr && noted.count + 3 > TUnsureLanes::kEntries) MendUnsure(pass, noted, grey, alpha, planes);
     }
+    if (unsure != nullptr && noted.count != 0) MendUnsure(pass, noted, grey, alpha, planes);
     if (tail != 0) {
       // The last few pixels through a whole vector's copy, transparent past the row.
       HWY_ALIGN std::uint8_t g[kMost] = {}, a[kMost] = {}, b[kMost] = {}, gr[kMost] = {}, r[kMost] = {};
@@ -490,7 +558,11 @@ HWY_NOINLINE HWY_FLATTEN void BlendRows(const TLayerPass& pass, std::int64_t fro
       std::memcpy(b, blue + whole, tail);
       std::memcpy(gr, green + whole, tail);
       std::memcpy(r, red + whole, tail);
-      BlendPixels<Code>(pass, g, a, b, gr, r);
+      BlendPixels<Code>(pass, g, a, b, gr, r, unsure, 0);
+      if (unsure != nullptr && noted.count != 0) {
+        std::uint8_t* const copies[3] = {b, gr, r};
+        MendUnsure(pass, noted, g, a, copies);
+      }
       std::memcpy(blue + whole, b, tail);
       std::memcpy(green + whole, gr, tail);
       std::memcpy(red + whole, r, tail);
