@@ -20,7 +20,8 @@ set(TINTLOOM_COLOUR_SOURCES
   core/colour/vision_filters.cpp
 )
 # The ten slots and their shades: the scheme and harmony rules, shade mixing,
-# tone data, tables and snap, impression presets, tone words, picker pictures.
+# tone data, tables and snap, impression presets, tone words, picker pictures,
+# the palette taken from a picture.
 set(TINTLOOM_PALETTE_SOURCES
   core/palette/harmony_rules.cpp
   core/palette/shade_mixing.cpp
@@ -32,6 +33,7 @@ set(TINTLOOM_PALETTE_SOURCES
   core/palette/tone_data.cpp
   core/palette/tone_colour_table.cpp
   core/palette/tone_classifier.cpp
+  core/palette/picture_palette.cpp
 )
 # The PSD reader, opening and preparation, the blend table, slot ramps, the
 # canvas, the compositor and its kernels, the full-size render.
