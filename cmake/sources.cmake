@@ -126,6 +126,7 @@ set(TINTLOOM_WINDOW_SOURCES
   ui/layer_form.cpp
   ui/palette_form.cpp
   ui/artwork_export_dialog.cpp
+  ui/picture_colours_dialog.cpp
   ui/artwork_follower.cpp
   ui/status_notice.cpp
 )
