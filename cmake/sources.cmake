@@ -57,6 +57,7 @@ set(TINTLOOM_ARTWORK_SOURCES
   core/artwork/layer_preparation.cpp
   core/artwork/full_size_layers.cpp
   core/artwork/full_size_render.cpp
+  core/artwork/psd_composite.cpp
 )
 # Codecs on plain data: palette and work documents, swatch lines and file,
 # exports to other programs, palettes of other programs, PNG files.

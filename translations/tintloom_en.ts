@@ -871,6 +871,18 @@
         <source>画像が全部透明です</source>
         <translation>The picture is transparent all over</translation>
     </message>
+    <message>
+        <source>8ビットのRGBかグレースケールの画像だけを読み込めます</source>
+        <translation>Only 8-bit RGB or grayscale pictures can be read</translation>
+    </message>
+    <message>
+        <source>この圧縮形式の画像は読み込めません</source>
+        <translation>Pictures compressed this way cannot be read</translation>
+    </message>
+    <message>
+        <source>画像が大きすぎます (%1 × %2 画素、6400 万画素まで)</source>
+        <translation>The picture is too large (%1 × %2 pixels; at most 64 million pixels)</translation>
+    </message>
 </context>
 <context>
     <name>tintloom::TColorForm</name>
@@ -1141,10 +1153,6 @@
         <translation>The picture is damaged or in a format that cannot be read</translation>
     </message>
     <message>
-        <source>画像が大きすぎます (%1 × %2 画素、6400 万画素まで)</source>
-        <translation>The picture is too large (%1 × %2 pixels; at most 64 million pixels)</translation>
-    </message>
-    <message>
         <source>画像から色を取り出す</source>
         <translation>Colours from a Picture</translation>
     </message>
@@ -1256,12 +1264,12 @@
         <translation>Picture to Take Colours From</translation>
     </message>
     <message>
-        <source>画像(*.png *.jpg *.jpeg *.bmp *.webp)</source>
-        <translation>Pictures (*.png *.jpg *.jpeg *.bmp *.webp)</translation>
-    </message>
-    <message>
         <source>画像から色を取り出す(&amp;E)...</source>
         <translation>Colours from a Pictur&amp;e...</translation>
+    </message>
+    <message>
+        <source>画像(*.png *.jpg *.jpeg *.bmp *.webp *.psd)</source>
+        <translation>Pictures (*.png *.jpg *.jpeg *.bmp *.webp *.psd)</translation>
     </message>
 </context>
 </TS>

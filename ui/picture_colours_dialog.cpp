@@ -11,6 +11,9 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include <cstring>
+
+#include "core/artwork/psd_composite.h"
 #include "core/palette/picture_palette.h"
 #include "ui/translation.h"
 
@@ -68,8 +71,12 @@ class TColourRow : public QWidget {
   std::vector<TColor> colours_;
 };
 
+namespace {
+Result<QImage> ReadQtPicture(const QString& path);
+}  // namespace
+
 bool IsPictureFile(const QString& path) {
-  static const QStringList kSuffixes = {"png", "jpg", "jpeg", "bmp", "webp"};
+  static const QStringList kSuffixes = {"png", "jpg", "jpeg", "bmp", "webp", "psd"};
   return kSuffixes.contains(QFileInfo(path).suffix().toLower());
 }
 
@@ -78,6 +85,35 @@ Result<QImage> ReadPicture(const QString& path) {
   const QFileInfo info(path);
   if (!info.isFile() || !info.isReadable()) return refuse(TPictureColoursDialog::tr("ファイルを開けません"));
   if (info.size() == 0) return refuse(TPictureColoursDialog::tr("ファイルが空です"));
+  QImage picture;
+  if (info.suffix().toLower() == "psd") {
+    // The composite the file keeps, through the program's own reader.
+    Result<TPsdComposite> composite = ReadPsdComposite(path.toStdString());
+    if (!composite) return refuse(UserText(composite.error().message));
+    picture = QImage(static_cast<int>(composite->width), static_cast<int>(composite->height), QImage::Format_RGBA8888);
+    if (picture.isNull()) return refuse(TPictureColoursDialog::tr("画像が壊れているか、読めない形式です"));
+    const auto rowBytes = static_cast<std::size_t>(composite->width * 4);
+    for (int y = 0; y < picture.height(); ++y) {
+      std::memcpy(picture.scanLine(y), composite->rgba.data() + static_cast<std::size_t>(y) * rowBytes, rowBytes);
+    }
+  } else {
+    Result<QImage> decoded = ReadQtPicture(path);
+    if (!decoded) return Fail(decoded.error().message);
+    picture = std::move(*decoded);
+  }
+  // A picture with nothing opaque gives no colour: told now, not in an empty dialog.
+  const TPicturePixels pixels{std::span<const std::uint8_t>(picture.constBits(), static_cast<std::size_t>(picture.sizeInBytes())),
+                              picture.width(), picture.height(), picture.bytesPerLine()};
+  Result<std::vector<TColor>> colours = ExtractPictureColours(pixels, kMinPictureColours, TPictureMood::Colourful);
+  if (!colours) return refuse(UserText(colours.error().message));
+  return picture;
+}
+
+namespace {
+
+// PNG, JPEG, BMP, WebP and what else Qt's readers know.
+Result<QImage> ReadQtPicture(const QString& path) {
+  const auto refuse = [&](const QString& problem) { return Fail(PictureMessage(problem, path).toStdString()); };
   QImageReader reader(path);
   // The contents decide the format, so a picture under another extension
   // still reads; a file no reader knows is refused before decoding.
@@ -86,25 +122,22 @@ Result<QImage> ReadPicture(const QString& path) {
   // The size comes from the header: nothing is decoded for a picture too large.
   const QSize size = reader.size();
   if (size.isValid() && static_cast<qint64>(size.width()) * size.height() > kMaxPicturePixels) {
-    return refuse(TPictureColoursDialog::tr("画像が大きすぎます (%1 × %2 画素、6400 万画素まで)").arg(size.width()).arg(size.height()));
+    return refuse(UserText(FillText(kPictureTooLargeProblem, size.width(), size.height())));
   }
   QImage picture;
   if (!reader.read(&picture) || picture.isNull()) {
     return refuse(TPictureColoursDialog::tr("画像が壊れているか、読めない形式です"));
   }
   if (static_cast<qint64>(picture.width()) * picture.height() > kMaxPicturePixels) {
-    return refuse(TPictureColoursDialog::tr("画像が大きすぎます (%1 × %2 画素、6400 万画素まで)").arg(picture.width()).arg(picture.height()));
+    return refuse(UserText(FillText(kPictureTooLargeProblem, picture.width(), picture.height())));
   }
   // In place where the depth allows it: no second copy of a large picture.
   picture.convertTo(QImage::Format_RGBA8888);
   if (picture.isNull()) return refuse(TPictureColoursDialog::tr("画像が壊れているか、読めない形式です"));
-  // A picture with nothing opaque gives no colour: told now, not in an empty dialog.
-  const TPicturePixels pixels{std::span<const std::uint8_t>(picture.constBits(), static_cast<std::size_t>(picture.sizeInBytes())),
-                              picture.width(), picture.height(), picture.bytesPerLine()};
-  Result<std::vector<TColor>> colours = ExtractPictureColours(pixels, kMinPictureColours, TPictureMood::Colourful);
-  if (!colours) return refuse(UserText(colours.error().message));
   return picture;
 }
+
+}  // namespace
 
 TPictureColoursDialog::TPictureColoursDialog(QImage picture, const QString& path, QWidget* parent)
     : QDialog(parent), picture_(std::move(picture)) {

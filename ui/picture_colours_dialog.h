@@ -19,16 +19,12 @@ class QSpinBox;
 
 namespace tintloom {
 
-// The most pixels a picture may have: 64 megapixels, 256 MiB decoded (an
-// 8000 x 6000 photo has 48).
-inline constexpr qint64 kMaxPicturePixels = 64LL * 1024 * 1024;
-
 // Whether the file's name is that of a picture this dialog reads (PNG, JPEG,
-// BMP, WebP), by its extension.
+// BMP, WebP, PSD), by its extension.
 bool IsPictureFile(const QString& path);
 
-// The picture in a file, decoded by Qt's image readers as four bytes a pixel
-// R, G, B, A. Its size is checked before anything is decoded. A file that
+// The picture in a file, decoded by Qt's image readers (a PSD's composite by
+// the program's own reader) as four bytes a pixel R, G, B, A. Its size is checked before anything is decoded. A file that
 // cannot be read, is damaged, empty or too large fails with the message to
 // show (the problem and the file).
 Result<QImage> ReadPicture(const QString& path);

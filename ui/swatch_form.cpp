@@ -54,7 +54,7 @@ TSwatchForm::TSwatchForm(TMainForm& main, const TSwatchFilePlaces& places)
   runPictureDialog = [this] {
     QFileDialog dialog(this, tr("色を取り出す画像"));
     dialog.setObjectName("PictureDialog");
-    dialog.setNameFilters({tr("画像(*.png *.jpg *.jpeg *.bmp *.webp)"), tr("すべてのファイル(*)")});
+    dialog.setNameFilters({tr("画像(*.png *.jpg *.jpeg *.bmp *.webp *.psd)"), tr("すべてのファイル(*)")});
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setSizeGripEnabled(true);

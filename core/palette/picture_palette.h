@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "core/base/result.h"
+#include "core/base/user_text.h"
 #include "core/colour/colour.h"
 
 namespace tintloom {
@@ -26,6 +27,10 @@ namespace tintloom {
 inline constexpr int kMinPictureColours = 3;
 inline constexpr int kMaxPictureColours = 16;
 inline constexpr int kDefaultPictureColours = 8;
+// The most pixels a picture taken for its colours may have: 64 megapixels,
+// 256 MiB decoded (an 8000 x 6000 photo has 48); and what a larger one is told.
+inline constexpr std::int64_t kMaxPicturePixels = 64LL * 1024 * 1024;
+inline constexpr const char* kPictureTooLargeProblem = TL_TEXT("tintloom", "画像が大きすぎます (%1 × %2 画素、6400 万画素まで)");
 // At most this many pixels are read, on an even grid, whatever the size.
 inline constexpr std::int64_t kMaxPictureSamples = 1 << 19;
 
