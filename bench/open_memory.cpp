@@ -10,14 +10,21 @@
 //                                 at full size as PNG (goal: peak under 300 MB);
 //                                 an OUT ending in .psd writes the layered PSD
 //                                 (the same goal)
-// and two hostile files whose memory must follow the document, not the layer:
+//   open_memory export FILE OUT SIDE [transparent]   the PNG fitted to SIDE
+//   open_memory open-work FILE    opens a work document as the program does
+// and hostile files whose memory must follow the document, not the layer:
 //   open_memory write-large-layer FILE   a 600 x 600 greyscale document holding
 //                                        one 20000 x 20000 PackBits layer (6.3 MB)
 //   open_memory write-bare-rectangle FILE   119 bytes: a 600 x 600 document with
 //                                        one 50000 x 50000 layer whose only
 //                                        channel is a 1 x 1 user mask
+//   open_memory write-tall FILE          99 bytes: a 30000 x 4095 document of one
+//                                        1 x 1 layer
+//   open_memory write-many-layers FILE   32,767 layers of 1 x 1 pixel (1.4 MB)
+//   open_memory write-long-strings FILE  a 65 MB work document of 399,000 strings
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <string>
@@ -27,6 +34,10 @@
 #include "bench/whole_planes.h"
 #include "core/artwork/compositor.h"
 #include "core/artwork/psd_document.h"
+#include "core/document/palette_document_commands.h"
+#include "core/document/work_document_commands.h"
+#include "core/formats/palette_document.h"
+#include "core/formats/work_document.h"
 #include "core/document/artwork_export.h"
 #include "core/document/coordination_model.h"
 #include "core/document/layered_export.h"
@@ -149,6 +160,75 @@ int WriteBareRectangle(const char* path) {
   return 0;
 }
 
+struct Quiet final : TModelViews {};
+
+// The largest document opened, of one pixel: the picture is all there is
+// to hold.
+int WriteTall(const char* path) {
+  psdgen::TBytes records;
+  records.U16(1).U32(0).U32(0).U32(1).U32(1).U16(1).U16(0).U32(3);
+  records.Raw("8BIM").Raw("norm").U8(255).U8(0).U8(0).U8(0).U32(12).U32(0).U32(0).U8(3).Raw("dot");
+  records.U16(0).U8(200);  // raw
+  psdgen::TBytes head;
+  head.Raw("8BPS").U16(1).U32(0).U16(0).U16(1).U32(4095).U32(30000).U16(8).U16(kPsdColourGrey).U32(0).U32(0);
+  head.U32(static_cast<std::uint32_t>(records.data.size()) + 4).U32(static_cast<std::uint32_t>(records.data.size()));
+  std::FILE* out = std::fopen(path, "wb");
+  if (out == nullptr) return 1;
+  std::fwrite(head.data.data(), 1, head.data.size(), out);
+  std::fwrite(records.data.data(), 1, records.data.size(), out);
+  std::fclose(out);
+  return 0;
+}
+
+// As many layers as a PSD can count, each one pixel: what a working layer
+// costs besides its pixels decides.
+int WriteManyLayers(const char* path) {
+  constexpr int kCount = 32767;
+  psdgen::TBytes records;
+  records.U16(kCount);
+  for (int i = 0; i < kCount; ++i) {
+    const std::uint32_t top = static_cast<std::uint32_t>(i / 600 % 600), left = static_cast<std::uint32_t>(i % 600);
+    records.U32(top).U32(left).U32(top + 1).U32(left + 1).U16(1).U16(0).U32(3);
+    records.Raw("8BIM").Raw(i % 2 == 0 ? "norm" : "mul ").U8(255).U8(0).U8(0).U8(0);
+    records.U32(12).U32(0).U32(0).U8(3).Raw("lay");
+  }
+  for (int i = 0; i < kCount; ++i) records.U16(0).U8(static_cast<std::uint32_t>(i));
+  const psdgen::TBytes head = SmallDocumentHead(static_cast<std::uint32_t>(records.data.size()));
+  std::FILE* out = std::fopen(path, "wb");
+  if (out == nullptr) return 1;
+  std::fwrite(head.data.data(), 1, head.data.size(), out);
+  std::fwrite(records.data.data(), 1, records.data.size(), out);
+  std::fclose(out);
+  return 0;
+}
+
+// A work document just under the size cap, nearly all of it strings, which
+// the cap on values counts only as values: as many as the cap allows, of the
+// length that fills the file (of the layouts tried, 399,000 strings of 160
+// bytes cost the most; fewer, longer strings or layer names cost less).
+int WriteLongStrings(const char* path) {
+  std::FILE* out = std::fopen(path, "wb");
+  if (out == nullptr) return 1;
+  const std::string value = "\"" + std::string(160, 's') + "\"";
+  std::string text = "{\"format\": \"tintloom-work\", \"version\": 1, \"later\": [";
+  for (int i = 0; i < 399000; ++i) text += (i > 0 ? ", " : "") + value;
+  // A palette the reader takes, so that the whole document is read.
+  Quiet views;
+  TSilentMessages messages;
+  TCoordinationModel model(views, messages);
+  model.ConstructScheme();
+  text += "], \"layers\": [], \"artwork\": null, \"palette\": \"";
+  for (const std::uint8_t b : EncodePaletteDocument(CapturePaletteDocument(model))) {
+    static const char kHex[] = "0123456789abcdef";
+    text += kHex[b >> 4];
+    text += kHex[b & 15];
+  }
+  text += "\"}";
+  std::fwrite(text.data(), 1, text.size(), out);
+  std::fclose(out);
+  return 0;
+}
+
 void PrintPeak(const char* what) {
   std::ifstream status("/proc/self/status");
   for (std::string line; std::getline(status, line);) {
@@ -156,15 +236,13 @@ void PrintPeak(const char* what) {
   }
 }
 
-struct Quiet final : TModelViews {};
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 3 && !(argc == 4 && std::strcmp(argv[1], "export") == 0)) {
+  if (argc != 3 && !(argc >= 4 && argc <= 6 && std::strcmp(argv[1], "export") == 0)) {
     std::fprintf(stderr,
-                 "usage: open_memory write|write-large-layer|write-bare-rectangle|open|open-whole|decode FILE, or "
-                 "export FILE OUT.png\n");
+                 "usage: open_memory write|write-large-layer|write-bare-rectangle|write-tall|write-many-layers|"
+                 "write-long-strings|open|open-whole|decode|open-work FILE, or export FILE OUT.png [SIDE [transparent]]\n");
     return 2;
   }
   const std::string mode = argv[1];
@@ -172,6 +250,9 @@ int main(int argc, char** argv) {
   if (mode == "write") return Write(path);
   if (mode == "write-large-layer") return WriteLargeLayer(path);
   if (mode == "write-bare-rectangle") return WriteBareRectangle(path);
+  if (mode == "write-tall") return WriteTall(path);
+  if (mode == "write-many-layers") return WriteManyLayers(path);
+  if (mode == "write-long-strings") return WriteLongStrings(path);
   TSilentProgress progress;
   TSilentMessages messages;
   if (mode == "open") {
@@ -192,12 +273,20 @@ int main(int argc, char** argv) {
     }
     const std::string out = argv[3];
     const bool layered = out.size() > 4 && out.substr(out.size() - 4) == ".psd";
+    TRenderBackground background;
+    background.transparent = argc == 6 && std::strcmp(argv[5], "transparent") == 0;
+    const std::int32_t side = argc >= 5 ? std::atoi(argv[4]) : 0;
     const Result<TRenderOutcome> written = layered ? ExportLayeredPsd(model, out, nullptr)
-                                                   : ExportArtworkPng(model, out, TRenderBackground{}, 0, nullptr);
+                                                   : ExportArtworkPng(model, out, background, side, nullptr);
     if (!written) {
       std::fprintf(stderr, "%s\n", written.error().message.c_str());
       return 1;
     }
+  } else if (mode == "open-work") {
+    Quiet views;
+    TCoordinationModel model(views, messages);
+    model.ConstructScheme();
+    LoadWorkDocument(model, path);
   } else if (mode == "open-whole") {
     TPSD doc;
     const TBlendTable blend;

@@ -35,8 +35,10 @@ set(TINTLOOM_PALETTE_SOURCES
   core/palette/tone_classifier.cpp
   core/palette/picture_palette.cpp
 )
-# The PSD reader, opening and preparation, the blend table, slot ramps, the
-# canvas, the compositor and its kernels, the full-size render.
+# The PSD reader, the Krita and OpenRaster readers (zip container, layer
+# tree, tiles, LZF, layer PNGs), opening and preparation, the blend table,
+# slot ramps, the canvas, the compositor and its kernels, the full-size
+# render.
 set(TINTLOOM_ARTWORK_SOURCES
   core/artwork/canvas.cpp
   core/artwork/slot_ramps.cpp
@@ -46,6 +48,13 @@ set(TINTLOOM_ARTWORK_SOURCES
   core/artwork/psd_file.cpp
   core/artwork/packbits.cpp
   core/artwork/psd_row_source.cpp
+  core/artwork/lzf.cpp
+  core/artwork/zip_archive.cpp
+  core/artwork/layer_stack.cpp
+  core/artwork/kra_tiles.cpp
+  core/artwork/png_layer.cpp
+  core/artwork/layered_archive.cpp
+  core/artwork/artwork_file.cpp
   core/artwork/compositor.cpp
   core/artwork/compose_avx512.cpp
   core/artwork/compose_highway.cpp

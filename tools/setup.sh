@@ -8,7 +8,8 @@
 # natively on Wayland; weston, and mutter with xwayland (xdotool driving the
 # pointer there), are the real compositors the window tests start it in.
 # libpng-dev writes the full-size picture of the recoloured artwork;
-# libhwy-dev carries the vector kernels. qt6-l10n-tools compiles the English
+# libhwy-dev carries the vector kernels. libzip-dev and libpugixml-dev open
+# Krita and OpenRaster artwork (the zip container and its layer tree). qt6-l10n-tools compiles the English
 # catalogue (lrelease) and checks it against the sources (lupdate);
 # qt6-translations-l10n gives Qt's own dialogs and buttons in Japanese.
 # The Debian package: dpkg-dev's dpkg-shlibdeps finds its library
@@ -16,7 +17,7 @@
 # checks the package and man-db its manual page.
 TINTLOOM_PACKAGES=(cmake g++ make qt6-base-dev libgl1-mesa-dev libgtest-dev libbenchmark-dev libhwy-dev fonts-ipafont-gothic
                    qt6-l10n-tools qt6-translations-l10n
-                   dbus desktop-file-utils appstream shared-mime-info libpng-dev
+                   dbus desktop-file-utils appstream shared-mime-info libpng-dev libzip-dev libpugixml-dev
                    qt6-wayland weston mutter xwayland xdotool
                    dpkg-dev file lintian man-db)
 

@@ -724,10 +724,6 @@
         <translation>Exporting the recoloured picture...</translation>
     </message>
     <message>
-        <source>PSDファイルではありません</source>
-        <translation>This is not a PSD file.</translation>
-    </message>
-    <message>
         <source>フォルダーは開けません</source>
         <translation>A folder cannot be opened.</translation>
     </message>
@@ -746,10 +742,6 @@
     <message>
         <source>Tintloom作業ファイル(*.tlw)</source>
         <translation>Tintloom work file (*.tlw)</translation>
-    </message>
-    <message>
-        <source>PSDファイル (*.PSD *.psd)</source>
-        <translation>PSD files (*.PSD *.psd)</translation>
     </message>
     <message>
         <source>パレットの書き出し</source>
@@ -816,10 +808,6 @@
         <translation>The file is too large (a work file is at most %1 MB).</translation>
     </message>
     <message>
-        <source>開けるのはPSDファイル(*.psd)、Tintloomパレット(*.tlp)、作業ファイル(*.tlw)とパレットファイル(*.gpl *.ase *.aco *.pal *.hex *.txt)だけです</source>
-        <translation>Only PSD files (*.psd), Tintloom palettes (*.tlp), work files (*.tlw) and palette files (*.gpl *.ase *.aco *.pal *.hex *.txt) can be opened.</translation>
-    </message>
-    <message>
         <source>開けるファイルすべて</source>
         <translation>All files Tintloom opens</translation>
     </message>
@@ -878,6 +866,54 @@
     <message>
         <source>この圧縮形式の画像は読み込めません</source>
         <translation>Pictures compressed this way cannot be read</translation>
+    </message>
+    <message>
+        <source>浮動小数点の色深度(%1ビット)には対応していません. ファイルを開けません</source>
+        <translation>Floating-point colour depths (%1 bits) are not supported. The file cannot be opened.</translation>
+    </message>
+    <message>
+        <source>サポートしていない色空間です. ファイルを開けません</source>
+        <translation>This colour space is not supported. The file cannot be opened.</translation>
+    </message>
+    <message>
+        <source>開けるのはPSD、Krita(.kra)とOpenRaster(.ora)の画像だけです</source>
+        <translation>Only PSD, Krita (.kra) and OpenRaster (.ora) pictures can be opened.</translation>
+    </message>
+    <message>
+        <source>%1個のレイヤーは対応していない描画モードのため「通常」で表示します</source>
+        <translation>%1 layer(s) use a blend mode Tintloom does not have and are shown as Normal.</translation>
+    </message>
+    <message>
+        <source>%1個のレイヤーは画素をもたない(ベクター、テキスト、塗りつぶし、フィルターなど)ため省きました</source>
+        <translation>%1 layer(s) without pixels of their own (vector, text, fill, filter and the like) were left out.</translation>
+    </message>
+    <message>
+        <source>%1個の「アルファを継承」レイヤーは、すぐ下のレイヤーにクリッピングして表示します</source>
+        <translation>%1 &quot;inherit alpha&quot; layer(s) are shown clipped to the layer just below them.</translation>
+    </message>
+    <message>
+        <source>開けるのはPSD・Krita・OpenRasterの画像(*.psd *.kra *.ora)、Tintloomパレット(*.tlp)、作業ファイル(*.tlw)とパレットファイル(*.gpl *.ase *.aco *.pal *.hex *.txt)だけです</source>
+        <translation>Only PSD, Krita and OpenRaster pictures (*.psd *.kra *.ora), Tintloom palettes (*.tlp), work files (*.tlw) and palette files (*.gpl *.ase *.aco *.pal *.hex *.txt) can be opened.</translation>
+    </message>
+    <message>
+        <source>PSD・Krita・OpenRasterの画像ではありません</source>
+        <translation>This is not a PSD, Krita or OpenRaster picture.</translation>
+    </message>
+    <message>
+        <source>PSD・Krita・OpenRaster画像 (*.psd *.kra *.ora *.PSD *.KRA *.ORA)</source>
+        <translation>PSD, Krita and OpenRaster pictures (*.psd *.kra *.ora *.PSD *.KRA *.ORA)</translation>
+    </message>
+    <message>
+        <source>ZIP圧縮されたレイヤーには対応していません. ファイルを開けません</source>
+        <translation>Layers compressed with ZIP are not supported. The file cannot be opened</translation>
+    </message>
+    <message>
+        <source>通常のファイルではありません</source>
+        <translation>Not a regular file (a pipe, a device or a folder)</translation>
+    </message>
+    <message>
+        <source>スウォッチは100000個までです. 追加するには先に削除してください</source>
+        <translation>There can be at most 100000 swatches. Delete some before adding more</translation>
     </message>
     <message>
         <source>画像が大きすぎます (%1 × %2 画素、6400 万画素まで)</source>

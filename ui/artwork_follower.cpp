@@ -120,7 +120,12 @@ void TArtworkFollower::Rewatch() {
 void TArtworkFollower::Changed() {
   if (!enabled_ || path_.empty()) return;
   Rewatch();
-  pending_ = StampFile(path_);
+  const TFileStamp now = StampFile(path_);
+  // News of another file of the folder, or of the old file a save renamed
+  // its new one over, is no change of the file named: the wait goes on as
+  // it was.
+  if (settleTimer_.isActive() && now == pending_) return;
+  pending_ = now;
   settleTimer_.start(settle);
 }
 

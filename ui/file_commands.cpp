@@ -7,6 +7,7 @@
 #include <QMimeData>
 #include <QSettings>
 
+#include "core/artwork/artwork_file.h"
 #include "core/document/artwork_export.h"
 #include "core/document/coordination_model.h"
 #include "core/document/palette_document_commands.h"
@@ -27,18 +28,23 @@ namespace {
 // What "開く" and the command line take, said when given anything else.
 constexpr const char* kOpenableFilesMessage = TL_TEXT(
     "tintloom",
-    "開けるのはPSDファイル(*.psd)、Tintloomパレット(*.tlp)、作業ファイル(*.tlw)とパレットファイル(*.gpl *.ase *.aco *.pal *.hex *.txt)だけです");
-constexpr const char* kNotPsdMessage = TL_TEXT("tintloom", "PSDファイルではありません");
+    "開けるのはPSD・Krita・OpenRasterの画像(*.psd *.kra *.ora)、Tintloomパレット(*.tlp)、作業ファイル(*.tlw)とパレットファイル(*.gpl *.ase *.aco *.pal *.hex *.txt)だけです");
+constexpr const char* kNotPsdMessage = TL_TEXT("tintloom", "PSD・Krita・OpenRasterの画像ではありません");
 constexpr const char* kFolderMessage = TL_TEXT("tintloom", "フォルダーは開けません");
 constexpr const char* kNoSuchFileMessage = TL_TEXT("tintloom", "ファイルが見つかりません");
+
+// Layered artwork: PSD, Krita and OpenRaster, in either case.
+QString ArtworkFilter() {
+  return UserText(TL_TEXT("tintloom", "PSD・Krita・OpenRaster画像 (*.psd *.kra *.ora *.PSD *.KRA *.ORA)"));
+}
 
 // Every kind "開く" opens, first all together. Qt's filters tell case
 // apart, so each extension is listed in both.
 QStringList PaletteOpenFilters() {
   return {UserText(TL_TEXT("tintloom", "開けるファイルすべて")) +
-              " (*.tlp *.TLP *.tlw *.TLW *.psd *.PSD *.gpl *.GPL *.ase *.ASE *.aco *.ACO *.pal *.PAL *.hex *.HEX *.txt *.TXT)",
+              " (*.tlp *.TLP *.tlw *.TLW *.psd *.PSD *.kra *.KRA *.ora *.ORA *.gpl *.GPL *.ase *.ASE *.aco *.ACO *.pal *.PAL *.hex *.HEX *.txt *.TXT)",
           UserText(TL_TEXT("tintloom", "Tintloomパレット・作業ファイル(*.tlp *.tlw)")), UserText(TL_TEXT("tintloom", "Tintloomパレット(*.tlp)")),
-          UserText(TL_TEXT("tintloom", "Tintloom作業ファイル(*.tlw)")), UserText(TL_TEXT("tintloom", "PSDファイル (*.PSD *.psd)")),
+          UserText(TL_TEXT("tintloom", "Tintloom作業ファイル(*.tlw)")), ArtworkFilter(),
           UserText(TL_TEXT("tintloom", "スウォッチに読み込むパレット(*.gpl *.ase *.aco *.pal *.hex *.txt)"))};
 }
 
@@ -55,7 +61,6 @@ QStringList PaletteSaveFilters() {
           UserText(TL_TEXT("tintloom", "GIMPパレット(*.gpl)"))};
 }
 
-QString ArtworkFilter() { return UserText(TL_TEXT("tintloom", "PSDファイル (*.PSD *.psd)")); }
 
 // File dialogs of one kind (palettes and exports, or artwork) start in the
 // folder where the last file of that kind was chosen, in this run or before.
@@ -84,7 +89,7 @@ enum class TOpenKind { kWork, kArtwork, kPaletteDocument, kSwatchPalette, kOther
 TOpenKind OpenKindForPath(const QString& path) {
   const std::string name = path.toStdString();
   if (HasExtension(name, ".tlw")) return TOpenKind::kWork;
-  if (HasExtension(name, ".psd")) return TOpenKind::kArtwork;
+  if (IsArtworkPath(name)) return TOpenKind::kArtwork;
   switch (PaletteFormatForPath(name)) {
     case TPaletteFormat::PaletteDocument: return TOpenKind::kPaletteDocument;
     case TPaletteFormat::None: return TOpenKind::kOther;
@@ -204,7 +209,7 @@ void TFileCommands::PSD1Click() {
   if (model_.Busy() || !runOpenDialog) return;
   const QString path = runOpenDialog();
   if (path.isEmpty()) return;
-  if (!HasExtension(path.toStdString(), ".psd")) {
+  if (!IsArtworkPath(path.toStdString())) {
     model_.Messages().ShowMessage(kNotPsdMessage);
     return;
   }

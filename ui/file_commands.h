@@ -33,13 +33,14 @@ class TFileCommands {
 
   // "開く(&O)...": asks for a file and opens it as a drop on the main window
   // would: a palette document (.tlp, any case), a work document (.tlw),
-  // artwork (.psd), a palette of another program into the swatches;
+  // artwork (.psd, .kra, .ora), a palette of another program into the swatches;
   // anything else is named in a message.
   void N1Click();
   // "名前を付けて保存(&S)...": asks for a file name and saves the palette or
   // exports it by the name's extension.
   void S1Click();
-  // "見本用PSDファイルを開く...": asks for a PSD file and opens it.
+  // "見本用PSDファイルを開く...": asks for a PSD, Krita or OpenRaster file and
+  // opens it.
   void PSD1Click();
   // "配色した画像を書き出す(&P)...": asks for a PNG file and its background,
   // then writes the recoloured artwork at full size with a cancellable
@@ -48,13 +49,13 @@ class TFileCommands {
   // "配色したレイヤーをPSDで書き出す(&L)...": asks for a PSD file, then
   // writes every layer recoloured, with the same progress window.
   void LP1Click();
-  // A dropped file: only the first counts; a .psd (any case) is opened, a
+  // A dropped file: only the first counts; a .psd, .kra or .ora (any case) is opened, a
   // .tlw opens as a work document, a .tlp as a palette document, a palette
   // from another program (.gpl .ase .aco .pal .hex .txt) is imported into
   // the swatches; anything else is ignored.
   void DropFiles(const QStringList& paths);
   // Opens files named on the command line (a file manager's %F): the last
-  // ".tlw", ".tlp" and ".psd" as a drop opens them, and every palette of
+  // ".tlw", ".tlp" and ".psd" (or ".kra", ".ora") as a drop opens them, and every palette of
   // another program into the swatches; a missing file, a folder or another
   // kind of file gets one message each.
   void OpenCommandLineFiles(const QStringList& paths);
@@ -79,7 +80,7 @@ class TFileCommands {
   // extension the work needs, in the open document's folder when there is
   // one): the chosen path, empty when cancelled.
   std::function<QString(const QString& suggested)> runWorkSaveDialog;
-  // Opens a PSD file as sample artwork (the model's loader).
+  // Opens a PSD, Krita or OpenRaster file as sample artwork (the model's loader).
   std::function<void(const std::string& path)> openSampleArtwork;
   // Reads a palette document named on the command line.
   std::function<void(const std::string& path)> openPaletteDocument;

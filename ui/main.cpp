@@ -1,6 +1,6 @@
 // Tintloom: start-up. Creates the main window (which loads the data files)
 // and the tool windows in their fixed order, then runs the event loop. Files
-// named on the command line (a ".psd" as sample artwork, a ".tlp" as a
+// named on the command line (a ".psd", ".kra" or ".ora" as sample artwork, a ".tlp" as a
 // palette document, a ".tlw" as a work document) are opened once the windows
 // are up. `--render` (or `--help`, `--version`) runs the headless render
 // instead and never touches the display.

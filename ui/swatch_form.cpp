@@ -78,7 +78,7 @@ TSwatchForm::TSwatchForm(TMainForm& main, const TSwatchFilePlaces& places)
   };
 
   if (!places_.readPath.empty()) {
-    Result<std::vector<std::string>> lines = LoadSwatchLines(places_, &main.Model().Messages());
+    Result<std::vector<std::string>> lines = LoadSwatchLines(places_, &main.Model().Messages(), &unread_);
     if (lines) {
       main.Model().StartSwatches(std::move(*lines));
     } else {
@@ -96,22 +96,33 @@ const std::vector<std::string>& TSwatchForm::Swatches() const { return Main().Mo
 void TSwatchForm::SaveSwatchFile() {
   if (saved_) return;
   saved_ = true;
-  if (places_.writePath.empty() || keepFile_) return;
-  if (Result<> written = SaveSwatchLines(places_, Swatches()); !written) {
+  if (places_.writePath.empty() || keepFile_ || !changed_) return;
+  if (Result<> written = SaveSwatchLines(places_, Swatches(), unread_); !written) {
     Main().Model().Messages().ShowMessage(written.error().message);
   }
 }
 
 void TSwatchForm::AddSwatch() {
   const std::string line = SwatchLine(Main().Model());
-  if (line.empty()) return;  // no slot selected
+  if (line.empty() || !RoomFor(1)) return;  // no slot selected, or full
   Main().Model().AddSwatches({line});
+  changed_ = true;
   RefreshSwatches();
 }
 
 void TSwatchForm::DeleteSwatch(int index) {
-  if (index >= 0) Main().Model().DeleteSwatch(static_cast<std::size_t>(index));
+  if (index >= 0 && static_cast<std::size_t>(index) < Swatches().size()) {
+    Main().Model().DeleteSwatch(static_cast<std::size_t>(index));
+    changed_ = true;
+  }
   RefreshSwatches();
+}
+
+bool TSwatchForm::RoomFor(std::size_t count) {
+  const std::size_t size = Swatches().size();
+  if (size <= kMaxSwatches && count <= kMaxSwatches - size) return true;
+  Main().Model().Messages().ShowMessage(kSwatchFullMessage);
+  return false;
 }
 
 void TSwatchForm::RefreshSwatches() {
@@ -216,7 +227,9 @@ void TSwatchForm::TakeColoursFromPicture(const QString& path) {
   if (model.Busy() || dialog.Colours().empty()) return;
   if (dialog.Choice() == TPictureColoursDialog::TChoice::Swatches) {
     std::vector<std::string> lines = ColourSwatchLines(model, dialog.Colours());
-    if (lines.empty()) return;
+    // All or none, as with a palette file.
+    if (lines.empty() || !RoomFor(lines.size())) return;
+    changed_ = true;
     const std::size_t first = Swatches().size();
     model.AddSwatches(std::move(lines));
     RefreshSwatches();
@@ -241,8 +254,11 @@ void TSwatchForm::ImportPaletteFile(const QString& path) {
     return;
   }
   std::vector<std::string>& lines = imported->lines;
+  // All or none, as with a damaged file.
+  if (!RoomFor(lines.size())) return;
   if (!lines.empty()) {
     // The whole file is one step to undo.
+    changed_ = true;
     const std::size_t first = Swatches().size();
     model.AddSwatches(std::move(lines));
     RefreshSwatches();

@@ -67,8 +67,9 @@ class TSwatchForm : public TToolForm {
   // The picture's file dialog and the colours dialog's run; tests replace them.
   std::function<QString()> runPictureDialog;
   std::function<void(TPictureColoursDialog& dialog)> runColoursDialog;
-  // Writes the collection to the swatch file once; a file that cannot be
-  // written is reported. Later calls do nothing.
+  // Writes the collection to the swatch file once, when it was changed (an
+  // unchanged file is left as it is); a file that cannot be written is
+  // reported. Later calls do nothing.
   void SaveSwatchFile();
 
   const std::vector<std::string>& Swatches() const;
@@ -86,7 +87,16 @@ class TSwatchForm : public TToolForm {
  private:
   void DrawGrid();
 
+  // Whether `count` more swatches fit under kMaxSwatches; says so when not.
+  bool RoomFor(std::size_t count);
+
   TSwatchFilePlaces places_;
+  // The end of a file longer than kMaxSwatches swatches, as read: written
+  // back after the collection, so the swatches not shown are kept.
+  std::vector<std::uint8_t> unread_;
+  // Whether a swatch was added, deleted or imported (an undo of such a step
+  // counts too): an unchanged collection leaves its file as it is.
+  bool changed_ = false;
   TPaintBox* paintBox_ = nullptr;
   QScrollBar* scrollBar_ = nullptr;
   TSurface grid_;

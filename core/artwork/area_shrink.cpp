@@ -313,16 +313,20 @@ void ShrinkDown(const TShrinkPlan& p, const std::uint8_t* across, std::int64_t o
 bool VectorRows() { return ActiveComposeKernel() == TComposeKernel::kAvx512; }
 
 std::int64_t ShrunkSide(std::int32_t side, float s) {
-  return static_cast<std::int32_t>(side / static_cast<double>(s) + 0.5);
+  // A side far shorter than the other keeps one pixel: rounded to none, a
+  // 30000 x 2 document would become a picture of no rows.
+  const auto rounded = static_cast<std::int32_t>(side / static_cast<double>(s) + 0.5);
+  return side > 0 ? std::max(rounded, 1) : rounded;
 }
 
-std::pair<std::int64_t, std::int64_t> OutputsShown(std::int32_t at, std::int32_t size, float s, std::int64_t canvas) {
+std::pair<std::int64_t, std::int64_t> OutputsShown(std::int32_t at, std::int32_t size, float s, std::int64_t from,
+                                                   std::int64_t to) {
   const double exact = at / static_cast<double>(s);
   const auto moved = static_cast<std::int32_t>(exact);
   const std::int64_t shifted = static_cast<float>(exact - moved) > 0.0f ? 1 : 0;
   const std::int64_t count = ShrunkSize(size, s);
-  const std::int64_t begin = std::max<std::int64_t>(0, -std::int64_t{moved});
-  const std::int64_t end = std::min<std::int64_t>(count + shifted, canvas - moved);
+  const std::int64_t begin = std::max<std::int64_t>(0, from - moved);
+  const std::int64_t end = std::min<std::int64_t>(count + shifted, to - moved);
   if (begin >= end) return {0, 0};
   return {std::max<std::int64_t>(0, begin - shifted), std::min(count, end)};
 }

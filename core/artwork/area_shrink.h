@@ -100,14 +100,17 @@ void ShrinkDown(const TShrinkPlan& p, const std::uint8_t* across, std::int64_t o
 // vector kernel, so that tests choosing a kernel compare both.
 bool VectorRows();
 
-// A side of the document once shrunk by s, as ShrinkToCanvas rewrites it.
+// A side of the document once shrunk by s, as ShrinkToCanvas rewrites it:
+// rounded, but never below one pixel.
 std::int64_t ShrunkSide(std::int32_t side, float s);
 
 // The outputs [j0, j1) of the shrink of a layer side `size` long at `at`
-// whose placed pixels can land on [0, canvas). ShrinkToCanvas moves a layer
-// to trunc(at / s) and, for a positive fraction, shifts it by that fraction,
-// so that a placed pixel then takes its output and the one before it.
-std::pair<std::int64_t, std::int64_t> OutputsShown(std::int32_t at, std::int32_t size, float s, std::int64_t canvas);
+// whose placed pixels can land on [from, to) (the whole canvas, or a band of
+// its rows). ShrinkToCanvas moves a layer to trunc(at / s) and, for a
+// positive fraction, shifts it by that fraction, so that a placed pixel then
+// takes its output and the one before it.
+std::pair<std::int64_t, std::int64_t> OutputsShown(std::int32_t at, std::int32_t size, float s, std::int64_t from,
+                                                   std::int64_t to);
 
 // The elements [first, end) of a side `size` long at `at` that lie on [0, canvas).
 std::pair<std::int64_t, std::int64_t> ElementsShown(std::int32_t at, std::int32_t size, std::int64_t canvas);

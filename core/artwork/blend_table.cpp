@@ -2,8 +2,11 @@
 
 #include <cctype>
 #include <cstdio>
+
+#include <unistd.h>
 #include <cstring>
 #include <new>
+#include "core/base/file_io.h"
 #include "core/base/user_text.h"
 
 namespace tintloom {
@@ -52,7 +55,10 @@ std::unique_ptr<std::uint8_t[]> DefaultAllocate(std::size_t bytes) {
 
 Result<> TBlendTable::LoadBlendTable(const std::string& path, TBlendAllocator allocate) {
   FreeBlendTable();
-  std::FILE* f = std::fopen(path.c_str(), "rb");
+  // Opened without waiting, so a FIFO in its place is refused, not waited on.
+  Result<int> opened = OpenRegularFile(path);
+  std::FILE* f = opened ? ::fdopen(*opened, "rb") : nullptr;
+  if (opened && f == nullptr) ::close(*opened);
   if (f == nullptr) return Fail(TL_TEXT("tintloom", "bm.datを開けません"));
   if (allocate == nullptr) allocate = DefaultAllocate;
   for (auto& table : tables_) {

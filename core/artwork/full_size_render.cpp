@@ -1,8 +1,10 @@
 #include "core/artwork/full_size_render.h"
 
 #include <algorithm>
+#include <new>
 #include <vector>
 
+#include "core/artwork/artwork_file.h"
 #include "core/artwork/compositor.h"
 #include "core/artwork/full_size_layers.h"
 #include "core/base/memory_error.h"
@@ -125,28 +127,45 @@ void TakeBlendCodes(const TPSD& shown, TPSD& doc) {
   for (std::size_t i = 0; i < count; ++i) doc.Simples[i].BlendModeKey = shown.Simples[i].BlendModeKey;
 }
 
-Result<TRenderOutcome> RenderFitted(TPSD& doc, const TPSD& shown, std::span<const TArtworkLayer> layers,
+// The fitted picture a band of its rows at a time: each band reduces and
+// shrinks only the file's rows that reach it, from a copy of the records, so
+// memory follows the band, as at full size, not the fitted picture.
+Result<TRenderOutcome> RenderFitted(const TPSD& opened, const TPSD& shown, std::span<const TArtworkLayer> layers,
                                     const TBlendTable& blend, const TRenderBackground& background, TRowSink& sink,
                                     const TRenderProgress& progress) {
   TSilentProgress silent;
   TSilentMessages quiet;
-  TRY(ReduceLayers(doc, blend, silent, quiet, true, true));
-  ShrinkToCanvas(doc, silent);
-  if (!SameLayers(shown, doc.workingLayerCount, [&doc](int i) -> const std::optional<std::string>& {
-        return doc.Simples[static_cast<std::size_t>(i)].Name;
-      })) {
-    return Fail(kArtworkChangedMessage);
-  }
-  TakeBlendCodes(shown, doc);
+  const auto [width, height] = FittedSize(opened);
   TSurface surface;
-  if (doc.width <= 0 || doc.height <= 0 || !surface.Create(doc.width, doc.height)) {
-    return Fail(MemoryErrorText("TSurface::Create()", doc.width, 3ull * static_cast<unsigned>(std::max(doc.width, 0)) *
-                                                                        static_cast<unsigned>(std::max(doc.height, 0))));
+  if (width <= 0 || height <= 0 || !surface.Create(width, std::min(height, kRenderBandRows))) {
+    return Fail(MemoryErrorText("TSurface::Create()", width, 3ull * static_cast<unsigned>(std::max(width, 0)) * kRenderBandRows));
   }
-  TRY(sink.Begin(doc.width, doc.height, background.transparent));
-  std::vector<std::uint8_t> row(static_cast<std::size_t>(doc.width) * 4);
-  TRY(ComposeAndEmit(doc, layers, blend, background, doc.width, doc.height, surface, row, sink));
-  if (progress) progress(doc.height, doc.height);
+  std::vector<std::uint8_t> row(static_cast<std::size_t>(width) * 4);
+  for (std::int32_t y0 = 0; y0 < height; y0 += kRenderBandRows) {
+    if (progress && !progress(y0, height)) return TRenderOutcome::kCancelled;
+    const std::int32_t y1 = std::min(height, y0 + kRenderBandRows);
+    TPSD band;
+    try {
+      band = opened;
+    } catch (const std::bad_alloc&) {
+      return Fail(MemoryErrorText("TPSD::Layers", opened.layerCount, 0));
+    }
+    band.fitRowBegin = y0;
+    band.fitRowEnd = y1;
+    TRY(ReduceLayers(band, blend, silent, quiet, true, true));
+    ShrinkToCanvas(band, silent);
+    if (!SameLayers(shown, band.workingLayerCount, [&band](int i) -> const std::optional<std::string>& {
+          return band.Simples[static_cast<std::size_t>(i)].Name;
+        })) {
+      return Fail(kArtworkChangedMessage);
+    }
+    if (band.width != width || band.height != y1 - y0) return Fail(kArtworkChangedMessage);
+    // The sink is begun once the first band shows the file still matches.
+    if (y0 == 0) TRY(sink.Begin(width, height, background.transparent));
+    TakeBlendCodes(shown, band);
+    TRY(ComposeAndEmit(band, layers, blend, background, width, y1 - y0, surface, row, sink));
+  }
+  if (progress) progress(height, height);
   return TRenderOutcome::kDone;
 }
 
@@ -157,11 +176,14 @@ Result<TRenderOutcome> RenderArtwork(const std::string& path, const TPSD& shown,
                                      std::int32_t fitSide, TRowSink& sink, const TRenderProgress& progress) {
   TSilentProgress silent;
   TPSD doc;
-  TRY(LoadFromFile(path, doc, silent, true));
+  TRY(LoadArtworkFile(path, doc, silent, true));
   if (fitSide > 0 && std::max(doc.width, doc.height) > fitSide) {
     doc.fitSide = fitSide;
     return RenderFitted(doc, shown, layers, blend, background, sink, progress);
   }
+  // Every group's rows are read together, band by band: Krita and
+  // OpenRaster layers are decoded whole first.
+  TRY(DecodeAllPendingPlanes(doc));
 
   TRY_ASSIGN(std::unique_ptr<TFullSizeLayers> bound, TFullSizeLayers::Bind(doc, blend));
   if (!SameLayers(shown, bound->Count(), [&bound](int i) -> const std::optional<std::string>& { return bound->Name(i); })) {

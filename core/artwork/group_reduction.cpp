@@ -105,12 +105,23 @@ void BlendClippedRows(const TGroupBands& g, const TClippedPass& c, std::int64_t 
       for (std::size_t i = 0; i < n; ++i) f[i] = c.coverage[transparency[i]];
     }
     const std::int64_t my = r + layer.top - layer.maskTop;
+    // Outside its rectangle a mask is its default colour: 0 hides the
+    // layer there, 255 leaves it as it is.
+    const bool hides_outside = c.mask.Present() && layer.maskDefaultColour == 0;
     if (covered && c.mask.Present() && my >= 0 && my < layer.maskHeight && c.mask_columns.begin < c.mask_columns.end) {
       const std::uint8_t* mask = c.mask.Row(my, row_buffer[4]);
-      for (std::int64_t k = std::max(c.columns.begin, c.mask_columns.begin); k < c.mask_columns.end; ++k) {
+      const std::int64_t inside = std::max(c.columns.begin, c.mask_columns.begin);
+      const std::int64_t after = std::max(inside, c.mask_columns.end);
+      if (hides_outside) {
+        std::fill(f, f + (inside - c.columns.begin), 0.0f);
+        std::fill(f + (after - c.columns.begin), f + n, 0.0f);
+      }
+      for (std::int64_t k = inside; k < c.mask_columns.end; ++k) {
         float& v = f[static_cast<std::size_t>(k - c.columns.begin)];
         v = static_cast<float>(mask[k + c.mask_dx - c.mask_first] / 255.0 * v);
       }
+    } else if (hides_outside) {
+      covered = false;
     }
     // A row the layer does not cover at all (transparent, or masked out)
     // leaves the base as it is: d + 0 x (target - d) is d. Its colour rows
@@ -166,17 +177,27 @@ void ReduceRows(const TGroupBands& g, std::int64_t y0, std::int64_t y1, std::uin
   for (std::int64_t j = y0; j < y1; ++j) {
     std::uint8_t* row = alpha + static_cast<std::size_t>(j - y0) * g.width;
     const std::int64_t my = j + base.top - base.maskTop;
+    // Outside its rectangle a mask is its default colour: 0 hides the layer
+    // there, 255 leaves it as it is.
+    const bool hides_outside = g.mask.Present() && base.maskDefaultColour == 0;
+    const auto outside = [&](std::uint8_t* from, std::size_t count) {
+      if (hides_outside) {
+        std::memset(from, 0, count);
+      } else {
+        ApplyOpacity(from, count, base.Opacity);
+      }
+    };
     if (!g.mask.Present() || my < 0 || my >= base.maskHeight || g.mask_columns.begin >= g.mask_columns.end) {
-      ApplyOpacity(row, g.width, base.Opacity);
+      outside(row, g.width);
       continue;
     }
     // The mask's source starts at the first mask column used.
     const std::uint8_t* mask = g.mask.Row(my, scratch + g.at_rows);
-    ApplyOpacity(row, static_cast<std::size_t>(g.mask_columns.begin), base.Opacity);
+    outside(row, static_cast<std::size_t>(g.mask_columns.begin));
     for (std::int64_t k = g.mask_columns.begin; k < g.mask_columns.end; ++k) {
       row[k] = static_cast<std::uint8_t>(base.Opacity * row[k] * mask[k - g.mask_columns.begin] / 65025);
     }
-    ApplyOpacity(row + g.mask_columns.end, g.width - static_cast<std::size_t>(g.mask_columns.end), base.Opacity);
+    outside(row + g.mask_columns.end, g.width - static_cast<std::size_t>(g.mask_columns.end));
   }
 }
 

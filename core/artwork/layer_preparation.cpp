@@ -67,6 +67,10 @@ Result<> ReduceLayers(TPSD& doc, const TBlendTable& blend, TProgressSink& progre
   doc.croppedToCanvas = onlyWhatShows;
   const std::int64_t canvas_w = doc.planesBoxShrunk ? ShrunkSide(doc.width, scale) : doc.width;
   const std::int64_t canvas_h = doc.planesBoxShrunk ? ShrunkSide(doc.height, scale) : doc.height;
+  // The rows of the fitted document to make: a band of them, or all.
+  const bool band = onlyWhatShows && doc.planesBoxShrunk && doc.fitRowEnd > 0;
+  const std::int64_t rows_from = band ? doc.fitRowBegin : 0;
+  const std::int64_t rows_to = band ? std::min<std::int64_t>(doc.fitRowEnd, canvas_h) : canvas_h;
   // Groups of one size and part (the usual case: every layer the
   // document's size) share one plan.
   std::optional<TShrinkPlan> plan;
@@ -83,8 +87,8 @@ Result<> ReduceLayers(TPSD& doc, const TBlendTable& blend, TProgressSink& progre
         std::pair<std::int64_t, std::int64_t> across_part{0, ShrunkSize(base->width, scale)};
         std::pair<std::int64_t, std::int64_t> down_part{0, ShrunkSize(base->height, scale)};
         if (onlyWhatShows) {
-          across_part = OutputsShown(base->left, base->width, scale, canvas_w);
-          down_part = OutputsShown(base->top, base->height, scale, canvas_h);
+          across_part = OutputsShown(base->left, base->width, scale, 0, canvas_w);
+          down_part = OutputsShown(base->top, base->height, scale, rows_from, rows_to);
         }
         if (across_part.first >= across_part.second || down_part.first >= down_part.second) {
           return ReduceGroup(doc, *base, clipped, rgb, blend, nullptr, TBasePart{}, across, messages);
@@ -128,6 +132,10 @@ Result<> ReduceLayers(TPSD& doc, const TBlendTable& blend, TProgressSink& progre
   for (std::size_t i = 0; i < records; ++i) {
     progress.StepProgress(static_cast<int>(i));
     TPSDLayer& layer = doc.Layers[i];
+    if (Result<> decoded = DecodePendingPlanes(layer); !decoded) {
+      DocumentClear(doc);
+      return decoded;
+    }
     if (layer.Clipping == 0) {
       TRY(finish());
       if (LayerUsable(layer)) {
@@ -211,20 +219,32 @@ void ShrinkToCanvas(TPSD& doc, TProgressSink& progress) {
   // the artwork surface made from it never exceeds the canvas.
   const float s = CanvasScale(doc);
   if (!(s > 1.0f)) return;
+  const std::int64_t width = ShrunkSide(doc.width, s);
+  std::int64_t height = ShrunkSide(doc.height, s);
+  const bool band = doc.croppedToCanvas && doc.planesBoxShrunk && doc.fitRowEnd > 0;
+  const std::int32_t rows_from = band ? static_cast<std::int32_t>(std::min<std::int64_t>(doc.fitRowBegin, height)) : 0;
+  if (band) height = std::clamp<std::int64_t>(doc.fitRowEnd, rows_from, height) - rows_from;
   progress.ShowProgress(kProgressResize, doc.layerCount);
   for (std::int32_t i = 0; i < doc.layerCount; ++i) {
     progress.StepProgress(i);
     if (i < doc.workingLayerCount && static_cast<std::size_t>(i) < doc.Simples.size()) {
       TSimpleLayer& layer = doc.Simples[static_cast<std::size_t>(i)];
       ShrinkLayer(layer, s, doc.planesBoxShrunk);
+      layer.top -= rows_from;
       // A layer made only in part has, at its edges, pixels that lacked
-      // their neighbours off the canvas: they are cut with the rest that
-      // cannot show.
-      if (doc.croppedToCanvas) TrimToCanvas(layer, ShrunkSide(doc.width, s), ShrunkSide(doc.height, s));
+      // their neighbours off the canvas (or off the band): they are cut with
+      // the rest that cannot show.
+      if (doc.croppedToCanvas) TrimToCanvas(layer, width, height);
     }
   }
-  doc.width = static_cast<std::int32_t>(ShrunkSide(doc.width, s));
-  doc.height = static_cast<std::int32_t>(ShrunkSide(doc.height, s));
+  doc.width = static_cast<std::int32_t>(width);
+  doc.height = static_cast<std::int32_t>(height);
+}
+
+std::pair<std::int32_t, std::int32_t> FittedSize(const TPSD& doc) {
+  const float s = CanvasScale(doc);
+  if (!(s > 1.0f)) return {doc.width, doc.height};
+  return {static_cast<std::int32_t>(ShrunkSide(doc.width, s)), static_cast<std::int32_t>(ShrunkSide(doc.height, s))};
 }
 
 }  // namespace tintloom

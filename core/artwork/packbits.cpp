@@ -5,6 +5,15 @@
 
 namespace tintloom {
 
+namespace {
+
+// The header -128 (0x80) is no run at all: PackBits defines it as a no-op,
+// with no value byte after it, and other readers skip it likewise. Read as a
+// run of 129 it would shift every byte after it.
+constexpr std::uint8_t kNoOperation = 0x80;
+
+}  // namespace
+
 std::size_t UnpackColumns(std::span<std::uint8_t> out, std::span<const std::uint8_t> packed, std::size_t skip) {
   if (skip == 0) return UnpackRow(out, packed);
   const std::size_t end = skip + out.size();
@@ -18,6 +27,7 @@ std::size_t UnpackColumns(std::span<std::uint8_t> out, std::span<const std::uint
   while (in < packed.size() && at < end) {
     const std::uint8_t h = packed[in++];
     std::size_t from = 0, count = 0;
+    if (h == kNoOperation) continue;
     if (h < 128) {
       const std::size_t n = std::min(std::size_t{h} + 1, packed.size() - in);
       part(n, from, count);
@@ -55,7 +65,9 @@ std::size_t UnpackRow(std::span<std::uint8_t> row, std::span<const std::uint8_t>
   constexpr std::size_t kWidest = (kLongestRepeat + kChunk - 1) / kChunk * kChunk;
   while (in + 1 + kLongestLiteral <= packed.size() && out + kWidest <= row.size()) {
     const std::uint8_t h = p[in];
-    if (h < 128) {
+    if (h == kNoOperation) {
+      ++in;
+    } else if (h < 128) {
       const std::size_t n = std::size_t{h} + 1;
       for (std::size_t k = 0; k < n; k += kChunk) std::memcpy(d + out + k, p + in + 1 + k, kChunk);
       in += n + 1;
@@ -70,6 +82,7 @@ std::size_t UnpackRow(std::span<std::uint8_t> row, std::span<const std::uint8_t>
   }
   while (in < packed.size() && out < row.size()) {
     const std::uint8_t h = packed[in++];
+    if (h == kNoOperation) continue;
     if (h < 128) {
       // Literal run of h + 1 bytes, cut by the end of the packed bytes or of the row.
       const std::size_t n = std::min({std::size_t{h} + 1, packed.size() - in, row.size() - out});

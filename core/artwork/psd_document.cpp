@@ -3,6 +3,7 @@
 #include "core/artwork/band_workers.h"
 #include "core/artwork/packbits.h"
 #include "core/artwork/psd_file.h"
+#include "core/base/file_io.h"
 #include "core/base/memory_error.h"
 
 #include <algorithm>
@@ -188,7 +189,38 @@ class TPsdDecoder {
     for (TPSDLayer& layer : doc_.Layers) {
       for (std::size_t c = 0; c < layer.ChannelData.size(); ++c) TRY(ReadChannel(layer, c));
     }
+    ApplyGroups();
     return Ok();
+  }
+
+  // Groups are drawn as every painting program draws them: a hidden group
+  // hides its layers, and a group's opacity multiplies into theirs. Read
+  // from the top, a group's record comes before its layers and the closing
+  // record after them. A document without groups is left as it is.
+  void ApplyGroups() {
+    struct TGroup {
+      bool hidden = false;
+      unsigned opacity = 255;
+    };
+    std::vector<TGroup> open;
+    for (auto it = doc_.Layers.rbegin(); it != doc_.Layers.rend(); ++it) {
+      TPSDLayer& layer = *it;
+      const TGroup outer = open.empty() ? TGroup{} : open.back();
+      if (layer.sectionType == 1 || layer.sectionType == 2) {
+        try {
+          open.push_back({outer.hidden || (layer.flags & 2) != 0, (outer.opacity * layer.Opacity + 127) / 255});
+        } catch (const std::exception&) {
+          return;  // no more groups than records, each a few bytes: not reached in practice
+        }
+        continue;
+      }
+      if (layer.sectionType == 3) {
+        if (!open.empty()) open.pop_back();
+        continue;
+      }
+      if (outer.hidden) layer.flags |= 2;
+      layer.Opacity = static_cast<std::uint8_t>((layer.Opacity * outer.opacity + 127) / 255);
+    }
   }
 
  private:
@@ -311,11 +343,14 @@ class TPsdDecoder {
   // Drawing programs keep the real name in a Unicode block of the additional
   // information; the record's own name is an 8-bit copy that loses whatever
   // the writer's code page lacks ("?" for Japanese on other systems). A block
-  // that does not add up is passed over: the record's name stays.
+  // that does not add up is passed over: the record's name stays. The
+  // section divider block says whether the record opens or closes a group.
   void ReadUnicodeName(TPSDLayer& layer, std::uint64_t record_end) {
     constexpr std::uint32_t kSignature = 0x3842494D;  // "8BIM"
     constexpr std::uint32_t kSignature64 = 0x38423634;  // "8B64"
     constexpr std::uint32_t kUnicodeName = 0x6C756E69;  // "luni"
+    constexpr std::uint32_t kSection = 0x6C736374;      // "lsct"
+    constexpr std::uint32_t kNestedSection = 0x6C73646B;  // "lsdk"
     while (in_.Position() + 12 <= record_end) {
       const Result<std::uint32_t> signature = in_.U32();
       const Result<std::uint32_t> key = in_.U32();
@@ -334,7 +369,9 @@ class TPsdDecoder {
         }
         while (!units.empty() && units.back() == 0) units.pop_back();
         if (!units.empty()) layer.UnicodeName = Utf16ToUtf8(units);
-        return;
+      } else if ((*key == kSection || *key == kNestedSection) && *length >= 4) {
+        const Result<std::uint32_t> type = in_.U32();
+        if (type && *type <= 3) layer.sectionType = *type;
       }
       in_.Seek(data_start + *length);
     }
@@ -441,10 +478,17 @@ class TPsdDecoder {
       }
       return Ok();
     }
-    // Raw data (or a compression this program does not decode, or an empty
-    // layer): the bytes after the compression field go straight into the
-    // plane. Bytes beyond the plane, or with no plane at all, are passed over
-    // so the next channel starts where it should.
+    // ZIP (2, and 3 with prediction) is not decoded: copied as it is it would
+    // show as noise. Any other value is no compression a PSD file has.
+    if (has_pixels && channel.length > 2 && (compression == 2 || compression == 3)) {
+      return Fail(WithPath(TL_TEXT("tintloom", "ZIP圧縮されたレイヤーには対応していません. ファイルを開けません"), path_));
+    }
+    if (has_pixels && channel.length > 2 && compression > 3) {
+      return Fail(WithPath(TL_TEXT("tintloom", "ファイルが壊れているか大きすぎるため開けません."), path_));
+    }
+    // Raw data (or an empty layer): the bytes after the compression field go
+    // straight into the plane. Bytes beyond the plane, or with no plane at
+    // all, are passed over so the next channel starts where it should.
     const std::int64_t n = static_cast<std::int64_t>(channel.length) - 2;
     if (n <= 0) return Ok();
     if (plane == nullptr) return in_.Pass(static_cast<std::uint64_t>(n));
@@ -465,6 +509,7 @@ class TPsdDecoder {
 }  // namespace
 
 void TPSDLayer::Release() {
+  pendingPlanes = nullptr;
   ChannelData = {};
   Name.reset();
   UnicodeName.reset();
@@ -481,6 +526,19 @@ void DocumentClear(TPSD& doc) {
   doc.croppedToCanvas = false;
   doc.layerCount = 0;
   doc.workingLayerCount = 0;
+  doc.notes = {};
+}
+
+Result<> DecodePendingPlanes(TPSDLayer& layer) {
+  if (!layer.pendingPlanes) return Ok();
+  const auto decode = std::move(layer.pendingPlanes);
+  layer.pendingPlanes = nullptr;
+  return decode(layer);
+}
+
+Result<> DecodeAllPendingPlanes(TPSD& doc) {
+  for (TPSDLayer& layer : doc.Layers) TRY(DecodePendingPlanes(layer));
+  return Ok();
 }
 
 bool LayerUsable(const TPSDLayer& layer) {
@@ -536,35 +594,29 @@ void ReleaseLayer(const TPSD& /*doc*/, TPSDLayer& layer) { layer.Release(); }
 Result<> LoadFromFile(const std::string& path, TPSD& doc, TProgressSink& progress, bool deferPlanes) {
   DocumentClear(doc);
   const std::string cannot_open = std::string(TL_TEXT("tintloom", "ファイルを開けません.")) + "\n->" + path;
-  // Only a regular file is read: a folder opens as a stream on Linux but
-  // reports a nonsense size.
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(path, ec)) return Fail(cannot_open);
-  const std::uintmax_t file_size = std::filesystem::file_size(path, ec);
-  if (ec || file_size > static_cast<std::uintmax_t>(std::numeric_limits<std::streamsize>::max())) {
-    return Fail(cannot_open);
-  }
-  if (deferPlanes && file_size > 0) {
-    auto file = std::make_shared<TDeferredFile>();
-    file->fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    struct stat status {};
-    if (file->fd < 0 || ::fstat(file->fd, &status) != 0 || !S_ISREG(status.st_mode)) return Fail(cannot_open);
-    file->size = static_cast<std::uint64_t>(status.st_size);
-    file->path = path;
+  // Only a regular file is read, as the opened descriptor shows it: a folder
+  // reports a nonsense size, and a FIFO swapped in after any check by name
+  // would block the open for ever.
+  auto file = std::make_shared<TDeferredFile>();
+  Result<int> opened = OpenRegularFile(path);
+  if (!opened) return Fail(cannot_open);
+  file->fd = *opened;
+  struct stat status {};
+  if (::fstat(file->fd, &status) != 0 || status.st_size < 0) return Fail(cannot_open);
+  file->size = static_cast<std::uint64_t>(status.st_size);
+  file->path = path;
+  if (deferPlanes && file->size > 0) {
     Result<> result = Decode(TPsdReader(*file, path), path, doc, progress, true);
     if (result) doc.deferredFile = std::move(file);
     return result;
   }
-  std::ifstream file(path, std::ios::binary);
-  if (!file) return Fail(cannot_open);
-  const auto size = static_cast<std::streamsize>(file_size);
   std::vector<std::uint8_t> bytes;
   try {
-    bytes.resize(static_cast<std::size_t>(size));
+    bytes.resize(static_cast<std::size_t>(file->size));
   } catch (const std::exception&) {
     return Fail(cannot_open);
   }
-  if (!file.read(reinterpret_cast<char*>(bytes.data()), size)) return Fail(cannot_open);
+  if (!file->ReadAt(0, bytes)) return Fail(cannot_open);
   return DecodePsd(bytes, path, doc, progress);
 }
 

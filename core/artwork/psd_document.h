@@ -9,10 +9,12 @@
 // Failure whose text is the message the user sees.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/artwork/blend_table.h"
@@ -61,6 +63,10 @@ struct TPSDLayer {
   std::optional<std::string> Name;  // raw bytes of the file; absent when the length is 0
   // The name from the layer's Unicode name block, as UTF-8; absent without one.
   std::optional<std::string> UnicodeName;
+  // The section divider block's type: 0 a layer, 1 and 2 a group (open or
+  // closed in the layer panel; its record lies above its layers), 3 the
+  // hidden record below a group's layers that closes it.
+  std::uint32_t sectionType = 0;
   // Plane i belongs to ChannelData[i]; width x height bytes, or mask width x
   // mask height for the user mask; empty for an empty layer.
   std::vector<std::vector<std::uint8_t>> PixelData;
@@ -68,6 +74,11 @@ struct TPSDLayer {
   // the layer has no such channel. In grayscale documents the grey channel
   // (id 0) is the red plane.
   int maskPlane = -1, transparencyPlane = -1, redPlane = -1, greenPlane = -1, bluePlane = -1;
+
+  // Artwork of another format (Krita, OpenRaster) decodes a layer's planes,
+  // and so learns its rectangle, only when ReduceLayers reaches the layer:
+  // one group's planes exist at a time. Empty once decoded, and for PSD.
+  std::function<Result<>(TPSDLayer&)> pendingPlanes;
 
   // The bound plane, or null.
   const std::uint8_t* Plane(int index) const {
@@ -128,6 +139,15 @@ struct TPSD {
   // Set by ReduceLayers when it made only what can reach the canvas;
   // ShrinkToCanvas then trims each placed layer to the canvas.
   bool croppedToCanvas = false;
+  // What the reader could not take as the file draws it, one message each
+  // (layers left out, modes drawn as normal), shown once the artwork opens.
+  std::vector<std::string> notes;
+  // When fitRowEnd > 0, rows [fitRowBegin, fitRowEnd) of the fitted document
+  // are all that ReduceLayers makes (with onlyWhatShows, when it shrinks)
+  // and ShrinkToCanvas keeps, moved up to start at row 0; the document's
+  // height becomes the band's. A large fitted picture is made so, a band of
+  // rows at a time, each band the same bytes as those rows of the whole.
+  std::int32_t fitRowBegin = 0, fitRowEnd = 0;
 };
 
 // Frees the layer records and working layers; both counts become 0. Header
@@ -176,6 +196,13 @@ void ReleaseLayer(const TPSD& doc, TPSDLayer& layer);
 Result<std::span<const std::uint8_t>> DeferredBytes(const TPSD& doc, std::uint64_t offset, std::uint64_t length,
                                                     TFileBytes& held);
 
+// Decodes the layer's planes when they wait in `pendingPlanes`; a failure
+// (damaged pixels) stops the load.
+Result<> DecodePendingPlanes(TPSDLayer& layer);
+// Every layer's, for code that binds all layers at once (the full-size
+// export).
+Result<> DecodeAllPendingPlanes(TPSD& doc);
+
 // Merges each clipping group into one grey working layer with alpha and frees
 // the layer records. Fails only when the working layers (or the row index of
 // a deferred channel) cannot be allocated, or a deferred file cannot be read
@@ -195,5 +222,9 @@ Result<> ReduceLayers(TPSD& doc, const TBlendTable& blend, TProgressSink& progre
 // fitSide x fitSide (600 x 600 for the canvas),
 // keeping each layer's sub-pixel position; rewrites the document's size.
 void ShrinkToCanvas(TPSD& doc, TProgressSink& progress);
+
+// The width and height ShrinkToCanvas gives the whole document (its own when
+// it fits already).
+std::pair<std::int32_t, std::int32_t> FittedSize(const TPSD& doc);
 
 }  // namespace tintloom

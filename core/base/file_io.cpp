@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
+#include <utility>
 
 namespace tintloom {
 
@@ -21,6 +22,8 @@ class TDescriptor {
   TDescriptor& operator=(const TDescriptor&) = delete;
   ~TDescriptor() { Close(); }
   int get() const { return fd_; }
+  // Gives the descriptor up to the caller.
+  int Release() { return std::exchange(fd_, -1); }
   bool Close() {
     if (fd_ < 0) return true;
     const int fd = fd_;
@@ -45,13 +48,29 @@ bool WriteAll(int fd, std::span<const std::uint8_t> bytes) {
 
 }  // namespace
 
+bool IsNotRegularFileFailure(const Failure& failure) { return failure.message.starts_with(kNotRegularFileMessage); }
+
+Result<int> OpenRegularFile(const std::string& path) {
+  // O_NONBLOCK: opening a FIFO for reading otherwise waits for a writer for
+  // ever. The flag is taken off again, though a regular file ignores it.
+  const int raw = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  if (raw < 0) return Fail(kFileAccessMessage);
+  TDescriptor fd(raw);
+  struct stat info {};
+  if (::fstat(fd.get(), &info) != 0) return Fail(kFileAccessMessage);
+  if (!S_ISREG(info.st_mode)) return Fail(std::string(kNotRegularFileMessage) + "\n->" + path);
+  const int flags = ::fcntl(fd.get(), F_GETFL);
+  if (flags < 0 || ::fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK) != 0) return Fail(kFileAccessMessage);
+  return fd.Release();
+}
+
 namespace {
 
 Result<std::vector<std::uint8_t>> ReadUpTo(const std::string& path, std::uint64_t maxBytes, bool longerFails) {
-  TDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-  if (fd.get() < 0) return Fail(kFileAccessMessage);
+  TRY_ASSIGN(const int opened, OpenRegularFile(path));
+  TDescriptor fd(opened);
   struct stat info {};
-  if (::fstat(fd.get(), &info) != 0 || S_ISDIR(info.st_mode)) return Fail(kFileAccessMessage);
+  if (::fstat(fd.get(), &info) != 0) return Fail(kFileAccessMessage);
   std::vector<std::uint8_t> bytes;
   // The size is only a hint (the file may change while read): the loop below
   // is what bounds the read.
@@ -95,6 +114,12 @@ Result<TFileBeside> CreateFileBeside(const std::string& path) {
     target = resolved;
   }
   if (fs::is_directory(target, ec)) return Fail(kFileAccessMessage);
+  // The target with its links followed (a link that names nothing yet is
+  // written through): a FIFO, a device or a socket is refused, not replaced.
+  struct stat node {};
+  if (::lstat(target.c_str(), &node) == 0 && !S_ISREG(node.st_mode)) {
+    return Fail(std::string(kNotRegularFileMessage) + "\n->" + path);
+  }
   const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
 
   // A name of our own beside the target; O_EXCL makes sure it is new.

@@ -1,10 +1,14 @@
 #include "core/colour/bmp_file.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <array>
 #include <bit>
 #include <cstdio>
-#include <fstream>
+
+#include "core/base/file_io.h"
 
 namespace tintloom {
 
@@ -261,16 +265,20 @@ Result<TSurface> DecodeBmp(std::span<const std::uint8_t> bytes) {
 }
 
 Result<TSurface> LoadBmpFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary | std::ios::ate);
-  if (!in) return Fail("cannot open " + path);
   // The largest bitmap we decode, with room for headers and a colour table.
-  constexpr std::streamoff kMaxFileBytes = std::streamoff{4} * kMaxBmpSide * kMaxBmpSide + 65536;
-  const std::streamoff length = in.tellg();
-  if (length < 0 || length > kMaxFileBytes) return Fail(path + ": BMP file is too large");
-  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(length));
-  in.seekg(0);
-  if (!in.read(reinterpret_cast<char*>(bytes.data()), length)) return Fail("cannot read " + path);
-  Result<TSurface> surface = DecodeBmp(bytes);
+  constexpr std::uint64_t kMaxFileBytes = std::uint64_t{4} * kMaxBmpSide * kMaxBmpSide + 65536;
+  // Opened without waiting, so a FIFO in its place is refused, not waited on.
+  Result<int> opened = OpenRegularFile(path);
+  if (!opened) return Fail("cannot open " + path);
+  struct stat info {};
+  const bool sized = ::fstat(*opened, &info) == 0;
+  ::close(*opened);
+  if (!sized || info.st_size < 0 || static_cast<std::uint64_t>(info.st_size) > kMaxFileBytes) {
+    return Fail(path + ": BMP file is too large");
+  }
+  Result<std::vector<std::uint8_t>> bytes = ReadWholeFile(path, kMaxFileBytes);
+  if (!bytes) return Fail("cannot read " + path);
+  Result<TSurface> surface = DecodeBmp(*bytes);
   if (!surface) return Fail(path + ": " + surface.error().message);
   return surface;
 }

@@ -78,6 +78,12 @@ const std::uint8_t* EncodeTable() {
 constexpr float kRoundingAddend = 12582912.0f;
 constexpr std::uint32_t kRoundingBits = 0x4B400000u;
 
+// The last entry of the encode table. Every index is held to it: the
+// matrices keep their sums inside the table (checked when a filter is made),
+// but a read past its end must not depend on that alone. An index below the
+// table wraps to a large one and is held there too.
+constexpr std::uint32_t kLastEncodeIndex = kEncodeSize - 1;
+
 // One pixel as every build computes it: the same float additions in the
 // same order, then the rounding, so that the vector loops give these bytes.
 inline TRgb24 FilterPixel(const float (*contributions)[256][4], const std::uint8_t* encode, TRgb24 p) {
@@ -85,7 +91,8 @@ inline TRgb24 FilterPixel(const float (*contributions)[256][4], const std::uint8
   const float* g = contributions[1][p.green];
   const float* r = contributions[2][p.red];
   const auto at = [&](int k) {
-    return encode[std::bit_cast<std::uint32_t>(b[k] + g[k] + r[k] + kRoundingAddend) - kRoundingBits];
+    return encode[std::min(std::bit_cast<std::uint32_t>(b[k] + g[k] + r[k] + kRoundingAddend) - kRoundingBits,
+                           kLastEncodeIndex)];
   };
   return TRgb24{at(0), at(1), at(2)};
 }
@@ -109,12 +116,13 @@ void FilterRow(const float (*contributions)[256][4], const std::uint8_t* encode,
   const hn::FixedTag<std::uint32_t, 4> du;
   const auto rounding = hn::Set(df, kRoundingAddend);
   const auto roundingBits = hn::Set(du, kRoundingBits);
+  const auto last = hn::Set(du, kLastEncodeIndex);
   HWY_ALIGN std::uint32_t index[4];
   for (std::int32_t x = 0; x < width; ++x) {
     const TRgb24 p = in[x];
     const auto sum = hn::Add(hn::Add(hn::Load(df, contributions[0][p.blue]), hn::Load(df, contributions[1][p.green])),
                              hn::Load(df, contributions[2][p.red]));
-    hn::Store(hn::Sub(hn::BitCast(du, hn::Add(sum, rounding)), roundingBits), du, index);
+    hn::Store(hn::Min(hn::Sub(hn::BitCast(du, hn::Add(sum, rounding)), roundingBits), last), du, index);
     out[x] = TRgb24{encode[index[0]], encode[index[1]], encode[index[2]]};
   }
 #endif

@@ -24,7 +24,7 @@ namespace tintloom {
 namespace {
 
 constexpr const char* kHelp =
-    "Usage: tintloom [FILE.psd | FILE.tlp | FILE.tlw ...]\n"
+    "Usage: tintloom [FILE.psd | FILE.kra | FILE.ora | FILE.tlp | FILE.tlw ...]\n"
     "       tintloom --render WORK.tlw [--palette PALETTE.tlp ...] (--output FILE.png | --output-dir DIR)\n"
     "                [--size N] [--background transparent|RRGGBB]\n"
     "       tintloom --render WORK.tlw [--palette PALETTE.tlp ...] (--output FILE.psd | --output-dir DIR --format psd)\n"
@@ -222,7 +222,11 @@ int RunCommandLineRender(const std::vector<std::string>& args, const std::string
     return fail(1, "'" + command.work + "' is too large for a work document (over " +
                        std::to_string(kMaxWorkDocumentBytes >> 20) + " MB)");
   }
+  const auto notRegular = [&fail](const std::string& path) {
+    return fail(1, "'" + path + "' is not a regular file");
+  };
   Result<std::vector<std::uint8_t>> workBytes = ReadWholeFile(command.work, kMaxWorkDocumentBytes);
+  if (!workBytes && IsNotRegularFileFailure(workBytes.error())) return notRegular(command.work);
   if (!workBytes) return fail(1, "cannot read work document '" + command.work + "'");
   Result<TWorkDocument> work = DecodeWorkDocument(*workBytes);
   if (!work) {
@@ -237,6 +241,7 @@ int RunCommandLineRender(const std::vector<std::string>& args, const std::string
   std::vector<std::vector<std::uint8_t>> palettes;
   for (const std::string& path : command.palettes) {
     Result<std::vector<std::uint8_t>> bytes = ReadFileStart(path, kPaletteDocumentSize);
+    if (!bytes && IsNotRegularFileFailure(bytes.error())) return notRegular(path);
     if (!bytes) return fail(1, "cannot read palette '" + path + "'");
     TPaletteDocument scratch;
     if (bytes->size() != kPaletteDocumentSize || !DecodePaletteDocument(*bytes, scratch)) {
@@ -262,9 +267,14 @@ int RunCommandLineRender(const std::vector<std::string>& args, const std::string
     const bool noLayers = std::find(messages.messages.begin() + static_cast<std::ptrdiff_t>(before),
                                     messages.messages.end(), kNoLayersMessage) != messages.messages.end();
     if (noLayers) return fail(1, "artwork '" + artwork + "' has no layers (none with visible pixels)");
-    return fail(1, "cannot open artwork '" + artwork + "' (not a readable layered PSD file)");
+    return fail(1, "cannot open artwork '" + artwork + "' (not a readable layered PSD, Krita or OpenRaster file)");
   }
-  if (messages.messages.size() > before) {
+  // Only the message about layers that found no settings is a warning
+  // here; what opening the artwork says (layers a Krita file keeps no pixels
+  // for, modes drawn as normal) is about the artwork, not the work.
+  const std::string changed = TL_TEXT("tintloom", "見本のレイヤーが作業ファイルの保存時と変わっています。");
+  if (std::any_of(messages.messages.begin() + static_cast<std::ptrdiff_t>(before), messages.messages.end(),
+                  [&](const std::string& text) { return text.rfind(changed, 0) == 0; })) {
     err << "tintloom: warning: the artwork's layers changed since the work was saved; some layers keep no settings\n";
   }
 
@@ -296,6 +306,7 @@ int RunCommandLineRender(const std::vector<std::string>& args, const std::string
       if (written.error().message == kFileAccessMessage) return fail(1, "cannot write '" + job.output + "'");
       if (written.error().message == kExportOverArtworkMessage) return fail(1, "'" + job.output + "' is the artwork itself: choose another name");
       if (written.error().message == kPsdTooLargeMessage) return fail(1, "'" + job.output + "' would be larger than a PSD file can be (4 GB)");
+      if (IsNotRegularFileFailure(written.error())) return fail(1, "'" + job.output + "' is not a regular file: nothing was written");
       if (written.error().message == kArtworkChangedMessage) return fail(1, "artwork '" + artwork + "' changed while it was read");
       return fail(1, "cannot render '" + job.output + "' (the artwork could not be read, or memory ran out)");
     }

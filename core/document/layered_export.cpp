@@ -6,6 +6,7 @@
 #include <new>
 #include <vector>
 
+#include "core/artwork/artwork_file.h"
 #include "core/artwork/band_workers.h"
 #include "core/artwork/blend_table.h"
 #include "core/artwork/compositor.h"
@@ -86,7 +87,9 @@ Result<TRenderOutcome> WriteLayers(const TCoordinationModel& model, const std::s
 
   TSilentProgress silent;
   TPSD doc;
-  TRY(LoadFromFile(artwork.Path(), doc, silent, true));
+  TRY(LoadArtworkFile(artwork.Path(), doc, silent, true));
+  // Krita and OpenRaster layers are decoded whole before the bands read them.
+  TRY(DecodeAllPendingPlanes(doc));
   TRY_ASSIGN(std::unique_ptr<TFullSizeLayers> bound, TFullSizeLayers::Bind(doc, blend));
   const int count = bound->Count();
   if (count != shown.workingLayerCount || static_cast<std::size_t>(count) > shown.Simples.size() ||

@@ -3,7 +3,9 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
+#include "core/artwork/artwork_file.h"
 #include "core/artwork/compositor.h"
 #include "core/artwork/psd_document.h"
 #include "core/base/user_text.h"
@@ -26,7 +28,7 @@ std::string AbsolutePath(const std::string& path) {
 
 Result<TPSD> ReadArtworkForCanvas(const std::string& path, TProgressSink& progress, TMessageSink& messages) {
   TPSD incoming;
-  TRY(LoadFromFile(path, incoming, progress, true));
+  TRY(LoadArtworkFile(path, incoming, progress, true));
   TRY(ReduceLayers(incoming, GlobalBlendTable(), progress, messages, true, true));
   ShrinkToCanvas(incoming, progress);
   // Nothing in it could be recoloured: not worth the artwork it would replace.
@@ -57,6 +59,8 @@ bool TCoordinationModel::OpenSampleArtwork(const std::string& path) {
   }
 
   progress.HideProgress();
+  // What the file draws that its layers here cannot, said once it is open.
+  const std::vector<std::string> notes = std::move(incoming.value().notes);
   artwork_.Replace(std::move(incoming).value(), AbsolutePath(path));
   for (int i = 0; i < kRampCount; ++i) BuildSlotRamp(i);
   InitLayerMappings(artwork_.Document().workingLayerCount);
@@ -65,6 +69,7 @@ bool TCoordinationModel::OpenSampleArtwork(const std::string& path) {
   EndBusy();
   ComposeCanvas();
   views_.ArtworkOpened();
+  for (const std::string& note : notes) messages_.ShowMessage(note);
   return true;
 }
 

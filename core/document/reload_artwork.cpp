@@ -108,10 +108,11 @@ std::optional<TArtworkReloaded> TCoordinationModel::ReloadArtwork(TPSD incoming)
     return layers;
   };
   history_.RemapLayers(remap, carry.from);
+  // The unsaved mark does not change by itself: what was saved follows the
+  // layers the same way (a layer new to the file counts as saved on its
+  // defaults).
   savedState_.layers = remap(savedState_.layers);
-  // The layers last saved follow the file the same way, so that reading it
-  // again never changes the unsaved mark by itself; a baseline of other
-  // artwork (opened over a work document) stays as it is.
+  // A baseline of other artwork (opened over a work document) stays as it is.
   if (savedLayers_.size() == static_cast<std::size_t>(shownCount)) savedLayers_ = remap(savedLayers_);
 
   views_.FillLayerList();

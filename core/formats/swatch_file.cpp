@@ -129,13 +129,16 @@ std::int64_t SwatchIndexAt(int x, int y, int width, int scrollRow) {
          static_cast<std::int64_t>(kSwatchColumns) * scrollRow;
 }
 
-std::vector<std::string> SplitSwatchLines(std::span<const std::uint8_t> bytes, std::size_t limit, bool* more) {
+std::vector<std::string> SplitSwatchLines(std::span<const std::uint8_t> bytes, std::size_t limit, bool* more,
+                                          std::size_t* rest) {
   std::vector<std::string> lines;
   if (more != nullptr) *more = false;
+  if (rest != nullptr) *rest = bytes.size();
   const auto take = [&](std::size_t start, std::size_t end) {
     if (end == start) return true;  // an empty line
     if (lines.size() == limit) {
       if (more != nullptr) *more = true;
+      if (rest != nullptr) *rest = start;
       return false;
     }
     lines.emplace_back(reinterpret_cast<const char*>(bytes.data()) + start, end - start);
@@ -183,19 +186,25 @@ TSwatchFilePlaces LocateSwatchFile(const std::string& programDir, const std::str
   return {programFile, userFile, ""};
 }
 
-Result<std::vector<std::string>> LoadSwatchLines(const TSwatchFilePlaces& places, TMessageSink* messages) {
+Result<std::vector<std::string>> LoadSwatchLines(const TSwatchFilePlaces& places, TMessageSink* messages,
+                                                 std::vector<std::uint8_t>* unread) {
+  if (unread != nullptr) unread->clear();
   std::error_code ec;
   if (!std::filesystem::exists(places.readPath, ec) && !ec) return std::vector<std::string>();
   Result<std::vector<std::uint8_t>> bytes = ReadWholeFile(places.readPath, kMaxSwatchFileBytes);
   if (!bytes) return Fail(std::string(kSwatchReadMessage) + "\n->" + places.readPath);
   bool more = false;
-  std::vector<std::string> lines = SplitSwatchLines(*bytes, kMaxSwatches, &more);
+  std::size_t rest = 0;
+  std::vector<std::string> lines = SplitSwatchLines(*bytes, kMaxSwatches, &more, &rest);
   if (more && messages != nullptr) messages->ShowMessage(kSwatchCutMessage);
+  if (more && unread != nullptr) unread->assign(bytes->begin() + static_cast<std::ptrdiff_t>(rest), bytes->end());
   return lines;
 }
 
-Result<> SaveSwatchLines(const TSwatchFilePlaces& places, const std::vector<std::string>& lines) {
-  const std::vector<std::uint8_t> bytes = JoinSwatchLines(lines);
+Result<> SaveSwatchLines(const TSwatchFilePlaces& places, const std::vector<std::string>& lines,
+                         std::span<const std::uint8_t> unread) {
+  std::vector<std::uint8_t> bytes = JoinSwatchLines(lines);
+  bytes.insert(bytes.end(), unread.begin(), unread.end());
   for (const std::string& path : {places.writePath, places.fallbackPath}) {
     if (path.empty()) continue;
     std::error_code ec;

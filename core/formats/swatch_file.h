@@ -59,9 +59,11 @@ inline constexpr const char* kSwatchCutMessage =
     TL_TEXT("tintloom", "スウォッチが多すぎるため, 最初の100000個だけを読み込みました");
 // Lines end at CR, LF or CR LF; a last line without an end counts; empty
 // lines are no swatches and are passed over. At most `limit` lines are
-// taken; `more` (when given) tells whether the bytes held more.
+// taken; `more` (when given) tells whether the bytes held more, and `rest`
+// (when given) where the first line not taken starts (the size when all
+// were taken).
 std::vector<std::string> SplitSwatchLines(std::span<const std::uint8_t> bytes, std::size_t limit = kMaxSwatches,
-                                          bool* more = nullptr);
+                                          bool* more = nullptr, std::size_t* rest = nullptr);
 // Every line ended by CR LF.
 std::vector<std::uint8_t> JoinSwatchLines(const std::vector<std::string>& lines);
 
@@ -81,12 +83,20 @@ TSwatchFilePlaces LocateSwatchFile(const std::string& programDir, const std::str
 // The swatches kept at readPath; a missing file is an empty list. A file
 // that cannot be read fails, with a message that says so. A file of more
 // than kMaxSwatches swatches gives the first ones and shows kSwatchCutMessage
-// through `messages` (when given).
-Result<std::vector<std::string>> LoadSwatchLines(const TSwatchFilePlaces& places, TMessageSink* messages = nullptr);
+// through `messages` (when given); the bytes from the first line left unread
+// to the end go to `unread` (when given), so that saving can keep them.
+Result<std::vector<std::string>> LoadSwatchLines(const TSwatchFilePlaces& places, TMessageSink* messages = nullptr,
+                                                 std::vector<std::uint8_t>* unread = nullptr);
 // Replaces the file at writePath (or, when that cannot be written, at
-// fallbackPath, its folder made when missing) with the lines. The previous
-// file is left whole when nothing could be written.
-Result<> SaveSwatchLines(const TSwatchFilePlaces& places, const std::vector<std::string>& lines);
+// fallbackPath, its folder made when missing) with the lines, followed by
+// `unread` as it was read: swatches that were never shown are never lost.
+// The previous file is left whole when nothing could be written.
+Result<> SaveSwatchLines(const TSwatchFilePlaces& places, const std::vector<std::string>& lines,
+                         std::span<const std::uint8_t> unread = {});
+// Adding and importing stop at kMaxSwatches, so that a collection never
+// grows past what the next start reads back.
+inline constexpr const char* kSwatchFullMessage =
+    TL_TEXT("tintloom", "スウォッチは100000個までです. 追加するには先に削除してください");
 
 inline constexpr const char* kSwatchReadMessage = TL_TEXT("tintloom", "スウォッチファイルを読み込めません");
 inline constexpr const char* kSwatchWriteMessage = TL_TEXT("tintloom", "スウォッチファイルを保存できません");

@@ -2,6 +2,10 @@
 
 #include <cmath>
 #include <cstdio>
+
+#include <unistd.h>
+
+#include "core/base/file_io.h"
 #include "core/base/user_text.h"
 
 namespace tintloom {
@@ -20,7 +24,10 @@ int RoundToCell(TExtended x, int limit) {
 
 Result<> TToneData::LoadToneData(const std::string& path) {
   Release();
-  std::FILE* f = std::fopen(path.c_str(), "rb");
+  // Opened without waiting, so a FIFO in its place is refused, not waited on.
+  Result<int> opened = OpenRegularFile(path);
+  std::FILE* f = opened ? ::fdopen(*opened, "rb") : nullptr;
+  if (opened && f == nullptr) ::close(*opened);
   if (f == nullptr) return Fail(TL_TEXT("tintloom", "トーンデータを開けません"));
   block_.assign(kToneDataSize, 0);
   const std::size_t got = std::fread(block_.data(), 1, kToneDataSize, f);

@@ -19,7 +19,7 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr const char* kOnlyOurs =
-    "開けるのはPSDファイル(*.psd)、Tintloomパレット(*.tlp)、作業ファイル(*.tlw)とパレットファイル(*.gpl *.ase *.aco *.pal *.hex *.txt)だけです";
+    "開けるのはPSD・Krita・OpenRasterの画像(*.psd *.kra *.ora)、Tintloomパレット(*.tlp)、作業ファイル(*.tlw)とパレットファイル(*.gpl *.ase *.aco *.pal *.hex *.txt)だけです";
 
 class CommandLine : public ::testing::Test {
  protected:

@@ -112,6 +112,8 @@ TEST_F(Opening, MenuAcceptsOnlyThePsdExtensionInAnyCase) {
       {"", false, false},  // dialog cancelled
       {"/tmp/Picture.PsD", true, false},
       {"/tmp/picture.psd", true, false},
+      {"/tmp/picture.KRA", true, false},
+      {"/tmp/picture.ora", true, false},
       {"/tmp/picture.psb", false, true},
       {"/tmp/psd", false, true},
       {"/tmp/archive.psd.zip", false, true},
@@ -123,7 +125,7 @@ TEST_F(Opening, MenuAcceptsOnlyThePsdExtensionInAnyCase) {
     psd1->trigger();
     EXPECT_EQ(opened.size(), c.opens ? 1u : 0u) << c.path;
     if (c.refused) {
-      EXPECT_EQ(messages.shown, std::vector<std::string>{"PSDファイルではありません"}) << c.path;
+      EXPECT_EQ(messages.shown, std::vector<std::string>{"PSD・Krita・OpenRasterの画像ではありません"}) << c.path;
     } else {
       EXPECT_TRUE(messages.shown.empty()) << c.path;
     }

@@ -459,5 +459,54 @@ TEST_F(SwatchWindow, APicturesColoursComeInAsSwatchesOrIntoTheSlotsAndABadPictur
   EXPECT_EQ(model.History().UndoSteps(), steps + 1);
 }
 
+// A swatch file of more swatches than are read used to be cut to the first
+// 100,000 whenever the program ended. Unchanged, it is now left as it is;
+// changed, what was not read follows the collection; and the collection
+// cannot grow past what the next start reads back.
+TEST(SwatchWindowFile, SwatchesBeyondWhatIsReadAreNeverLost) {
+  const std::string dir = testing::ScratchPath("swatch-many");
+  fs::create_directories(dir);
+  const std::string file = dir + "/DefaultSwatch.swo";
+  std::vector<std::string> lines;
+  for (std::size_t i = 0; i < kMaxSwatches + 3; ++i) lines.push_back("0x" + std::to_string(i));
+  const std::vector<std::uint8_t> original = JoinSwatchLines(lines);
+  ASSERT_TRUE(ReplaceFileContents(file, original).ok());
+  const auto start = [&](testing::TRecordingMessages& messages, TMainForm& form) {
+    form.swatchFilePlaces = TSwatchFilePlaces{file, file, ""};
+    form.CreateToolWindows();
+    form.Model().SelectSlot(0);
+    EXPECT_EQ(messages.shown, std::vector<std::string>{kSwatchCutMessage});
+    messages.shown.clear();
+    return form.Windows().swatch;
+  };
+  {
+    testing::TRecordingMessages messages;
+    TMainForm form(messages, testing::ProgramDir());
+    start(messages, form);
+    form.ShutDown();
+    EXPECT_EQ(ReadWholeFile(file, kMaxSwatchFileBytes).value(), original);
+  }
+  {
+    testing::TRecordingMessages messages;
+    TMainForm form(messages, testing::ProgramDir());
+    TSwatchForm* swatch = start(messages, form);
+    // Full: adding and importing are refused with a message.
+    swatch->AddSwatch();
+    EXPECT_EQ(swatch->Swatches().size(), kMaxSwatches);
+    EXPECT_EQ(messages.shown, std::vector<std::string>{kSwatchFullMessage});
+    swatch->DeleteSwatch(0);
+    swatch->AddSwatch();
+    EXPECT_EQ(swatch->Swatches().size(), kMaxSwatches);
+    form.ShutDown();
+  }
+  const std::vector<std::uint8_t> saved = ReadWholeFile(file, kMaxSwatchFileBytes).value();
+  const std::vector<std::string> kept = SplitSwatchLines(saved, kMaxSwatches + 10);
+  ASSERT_EQ(kept.size(), kMaxSwatches + 3);
+  EXPECT_EQ(kept.front(), "0x1");
+  EXPECT_EQ(kept[kMaxSwatches - 2], "0x" + std::to_string(kMaxSwatches - 1));
+  EXPECT_EQ(kept.back(), "0x" + std::to_string(kMaxSwatches + 2));
+  fs::remove_all(dir);
+}
+
 }  // namespace
 }  // namespace tintloom

@@ -8,6 +8,9 @@
 #include <fstream>
 #include <string>
 
+#include "bench/psd_generator.h"
+#include "core/artwork/compositor.h"
+#include "core/artwork/full_size_render.h"
 #include "core/document/artwork_export.h"
 #include "core/base/data_files.h"
 #include "core/base/file_io.h"
@@ -288,6 +291,125 @@ TEST_F(FullSizeRender, AChangedOrCutFileACancelOrAnUnwritableTargetLeavesNoPictu
   }
   fs::remove(copy);
   fs::remove(target);
+}
+
+// The rows a render hands out, kept.
+class TKeptRows final : public TRowSink {
+ public:
+  Result<> Begin(std::int32_t w, std::int32_t h, bool a) override {
+    width = w;
+    height = h;
+    alpha = a;
+    return Ok();
+  }
+  Result<> WriteRow(const std::uint8_t* row) override {
+    bytes.insert(bytes.end(), row, row + static_cast<std::size_t>(width) * (alpha ? 4 : 3));
+    return Ok();
+  }
+  std::int32_t width = 0, height = 0;
+  bool alpha = false;
+  std::vector<std::uint8_t> bytes;
+};
+
+// The artwork as the canvas opens it (the document the render checks the
+// file against) and a mapping for each of its working layers.
+struct TOpened {
+  TPSD shown;
+  std::vector<TArtworkLayer> layers;
+};
+TOpened OpenAsCanvas(const std::string& path) {
+  TOpened opened;
+  TSilentProgress silent;
+  TSilentMessages quiet;
+  static const TBlendTable blend;
+  EXPECT_TRUE(LoadFromFile(path, opened.shown, silent, true).ok());
+  EXPECT_TRUE(ReduceLayers(opened.shown, blend, silent, quiet, true, true).ok());
+  ShrinkToCanvas(opened.shown, silent);
+  opened.layers.resize(static_cast<std::size_t>(opened.shown.workingLayerCount));
+  for (std::size_t i = 0; i < opened.layers.size(); ++i) opened.layers[i].mapping.MappedSlot = static_cast<std::int16_t>(i);
+  return opened;
+}
+
+// Made in bands of rows, the fitted picture must be the document fitted
+// whole and composed at once, byte for byte, whatever the scale: each band
+// reads and shrinks only the rows that reach it, and a window of the shrink
+// that straddles two bands, or a layer's sub-pixel shift across a band's
+// first row, must come out as in the whole. Large sides used to build the
+// whole fitted picture at once (nearly 400 MB for 30000 x 4095 fitted to
+// 29999); a very wide, very low document fitted to a side lost its only
+// row to rounding and failed with the memory message.
+TEST(FittedRender, MadeInBandsItIsTheWholeFittedDocumentAndKeepsAtLeastOneRow) {
+  using psdgen::Plane;
+  std::vector<psdgen::TLayer> layers;
+  const auto pattern = [](int seed) {
+    return [seed](int x, int y) { return (x * (3 + seed) + y * (5 + 2 * seed) + (x / 7 ^ y / 5) * 31) & 0xFF; };
+  };
+  const auto layer = [&](int top, int left, int bottom, int right, int seed) {
+    psdgen::TLayer l(top, left, bottom, right);
+    const int w = right - left, h = bottom - top;
+    for (std::int16_t id : {-1, 0, 1, 2}) l.channels.emplace_back(id, w, Plane(w, h, pattern(seed + id)));
+    l.name = "layer" + std::to_string(seed);
+    return l;
+  };
+  layers.push_back(layer(0, 0, 701, 1003, 0));
+  layers.push_back(layer(113, -37, 913, 463, 1));  // beyond the left and bottom edges
+  layers.push_back(layer(51, 47, 352, 349, 2));
+  layers.back().clipping = 1;
+  layers.push_back(layer(699, 1001, 700, 1002, 3));  // one pixel near the corner
+  const std::string path = ScratchPath("fitted.psd");
+  ASSERT_TRUE(ReplaceFileContents(path, psdgen::MakePsd(1003, 701, kPsdColourRgb, layers)).ok());
+  const TOpened opened = OpenAsCanvas(path);
+  ASSERT_EQ(opened.shown.workingLayerCount, 3);
+  static const TBlendTable blend;
+  TRenderBackground background;
+  background.colour = 0x203040;
+  for (const std::int32_t side : {1002, 997, 650, 333, 64, 7}) {
+    TKeptRows rows;
+    const Result<TRenderOutcome> rendered =
+        RenderArtwork(path, opened.shown, opened.layers, blend, background, side, rows, nullptr);
+    ASSERT_TRUE(rendered.ok()) << side << ": " << rendered.error().message;
+    // The whole document fitted, then composed on one surface.
+    TPSD whole;
+    TSilentProgress silent;
+    TSilentMessages quiet;
+    ASSERT_TRUE(LoadFromFile(path, whole, silent, true).ok());
+    whole.fitSide = side;
+    ASSERT_TRUE(ReduceLayers(whole, blend, silent, quiet, true, true).ok());
+    ShrinkToCanvas(whole, silent);
+    ASSERT_EQ(rows.width, whole.width) << side;
+    ASSERT_EQ(rows.height, whole.height) << side;
+    TSurface surface;
+    ASSERT_TRUE(surface.Create(whole.width, whole.height));
+    FillRect(surface, 0, 0, whole.width, whole.height, background.colour);
+    CompositeArtwork(whole, surface, opened.layers, blend);
+    std::int64_t differing = 0;
+    for (std::int32_t y = 0; y < whole.height; ++y) {
+      for (std::int32_t x = 0; x < whole.width; ++x) {
+        const TRgb24 c = surface.At(x, y);
+        const std::uint8_t* p = &rows.bytes[(static_cast<std::size_t>(y) * whole.width + x) * 3];
+        differing += p[0] != c.red || p[1] != c.green || p[2] != c.blue;
+      }
+    }
+    EXPECT_EQ(differing, 0) << side;
+  }
+
+  // 30000 x 2 fitted to 601 (and on the canvas): one row, not none.
+  psdgen::TLayer thin(0, 0, 2, 30000);
+  thin.channels.emplace_back(0, 30000, Plane(30000, 2, [](int x, int) { return x & 0xFF; }));
+  thin.name = "thin";
+  ASSERT_TRUE(ReplaceFileContents(path, psdgen::MakePsd(30000, 2, kPsdColourGrey, {thin})).ok());
+  const TOpened thinOpened = OpenAsCanvas(path);
+  EXPECT_EQ(thinOpened.shown.width, 600);
+  EXPECT_EQ(thinOpened.shown.height, 1);
+  TRenderBackground transparent;
+  transparent.transparent = true;
+  TKeptRows rows;
+  const Result<TRenderOutcome> rendered =
+      RenderArtwork(path, thinOpened.shown, thinOpened.layers, blend, transparent, 601, rows, nullptr);
+  ASSERT_TRUE(rendered.ok()) << rendered.error().message;
+  EXPECT_EQ(rows.width, 601);
+  EXPECT_EQ(rows.height, 1);
+  fs::remove(path);
 }
 
 }  // namespace

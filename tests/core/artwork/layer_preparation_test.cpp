@@ -73,8 +73,9 @@ TEST(ReduceLayers, GreyLevelsAndAlphaOfABaseLayer) {
     Reduce(doc);
     EXPECT_EQ(doc.Simples[0].Pixel[0], c.grey);
   }
-  // Alpha = opacity x transparency x mask / 65025, the mask only inside its
-  // rectangle; opacity 128 alone gives 128.
+  // Alpha = opacity x transparency x mask / 65025, the mask inside its
+  // rectangle and its default colour outside (white shows the layer, black
+  // hides it, as painting programs draw it); opacity 128 alone gives 128.
   TPSD doc = Document(kPsdColourGrey, {Layer(0, 0, 3, 1, {{0, {9, 9, 9}}}, 128),
                                        Layer(5, 2, 3, 1, {{0, {9, 9, 9}}, {-1, {100, 100, 100}}, {-2, {50}}})});
   TPSDLayer& masked = doc.Layers[1];
@@ -82,10 +83,14 @@ TEST(ReduceLayers, GreyLevelsAndAlphaOfABaseLayer) {
   masked.maskTop = 2;
   masked.maskWidth = 1;
   masked.maskHeight = 1;
+  TPSD black_outside = doc;
+  masked.maskDefaultColour = 255;
   Reduce(doc);
   ASSERT_EQ(doc.workingLayerCount, 2);
   EXPECT_EQ(doc.Simples[0].Alpha, (Bytes{128, 128, 128}));
   EXPECT_EQ(doc.Simples[1].Alpha, (Bytes{100, 19, 100}));
+  Reduce(black_outside);
+  EXPECT_EQ(black_outside.Simples[1].Alpha, (Bytes{0, 19, 0}));
   EXPECT_EQ(doc.Simples[1].Pixel, (Bytes{9, 9, 9}));
   EXPECT_EQ(doc.Simples[1].left, 5);
   EXPECT_EQ(doc.Simples[1].top, 2);

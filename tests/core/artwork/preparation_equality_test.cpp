@@ -56,7 +56,7 @@ int MaskAt(const TPSDLayer& layer, const std::uint8_t* mask, std::int64_t k, std
   if (mask == nullptr) return 255;
   const std::int64_t mx = k + layer.left - layer.maskLeft;
   const std::int64_t my = j + layer.top - layer.maskTop;
-  if (mx < 0 || my < 0 || mx >= layer.maskWidth || my >= layer.maskHeight) return 255;
+  if (mx < 0 || my < 0 || mx >= layer.maskWidth || my >= layer.maskHeight) return layer.maskDefaultColour == 0 ? 0 : 255;
   return mask[static_cast<std::size_t>(my * layer.maskWidth + mx)];
 }
 
@@ -263,6 +263,7 @@ TPSD RandomDocument(std::mt19937& rng, std::int32_t doc_w, std::int32_t doc_h) {
       l.maskTop = l.top + pick(-20, l.height);
       l.maskWidth = pick(1, 80);
       l.maskHeight = pick(1, 60);
+      l.maskDefaultColour = pick(0, 1) == 0 ? 0 : 255;
     }
     for (int id : ids) {
       const int index = static_cast<int>(l.PixelData.size());

@@ -198,9 +198,12 @@ TEST(PsdChannels, PackBitsRunsAreClippedToTheirRow) {
   for (int i = 0; i < 128; ++i) literal128.push_back(static_cast<std::uint8_t>(i));
   const std::vector<Case> cases = {
       {{255, 9}, 3, {9, 9, 0}},                      // 255: two copies
-      {{128, 7}, 130, std::vector<std::uint8_t>(129, 7)},  // 128: 129 copies
+      {{129, 7}, 130, std::vector<std::uint8_t>(128, 7)},  // 129: 128 copies
+      // 128 is no run but a header to pass over, with no value byte after it;
+      // read as 129 copies it shifted every byte after it.
+      {{128, 255, 9, 128, 128, 1, 4, 5}, 6, {9, 9, 4, 5, 0, 0}},
       {literal128, 128, std::vector<std::uint8_t>(literal128.begin() + 1, literal128.end())},  // 127: 128 bytes
-      {{128, 7}, 4, {7, 7, 7, 7}},                   // a run longer than the row stops at its end
+      {{129, 7}, 4, {7, 7, 7, 7}},                   // a run longer than the row stops at its end
       {{3, 1, 2, 3, 4, 2, 5}, 3, {1, 2, 3}},          // so does a literal
       {{4, 1, 2}, 4, {1, 2, 0, 0}},                  // a literal cut by the end of the data
       {{0, 6, 255}, 3, {6, 0, 0}},                   // a repeat with no value byte
@@ -239,13 +242,22 @@ TEST(PsdChannels, RawAndPackedDataNeverSpillIntoTheNextChannel) {
       {{0, 0, 1, 2, 3, 4, 5}, {1, 2, 3}},     // raw, longer than its plane
       {{0, 0, 9}, {9, 0, 0}},                 // raw, shorter
       {{0, 1, 0, 5, 130, 8, 1, 5, 6}, {8, 8, 8}},  // packed row longer than the row
-      {{0, 2, 0, 0}, {0, 0, 0}},              // a compression this reader does not decode: read raw
   };
   for (const Case& c : cases) {
     TPSD doc;
     ASSERT_TRUE(Decode(OneLayer(c.first, {0, 0, 7, 8, 9}), doc).ok());
     EXPECT_EQ(doc.Layers[0].PixelData[0], c.want_first);
     EXPECT_EQ(doc.Layers[0].PixelData[1], (std::vector<std::uint8_t>{7, 8, 9}));
+  }
+  // ZIP, with or without prediction, is not decoded: refused with a message
+  // rather than its compressed bytes shown as pixels (and no compression a
+  // PSD file has as damage).
+  const std::vector<std::uint8_t> zlib = {0x78, 0x9C, 0x63, 0x60, 0x80, 0x00, 0x00, 0x00, 0x03, 0x00, 0x01};
+  for (const std::uint16_t compression : {2, 3, 4}) {
+    TBytes channel;
+    channel.U16(compression).Raw(zlib);
+    const std::string error = DecodeError(OneLayer(channel.data, {0, 0, 7, 8, 9}));
+    EXPECT_NE(error.find(compression < 4 ? "ZIP" : "壊れている"), std::string::npos) << error;
   }
 }
 
@@ -254,6 +266,7 @@ std::vector<std::uint8_t> PlainUnpack(const std::vector<std::uint8_t>& packed, s
   std::vector<std::uint8_t> row;
   for (std::size_t in = 0; in < packed.size() && row.size() < width;) {
     const std::uint8_t h = packed[in++];
+    if (h == 128) continue;
     if (h < 128) {
       for (std::size_t k = 0; k <= h && in + k < packed.size() && row.size() < width; ++k) row.push_back(packed[in + k]);
       in += std::size_t{h} + 1;

@@ -2,6 +2,7 @@
 // named after it, and every failure one English line with a non-zero status.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <algorithm>
@@ -207,6 +208,27 @@ TEST_F(CommandLineRender, ReadableArtworkWithoutAVisibleLayerIsSaidToHaveNoLayer
   std::ofstream(P("art.psd"), std::ios::trunc) << "not a psd";
   EXPECT_EQ(Run({"--render", P("w.tlw"), "--output", P("x.png")}), 1);
   EXPECT_NE(err.str().find("not a readable layered PSD file"), std::string::npos) << err.str();
+}
+
+// A FIFO named as any of the files: readers used to block in open for ever,
+// and the output used to be replaced by a regular file with success
+// reported. Each is now one line naming it, exit 1, and the FIFO stays.
+TEST_F(CommandLineRender, SpecialFilesAreRefusedWithOneLineAndLeftAlone) {
+  for (const char* name : {"pipe.png", "pipe.tlw", "pipe.tlp"}) ASSERT_EQ(::mkfifo(P(name).c_str(), 0600), 0);
+  const std::vector<std::string> cases[] = {
+      {"--render", P("w.tlw"), "--output", P("pipe.png")},
+      {"--render", P("pipe.tlw"), "--output", P("x.png")},
+      {"--render", P("w.tlw"), "--palette", P("pipe.tlp"), "--output", P("x.png")},
+  };
+  for (const auto& args : cases) {
+    EXPECT_EQ(Run(args), 1);
+    const std::string line = err.str();
+    EXPECT_EQ(std::count(line.begin(), line.end(), '\n'), 1) << line;
+    EXPECT_NE(line.find("pipe."), std::string::npos) << line;
+    EXPECT_NE(line.find("not a regular file"), std::string::npos) << line;
+  }
+  for (const char* name : {"pipe.png", "pipe.tlw", "pipe.tlp"}) EXPECT_TRUE(fs::is_fifo(P(name))) << name;
+  EXPECT_FALSE(fs::exists(P("x.png")));
 }
 
 }  // namespace

@@ -160,6 +160,20 @@ TEST_F(SwatchPlacesTest, EmptyLinesAreSkippedAndTooManySwatchesAreCutWithAMessag
   EXPECT_EQ(lines->front(), "0x0");
   EXPECT_EQ(lines->back(), "0x" + std::to_string(kMaxSwatches - 1));
   EXPECT_EQ(messages.shown, std::vector<std::string>{kSwatchCutMessage});
+
+  // What was left unread is kept and written back after the collection, so
+  // that saving never cuts the file to what was shown.
+  std::vector<std::uint8_t> unread;
+  lines = LoadSwatchLines(LocateSwatchFile(programDir, userDir), nullptr, &unread);
+  ASSERT_TRUE(lines.ok());
+  EXPECT_EQ(unread, AsBytes("0x" + std::to_string(kMaxSwatches) + "\r\n"));
+  lines->erase(lines->begin());
+  ASSERT_TRUE(SaveSwatchLines(LocateSwatchFile(programDir, userDir), *lines, unread).ok());
+  lines = LoadSwatchLines(LocateSwatchFile(programDir, userDir), nullptr, &unread);
+  ASSERT_TRUE(lines.ok());
+  EXPECT_EQ(lines->size(), kMaxSwatches);
+  EXPECT_EQ(lines->back(), "0x" + std::to_string(kMaxSwatches));
+  EXPECT_TRUE(unread.empty());
 }
 
 TEST_F(SwatchPlacesTest, AFailedWriteFallsBackThenReportsAndKeepsTheOldFile) {
