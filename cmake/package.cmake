@@ -67,7 +67,8 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # with Japanese glyphs every menu and window is boxes, so one is required.
 # Qt's Japanese catalogue only turns Qt's own dialogs and buttons (file
 # dialogs, Yes/No) into Japanese, and qt6-wayland is only needed in a
-# Wayland session without XWayland: both recommended.
+# Wayland session without XWayland, and Qt's extra image readers only add
+# WebP to the pictures colours are taken from: all recommended.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-ipafont-gothic | fonts-noto-cjk | fonts-vlgothic")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n, qt6-wayland")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n, qt6-wayland, qt6-image-formats-plugins")
 include(CPack)

@@ -20,7 +20,8 @@ set(TINTLOOM_COLOUR_SOURCES
   core/colour/vision_filters.cpp
 )
 # The ten slots and their shades: the scheme and harmony rules, shade mixing,
-# tone data, tables and snap, impression presets, tone words, picker pictures.
+# tone data, tables and snap, impression presets, tone words, picker pictures,
+# the palette taken from a picture.
 set(TINTLOOM_PALETTE_SOURCES
   core/palette/harmony_rules.cpp
   core/palette/shade_mixing.cpp
@@ -32,6 +33,7 @@ set(TINTLOOM_PALETTE_SOURCES
   core/palette/tone_data.cpp
   core/palette/tone_colour_table.cpp
   core/palette/tone_classifier.cpp
+  core/palette/picture_palette.cpp
 )
 # The PSD reader, the Krita and OpenRaster readers (zip container, layer
 # tree, tiles, LZF, layer PNGs), opening and preparation, the blend table,
@@ -64,6 +66,7 @@ set(TINTLOOM_ARTWORK_SOURCES
   core/artwork/layer_preparation.cpp
   core/artwork/full_size_layers.cpp
   core/artwork/full_size_render.cpp
+  core/artwork/psd_composite.cpp
 )
 # Codecs on plain data: palette and work documents, swatch lines and file,
 # exports to other programs, palettes of other programs, PNG files.
@@ -133,6 +136,7 @@ set(TINTLOOM_WINDOW_SOURCES
   ui/layer_form.cpp
   ui/palette_form.cpp
   ui/artwork_export_dialog.cpp
+  ui/picture_colours_dialog.cpp
   ui/artwork_follower.cpp
   ui/status_notice.cpp
 )

@@ -852,6 +852,22 @@
         <translation>Untitled</translation>
     </message>
     <message>
+        <source>画像に画素がありません</source>
+        <translation>The picture has no pixels</translation>
+    </message>
+    <message>
+        <source>画像が全部透明です</source>
+        <translation>The picture is transparent all over</translation>
+    </message>
+    <message>
+        <source>8ビットのRGBかグレースケールの画像だけを読み込めます</source>
+        <translation>Only 8-bit RGB or grayscale pictures can be read</translation>
+    </message>
+    <message>
+        <source>この圧縮形式の画像は読み込めません</source>
+        <translation>Pictures compressed this way cannot be read</translation>
+    </message>
+    <message>
         <source>浮動小数点の色深度(%1ビット)には対応していません. ファイルを開けません</source>
         <translation>Floating-point colour depths (%1 bits) are not supported. The file cannot be opened.</translation>
     </message>
@@ -898,6 +914,10 @@
     <message>
         <source>スウォッチは100000個までです. 追加するには先に削除してください</source>
         <translation>There can be at most 100000 swatches. Delete some before adding more</translation>
+    </message>
+    <message>
+        <source>画像が大きすぎます (%1 × %2 画素、6400 万画素まで)</source>
+        <translation>The picture is too large (%1 × %2 pixels; at most 64 million pixels)</translation>
     </message>
 </context>
 <context>
@@ -1151,6 +1171,77 @@
     </message>
 </context>
 <context>
+    <name>tintloom::TPictureColoursDialog</name>
+    <message>
+        <source>画像から色を取り出せません</source>
+        <translation>Cannot take colours from the picture</translation>
+    </message>
+    <message>
+        <source>ファイルを開けません</source>
+        <translation>Cannot open the file</translation>
+    </message>
+    <message>
+        <source>ファイルが空です</source>
+        <translation>The file is empty</translation>
+    </message>
+    <message>
+        <source>画像が壊れているか、読めない形式です</source>
+        <translation>The picture is damaged or in a format that cannot be read</translation>
+    </message>
+    <message>
+        <source>画像から色を取り出す</source>
+        <translation>Colours from a Picture</translation>
+    </message>
+    <message>
+        <source>色の数(&amp;N):</source>
+        <translation>&amp;Number of colours:</translation>
+    </message>
+    <message>
+        <source>カラフル</source>
+        <translation>Colourful</translation>
+    </message>
+    <message>
+        <source>明るい</source>
+        <translation>Bright</translation>
+    </message>
+    <message>
+        <source>くすんだ</source>
+        <translation>Muted</translation>
+    </message>
+    <message>
+        <source>深い</source>
+        <translation>Deep</translation>
+    </message>
+    <message>
+        <source>暗い</source>
+        <translation>Dark</translation>
+    </message>
+    <message>
+        <source>どの色に寄せて選ぶか</source>
+        <translation>Which colours the choice leans to</translation>
+    </message>
+    <message>
+        <source>雰囲気(&amp;M):</source>
+        <translation>&amp;Mood:</translation>
+    </message>
+    <message>
+        <source>取り出した色</source>
+        <translation>Colours taken</translation>
+    </message>
+    <message>
+        <source>取り出した色をスウォッチに追加します</source>
+        <translation>Adds the colours taken as swatches</translation>
+    </message>
+    <message>
+        <source>配色に使う(&amp;U)</source>
+        <translation>&amp;Use in the Scheme</translation>
+    </message>
+    <message>
+        <source>取り出した色を1番の色から順に基本色にします (10 色まで)</source>
+        <translation>Makes the colours taken the base colours, from colour 1 on (up to 10 colours)</translation>
+    </message>
+</context>
+<context>
     <name>tintloom::TSwatchForm</name>
     <message>
         <source>スウォッチ</source>
@@ -1203,6 +1294,18 @@
     <message>
         <source>パレットを読み込む(&amp;I)...</source>
         <translation>&amp;Import Palette...</translation>
+    </message>
+    <message>
+        <source>色を取り出す画像</source>
+        <translation>Picture to Take Colours From</translation>
+    </message>
+    <message>
+        <source>画像から色を取り出す(&amp;E)...</source>
+        <translation>Colours from a Pictur&amp;e...</translation>
+    </message>
+    <message>
+        <source>画像(*.png *.jpg *.jpeg *.bmp *.webp *.psd)</source>
+        <translation>Pictures (*.png *.jpg *.jpeg *.bmp *.webp *.psd)</translation>
     </message>
 </context>
 </TS>

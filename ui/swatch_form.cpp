@@ -15,6 +15,7 @@
 
 #include "ui/main_form.h"
 #include "ui/paint_box.h"
+#include "ui/picture_colours_dialog.h"
 #include "ui/surface_view.h"
 
 namespace tintloom {
@@ -50,6 +51,17 @@ TSwatchForm::TSwatchForm(TMainForm& main, const TSwatchFilePlaces& places)
   grid_.Create(kAreaSide, kAreaSide);
   setAcceptDrops(true);
   runSwatchMenu = [](QMenu& menu, const QPoint& globalPos) { return menu.exec(globalPos); };
+  runPictureDialog = [this] {
+    QFileDialog dialog(this, tr("色を取り出す画像"));
+    dialog.setObjectName("PictureDialog");
+    dialog.setNameFilters({tr("画像(*.png *.jpg *.jpeg *.bmp *.webp *.psd)"), tr("すべてのファイル(*)")});
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setSizeGripEnabled(true);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
+    return dialog.selectedFiles().front();
+  };
+  runColoursDialog = [](TPictureColoursDialog& dialog) { dialog.exec(); };
   runImportDialog = [this] {
     QFileDialog dialog(this, tr("パレットの読み込み"));
     dialog.setObjectName("ImportDialog");
@@ -180,6 +192,7 @@ void TSwatchForm::ShowSwatchMenu(std::int64_t index, const QPoint& globalPos) {
   QAction* remove = onSwatch ? menu.addAction(tr("削除(&D)")) : nullptr;
   menu.addSeparator();
   QAction* import = menu.addAction(tr("パレットを読み込む(&I)..."));
+  QAction* picture = menu.addAction(tr("画像から色を取り出す(&E)..."));
   QAction* chosen = runSwatchMenu(menu, globalPos);
   // The model may have become busy while the menu was open.
   if (chosen == nullptr || Main().Model().Busy()) return;
@@ -189,6 +202,40 @@ void TSwatchForm::ShowSwatchMenu(std::int64_t index, const QPoint& globalPos) {
     DeleteSwatch(static_cast<int>(index));
   } else if (chosen == import) {
     ImportPaletteClick();
+  } else if (chosen == picture) {
+    TakeColoursClick();
+  }
+}
+
+void TSwatchForm::TakeColoursClick() {
+  if (Main().Model().Busy() || !runPictureDialog) return;
+  const QString path = runPictureDialog();
+  if (!path.isEmpty()) TakeColoursFromPicture(path);
+}
+
+void TSwatchForm::TakeColoursFromPicture(const QString& path) {
+  TCoordinationModel& model = Main().Model();
+  if (model.Busy()) return;
+  Result<QImage> picture = ReadPicture(path);
+  if (!picture) {
+    model.Messages().ShowMessage(picture.error().message);
+    return;
+  }
+  TPictureColoursDialog dialog(std::move(*picture), path, this);
+  runColoursDialog(dialog);
+  // The model may have become busy while the dialog was open.
+  if (model.Busy() || dialog.Colours().empty()) return;
+  if (dialog.Choice() == TPictureColoursDialog::TChoice::Swatches) {
+    std::vector<std::string> lines = ColourSwatchLines(model, dialog.Colours());
+    // All or none, as with a palette file.
+    if (lines.empty() || !RoomFor(lines.size())) return;
+    changed_ = true;
+    const std::size_t first = Swatches().size();
+    model.AddSwatches(std::move(lines));
+    RefreshSwatches();
+    scrollBar_->setValue(SwatchScrollMaximum(first));
+  } else if (dialog.Choice() == TPictureColoursDialog::TChoice::Slots) {
+    UseColoursInSlots(model, dialog.Colours());
   }
 }
 
@@ -253,10 +300,19 @@ void TSwatchForm::dragMoveEvent(QDragMoveEvent* event) { TakeDropAsCopy(event); 
 
 void TSwatchForm::dropEvent(QDropEvent* event) {
   if (!TakeDropAsCopy(event)) return;
-  // Each file comes in on its own: a damaged one does not stop the others.
+  // Each palette comes in on its own: a damaged one does not stop the
+  // others. Of pictures only the first is taken, as it opens a dialog.
+  QString picture;
   for (const QUrl& url : event->mimeData()->urls()) {
-    if (url.isLocalFile()) ImportPaletteFile(url.toLocalFile());
+    if (!url.isLocalFile()) continue;
+    const QString path = url.toLocalFile();
+    if (!IsPictureFile(path)) {
+      ImportPaletteFile(path);
+    } else if (picture.isEmpty()) {
+      picture = path;
+    }
   }
+  if (!picture.isEmpty()) TakeColoursFromPicture(picture);
 }
 
 }  // namespace tintloom

@@ -4,7 +4,8 @@
 // click on an empty cell keeps the selected slot as a new swatch, a click on
 // a swatch loads it into the selected slot, an Alt-click deletes it. A right
 // click opens a menu: add (on an empty cell), delete (on a swatch), and
-// palette import, which palette files dropped on the window also get. The
+// palette import, which palette files dropped on the window also get, and
+// colours taken from a picture, which a picture dropped there also gets. The
 // wheel, Page Up, Page Down, Home and End scroll the grid. The collection
 // is the model's (adding, deleting and importing are undone like any edit);
 // it is read from the swatch file when the window is made and written back
@@ -25,6 +26,8 @@ class QMenu;
 class QScrollBar;
 
 namespace tintloom {
+
+class TPictureColoursDialog;
 
 class TPaintBox;
 struct TMouseInput;
@@ -55,6 +58,15 @@ class TSwatchForm : public TToolForm {
   // an empty text.
   std::function<QAction*(QMenu& menu, const QPoint& globalPos)> runSwatchMenu;
   std::function<QString()> runImportDialog;
+  // A picture's colours in the dialog; then added as swatches (one step, the
+  // first new one scrolled into view) or put into the slots' bases (one
+  // step). A picture that cannot be read is reported and changes nothing.
+  void TakeColoursFromPicture(const QString& path);
+  // "画像から色を取り出す(&E)...": asks for a picture, then as above.
+  void TakeColoursClick();
+  // The picture's file dialog and the colours dialog's run; tests replace them.
+  std::function<QString()> runPictureDialog;
+  std::function<void(TPictureColoursDialog& dialog)> runColoursDialog;
   // Writes the collection to the swatch file once, when it was changed (an
   // unchanged file is left as it is); a file that cannot be written is
   // reported. Later calls do nothing.

@@ -76,6 +76,36 @@ TExportColours BuildExportColours(const TCoordinationModel& model) {
   return list;
 }
 
+std::vector<std::string> ColourSwatchLines(TCoordinationModel& model, const std::vector<TColor>& colours) {
+  std::vector<std::string> lines;
+  for (TColor colour : colours) {
+    const std::optional<TColorSlot> slot = model.SlotOfColour(colour);
+    if (!slot) return {};
+    lines.push_back(FormatSwatchLine(*slot));
+  }
+  return lines;
+}
+
+void UseColoursInSlots(TCoordinationModel& model, const std::vector<TColor>& colours) {
+  if (model.Busy() || model.SelectedSlot() == nullptr || colours.empty()) return;
+  const int keptSlot = model.selectedSlot;
+  const int keptShade = model.selectedShade;
+  // Every slot's change is one gesture, so the whole is one step.
+  model.BeginGesture();
+  for (std::size_t i = 0; i < colours.size() && i < static_cast<std::size_t>(kSlotCount); ++i) {
+    // Each slot's own mixing colours make its other shades.
+    model.selectedSlot = static_cast<int>(i);
+    const std::optional<TColorSlot> slot = model.SlotOfColour(colours[i]);
+    if (slot) ApplySwatchLine(model, FormatSwatchLine(*slot));
+  }
+  // The rule slots follow slot 0's hue: every slot is drawn again, and the
+  // windows are told of the selection as it was.
+  model.Redraw(TCoordinationModel::kRedrawAll);
+  model.SelectSlot(keptSlot);
+  model.selectedShade = keptShade;
+  model.EndGesture();
+}
+
 Result<TPaletteImport> ImportPaletteFile(TCoordinationModel& model, const std::string& path) {
   TPaletteImport result;
   if (model.Busy()) return result;

@@ -5,6 +5,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/base/result.h"
 #include "core/formats/palette_import.h"
@@ -34,5 +35,16 @@ TExportColours BuildExportColours(const TCoordinationModel& model);
 // to show (the problem and the file); colours left out or skipped are told
 // in the notice, to show once the lines are in.
 Result<TPaletteImport> ImportPaletteFile(TCoordinationModel& model, const std::string& path);
+
+// Colours taken from a picture as swatch lines: each becomes what the
+// selected slot would hold with that colour as its base exactly, the other
+// shades mixed from it (as a palette file's colours come in). Empty while
+// busy or without a selected slot.
+std::vector<std::string> ColourSwatchLines(TCoordinationModel& model, const std::vector<TColor>& colours);
+// Colours put into the slots' bases in slot order, the first into slot 0, as
+// if each were made a swatch and loaded into its slot; slots past the
+// colours keep theirs, colours past the tenth are not used. One step to
+// undo; the selected slot and shade stay selected.
+void UseColoursInSlots(TCoordinationModel& model, const std::vector<TColor>& colours);
 
 }  // namespace tintloom

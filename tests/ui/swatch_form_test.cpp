@@ -3,6 +3,12 @@
 #include "ui/swatch_form.h"
 
 #include <QAction>
+#include <QBuffer>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QImage>
+#include <QPushButton>
+#include <QSpinBox>
 #include <QDropEvent>
 #include <QMenu>
 #include <QMimeData>
@@ -19,8 +25,11 @@
 #include "core/formats/palette_document.h"
 #include "core/formats/palette_import.h"
 #include "core/document/save_as.h"
+#include "core/document/swatch_commands.h"
+#include "core/palette/picture_palette.h"
 #include "ui/main_form.h"
 #include "ui/paint_box.h"
+#include "ui/picture_colours_dialog.h"
 #include "support/paths.h"
 #include "support/recording.h"
 
@@ -193,14 +202,15 @@ TEST_F(SwatchWindow, RightClickMenuAddsDeletesAndImportsAndDroppedPalettesComeIn
   const QString add = QString::fromUtf8("スウォッチを追加(&A)");
   const QString remove = QString::fromUtf8("削除(&D)");
   const QString import = QString::fromUtf8("パレットを読み込む(&I)...");
+  const QString picture = QString::fromUtf8("画像から色を取り出す(&E)...");
   // On an empty cell: add (or import); on a swatch: delete (or import).
   choice = add;
   Click(5, 5, Qt::NoModifier, Qt::RightButton);
-  EXPECT_EQ(offered, (std::vector<QString>{add, import}));
+  EXPECT_EQ(offered, (std::vector<QString>{add, import, picture}));
   ASSERT_EQ(swatch->Swatches().size(), 1u);
   choice = remove;
   Click(5, 5, Qt::NoModifier, Qt::RightButton);
-  EXPECT_EQ(offered, (std::vector<QString>{remove, import}));
+  EXPECT_EQ(offered, (std::vector<QString>{remove, import, picture}));
   EXPECT_TRUE(swatch->Swatches().empty());
 
   // Import through the dialog: each colour the base of a swatch.
@@ -358,6 +368,95 @@ TEST_F(SwatchWindow, APaletteFileOpenedDroppedOrNamedOnTheCommandLineComesIntoTh
   ASSERT_EQ(added[0].size(), 2u);
   EXPECT_EQ(added[1], added[0]);
   EXPECT_EQ(added[2], added[0]);
+}
+
+TEST_F(SwatchWindow, APicturesColoursComeInAsSwatchesOrIntoTheSlotsAndABadPictureChangesNothing) {
+  TCoordinationModel& model = form.Model();
+  const std::vector<QColor> stripes = {QColor(200, 40, 50), QColor(240, 230, 200), QColor(30, 60, 120), QColor(110, 150, 90)};
+  QImage image(400, 100, QImage::Format_ARGB32);
+  for (int i = 0; i < 4; ++i) {
+    for (int y = 0; y < 100; ++y) {
+      for (int x = 0; x < 100; ++x) image.setPixelColor(i * 100 + x, y, stripes[static_cast<std::size_t>(i)]);
+    }
+  }
+  const QString png = QString::fromStdString(dir + "/reference.png");
+  ASSERT_TRUE(image.save(png));
+  std::vector<TColor> want;
+  for (const QColor& c : stripes) want.push_back(static_cast<TColor>(c.red() | (c.green() << 8) | (c.blue() << 16)));
+  std::sort(want.begin(), want.end());
+
+  enum { kSwatches, kSlots, kCancel } press = kSwatches;
+  int dialogs = 0;
+  swatch->runColoursDialog = [&](TPictureColoursDialog& dialog) {
+    ++dialogs;
+    EXPECT_EQ(dialog.CountBox()->value(), 8);
+    EXPECT_EQ(dialog.Colours().size(), 4u) << "four colours are all the picture has";
+    dialog.MoodBox()->setCurrentIndex(4);  // dark: the navy first
+    EXPECT_EQ(dialog.Colours().front(), TColor{0x783C1E});
+    if (press == kSwatches) dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+    if (press == kSlots) dialog.SlotsButton()->click();
+    if (press == kCancel) dialog.reject();
+  };
+
+  // Dropped: four swatches, each base the stripe's colour exactly, one step.
+  QMimeData data;
+  data.setUrls({QUrl::fromLocalFile(png)});
+  QDragEnterEvent enter(QPoint(50, 50), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, {});
+  QApplication::sendEvent(swatch, &enter);
+  QDropEvent drop(QPointF(50, 50), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, {});
+  QApplication::sendEvent(swatch, &drop);
+  ASSERT_EQ(dialogs, 1) << (messages.shown.empty() ? "" : messages.shown[0]);
+  ASSERT_EQ(swatch->Swatches().size(), 4u);
+  std::vector<TColor> bases;
+  for (int i = 0; i < 4; ++i) bases.push_back(swatch->SwatchCellColors(i)[kBase]);
+  std::sort(bases.begin(), bases.end());
+  EXPECT_EQ(bases, want);
+  ASSERT_TRUE(model.Undo());
+  EXPECT_TRUE(swatch->Swatches().empty());
+
+  // Into the slots from the menu: slot 0 takes the first colour, one step.
+  swatch->runPictureDialog = [&] { return png; };
+  press = kSlots;
+  const std::size_t steps = model.History().UndoSteps();
+  swatch->TakeColoursClick();
+  EXPECT_EQ(model.History().UndoSteps(), steps + 1);
+  EXPECT_LT(DeltaE(LabOfColour(model.SlotAt(0).shades[kBase].Color), LabOfColour(0x783C1E)), 1.0);
+  // Cancelled: nothing.
+  press = kCancel;
+  swatch->TakeColoursClick();
+  EXPECT_EQ(model.History().UndoSteps(), steps + 1);
+  EXPECT_TRUE(swatch->Swatches().empty());
+  EXPECT_TRUE(messages.shown.empty());
+  EXPECT_EQ(dialogs, 3);
+
+  // Damaged, empty, fully transparent and oversized pictures: one message
+  // each naming the file, no dialog, nothing changed.
+  const auto write = [&](const std::string& name, const std::string& bytes) {
+    const std::string path = dir + "/" + name;
+    EXPECT_TRUE(ReplaceFileContents(path, std::vector<std::uint8_t>(bytes.begin(), bytes.end())).ok());
+    return QString::fromStdString(path);
+  };
+  QImage clear(50, 50, QImage::Format_ARGB32);
+  clear.fill(Qt::transparent);
+  const QString transparent = QString::fromStdString(dir + "/clear.png");
+  ASSERT_TRUE(clear.save(transparent));
+  // A BMP header of 10000 x 10000 pixels with no pixels behind it.
+  std::string huge("BM\0\0\0\0\0\0\0\0\x36\0\0\0\x28\0\0\0\x10\x27\0\0\x10\x27\0\0\x01\0\x18\0", 30);
+  huge.resize(54, '\0');
+  QByteArray cut;
+  QBuffer buffer(&cut);
+  buffer.open(QIODevice::WriteOnly);
+  image.save(&buffer, "PNG");
+  for (const QString& bad : {write("damaged.png", cut.left(cut.size() / 2).toStdString()), write("empty.png", ""),
+                             transparent, write("huge.bmp", huge), write("noise.jpg", "not a picture at all")}) {
+    messages.shown.clear();
+    swatch->TakeColoursFromPicture(bad);
+    ASSERT_EQ(messages.shown.size(), 1u) << bad.toStdString();
+    EXPECT_NE(messages.shown[0].find(bad.toStdString()), std::string::npos) << messages.shown[0];
+    EXPECT_TRUE(swatch->Swatches().empty());
+  }
+  EXPECT_EQ(dialogs, 3);
+  EXPECT_EQ(model.History().UndoSteps(), steps + 1);
 }
 
 // A swatch file of more swatches than are read used to be cut to the first
