@@ -163,7 +163,9 @@ TEST(MainFormQuit, UnsavedWorkIsOfferedForSavingAndOnlySaveOrDiscardEnds) {
   EXPECT_EQ(messages.shown.size(), 1u);
   EXPECT_EQ(caption(), "*evening.tlw \u2014 Tintloom");
 
-  // Discarded: the program ends, and the swatch file is written as always.
+  // Discarded: the program ends, and the swatches kept meanwhile are
+  // written as on every end.
+  form.Windows().swatch->AddSwatch();
   answer = QMessageBox::Discard;
   form.findChild<QToolButton*>("SpeedButton1")->click();
   EXPECT_FALSE(form.isVisible());
