@@ -2,8 +2,11 @@
 // A fixed-size drawing area whose painting and mouse input are handled by its
 // owning window, as named handlers (PaintBox1Paint, PaintBox1MouseDown...).
 
+#include <QAccessible>
+#include <QRect>
 #include <QWidget>
 #include <functional>
+#include <vector>
 
 namespace tintloom {
 
@@ -15,6 +18,15 @@ struct TMouseInput {
   int y = 0;
 };
 
+// One thing drawn in a paint box that a screen reader lists on its own (a
+// marker, a cell): where it is, what it is called and the value it shows.
+struct TPaintBoxPart {
+  QRect rect;
+  QString name;
+  QString value;
+  bool selected = false;
+};
+
 class TPaintBox : public QWidget {
   Q_OBJECT
  public:
@@ -24,10 +36,21 @@ class TPaintBox : public QWidget {
   std::function<void(const TMouseInput&)> onMouseDown;
   std::function<void(const TMouseInput&)> onMouseMove;
   std::function<void(const TMouseInput&)> onMouseUp;
+  // The tooltip for the spot (x, y): what lies there and its value. Empty
+  // leaves the box's own tooltip, which says what the whole area does.
+  std::function<QString(int x, int y)> onToolTip;
+  // The parts drawn now, for assistive technology; none when unset.
+  std::function<std::vector<TPaintBoxPart>()> onParts;
+  // What the box is to assistive technology, and what each of its parts is.
+  QAccessible::Role accessibleRole = QAccessible::Graphic;
+  QAccessible::Role partRole = QAccessible::ListItem;
+  // The value the whole box shows (a slider's position), for assistive technology.
+  std::function<QString()> onValueText;
 
   bool Painting() const { return painting_; }
 
  protected:
+  bool event(QEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
@@ -36,5 +59,13 @@ class TPaintBox : public QWidget {
  private:
   bool painting_ = false;
 };
+
+// Lets assistive technology see inside paint boxes: the box with its
+// tooltip as description, and each of its parts with name and value.
+void InstallPaintBoxAccessibility();
+
+// Gives a plain widget (a colour swatch) a tooltip made when it is asked for,
+// so that it always names the value on show.
+void SetLiveToolTip(QWidget* widget, std::function<QString()> text);
 
 }  // namespace tintloom

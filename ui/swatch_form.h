@@ -73,6 +73,9 @@ class TSwatchForm : public TToolForm {
 
  private:
   void DrawGrid();
+  // Every tooltip and accessible name of the window and the swatch cells'
+  // spot texts, in one place.
+  void ExplainControls();
 
   TSwatchFilePlaces places_;
   TPaintBox* paintBox_ = nullptr;
