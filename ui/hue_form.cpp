@@ -166,6 +166,8 @@ void THueForm::ExplainControls() {
     return QString();
   };
   wheelBox_->accessibleRole = QAccessible::List;
+  wheelBox_->setFocusPolicy(Qt::StrongFocus);
+  wheelBox_->onKey = [this](const QKeyEvent& event) { return WheelKey(event); };
   wheelBox_->onParts = [this, markers, markerValue] {
     std::vector<TPaintBoxPart> parts;
     for (const int i : markers()) {
@@ -177,6 +179,8 @@ void THueForm::ExplainControls() {
   sliderBox_->setToolTip(tr("明度: 選択中のスロットのベース色の明るさ（上ほど明るい）。クリックかドラッグで変える"));
   sliderBox_->setAccessibleName(tr("明度"));
   sliderBox_->accessibleRole = QAccessible::Slider;
+  sliderBox_->setFocusPolicy(Qt::StrongFocus);
+  sliderBox_->onKey = [this](const QKeyEvent& event) { return SliderKey(event); };
   sliderBox_->onValueText = [this] {
     const int slot = Model().selectedSlot;
     if (slot < 0 || slot >= kSlotCount) return QString();
@@ -190,6 +194,10 @@ void THueForm::ExplainControls() {
     return slot < 0 ? QString() : SlotText(slot);
   };
   stripBox_->accessibleRole = QAccessible::List;
+  stripBox_->setFocusPolicy(Qt::StrongFocus);
+  stripBox_->onActivate = [this](int slot, Qt::KeyboardModifiers) {
+    if (!Model().Busy()) Model().SelectSlot(slot);
+  };
   stripBox_->onParts = [this] {
     std::vector<TPaintBoxPart> parts;
     const int cw = stripBox_->width() / 5;
@@ -455,6 +463,53 @@ void THueForm::SetMarkerSaturation(int k, float saturation) {
     // Under the other rules slots 1..4 are offsets from slot 0's saturation.
     Scheme().SetRuleSlotSaturation(k, saturation);
   }
+}
+
+// Arrows move the selected slot's marker: left and right turn it by a degree,
+// up and down move it a percent outwards or inwards; Shift for ten.
+bool THueForm::WheelKey(const QKeyEvent& event) {
+  const int k = Model().selectedSlot;
+  if (Model().Busy() || k < 0 || k >= kSlotCount || dragging_) return false;
+  const int step = event.modifiers() & Qt::ShiftModifier ? 10 : 1;
+  double turn = 0;
+  float outwards = 0;
+  switch (event.key()) {
+    case Qt::Key_Left: turn = -step; break;
+    case Qt::Key_Right: turn = step; break;
+    case Qt::Key_Up: outwards = static_cast<float>(step) * 0.01f; break;
+    case Qt::Key_Down: outwards = -static_cast<float>(step) * 0.01f; break;
+    default: return false;
+  }
+  // One key, one step, as one drag is.
+  Model().BeginGesture();
+  if (turn != 0) TurnMarker(k, static_cast<double>(Scheme().SlotHue(k)) + turn);
+  if (outwards != 0) {
+    const float s = Model().SlotAt(k).shades[kBase].Param.s();
+    SetMarkerSaturation(k, std::clamp(std::round((s + outwards) * 100.0f) / 100.0f, 0.0f, 1.0f));
+  }
+  Model().Redraw(TCoordinationModel::kRedrawSelected);
+  Model().RefreshSelectedSlot();
+  Model().EndGesture();
+  return true;
+}
+
+// Up and down change the selected slot's value by a percent, Shift for ten.
+bool THueForm::SliderKey(const QKeyEvent& event) {
+  const int k = Model().selectedSlot;
+  if (Model().Busy() || k < 0 || k >= kSlotCount || sliderDragging_) return false;
+  const float step = event.modifiers() & Qt::ShiftModifier ? 0.1f : 0.01f;
+  float change = 0;
+  if (event.key() == Qt::Key_Up) change = step;
+  if (event.key() == Qt::Key_Down) change = -step;
+  if (change == 0) return false;
+  Model().BeginGesture();
+  float& v = Model().SlotAt(k).shades[kBase].Param.v();
+  v = std::clamp(std::round((v + change) * 100.0f) / 100.0f, 0.0f, 1.0f);
+  if (Model().Views().PickerWindowVisible()) Model().Views().RefreshPicker();
+  Model().Redraw(TCoordinationModel::kRedrawSelected);
+  Model().RefreshSelectedSlot();
+  Model().EndGesture();
+  return true;
 }
 
 // ---------------------------------------------------------------- value slider

@@ -17,6 +17,7 @@
 #include "core/palette/harmony_rules.h"
 
 class QComboBox;
+class QKeyEvent;
 class QLabel;
 
 namespace tintloom {
@@ -83,6 +84,8 @@ class THueForm : public TToolForm {
   // itself, in one place.
   void ExplainControls();
   QString SlotText(int slot) const;
+  bool WheelKey(const QKeyEvent& event);
+  bool SliderKey(const QKeyEvent& event);
   void DrawMarker(int i, bool baseMarker, bool ruleSlot);
   void HoverTest(int x, int y);
   void DragStep(const TMouseInput& input);

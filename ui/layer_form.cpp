@@ -290,6 +290,10 @@ void TLayerForm::ExplainControls() {
   };
   slotGridBox_->accessibleRole = QAccessible::Table;
   slotGridBox_->partRole = QAccessible::Cell;
+  slotGridBox_->setFocusPolicy(Qt::StrongFocus);
+  slotGridBox_->onActivate = [this](int cell, Qt::KeyboardModifiers) {
+    if (!Model().Busy()) Model().SelectSlot(cell / kShadeCount);
+  };
   slotGridBox_->onParts = [this, cellText] {
     std::vector<TPaintBoxPart> parts;
     const int cellWidth = slotGridBox_->width() / kSlotCount;

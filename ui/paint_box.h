@@ -44,6 +44,14 @@ class TPaintBox : public QWidget {
   // What the box is to assistive technology, and what each of its parts is.
   QAccessible::Role accessibleRole = QAccessible::Graphic;
   QAccessible::Role partRole = QAccessible::ListItem;
+  // Keys for the box itself (a marker moved by arrows); true when used.
+  std::function<bool(const QKeyEvent& event)> onKey;
+  // Set when the parts can be applied from the keyboard: arrows move the
+  // keyboard cursor from part to part, Enter or Space applies the part under it.
+  std::function<void(int part, Qt::KeyboardModifiers modifiers)> onActivate;
+  // The part under the keyboard cursor, -1 before the keys moved it.
+  int Cursor() const { return cursor_; }
+
   // The value the whole box shows (a slider's position), for assistive technology.
   std::function<QString()> onValueText;
 
@@ -52,12 +60,19 @@ class TPaintBox : public QWidget {
  protected:
   bool event(QEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void focusInEvent(QFocusEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
 
  private:
+  // The part the focus frame goes round: the cursor's, else the selected one.
+  int FocusPart(const std::vector<TPaintBoxPart>& parts) const;
+
   bool painting_ = false;
+  int cursor_ = -1;
 };
 
 // Lets assistive technology see inside paint boxes: the box with its

@@ -178,6 +178,10 @@ void TColorForm::ExplainControls() {
     return y < 0 || shade >= kShadeCount || !slotSelected() ? QString() : shadeText(shade);
   };
   shadeStripBox_->accessibleRole = QAccessible::List;
+  shadeStripBox_->setFocusPolicy(Qt::StrongFocus);
+  shadeStripBox_->onActivate = [this](int shade, Qt::KeyboardModifiers) {
+    if (!Model().Busy()) Model().SelectShade(shade);
+  };
   shadeStripBox_->onParts = [this, shadeText, slotSelected] {
     std::vector<TPaintBoxPart> parts;
     if (!slotSelected()) return parts;
@@ -221,6 +225,13 @@ void TColorForm::ExplainControls() {
                              : tr("トーンフィルターから外れている（右クリックで入れる）"));
   };
   lowerPanelBox_->accessibleRole = QAccessible::List;
+  lowerPanelBox_->setFocusPolicy(Qt::StrongFocus);
+  // Enter or Space on a tone is its click, Shift+Enter its right-click.
+  lowerPanelBox_->onActivate = [this](int t, Qt::KeyboardModifiers modifiers) {
+    const TToneCell& r = toneCells_[static_cast<std::size_t>(t)];
+    const Qt::MouseButton button = modifiers & Qt::ShiftModifier ? Qt::RightButton : Qt::LeftButton;
+    PaintBox6MouseDown(TMouseInput{button, button, {}, (r.left + r.right) / 2, (r.top + r.bottom) / 2});
+  };
   lowerPanelBox_->onParts = [this, toneName, toneFiltered] {
     std::vector<TPaintBoxPart> parts;
     if (Model().selectedShade != kBase) return parts;

@@ -107,13 +107,29 @@ void TSwatchForm::ExplainControls() {
     const int columns = paintBox_->width() / kSwatchCellSide;
     const std::int64_t first = static_cast<std::int64_t>(kSwatchColumns) * scrollBar_->value();
     const auto count = static_cast<std::int64_t>(Swatches().size());
-    for (std::int64_t i = first; i < count && i < first + columns * kVisibleRows; ++i) {
+    // The empty cell after the last swatch takes the selected colour.
+    for (std::int64_t i = first; i <= count && i < first + columns * kVisibleRows; ++i) {
       const int k = static_cast<int>(i - first);
       parts.push_back({QRect(kSwatchCellSide * (k % columns), kSwatchCellSide * (k / columns), kSwatchCellSide - 1,
                              kSwatchCellSide - 1),
-                       swatchText(i), QString(), false});
+                       i < count ? swatchText(i) : tr("空きのマス: クリックで選択中の色を加える"), QString(), false});
     }
     return parts;
+  };
+  paintBox_->setFocusPolicy(Qt::StrongFocus);
+  // Enter or Space on a cell is its click; Delete deletes the swatch under the cursor.
+  paintBox_->onActivate = [this](int part, Qt::KeyboardModifiers) {
+    const int columns = paintBox_->width() / kSwatchCellSide;
+    const int centre = kSwatchCellSide / 2;
+    PaintBox1MouseDown(TMouseInput{Qt::LeftButton, Qt::LeftButton, {}, kSwatchCellSide * (part % columns) + centre,
+                                   kSwatchCellSide * (part / columns) + centre});
+  };
+  paintBox_->onKey = [this](const QKeyEvent& event) {
+    if (event.key() != Qt::Key_Delete || paintBox_->Cursor() < 0 || Main().Model().Busy()) return false;
+    const std::int64_t index = static_cast<std::int64_t>(kSwatchColumns) * scrollBar_->value() + paintBox_->Cursor();
+    if (index >= static_cast<std::int64_t>(Swatches().size())) return false;
+    DeleteSwatch(static_cast<int>(index));
+    return true;
   };
   scrollBar_->setToolTip(tr("スウォッチをスクロールする（ホイール、Page Up、Page Down、Home、End でも）"));
   scrollBar_->setAccessibleName(tr("スウォッチのスクロール"));

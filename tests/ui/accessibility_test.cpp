@@ -109,5 +109,56 @@ TEST(Accessibility, EveryVisibleElementOfEveryWindowIsNamedAndEveryControlExplai
   EXPECT_TRUE(grid->child(4 * 3 + 1)->text(QAccessible::Name).startsWith("スロット 4 ベース #"));
 }
 
+// The painted controls worked without a mouse: Tab reaches them, arrows move
+// the selected marker or the keyboard cursor, Enter applies.
+TEST(Keyboard, ThePaintedControlsWorkFromTheKeyboard) {
+  testing::TRecordingMessages messages;
+  TMainForm form{messages, testing::ProgramDir()};
+  form.CreateToolWindows();
+  TCoordinationModel& model = form.Model();
+  THueForm& hue = *form.Windows().hue;
+  hue.show();
+  hue.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&hue));
+  hue.RuleCombo()->setFocus();
+  QTest::keyClick(hue.RuleCombo(), Qt::Key_Tab);
+  ASSERT_EQ(QApplication::focusWidget(), hue.WheelBox());
+
+  // The selected marker turns a degree, ten with Shift, each key one step.
+  const auto hue0 = [&model] { return (std::lround(model.Scheme().SlotHue(0)) % 360 + 360) % 360; };
+  const long start = hue0();
+  QTest::keyClick(hue.WheelBox(), Qt::Key_Right);
+  EXPECT_EQ(hue0(), (start + 1) % 360);
+  QTest::keyClick(hue.WheelBox(), Qt::Key_Right, Qt::ShiftModifier);
+  EXPECT_EQ(hue0(), (start + 11) % 360);
+  ASSERT_TRUE(model.Undo());
+  EXPECT_EQ(hue0(), (start + 1) % 360);
+
+  // In the strip, slot 2 lies left of slot 1 and slot 7 below slot 2.
+  QTest::keyClick(hue.StripBox(), Qt::Key_Left);
+  EXPECT_EQ(model.selectedSlot, 0) << "arrows only move the cursor";
+  QTest::keyClick(hue.StripBox(), Qt::Key_Return);
+  EXPECT_EQ(model.selectedSlot, 1);
+  QTest::keyClick(hue.StripBox(), Qt::Key_Down);
+  QTest::keyClick(hue.StripBox(), Qt::Key_Space);
+  EXPECT_EQ(model.selectedSlot, 6);
+
+  // The layer window's grid: right of the selected slot's column is the next slot.
+  TLayerForm& layer = *form.Windows().layer;
+  layer.show();
+  QTest::keyClick(layer.SlotGridBox(), Qt::Key_Right);
+  QTest::keyClick(layer.SlotGridBox(), Qt::Key_Return);
+  EXPECT_EQ(model.selectedSlot, 7);
+
+  // The swatches: Enter on the empty cell keeps the selected colour, Delete removes it.
+  TSwatchForm& swatch = *form.Windows().swatch;
+  swatch.show();
+  ASSERT_TRUE(swatch.Swatches().empty());
+  QTest::keyClick(swatch.SwatchBox(), Qt::Key_Return);
+  ASSERT_EQ(swatch.Swatches().size(), 1u);
+  QTest::keyClick(swatch.SwatchBox(), Qt::Key_Delete);
+  EXPECT_TRUE(swatch.Swatches().empty());
+}
+
 }  // namespace
 }  // namespace tintloom
