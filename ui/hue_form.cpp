@@ -203,8 +203,7 @@ void THueForm::ExplainControls() {
     const int cw = stripBox_->width() / 5;
     const int half = stripBox_->height() / 2;
     for (int i = 0; i < kSlotCount; ++i) {
-      parts.push_back({QRect((4 - i % 5) * cw, i / 5 * half, cw, half - 4), SlotText(i),
-                       QString::fromStdString(HexCodeText(Model().SlotAt(i).shades[kBase].Color)),
+      parts.push_back({QRect((4 - i % 5) * cw, i / 5 * half, cw, half - 4), SlotText(i), QString(),
                        i == Model().selectedSlot});
     }
     return parts;

@@ -28,7 +28,9 @@ class TPaintBoxPartAccessible final : public QAccessibleInterface {
     const std::optional<TPaintBoxPart> part = Part();
     if (!part) return {};
     if (t == QAccessible::Name) return part->name;
-    if (t == QAccessible::Value) return part->value;
+    // The value as description too: AT-SPI passes a list item's description
+    // on, not its value text.
+    if (t == QAccessible::Value || t == QAccessible::Description) return part->value;
     return {};
   }
   void setText(QAccessible::Text, const QString&) override {}
