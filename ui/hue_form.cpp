@@ -139,6 +139,8 @@ void THueForm::ExplainControls() {
   ruleCombo_->setToolTip(tr("配色ルール: 基本カラー（スロット 1）から他のスロットの色相を決める規則。"
                             "「カスタム」ではマーカーを一つずつ動かせます"));
   ruleCombo_->setAccessibleName(tr("配色ルール"));
+  // Screen readers on Linux name a combo by its label.
+  ruleLabel_->setBuddy(ruleCombo_);
   wheelBox_->setToolTip(tr("色相環: マーカー一つがスロット一つのベース色（角度が色相、中心からの距離が彩度）。\n"
                            "クリック: マーカーのスロットを選ぶ　ドラッグ: 色相と彩度を変える\n"
                            "Shift+ドラッグ: 色相だけ　Ctrl+ドラッグ: 彩度だけ\n"
@@ -181,10 +183,10 @@ void THueForm::ExplainControls() {
   sliderBox_->accessibleRole = QAccessible::Slider;
   sliderBox_->setFocusPolicy(Qt::StrongFocus);
   sliderBox_->onKey = [this](const QKeyEvent& event) { return SliderKey(event); };
-  sliderBox_->onValueText = [this] {
+  sliderBox_->onValue = [this] {
     const int slot = Model().selectedSlot;
-    if (slot < 0 || slot >= kSlotCount) return QString();
-    return QStringLiteral("%1%").arg(std::lround(Model().SlotAt(slot).shades[kBase].Param.v() * 100.0f));
+    if (slot < 0 || slot >= kSlotCount) return 0.0;
+    return static_cast<double>(std::lround(Model().SlotAt(slot).shades[kBase].Param.v() * 100.0f));
   };
   stripBox_->setToolTip(tr("スロット: 10 スロットのベース色（上の段が 1〜5、右から）。クリックでスロットを選ぶ。"
                            "太い黒枠が選択中のスロット"));

@@ -52,8 +52,10 @@ class TPaintBox : public QWidget {
   // The part under the keyboard cursor, -1 before the keys moved it.
   int Cursor() const { return cursor_; }
 
-  // The value the whole box shows (a slider's position), for assistive technology.
-  std::function<QString()> onValueText;
+  // The value the whole box shows (a slider's position, 0 to valueMaximum),
+  // for assistive technology.
+  std::function<double()> onValue;
+  double valueMaximum = 100;
 
   bool Painting() const { return painting_; }
 

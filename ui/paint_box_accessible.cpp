@@ -64,7 +64,7 @@ class TPaintBoxPartAccessible final : public QAccessibleInterface {
   int index_;
 };
 
-class TPaintBoxAccessible final : public QAccessibleWidget {
+class TPaintBoxAccessible final : public QAccessibleWidget, public QAccessibleValueInterface {
  public:
   explicit TPaintBoxAccessible(TPaintBox* box) : QAccessibleWidget(box, box->accessibleRole) {}
   ~TPaintBoxAccessible() override {
@@ -98,9 +98,20 @@ class TPaintBoxAccessible final : public QAccessibleWidget {
   // Read each time: the owner may set the role after the interface was made.
   QAccessible::Role role() const override { return Box()->accessibleRole; }
   QString text(QAccessible::Text t) const override {
-    if (t == QAccessible::Value && Box()->onValueText) return Box()->onValueText();
+    if (t == QAccessible::Value && Box()->onValue) return QString::number(Box()->onValue());
     return QAccessibleWidget::text(t);
   }
+  void* interface_cast(QAccessible::InterfaceType t) override {
+    if (t == QAccessible::ValueInterface && Box()->onValue) return static_cast<QAccessibleValueInterface*>(this);
+    return QAccessibleWidget::interface_cast(t);
+  }
+
+  // A slider's value, read only: the keys and the pointer set it.
+  QVariant currentValue() const override { return Box()->onValue ? Box()->onValue() : 0.0; }
+  void setCurrentValue(const QVariant&) override {}
+  QVariant maximumValue() const override { return Box()->valueMaximum; }
+  QVariant minimumValue() const override { return 0.0; }
+  QVariant minimumStepSize() const override { return 1.0; }
 
  private:
   TPaintBox* Box() const { return static_cast<TPaintBox*>(widget()); }

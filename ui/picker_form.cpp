@@ -203,7 +203,8 @@ void TColorForm::ExplainControls() {
     edits_[i]->setAccessibleName(tr("%1 の値").arg(names[i]));
     sliderBoxes_[i]->accessibleRole = QAccessible::Slider;
     QLineEdit* edit = edits_[i];
-    sliderBoxes_[i]->onValueText = [edit] { return edit->text(); };
+    sliderBoxes_[i]->onValue = [edit] { return edit->text().toDouble(); };
+    sliderBoxes_[i]->valueMaximum = i == 0 ? 360 : 100;
   }
   lowerPanelBox_->setToolTip(
       tr("トーン表（ベースの段を選んでいるとき）: v ビビッド、b ブライト、s ストロング、dp ディープ、lt ライト、"

@@ -104,6 +104,9 @@ TEST(Accessibility, EveryVisibleElementOfEveryWindowIsNamedAndEveryControlExplai
             QString("スロット 1 ベース %1（選択中）").arg(QString::fromStdString(HexCodeText(base.Color))).toStdString());
   EXPECT_EQ(wheel->role(), QAccessible::List);
   EXPECT_TRUE(wheel->child(0)->text(QAccessible::Value).startsWith("色相 "));
+  QAccessibleInterface* value = QAccessible::queryAccessibleInterface(w.hue->SliderBox());
+  ASSERT_NE(value->valueInterface(), nullptr);
+  EXPECT_EQ(value->valueInterface()->currentValue().toDouble(), std::lround(base.Param.v() * 100.0f));
   QAccessibleInterface* grid = QAccessible::queryAccessibleInterface(w.layer->SlotGridBox());
   ASSERT_EQ(grid->childCount(), kSlotCount * kShadeCount);
   EXPECT_TRUE(grid->child(4 * 3 + 1)->text(QAccessible::Name).startsWith("スロット 4 ベース #"));
