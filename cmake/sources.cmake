@@ -121,6 +121,7 @@ set(TINTLOOM_WINDOW_SOURCES
   ui/translation.cpp
   ui/surface_view.cpp
   ui/paint_box.cpp
+  ui/paint_box_accessible.cpp
   ui/qt_messages.cpp
   ui/screen_colour_portal.cpp
   ui/session_platform.cpp

@@ -919,12 +919,142 @@
         <source>画像が大きすぎます (%1 × %2 画素、6400 万画素まで)</source>
         <translation>The picture is too large (%1 × %2 pixels; at most 64 million pixels)</translation>
     </message>
+    <message>
+        <source>書き出す PNG ファイルの名前</source>
+        <translation>The name of the PNG file to write</translation>
+    </message>
+    <message>
+        <source>書き出すファイル</source>
+        <translation>File to write</translation>
+    </message>
+    <message>
+        <source>書き出す先をファイルダイアログで選ぶ</source>
+        <translation>Choose where to write in a file dialog</translation>
+    </message>
+    <message>
+        <source>アートワークのない所を何で埋めるか</source>
+        <translation>What fills the places where the artwork has nothing</translation>
+    </message>
+    <message>
+        <source>背景</source>
+        <translation>Background</translation>
+    </message>
 </context>
 <context>
     <name>tintloom::TColorForm</name>
     <message>
         <source>カラー</source>
         <translation>Colour</translation>
+    </message>
+    <message>
+        <source>カラーウィンドウを閉じる（表示メニューでまた開けます）</source>
+        <translation>Close the colour window (the View menu opens it again)</translation>
+    </message>
+    <message>
+        <source>印象プリセット: 選ぶとトーンフィルター（下のトーン表で色の付いたトーン）がその印象のトーンになり、規則のスロットがそれに従います</source>
+        <translation>Impression preset: choosing one sets the tone filter (the coloured tones in the tone chart below) to that impression&apos;s tones, and the rule slots follow it</translation>
+    </message>
+    <message>
+        <source>印象プリセット</source>
+        <translation>Impression preset</translation>
+    </message>
+    <message>
+        <source>見本: 選択中のスロットの 4 つの色（ハイライト、ベース、影、深い影）で塗った球</source>
+        <translation>Sample: a ball painted with the selected slot&apos;s four colours (highlight, base, shadow, deep shadow)</translation>
+    </message>
+    <message>
+        <source>見本</source>
+        <translation>Sample</translation>
+    </message>
+    <message>
+        <source>色の段: 上からハイライト、ベース、影、深い影。クリックでその段を選び、下のスライダーで編集する</source>
+        <translation>Shades: highlight, base, shadow and deep shadow from the top. Click one to select it and edit it with the sliders below</translation>
+    </message>
+    <message>
+        <source>色の段</source>
+        <translation>Shades</translation>
+    </message>
+    <message>
+        <source>ハイライト</source>
+        <translation>highlight</translation>
+    </message>
+    <message>
+        <source>ベース</source>
+        <translation>base</translation>
+    </message>
+    <message>
+        <source>影</source>
+        <translation>shadow</translation>
+    </message>
+    <message>
+        <source>深い影</source>
+        <translation>deep shadow</translation>
+    </message>
+    <message>
+        <source>スロット %1 %2 %3</source>
+        <translation>Slot %1 %2 %3</translation>
+    </message>
+    <message>
+        <source>H（色相）: 選択中の色の色相、0〜360°。クリックかドラッグで変える</source>
+        <translation>H (hue): the selected colour&apos;s hue, 0 to 360°. Click or drag to change it</translation>
+    </message>
+    <message>
+        <source>S（彩度）: 選択中の色の鮮やかさ、0〜100%。クリックかドラッグで変える</source>
+        <translation>S (saturation): the selected colour&apos;s vividness, 0 to 100%. Click or drag to change it</translation>
+    </message>
+    <message>
+        <source>V（明度）: 選択中の色の明るさ、0〜100%。クリックかドラッグで変える</source>
+        <translation>V (value): the selected colour&apos;s brightness, 0 to 100%. Click or drag to change it</translation>
+    </message>
+    <message>
+        <source>色相</source>
+        <translation>Hue</translation>
+    </message>
+    <message>
+        <source>彩度</source>
+        <translation>Saturation</translation>
+    </message>
+    <message>
+        <source>明度</source>
+        <translation>Value</translation>
+    </message>
+    <message>
+        <source>%1 の値を数字で入力（Enter かフォーカス移動で確定）</source>
+        <translation>Type the %1 as a number (Enter or leaving the field commits it)</translation>
+    </message>
+    <message>
+        <source>%1 の値</source>
+        <translation>%1 value</translation>
+    </message>
+    <message>
+        <source>トーン表（ベースの段を選んでいるとき）: v ビビッド、b ブライト、s ストロング、dp ディープ、lt ライト、sf ソフト、d ダル、dk ダーク、p ペール、ltg ライトグレイッシュ、g グレイッシュ、dkg ダークグレイッシュ。
+クリック: 選択中のスロットをそのトーンにする&#x3000;右クリック: トーンフィルターに入れる／外す（灰色は外れたトーン）
+他の段では混色の面: クリックかドラッグで彩度（横）と明度（縦）を選ぶ</source>
+        <translation>Tone chart (while the base shade is selected): v vivid, b bright, s strong, dp deep, lt light, sf soft, d dull, dk dark, p pale, ltg light greyish, g greyish, dkg dark greyish.
+Click: give the selected slot that tone   Right-click: put the tone into the tone filter or take it out (grey tones are out)
+For the other shades, a mixing field: click or drag to choose saturation (across) and value (down)</translation>
+    </message>
+    <message>
+        <source>トーン表</source>
+        <translation>Tone chart</translation>
+    </message>
+    <message>
+        <source>トーンフィルターに入っている（右クリックで外す）</source>
+        <translation>In the tone filter (right-click takes it out)</translation>
+    </message>
+    <message>
+        <source>トーンフィルターから外れている（右クリックで入れる）</source>
+        <translation>Not in the tone filter (right-click puts it in)</translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1: %2</translation>
+    </message>
+    <message>
+        <source>%1 — %2
+%3</source>
+        <translation>%1 — %2
+%3</translation>
     </message>
 </context>
 <context>
@@ -941,6 +1071,64 @@
         <source>基本カラー</source>
         <translation>Base colour</translation>
     </message>
+    <message>
+        <source>配色ウィンドウを閉じる（表示メニューでまた開けます）</source>
+        <translation>Close the scheme window (the View menu opens it again)</translation>
+    </message>
+    <message>
+        <source>配色ルール: 基本カラー（スロット 1）から他のスロットの色相を決める規則。「カスタム」ではマーカーを一つずつ動かせます</source>
+        <translation>Harmony rule: how the other slots&apos; hues follow from the base colour (slot 1). Under &quot;Custom&quot; each marker moves on its own</translation>
+    </message>
+    <message>
+        <source>配色ルール</source>
+        <translation>Harmony rule</translation>
+    </message>
+    <message>
+        <source>色相環: マーカー一つがスロット一つのベース色（角度が色相、中心からの距離が彩度）。
+クリック: マーカーのスロットを選ぶ&#x3000;ドラッグ: 色相と彩度を変える
+Shift+ドラッグ: 色相だけ&#x3000;Ctrl+ドラッグ: 彩度だけ
+太い輪のマーカーが基本カラー、黒い輪が選択中のスロット</source>
+        <translation>Hue wheel: each marker is one slot&apos;s base colour (the angle is its hue, the distance from the centre its saturation).
+Click: select the marker&apos;s slot   Drag: change hue and saturation
+Shift+drag: hue only   Ctrl+drag: saturation only
+The marker with the thick ring is the base colour; the black ring marks the selected slot</translation>
+    </message>
+    <message>
+        <source>色相環</source>
+        <translation>Hue wheel</translation>
+    </message>
+    <message>
+        <source>明度: 選択中のスロットのベース色の明るさ（上ほど明るい）。クリックかドラッグで変える</source>
+        <translation>Value: the brightness of the selected slot&apos;s base colour (brighter towards the top). Click or drag to change it</translation>
+    </message>
+    <message>
+        <source>明度</source>
+        <translation>Value</translation>
+    </message>
+    <message>
+        <source>スロット: 10 スロットのベース色（上の段が 1〜5、右から）。クリックでスロットを選ぶ。太い黒枠が選択中のスロット</source>
+        <translation>Slots: the ten slots&apos; base colours (1 to 5 in the upper row, from the right). Click to select a slot. The thick black frame marks the selected slot</translation>
+    </message>
+    <message>
+        <source>スロット</source>
+        <translation>Slots</translation>
+    </message>
+    <message>
+        <source>スロット %1 ベース %2</source>
+        <translation>Slot %1 base %2</translation>
+    </message>
+    <message>
+        <source>%1（選択中）</source>
+        <translation>%1 (selected)</translation>
+    </message>
+    <message>
+        <source>色相 %1°、彩度 %2%</source>
+        <translation>hue %1°, saturation %2%</translation>
+    </message>
+    <message>
+        <source>%1 — %2</source>
+        <translation>%1 — %2</translation>
+    </message>
 </context>
 <context>
     <name>tintloom::TInfoForm</name>
@@ -951,6 +1139,34 @@
     <message>
         <source>カラーとトーンカラー</source>
         <translation>Colour and tone colour</translation>
+    </message>
+    <message>
+        <source>情報ウィンドウを閉じる（表示メニューでまた開けます）</source>
+        <translation>Close the information window (the View menu opens it again)</translation>
+    </message>
+    <message>
+        <source>16 進コード（%1）をクリップボードにコピーする</source>
+        <translation>Copy the hex code (%1) to the clipboard</translation>
+    </message>
+    <message>
+        <source>16 進コードをコピー</source>
+        <translation>Copy hex code</translation>
+    </message>
+    <message>
+        <source>選択中の色 %1</source>
+        <translation>Selected colour %1</translation>
+    </message>
+    <message>
+        <source>選択中の色</source>
+        <translation>Selected colour</translation>
+    </message>
+    <message>
+        <source>その色のトーンの代表色 %1</source>
+        <translation>The typical colour of its tone %1</translation>
+    </message>
+    <message>
+        <source>トーンの代表色</source>
+        <translation>Tone colour</translation>
     </message>
 </context>
 <context>
@@ -986,6 +1202,98 @@
     <message>
         <source>新規</source>
         <translation>New</translation>
+    </message>
+    <message>
+        <source>レイヤーウィンドウを閉じる（表示メニューでまた開けます）</source>
+        <translation>Close the layer window (the View menu opens it again)</translation>
+    </message>
+    <message>
+        <source>描画モード: 選択中のレイヤーを下のレイヤーにどう重ねるか</source>
+        <translation>Blend mode: how the selected layers lie over the layers below</translation>
+    </message>
+    <message>
+        <source>描画モード</source>
+        <translation>Blend mode</translation>
+    </message>
+    <message>
+        <source>ベースのレベルの灰色: レイヤーのこの明るさがスロットのベース色になる</source>
+        <translation>Base level grey: this grey of the layer becomes the slot&apos;s base colour</translation>
+    </message>
+    <message>
+        <source>ベースのレベルの灰色</source>
+        <translation>Base level grey</translation>
+    </message>
+    <message>
+        <source>影のレベルの灰色: レイヤーのこの明るさがスロットの影の色になる</source>
+        <translation>Shadow level grey: this grey of the layer becomes the slot&apos;s shadow colour</translation>
+    </message>
+    <message>
+        <source>影のレベルの灰色</source>
+        <translation>Shadow level grey</translation>
+    </message>
+    <message>
+        <source>ベースのレベル 0〜255: 選択中のレイヤーのどの灰色をベース色にするか（キャンバスで Shift+クリックでも取れる）</source>
+        <translation>Base level, 0 to 255: which grey of the selected layer takes the base colour (Shift+click on the canvas picks it too)</translation>
+    </message>
+    <message>
+        <source>ベースのレベル</source>
+        <translation>Base level</translation>
+    </message>
+    <message>
+        <source>影のレベル 0〜255: 選択中のレイヤーのどの灰色を影の色にするか（キャンバスで Shift+右クリックでも取れる）</source>
+        <translation>Shadow level, 0 to 255: which grey of the selected layer takes the shadow colour (Shift+right-click on the canvas picks it too)</translation>
+    </message>
+    <message>
+        <source>影のレベル</source>
+        <translation>Shadow level</translation>
+    </message>
+    <message>
+        <source>マッピングの見本: 選択中のレイヤーの灰色（左が黒、右が白）がどの色になるか。印はベースと影のレベル</source>
+        <translation>Mapping preview: which colour each grey of the selected layer becomes (black on the left, white on the right). The marks are the base and shadow levels</translation>
+    </message>
+    <message>
+        <source>マッピングの見本</source>
+        <translation>Mapping preview</translation>
+    </message>
+    <message>
+        <source>スロット表: 列がスロット 1〜10、段が上からハイライト、ベース、影、深い影。クリックで選択中のレイヤーの色をそのスロットにする</source>
+        <translation>Slot grid: the columns are slots 1 to 10, the rows highlight, base, shadow and deep shadow from the top. Click to give the selected layers that slot&apos;s colours</translation>
+    </message>
+    <message>
+        <source>スロット表</source>
+        <translation>Slot grid</translation>
+    </message>
+    <message>
+        <source>ハイライト</source>
+        <translation>highlight</translation>
+    </message>
+    <message>
+        <source>ベース</source>
+        <translation>base</translation>
+    </message>
+    <message>
+        <source>影</source>
+        <translation>shadow</translation>
+    </message>
+    <message>
+        <source>深い影</source>
+        <translation>deep shadow</translation>
+    </message>
+    <message>
+        <source>スロット %1 %2 %3</source>
+        <translation>Slot %1 %2 %3</translation>
+    </message>
+    <message>
+        <source>レイヤー: 上が一番上のレイヤー。クリックで選ぶ、Ctrl+クリック・Shift+クリックで複数選ぶ、目のクリックか Space で表示を切り替える、右クリックで灰色・黒・白のレイヤーにする</source>
+        <translation>Layers, the top layer first. Click to select, Ctrl+click or Shift+click to select several; click the eye or press Space to show or hide; right-click to make a layer grey, black or white</translation>
+    </message>
+    <message>
+        <source>ドラッグでウィンドウの高さを変える</source>
+        <translation>Drag to change the window&apos;s height</translation>
+    </message>
+    <message>
+        <source>高さの仕切り</source>
+        <translation>Height divider</translation>
     </message>
 </context>
 <context>
@@ -1146,6 +1454,36 @@
         <source>戻ったレイヤー: %1枚（前の設定に戻しました）</source>
         <translation>Layers back in the file: %1 (their earlier settings restored)</translation>
     </message>
+    <message>
+        <source>最小化</source>
+        <translation>Minimise</translation>
+    </message>
+    <message>
+        <source>Tintloom を終了する</source>
+        <translation>Quit Tintloom</translation>
+    </message>
+    <message>
+        <source>終了</source>
+        <translation>Quit</translation>
+    </message>
+    <message>
+        <source>メニュー</source>
+        <translation>Menu</translation>
+    </message>
+    <message>
+        <source>キャンバス: 配色を当てたアートワーク（開いていなければ見本）。
+Shift+クリック: その灰色を選択中のレイヤーのベースのレベルにする
+Shift+右クリック: その灰色を影のレベルにする
+ファイルをドロップすると開く</source>
+        <translation>Canvas: the artwork in the colour scheme (a sample while none is open).
+Shift+click: make that grey the selected layer&apos;s base level
+Shift+right-click: make that grey its shadow level
+Drop a file here to open it</translation>
+    </message>
+    <message>
+        <source>キャンバス</source>
+        <translation>Canvas</translation>
+    </message>
 </context>
 <context>
     <name>tintloom::TPaletteForm</name>
@@ -1168,6 +1506,58 @@
     <message>
         <source>カラー設定を無視する</source>
         <translation>Ignore colour settings</translation>
+    </message>
+    <message>
+        <source>ライトバランスウィンドウを閉じる（表示メニューでまた開けます）</source>
+        <translation>Close the light balance window (the View menu opens it again)</translation>
+    </message>
+    <message>
+        <source>入れると、スロットの色すべてをアンビエント（環境光）とライト（光源）の色で染める</source>
+        <translation>When on, every slot colour is tinted with the ambient (surrounding light) and light (light source) colours</translation>
+    </message>
+    <message>
+        <source>入れると、スロットのハイライトと影の色の代わりに、ライトとアンビエントの色だけで明暗を付ける</source>
+        <translation>When on, light and shade come from the light and ambient colours alone instead of the slots&apos; highlight and shadow colours</translation>
+    </message>
+    <message>
+        <source>%1の色 %2</source>
+        <translation>%1 colour %2</translation>
+    </message>
+    <message>
+        <source>アンビエント（影に差す環境光）</source>
+        <translation>Ambient (the surrounding light in the shadows)</translation>
+    </message>
+    <message>
+        <source>ライト（光源）</source>
+        <translation>Light (the light source)</translation>
+    </message>
+    <message>
+        <source>アンビエントの色</source>
+        <translation>Ambient colour</translation>
+    </message>
+    <message>
+        <source>ライトの色</source>
+        <translation>Light colour</translation>
+    </message>
+    <message>
+        <source>色相 H（0〜360°）</source>
+        <translation>hue H (0 to 360°)</translation>
+    </message>
+    <message>
+        <source>彩度 S（0〜100%）</source>
+        <translation>saturation S (0 to 100%)</translation>
+    </message>
+    <message>
+        <source>明度 V（0〜100%）</source>
+        <translation>value V (0 to 100%)</translation>
+    </message>
+    <message>
+        <source>%1の%2</source>
+        <translation>%1 %2</translation>
+    </message>
+    <message>
+        <source>%1: ドラッグか矢印キーで変える</source>
+        <translation>%1: drag or use the arrow keys to change it</translation>
     </message>
 </context>
 <context>
@@ -1242,6 +1632,13 @@
     </message>
 </context>
 <context>
+    <name>tintloom::TProgressForm</name>
+    <message>
+        <source>読み込みの進み具合</source>
+        <translation>Reading progress</translation>
+    </message>
+</context>
+<context>
     <name>tintloom::TSwatchForm</name>
     <message>
         <source>スウォッチ</source>
@@ -1306,6 +1703,43 @@
     <message>
         <source>画像(*.png *.jpg *.jpeg *.bmp *.webp *.psd)</source>
         <translation>Pictures (*.png *.jpg *.jpeg *.bmp *.webp *.psd)</translation>
+    </message>
+    <message>
+        <source>スウォッチウィンドウを閉じる（表示メニューでまた開けます）</source>
+        <translation>Close the swatch window (the View menu opens it again)</translation>
+    </message>
+    <message>
+        <source>スウォッチ: 保存した色の組。
+クリック: 空きのマスには選択中の色を加え、スウォッチは選択中の色に読み込む
+右クリック: 追加・削除・パレットの読み込みのメニュー&#x3000;Alt+クリック: スウォッチを削除
+パレットファイルのドロップでも読み込める</source>
+        <translation>Swatches: kept sets of colours.
+Click: on an empty cell, keep the selected colour; on a swatch, load it into the selected colour
+Right-click: menu to add, delete, import a palette   Alt+click: delete a swatch
+Dropping a palette file imports it too</translation>
+    </message>
+    <message>
+        <source>空きのマス: クリックで選択中の色を加える</source>
+        <translation>Empty cell: click to keep the selected colour here</translation>
+    </message>
+    <message>
+        <source>スウォッチ %1 ベース %2（ハイライト %3、影 %4、深い影 %5）</source>
+        <translation>Swatch %1 base %2 (highlight %3, shadow %4, deep shadow %5)</translation>
+    </message>
+    <message>
+        <source>スウォッチをスクロールする（ホイール、Page Up、Page Down、Home、End でも）</source>
+        <translation>Scroll the swatches (the mouse wheel, Page Up, Page Down, Home and End too)</translation>
+    </message>
+    <message>
+        <source>スウォッチのスクロール</source>
+        <translation>Swatch scrolling</translation>
+    </message>
+</context>
+<context>
+    <name>tintloom::TToolForm</name>
+    <message>
+        <source>閉じる</source>
+        <translation>Close</translation>
     </message>
 </context>
 </TS>

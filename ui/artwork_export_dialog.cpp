@@ -63,6 +63,11 @@ std::optional<TArtworkExportChoice> AskArtworkExport(QWidget* parent, const TCoo
   QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
   QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
   form->addRow(buttons);
+  file->setToolTip(UserText(TL_TEXT("tintloom", "書き出す PNG ファイルの名前")));
+  file->setAccessibleName(UserText(TL_TEXT("tintloom", "書き出すファイル")));
+  browse->setToolTip(UserText(TL_TEXT("tintloom", "書き出す先をファイルダイアログで選ぶ")));
+  background->setToolTip(UserText(TL_TEXT("tintloom", "アートワークのない所を何で埋めるか")));
+  background->setAccessibleName(UserText(TL_TEXT("tintloom", "背景")));
 
   TArtworkExportChoice choice;
   // The file is offered ready-made beside the artwork, so an existing one is

@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QToolButton>
 #include <algorithm>
 #include <cmath>
 #include <numbers>
@@ -11,6 +12,7 @@
 #include "ui/paint_box.h"
 #include "ui/surface_view.h"
 #include "ui/translation.h"
+#include "core/palette/tone_vocabulary.h"
 
 namespace tintloom {
 
@@ -126,9 +128,97 @@ THueForm::THueForm(TMainForm& main)
   cut(mask16_, kMarkerMask16);
   cut(mask20_, kMarkerMask20);
 
+  ExplainControls();
   main.Windows().hue = this;
   ruleCombo_->setCurrentIndex(kCustomRule);
   main.Model().ConstructScheme();
+}
+
+void THueForm::ExplainControls() {
+  CloseButton()->setToolTip(tr("配色ウィンドウを閉じる（表示メニューでまた開けます）"));
+  ruleCombo_->setToolTip(tr("配色ルール: 基本カラー（スロット 1）から他のスロットの色相を決める規則。"
+                            "「カスタム」ではマーカーを一つずつ動かせます"));
+  ruleCombo_->setAccessibleName(tr("配色ルール"));
+  // Screen readers on Linux name a combo by its label.
+  ruleLabel_->setBuddy(ruleCombo_);
+  wheelBox_->setToolTip(tr("色相環: マーカー一つがスロット一つのベース色（角度が色相、中心からの距離が彩度）。\n"
+                           "クリック: マーカーのスロットを選ぶ　ドラッグ: 色相と彩度を変える\n"
+                           "Shift+ドラッグ: 色相だけ　Ctrl+ドラッグ: 彩度だけ\n"
+                           "太い輪のマーカーが基本カラー、黒い輪が選択中のスロット"));
+  wheelBox_->setAccessibleName(tr("色相環"));
+  // The markers on show: those of the selected slot's group.
+  const auto markers = [this] {
+    std::vector<int> shown;
+    const int first = Model().selectedSlot < kRuleSlotCount ? 0 : kRuleSlotCount;
+    for (int i = first; i < first + kRuleSlotCount; ++i) {
+      if (Scheme().visibleSlotMask >> i & 1u) shown.push_back(i);
+    }
+    return shown;
+  };
+  const auto markerValue = [this](int i) {
+    const long hue = (std::lround(Scheme().SlotHue(i)) % 360 + 360) % 360;
+    const long saturation = std::lround(Model().SlotAt(i).shades[kBase].Param.s() * 100.0f);
+    return tr("色相 %1°、彩度 %2%").arg(hue).arg(saturation);
+  };
+  wheelBox_->onToolTip = [this, markers, markerValue](int x, int y) {
+    for (const int i : markers()) {
+      const QPoint c = markerCentres_[static_cast<std::size_t>(i)];
+      if (std::abs(c.x() - x) < 10 && std::abs(c.y() - y) < 10) return tr("%1 — %2").arg(SlotText(i), markerValue(i));
+    }
+    return QString();
+  };
+  wheelBox_->accessibleRole = QAccessible::List;
+  wheelBox_->setFocusPolicy(Qt::StrongFocus);
+  wheelBox_->onKey = [this](const QKeyEvent& event) { return WheelKey(event); };
+  wheelBox_->onParts = [this, markers, markerValue] {
+    std::vector<TPaintBoxPart> parts;
+    for (const int i : markers()) {
+      const QPoint c = markerCentres_[static_cast<std::size_t>(i)];
+      parts.push_back({QRect(c.x() - 10, c.y() - 10, 20, 20), SlotText(i), markerValue(i), i == Model().selectedSlot});
+    }
+    return parts;
+  };
+  sliderBox_->setToolTip(tr("明度: 選択中のスロットのベース色の明るさ（上ほど明るい）。クリックかドラッグで変える"));
+  sliderBox_->setAccessibleName(tr("明度"));
+  sliderBox_->accessibleRole = QAccessible::Slider;
+  sliderBox_->setFocusPolicy(Qt::StrongFocus);
+  sliderBox_->onKey = [this](const QKeyEvent& event) { return SliderKey(event); };
+  sliderBox_->onValue = [this] {
+    const int slot = Model().selectedSlot;
+    if (slot < 0 || slot >= kSlotCount) return 0.0;
+    return static_cast<double>(std::lround(Model().SlotAt(slot).shades[kBase].Param.v() * 100.0f));
+  };
+  stripBox_->setToolTip(tr("スロット: 10 スロットのベース色（上の段が 1〜5、右から）。クリックでスロットを選ぶ。"
+                           "太い黒枠が選択中のスロット"));
+  stripBox_->setAccessibleName(tr("スロット"));
+  stripBox_->onToolTip = [this](int x, int y) {
+    const int slot = StripSlotAt(x, y, stripBox_->width(), stripBox_->height());
+    return slot < 0 ? QString() : SlotText(slot);
+  };
+  stripBox_->accessibleRole = QAccessible::List;
+  stripBox_->setFocusPolicy(Qt::StrongFocus);
+  stripBox_->onActivate = [this](int slot, Qt::KeyboardModifiers) {
+    if (!Model().Busy()) Model().SelectSlot(slot);
+  };
+  stripBox_->onParts = [this] {
+    std::vector<TPaintBoxPart> parts;
+    const int cw = stripBox_->width() / 5;
+    const int half = stripBox_->height() / 2;
+    for (int i = 0; i < kSlotCount; ++i) {
+      parts.push_back({QRect((4 - i % 5) * cw, i / 5 * half, cw, half - 4), SlotText(i), QString(),
+                       i == Model().selectedSlot});
+    }
+    return parts;
+  };
+}
+
+// "スロット 3 ベース #A0B0C0", and whether it is the selected one: slots are
+// counted from 1 for people.
+QString THueForm::SlotText(int slot) const {
+  const QString text = tr("スロット %1 ベース %2")
+                           .arg(slot + 1)
+                           .arg(QString::fromStdString(HexCodeText(Model().SlotAt(slot).shades[kBase].Color)));
+  return slot == Model().selectedSlot ? tr("%1（選択中）").arg(text) : text;
 }
 
 // The hue window is deleted with the main window, after the main window's
@@ -374,6 +464,53 @@ void THueForm::SetMarkerSaturation(int k, float saturation) {
     // Under the other rules slots 1..4 are offsets from slot 0's saturation.
     Scheme().SetRuleSlotSaturation(k, saturation);
   }
+}
+
+// Arrows move the selected slot's marker: left and right turn it by a degree,
+// up and down move it a percent outwards or inwards; Shift for ten.
+bool THueForm::WheelKey(const QKeyEvent& event) {
+  const int k = Model().selectedSlot;
+  if (Model().Busy() || k < 0 || k >= kSlotCount || dragging_) return false;
+  const int step = event.modifiers() & Qt::ShiftModifier ? 10 : 1;
+  double turn = 0;
+  float outwards = 0;
+  switch (event.key()) {
+    case Qt::Key_Left: turn = -step; break;
+    case Qt::Key_Right: turn = step; break;
+    case Qt::Key_Up: outwards = static_cast<float>(step) * 0.01f; break;
+    case Qt::Key_Down: outwards = -static_cast<float>(step) * 0.01f; break;
+    default: return false;
+  }
+  // One key, one step, as one drag is.
+  Model().BeginGesture();
+  if (turn != 0) TurnMarker(k, static_cast<double>(Scheme().SlotHue(k)) + turn);
+  if (outwards != 0) {
+    const float s = Model().SlotAt(k).shades[kBase].Param.s();
+    SetMarkerSaturation(k, std::clamp(std::round((s + outwards) * 100.0f) / 100.0f, 0.0f, 1.0f));
+  }
+  Model().Redraw(TCoordinationModel::kRedrawSelected);
+  Model().RefreshSelectedSlot();
+  Model().EndGesture();
+  return true;
+}
+
+// Up and down change the selected slot's value by a percent, Shift for ten.
+bool THueForm::SliderKey(const QKeyEvent& event) {
+  const int k = Model().selectedSlot;
+  if (Model().Busy() || k < 0 || k >= kSlotCount || sliderDragging_) return false;
+  const float step = event.modifiers() & Qt::ShiftModifier ? 0.1f : 0.01f;
+  float change = 0;
+  if (event.key() == Qt::Key_Up) change = step;
+  if (event.key() == Qt::Key_Down) change = -step;
+  if (change == 0) return false;
+  Model().BeginGesture();
+  float& v = Model().SlotAt(k).shades[kBase].Param.v();
+  v = std::clamp(std::round((v + change) * 100.0f) / 100.0f, 0.0f, 1.0f);
+  if (Model().Views().PickerWindowVisible()) Model().Views().RefreshPicker();
+  Model().Redraw(TCoordinationModel::kRedrawSelected);
+  Model().RefreshSelectedSlot();
+  Model().EndGesture();
+  return true;
 }
 
 // ---------------------------------------------------------------- value slider

@@ -17,6 +17,7 @@
 #include "core/palette/harmony_rules.h"
 
 class QComboBox;
+class QKeyEvent;
 class QLabel;
 
 namespace tintloom {
@@ -78,6 +79,13 @@ class THueForm : public TToolForm {
  private:
   TCoordinationModel& Model() const;
   TScheme& Scheme() const;
+  // Every tooltip and accessible name of the window, and the spot texts of
+  // the wheel's markers and the strip's cells: all the window says about
+  // itself, in one place.
+  void ExplainControls();
+  QString SlotText(int slot) const;
+  bool WheelKey(const QKeyEvent& event);
+  bool SliderKey(const QKeyEvent& event);
   void DrawMarker(int i, bool baseMarker, bool ruleSlot);
   void HoverTest(int x, int y);
   void DragStep(const TMouseInput& input);

@@ -9,10 +9,12 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QToolButton>
 
 #include "core/document/coordination_model.h"
 #include "core/palette/tone_vocabulary.h"
 #include "ui/main_form.h"
+#include "ui/paint_box.h"
 #include "ui/surface_view.h"
 #include "ui/translation.h"
 
@@ -112,7 +114,21 @@ TInfoForm::TInfoForm(TMainForm& main) : TToolForm(main, "InfoForm", tr("情報")
   QFont tahoma = familyMeanings_->font();
   tahoma.setFamilies({QStringLiteral("Tahoma"), tahoma.family()});
   familyMeanings_->setFont(tahoma);
+  ExplainControls();
+}
 
+void TInfoForm::ExplainControls() {
+  CloseButton()->setToolTip(tr("情報ウィンドウを閉じる（表示メニューでまた開けます）"));
+  SetLiveToolTip(copyButton_, [this] { return tr("16 進コード（%1）をクリップボードにコピーする").arg(hexCode_->text()); });
+  copyButton_->setAccessibleName(tr("16 進コードをコピー"));
+  SetLiveToolTip(colourPanel_, [this] {
+    return tr("選択中の色 %1").arg(colourPanel_->palette().color(QPalette::Window).name().toUpper());
+  });
+  colourPanel_->setAccessibleName(tr("選択中の色"));
+  SetLiveToolTip(tonePanel_, [this] {
+    return tr("その色のトーンの代表色 %1").arg(tonePanel_->palette().color(QPalette::Window).name().toUpper());
+  });
+  tonePanel_->setAccessibleName(tr("トーンの代表色"));
 }
 
 void TInfoForm::ShowFamily(int family) {

@@ -39,6 +39,9 @@ class TInfoForm : public TToolForm {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  // Every tooltip and accessible name of the window, in one place.
+  void ExplainControls();
+
   QFrame* colourPanel_ = nullptr;
   QFrame* tonePanel_ = nullptr;
   QLabel* red_ = nullptr;

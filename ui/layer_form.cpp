@@ -12,10 +12,12 @@
 #include <QScrollBar>
 #include <QStringDecoder>
 #include <QStyledItemDelegate>
+#include <QToolButton>
 #include <algorithm>
 
 #include "core/artwork/blend_table.h"
 #include "core/document/coordination_model.h"
+#include "core/palette/tone_vocabulary.h"
 #include "ui/main_form.h"
 #include "ui/paint_box.h"
 #include "ui/surface_view.h"
@@ -253,7 +255,62 @@ TLayerForm::TLayerForm(TMainForm& main)
   FillAll(preview_, kToolBackground);
   FillAll(slotGrid_, kToolBackground);
   panel->installEventFilter(this);
+  ExplainControls();
   PlaceLowerArea();
+}
+
+void TLayerForm::ExplainControls() {
+  CloseButton()->setToolTip(tr("レイヤーウィンドウを閉じる（表示メニューでまた開けます）"));
+  blendCombo_->setToolTip(tr("描画モード: 選択中のレイヤーを下のレイヤーにどう重ねるか"));
+  blendCombo_->setAccessibleName(tr("描画モード"));
+  baseSwatch_->setToolTip(tr("ベースのレベルの灰色: レイヤーのこの明るさがスロットのベース色になる"));
+  baseSwatch_->setAccessibleName(tr("ベースのレベルの灰色"));
+  shadowSwatch_->setToolTip(tr("影のレベルの灰色: レイヤーのこの明るさがスロットの影の色になる"));
+  shadowSwatch_->setAccessibleName(tr("影のレベルの灰色"));
+  baseEdit_->setToolTip(tr("ベースのレベル 0〜255: 選択中のレイヤーのどの灰色をベース色にするか（キャンバスで Shift+クリックでも取れる）"));
+  baseEdit_->setAccessibleName(tr("ベースのレベル"));
+  shadowEdit_->setToolTip(tr("影のレベル 0〜255: 選択中のレイヤーのどの灰色を影の色にするか（キャンバスで Shift+右クリックでも取れる）"));
+  shadowEdit_->setAccessibleName(tr("影のレベル"));
+  previewBox_->setToolTip(tr("マッピングの見本: 選択中のレイヤーの灰色（左が黒、右が白）がどの色になるか。"
+                             "印はベースと影のレベル"));
+  previewBox_->setAccessibleName(tr("マッピングの見本"));
+  slotGridBox_->setToolTip(tr("スロット表: 列がスロット 1〜10、段が上からハイライト、ベース、影、深い影。"
+                              "クリックで選択中のレイヤーの色をそのスロットにする"));
+  slotGridBox_->setAccessibleName(tr("スロット表"));
+  const auto cellText = [this](int slot, int shade) {
+    const QString names[kShadeCount] = {tr("ハイライト"), tr("ベース"), tr("影"), tr("深い影")};
+    const TColor colour = Model().SlotAt(slot).shades[static_cast<std::size_t>(shade)].LitColor;
+    return tr("スロット %1 %2 %3").arg(slot + 1).arg(names[shade]).arg(QString::fromStdString(HexCodeText(colour)));
+  };
+  slotGridBox_->onToolTip = [this, cellText](int x, int y) {
+    const int cellWidth = slotGridBox_->width() / kSlotCount;
+    const int cellHeight = slotGridBox_->height() / kShadeCount;
+    if (cellWidth <= 0 || cellHeight <= 0 || x < 0 || y < 0 || y >= cellHeight * kShadeCount) return QString();
+    return cellText(std::clamp(x / cellWidth, 0, kSlotCount - 1), y / cellHeight);
+  };
+  slotGridBox_->accessibleRole = QAccessible::Table;
+  slotGridBox_->partRole = QAccessible::Cell;
+  slotGridBox_->setFocusPolicy(Qt::StrongFocus);
+  slotGridBox_->onActivate = [this](int cell, Qt::KeyboardModifiers) {
+    if (!Model().Busy()) Model().SelectSlot(cell / kShadeCount);
+  };
+  slotGridBox_->onParts = [this, cellText] {
+    std::vector<TPaintBoxPart> parts;
+    const int cellWidth = slotGridBox_->width() / kSlotCount;
+    const int cellHeight = slotGridBox_->height() / kShadeCount;
+    for (int slot = 0; slot < kSlotCount; ++slot) {
+      for (int shade = 0; shade < kShadeCount; ++shade) {
+        parts.push_back({QRect(slot * cellWidth, shade * cellHeight, cellWidth, cellHeight), cellText(slot, shade),
+                         QString(), slot == Model().selectedSlot});
+      }
+    }
+    return parts;
+  };
+  layerList_->setToolTip(tr("レイヤー: 上が一番上のレイヤー。クリックで選ぶ、Ctrl+クリック・Shift+クリックで複数選ぶ、"
+                            "目のクリックか Space で表示を切り替える、右クリックで灰色・黒・白のレイヤーにする"));
+  layerList_->setAccessibleName(tr("レイヤー"));
+  splitter_->setToolTip(tr("ドラッグでウィンドウの高さを変える"));
+  splitter_->setAccessibleName(tr("高さの仕切り"));
 }
 
 // The window is deleted with the main window, after the model is gone; its

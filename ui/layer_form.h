@@ -88,6 +88,9 @@ class TLayerForm : public TToolForm {
 
  private:
   TCoordinationModel& Model() const;
+  // Every tooltip and accessible name of the window and the spot texts of
+  // the slot grid's cells, in one place.
+  void ExplainControls();
   void PlaceLowerArea();
   void SetSwatch(QWidget* swatch, int level);
   void SetLevelText(QLineEdit* edit, int level);

@@ -176,6 +176,7 @@ TMainForm::TMainForm(TMessageSink& messages, const std::string& programDir)
   follower_.onReloaded = [this](const TArtworkReloaded& reloaded) { ShowReloadNews(reloaded); };
 
   BuildMenu();
+  ExplainControls();
   setFixedSize(sizeHint());
 
   // Start-up: tone data, blend table, then the skin (without which no window can be drawn).
@@ -197,6 +198,19 @@ TMainForm::TMainForm(TMessageSink& messages, const std::string& programDir)
   if (model_.skinSurface.width < kSkinWidth || model_.skinSurface.height < kSkinHeight) {
     throw std::runtime_error(kSkinTooSmallMessage);
   }
+}
+
+void TMainForm::ExplainControls() {
+  minimiseButton_->setToolTip(tr("最小化"));
+  minimiseButton_->setAccessibleName(tr("最小化"));
+  closeButton_->setToolTip(tr("Tintloom を終了する"));
+  closeButton_->setAccessibleName(tr("終了"));
+  menuBar_->setAccessibleName(tr("メニュー"));
+  canvasBox_->setToolTip(tr("キャンバス: 配色を当てたアートワーク（開いていなければ見本）。\n"
+                            "Shift+クリック: その灰色を選択中のレイヤーのベースのレベルにする\n"
+                            "Shift+右クリック: その灰色を影のレベルにする\n"
+                            "ファイルをドロップすると開く"));
+  canvasBox_->setAccessibleName(tr("キャンバス"));
 }
 
 TMainForm::~TMainForm() {

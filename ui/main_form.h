@@ -190,6 +190,8 @@ class TMainForm : public QWidget {
 
  private:
   void BuildMenu();
+  // Every tooltip and accessible name of the window, in one place.
+  void ExplainControls();
   // The menu bar on the screen, with the main window's top left at `mainTopLeft`.
   TWindowRect MenuBarRect(QPoint mainTopLeft) const;
   void BuildCanvasViewMenu(QMenu* view);

@@ -5,10 +5,12 @@
 #include <QLabel>
 #include <QSignalBlocker>
 #include <QSlider>
+#include <QToolButton>
 #include <cmath>
 
 #include "core/document/coordination_model.h"
 #include "ui/main_form.h"
+#include "ui/paint_box.h"
 #include "ui/surface_view.h"
 
 namespace tintloom {
@@ -101,6 +103,29 @@ TPaletteForm::TPaletteForm(TMainForm& main)
   ignoreShadesBox_->move(8, 218);
   ignoreShadesBox_->adjustSize();
   connect(ignoreShadesBox_, &QCheckBox::clicked, this, [this] { CheckBox2Click(); });
+  ExplainControls();
+}
+
+void TPaletteForm::ExplainControls() {
+  CloseButton()->setToolTip(tr("ライトバランスウィンドウを閉じる（表示メニューでまた開けます）"));
+  enableBox_->setToolTip(tr("入れると、スロットの色すべてをアンビエント（環境光）とライト（光源）の色で染める"));
+  ignoreShadesBox_->setToolTip(tr("入れると、スロットのハイライトと影の色の代わりに、ライトとアンビエントの色だけで明暗を付ける"));
+  const auto swatchText = [](const QString& what, const QWidget* swatch) {
+    return tr("%1の色 %2").arg(what, swatch->palette().color(QPalette::Window).name().toUpper());
+  };
+  SetLiveToolTip(ambientSwatch_, [this, swatchText] { return swatchText(tr("アンビエント（影に差す環境光）"), ambientSwatch_); });
+  SetLiveToolTip(lightSwatch_, [this, swatchText] { return swatchText(tr("ライト（光源）"), lightSwatch_); });
+  ambientSwatch_->setAccessibleName(tr("アンビエントの色"));
+  lightSwatch_->setAccessibleName(tr("ライトの色"));
+  // The sliders in the order of the rows: ambient H, S, V, then light H, S, V.
+  const QString parts[3] = {tr("色相 H（0〜360°）"), tr("彩度 S（0〜100%）"), tr("明度 V（0〜100%）")};
+  const QString lights[2] = {tr("アンビエント"), tr("ライト")};
+  for (std::size_t r = 0; r < std::size(kRows); ++r) {
+    QSlider* slider = sliders_[static_cast<std::size_t>(kRows[r].number - 1)];
+    const QString name = tr("%1の%2").arg(lights[r / 3], parts[r % 3]);
+    slider->setToolTip(tr("%1: ドラッグか矢印キーで変える").arg(name));
+    slider->setAccessibleName(name);
+  }
 }
 
 // Deleted with the main window, after the model: the controls deleted after

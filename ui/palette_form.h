@@ -50,6 +50,9 @@ class TPaletteForm : public TToolForm {
   // The value labels and the two swatches for these colours.
   void ShowSliderColours(const TColorF& ambient, const TColorF& light);
 
+  // Every tooltip and accessible name of the window, in one place.
+  void ExplainControls();
+
   QCheckBox* enableBox_ = nullptr;
   QCheckBox* ignoreShadesBox_ = nullptr;
   QWidget* ambientSwatch_ = nullptr;

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QTimer>
+#include <QToolButton>
 
 #include "core/palette/picker_pictures.h"
 #include "core/document/coordination_model.h"
@@ -148,12 +149,102 @@ TColorForm::TColorForm(TMainForm& main) : TToolForm(main, "ColorForm", tr("カ�
   combo_->installEventFilter(this);
   connect(combo_, &QComboBox::activated, this, [this] { ComboBox1Change(); });
 
+  ExplainControls();
   timer_ = new QTimer(this);
   timer_->setObjectName("Timer1");
   timer_->setInterval(100);
   connect(timer_, &QTimer::timeout, this, [this] { Timer1Timer(); });
   timer_->start();
   creating_ = false;
+}
+
+void TColorForm::ExplainControls() {
+  CloseButton()->setToolTip(tr("カラーウィンドウを閉じる（表示メニューでまた開けます）"));
+  combo_->setToolTip(tr("印象プリセット: 選ぶとトーンフィルター（下のトーン表で色の付いたトーン）がその印象のトーンになり、"
+                        "規則のスロットがそれに従います"));
+  combo_->setAccessibleName(tr("印象プリセット"));
+  previewBox_->setToolTip(tr("見本: 選択中のスロットの 4 つの色（ハイライト、ベース、影、深い影）で塗った球"));
+  previewBox_->setAccessibleName(tr("見本"));
+  shadeStripBox_->setToolTip(tr("色の段: 上からハイライト、ベース、影、深い影。クリックでその段を選び、下のスライダーで編集する"));
+  shadeStripBox_->setAccessibleName(tr("色の段"));
+  const auto shadeText = [this](int shade) {
+    const QString names[kShadeCount] = {tr("ハイライト"), tr("ベース"), tr("影"), tr("深い影")};
+    const TColor colour = Model().SlotAt(Model().selectedSlot).shades[static_cast<std::size_t>(shade)].Color;
+    return tr("スロット %1 %2 %3").arg(Model().selectedSlot + 1).arg(names[shade]).arg(QString::fromStdString(HexCodeText(colour)));
+  };
+  const auto slotSelected = [this] { return Model().selectedSlot >= 0 && Model().selectedSlot < kSlotCount; };
+  shadeStripBox_->onToolTip = [shadeText, slotSelected](int, int y) {
+    const int shade = y / kShadeCell;
+    return y < 0 || shade >= kShadeCount || !slotSelected() ? QString() : shadeText(shade);
+  };
+  shadeStripBox_->accessibleRole = QAccessible::List;
+  shadeStripBox_->setFocusPolicy(Qt::StrongFocus);
+  shadeStripBox_->onActivate = [this](int shade, Qt::KeyboardModifiers) {
+    if (!Model().Busy()) Model().SelectShade(shade);
+  };
+  shadeStripBox_->onParts = [this, shadeText, slotSelected] {
+    std::vector<TPaintBoxPart> parts;
+    if (!slotSelected()) return parts;
+    for (int shade = 0; shade < kShadeCount; ++shade) {
+      parts.push_back({QRect(0, shade * kShadeCell, kShadeCell, kShadeCell), shadeText(shade), QString(),
+                       shade == Model().selectedShade});
+    }
+    return parts;
+  };
+  const QString sliderTips[3] = {
+      tr("H（色相）: 選択中の色の色相、0〜360°。クリックかドラッグで変える"),
+      tr("S（彩度）: 選択中の色の鮮やかさ、0〜100%。クリックかドラッグで変える"),
+      tr("V（明度）: 選択中の色の明るさ、0〜100%。クリックかドラッグで変える")};
+  const QString names[3] = {tr("色相"), tr("彩度"), tr("明度")};
+  for (std::size_t i = 0; i < 3; ++i) {
+    sliderBoxes_[i]->setToolTip(sliderTips[i]);
+    sliderBoxes_[i]->setAccessibleName(names[i]);
+    edits_[i]->setToolTip(tr("%1 の値を数字で入力（Enter かフォーカス移動で確定）").arg(names[i]));
+    edits_[i]->setAccessibleName(tr("%1 の値").arg(names[i]));
+    sliderBoxes_[i]->accessibleRole = QAccessible::Slider;
+    QLineEdit* edit = edits_[i];
+    sliderBoxes_[i]->onValue = [edit] { return edit->text().toDouble(); };
+    sliderBoxes_[i]->valueMaximum = i == 0 ? 360 : 100;
+  }
+  lowerPanelBox_->setToolTip(
+      tr("トーン表（ベースの段を選んでいるとき）: v ビビッド、b ブライト、s ストロング、dp ディープ、lt ライト、"
+         "sf ソフト、d ダル、dk ダーク、p ペール、ltg ライトグレイッシュ、g グレイッシュ、dkg ダークグレイッシュ。\n"
+         "クリック: 選択中のスロットをそのトーンにする　右クリック: トーンフィルターに入れる／外す（灰色は外れたトーン）\n"
+         "他の段では混色の面: クリックかドラッグで彩度（横）と明度（縦）を選ぶ"));
+  lowerPanelBox_->setAccessibleName(tr("トーン表"));
+  const auto toneName = [](int t) {
+    return tr("%1: %2").arg(QString::fromUtf8(ToneWords(t).abbreviation), UserText(ToneWords(t).name));
+  };
+  const auto toneFiltered = [this](int t) { return (Model().ToneFilter() >> t & 1u) != 0; };
+  lowerPanelBox_->onToolTip = [this, toneName, toneFiltered](int x, int y) {
+    if (Model().selectedShade != kBase) return QString();
+    const int t = ToneCellAt(toneCells_, x, y);
+    if (t < 0) return QString();
+    return tr("%1 — %2\n%3")
+        .arg(toneName(t), UserText(ToneWords(t).impression),
+             toneFiltered(t) ? tr("トーンフィルターに入っている（右クリックで外す）")
+                             : tr("トーンフィルターから外れている（右クリックで入れる）"));
+  };
+  lowerPanelBox_->accessibleRole = QAccessible::List;
+  lowerPanelBox_->setFocusPolicy(Qt::StrongFocus);
+  // Enter or Space on a tone is its click, Shift+Enter its right-click.
+  lowerPanelBox_->onActivate = [this](int t, Qt::KeyboardModifiers modifiers) {
+    const TToneCell& r = toneCells_[static_cast<std::size_t>(t)];
+    const Qt::MouseButton button = modifiers & Qt::ShiftModifier ? Qt::RightButton : Qt::LeftButton;
+    PaintBox6MouseDown(TMouseInput{button, button, {}, (r.left + r.right) / 2, (r.top + r.bottom) / 2});
+  };
+  lowerPanelBox_->onParts = [this, toneName, toneFiltered] {
+    std::vector<TPaintBoxPart> parts;
+    if (Model().selectedShade != kBase) return parts;
+    for (int t = 0; t < kChromaticToneCount; ++t) {
+      const TToneCell& r = toneCells_[static_cast<std::size_t>(t)];
+      parts.push_back({QRect(r.left, r.top, r.right - r.left, r.bottom - r.top), toneName(t),
+                       toneFiltered(t) ? tr("トーンフィルターに入っている（右クリックで外す）")
+                                       : tr("トーンフィルターから外れている（右クリックで入れる）"),
+                       false});
+    }
+    return parts;
+  };
 }
 
 // Deleted with the main window, after its model: nothing of the model here.

@@ -79,6 +79,9 @@ class TColorForm : public TToolForm {
 
  private:
   TCoordinationModel& Model() const;
+  // Every tooltip and accessible name of the window and the spot texts of
+  // the shade cells and tone cells, in one place.
+  void ExplainControls();
   // A slider at position x: what it means for the selected shade is stored,
   // then everything is redrawn (unless the mixing field is moving both
   // sliders at once).

@@ -30,6 +30,7 @@ TProgressForm::TProgressForm(QWidget& anchor)
   bar_->setTextVisible(false);
   bar_->setRange(0, 0);
   bar_->setValue(0);
+  bar_->setAccessibleName(tr("読み込みの進み具合"));
 }
 
 QPoint TProgressForm::Placement(int mainLeft, int mainTop, int width, int height) {

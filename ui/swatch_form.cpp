@@ -7,11 +7,13 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QScrollBar>
+#include <QToolButton>
 #include <QUrl>
 #include <QWheelEvent>
 
 #include "core/document/swatch_commands.h"
 #include "core/formats/palette_import.h"
+#include "core/palette/tone_vocabulary.h"
 
 #include "ui/main_form.h"
 #include "ui/paint_box.h"
@@ -86,7 +88,63 @@ TSwatchForm::TSwatchForm(TMainForm& main, const TSwatchFilePlaces& places)
       main.Model().Messages().ShowMessage(lines.error().message);
     }
   }
+  ExplainControls();
   RefreshSwatches();
+}
+
+void TSwatchForm::ExplainControls() {
+  CloseButton()->setToolTip(tr("スウォッチウィンドウを閉じる（表示メニューでまた開けます）"));
+  paintBox_->setToolTip(tr("スウォッチ: 保存した色の組。\n"
+                           "クリック: 空きのマスには選択中の色を加え、スウォッチは選択中の色に読み込む\n"
+                           "右クリック: 追加・削除・パレットの読み込みのメニュー　Alt+クリック: スウォッチを削除\n"
+                           "パレットファイルのドロップでも読み込める"));
+  paintBox_->setAccessibleName(tr("スウォッチ"));
+  const auto swatchText = [this](std::int64_t index) {
+    const std::array<TColor, kShadeCount> colours = SwatchCellColors(static_cast<int>(index));
+    const auto hex = [&colours](int shade) { return QString::fromStdString(HexCodeText(colours[static_cast<std::size_t>(shade)])); };
+    return tr("スウォッチ %1 ベース %2（ハイライト %3、影 %4、深い影 %5）")
+        .arg(index + 1)
+        .arg(hex(kBase), hex(kHighlight), hex(kShadow), hex(kDeepShadow));
+  };
+  paintBox_->onToolTip = [this, swatchText](int x, int y) {
+    const std::int64_t index = SwatchIndexAt(x, y, paintBox_->width(), scrollBar_->value());
+    if (index < 0) return QString();
+    if (static_cast<std::size_t>(index) >= Swatches().size()) return tr("空きのマス: クリックで選択中の色を加える");
+    return swatchText(index);
+  };
+  paintBox_->accessibleRole = QAccessible::List;
+  paintBox_->onParts = [this, swatchText] {
+    // The swatches on show, row by row as drawn.
+    std::vector<TPaintBoxPart> parts;
+    const int columns = paintBox_->width() / kSwatchCellSide;
+    const std::int64_t first = static_cast<std::int64_t>(kSwatchColumns) * scrollBar_->value();
+    const auto count = static_cast<std::int64_t>(Swatches().size());
+    // The empty cell after the last swatch takes the selected colour.
+    for (std::int64_t i = first; i <= count && i < first + columns * kVisibleRows; ++i) {
+      const int k = static_cast<int>(i - first);
+      parts.push_back({QRect(kSwatchCellSide * (k % columns), kSwatchCellSide * (k / columns), kSwatchCellSide - 1,
+                             kSwatchCellSide - 1),
+                       i < count ? swatchText(i) : tr("空きのマス: クリックで選択中の色を加える"), QString(), false});
+    }
+    return parts;
+  };
+  paintBox_->setFocusPolicy(Qt::StrongFocus);
+  // Enter or Space on a cell is its click; Delete deletes the swatch under the cursor.
+  paintBox_->onActivate = [this](int part, Qt::KeyboardModifiers) {
+    const int columns = paintBox_->width() / kSwatchCellSide;
+    const int centre = kSwatchCellSide / 2;
+    PaintBox1MouseDown(TMouseInput{Qt::LeftButton, Qt::LeftButton, {}, kSwatchCellSide * (part % columns) + centre,
+                                   kSwatchCellSide * (part / columns) + centre});
+  };
+  paintBox_->onKey = [this](const QKeyEvent& event) {
+    if (event.key() != Qt::Key_Delete || paintBox_->Cursor() < 0 || Main().Model().Busy()) return false;
+    const std::int64_t index = static_cast<std::int64_t>(kSwatchColumns) * scrollBar_->value() + paintBox_->Cursor();
+    if (index >= static_cast<std::int64_t>(Swatches().size())) return false;
+    DeleteSwatch(static_cast<int>(index));
+    return true;
+  };
+  scrollBar_->setToolTip(tr("スウォッチをスクロールする（ホイール、Page Up、Page Down、Home、End でも）"));
+  scrollBar_->setAccessibleName(tr("スウォッチのスクロール"));
 }
 
 TSwatchForm::~TSwatchForm() = default;

@@ -86,6 +86,9 @@ class TSwatchForm : public TToolForm {
 
  private:
   void DrawGrid();
+  // Every tooltip and accessible name of the window and the swatch cells'
+  // spot texts, in one place.
+  void ExplainControls();
 
   // Whether `count` more swatches fit under kMaxSwatches; says so when not.
   bool RoomFor(std::size_t count);

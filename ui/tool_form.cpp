@@ -89,6 +89,8 @@ TToolForm::TToolForm(TMainForm& main, const char* objectName, const QString& cap
   closeButton_->setIconSize(QSize(10, 9));
   closeButton_->setStyleSheet("QToolButton { background: transparent; border: none; }"
                               "QToolButton:hover { background: rgba(255,255,255,40); }");
+  closeButton_->setAccessibleName(tr("閉じる"));
+  closeButton_->setToolTip(tr("閉じる"));
   connect(closeButton_, &QToolButton::clicked, this, [this] { close(); });
 
   // Presses on the panel's background reach the window by propagation.
