@@ -85,6 +85,7 @@ set(TINTLOOM_DOCUMENT_SOURCES
   core/document/reload_artwork.cpp
   core/document/palette_document_commands.cpp
   core/document/work_document_commands.cpp
+  core/document/recovery.cpp
   core/document/swatch_commands.cpp
   core/document/save_as.cpp
   core/document/artwork_export.cpp
