@@ -126,5 +126,6 @@ set(TINTLOOM_WINDOW_SOURCES
   ui/palette_form.cpp
   ui/artwork_export_dialog.cpp
   ui/artwork_follower.cpp
+  ui/autosave.cpp
   ui/status_notice.cpp
 )
