@@ -74,7 +74,8 @@ int main(int argc, char* argv[]) {
     if (!recoveryFolder.empty()) mainForm.StartAutosave(recoveryFolder);
     QTimer::singleShot(0, &mainForm, [&mainForm, files, quitAfterStart, recoveryFolder] {
       if (!recoveryFolder.empty() && !quitAfterStart) {
-        tintloom::OfferRecoveries(mainForm.Model(), recoveryFolder, &mainForm);
+        // The restored work is this instance's now: its copy at once.
+        if (tintloom::OfferRecoveries(mainForm.Model(), recoveryFolder, &mainForm)) mainForm.Autosave()->SaveNow();
       }
       if (!files.isEmpty()) mainForm.FileCommands().OpenCommandLineFiles(files);
       if (quitAfterStart) mainForm.close();

@@ -146,6 +146,8 @@ bool ApplyRecovery(TCoordinationModel& model, const TRecoveryState& state) {
   model.selectedSlot = state.slot;
   model.selectedShade = state.shade;
   model.RefreshSelectedSlot();
+  // The layer list shows the selection it is filled with.
+  model.Views().FillLayerList();
   model.MarkRecovered(state.kind, state.document);
   return artworkOpened;
 }
