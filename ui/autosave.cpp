@@ -31,7 +31,9 @@ TAutosave::TAutosave(TCoordinationModel& model, const std::string& folder) : mod
   };
 }
 
-TAutosave::~TAutosave() { Finish(); }
+// Destroyed without Finish (the desktop session ended the program), the copy
+// stays: the work may not have been saved.
+TAutosave::~TAutosave() = default;
 
 void TAutosave::NoteChange() {
   if (finished_) return;

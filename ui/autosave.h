@@ -31,7 +31,8 @@ class TAutosave : public QObject {
   void NoteChange();
   // A write at once (after the artwork was read again), when unsaved.
   void SaveNow();
-  // The program ends normally: the copy and the lock go.
+  // The program ends normally: the copy and the lock go. Without it the
+  // copy stays for the next start.
   void Finish();
   // Waits for the write under way (tests).
   void Flush() { writer_.Flush(); }

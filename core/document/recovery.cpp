@@ -64,8 +64,14 @@ std::string RecoveryFolder() {
 }
 
 std::string EncodeRecovery(const TCoordinationModel& model) {
-  // "/" as the document's place stores every artwork path whole.
-  const std::string work = EncodeWorkDocument(CaptureWorkDocument(model, "/"));
+  TWorkDocument document = CaptureWorkDocument(model, "/");
+  // Whole, not relative to any document: the copy lies elsewhere.
+  if (document.artwork) {
+    std::error_code ec;
+    const std::filesystem::path whole = std::filesystem::absolute(model.Artwork().Path(), ec).lexically_normal();
+    if (!ec) document.artwork = whole.generic_string();
+  }
+  const std::string work = EncodeWorkDocument(document);
   std::string text = "{\"format\":\"";
   text += kRecoveryFormat;
   text += "\",\"version\":" + std::to_string(kRecoveryVersion);
