@@ -97,6 +97,7 @@ set(TINTLOOM_DOCUMENT_SOURCES
   core/document/reload_artwork.cpp
   core/document/palette_document_commands.cpp
   core/document/work_document_commands.cpp
+  core/document/recovery.cpp
   core/document/swatch_commands.cpp
   core/document/save_as.cpp
   core/document/artwork_export.cpp
@@ -139,5 +140,6 @@ set(TINTLOOM_WINDOW_SOURCES
   ui/artwork_export_dialog.cpp
   ui/picture_colours_dialog.cpp
   ui/artwork_follower.cpp
+  ui/autosave.cpp
   ui/status_notice.cpp
 )

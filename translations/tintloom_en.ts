@@ -939,6 +939,37 @@
         <source>背景</source>
         <translation>Background</translation>
     </message>
+    <message>
+        <source>復元用の作業ファイルを保存できません。作業はこのまま続けられますが、こまめに保存してください</source>
+        <translation>The recovery copy of your work cannot be saved. You can go on working, but save often.</translation>
+    </message>
+    <message>
+        <source>復元用の作業ファイルが壊れているため復元できません。ファイルは別名で残しました</source>
+        <translation>The recovery copy of your work is damaged and cannot be restored. The file has been kept under another name.</translation>
+    </message>
+</context>
+<context>
+    <name>tintloom::TAutosave</name>
+    <message>
+        <source>名前のない作業</source>
+        <translation>unnamed work</translation>
+    </message>
+    <message>
+        <source>前回の作業を復元しますか</source>
+        <translation>Restore your previous work?</translation>
+    </message>
+    <message>
+        <source>Tintloom が正しく終了しなかったため、%1 の保存されていない作業が残っています(%2)。</source>
+        <translation>Tintloom did not end normally, and unsaved work on %1 was kept (%2).</translation>
+    </message>
+    <message>
+        <source>復元する</source>
+        <translation>Restore</translation>
+    </message>
+    <message>
+        <source>破棄する</source>
+        <translation>Discard</translation>
+    </message>
 </context>
 <context>
     <name>tintloom::TColorForm</name>

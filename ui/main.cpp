@@ -22,8 +22,10 @@
 #include <vector>
 
 #include "core/document/command_line_render.h"
+#include "core/document/recovery.h"
 
 #include "ui/application.h"
+#include "ui/autosave.h"
 #include "ui/main_form.h"
 #include "ui/qt_messages.h"
 #include "ui/session_platform.h"
@@ -66,12 +68,18 @@ int main(int argc, char* argv[]) {
     QStringList files = QApplication::arguments();
     files.removeFirst();
     const bool quitAfterStart = qEnvironmentVariableIntValue("TINTLOOM_QUIT_AFTER_START") == 1;
-    if (!files.isEmpty() || quitAfterStart) {
-      QTimer::singleShot(0, &mainForm, [&mainForm, files, quitAfterStart] {
-        if (!files.isEmpty()) mainForm.FileCommands().OpenCommandLineFiles(files);
-        if (quitAfterStart) mainForm.close();
-      });
-    }
+    // Work that an instance which did not end normally left unsaved is
+    // offered first; files named on the command line open over it.
+    const std::string recoveryFolder = tintloom::RecoveryFolder();
+    if (!recoveryFolder.empty()) mainForm.StartAutosave(recoveryFolder);
+    QTimer::singleShot(0, &mainForm, [&mainForm, files, quitAfterStart, recoveryFolder] {
+      if (!recoveryFolder.empty() && !quitAfterStart) {
+        // The restored work is this instance's now: its copy at once.
+        if (tintloom::OfferRecoveries(mainForm.Model(), recoveryFolder, &mainForm)) mainForm.Autosave()->SaveNow();
+      }
+      if (!files.isEmpty()) mainForm.FileCommands().OpenCommandLineFiles(files);
+      if (quitAfterStart) mainForm.close();
+    });
     // Exceptions from event handlers are caught and shown by the
     // application itself (TApplication::notify); none reaches this loop, so
     // the catch below only sees a start-up that could not finish.

@@ -173,7 +173,10 @@ TMainForm::TMainForm(TMessageSink& messages, const std::string& programDir)
                          qEnvironmentVariable("TINTLOOM_DRAWING_TIME") != "0");
 
   notice_ = new TStatusNotice(client_, kClientHeight, kClientWidth);
-  follower_.onReloaded = [this](const TArtworkReloaded& reloaded) { ShowReloadNews(reloaded); };
+  follower_.onReloaded = [this](const TArtworkReloaded& reloaded) {
+    ShowReloadNews(reloaded);
+    if (autosave_) autosave_->SaveNow();
+  };
 
   BuildMenu();
   ExplainControls();
@@ -546,6 +549,8 @@ void TMainForm::ShutDown() {
   if (shuttingDown_) return;
   shuttingDown_ = true;
   if (windows_.swatch != nullptr) windows_.swatch->SaveSwatchFile();
+  // Saved, or left unsaved by choice: no copy to offer at the next start.
+  if (autosave_) autosave_->Finish();
   dragger_.EndWindowDrag(dragger_.WindowDrag().window);
   hiddenWhileMinimised_.clear();
   for (QWidget* tool : ToolWindowList()) tool->hide();
@@ -740,6 +745,13 @@ void TMainForm::ShowUndoRedo(bool canUndo, bool canRedo) {
   // The model's first state comes before the menu exists.
   if (undoAction_ != nullptr) undoAction_->setEnabled(canUndo);
   if (redoAction_ != nullptr) redoAction_->setEnabled(canRedo);
+  // Told after every edit, undo, save and opening.
+  if (autosave_) autosave_->NoteChange();
+}
+
+void TMainForm::StartAutosave(const std::string& folder) {
+  autosave_ = std::make_unique<TAutosave>(model_, folder);
+  autosave_->NoteChange();
 }
 
 void TMainForm::ShowBackgroundChoice() {

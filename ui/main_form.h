@@ -19,6 +19,7 @@
 #include "core/formats/swatch_file.h"
 #include "ui/artwork_export_dialog.h"
 #include "ui/artwork_follower.h"
+#include "ui/autosave.h"
 #include "ui/file_commands.h"
 #include "ui/model_views_adapter.h"
 #include "ui/translation.h"
@@ -100,6 +101,11 @@ class TMainForm : public QWidget {
   QAction* FollowSavesAction() const { return followSavesAction_; }
   // The open artwork's file, watched and read again after each save.
   TArtworkFollower& Follower() { return follower_; }
+  // Unsaved work copied into `folder` from now on, and the program's normal
+  // end removing the copy. Only the program itself calls it, so a window
+  // test writes no copies unless it asks.
+  void StartAutosave(const std::string& folder);
+  TAutosave* Autosave() const { return autosave_.get(); }
   // The model opened artwork from a file: that file is followed now.
   void FollowOpenArtwork();
   // What a reading after a save changed, said along the foot of the canvas.
@@ -258,6 +264,7 @@ class TMainForm : public QWidget {
   QAction* reloadAction_ = nullptr;
   QAction* followSavesAction_ = nullptr;
   TStatusNotice* notice_ = nullptr;
+  std::unique_ptr<TAutosave> autosave_;
   // Last, so that it goes first: it waits for a reading under way.
   TArtworkFollower follower_;
 };

@@ -220,6 +220,10 @@ class TCoordinationModel {
   // The document last saved or opened, and its path; None and empty before.
   TDocumentKind DocumentKind() const { return documentKind_; }
   const std::string& DocumentPath() const { return documentPath_; }
+  // The work as it is now was brought back from a recovery copy of unsaved
+  // work on the document `path` of `kind`: it names that document and counts
+  // as unsaved until it is saved or another document is opened.
+  void MarkRecovered(TDocumentKind kind, const std::string& path);
   // Whether the work differs from the document last saved or opened (from the
   // start, before any): the palette it keeps, and, while artwork is open or
   // a work document was opened, the artwork and its layers' settings (slot,
@@ -333,6 +337,7 @@ class TCoordinationModel {
   bool gesture_ = false;
   bool restoring_ = false;
   bool shownUnsaved_ = false;
+  bool recovered_ = false;
   bool showsDrawingTime_ = false;
 };
 

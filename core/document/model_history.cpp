@@ -176,14 +176,24 @@ void TCoordinationModel::MarkSaved(TDocumentKind kind, const std::string& path, 
   }
   documentKind_ = kind;
   documentPath_ = path;
+  recovered_ = false;
   ShowHistory();
   ShowTitle();
 }
 
-bool TCoordinationModel::PaletteUnsaved() const { return !SameDocument(history_.Current(), savedState_); }
+void TCoordinationModel::MarkRecovered(TDocumentKind kind, const std::string& path) {
+  RecordEdit();
+  documentKind_ = kind;
+  documentPath_ = path;
+  recovered_ = true;
+  ShowHistory();
+  ShowTitle();
+}
+
+bool TCoordinationModel::PaletteUnsaved() const { return recovered_ || !SameDocument(history_.Current(), savedState_); }
 
 bool TCoordinationModel::LayersUnsaved() const {
-  return artwork_.Path() != savedArtworkPath_ || history_.Current().layers != savedLayers_;
+  return recovered_ || artwork_.Path() != savedArtworkPath_ || history_.Current().layers != savedLayers_;
 }
 
 bool TCoordinationModel::DocumentHoldsWork() const {
