@@ -16,7 +16,6 @@ namespace tintloom {
 
 namespace {
 
-constexpr const char* kDamaged = TL_TEXT("tintloom", "ファイルが壊れています");
 // The layer tree of any real document is far smaller.
 constexpr std::uint64_t kMaxStackXml = std::uint64_t{16} << 20;
 // PSD documents are at most 30000 pixels a side; the others are held to the
