@@ -115,6 +115,16 @@ psdgen::TBytes SmallDocumentHead(std::uint32_t layer_info) {
   return head;
 }
 
+// A document that is only its header and layer records.
+int WriteHeadAndRecords(const char* path, const psdgen::TBytes& head, const psdgen::TBytes& records) {
+  std::FILE* out = std::fopen(path, "wb");
+  if (out == nullptr) return 1;
+  std::fwrite(head.data.data(), 1, head.data.size(), out);
+  std::fwrite(records.data.data(), 1, records.data.size(), out);
+  std::fclose(out);
+  return 0;
+}
+
 int WriteLargeLayer(const char* path) {
   constexpr std::uint32_t kSide = 20000;
   // Each row one value: 156 repeats of 128 bytes and one of 32.
@@ -152,12 +162,7 @@ int WriteBareRectangle(const char* path) {
   records.U32(0).U8(0).U8(0).U16(0);                                  // no ranges, no name
   records.U16(0).U8(128);                                             // the mask's one raw byte
   const psdgen::TBytes head = SmallDocumentHead(static_cast<std::uint32_t>(records.data.size()));
-  std::FILE* out = std::fopen(path, "wb");
-  if (out == nullptr) return 1;
-  std::fwrite(head.data.data(), 1, head.data.size(), out);
-  std::fwrite(records.data.data(), 1, records.data.size(), out);
-  std::fclose(out);
-  return 0;
+  return WriteHeadAndRecords(path, head, records);
 }
 
 struct Quiet final : TModelViews {};
@@ -172,12 +177,7 @@ int WriteTall(const char* path) {
   psdgen::TBytes head;
   head.Raw("8BPS").U16(1).U32(0).U16(0).U16(1).U32(4095).U32(30000).U16(8).U16(kPsdColourGrey).U32(0).U32(0);
   head.U32(static_cast<std::uint32_t>(records.data.size()) + 4).U32(static_cast<std::uint32_t>(records.data.size()));
-  std::FILE* out = std::fopen(path, "wb");
-  if (out == nullptr) return 1;
-  std::fwrite(head.data.data(), 1, head.data.size(), out);
-  std::fwrite(records.data.data(), 1, records.data.size(), out);
-  std::fclose(out);
-  return 0;
+  return WriteHeadAndRecords(path, head, records);
 }
 
 // As many layers as a PSD can count, each one pixel: what a working layer
@@ -194,12 +194,7 @@ int WriteManyLayers(const char* path) {
   }
   for (int i = 0; i < kCount; ++i) records.U16(0).U8(static_cast<std::uint32_t>(i));
   const psdgen::TBytes head = SmallDocumentHead(static_cast<std::uint32_t>(records.data.size()));
-  std::FILE* out = std::fopen(path, "wb");
-  if (out == nullptr) return 1;
-  std::fwrite(head.data.data(), 1, head.data.size(), out);
-  std::fwrite(records.data.data(), 1, records.data.size(), out);
-  std::fclose(out);
-  return 0;
+  return WriteHeadAndRecords(path, head, records);
 }
 
 // A work document just under the size cap, nearly all of it strings, which
